@@ -1,0 +1,77 @@
+// INI files: sections of name=value lines.
+//
+// Sections and keys are found ignoring case and kept as first written.
+// Writing an existing key updates its line in place; a new key goes after
+// the last key of its section; a new section is appended at the end of the
+// file, after one blank line. Lines that are not name=value (comments, blank
+// lines, anything else) are kept as they are.
+//
+// Every write is on disk when the call returns, and is atomic: the new text
+// goes to a temporary file in the same folder, is flushed, and replaces the
+// old file by rename, so a crash leaves either the old or the new file. The
+// file is read afresh for every call, so two objects on one file agree.
+// Files with LF or CRLF line ends are read; a rewritten file keeps the line
+// end it had (LF for new files). A file that does not exist reads as empty.
+//
+// A read value has its surrounding blanks trimmed and then one pair of
+// enclosing double quotes dropped. Typed reads fall back to the default when
+// the key is missing or its text does not parse:
+//   ReadInteger   text that is not an integer (see SysUtils.hpp)
+//   ReadFloat     empty text or not a number
+//   ReadDateTime  empty text or not a date-time
+//   ReadBool      text that is not an integer; any integer but 0 is true
+// Writes raise EIniFileException for names or values that an INI line
+// cannot hold (line breaks; "=" or a leading "[" in a key; "]" in a
+// section), and when the file cannot be written.
+#pragma once
+
+#include "Classes.hpp"
+#include "System.hpp"
+
+class TCustomIniFile {
+public:
+    virtual ~TCustomIniFile() = default;
+
+    virtual AnsiString ReadString(const AnsiString& section, const AnsiString& name,
+                                  const AnsiString& defaultValue) = 0;
+    virtual void WriteString(const AnsiString& section, const AnsiString& name,
+                             const AnsiString& value) = 0;
+    virtual int ReadInteger(const AnsiString& section, const AnsiString& name, int defaultValue);
+    virtual void WriteInteger(const AnsiString& section, const AnsiString& name, int value);
+    virtual double ReadFloat(const AnsiString& section, const AnsiString& name, double defaultValue);
+    virtual void WriteFloat(const AnsiString& section, const AnsiString& name, double value);
+    virtual TDateTime ReadDateTime(const AnsiString& section, const AnsiString& name,
+                                   TDateTime defaultValue);
+    virtual void WriteDateTime(const AnsiString& section, const AnsiString& name, TDateTime value);
+    virtual bool ReadBool(const AnsiString& section, const AnsiString& name, bool defaultValue);
+    virtual void WriteBool(const AnsiString& section, const AnsiString& name, bool value);
+
+    virtual void ReadSection(const AnsiString& section, TStrings* names) = 0;  // key names
+    virtual void ReadSections(TStrings* sections) = 0;
+    virtual void ReadSectionValues(const AnsiString& section, TStrings* values) = 0;  // name=value
+    virtual void EraseSection(const AnsiString& section) = 0;
+    virtual void DeleteKey(const AnsiString& section, const AnsiString& name) = 0;
+    virtual bool SectionExists(const AnsiString& section);
+    virtual bool ValueExists(const AnsiString& section, const AnsiString& name);
+    virtual void UpdateFile() {}
+};
+
+class TIniFile : public TCustomIniFile {
+public:
+    explicit TIniFile(AnsiString fileName) : FFileName(std::move(fileName)) {}
+
+    const AnsiString& FileName() const { return FFileName; }
+
+    AnsiString ReadString(const AnsiString& section, const AnsiString& name,
+                          const AnsiString& defaultValue) override;
+    void WriteString(const AnsiString& section, const AnsiString& name,
+                     const AnsiString& value) override;
+    void ReadSection(const AnsiString& section, TStrings* names) override;
+    void ReadSections(TStrings* sections) override;
+    void ReadSectionValues(const AnsiString& section, TStrings* values) override;
+    void EraseSection(const AnsiString& section) override;
+    void DeleteKey(const AnsiString& section, const AnsiString& name) override;
+
+private:
+    AnsiString FFileName;
+};

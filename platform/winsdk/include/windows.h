@@ -1,0 +1,12 @@
+// POSIX stand-in for <windows.h>: the parts of the Windows API the product
+// uses. Further facilities (COM, registry, ...) add their own headers here.
+#pragma once
+
+#include "windef.h"
+#include "handle.h"
+#if __has_include("winerror.h")
+#include "winerror.h"
+#endif
+#if __has_include("winreg.h")
+#include "winreg.h"
+#endif

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Tidewash need, when
+# any is missing. Quiet when everything is already there; safe to run again.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev
+  libglib2.0-dev libmount-dev libcli11-dev
+  tidy findutils
+)
+# Extra packages for one caller only (the fuzzers need clang's runtime).
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$p")
+done
+((${#missing[@]} == 0)) && exit 0
+
+echo "Installing missing Debian packages: ${missing[*]}"
+sudo=""
+if ((EUID != 0)); then
+  command -v sudo >/dev/null || { echo "error: run as root, or install sudo" >&2; exit 1; }
+  sudo=sudo
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

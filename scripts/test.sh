@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Tidewash and runs every test twice: once in a normal build, once in a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+
+jobs=$(nproc)
+echo "== build (build/)"
+bash scripts/build.sh build
+echo "== tests"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== build with ASan+UBSan (build-asan/)"
+bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+echo "== tests under ASan+UBSan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+echo "== all tests passed"
