@@ -1,0 +1,115 @@
+#include "Zelhtmlbuilder.h"
+
+#include <gtest/gtest.h>
+
+using namespace zelhtmlbuilder;
+
+namespace {
+
+// Reaches the protected holder-taking factories.
+struct TOpenBody : THTMLBaseBody {
+    TOpenBody() : THTMLBaseBody("", false) {}
+    using THTMLBaseBody::InternalAddLine;
+    using THTMLBaseBody::InternalAddText;
+};
+
+}  // namespace
+
+TEST(THTMLText, BareAndTaggedTexts)
+{
+    THTMLText bare;
+    bare.Text = "x";
+    bare.AddTagAttributeValue("style", "never written");
+    EXPECT_EQ(bare.AsString(), "x");
+
+    THTMLText bold("b");
+    bold.Text = "x";
+    EXPECT_EQ(bold.AsString(), "<b>x</b>");
+
+    // The tag constructor always sets an end tag.
+    THTMLText rule("hr");
+    EXPECT_EQ(rule.AsString(), "<hr></hr>");
+}
+
+TEST(THTMLText, ChildrenComeBeforeTheText)
+{
+    THTMLText div("div");
+    div.Text = "after";
+    auto inner = div.AddText("span");
+    inner->Text = "in";
+    EXPECT_EQ(div.AsString(), "<div><span>in</span>after</div>");
+}
+
+TEST(THTMLLine, WritesABreakAfterItsText)
+{
+    THTMLCell cell;
+    cell.AddLine();
+    auto p = cell.AddLine("p");
+    p->Text = "x";
+    auto unnamed = cell.AddLine("");
+    unnamed->Text = "y";
+    EXPECT_EQ(cell.ElementsAsString(), "<br><p>x<br></p>y<br>");
+}
+
+TEST(THTMLBaseBody, PresentationTagsWrapTheContents)
+{
+    THTMLCell cell;
+    cell.InsertPresentationTag("b");
+    cell.InsertPresentationTag("i");
+    cell.AddText()->Text = "x";
+    EXPECT_EQ(cell.AsString(), "<td><b><i>x</i></b></td>");
+
+    // Written even without a tag of the element's own.
+    THTMLText bare;
+    bare.InsertPresentationTag("em");
+    bare.Text = "y";
+    EXPECT_EQ(bare.AsString(), "<em>y</em>");
+}
+
+TEST(THTMLBaseBody, FactoriesAppendInOrder)
+{
+    THTMLBody body;
+    body.AddText()->Text = "a";
+    body.AddImage()->AddTagAttributeValue("src", "i.png");
+    auto link = body.AddAnchor();
+    link->AddTagAttributeValue("href", "#Top");
+    link->Text = "up";
+    body.AddTable()->AddRow()->AddCell()->AddText()->Text = "c";
+    EXPECT_EQ(body.AsString(),
+              "<body>a<img src=\"i.png\"><a href=\"#Top\">up</a>"
+              "<table><tr><td>c</td></tr></table></body>");
+    EXPECT_EQ(body.GetChildElementCount(), 4u);
+}
+
+TEST(THTMLBaseBody, TextGetterCountsLinesAndAnchors)
+{
+    THTMLCell cell;
+    auto line = cell.AddLine();
+    cell.AddTable();
+    auto anchor = cell.AddAnchor();
+    auto text = cell.AddText();
+    EXPECT_TRUE(cell.GetText(0) == line);
+    EXPECT_TRUE(cell.GetText(1) == anchor);
+    EXPECT_TRUE(cell.GetText(2) == text);
+    EXPECT_TRUE(cell.GetText(3).IsNull());
+    EXPECT_TRUE(cell.GetLine(0) == line);
+    EXPECT_TRUE(cell.GetLine(1).IsNull());
+}
+
+TEST(THTMLBaseBody, EmptyHolderGivesANullHandle)
+{
+    TOpenBody body;
+    EXPECT_TRUE(body.InternalAddLine(nullptr).IsNull());
+    EXPECT_TRUE(body.InternalAddText(nullptr).IsNull());
+    EXPECT_EQ(body.GetChildElementCount(), 0u);
+    auto line = body.InternalAddLine(std::make_unique<THTMLLine>());
+    EXPECT_FALSE(line.IsNull());
+    EXPECT_EQ(body.GetChildElementCount(), 1u);
+}
+
+TEST(THTMLImage, NeverWritesAnEndTag)
+{
+    THTMLImage image;
+    image.AddTagAttributeValue("src", "a.png");
+    EXPECT_EQ(image.AsString(), "<img src=\"a.png\">");
+}
