@@ -4,6 +4,7 @@
 
 #include "windef.h"
 #include "handle.h"
+#include "sysinfoapi.h"
 #include "libloaderapi.h"
 #if __has_include("winerror.h")
 #include "winerror.h"
