@@ -1,0 +1,78 @@
+// TIniFileAdaptor: configuration storage in an INI file.
+#pragma once
+
+#include <memory>
+
+#include "IniFiles.hpp"
+#include "Zelconfigadaptor.h"
+
+namespace zelconfig {
+
+// Stores each value as one key of an INI file: the INI section is the
+// section prefix followed by the section name, the key is the item name.
+// Each write is on disk when the call returns.
+//
+// Value texts (those of the runtime's INI file class):
+//   int         decimal digits, "-" for negatives
+//   double      general format, up to 15 significant digits
+//   TDateTime   "yyyy-mm-dd hh:nn:ss", the time left out at midnight
+//   bool        "1" or "0"; any integer but 0 reads as true
+//   AnsiString  the text as is
+//   string list QuoteCommaText of the list's comma text
+// A key that is missing, or whose text does not parse, reads as the default.
+//
+// On a closed adaptor, reads give their default (ReadSectionValues leaves
+// its output untouched) and writes do nothing.
+class TIniFileAdaptor : public TBaseConfigAdaptor {
+public:
+    // The file need not exist. The prefix is "" or the names of the parent
+    // sections, each followed by the separator ("Files/").
+    TIniFileAdaptor(const AnsiString& fileName, const AnsiString& sectionPrefix);
+    ~TIniFileAdaptor() override;
+
+    bool Open() override;
+    bool Close() override;
+    bool IsOpen() override;
+
+    // The section's name=value lines; the defaults when the section is not
+    // in the file.
+    void ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,
+                           TStringListAdaptor& values) override;
+    // Erases the section, then writes one key per line (for a name that
+    // repeats, ignoring case, the first line's value). An empty list leaves
+    // no section behind.
+    void WriteSectionValues(const AnsiString& section, const TStringListAdaptor& values) override;
+
+    void ReadInteger(const AnsiString& section, const AnsiString& name, const int& defaultValue,
+                     int& value) override;
+    void ReadDouble(const AnsiString& section, const AnsiString& name, const double& defaultValue,
+                    double& value) override;
+    void ReadDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& defaultValue,
+                      TDateTime& value) override;
+    void ReadBool(const AnsiString& section, const AnsiString& name, const bool& defaultValue,
+                  bool& value) override;
+    void ReadString(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue,
+                    AnsiString& value) override;
+    void ReadMultiString(const AnsiString& section, const AnsiString& name,
+                         const TStringListAdaptor& defaultValue, TStringListAdaptor& value) override;
+
+    void WriteInteger(const AnsiString& section, const AnsiString& name, const int& value) override;
+    void WriteDouble(const AnsiString& section, const AnsiString& name, const double& value) override;
+    void WriteDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& value) override;
+    void WriteBool(const AnsiString& section, const AnsiString& name, const bool& value) override;
+    void WriteString(const AnsiString& section, const AnsiString& name, const AnsiString& value) override;
+    void WriteMultiString(const AnsiString& section, const AnsiString& name,
+                          const TStringListAdaptor& value) override;
+
+    const AnsiString& FileName() const { return FFileName; }
+    const AnsiString& SectionPrefix() const { return FSectionPrefix; }
+
+private:
+    AnsiString Section(const AnsiString& section) const { return FSectionPrefix + section; }
+
+    const AnsiString FFileName;
+    const AnsiString FSectionPrefix;
+    std::unique_ptr<TIniFile> FIniFile;
+};
+
+}  // namespace zelconfig

@@ -1,0 +1,135 @@
+// TTidewashConfig: the cleanup settings, as the cleanup handler and the
+// configuration server see them, kept in the settings file TWS.cfg.
+#pragma once
+
+#include <map>
+
+#include "System.hpp"
+#include "Zelmanagedconfig.h"
+#include "Zelstringlistadaptor.h"
+
+namespace tws {
+
+using zelcore::TStringListAdaptor;
+
+// The settings file's name; it lives in the installation folder.
+inline const AnsiString ConfigFileName = "TWS.cfg";
+
+// The identifiers of the settings.
+//   FilesActiveMasks     list  the file masks the scan looks for, in scan order;
+//                              default *.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak
+//   FilesDeleteHidden    bool  the purge may delete hidden files; default false
+//   FilesDeleteReadOnly  bool  the purge may delete read-only files; default false
+//   FilesUseRecycleBin   bool  purged files go to the trash; default true
+//   VolumesExcluded      list  volume roots the cleanup skips; default empty
+//   MaskExcludedFolders  map   the stored form of the excluded folders; use
+//                              the excluded-folder operations instead
+inline const AnsiString IdFilesActiveMasks = "FilesActiveMasks";
+inline const AnsiString IdFilesDeleteHidden = "FilesDeleteHidden";
+inline const AnsiString IdFilesDeleteReadOnly = "FilesDeleteReadOnly";
+inline const AnsiString IdFilesUseRecycleBin = "FilesUseRecycleBin";
+inline const AnsiString IdVolumesExcluded = "VolumesExcluded";
+inline const AnsiString IdMaskExcludedFolders = "MaskExcludedFolders";
+inline const AnsiString DefaultActiveMasks = "*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak";
+
+// The flag settings by number (the configuration server passes these on).
+enum class TFlagSetting { fsDeleteHidden = 0, fsDeleteReadOnly = 1, fsUseRecycleBin = 2 };
+// The list settings by number.
+enum class TStringsSetting { ssActiveMasks = 0, ssExcludedVolumes = 1 };
+
+// File mask (exact, case-sensitive) -> that mask's excluded-folder entries.
+// An entry is a folder path followed by "=0" (that folder only) or "=1" (the
+// folder with all its subfolders).
+using TExcludedFoldersMap = std::map<AnsiString, TStringListAdaptor>;
+
+// The settings in memory. Life cycle: construct, DefineSchema once, then any
+// number of Load, reads, changes and Save; changes stay in memory until Save.
+//
+// TWS.cfg is an INI file in the nested layout:
+//
+//   [Files]
+//   ActiveMasks="*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak"
+//   DeleteHidden=0
+//   DeleteReadOnly=0
+//   UseRecycleBin=1
+//
+//   [Volumes]
+//   Excluded=""
+//
+//   [Files/Excluded]
+//   *.obj="/work/lib=1,/tmp=0"
+//
+// Lists are stored as their comma text in double quotes; [Files/Excluded]
+// holds one key per file mask that has entries, valued with the quoted comma
+// text of the entries, and is left out when no mask has any. Sections and
+// keys the settings do not define are ignored and kept; text that does not
+// parse as its setting's type reads as the default.
+//
+// The accessors raise the configuration tree's exceptions when the schema is
+// missing ("Identifier does not exist: ...").
+class TTidewashConfig : public zelconfig::TManagedConfig {
+public:
+    TTidewashConfig();
+    ~TTidewashConfig() override;
+
+    // Creates the settings with their defaults. A second call fails with
+    // "TManagedConfig Section already exists: Files".
+    void DefineSchema();
+
+    // Every setting takes the file's value, or its default where the file
+    // has none, and the excluded folders are rebuilt from the file. A file
+    // that does not exist is created holding the defaults. File errors
+    // propagate. Returns true.
+    bool Load(const AnsiString& fileName);
+    // Writes every setting and the excluded folders (masks with no entries
+    // are left out). Masks and values an INI file cannot hold are refused
+    // before anything is written:
+    //   "Invalid file mask for excluded folders: <mask>"  empty, "=", a
+    //       leading "[", surrounding blanks or a line break
+    //   "Excluded folders are set for masks that differ only in case: <mask>"
+    //   "Setting holds a line break: <identifier>"
+    //   "Excluded folder entry holds a line break: <mask>"
+    // File errors propagate. Returns true.
+    bool Save(const AnsiString& fileName);
+
+    bool GetFlag(TFlagSetting which) const;
+    void SetFlag(TFlagSetting which, bool value);
+
+    // out receives a copy of the list.
+    void GetStrings(TStringsSetting which, TStringListAdaptor& out) const;
+    AnsiString GetStringsText(TStringsSetting which) const;  // comma text
+    // The list becomes the items of the comma text.
+    void SetStringsText(TStringsSetting which, const AnsiString& commaText);
+
+    // Removes the first active mask equal to mask ignoring case; nothing
+    // happens when there is none. The mask's excluded folders stay.
+    void DeleteActiveMask(const AnsiString& mask);
+
+    // out is cleared, then receives the entries of exactly that mask.
+    void GetExcludedFolders(const AnsiString& mask, TStringListAdaptor& out) const;
+    // The mask's entry list (created when absent) becomes a copy of entries.
+    void SetExcludedFolders(const AnsiString& mask, const TStringListAdaptor& entries);
+    // Every mask with its entries, in mask order.
+    const TExcludedFoldersMap& GetExcludedFoldersMap() const { return FExcludedFolders; }
+
+private:
+    static const AnsiString& Identifier(TFlagSetting which);
+    static const AnsiString& Identifier(TStringsSetting which);
+    void CheckStorable() const;
+
+    TExcludedFoldersMap FExcludedFolders;
+};
+
+// The entries of one mask made from two folder lists: the folders excluded
+// alone, each followed by "=0", then those excluded with their subfolders,
+// each followed by "=1".
+TStringListAdaptor MakeExcludedFolderEntries(const TStrings& folders, const TStrings& foldersWithSub);
+
+// The reverse, as the configuration server reads entries: the folder is the
+// text before the first "=" (empty when there is none); the value is that of
+// the first entry with this folder name, ignoring case; a value of 1, an
+// empty one or one that is not a number means with subfolders.
+void SplitExcludedFolderEntries(const TStringListAdaptor& entries, TStrings& folders,
+                                TStrings& foldersWithSub);
+
+}  // namespace tws
