@@ -1,0 +1,104 @@
+// The directory listing facility: a folder's entries read through an open
+// folder handle, each described as a find-first listing describes it.
+//   TDirEntry      one entry, the counterpart of WIN32_FIND_DATA
+//   TFolderReader  one open folder: its raw entries and their descriptions
+//   IsSystemFolder, IsHiddenName, ShortPathName
+//
+// What a find-first listing means on POSIX:
+//   - No wildcard pattern is applied here. The searcher matches every name
+//     with FileNameMatchesMask ignoring case, so that a mask means the same
+//     on every platform; POSIX has no short (8.3) names to match as well.
+//   - Attributes are derived: FILE_ATTRIBUTE_DIRECTORY for a folder; HIDDEN
+//     for a name that begins with "."; READONLY when the owner has no write
+//     permission; ARCHIVE for every regular file; SYSTEM for the folders the
+//     operating system and its package manager own (IsSystemFolder), which,
+//     like Windows system folders, are never entered.
+//   - Only regular files are files. Symbolic links are never followed and
+//     never returned; a folder that is the mount point of another file
+//     system is not returned (it is another volume); FIFOs, sockets and
+//     devices are never returned.
+//   - Sizes are the full 64-bit size (0 for folders, as Windows lists them);
+//     the three times are UTC file times; the creation time is the file
+//     system's birth time where it records one, else the last write time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "System.hpp"
+#include "windef.h"
+
+namespace twslisting {
+
+// One file or folder as a listing describes it.
+struct TDirEntry {
+    AnsiString Name;             // the bytes the file system has, unchanged
+    DWORD Attributes = 0;        // FILE_ATTRIBUTE_* bits
+    std::int64_t Size = 0;       // whole 64-bit size; 0 for folders
+    FILETIME CreationTime{};     // UTC
+    FILETIME LastAccessTime{};   // UTC
+    FILETIME LastWriteTime{};    // UTC
+    std::uint64_t Device = 0;    // identity: the file system the entry lives on
+    std::uint64_t Inode = 0;     // identity: the entry within that file system
+};
+
+// What a raw entry is, as far as a listing needs to know.
+enum class TEntryKind : unsigned char { ekFile, ekFolder };
+
+// One folder, open for reading its entries. Folders below it are opened
+// relative to it, so a walk never rebuilds long paths and a folder renamed
+// or replaced while the walk is elsewhere is noticed rather than followed.
+// Not copyable; closed when destroyed.
+class TFolderReader {
+public:
+    TFolderReader();
+    ~TFolderReader();
+    TFolderReader(const TFolderReader&) = delete;
+    TFolderReader& operator=(const TFolderReader&) = delete;
+
+    // Opens the folder at path; the empty path is the root. False when it
+    // cannot be listed (missing, not a folder, access denied).
+    bool Open(const AnsiString& path);
+    // Opens the folder at path only if it is still the folder that entry
+    // describes (same device and inode).
+    bool Open(const AnsiString& path, const TDirEntry& entry);
+    // Opens the subfolder that entry, described by the open folder parent,
+    // names: without following links, and only if it is still that folder.
+    bool OpenSub(const TFolderReader& parent, const TDirEntry& entry);
+    bool IsOpen() const;
+    void Close();
+
+    // The next entry that is a regular file or a folder, in the order the
+    // file system lists them; "." and ".." are never returned. The name
+    // stays valid, and NUL-terminated, until the next call of Next or
+    // Close. False at the end of the folder or when reading fails.
+    bool Next(std::string_view& name, TEntryKind& kind);
+
+    // Describes the entry name of this folder as Next returned it. False
+    // when it has gone, is no longer of that kind, or is a folder that
+    // belongs to another volume.
+    bool Describe(const char* name, TEntryKind kind, TDirEntry& entry) const;
+
+    // The platform's handle and read buffer, opaque here.
+    struct TState;
+
+private:
+    std::unique_ptr<TState> FState;
+};
+
+// True when the folder name in the folder parentPath (no trailing
+// separator; the empty path is the root) belongs to the operating system
+// and so carries the system attribute.
+bool IsSystemFolder(std::string_view parentPath, std::string_view name);
+
+// True when a name carries the hidden attribute.
+inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+// The short form of a file's full name, or the empty string when the file
+// does not exist. POSIX has no short names: an existing file's name is its
+// own short form.
+AnsiString ShortPathName(const AnsiString& fileName);
+
+}  // namespace twslisting

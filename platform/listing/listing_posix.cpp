@@ -1,0 +1,255 @@
+// The directory listing facility on POSIX (Linux): getdents64 on folder
+// descriptors opened relative to their parent, d_type to classify entries
+// without stat, and statx only for the entries a caller describes.
+//
+// How a find-first listing maps onto POSIX is stated in listing.h: no
+// pattern here (the searcher applies FileNameMatchesMask ignoring case),
+// attributes derived from names and permissions, only regular files and
+// folders, no links followed, no other volume entered.
+#include "listing.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
+
+namespace twslisting {
+
+namespace {
+
+// The folders the operating system and its package manager own. An entry
+// ending in "*" stands for every folder whose name begins with the rest.
+// /var is here for its own sake and because /var/backups holds the
+// system's *.bak files.
+constexpr std::array<std::string_view, 13> kSystemFolders = {
+    "/proc", "/sys",  "/dev", "/run", "/boot", "/usr", "/etc",
+    "/bin",  "/sbin", "/lib*", "/var", "/snap", "/lost+found",
+};
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+// Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
+constexpr std::int64_t kFileTimeEpochShift = 11644473600LL;
+
+FILETIME ToFileTime(const struct statx_timestamp& t)
+{
+    const std::int64_t seconds = static_cast<std::int64_t>(t.tv_sec) + kFileTimeEpochShift;
+    std::uint64_t ticks = 0;
+    if (seconds >= 0)  // times before 1601 have no FILETIME; they read as its epoch
+        ticks = static_cast<std::uint64_t>(seconds) * 10000000u + t.tv_nsec / 100u;
+    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+std::uint64_t DeviceOf(const struct statx& st)
+{
+    return static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor));
+}
+
+bool IsMountRoot(const struct statx& st)
+{
+    return (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+           (st.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_MODE | STATX_INO | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+// Never wait for a remote server to refresh attributes, never trigger an
+// automount, never follow a link.
+constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
+
+}  // namespace
+
+struct TFolderReader::TState {
+    int Fd = -1;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::size_t Pos = 0;
+    std::size_t End = 0;
+    bool AtEnd = false;
+    std::vector<char> Buffer;
+};
+
+namespace {
+
+// Folders are read one after another along a walk: the states, with their
+// buffers, are kept for the next folder instead of being freed each time.
+thread_local std::vector<std::unique_ptr<TFolderReader::TState>> spareStates;
+
+}  // namespace
+
+TFolderReader::TFolderReader() = default;
+
+TFolderReader::~TFolderReader() { Close(); }
+
+bool TFolderReader::IsOpen() const { return FState != nullptr; }
+
+void TFolderReader::Close()
+{
+    if (!FState)
+        return;
+    ::close(FState->Fd);
+    FState->Fd = -1;
+    if (spareStates.size() < 64)
+        spareStates.push_back(std::move(FState));
+    FState.reset();
+}
+
+namespace {
+
+// Takes ownership of fd, an open folder; checks it is what was expected.
+std::unique_ptr<TFolderReader::TState> Adopt(int fd, const TDirEntry* expected)
+{
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        (expected != nullptr && (static_cast<std::uint64_t>(st.st_dev) != expected->Device ||
+                                 static_cast<std::uint64_t>(st.st_ino) != expected->Inode))) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::unique_ptr<TFolderReader::TState> state;
+    if (!spareStates.empty()) {
+        state = std::move(spareStates.back());
+        spareStates.pop_back();
+    } else {
+        state = std::make_unique<TFolderReader::TState>();
+        state->Buffer.resize(kBufferSize);
+    }
+    state->Fd = fd;
+    state->Device = static_cast<std::uint64_t>(st.st_dev);
+    state->Inode = static_cast<std::uint64_t>(st.st_ino);
+    state->Pos = state->End = 0;
+    state->AtEnd = false;
+    return state;
+}
+
+constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+}  // namespace
+
+bool TFolderReader::Open(const AnsiString& path)
+{
+    Close();
+    FState = Adopt(::open(path.empty() ? "/" : path.c_str(), kOpenFlags), nullptr);
+    return IsOpen();
+}
+
+bool TFolderReader::Open(const AnsiString& path, const TDirEntry& entry)
+{
+    Close();
+    FState = Adopt(::open(path.empty() ? "/" : path.c_str(), kOpenFlags | O_NOFOLLOW), &entry);
+    return IsOpen();
+}
+
+bool TFolderReader::OpenSub(const TFolderReader& parent, const TDirEntry& entry)
+{
+    Close();
+    if (!parent.IsOpen())
+        return false;
+    FState = Adopt(::openat(parent.FState->Fd, entry.Name.c_str(), kOpenFlags | O_NOFOLLOW), &entry);
+    return IsOpen();
+}
+
+bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)
+{
+    if (!FState)
+        return false;
+    TState& s = *FState;
+    for (;;) {
+        if (s.Pos >= s.End) {
+            if (s.AtEnd)
+                return false;
+            const ssize_t n = ::getdents64(s.Fd, s.Buffer.data(), s.Buffer.size());
+            if (n <= 0) {
+                s.AtEnd = true;  // the end, or a folder that can no longer be read
+                return false;
+            }
+            s.Pos = 0;
+            s.End = static_cast<std::size_t>(n);
+        }
+        const auto* d = reinterpret_cast<const struct dirent64*>(s.Buffer.data() + s.Pos);
+        s.Pos += d->d_reclen;
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+            continue;
+        unsigned char type = d->d_type;
+        if (type == DT_UNKNOWN) {
+            // Some file systems do not say; only then is a stat needed here.
+            struct stat st;
+            if (::fstatat(s.Fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
+        }
+        if (type == DT_REG)
+            kind = TEntryKind::ekFile;
+        else if (type == DT_DIR)
+            kind = TEntryKind::ekFolder;
+        else
+            continue;  // links, FIFOs, sockets, devices
+        name = std::string_view(n);
+        return true;
+    }
+}
+
+bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry) const
+{
+    if (!FState)
+        return false;
+    struct statx st;
+    if (::statx(FState->Fd, name, kStatxFlags, kStatxMask, &st) != 0)
+        return false;
+    const bool folder = S_ISDIR(st.stx_mode);
+    if (folder != (kind == TEntryKind::ekFolder) || (!folder && !S_ISREG(st.stx_mode)))
+        return false;
+    const std::uint64_t device = DeviceOf(st);
+    if (folder && (device != FState->Device || IsMountRoot(st)))
+        return false;  // the mount point of another volume
+
+    entry.Name = name;
+    DWORD attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (IsHiddenName(entry.Name))
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    if ((st.stx_mode & S_IWUSR) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    entry.Attributes = attributes;
+    entry.Size = folder ? 0 : static_cast<std::int64_t>(st.stx_size);
+    entry.LastWriteTime = ToFileTime(st.stx_mtime);
+    entry.LastAccessTime = ToFileTime(st.stx_atime);
+    entry.CreationTime = (st.stx_mask & STATX_BTIME) != 0 ? ToFileTime(st.stx_btime) : entry.LastWriteTime;
+    entry.Device = device;
+    entry.Inode = st.stx_ino;
+    return true;
+}
+
+bool IsSystemFolder(std::string_view parentPath, std::string_view name)
+{
+    for (std::string_view system : kSystemFolders) {
+        const bool prefix = system.back() == '*';
+        if (prefix)
+            system.remove_suffix(1);
+        // system = parentPath + "/" + name, or, for a prefix, its beginning.
+        if (system.size() <= parentPath.size() || system.substr(0, parentPath.size()) != parentPath ||
+            system[parentPath.size()] != '/')
+            continue;
+        const std::string_view rest = system.substr(parentPath.size() + 1);
+        if (rest.find('/') != std::string_view::npos)
+            continue;
+        if (prefix ? name.substr(0, rest.size()) == rest : name == rest)
+            return true;
+    }
+    return false;
+}
+
+AnsiString ShortPathName(const AnsiString& fileName)
+{
+    struct stat st;
+    return ::lstat(fileName.c_str(), &st) == 0 ? fileName : AnsiString();
+}
+
+}  // namespace twslisting

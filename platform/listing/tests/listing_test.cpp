@@ -1,0 +1,277 @@
+// Tests of the directory listing facility on POSIX: what a listing returns,
+// the attributes and times it derives, and the folders it refuses to open.
+#include "listing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace twslisting;
+
+namespace {
+
+class ListingTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/twslisting-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        FRoot = pattern;
+    }
+    void TearDown() override
+    {
+        if (!FRoot.empty())
+            std::system(("chmod -R u+rwx '" + FRoot + "' && rm -rf '" + FRoot + "'").c_str());
+    }
+
+    std::string Path(const std::string& name) const { return FRoot + "/" + name; }
+    void MakeFile(const std::string& name, const std::string& data = "x") const
+    {
+        const int fd = ::open(Path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0) << name;
+        ASSERT_EQ(::write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size()));
+        ::close(fd);
+    }
+    void MakeFolder(const std::string& name) const { ASSERT_EQ(::mkdir(Path(name).c_str(), 0755), 0); }
+
+    // Every entry Next returns, name -> kind.
+    static std::map<std::string, TEntryKind> ReadAll(TFolderReader& reader)
+    {
+        std::map<std::string, TEntryKind> entries;
+        std::string_view name;
+        TEntryKind kind;
+        while (reader.Next(name, kind))
+            EXPECT_TRUE(entries.emplace(std::string(name), kind).second) << "listed twice: " << name;
+        return entries;
+    }
+
+    std::string FRoot;
+};
+
+FILETIME UnixToFileTime(std::int64_t seconds, long nanoseconds)
+{
+    const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000u + nanoseconds / 100;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+bool operator==(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+}  // namespace
+
+TEST_F(ListingTest, ListsOnlyRegularFilesAndFoldersNeverLinksOrSpecialFiles)
+{
+    MakeFile("a.obj");
+    MakeFile(".hidden.obj");
+    MakeFolder("sub");
+    MakeFolder(".git");
+    ASSERT_EQ(::symlink("a.obj", Path("link.obj").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", Path("linkdir").c_str()), 0);
+    ASSERT_EQ(::symlink("/nowhere", Path("dangling.obj").c_str()), 0);
+    ASSERT_EQ(::mkfifo(Path("pipe.obj").c_str(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Path("sock.obj");
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(sock);
+
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    const std::map<std::string, TEntryKind> expected = {{"a.obj", TEntryKind::ekFile},
+                                                        {".hidden.obj", TEntryKind::ekFile},
+                                                        {"sub", TEntryKind::ekFolder},
+                                                        {".git", TEntryKind::ekFolder}};
+    EXPECT_EQ(ReadAll(reader), expected);
+    std::string_view name;
+    TEntryKind kind;
+    EXPECT_FALSE(reader.Next(name, kind)) << "the end stays the end";
+
+    // A link or FIFO described by name is refused too, whatever the caller thinks it is.
+    TDirEntry entry;
+    EXPECT_FALSE(reader.Describe("link.obj", TEntryKind::ekFile, entry));
+    EXPECT_FALSE(reader.Describe("linkdir", TEntryKind::ekFolder, entry));
+    EXPECT_FALSE(reader.Describe("pipe.obj", TEntryKind::ekFile, entry));
+    EXPECT_FALSE(reader.Describe("sub", TEntryKind::ekFile, entry)) << "kind changed";
+    EXPECT_FALSE(reader.Describe("a.obj", TEntryKind::ekFolder, entry)) << "kind changed";
+    EXPECT_FALSE(reader.Describe("gone.obj", TEntryKind::ekFile, entry));
+}
+
+TEST_F(ListingTest, ReadsFoldersLargerThanOneBufferCompletely)
+{
+    const std::string longTail(150, 'n');
+    for (int i = 0; i < 1500; ++i)
+        MakeFile(std::to_string(i) + longTail);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    const auto entries = ReadAll(reader);
+    ASSERT_EQ(entries.size(), 1500u);
+    EXPECT_EQ(entries.count("1499" + longTail), 1u);
+}
+
+TEST_F(ListingTest, DerivesAttributesFromNamesAndPermissions)
+{
+    MakeFile("plain.bak", "12345");
+    MakeFile("readonly.bak");
+    ASSERT_EQ(::chmod(Path("readonly.bak").c_str(), 0444), 0);
+    MakeFile(".hidden");
+    MakeFolder("folder");
+    MakeFolder("locked");
+    ASSERT_EQ(::chmod(Path("locked").c_str(), 0555), 0);
+    MakeFolder(".cache");
+
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    TDirEntry e;
+    ASSERT_TRUE(reader.Describe("plain.bak", TEntryKind::ekFile, e));
+    EXPECT_EQ(e.Name, "plain.bak");
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE});
+    EXPECT_EQ(e.Size, 5);
+    ASSERT_TRUE(reader.Describe("readonly.bak", TEntryKind::ekFile, e));
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY});
+    ASSERT_TRUE(reader.Describe(".hidden", TEntryKind::ekFile, e));
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN});
+    ASSERT_TRUE(reader.Describe("folder", TEntryKind::ekFolder, e));
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_DIRECTORY});
+    EXPECT_EQ(e.Size, 0) << "folders list with no size";
+    ASSERT_TRUE(reader.Describe("locked", TEntryKind::ekFolder, e));
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY});
+    ASSERT_TRUE(reader.Describe(".cache", TEntryKind::ekFolder, e));
+    EXPECT_EQ(e.Attributes, DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN});
+}
+
+TEST_F(ListingTest, GivesUtcFileTimesAndIdentity)
+{
+    MakeFile("dated.obj");
+    // 2001-02-03 04:05:06.5 UTC written, 2002-03-04 05:06:07.25 UTC read.
+    const struct timespec times[2] = {{1015218367, 250000000}, {981173106, 500000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("dated.obj").c_str(), times, 0), 0);
+    struct stat st;
+    ASSERT_EQ(::stat(Path("dated.obj").c_str(), &st), 0);
+
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    TDirEntry e;
+    ASSERT_TRUE(reader.Describe("dated.obj", TEntryKind::ekFile, e));
+    EXPECT_TRUE(e.LastWriteTime == UnixToFileTime(981173106, 500000000));
+    EXPECT_TRUE(e.LastAccessTime == UnixToFileTime(1015218367, 250000000));
+    // The birth time where the file system keeps one (it is now, after the
+    // written time set above), else the written time.
+    const std::uint64_t created = (std::uint64_t{e.CreationTime.dwHighDateTime} << 32) | e.CreationTime.dwLowDateTime;
+    const std::uint64_t written = (std::uint64_t{e.LastWriteTime.dwHighDateTime} << 32) | e.LastWriteTime.dwLowDateTime;
+    EXPECT_GE(created, written);
+    EXPECT_EQ(e.Device, static_cast<std::uint64_t>(st.st_dev));
+    EXPECT_EQ(e.Inode, static_cast<std::uint64_t>(st.st_ino));
+}
+
+TEST_F(ListingTest, SizesAreWhole64BitValues)
+{
+    const std::int64_t size = (std::int64_t{5} << 30) + 3;  // a sparse file above 4 GiB
+    MakeFile("huge.tds", "");
+    ASSERT_EQ(::truncate(Path("huge.tds").c_str(), size), 0);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    TDirEntry e;
+    ASSERT_TRUE(reader.Describe("huge.tds", TEntryKind::ekFile, e));
+    EXPECT_EQ(e.Size, size);
+}
+
+TEST_F(ListingTest, NamesComeBackAsTheFileSystemHasThem)
+{
+    const std::string lineFeed = "two\nlines.obj";
+    const std::string notUtf8 = "\xff\xfe<\"'>.obj";
+    MakeFile(lineFeed);
+    MakeFile(notUtf8);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    const auto entries = ReadAll(reader);
+    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.count(lineFeed), 1u);
+    EXPECT_EQ(entries.count(notUtf8), 1u);
+    TDirEntry e;
+    ASSERT_TRUE(reader.Describe(notUtf8.c_str(), TEntryKind::ekFile, e));
+    EXPECT_EQ(e.Name, notUtf8);
+}
+
+TEST_F(ListingTest, OpensSubfoldersOnlyWhileTheyAreTheFolderDescribed)
+{
+    MakeFolder("sub");
+    MakeFile("sub/inner.obj");
+    TFolderReader parent;
+    ASSERT_TRUE(parent.Open(FRoot));
+    TDirEntry sub;
+    ASSERT_TRUE(parent.Describe("sub", TEntryKind::ekFolder, sub));
+
+    TFolderReader child;
+    ASSERT_TRUE(child.OpenSub(parent, sub));
+    EXPECT_EQ(ReadAll(child).count("inner.obj"), 1u);
+    ASSERT_TRUE(child.Open(Path("sub"), sub));
+
+    // Replaced by another folder, then by a link to the original: refused both ways.
+    ASSERT_EQ(::rename(Path("sub").c_str(), Path("moved").c_str()), 0);
+    MakeFolder("sub");
+    EXPECT_FALSE(child.OpenSub(parent, sub));
+    EXPECT_FALSE(child.IsOpen());
+    EXPECT_FALSE(child.Open(Path("sub"), sub));
+    ASSERT_EQ(::rmdir(Path("sub").c_str()), 0);
+    ASSERT_EQ(::symlink("moved", Path("sub").c_str()), 0);
+    EXPECT_FALSE(child.OpenSub(parent, sub));
+    EXPECT_FALSE(child.Open(Path("sub"), sub));
+    EXPECT_TRUE(child.Open(Path("moved"), sub)) << "the folder itself, under its new name";
+}
+
+TEST_F(ListingTest, FoldersThatCannotBeListedDoNotOpen)
+{
+    TFolderReader reader;
+    EXPECT_FALSE(reader.Open(Path("missing")));
+    MakeFile("file");
+    EXPECT_FALSE(reader.Open(Path("file")));
+    MakeFolder("closed");
+    ASSERT_EQ(::chmod(Path("closed").c_str(), 0), 0);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, which can read any folder";
+    EXPECT_FALSE(reader.Open(Path("closed")));
+}
+
+TEST_F(ListingTest, MountPointsOfOtherFileSystemsAreNotDescribed)
+{
+    struct stat root, proc;
+    if (::stat("/", &root) != 0 || ::stat("/proc", &proc) != 0 || root.st_dev == proc.st_dev)
+        GTEST_SKIP() << "/proc is not mounted here";
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(""));
+    TDirEntry e;
+    EXPECT_FALSE(reader.Describe("proc", TEntryKind::ekFolder, e));
+}
+
+TEST(ListingSystemFolders, TheOperatingSystemsFoldersAtTheRootOnly)
+{
+    for (const char* name : {"proc", "sys", "dev", "run", "boot", "usr", "etc", "bin", "sbin", "lib", "lib64",
+                             "libx32", "var", "snap"})
+        EXPECT_TRUE(IsSystemFolder("", name)) << name;
+    for (const char* name : {"home", "tmp", "user", "usrlocal", "mnt", "li", "opt", "root"})
+        EXPECT_FALSE(IsSystemFolder("", name)) << name;
+    EXPECT_FALSE(IsSystemFolder("/home", "usr"));
+    EXPECT_FALSE(IsSystemFolder("/usr", "lib"));
+    EXPECT_FALSE(IsSystemFolder("/home/proj", "var"));
+}
+
+TEST_F(ListingTest, ShortNamesAreTheNamesThemselves)
+{
+    MakeFile("a.obj");
+    EXPECT_EQ(ShortPathName(Path("a.obj")), Path("a.obj"));
+    EXPECT_EQ(ShortPathName(Path("b.obj")), "");
+}
