@@ -1,0 +1,548 @@
+// The ANSI registry functions of winreg.h on POSIX, over the registry files
+// of RegistryStore.h.
+//
+// Every function checks what it can on a snapshot of the root first, so a
+// call that changes nothing (or fails) takes no lock and writes nothing;
+// a change is then applied, and checked again, under the lock.
+#include "winreg.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "RegistryHandles.h"
+#include "RegistryStore.h"
+#include "twsregistry.h"
+
+using namespace twsregistry;
+
+namespace {
+
+constexpr REGSAM kWriteRights =
+    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
+constexpr REGSAM kGenericRead = 0x80000000u;
+constexpr REGSAM kGenericWrite = 0x40000000u;
+constexpr REGSAM kGenericAll = 0x10000000u;
+
+// The generic and "maximum allowed" rights as the key rights they stand for.
+REGSAM EffectiveAccess(REGSAM sam, Root root)
+{
+    if (sam & kGenericRead)
+        sam |= KEY_READ;
+    if (sam & kGenericWrite)
+        sam |= KEY_WRITE;
+    if (sam & kGenericAll)
+        sam |= KEY_ALL_ACCESS;
+    if (sam & MAXIMUM_ALLOWED)
+        sam |= RootWritable(root) ? KEY_ALL_ACCESS : KEY_READ;
+    return sam & ~(kGenericRead | kGenericWrite | kGenericAll | MAXIMUM_ALLOWED);
+}
+
+// Runs a registry function: clears the thread's failure text, turns store
+// failures into their ERROR_* codes and keeps their messages.
+template <typename Body>
+LONG Guarded(Body&& body)
+{
+    SetLastErrorText({});
+    LONG rc;
+    try {
+        rc = body();
+    } catch (const RegStoreError& e) {
+        SetLastErrorText(e.what());
+        return e.Code();
+    } catch (const std::bad_alloc&) {
+        rc = ERROR_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        SetLastErrorText(e.what());
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+    if (rc != ERROR_SUCCESS && LastErrorTextRef().empty())
+        SetLastErrorText(ErrorText(rc));
+    return rc;
+}
+
+// The key a handle's path names in a tree.
+template <typename Tree, typename Key>
+LONG Locate(Tree& tree, const KeyPath& path, Key*& key)
+{
+    key = tree.Find(path);
+    return key != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+LONG SplitSubKey(const char* subKey, const KeyRef& base, KeyPath& full, KeyPath& sub)
+{
+    if (SplitKeyPath(subKey, sub) != PathCheck::Valid)
+        return ERROR_INVALID_PARAMETER;
+    full = base.path;
+    full.insert(full.end(), sub.begin(), sub.end());
+    return ERROR_SUCCESS;
+}
+
+// The path of an existing key with the names as stored.
+KeyPath StoredPath(const RegKey& tree, const KeyPath& path)
+{
+    KeyPath stored;
+    const RegKey* key = &tree;
+    for (const auto& part : path) {
+        key = key->FindChild(part);
+        stored.push_back(key->Name());
+    }
+    return stored;
+}
+
+LONG CopyName(const std::string& name, LPSTR buffer, LPDWORD chars)
+{
+    if (name.size() + 1 > *chars)
+        return ERROR_MORE_DATA;
+    std::memcpy(buffer, name.data(), name.size());
+    buffer[name.size()] = '\0';
+    *chars = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
+
+// Data out the Windows way: with no buffer only the size; a buffer too
+// small gets nothing, and the size it needs.
+LONG CopyData(const std::string& data, LPBYTE buffer, LPDWORD bytes)
+{
+    if (buffer == nullptr) {
+        if (bytes != nullptr)
+            *bytes = static_cast<DWORD>(data.size());
+        return ERROR_SUCCESS;
+    }
+    const bool fits = data.size() <= *bytes;
+    if (fits)
+        std::memcpy(buffer, data.data(), data.size());
+    *bytes = static_cast<DWORD>(data.size());
+    return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
+}
+
+// Opens or creates (when create is set) the subkey below a handle.
+enum class OpenMode { Open, Create };
+
+LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, OpenMode mode, PHKEY phkResult,
+                  LPDWORD lpdwDisposition)
+{
+    if (phkResult == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    KeyRef base;
+    if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+        return rc;
+    KeyPath full, sub;
+    if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
+        return rc;
+    const REGSAM access = EffectiveAccess(samDesired, base.root);
+    const bool writable = RootWritable(base.root);
+    if ((access & kWriteRights) != 0 && !writable)
+        return ERROR_ACCESS_DENIED;
+
+    const auto snapshot = ReadRoot(base.root);
+    const RegKey* baseKey;
+    if (const LONG rc = Locate(*snapshot, base.path, baseKey); rc != ERROR_SUCCESS)
+        return rc;
+    KeyPath stored;
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
+    if (baseKey->Find(sub) != nullptr) {
+        stored = StoredPath(*snapshot, full);
+    } else {
+        if (mode == OpenMode::Open)
+            return ERROR_FILE_NOT_FOUND;
+        if ((base.access & KEY_CREATE_SUB_KEY) == 0 || !writable)
+            return ERROR_ACCESS_DENIED;
+        const LONG rc = ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
+            RegKey* key;
+            if (const LONG found = Locate(tree, base.path, key); found != ERROR_SUCCESS)
+                return found;
+            stored = base.path;
+            for (const auto& part : sub) {
+                bool created = false;
+                key = &key->AddChild(part, &created);
+                stored.push_back(key->Name());
+                if (created) {
+                    change = Change::Made;
+                    disposition = REG_CREATED_NEW_KEY;
+                }
+            }
+            return ERROR_SUCCESS;
+        });
+        if (rc != ERROR_SUCCESS)
+            return rc;
+    }
+    *phkResult = NewKeyHandle(KeyRef{base.root, stored, access});
+    if (lpdwDisposition != nullptr)
+        *lpdwDisposition = disposition;
+    return ERROR_SUCCESS;
+}
+
+// A handle's key in a fresh snapshot, after checking the handle's access.
+LONG SnapshotKey(HKEY hKey, REGSAM needed, KeyRef& ref, std::shared_ptr<const RegKey>& snapshot,
+                 const RegKey*& key)
+{
+    if (const LONG rc = ResolveKey(hKey, ref); rc != ERROR_SUCCESS)
+        return rc;
+    if ((ref.access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    snapshot = ReadRoot(ref.root);
+    return Locate(*snapshot, ref.path, key);
+}
+
+LONG DeleteKey(const KeyRef& base, const KeyPath& full, bool wholeTree)
+{
+    if (full.empty())
+        return ERROR_ACCESS_DENIED;  // a root cannot be deleted
+    const KeyPath parentPath(full.begin(), full.end() - 1);
+    const auto check = [&](const RegKey& tree) -> LONG {
+        const RegKey* key;
+        if (const LONG rc = Locate(tree, base.path, key); rc != ERROR_SUCCESS)
+            return rc;
+        key = tree.Find(full);
+        if (key == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        if (!wholeTree && !key->Children().empty())
+            return ERROR_ACCESS_DENIED;
+        return ERROR_SUCCESS;
+    };
+    if (const LONG rc = check(*ReadRoot(base.root)); rc != ERROR_SUCCESS)
+        return rc;
+    if (!RootWritable(base.root))
+        return ERROR_ACCESS_DENIED;
+    return ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
+        if (const LONG rc = check(tree); rc != ERROR_SUCCESS)
+            return rc;
+        tree.Find(parentPath)->RemoveChild(full.back());
+        change = Change::Made;
+        return ERROR_SUCCESS;
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
+                               const _SECURITY_ATTRIBUTES*, PHKEY phkResult,
+                               LPDWORD lpdwDisposition)
+{
+    return Guarded([&]() -> LONG {
+        return OpenOrCreate(hKey, lpSubKey, samDesired, OpenMode::Create, phkResult, lpdwDisposition);
+    });
+}
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
+{
+    return Guarded([&]() -> LONG {
+        return OpenOrCreate(hKey, lpSubKey, samDesired, OpenMode::Open, phkResult, nullptr);
+    });
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY hKey)
+{
+    return Guarded([&]() -> LONG { return CloseKeyHandle(hKey); });
+}
+
+LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
+{
+    return Guarded([&]() -> LONG {
+        if (lpSubKey == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        KeyRef base;
+        if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+            return rc;
+        KeyPath full, sub;
+        if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
+            return rc;
+        return DeleteKey(base, full, false);
+    });
+}
+
+LSTATUS WINAPI RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey)
+{
+    return Guarded([&]() -> LONG {
+        KeyRef base;
+        if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+            return rc;
+        KeyPath full, sub;
+        if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
+            return rc;
+        if (!sub.empty())
+            return DeleteKey(base, full, true);
+
+        // No subkey: empty the handle's own key and keep it.
+        constexpr REGSAM needed = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+        if ((base.access & needed) != needed)
+            return ERROR_ACCESS_DENIED;
+        const auto snapshot = ReadRoot(base.root);
+        const RegKey* key;
+        if (const LONG rc = Locate(*snapshot, base.path, key); rc != ERROR_SUCCESS)
+            return rc;
+        if (key->Children().empty() && key->Values().empty())
+            return ERROR_SUCCESS;
+        if (!RootWritable(base.root))
+            return ERROR_ACCESS_DENIED;
+        return ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
+            RegKey* k;
+            if (const LONG rc = Locate(tree, base.path, k); rc != ERROR_SUCCESS)
+                return rc;
+            if (!k->Children().empty() || !k->Values().empty())
+                change = Change::Made;
+            k->Clear();
+            return ERROR_SUCCESS;
+        });
+    });
+}
+
+LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD,
+                             LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
+{
+    return Guarded([&]() -> LONG {
+        if (lpName == nullptr || lpcchName == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_ENUMERATE_SUB_KEYS, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        if (dwIndex >= key->Children().size())
+            return ERROR_NO_MORE_ITEMS;
+        if (const LONG rc = CopyName(key->Children()[dwIndex]->Name(), lpName, lpcchName);
+            rc != ERROR_SUCCESS)
+            return rc;
+        if (lpClass != nullptr && lpcchClass != nullptr && *lpcchClass > 0)
+            lpClass[0] = '\0';
+        if (lpcchClass != nullptr)
+            *lpcchClass = 0;
+        if (lpftLastWriteTime != nullptr)
+            *lpftLastWriteTime = FILETIME{0, 0};
+        return ERROR_SUCCESS;
+    });
+}
+
+LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                             LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    return Guarded([&]() -> LONG {
+        if (lpValueName == nullptr || lpcchValueName == nullptr ||
+            (lpData != nullptr && lpcbData == nullptr))
+            return ERROR_INVALID_PARAMETER;
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        if (dwIndex >= key->Values().size())
+            return ERROR_NO_MORE_ITEMS;
+        const RegValue& value = key->Values()[dwIndex];
+        if (const LONG rc = CopyName(value.name, lpValueName, lpcchValueName); rc != ERROR_SUCCESS)
+            return rc;
+        if (lpType != nullptr)
+            *lpType = value.type;
+        return CopyData(value.data, lpData, lpcbData);
+    });
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
+                                LPBYTE lpData, LPDWORD lpcbData)
+{
+    return Guarded([&]() -> LONG {
+        if (lpData != nullptr && lpcbData == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        const RegValue* value = key->FindValue(lpValueName != nullptr ? lpValueName : "");
+        if (value == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        if (lpType != nullptr)
+            *lpType = value->type;
+        return CopyData(value->data, lpData, lpcbData);
+    });
+}
+
+LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
+                              const BYTE* lpData, DWORD cbData)
+{
+    return Guarded([&]() -> LONG {
+        if (lpData == nullptr && cbData > 0)
+            return ERROR_INVALID_PARAMETER;
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        const std::string name = lpValueName != nullptr ? lpValueName : "";
+        const std::string data(reinterpret_cast<const char*>(lpData), lpData != nullptr ? cbData : 0);
+        const RegValue* old = key->FindValue(name);
+        if (old != nullptr && old->type == dwType && old->data == data)
+            return ERROR_SUCCESS;
+        if (!RootWritable(ref.root))
+            return ERROR_ACCESS_DENIED;
+        return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
+            RegKey* k;
+            if (const LONG rc = Locate(tree, ref.path, k); rc != ERROR_SUCCESS)
+                return rc;
+            if (k->SetValue(name, dwType, data))
+                change = Change::Made;
+            return ERROR_SUCCESS;
+        });
+    });
+}
+
+LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
+{
+    return Guarded([&]() -> LONG {
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        const std::string name = lpValueName != nullptr ? lpValueName : "";
+        if (key->FindValue(name) == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        if (!RootWritable(ref.root))
+            return ERROR_ACCESS_DENIED;
+        return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
+            RegKey* k;
+            if (const LONG rc = Locate(tree, ref.path, k); rc != ERROR_SUCCESS)
+                return rc;
+            if (!k->RemoveValue(name))
+                return ERROR_FILE_NOT_FOUND;
+            change = Change::Made;
+            return ERROR_SUCCESS;
+        });
+    });
+}
+
+LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen,
+                                LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
+                                LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime)
+{
+    return Guarded([&]() -> LONG {
+        KeyRef ref;
+        std::shared_ptr<const RegKey> snapshot;
+        const RegKey* key;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
+            rc != ERROR_SUCCESS)
+            return rc;
+        std::size_t maxSubKey = 0, maxValueName = 0, maxValue = 0;
+        for (const auto& child : key->Children())
+            maxSubKey = std::max(maxSubKey, child->Name().size());
+        for (const auto& value : key->Values()) {
+            maxValueName = std::max(maxValueName, value.name.size());
+            maxValue = std::max(maxValue, value.data.size());
+        }
+        if (lpClass != nullptr && lpcchClass != nullptr && *lpcchClass > 0)
+            lpClass[0] = '\0';
+        if (lpcchClass != nullptr)
+            *lpcchClass = 0;
+        if (lpcSubKeys != nullptr)
+            *lpcSubKeys = static_cast<DWORD>(key->Children().size());
+        if (lpcbMaxSubKeyLen != nullptr)
+            *lpcbMaxSubKeyLen = static_cast<DWORD>(maxSubKey);
+        if (lpcbMaxClassLen != nullptr)
+            *lpcbMaxClassLen = 0;
+        if (lpcValues != nullptr)
+            *lpcValues = static_cast<DWORD>(key->Values().size());
+        if (lpcbMaxValueNameLen != nullptr)
+            *lpcbMaxValueNameLen = static_cast<DWORD>(maxValueName);
+        if (lpcbMaxValueLen != nullptr)
+            *lpcbMaxValueLen = static_cast<DWORD>(maxValue);
+        if (lpcbSecurityDescriptor != nullptr)
+            *lpcbSecurityDescriptor = 0;
+        if (lpftLastWriteTime != nullptr)
+            *lpftLastWriteTime = FILETIME{0, 0};
+        return ERROR_SUCCESS;
+    });
+}
+
+LSTATUS WINAPI RegFlushKey(HKEY hKey)
+{
+    return Guarded([&]() -> LONG {
+        KeyRef ref;
+        return ResolveKey(hKey, ref);
+    });
+}
+
+LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
+{
+    if (phkResult != nullptr && (lpSubKey == nullptr || *lpSubKey == '\0')) {
+        KeyRef ref;
+        const LONG rc = Guarded([&]() -> LONG { return ResolveKey(hKey, ref); });
+        *phkResult = rc == ERROR_SUCCESS ? hKey : nullptr;
+        return rc;
+    }
+    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED,
+                           nullptr, phkResult, nullptr);
+}
+
+LSTATUS WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
+{
+    if (phkResult != nullptr && (lpSubKey == nullptr || *lpSubKey == '\0')) {
+        KeyRef ref;
+        const LONG rc = Guarded([&]() -> LONG { return ResolveKey(hKey, ref); });
+        *phkResult = rc == ERROR_SUCCESS ? hKey : nullptr;
+        return rc;
+    }
+    return RegOpenKeyExA(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult);
+}
+
+LSTATUS WINAPI RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD)
+{
+    if (dwType != REG_SZ || lpData == nullptr)
+        return Guarded([]() -> LONG { return ERROR_INVALID_PARAMETER; });
+    HKEY key = hKey;
+    const bool sub = lpSubKey != nullptr && *lpSubKey != '\0';
+    if (sub) {
+        const LONG rc = RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_SET_VALUE, nullptr, &key, nullptr);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+    }
+    const LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(lpData),
+                                   static_cast<DWORD>(std::strlen(lpData) + 1));
+    if (sub) {
+        const std::string text = LastErrorText();
+        RegCloseKey(key);
+        SetLastErrorText(text);
+    }
+    return rc;
+}
+
+LSTATUS WINAPI RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData)
+{
+    if (lpData != nullptr && lpcbData == nullptr)
+        return Guarded([]() -> LONG { return ERROR_INVALID_PARAMETER; });
+    HKEY key = hKey;
+    const bool sub = lpSubKey != nullptr && *lpSubKey != '\0';
+    if (sub) {
+        const LONG rc = RegOpenKeyExA(hKey, lpSubKey, 0, KEY_QUERY_VALUE, &key);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+    }
+    DWORD size = lpcbData != nullptr ? static_cast<DWORD>(*lpcbData) : 0;
+    LONG rc = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(lpData),
+                               lpcbData != nullptr ? &size : nullptr);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        // A key without a default value reads as the empty string.
+        rc = Guarded([&]() -> LONG { return CopyData(std::string(1, '\0'), reinterpret_cast<LPBYTE>(lpData),
+                                           lpcbData != nullptr ? &size : nullptr); });
+    }
+    if (lpcbData != nullptr && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA))
+        *lpcbData = static_cast<LONG>(size);
+    if (sub) {
+        const std::string text = LastErrorText();
+        RegCloseKey(key);
+        SetLastErrorText(text);
+    }
+    return rc;
+}
+
+}  // extern "C"
