@@ -1,0 +1,35 @@
+// Helpers the COM runtime's own sources share: text in the two encodings,
+// GUID text, and reading a registry string.
+#pragma once
+
+#include <string>
+
+#include "objbase.h"
+#include "winreg.h"
+
+namespace twscom::detail {
+
+std::u16string Utf8ToUtf16(const std::string& text);
+std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
+std::string Utf16ToUtf8(LPCOLESTR text);  // null gives ""
+
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case.
+std::string GuidToText(REFGUID guid);
+// The braced form, hex digits in either case; false for anything else.
+bool TextToGuid(const char16_t* text, std::size_t length, GUID& guid);
+
+// A string value (REG_SZ or REG_EXPAND_SZ) of root\key; false when the key
+// or the value is missing or holds something else. An empty valueName reads
+// the default value.
+bool ReadRegistryString(HKEY root, const std::string& key, const char* valueName,
+                        std::string& value);
+
+// Creates root\key as needed and sets a REG_SZ value (with its zero); an
+// empty valueName sets the default value.
+bool WriteRegistryString(HKEY root, const std::string& key, const char* valueName,
+                         const std::string& value);
+
+// Whether the calling thread has initialised COM (apartment_posix.cpp).
+bool ThreadHasApartment();
+
+}  // namespace twscom::detail

@@ -1,0 +1,85 @@
+// The shared helpers of the COM runtime: UTF-8/UTF-16 text through the
+// conversion functions, and registry string values.
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+#include "cominternal.h"
+#include "stringapiset.h"
+
+namespace twscom::detail {
+
+std::u16string Utf8ToUtf16(const std::string& text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::u16string result(static_cast<std::size_t>(needed), u'\0');
+    if (needed > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
+    return result;
+}
+
+std::string Utf16ToUtf8(const char16_t* text, std::size_t length)
+{
+    if (text == nullptr || length == 0 || length > static_cast<std::size_t>(INT_MAX))
+        return {};
+    const int size = static_cast<int>(length);
+    const int needed =
+        WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(needed), '\0');
+    if (needed > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, size, result.data(), needed, nullptr, nullptr);
+    return result;
+}
+
+std::string Utf16ToUtf8(LPCOLESTR text)
+{
+    return Utf16ToUtf8(text, static_cast<std::size_t>(lstrlenW(text)));
+}
+
+bool ReadRegistryString(HKEY root, const std::string& key, const char* valueName,
+                        std::string& value)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    bool ok = RegQueryValueExA(handle, valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+              (type == REG_SZ || type == REG_EXPAND_SZ);
+    if (ok) {
+        std::vector<BYTE> data(size + 1, 0);
+        DWORD got = size;
+        ok = RegQueryValueExA(handle, valueName, nullptr, &type, data.data(), &got) ==
+             ERROR_SUCCESS;
+        if (ok) {
+            // Stored with or without its zero: the text ends at the first zero.
+            value.assign(reinterpret_cast<const char*>(data.data()), got);
+            const auto zero = value.find('\0');
+            if (zero != std::string::npos)
+                value.resize(zero);
+        }
+    }
+    RegCloseKey(handle);
+    return ok;
+}
+
+bool WriteRegistryString(HKEY root, const std::string& key, const char* valueName,
+                         const std::string& value)
+{
+    if (value.size() >= UINT32_MAX)
+        return false;
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetValueExA(handle, valueName, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return ok;
+}
+
+}  // namespace twscom::detail
