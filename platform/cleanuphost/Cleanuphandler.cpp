@@ -1,0 +1,220 @@
+// TCleanupHandler: the disk-cleanup protocol, one handler at a time, with
+// the progress callback object the host hands to it.
+#include "Cleanuphandler.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <stringapiset.h>
+#include <vector>
+
+namespace cleanuphost {
+
+const char* const VolumeCachesKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches";
+
+namespace {
+
+AnsiString FromWide(LPCWSTR text)
+{
+    if (text == nullptr)
+        return AnsiString();
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return AnsiString();
+    AnsiString out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(size - 1));
+    return out;
+}
+
+std::u16string ToWide(const AnsiString& text)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::u16string out(static_cast<std::size_t>(size > 0 ? size : 1), u'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), size);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+// Takes over a string the handler allocated with the task allocator.
+AnsiString TakeString(LPWSTR& text)
+{
+    AnsiString out = FromWide(text);
+    CoTaskMemFree(text);
+    text = nullptr;
+    return out;
+}
+
+// The host's callback object: one reference count, answers the callback
+// interface and IUnknown, forwards to the sink.
+class TCallback : public IEmptyVolumeCacheCallBack {
+public:
+    explicit TCallback(TProgressSink& sink) : FSink(sink) {}
+    virtual ~TCallback() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IEmptyVolumeCacheCallBack)) {
+            *ppv = static_cast<IEmptyVolumeCacheCallBack*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++FCount; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG n = --FCount;
+        if (n == 0)
+            delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG spaceUsed, DWORD flags, LPCWSTR) override
+    {
+        return FSink.ScanProgress(spaceUsed, flags & EVCCBF_LASTNOTIFICATION) ? S_OK : E_ABORT;
+    }
+    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG freed, DWORDLONG toFree, DWORD flags, LPCWSTR) override
+    {
+        return FSink.PurgeProgress(freed, toFree, flags & EVCCBF_LASTNOTIFICATION) ? S_OK : E_ABORT;
+    }
+
+private:
+    TProgressSink& FSink;
+    ULONG FCount = 1;
+};
+
+struct TCallbackRef {
+    explicit TCallbackRef(TProgressSink& sink) : Object(new TCallback(sink)) {}
+    ~TCallbackRef() { Object->Release(); }
+    TCallback* Object;
+};
+
+}  // namespace
+
+std::vector<AnsiString> ListHandlerKeys()
+{
+    std::vector<AnsiString> keys;
+    HKEY root = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VolumeCachesKey, 0, KEY_READ, &root) != ERROR_SUCCESS)
+        return keys;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof name;
+        const LONG rc = RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS)
+            keys.emplace_back(name, size);
+    }
+    RegCloseKey(root);
+    return keys;
+}
+
+TCleanupHandler::TCleanupHandler(AnsiString keyName) : FKeyName(std::move(keyName)) {}
+
+TCleanupHandler::~TCleanupHandler()
+{
+    if (FCache != nullptr)
+        FCache->Release();
+    if (FKey != nullptr)
+        RegCloseKey(FKey);
+}
+
+bool TCleanupHandler::Fail(const char* step, HRESULT result)
+{
+    FError = {step, result};
+    return false;
+}
+
+bool TCleanupHandler::Load(const AnsiString& volume)
+{
+    const AnsiString path = AnsiString(VolumeCachesKey) + "\\" + FKeyName;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &FKey);
+    if (rc != ERROR_SUCCESS)
+        return Fail("open its registry key", HRESULT_FROM_WIN32(rc));
+    char text[128] = {};
+    DWORD size = sizeof text - 1;
+    DWORD type = 0;
+    rc = RegQueryValueExA(FKey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return Fail("read its class identifier", rc != ERROR_SUCCESS ? HRESULT_FROM_WIN32(rc) : E_INVALIDARG);
+    const std::u16string clsidText = ToWide(text);
+    CLSID clsid;
+    HRESULT hr = CLSIDFromString(clsidText.c_str(), &clsid);
+    if (FAILED(hr))
+        return Fail("read its class identifier", hr);
+
+    IEmptyVolumeCache2* cache2 = nullptr;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache2,
+                          reinterpret_cast<void**>(&cache2));
+    const std::u16string wideVolume = ToWide(volume);
+    const std::u16string wideKey = ToWide(FKeyName);
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    if (SUCCEEDED(hr)) {
+        FCache = cache2;
+        hr = cache2->InitializeEx(FKey, wideVolume.c_str(), wideKey.c_str(), &display, &description,
+                                  &button, &FFlags);
+    } else if (hr == E_NOINTERFACE) {
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache,
+                              reinterpret_cast<void**>(&FCache));
+        if (FAILED(hr))
+            return Fail("create it", hr);
+        hr = FCache->Initialize(FKey, wideVolume.c_str(), &display, &description, &FFlags);
+    } else {
+        return Fail("create it", hr);
+    }
+    FDisplayName = TakeString(display);
+    FDescription = TakeString(description);
+    FButtonText = TakeString(button);
+    if (FDisplayName.empty())
+        FDisplayName = FKeyName;
+    if (FAILED(hr))
+        return Fail("initialise it", hr);
+    return true;
+}
+
+bool TCleanupHandler::Scan(TProgressSink& sink)
+{
+    TCallbackRef callback(sink);
+    FSpaceUsed = 0;
+    const HRESULT hr = FCache->GetSpaceUsed(&FSpaceUsed, callback.Object);
+    if (hr == E_ABORT) {
+        FAborted = true;
+        return false;
+    }
+    // S_FALSE is a scan that failed inside the handler.
+    if (hr != S_OK)
+        return Fail("scan", hr);
+    return true;
+}
+
+bool TCleanupHandler::Purge(DWORDLONG spaceToFree, TProgressSink& sink)
+{
+    TCallbackRef callback(sink);
+    const HRESULT hr = FCache->Purge(spaceToFree, callback.Object);
+    if (hr == E_ABORT) {
+        FAborted = true;
+        return false;
+    }
+    if (FAILED(hr))
+        return Fail("purge", hr);
+    return true;
+}
+
+bool TCleanupHandler::ShowProperties()
+{
+    return FCache != nullptr && (FFlags & EVCF_HASSETTINGS) && FCache->ShowProperties(nullptr) == S_OK;
+}
+
+void TCleanupHandler::Deactivate()
+{
+    if (FCache == nullptr)
+        return;
+    DWORD flags = 0;
+    FCache->Deactivate(&flags);
+}
+
+}  // namespace cleanuphost

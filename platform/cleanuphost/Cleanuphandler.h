@@ -1,0 +1,77 @@
+// One disk-cleanup handler as the host drives it: created from its
+// registration key, initialised for a volume, asked for the space it would
+// free, told to purge, deactivated and released.
+#pragma once
+
+#include <emptyvc.h>
+
+#include <vector>
+
+#include "System.hpp"
+
+namespace cleanuphost {
+
+// Where the host answers the handler's progress notifications.
+class TProgressSink {
+public:
+    virtual ~TProgressSink() = default;
+    // Return false to ask the handler to stop.
+    virtual bool ScanProgress(DWORDLONG spaceUsed, bool last) = 0;
+    virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceToFree, bool last) = 0;
+};
+
+// A failure of one handler step, with the HRESULT the handler gave.
+struct THandlerError {
+    AnsiString Step;
+    HRESULT Result = S_OK;
+};
+
+class TCleanupHandler {
+public:
+    // keyName: the handler's key under VolumeCaches.
+    explicit TCleanupHandler(AnsiString keyName);
+    ~TCleanupHandler();
+    TCleanupHandler(const TCleanupHandler&) = delete;
+    TCleanupHandler& operator=(const TCleanupHandler&) = delete;
+
+    // Reads the class from the key, creates the handler and initialises it
+    // for the volume. False with Error set when any step fails.
+    bool Load(const AnsiString& volume);
+    // Scans; false when the handler failed or the user aborted (Aborted()).
+    bool Scan(TProgressSink& sink);
+    bool Purge(DWORDLONG spaceToFree, TProgressSink& sink);
+    // Shows the handler's own review window; false when it has none.
+    bool ShowProperties();
+    void Deactivate();
+
+    const AnsiString& KeyName() const { return FKeyName; }
+    const AnsiString& DisplayName() const { return FDisplayName; }
+    const AnsiString& Description() const { return FDescription; }
+    const AnsiString& ButtonText() const { return FButtonText; }
+    DWORD Flags() const { return FFlags; }
+    DWORDLONG SpaceUsed() const { return FSpaceUsed; }
+    bool Aborted() const { return FAborted; }
+    const THandlerError& Error() const { return FError; }
+
+private:
+    bool Fail(const char* step, HRESULT result);
+
+    AnsiString FKeyName;
+    AnsiString FDisplayName;
+    AnsiString FDescription;
+    AnsiString FButtonText;
+    DWORD FFlags = 0;
+    DWORDLONG FSpaceUsed = 0;
+    bool FAborted = false;
+    THandlerError FError;
+    IEmptyVolumeCache* FCache = nullptr;
+    HKEY FKey = nullptr;
+};
+
+// The registry key that lists the handlers.
+extern const char* const VolumeCachesKey;
+
+// The names of the handler keys, in registry order.
+std::vector<AnsiString> ListHandlerKeys();
+
+}  // namespace cleanuphost

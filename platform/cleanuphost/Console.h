@@ -1,0 +1,27 @@
+// The terminal side of the host: Ctrl+C, live progress lines, questions.
+#pragma once
+
+#include "System.hpp"
+
+namespace cleanuphost {
+
+// Ctrl+C sets a flag that the next progress notification turns into an
+// abort; a second Ctrl+C ends the host at once.
+void InstallInterruptHandler();
+bool Interrupted();
+
+// Whether standard output is a terminal (live, rewritten progress lines)
+// or a file or pipe (one plain line per step).
+bool OutputIsTerminal();
+// Whether a window could be shown (a display is set).
+bool DisplayAvailable();
+
+// Rewrites the current terminal line.
+void ShowLiveLine(const AnsiString& text);
+void EndLiveLine();
+
+// Asks on the terminal; the answer's first letter, lower-cased, or the
+// default when the answer is empty or input has ended.
+char Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice);
+
+}  // namespace cleanuphost

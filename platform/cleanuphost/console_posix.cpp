@@ -1,0 +1,78 @@
+// The host's terminal on POSIX: SIGINT, isatty, and plain line input.
+#include "Console.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace cleanuphost {
+
+namespace {
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int)
+{
+    if (interrupted) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+        return;
+    }
+    interrupted = 1;
+}
+}  // namespace
+
+void InstallInterruptHandler()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool Interrupted() { return interrupted != 0; }
+
+bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+bool DisplayAvailable()
+{
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x != nullptr && *x != 0) || (wayland != nullptr && *wayland != 0);
+}
+
+void ShowLiveLine(const AnsiString& text)
+{
+    std::printf("\r\033[K%s", text.c_str());
+    std::fflush(stdout);
+}
+
+void EndLiveLine()
+{
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+char Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice)
+{
+    for (;;) {
+        std::printf("%s ", question.c_str());
+        std::fflush(stdout);
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            std::printf("\n");
+            return defaultChoice;
+        }
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string::npos)
+            return defaultChoice;
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[first])));
+        if (choices.find(c) != AnsiString::npos)
+            return c;
+        std::printf("Please answer one of: %s\n", choices.c_str());
+    }
+}
+
+}  // namespace cleanuphost

@@ -1,0 +1,3 @@
+// The interface identifiers of the disk-cleanup interfaces (uuid.lib on Windows).
+#define INITGUID
+#include "emptyvc.h"
