@@ -12,7 +12,6 @@ const char* const kRegistryFileHeader = "Windows Registry Editor Version 5.00";
 
 namespace {
 
-constexpr DWORD kRegSz = 1, kRegBinary = 3, kRegDword = 4;
 constexpr std::size_t kWrapColumn = 76;
 
 const char kHex[] = "0123456789abcdef";
@@ -246,7 +245,7 @@ private:
         if (i < t.size() && t[i] == '"') {
             data = QuotedString(t, i);
             data += '\0';
-            type = kRegSz;
+            type = REG_SZ;
             if (!TrimBlanks(t.substr(i)).empty())
                 Fail("text follows the closing quote of a string");
         } else if (i < t.size() && t[i] == '-') {
@@ -264,10 +263,10 @@ private:
             }
             for (int k = 0; k < 4; ++k)
                 data += static_cast<char>((v >> (8 * k)) & 0xFF);
-            type = kRegDword;
+            type = REG_DWORD;
         } else if (StartsWithNoCase(t, i, "hex")) {
             i += 3;
-            type = kRegBinary;
+            type = REG_BINARY;
             if (i < t.size() && t[i] == '(') {
                 const std::size_t close = t.find(')', i);
                 if (close == std::string::npos || close == i + 1 || close - i - 1 > 8)
@@ -391,12 +390,12 @@ std::string FormatValue(const RegValue& value)
     std::string out = value.name.empty() ? "@" : QuoteRegString(value.name);
     out += '=';
     const std::string& d = value.data;
-    if (value.type == kRegSz && !d.empty() && d.back() == '\0' &&
+    if (value.type == REG_SZ && !d.empty() && d.back() == '\0' &&
         d.find('\0') == d.size() - 1) {
         out += QuoteRegString(d.substr(0, d.size() - 1));
         return out;
     }
-    if (value.type == kRegDword && d.size() == 4) {
+    if (value.type == REG_DWORD && d.size() == 4) {
         DWORD v = 0;
         for (int k = 3; k >= 0; --k)
             v = (v << 8) | static_cast<unsigned char>(d[static_cast<std::size_t>(k)]);
@@ -405,7 +404,7 @@ std::string FormatValue(const RegValue& value)
         out += buf;
         return out;
     }
-    if (value.type == kRegBinary) {
+    if (value.type == REG_BINARY) {
         out += "hex:";
     } else {
         char buf[24];

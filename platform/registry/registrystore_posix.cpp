@@ -65,9 +65,9 @@ std::set<std::string> gReported;
 
 [[noreturn]] void Damaged(const std::string& path, const std::string& bytes, const RegTextError& e)
 {
-    const std::string message = "Damaged registry file \"" + path + "\", line " +
-                                std::to_string(e.Line()) + ": " + e.what() +
-                                ". The file is left unchanged; repair or remove it.";
+    const std::string where = e.Line() > 0 ? ", line " + std::to_string(e.Line()) : std::string();
+    const std::string message = "Damaged registry file \"" + path + "\"" + where + ": " +
+                                e.what() + ". The file is left unchanged; repair or remove it.";
     {
         std::lock_guard<std::mutex> lock(gReportedMutex);
         if (gReported.insert(path + '\n' + bytes).second)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "windef.h"
+#include "winreg.h"
 
 namespace twsregistry {
 
