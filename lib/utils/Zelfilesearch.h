@@ -1,0 +1,177 @@
+// Zelfilesearch: recursive file search by masks, with folders excluded per
+// mask.
+//   TSearchResult        one file found
+//   TSearchResults       the files one mask found, in the order found
+//   TMaskedFileResults   mask -> its files
+//   TExcludedFolderItem  one folder excluded for a mask
+//   TExcludedFolders     mask -> its excluded folders
+//   TSearchEvent         the folder and file events
+//   TFileSearch          the searcher
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "Classes.hpp"
+#include "System.hpp"
+#include "Zelstringlistadaptor.h"
+#include "listing.h"
+#include "windef.h"
+
+namespace zelutils {
+
+// A file or folder as the platform's listing describes it: name,
+// FILE_ATTRIBUTE_* bits, 64-bit size, three UTC file times, identity.
+using TDirEntry = twslisting::TDirEntry;
+
+// One file found. A plain value.
+struct TSearchResult {
+    TSearchResult() = default;
+    // Path is folder exactly as given (callers pass it with its trailing
+    // separator); the other fields come from the entry.
+    TSearchResult(const AnsiString& folder, const TDirEntry& entry);
+
+    // A UTC file time as a TDateTime, through its calendar date to the
+    // millisecond, with no time-zone shift.
+    TDateTime FileTimeToDateTime(const FILETIME& fileTime) const;
+    // True when any bit of attr is set in Attributes.
+    bool GetHasAttribute(int attr) const;
+    // Path + Name.
+    AnsiString GetFullName() const;
+    // The short form of the full name as the file system gives it; the
+    // empty string when the file no longer exists.
+    AnsiString GetDOSName() const;
+
+    AnsiString Path;              // the folder, ending in the path separator
+    AnsiString Name;              // as the file system lists it
+    std::int64_t Size = 0;        // the whole 64-bit size
+    DWORD Attributes = 0;         // FILE_ATTRIBUTE_* bits
+    TDateTime CreationTime;       // UTC
+    TDateTime LastAccessTime;     // UTC
+    TDateTime LastWriteTime;      // UTC
+    // The file's identity, for checking before deletion that the file at
+    // the path is still the one found.
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+};
+
+// A double-ended sequence: appending never moves the records already held,
+// so references to them stay valid while a search adds more.
+using TSearchResults = std::deque<TSearchResult>;
+// Ordered by case-sensitive byte comparison of the mask text.
+using TMaskedFileResults = std::map<AnsiString, TSearchResults>;
+
+struct TExcludedFolderItem {
+    AnsiString Folder;
+    bool WithSubfolders = false;
+};
+// In insertion order.
+using TExcludedFolderItems = std::deque<TExcludedFolderItem>;
+// Keyed by the exact mask text.
+using TExcludedFolders = std::map<AnsiString, TExcludedFolderItems>;
+
+// The attribute values that widen the file listing.
+using TSearchAttributes = std::set<int>;
+
+// (full path, the listing's entry of the folder or file - null when a folder
+// is entered -, skip flag preset to false, the context handed to Execute).
+using TSearchEvent =
+    std::function<void(const AnsiString& path, const TDirEntry* entry, bool& skip, void* context)>;
+
+// Walks folder trees depth-first, once per include mask, and reports every
+// folder and every matching file through the events.
+//
+// In a folder, its subfolders come first, in the order the file system
+// lists them, then its own files. Hidden and system folders are not
+// entered. A folder excluded for the current mask with subfolders is passed
+// over whole; one excluded without subfolders is entered, but its own files
+// are not listed. A folder is excluded when its full path equals an
+// excluded folder of the mask ignoring case, or, for an entry with
+// subfolders, when the upper-cased entry occurs anywhere in the upper-cased
+// path; there is no boundary check, so /proj also excludes /projects, and a
+// folder is compared without its trailing separator. Folders that cannot be
+// listed are passed over silently. The searcher raises no errors of its own.
+//
+// Execute reads every folder from the disk once and replays what it read
+// for the other masks: the events, their order and arguments, and the
+// results are those of one separate walk per mask over an unchanging tree.
+// Single-threaded; events run synchronously on the calling thread.
+class TFileSearch {
+public:
+    TFileSearch();
+    virtual ~TFileSearch();
+    TFileSearch(const TFileSearch&) = delete;
+    TFileSearch& operator=(const TFileSearch&) = delete;
+
+    // The file patterns searched for, one per entry ("*.obj").
+    TStrings* GetIncludeFileMask() const;
+    // Names matching any of these patterns (ignoring case) are passed over.
+    TStrings* GetExcludeFileMask() const;
+    // The start folders, one per entry.
+    TStrings* GetIncludeFolders() const;
+
+    // In mask's list: when folder is there already (ignoring case), replaces
+    // its flag; otherwise appends it.
+    void AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders);
+    // Removes the first entry of mask's list naming folder (ignoring case).
+    void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
+    const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
+    // True when folder is excluded for mask; withSubfolders tells how.
+    bool FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const;
+
+    // Only 1 (read-only), 2 (hidden), 4 (system) and 32 (archive) affect the
+    // listing: hidden and system files are listed when their value is in the
+    // set; read-only and archive files always are. 0x3F adds or removes the
+    // four together; any other value counts by its low 8 bits as a signed
+    // number and only within 1..32. The default set is {1, 2, 4, 32}.
+    void AddSearchAttribute(int attr);
+    void RemoveSearchAttribute(int attr);
+    const TSearchAttributes& GetSearchAttributes() const { return FSearchAttributes; }
+
+    // Empties Results, then searches every include folder with every
+    // include mask, folders outermost. True when it ran to its end, false
+    // when Abort stopped it.
+    bool Execute(void* context);
+    // Searches the tree of one folder for one mask. A trailing separator is
+    // dropped first (the root "/" is searched, and reported, as "").
+    bool SearchDirectory(const AnsiString& folder, const AnsiString& mask, void* context);
+    // Stops the search at its next check: the file being reported is still
+    // stored, nothing further is listed, and every pending search returns
+    // false. Meant to be called from an event.
+    void Abort() { FAborted = true; }
+
+    // Descend into subfolders; when false, subfolders are only reported to
+    // OnSearchFolder, with their entries.
+    bool Recursive = true;
+    // Keep a TSearchResult for every reported file that was not skipped.
+    bool StoreResults = true;
+    // The files found, per include mask; a mask that found nothing has no
+    // group.
+    TMaskedFileResults Results;
+    // A folder is entered (null entry), or, when not Recursive, a subfolder
+    // is listed. Skip set when entering: the folder and all below it are
+    // passed over. Skip set for a listed subfolder: the rest of its parent,
+    // the parent's own files included, is passed over.
+    TSearchEvent OnSearchFolder;
+    // A matching file. Skip set: the file is not stored.
+    TSearchEvent OnFileFound;
+
+private:
+    class TWalk;
+    friend class TWalk;
+
+    bool Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context);
+
+    bool FAborted = false;
+    zelcore::TStringListAdaptor FIncludeMasks;
+    zelcore::TStringListAdaptor FExcludeMasks;
+    zelcore::TStringListAdaptor FIncludeFolders;
+    TExcludedFolders FExcludedFolders;
+    TSearchAttributes FSearchAttributes;
+};
+
+}  // namespace zelutils

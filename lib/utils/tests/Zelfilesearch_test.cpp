@@ -1,0 +1,806 @@
+// Tests of TFileSearch and TSearchResult on real trees made in a temporary
+// folder: results and event sequences, exclusions, the listing rules on
+// POSIX (hidden, read-only, links, FIFOs, unreadable folders, sizes, names),
+// abort, and the replayed multi-mask walk against separate walks and against
+// a literal walk written here.
+#include "Zelfilesearch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "SysUtils.hpp"
+#include "Zelfileutils.h"
+
+using namespace zelutils;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder of its own for each test (tests run in parallel processes).
+class TempTree {
+public:
+    TempTree()
+    {
+        std::random_device device;
+        for (;;) {
+            FRoot = fs::temp_directory_path() /
+                    ("zelfilesearch-" + std::to_string(::getpid()) + "-" + std::to_string(device()));
+            if (fs::create_directory(FRoot))
+                break;
+        }
+    }
+    ~TempTree()
+    {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(FRoot, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec))
+            if (it->is_directory(ec) && !it->is_symlink(ec))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(FRoot, ec);
+    }
+
+    std::string Root() const { return FRoot.string(); }
+    std::string operator()(const std::string& relative) const { return Root() + "/" + relative; }
+
+    void File(const std::string& relative, const std::string& data = "x") const
+    {
+        fs::create_directories(fs::path((*this)(relative)).parent_path());
+        std::ofstream(fs::path((*this)(relative)), std::ios::binary) << data;
+    }
+    void Folder(const std::string& relative) const { fs::create_directories(fs::path((*this)(relative))); }
+
+private:
+    fs::path FRoot;
+};
+
+std::string Hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(value));
+    return text;
+}
+
+// Records every event as one line and decides skip and abort by rules the
+// literal walk below shares.
+class TRecorder {
+public:
+    std::vector<std::string> Log;
+    std::string Start;                 // the start folder as the events give it
+    int Pass = 0;                      // how many times the start folder was entered
+    std::size_t AbortAtEvent = 0;      // 1-based; 0 = never
+    bool SkipByName = false;           // "skip*" folders on odd passes, "stop*" listed subfolders, "nostore*" files
+    std::function<void()> OnAbort;
+
+    bool Folder(const std::string& path, const std::string* listedName)
+    {
+        if (listedName == nullptr && path == Start)
+            ++Pass;
+        Log.push_back(listedName == nullptr ? "enter " + path : "list " + path + " | " + *listedName);
+        Count();
+        if (!SkipByName)
+            return false;
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (listedName == nullptr)
+            return name.rfind("skip", 0) == 0 && Pass % 2 == 1;
+        return name.rfind("stop", 0) == 0;
+    }
+    bool File(const std::string& path, const std::string& name, std::int64_t size)
+    {
+        Log.push_back("file " + path + " | " + name + " " + std::to_string(size));
+        Count();
+        return SkipByName && name.rfind("nostore", 0) == 0;
+    }
+
+    void Attach(TFileSearch& search)
+    {
+        search.OnSearchFolder = [this](const AnsiString& path, const TDirEntry* entry, bool& skip, void*) {
+            skip = Folder(path, entry == nullptr ? nullptr : &entry->Name);
+        };
+        search.OnFileFound = [this](const AnsiString& path, const TDirEntry* entry, bool& skip, void*) {
+            skip = File(path, entry->Name, entry->Size);
+        };
+        OnAbort = [&search] { search.Abort(); };
+    }
+
+private:
+    void Count()
+    {
+        if (AbortAtEvent != 0 && Log.size() == AbortAtEvent && OnAbort)
+            OnAbort();
+    }
+};
+
+// Every stored record per mask, as one line each.
+std::map<std::string, std::vector<std::string>> Flatten(const TMaskedFileResults& results, bool details)
+{
+    std::map<std::string, std::vector<std::string>> flat;
+    for (const auto& [mask, files] : results)
+        for (const TSearchResult& r : files)
+            flat[mask].push_back(details ? r.Path + "|" + r.Name + "|" + std::to_string(r.Size) + "|" +
+                                               Hex(r.Attributes) + "|" + std::to_string(r.LastWriteTime.Val) + "|" +
+                                               std::to_string(r.Inode)
+                                         : r.GetFullName());
+    return flat;
+}
+
+std::vector<std::string> FileNames(const TSearchResults& files)
+{
+    std::vector<std::string> names;
+    for (const TSearchResult& r : files)
+        names.push_back(r.GetFullName());
+    return names;
+}
+
+// A searcher over one start folder with the given masks and a recorder.
+struct TSearchSetup {
+    TFileSearch Search;
+    TRecorder Recorder;
+
+    TSearchSetup(const std::string& folder, const std::string& masks)
+    {
+        Search.GetIncludeFolders()->Add(folder);
+        Search.GetIncludeFileMask()->SetCommaText(masks);
+        Recorder.Start = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+        Recorder.Attach(Search);
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Walk order, events and results
+
+TEST(FileSearch, SubfoldersFirstThenFilesOnePassPerMask)
+{
+    TempTree t;
+    t.File("a.obj", "1");
+    t.File("b.map", "22");
+    t.File("c.cpp");
+    t.File("sub/d.OBJ", "333");
+    t.File("sub/deeper/e.obj");
+    t.File("sub/deeper/f.map");
+    TSearchSetup s(t.Root() + "/", "*.obj,*.map");
+
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    const std::string r = t.Root();
+    const std::vector<std::string> expected = {
+        "enter " + r,
+        "enter " + r + "/sub",
+        "enter " + r + "/sub/deeper",
+        "file " + r + "/sub/deeper/e.obj | e.obj 1",
+        "file " + r + "/sub/d.OBJ | d.OBJ 3",
+        "file " + r + "/a.obj | a.obj 1",
+        "enter " + r,
+        "enter " + r + "/sub",
+        "enter " + r + "/sub/deeper",
+        "file " + r + "/sub/deeper/f.map | f.map 1",
+        "file " + r + "/b.map | b.map 2",
+    };
+    EXPECT_EQ(s.Recorder.Log, expected);
+
+    ASSERT_EQ(s.Search.Results.size(), 2u);
+    EXPECT_EQ(s.Search.Results.begin()->first, "*.map") << "groups in byte order of the mask";
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]),
+              (std::vector<std::string>{r + "/sub/deeper/e.obj", r + "/sub/d.OBJ", r + "/a.obj"}));
+    const TSearchResult& d = s.Search.Results["*.obj"][1];
+    EXPECT_EQ(d.Path, r + "/sub/");
+    EXPECT_EQ(d.Name, "d.OBJ");
+    EXPECT_EQ(d.Size, 3);
+    EXPECT_EQ(d.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE});
+}
+
+TEST(FileSearch, AFileMatchingTwoMasksIsInBothGroups)
+{
+    TempTree t;
+    t.File("a.obj");
+    TSearchSetup s(t.Root(), "*.obj,*.o*,*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Search.Results["*.obj"].size(), 2u) << "a mask listed twice searches twice";
+    EXPECT_EQ(s.Search.Results["*.o*"].size(), 1u);
+    EXPECT_EQ(s.Recorder.Log.size(), 6u);
+}
+
+TEST(FileSearch, IncludeFoldersOutermostMasksInside)
+{
+    TempTree t;
+    t.File("one/a.obj");
+    t.File("two/b.obj");
+    TFileSearch search;
+    search.GetIncludeFolders()->SetCommaText(t("one") + "," + t("two") + "," + t("missing"));
+    search.GetIncludeFileMask()->SetCommaText("*.obj,*.map");
+    std::vector<std::string> entered;
+    search.OnSearchFolder = [&](const AnsiString& path, const TDirEntry*, bool&, void* context) {
+        EXPECT_EQ(context, &entered);
+        entered.push_back(path);
+    };
+    ASSERT_TRUE(search.Execute(&entered));
+    EXPECT_EQ(entered, (std::vector<std::string>{t("one"), t("one"), t("two"), t("two"), t("missing"),
+                                                 t("missing")}));
+    EXPECT_EQ(FileNames(search.Results["*.obj"]), (std::vector<std::string>{t("one/a.obj"), t("two/b.obj")}));
+}
+
+TEST(FileSearch, TheRootIsSearchedWithoutItsSeparator)
+{
+    TFileSearch search;
+    std::vector<std::string> entered;
+    search.OnSearchFolder = [&](const AnsiString& path, const TDirEntry*, bool& skip, void*) {
+        entered.push_back(path);
+        skip = true;
+    };
+    EXPECT_TRUE(search.SearchDirectory("/", "*.obj", nullptr));
+    EXPECT_EQ(entered, std::vector<std::string>{""});
+}
+
+TEST(FileSearch, ExecuteStartsAfreshEachTime)
+{
+    TempTree t;
+    t.File("a.obj");
+    t.File("b.obj");
+    TSearchSetup s(t.Root(), "*.obj");
+    s.Recorder.AbortAtEvent = 2;
+    EXPECT_FALSE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Search.Results["*.obj"].size(), 1u);
+    s.Recorder.AbortAtEvent = 0;
+    EXPECT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Search.Results["*.obj"].size(), 2u);
+}
+
+// ---------------------------------------------------------------------------
+// Excluded folders
+
+class FileSearchExclusions : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        T.File("Proj/a.obj");
+        T.File("Proj/Sub/b.obj");
+        T.File("Projects/c.obj");
+        T.File("Other/d.obj");
+    }
+    std::set<std::string> Found()
+    {
+        EXPECT_TRUE(Setup.Search.Execute(nullptr));
+        const auto names = FileNames(Setup.Search.Results["*.obj"]);
+        return {names.begin(), names.end()};
+    }
+    bool Entered(const std::string& relative) const
+    {
+        const auto& log = Setup.Recorder.Log;
+        return std::find(log.begin(), log.end(), "enter " + T(relative)) != log.end();
+    }
+
+    TempTree T;
+    TSearchSetup Setup{T.Root(), "*.obj"};
+};
+
+TEST_F(FileSearchExclusions, WithoutSubfoldersOnlyTheFolderOwnFiles)
+{
+    Setup.Search.AddExcludeFolder("*.obj", T("Proj"), false);
+    EXPECT_EQ(Found(), (std::set<std::string>{T("Proj/Sub/b.obj"), T("Projects/c.obj"), T("Other/d.obj")}));
+    EXPECT_TRUE(Entered("Proj")) << "still entered, for its subfolders";
+    EXPECT_TRUE(Entered("Proj/Sub"));
+}
+
+TEST_F(FileSearchExclusions, WithSubfoldersTheWholeTreeAndEveryPathHoldingIt)
+{
+    Setup.Search.AddExcludeFolder("*.obj", T("Proj"), true);
+    EXPECT_EQ(Found(), std::set<std::string>{T("Other/d.obj")}) << "Projects holds the text Proj";
+    EXPECT_FALSE(Entered("Proj"));
+    EXPECT_FALSE(Entered("Proj/Sub"));
+    EXPECT_FALSE(Entered("Projects"));
+}
+
+TEST_F(FileSearchExclusions, ComparedIgnoringCase)
+{
+    Setup.Search.AddExcludeFolder("*.obj", UpperCase(T("proj")), false);
+    Setup.Search.AddExcludeFolder("*.obj", LowerCase(T("OTHER")), true);
+    EXPECT_EQ(Found(), (std::set<std::string>{T("Proj/Sub/b.obj"), T("Projects/c.obj")}));
+}
+
+TEST_F(FileSearchExclusions, AnEntryWithTrailingSeparatorMatchesOnlyDeeperFolders)
+{
+    Setup.Search.AddExcludeFolder("*.obj", T("Proj/"), true);
+    EXPECT_EQ(Found(), (std::set<std::string>{T("Proj/a.obj"), T("Projects/c.obj"), T("Other/d.obj")}));
+}
+
+TEST_F(FileSearchExclusions, OnlyForTheirOwnMask)
+{
+    Setup.Search.AddExcludeFolder("*.map", T("Proj"), true);
+    Setup.Search.AddExcludeFolder("*.OBJ", T("Proj"), true);
+    EXPECT_EQ(Found().size(), 4u);
+}
+
+TEST(FileSearch, ExcludedFolderEntriesReplaceAndRemoveIgnoringCase)
+{
+    TFileSearch search;
+    search.AddExcludeFolder("*.obj", "/tmp/work", false);
+    search.AddExcludeFolder("*.obj", "/TMP/WORK", true);
+    search.AddExcludeFolder("*.obj", "/other", false);
+    const TExcludedFolderItems& items = search.GetExcludedFolders().at("*.obj");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].Folder, "/tmp/work");
+    EXPECT_TRUE(items[0].WithSubfolders);
+
+    bool withSubfolders = false;
+    EXPECT_TRUE(search.FolderIsExcluded("*.obj", "/Tmp/Work", withSubfolders));
+    EXPECT_TRUE(withSubfolders);
+    EXPECT_TRUE(search.FolderIsExcluded("*.obj", "/x/tmp/workshop/y", withSubfolders));
+    EXPECT_TRUE(search.FolderIsExcluded("*.obj", "/OTHER", withSubfolders));
+    EXPECT_FALSE(withSubfolders);
+    EXPECT_FALSE(search.FolderIsExcluded("*.obj", "/other/deeper", withSubfolders));
+    EXPECT_FALSE(search.FolderIsExcluded("*.OBJ", "/tmp/work", withSubfolders)) << "masks are exact keys";
+
+    search.RemoveExcludeFolder("*.obj", "/TMP/work");
+    search.RemoveExcludeFolder("*.obj", "/nothing");
+    search.RemoveExcludeFolder("*.map", "/other");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].Folder, "/other");
+    EXPECT_FALSE(search.FolderIsExcluded("*.obj", "/tmp/work", withSubfolders));
+}
+
+// ---------------------------------------------------------------------------
+// Non-recursive search, exclude masks, skip, StoreResults, abort
+
+TEST(FileSearch, NonRecursiveReportsSubfoldersWithTheirEntries)
+{
+    TempTree t;
+    t.File("a.obj");
+    t.File("sub/b.obj");
+    t.Folder(".hidden");
+    t.Folder("excluded");
+    TSearchSetup s(t.Root(), "*.obj");
+    s.Search.Recursive = false;
+    s.Search.AddExcludeFolder("*.obj", t("excluded"), true);
+    std::vector<DWORD> attributes;
+    s.Search.OnSearchFolder = [&](const AnsiString& path, const TDirEntry* entry, bool& skip, void*) {
+        skip = s.Recorder.Folder(path, entry ? &entry->Name : nullptr);
+        if (entry != nullptr)
+            attributes.push_back(entry->Attributes);
+    };
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + t.Root(), "list " + t("sub") + " | sub",
+                                                        "file " + t("a.obj") + " | a.obj 1"}));
+    EXPECT_EQ(attributes, std::vector<DWORD>{FILE_ATTRIBUTE_DIRECTORY});
+}
+
+TEST(FileSearch, SkippingAListedSubfolderEndsItsParent)
+{
+    TempTree t;
+    t.File("a.obj");
+    t.Folder("stop");
+    TSearchSetup s(t.Root(), "*.obj,*.map");
+    s.Search.Recursive = false;
+    s.Recorder.SkipByName = true;
+    EXPECT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + t.Root(), "list " + t("stop") + " | stop",
+                                                        "enter " + t.Root(), "list " + t("stop") + " | stop"}));
+    EXPECT_TRUE(s.Search.Results.empty());
+}
+
+TEST(FileSearch, ExcludeMasksPassFilesOverUnreported)
+{
+    TempTree t;
+    t.File("keep.obj");
+    t.File("Temp1.obj");
+    t.File("temp2.OBJ");
+    TSearchSetup s(t.Root(), "*.obj");
+    s.Search.GetExcludeFileMask()->SetCommaText("TEMP*,*.tmp");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + t.Root(), "file " + t("keep.obj") + " | keep.obj 1"}));
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("keep.obj")});
+}
+
+TEST(FileSearch, SkipAndStoreResults)
+{
+    TempTree t;
+    t.File("nostore.obj");
+    t.File("skipped/below.obj");
+    t.File("kept.obj");
+    TSearchSetup s(t.Root(), "*.obj");
+    s.Recorder.SkipByName = true;
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log.size(), 4u) << "start, skipped folder, two files";
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("kept.obj")});
+
+    s.Recorder = TRecorder();
+    s.Recorder.Start = t.Root();
+    s.Recorder.Attach(s.Search);
+    s.Search.StoreResults = false;
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log.size(), 5u);
+    EXPECT_TRUE(s.Search.Results.empty());
+}
+
+TEST(FileSearch, AbortFromTheFirstFileKeepsThatFileAndStopsEverything)
+{
+    TempTree t;
+    t.File("a.obj");
+    t.File("b.obj");
+    t.File("sub/c.map");
+    TSearchSetup s(t.Root(), "*.obj,*.map");
+    s.Recorder.AbortAtEvent = 3;  // enter root, enter sub, first file
+    EXPECT_FALSE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log.size(), 3u);
+    ASSERT_EQ(s.Search.Results.size(), 1u);
+    EXPECT_EQ(s.Search.Results["*.obj"].size(), 1u);
+    EXPECT_FALSE(s.Search.SearchDirectory(t.Root(), "*.map", nullptr)) << "still aborted until Execute";
+    EXPECT_EQ(s.Recorder.Log.size(), 4u) << "only the start folder is entered";
+}
+
+TEST(FileSearch, AbortFromAFolderEventListsNothingMore)
+{
+    TempTree t;
+    t.File("sub/a.obj");
+    t.File("b.obj");
+    TSearchSetup s(t.Root(), "*.obj");
+    s.Recorder.AbortAtEvent = 2;
+    EXPECT_FALSE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log.size(), 2u);
+    EXPECT_TRUE(s.Search.Results.empty());
+}
+
+// ---------------------------------------------------------------------------
+// What the listing returns on POSIX
+
+TEST(FileSearch, HiddenAndReadOnlyFilesAreFoundHiddenFoldersNotEntered)
+{
+    TempTree t;
+    t.File(".hidden.obj");
+    t.File("readonly.obj");
+    fs::permissions(t("readonly.obj"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    t.File(".git/inside.obj");
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    std::map<std::string, DWORD> found;
+    for (const TSearchResult& r : s.Search.Results["*.obj"])
+        found[r.Name] = r.Attributes;
+    EXPECT_EQ(found, (std::map<std::string, DWORD>{{".hidden.obj", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN},
+                                                   {"readonly.obj", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY}}));
+    EXPECT_EQ(std::count(s.Recorder.Log.begin(), s.Recorder.Log.end(), "enter " + t(".git")), 0);
+
+    s.Search.RemoveSearchAttribute(2);
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("readonly.obj")});
+}
+
+TEST(FileSearch, LinksAreNeitherFollowedNorReported)
+{
+    TempTree inside, outside;
+    outside.File("outside.obj");
+    inside.File("real.obj");
+    fs::create_directory_symlink(inside.Root(), inside("loop"));
+    fs::create_directory_symlink(outside.Root(), inside("out"));
+    fs::create_symlink(inside("real.obj"), inside("link.obj"));
+    TSearchSetup s(inside.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + inside.Root(),
+                                                        "file " + inside("real.obj") + " | real.obj 1"}));
+}
+
+TEST(FileSearch, FifosAreNeverReportedNorOpened)
+{
+    TempTree t;
+    ASSERT_EQ(::mkfifo(t("pipe.obj").c_str(), 0644), 0);
+    t.File("real.obj");
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("real.obj")});
+}
+
+TEST(FileSearch, UnreadableFoldersArePassedOverSilently)
+{
+    TempTree t;
+    t.File("closed/inner.obj");
+    t.File("open.obj");
+    fs::permissions(t("closed"), fs::perms::none);
+    std::error_code ec;
+    fs::directory_iterator probe(t("closed"), ec);
+    if (!ec)
+        GTEST_SKIP() << "this user reads any folder (running as root)";
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + t.Root(), "enter " + t("closed"),
+                                                        "file " + t("open.obj") + " | open.obj 1"}));
+}
+
+TEST(FileSearch, SizesAboveFourGibibytesAreWhole)
+{
+    TempTree t;
+    t.File("huge.tds", "");
+    const std::uintmax_t size = (std::uintmax_t{5} << 30) + 7;
+    fs::resize_file(t("huge.tds"), size);  // sparse: takes no space
+    TSearchSetup s(t.Root(), "*.tds");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    ASSERT_EQ(s.Search.Results["*.tds"].size(), 1u);
+    EXPECT_EQ(s.Search.Results["*.tds"][0].Size, static_cast<std::int64_t>(size));
+    EXPECT_EQ(s.Recorder.Log.back(), "file " + t("huge.tds") + " | huge.tds " + std::to_string(size));
+}
+
+TEST(FileSearch, NamesComeBackExactly)
+{
+    TempTree t;
+    const std::string names[] = {"line\nfeed.obj", "<quote\">.obj", "bad\xff\xfeutf8.obj", "spaced name.obj"};
+    for (const std::string& name : names)
+        t.File("sub dir/" + name);
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    std::set<std::string> found;
+    for (const TSearchResult& r : s.Search.Results["*.obj"]) {
+        EXPECT_EQ(r.Path, t("sub dir/"));
+        found.insert(r.Name);
+        EXPECT_TRUE(fs::is_regular_file(fs::path(r.GetFullName()))) << r.GetFullName();
+    }
+    EXPECT_EQ(found, std::set<std::string>(std::begin(names), std::end(names)));
+}
+
+// ---------------------------------------------------------------------------
+// Search attributes and the result record
+
+TEST(FileSearch, SearchAttributes)
+{
+    TFileSearch search;
+    const TSearchAttributes defaults{1, 2, 4, 32};
+    EXPECT_EQ(search.GetSearchAttributes(), defaults);
+    search.RemoveSearchAttribute(0x3F);
+    EXPECT_TRUE(search.GetSearchAttributes().empty());
+    search.AddSearchAttribute(0x3F);
+    EXPECT_EQ(search.GetSearchAttributes(), defaults);
+    search.AddSearchAttribute(64);
+    search.AddSearchAttribute(0xFF);   // -1 as a signed byte
+    search.AddSearchAttribute(33);
+    search.AddSearchAttribute(0);
+    EXPECT_EQ(search.GetSearchAttributes(), defaults);
+    search.AddSearchAttribute(0x110);  // low byte 16
+    EXPECT_EQ(search.GetSearchAttributes(), (TSearchAttributes{1, 2, 4, 16, 32}));
+    search.RemoveSearchAttribute(2);
+    search.RemoveSearchAttribute(0x210);
+    EXPECT_EQ(search.GetSearchAttributes(), (TSearchAttributes{1, 4, 32}));
+}
+
+TEST(SearchResult, RecordFieldsAndHelpers)
+{
+    TempTree t;
+    t.File("a.obj");
+    TDirEntry entry;
+    entry.Name = "a.obj";
+    entry.Size = (std::int64_t{1} << 32) + 1;
+    entry.Attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN;
+    // 2001-02-03 04:05:06.789 UTC and 1234 ticks below the millisecond.
+    const std::uint64_t ticks = (981173106ULL + 11644473600ULL) * 10000000ULL + 7891234ULL;
+    entry.LastWriteTime = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    entry.CreationTime = {0, 0};  // 1601-01-01
+    entry.Device = 7;
+    entry.Inode = 42;
+
+    const TSearchResult r(t.Root() + "/", entry);
+    EXPECT_EQ(r.Path, t.Root() + "/");
+    EXPECT_EQ(r.GetFullName(), t("a.obj"));
+    EXPECT_EQ(r.Size, entry.Size);
+    EXPECT_DOUBLE_EQ(r.LastWriteTime.Val, EncodeDate(2001, 2, 3).Val + EncodeTime(4, 5, 6, 789).Val);
+    EXPECT_DOUBLE_EQ(r.CreationTime.Val, EncodeDate(1601, 1, 1).Val);
+    EXPECT_DOUBLE_EQ(r.LastAccessTime.Val, EncodeDate(1601, 1, 1).Val);
+    EXPECT_EQ(r.Device, 7u);
+    EXPECT_EQ(r.Inode, 42u);
+    EXPECT_TRUE(r.GetHasAttribute(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(r.GetHasAttribute(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(r.GetHasAttribute(FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_EQ(r.GetDOSName(), t("a.obj"));
+    fs::remove(t("a.obj"));
+    EXPECT_EQ(r.GetDOSName(), "");
+    const TSearchResult copy = r;
+    EXPECT_EQ(copy.GetFullName(), r.GetFullName());
+}
+
+TEST(SearchResult, TimesOfARealFileAreUtc)
+{
+    TempTree t;
+    t.File("dated.obj");
+    const struct timespec times[2] = {{981173106, 250000000}, {981173106, 500000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, t("dated.obj").c_str(), times, 0), 0);
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    const TSearchResult& r = s.Search.Results["*.obj"].at(0);
+    EXPECT_DOUBLE_EQ(r.LastWriteTime.Val, EncodeDate(2001, 2, 3).Val + EncodeTime(4, 5, 6, 500).Val);
+    EXPECT_DOUBLE_EQ(r.LastAccessTime.Val, EncodeDate(2001, 2, 3).Val + EncodeTime(4, 5, 6, 250).Val);
+    EXPECT_GE(r.CreationTime.Val, r.LastWriteTime.Val);
+}
+
+// ---------------------------------------------------------------------------
+// The replayed walk: identical to separate walks per mask, and to the walk
+// as literally described, on a generated tree.
+
+namespace {
+
+// The walk exactly as described: two listings per folder, read from the
+// disk for every mask.
+class TLiteralWalk {
+public:
+    TLiteralWalk(const TFileSearch& config, TRecorder& recorder) : FConfig(config), FRecorder(recorder)
+    {
+        recorder.OnAbort = [this] { FAborted = true; };
+    }
+
+    std::map<std::string, std::vector<std::string>> Results;
+
+    bool Execute(const std::string& start, const std::vector<std::string>& masks)
+    {
+        for (const std::string& mask : masks)
+            if (!Search(start, mask))
+                return false;
+        return true;
+    }
+
+private:
+    bool Search(std::string folder, const std::string& mask)
+    {
+        if (!folder.empty() && folder.back() == '/')
+            folder.pop_back();
+        if (FRecorder.Folder(folder, nullptr))
+            return true;
+        std::error_code ec;
+        bool withSubfolders = false;
+        if (!FAborted) {
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+                const std::string name = it->path().filename().string();
+                if (!fs::is_directory(it->symlink_status()) || name[0] == '.')
+                    continue;
+                const std::string sub = folder + "/" + name;
+                if (FConfig.FolderIsExcluded(mask, sub, withSubfolders) && withSubfolders) {
+                } else if (FConfig.Recursive) {
+                    FAborted = !Search(sub, mask);
+                } else if (FRecorder.Folder(sub, &name)) {
+                    return true;
+                }
+                if (FAborted)
+                    break;
+            }
+        }
+        if (!FAborted && !FConfig.FolderIsExcluded(mask, folder, withSubfolders)) {
+            const bool hidden = FConfig.GetSearchAttributes().count(2) != 0;
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+                const std::string name = it->path().filename().string();
+                if (!fs::is_regular_file(it->symlink_status()) || (name[0] == '.' && !hidden) ||
+                    !FileNameMatchesMask(name, mask, false))
+                    continue;
+                bool excluded = false;
+                for (int i = 0; i < FConfig.GetExcludeFileMask()->Count(); ++i)
+                    excluded = excluded || FileNameMatchesMask(name, FConfig.GetExcludeFileMask()->Get(i), false);
+                if (excluded)
+                    continue;
+                const std::string full = folder + "/" + name;
+                if (!FRecorder.File(full, name, static_cast<std::int64_t>(fs::file_size(full))) &&
+                    FConfig.StoreResults)
+                    Results[mask].push_back(full);
+                if (FAborted)
+                    break;
+            }
+        }
+        return !FAborted;
+    }
+
+    const TFileSearch& FConfig;
+    TRecorder& FRecorder;
+    bool FAborted = false;
+};
+
+void GenerateTree(const TempTree& t, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const std::vector<std::string> extensions = {"obj", "OBJ", "map", "dsk", "tds", "ilk", "ils", "~cpp", "#01",
+                                                 "bak", "cpp", "h",   "pas", "dfm", "res", "csm", "o",   "Bak"};
+    const std::vector<std::string> folderNames = {"src", "Proj", "Projects", "lib", "skipme", "stop", ".svn",
+                                                  "Debug", "out", "sub dir", "tmp"};
+    std::vector<std::string> folders = {""};
+    for (int i = 0; i < 160; ++i) {
+        const std::string& parent = folders[random() % folders.size()];
+        if (std::count(parent.begin(), parent.end(), '/') >= 5)
+            continue;
+        const std::string folder = parent + folderNames[random() % folderNames.size()] + std::to_string(i % 7) + "/";
+        t.Folder(folder);
+        folders.push_back(folder);
+    }
+    for (int i = 0; i < 1200; ++i) {
+        const std::string& folder = folders[random() % folders.size()];
+        std::string name = (random() % 9 == 0 ? "." : random() % 11 == 0 ? "nostore" : "f") + std::to_string(i) + "." +
+                           extensions[random() % extensions.size()];
+        t.File(folder + name, std::string(random() % 50, 'z'));
+    }
+    fs::create_directory_symlink(t.Root(), t("src0_loop"));
+    fs::create_symlink(t(folders.back() + "x.obj"), t("dangling.obj"));
+}
+
+struct TReplayCase {
+    bool Recursive;
+    std::size_t AbortAt;
+};
+
+void PrintTo(const TReplayCase& c, std::ostream* out)
+{
+    *out << (c.Recursive ? "recursive" : "flat") << ", abort at event " << c.AbortAt;
+}
+
+class FileSearchReplay : public testing::TestWithParam<TReplayCase> {};
+
+void Configure(TFileSearch& search, const TempTree& t, const std::vector<std::string>& masks, bool recursive)
+{
+    search.GetIncludeFolders()->Add(t.Root() + "/");
+    for (const std::string& mask : masks)
+        search.GetIncludeFileMask()->Add(mask);
+    search.GetExcludeFileMask()->Add("F1?.*");
+    search.Recursive = recursive;
+    search.AddExcludeFolder("*.obj", t("Proj"), true);
+    search.AddExcludeFolder("*.obj", t("lib1"), false);
+    search.AddExcludeFolder("*.map", "SRC", true);
+    search.AddExcludeFolder("*.bak", t("out2/"), true);
+    search.AddExcludeFolder("*.~*", t.Root(), false);
+}
+
+}  // namespace
+
+TEST_P(FileSearchReplay, EventsAndResultsEqualSeparateAndLiteralWalks)
+{
+    TempTree t;
+    GenerateTree(t, 20240611u);
+    const std::vector<std::string> masks = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*",
+                                            "*.~*",  "*.#*",  "*.bak", "*.o*",  "*.obj"};
+    const TReplayCase param = GetParam();
+
+    // One Execute: every folder read once, replayed for the other masks.
+    TFileSearch replayed;
+    Configure(replayed, t, masks, param.Recursive);
+    TRecorder replayLog;
+    replayLog.Start = t.Root();
+    replayLog.SkipByName = true;
+    replayLog.AbortAtEvent = param.AbortAt;
+    replayLog.Attach(replayed);
+    const bool replayCompleted = replayed.Execute(nullptr);
+
+    // A fresh read of the disk for every mask.
+    TFileSearch separate;
+    Configure(separate, t, masks, param.Recursive);
+    TRecorder separateLog = replayLog;
+    separateLog.Log.clear();
+    separateLog.Pass = 0;
+    separateLog.Attach(separate);
+    bool separateCompleted = true;
+    for (const std::string& mask : masks)
+        if (!(separateCompleted = separate.SearchDirectory(t.Root() + "/", mask, nullptr)))
+            break;
+
+    // The two listings per folder as described, through std::filesystem.
+    TRecorder literalLog = separateLog;
+    literalLog.Log.clear();
+    literalLog.Pass = 0;
+    TLiteralWalk literal(replayed, literalLog);
+    const bool literalCompleted = literal.Execute(t.Root() + "/", masks);
+
+    // The case must be worth its name: a long walk, or one stopped where asked.
+    if (param.AbortAt != 0)
+        ASSERT_EQ(replayLog.Log.size(), param.AbortAt);
+    else
+        ASSERT_GT(replayLog.Log.size(), param.Recursive ? 1000u : 10u);
+    EXPECT_EQ(replayCompleted, param.AbortAt == 0);
+    EXPECT_EQ(separateCompleted, replayCompleted);
+    EXPECT_EQ(literalCompleted, replayCompleted);
+    EXPECT_EQ(replayLog.Log, separateLog.Log);
+    EXPECT_EQ(replayLog.Log, literalLog.Log);
+    EXPECT_EQ(Flatten(replayed.Results, true), Flatten(separate.Results, true));
+    EXPECT_EQ(Flatten(replayed.Results, false), literal.Results);
+    EXPECT_FALSE(replayed.Results.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSearch, FileSearchReplay,
+                         testing::Values(TReplayCase{true, 0}, TReplayCase{false, 0}, TReplayCase{true, 1500},
+                                         TReplayCase{true, 777}),
+                         [](const testing::TestParamInfo<TReplayCase>& info) {
+                             return std::string(info.param.Recursive ? "Recursive" : "Flat") +
+                                    (info.param.AbortAt ? "AbortAt" + std::to_string(info.param.AbortAt) : "");
+                         });
