@@ -17,8 +17,6 @@ using twslisting::TFolderReader;
 
 namespace {
 
-constexpr char kDelim = '/';
-
 // Hidden and system: the two attributes a listing drops unless asked for.
 constexpr int kHiddenAttribute = 2;
 
@@ -186,7 +184,7 @@ private:
             Load(node, self, parent, reader);
             const std::size_t mark = FPath.size();
             for (TSubFolder& sub : node.Subs) {
-                FPath.append(1, kDelim).append(sub.Entry.Name);
+                FPath.append(1, PathDelim).append(sub.Entry.Name);
                 if (ExcludedBy(FMasks[FMask].Exclusions, FPath, withSubfolders) && withSubfolders) {
                     // passed over with its whole tree
                 } else if (s.Recursive) {
@@ -218,7 +216,7 @@ private:
                 if ((node.MaskBits[i * FWords + word] & bit) == 0)
                     continue;
                 const TDirEntry& entry = node.Files[i];
-                FFullName.assign(FPath).append(1, kDelim).append(entry.Name);
+                FFullName.assign(FPath).append(1, PathDelim).append(entry.Name);
                 skip = false;
                 if (s.OnFileFound)
                     s.OnFileFound(FFullName, &entry, skip, FContext);
@@ -386,7 +384,7 @@ bool TFileSearch::SearchDirectory(const AnsiString& folder, const AnsiString& ma
 bool TFileSearch::Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context)
 {
     AnsiString start = folder;
-    if (!start.empty() && start.back() == kDelim)
+    if (!start.empty() && start.back() == PathDelim)
         start.pop_back();
     TWalk walk(*this, masks, context);
     for (std::size_t k = 0; k < masks.size(); ++k)
