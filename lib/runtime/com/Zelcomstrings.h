@@ -1,0 +1,36 @@
+// Text across COM interfaces: 8-bit strings in the ANSI code page to and from
+// wide strings, BSTRs and task-allocated wide strings, and GUIDs as text.
+//
+// Conversions never fail on bad input: bytes that are not valid in the
+// code page and unpaired surrogates become U+FFFD. Embedded zero characters
+// are kept.
+#pragma once
+
+#include <string>
+
+#include "System.hpp"
+#include "oleauto.h"
+
+namespace zelcom {
+
+std::u16string AnsiToWide(const AnsiString& text);
+AnsiString WideToAnsi(const char16_t* text);  // up to its zero; null gives ""
+AnsiString WideToAnsi(const char16_t* text, std::size_t length);
+
+// A new BSTR (an empty string gives an empty BSTR, not null); null only when
+// memory runs out. The receiver frees it with SysFreeString.
+BSTR AnsiToBSTR(const AnsiString& text);
+// The whole BSTR, zeros included; null gives "".
+AnsiString BSTRToAnsi(BSTR text);
+
+// A zero-terminated wide copy allocated with CoTaskMemAlloc, for an out
+// parameter the caller frees with CoTaskMemFree; null when memory runs out.
+LPWSTR AnsiToCoTaskMemWide(const AnsiString& text);
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case.
+AnsiString GUIDToString(const GUID& guid);
+// Reads that form in either case; raises EConvertError
+// ("Invalid GUID text: " and the text) for anything else.
+GUID StringToGUID(const AnsiString& text);
+
+}  // namespace zelcom
