@@ -2,11 +2,10 @@
 // per section (nested) or one for the whole tree (flat), and the tidy step.
 #include "Zelinifileio.h"
 
-#include <functional>
-
 #include "Classes.hpp"
 #include "Zelinifileadaptor.h"
 #include "Zelmanagedconfig.h"
+#include "Zelsectionwalk.h"
 
 namespace zelconfig {
 
@@ -14,22 +13,6 @@ TConfigImport::~TConfigImport() = default;
 TConfigExport::~TConfigExport() = default;
 
 namespace {
-
-void ForEachSection(const TManagedConfig& config, const std::function<void(TConfigSection*)>& visit)
-{
-    TManagedConfigSections::const_iterator section, end;
-    config.GetSectionIterators(section, end);
-    for (; section != end; ++section)
-        visit(section->second);
-}
-
-void ForEachChild(TConfigSection* section, const std::function<void(TConfigSection*)>& visit)
-{
-    TManagedConfigSections::const_iterator child, end;
-    section->GetChildIterators(child, end);
-    for (; child != end; ++child)
-        visit(child->second);
-}
 
 bool HasSections(const TManagedConfig& config)
 {
@@ -80,7 +63,7 @@ void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& pr
 
 void TIniFileImport::ImportChildSections(TConfigSection* section, const AnsiString& prefix)
 {
-    ForEachChild(section, [&](TConfigSection* child) { ImportSection(child, prefix); });
+    ForEachChildSection(*section, [&](TConfigSection* child) { ImportSection(child, prefix); });
 }
 
 // ---- TIniFileExport ------------------------------------------------------------
@@ -124,7 +107,7 @@ void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& pr
 
 void TIniFileExport::ExportChildSections(TConfigSection* section, const AnsiString& prefix)
 {
-    ForEachChild(section, [&](TConfigSection* child) { ExportSection(child, prefix); });
+    ForEachChildSection(*section, [&](TConfigSection* child) { ExportSection(child, prefix); });
 }
 
 void TIniFileExport::TidyFile()

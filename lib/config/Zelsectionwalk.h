@@ -1,0 +1,28 @@
+// Walking a configuration tree's sections in name order, for the importers
+// and exporters.
+#pragma once
+
+#include <functional>
+
+#include "Zelmanagedconfig.h"
+
+namespace zelconfig {
+
+inline void ForEachSection(const TManagedConfig& config, const std::function<void(TConfigSection*)>& visit)
+{
+    TManagedConfigSections::const_iterator section, end;
+    config.GetSectionIterators(section, end);
+    for (; section != end; ++section)
+        visit(section->second);
+}
+
+inline void ForEachChildSection(const TConfigSection& section,
+                                const std::function<void(TConfigSection*)>& visit)
+{
+    TManagedConfigSections::const_iterator child, end;
+    section.GetChildIterators(child, end);
+    for (; child != end; ++child)
+        visit(child->second);
+}
+
+}  // namespace zelconfig
