@@ -67,19 +67,19 @@ private:
         {
             if (ppv == nullptr)
                 return E_POINTER;
-            void* found = nullptr;
             if (riid == IID_IUnknown) {
                 // Aggregated, the outer object must get this IUnknown.
-                found = FOwner.IsAggregated() ? nullptr : FOwner.FindInterface(riid);
-                if (found == nullptr)
-                    found = static_cast<IUnknown*>(this);
-            } else {
-                found = FOwner.FindInterface(riid);
+                void* identity = FOwner.IsAggregated() ? nullptr : FOwner.FindInterface(riid);
+                *ppv = identity != nullptr ? identity : static_cast<IUnknown*>(this);
+                AddRef();
+                return S_OK;
             }
-            *ppv = found;
-            if (found == nullptr)
+            *ppv = FOwner.FindInterface(riid);
+            if (*ppv == nullptr)
                 return E_NOINTERFACE;
-            AddRef();
+            // The reference is taken through the interface handed out, so an
+            // aggregated object's interfaces count on the outer object.
+            FOwner.FOuter->AddRef();
             return S_OK;
         }
         ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }

@@ -1,0 +1,206 @@
+// twsregsvr: registers or unregisters an in-process server module by
+// loading it and calling its DllRegisterServer or DllUnregisterServer, as
+// the system's server registration tool does; and shows a key tree of the
+// registry.
+//
+// Exit codes, as the Windows tool's:
+//   0 success, 1 bad arguments, 2 COM could not be initialised,
+//   3 the module cannot be loaded, 4 it lacks the entry point,
+//   5 the entry point reported a failure (or the key to show is missing).
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "objbase.h"
+#include "oleauto.h"
+#include "regtree.h"
+#include "stringapiset.h"
+#include "twsregistry.h"
+
+namespace {
+
+enum ExitCode { kOk = 0, kBadArguments = 1, kComFailed = 2, kLoadFailed = 3, kNoEntry = 4, kFailed = 5 };
+
+const char* const kUsage =
+    "Usage: twsregsvr [/u] [/s] <module.so>\n"
+    "       twsregsvr /tree <root>[\\<key>]\n"
+    "\n"
+    "Registers an in-process COM server module by calling its DllRegisterServer,\n"
+    "or with /u unregisters it by calling its DllUnregisterServer.\n"
+    "\n"
+    "  /u      unregister instead of register\n"
+    "  /s      silent: print nothing on success (failures still go to stderr)\n"
+    "  /tree   print the key and everything below it, e.g. /tree HKCR\\CLSID;\n"
+    "          roots: HKEY_CLASSES_ROOT (HKCR), HKEY_CURRENT_USER (HKCU),\n"
+    "          HKEY_LOCAL_MACHINE (HKLM)\n"
+    "  --help  this text\n"
+    "Options may also be written -u, -s, -tree; they ignore case.\n"
+    "\n"
+    "The registry is the folder $TIDEWASH_REGISTRY, by default\n"
+    "$XDG_DATA_HOME/tidewash/registry (~/.local/share/tidewash/registry).\n"
+    "\n"
+    "Exit status: 0 success, 1 bad arguments, 2 COM could not be initialised,\n"
+    "3 the module cannot be loaded, 4 it has no such entry point, 5 the entry\n"
+    "point failed or the key to show does not exist.\n";
+
+bool IsOption(std::string arg, const char* name)
+{
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
+        return false;
+    for (char& c : arg)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return arg.compare(1, std::string::npos, name) == 0;
+}
+
+std::string Hex(HRESULT hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+// The description of the error information the module left, if any.
+std::string ErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+        return std::string();
+    BSTR text = nullptr;
+    std::string result;
+    if (SUCCEEDED(info->GetDescription(&text)) && SysStringLen(text) > 0) {
+        const int length = static_cast<int>(SysStringLen(text));
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+        result.resize(static_cast<std::size_t>(size));
+        WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), size, nullptr, nullptr);
+    }
+    SysFreeString(text);
+    info->Release();
+    return result;
+}
+
+int ShowTree(const std::string& name)
+{
+    const auto slash = name.find('\\');
+    const std::string rootName = name.substr(0, slash);
+    const std::string subKey = slash == std::string::npos ? std::string() : name.substr(slash + 1);
+    HKEY root = twsregistry::RootKeyFromName(rootName);
+    if (root == nullptr) {
+        std::cerr << "twsregsvr: unknown registry root \"" << rootName << "\"\n";
+        return kBadArguments;
+    }
+    const LONG rc = twsregsvr::PrintKeyTree(std::cout, root, twsregistry::RootKeyName(root), subKey);
+    if (rc != ERROR_SUCCESS) {
+        std::cerr << "twsregsvr: cannot open " << name << ": " << twsregistry::ErrorText(rc) << "\n";
+        return kFailed;
+    }
+    return kOk;
+}
+
+int Register(const std::string& moduleArg, bool unregister, bool silent)
+{
+    // The module learns its own path from the loader, so it is given the
+    // full path, as the Windows tool does.
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(moduleArg, ec);
+    if (ec)
+        path = moduleArg;
+    const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        std::cerr << "twsregsvr: COM could not be initialised\n";
+        return kComFailed;
+    }
+    int code = kOk;
+    dlerror();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* reason = dlerror();
+        std::cerr << "twsregsvr: cannot load \"" << path.string()
+                  << "\": " << (reason != nullptr ? reason : "unknown reason") << "\n";
+        code = kLoadFailed;
+    } else {
+        using Entry = HRESULT (*)();
+        auto entry = reinterpret_cast<Entry>(dlsym(module, entryName));
+        if (entry == nullptr) {
+            std::cerr << "twsregsvr: \"" << path.string() << "\" was loaded, but it has no "
+                      << entryName << " entry point\n";
+            code = kNoEntry;
+        } else {
+            SetErrorInfo(0, nullptr);
+            const HRESULT hr = entry();
+            if (SUCCEEDED(hr)) {
+                if (!silent)
+                    std::cout << entryName << " in \"" << path.string() << "\" succeeded.\n";
+            } else {
+                std::cerr << entryName << " in \"" << path.string() << "\" failed with HRESULT "
+                          << Hex(hr) << ".\n";
+                const std::string description = ErrorDescription();
+                if (!description.empty())
+                    std::cerr << "  " << description << "\n";
+                const std::string registry = twsregistry::LastErrorText();
+                if (!registry.empty())
+                    std::cerr << "  registry: " << registry << "\n";
+                code = kFailed;
+            }
+        }
+    }
+    CoUninitialize();
+    if (module != nullptr)
+        dlclose(module);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool unregister = false;
+    bool silent = false;
+    std::string tree;
+    bool wantTree = false;
+    std::vector<std::string> modules;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || IsOption(arg, "?") || IsOption(arg, "h") || IsOption(arg, "help")) {
+            std::cout << kUsage;
+            return kOk;
+        }
+        if (IsOption(arg, "u")) {
+            unregister = true;
+        } else if (IsOption(arg, "s")) {
+            silent = true;
+        } else if (IsOption(arg, "tree")) {
+            if (i + 1 >= argc) {
+                std::cerr << "twsregsvr: /tree needs a key\n" << kUsage;
+                return kBadArguments;
+            }
+            wantTree = true;
+            tree = argv[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "twsregsvr: unknown option " << arg << "\n" << kUsage;
+            return kBadArguments;
+        } else {
+            modules.push_back(arg);
+        }
+    }
+    if (wantTree) {
+        if (!modules.empty() || unregister) {
+            std::cerr << "twsregsvr: /tree takes no module\n" << kUsage;
+            return kBadArguments;
+        }
+        return ShowTree(tree);
+    }
+    if (modules.size() != 1) {
+        std::cerr << (modules.empty() ? "twsregsvr: no module given\n"
+                                      : "twsregsvr: give exactly one module\n")
+                  << kUsage;
+        return kBadArguments;
+    }
+    return Register(modules.front(), unregister, silent);
+}
