@@ -1,0 +1,48 @@
+// The configuration server module: its lock count, the ProgIDs of its two
+// classes, and how their methods hand errors to the caller.
+#pragma once
+
+#include <exception>
+#include <new>
+
+#include "System.hpp"
+#include "Zelcomerror.h"
+#include "Zelmodulelock.h"
+#include "oleauto.h"
+
+namespace twsconfig {
+
+inline constexpr const char* ProgIDTidewashConfig = "TWSConfig.TidewashConfig";
+inline constexpr const char* ProgIDConfigStrings = "TWSConfig.ConfigStrings";
+
+// Live objects and server locks keep the module loaded.
+zelcom::TModuleLockCount& Module();
+
+// A failure the method reports without error information (E_INVALIDARG for
+// a null argument, E_OUTOFMEMORY): the thread's error information is
+// cleared, so that a client asking for it after this failure does not read
+// the description of an earlier one. Returns result.
+HRESULT Failure(HRESULT result);
+inline HRESULT InvalidArgument() { return Failure(E_INVALIDARG); }
+
+// Runs body (returning an HRESULT) at a COM method boundary. No exception
+// leaves it: a library error becomes DISP_E_EXCEPTION with the thread's
+// error information (source: progId, interface: iid, description: the
+// message); running out of memory becomes E_OUTOFMEMORY.
+template <typename F>
+HRESULT CallGuarded(const char* progId, REFIID iid, F&& body) noexcept
+{
+    try {
+        return body();
+    } catch (const Exception& error) {
+        return zelcom::ReportException(progId, iid, error.Message());
+    } catch (const std::bad_alloc&) {
+        return Failure(E_OUTOFMEMORY);
+    } catch (const std::exception& error) {
+        return zelcom::ReportException(progId, iid, error.what());
+    } catch (...) {
+        return Failure(E_UNEXPECTED);
+    }
+}
+
+}  // namespace twsconfig

@@ -1,0 +1,80 @@
+// TTidewashConfigImpl: the TidewashConfig object, one set of cleanup
+// settings (its own TTidewashConfig, empty until Initialize) read and
+// changed through ITidewashConfig. Lists go out as new ConfigStrings
+// objects, made through COM, and come in as any IConfigStrings.
+//
+// Every method except Initialize needs the settings defined; before
+// Initialize they fail with an "Identifier does not exist: " description
+// and touch neither the caller's slots nor any file.
+//
+// The object is a connection point container with one connection point, for
+// ITidewashConfigEvents, which takes at most five sinks (a sixth Advise
+// gives CONNECT_E_ADVISELIMIT). No event is ever sent.
+//
+// Identity: IUnknown is the ITidewashConfig pointer. Aggregatable.
+#pragma once
+
+#include "Configintf.h"
+#include "TWSConfig_tlb.h"
+#include "Zelcomobject.h"
+#include "Zelconnectionpoint.h"
+
+namespace twsconfig {
+
+class TTidewashConfigImpl
+    : public zelcom::TComObject<ITidewashConfig, IConnectionPointContainer, ISupportErrorInfo> {
+public:
+    static constexpr unsigned MaxEventSinks = 5;
+
+    // Made by the module's class factory; outer is the aggregating object
+    // or null.
+    TTidewashConfigImpl(zelcom::TModuleLockCount& module, IUnknown* outer);
+    ~TTidewashConfigImpl() override;
+
+    // ITidewashConfig
+    HRESULT STDMETHODCALLTYPE Initialize() override;
+    HRESULT STDMETHODCALLTYPE Load(LPSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE GetExcludedFolders(LPSTR FileMask, IConfigStrings** ExcludedFolders,
+                                                 IConfigStrings** ExcludedFoldersWithSub) override;
+    HRESULT STDMETHODCALLTYPE GetActiveMasks(IConfigStrings** ActiveMasks) override;
+    HRESULT STDMETHODCALLTYPE GetDeleteHiddenFiles(VARIANT_BOOL* DeleteHidden) override;
+    HRESULT STDMETHODCALLTYPE GetDeleteReadOnlyFiles(VARIANT_BOOL* DeleteReadOnly) override;
+    HRESULT STDMETHODCALLTYPE GetExcludedVolumes(IConfigStrings** ExcludedVolumes) override;
+    HRESULT STDMETHODCALLTYPE SetExcludedFolders(LPSTR FileMask, IConfigStrings* ExcludedFolders,
+                                                 IConfigStrings* ExcludedFoldersWithSub) override;
+    HRESULT STDMETHODCALLTYPE DeleteActiveMask(LPSTR FileMask) override;
+    HRESULT STDMETHODCALLTYPE SetDeleteHiddenFiles(VARIANT_BOOL DeleteHidden) override;
+    HRESULT STDMETHODCALLTYPE SetDeleteReadOnlyFiles(VARIANT_BOOL DeleteReadOnly) override;
+    HRESULT STDMETHODCALLTYPE SetExcludedVolumes(IConfigStrings* ExcludedVolumes) override;
+    HRESULT STDMETHODCALLTYPE SetActiveMasks(IConfigStrings* ActiveMasks) override;
+    HRESULT STDMETHODCALLTYPE Save(LPSTR FileName) override;
+    HRESULT STDMETHODCALLTYPE GetUseRecycleBin(VARIANT_BOOL* UseRecycleBin) override;
+    HRESULT STDMETHODCALLTYPE SetUseRecycleBin(VARIANT_BOOL UseRecycleBin) override;
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
+
+    // ISupportErrorInfo: S_OK for ITidewashConfig.
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
+
+protected:
+    void* FindInterface(REFIID riid) override;
+
+private:
+    template <typename F>
+    HRESULT Guarded(F&& body);
+
+    // Raises the tree's "Identifier does not exist: " error unless
+    // Initialize has defined the settings.
+    void RequireSchema() const;
+    HRESULT GetFlag(tws::TFlagSetting which, VARIANT_BOOL* value);
+    HRESULT SetFlag(tws::TFlagSetting which, VARIANT_BOOL value);
+    HRESULT GetList(tws::TStringsSetting which, IConfigStrings** slot);
+    HRESULT SetList(tws::TStringsSetting which, IConfigStrings* list);
+
+    tws::TTidewashConfig FConfig;
+    zelcom::TConnectionPoints FConnectionPoints;
+};
+
+}  // namespace twsconfig
