@@ -9,6 +9,7 @@
 #include <string>
 
 #include "System.hpp"
+#include "objbase.h"
 #include "oleauto.h"
 
 namespace zelcom {

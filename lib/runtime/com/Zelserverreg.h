@@ -5,6 +5,7 @@
 
 #include "System.hpp"
 #include "objbase.h"
+#include "olectl.h"
 
 namespace zelcom {
 

@@ -1,0 +1,67 @@
+// Text across COM interfaces: ANSI (UTF-8) to wide and back, BSTRs with
+// zeros, task-allocated strings, damaged input, and GUID text.
+#include "Zelcomstrings.h"
+
+#include <gtest/gtest.h>
+
+using namespace zelcom;
+
+TEST(ZelcomStrings, AnsiAndWideRoundTripIncludingZerosAndSurrogatePairs)
+{
+    const AnsiString text("C:\\Proj\0é \xF0\x9F\x98\x80", 15);
+    const std::u16string wide = AnsiToWide(text);
+    EXPECT_EQ(wide, std::u16string(u"C:\\Proj\0é \U0001F600", 12));
+    EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
+
+    BSTR b = AnsiToBSTR(text);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(SysStringLen(b), 12u);
+    EXPECT_EQ(BSTRToAnsi(b), text);
+    SysFreeString(b);
+}
+
+TEST(ZelcomStrings, EmptyAndNullAreEmpty)
+{
+    BSTR empty = AnsiToBSTR("");
+    ASSERT_NE(empty, nullptr);  // an empty BSTR, not null
+    EXPECT_EQ(SysStringLen(empty), 0u);
+    SysFreeString(empty);
+    EXPECT_EQ(BSTRToAnsi(nullptr), "");
+    EXPECT_EQ(WideToAnsi(nullptr), "");
+    EXPECT_EQ(AnsiToWide(""), u"");
+}
+
+TEST(ZelcomStrings, DamagedTextBecomesReplacementCharacters)
+{
+    EXPECT_EQ(AnsiToWide("a\xFF" "b"), u"a\uFFFDb");
+    const char16_t lone[] = {u'x', 0xD800, u'y', 0};
+    EXPECT_EQ(WideToAnsi(lone), "x\xEF\xBF\xBDy");
+}
+
+TEST(ZelcomStrings, TaskAllocatedWideStringIsZeroTerminated)
+{
+    LPWSTR wide = AnsiToCoTaskMemWide("Tideworks Suite (TWS)");
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(std::u16string(wide), u"Tideworks Suite (TWS)");
+    CoTaskMemFree(wide);
+    wide = AnsiToCoTaskMemWide("");
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide[0], 0);
+    CoTaskMemFree(wide);
+}
+
+TEST(ZelcomStrings, GuidTextBothWays)
+{
+    const GUID guid = {0xA1B2C3D4, 0xE5F6, 0x0718, {0x29, 0x3A, 0x4B, 0x5C, 0x6D, 0x7E, 0x8F, 0x90}};
+    EXPECT_EQ(GUIDToString(guid), "{A1B2C3D4-E5F6-0718-293A-4B5C6D7E8F90}");
+    EXPECT_EQ(StringToGUID("{a1b2c3d4-e5f6-0718-293a-4b5c6d7e8f90}"), guid);
+    EXPECT_THROW(StringToGUID("A1B2C3D4-E5F6-0718-293A-4B5C6D7E8F90"), EConvertError);
+    EXPECT_THROW(StringToGUID(AnsiString("{A1B2C3D4-E5F6-0718-293A-4B5C6D7E8F90}\0x", 40)),
+                 EConvertError);
+    try {
+        StringToGUID("nonsense");
+        FAIL();
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(error.Message(), "Invalid GUID text: nonsense");
+    }
+}
