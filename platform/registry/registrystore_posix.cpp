@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "AtomicFile.hpp"
 #include "RegistryText.h"
@@ -61,7 +62,7 @@ void Remember(const std::string& path, CachedRoot entry)
 }
 
 std::mutex gReportedMutex;
-std::set<std::string> gReported;
+std::set<std::size_t> gReported;
 
 [[noreturn]] void Damaged(const std::string& path, const std::string& bytes, const RegTextError& e)
 {
@@ -70,7 +71,7 @@ std::set<std::string> gReported;
                                 e.what() + ". The file is left unchanged; repair or remove it.";
     {
         std::lock_guard<std::mutex> lock(gReportedMutex);
-        if (gReported.insert(path + '\n' + bytes).second)
+        if (gReported.insert(std::hash<std::string>{}(path + '\n' + bytes)).second)
             std::fprintf(stderr, "twsregistry: %s\n", message.c_str());
     }
     throw RegStoreError(ERROR_BADDB, message);
@@ -109,16 +110,44 @@ LONG FromErrno(int err)
     return err == EACCES || err == EPERM || err == EROFS ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
 }
 
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Creates the prefix and its missing parents so that they, too, survive a
+// crash once a change has returned.
+void CreateFolder(const std::string& prefix)
+{
+    std::vector<std::string> missing;
+    for (std::string f = prefix; !f.empty() && f != "/" && !DirectoryExists(f);) {
+        missing.push_back(f);
+        const std::size_t slash = f.find_last_of('/');
+        f = slash == std::string::npos ? std::string() : slash == 0 ? "/" : f.substr(0, slash);
+    }
+    if (missing.empty())
+        return;
+    if (!ForceDirectories(prefix)) {
+        const int err = errno;
+        throw RegStoreError(FromErrno(err), "Cannot create the registry folder \"" + prefix +
+                                                "\". " + std::strerror(err));
+    }
+    for (const auto& folder : missing) {
+        const std::size_t slash = folder.find_last_of('/');
+        SyncFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash));
+    }
+}
+
 // Holds the registry's exclusive lock for the life of the object.
 class ExclusiveLock {
 public:
     explicit ExclusiveLock(const std::string& prefix)
     {
-        if (!ForceDirectories(prefix)) {
-            const int err = errno;
-            throw RegStoreError(FromErrno(err), "Cannot create the registry folder \"" + prefix +
-                                                    "\". " + std::strerror(err));
-        }
+        CreateFolder(prefix);
         const std::string path = prefix + "/.lock";
         FFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (FFd < 0) {
