@@ -1,0 +1,39 @@
+// THTMLReport: the search-results and purge-results reports, one HTML page
+// listing the found files grouped by mask, split into two sections by a
+// per-file flag, with a table of contents linking to each mask's group.
+//
+// Masks and file names are written with &, <, > and " as entities: a file
+// named <script>.obj must never become markup in the browser that opens
+// the report. The page declares the charset its bytes really have (UTF-8).
+#pragma once
+
+#include "Resultmodel.h"
+#include "Zelhtmlbuilder.h"
+
+namespace tidewash {
+
+class THTMLReport : public zelhtmlbuilder::THTMLDoc {
+public:
+    // Both references stay owned by the caller and must outlive the report.
+    THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags);
+
+    // Builds the whole page, then creates the file (replacing one of that
+    // name) and writes the page to it. Stream errors propagate.
+    void WriteReport(AnsiString fileName, AnsiString title, AnsiString includedCaption,
+                     AnsiString excludedCaption);
+
+    // Appends one section table listing the files whose flag equals included.
+    void AddSection(AnsiString caption, bool included);
+
+    zelhtmlbuilder::THTMLCell* IncludedContentsCell = nullptr;
+    zelhtmlbuilder::THTMLCell* ExcludedContentsCell = nullptr;
+
+private:
+    const zelutils::TMaskedFileResults& GroupedResults;
+    const TFileFlags& FileFlags;
+};
+
+// Text as it may stand between tags or inside an attribute value.
+AnsiString HTMLEscape(const AnsiString& text);
+
+}  // namespace tidewash

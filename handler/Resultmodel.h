@@ -1,0 +1,38 @@
+// The result model of a scan: the searcher's results, grouped by mask, and
+// tables of flags keyed by a stable reference to one result (the selection
+// table of the handler, the purge table of a purge).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+
+#include "Zelfilesearch.h"
+
+namespace tidewash {
+
+// One search result: its group and its position in it. The records never
+// move once the scan has finished, so a reference stays valid for the life
+// of the handler object. Ordered by group first, then position, so the
+// entries of one group stay together in search order.
+struct TResultRef {
+    const zelutils::TSearchResults* Group = nullptr;
+    std::size_t Index = 0;
+
+    const zelutils::TSearchResult& operator*() const { return (*Group)[Index]; }
+    const zelutils::TSearchResult* operator->() const { return &(*Group)[Index]; }
+
+    bool operator<(const TResultRef& other) const
+    {
+        if (Group != other.Group)
+            return std::less<const zelutils::TSearchResults*>()(Group, other.Group);
+        return Index < other.Index;
+    }
+    bool operator==(const TResultRef& other) const = default;
+};
+
+// Result reference -> flag: "selected" in the selection table, "deleted" in
+// the purge table. A result without an entry counts as neither.
+using TFileFlags = std::map<TResultRef, bool>;
+
+}  // namespace tidewash

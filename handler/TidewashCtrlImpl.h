@@ -1,0 +1,83 @@
+// TTidewashCtrlImpl: the cleanup handler object. One object serves one
+// volume and one scan: Initialize(Ex) names the volume, GetSpaceUsed scans
+// it once per active mask, the selection table records which found files
+// are to go, and Purge deletes them (or moves them to the trash) and writes
+// the purge report. The object also answers ITidewashCtrl for programs that
+// drive it themselves.
+//
+// Identity: IUnknown is the ITidewashCtrl pointer; IEmptyVolumeCache and
+// IEmptyVolumeCache2 are one and the same pointer. Aggregation is
+// supported: when aggregated, the object's interfaces delegate IUnknown to
+// the outer object and the inner unknown handed to the creator controls the
+// object's lifetime.
+//
+// The files of the units: TidewashCtrlImpl.cpp (identity, initialisation,
+// statistics), TidewashCtrlImpl_scan.cpp (GetSpaceUsed),
+// TidewashCtrlImpl_purge.cpp (Purge).
+#pragma once
+
+#include <emptyvc.h>
+#include <memory>
+
+#include "Configintf.h"
+#include "Resultmodel.h"
+#include "Tidewash_tlb.h"
+#include "Zelcomobject.h"
+#include "Zelfilesearch.h"
+
+namespace tidewash {
+
+class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2> {
+public:
+    // Made by the module's class factory; outer is the aggregating object
+    // or null.
+    TTidewashCtrlImpl(zelcom::TModuleLockCount& module, IUnknown* outer);
+    ~TTidewashCtrlImpl() override;
+
+    // ITidewashCtrl
+    HRESULT STDMETHODCALLTYPE GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* SelectedSize,
+                                                LONGLONG* TotalCount, LONGLONG* TotalSize) override;
+    HRESULT STDMETHODCALLTYPE IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded) override;
+
+    // IEmptyVolumeCache
+    HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
+                                         LPWSTR* ppwszDescription, DWORD* pdwFlags) override;
+    HRESULT STDMETHODCALLTYPE GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCacheCallBack* picb) override;
+    HRESULT STDMETHODCALLTYPE Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb) override;
+    // There is no review window yet: E_NOTIMPL.
+    HRESULT STDMETHODCALLTYPE ShowProperties(HWND hwnd) override;
+    HRESULT STDMETHODCALLTYPE Deactivate(DWORD* pdwFlags) override;
+
+    // IEmptyVolumeCache2
+    HRESULT STDMETHODCALLTYPE InitializeEx(HKEY hkRegKey, LPCWSTR pcwszVolume, LPCWSTR pcwszKeyName,
+                                           LPWSTR* ppwszDisplayName, LPWSTR* ppwszDescription,
+                                           LPWSTR* ppwszBtnText, DWORD* pdwFlags) override;
+
+    // Writes (registering) or removes the class's registry entries: the COM
+    // part first, then the disk-cleanup part. The result is the COM part's.
+    static HRESULT UpdateRegistry(bool registering);
+
+protected:
+    void* FindInterface(REFIID riid) override;
+
+private:
+
+    // The scan's progress report: ScanProgress with the running total;
+    // E_ABORT from the callback stops the searcher.
+    void ReportScanProgress(void* context);
+    void AddSelectionEntries();
+    // Writes the purge report; failures are swallowed (the deletions are done).
+    void WritePurgeReport(const TFileFlags& purged);
+
+    AnsiString FVolume;
+    tws::TTidewashConfig FConfig;
+    zelutils::TFileSearch FFileSearch;
+    TFileFlags FSelection;
+    DWORDLONG FScanTotal = 0;
+};
+
+// Whether the volume is one of the comma text's entries. Whole entries are
+// compared, ignoring letter case and a trailing separator.
+bool VolumeListed(const AnsiString& excludedVolumes, const AnsiString& volume);
+
+}  // namespace tidewash

@@ -1,0 +1,108 @@
+// TTidewashCtrlImpl::Purge: deletes the selected files, or moves them to
+// the trash, under the hidden and read-only rules, then writes the purge
+// report into the Reports folder.
+//
+// Before anything about a file is changed, the purge checks that its path
+// still leads, without a symbolic link below the volume root, to the very
+// file the scan found (same device and inode). A file that fails the check
+// is listed as unsuccessfully deleted and left alone.
+#include "TidewashCtrlImpl.h"
+
+#include "Htmlreport.h"
+#include "SysUtils.hpp"
+#include "Tidewash.h"
+#include "VerifiedFile.h"
+
+namespace tidewash {
+
+namespace {
+
+enum class TOutcome { Attempted, NotAttempted };
+
+struct TPurgeRules {
+    bool DeleteReadOnly;
+    bool DeleteHidden;
+    twsplatform::TDeleteMode Mode;
+};
+
+// One file: "deleted" is the result; Attempted when the delete operation
+// was called (whatever it gave), NotAttempted when a rule or the check
+// stopped it before.
+TOutcome PurgeOne(const AnsiString& volume, const zelutils::TSearchResult& r, const TPurgeRules& rules,
+                  bool& deleted)
+{
+    deleted = false;
+    twsplatform::TVerifyResult why;
+    auto file = twsplatform::TVerifiedFile::Open(volume, r.GetFullName(), {r.Device, r.Inode}, why);
+    if (!file)
+        return TOutcome::NotAttempted;
+    if (r.Attributes & FILE_ATTRIBUTE_READONLY) {
+        if (!rules.DeleteReadOnly || !file->ClearReadOnly())
+            return TOutcome::NotAttempted;
+    }
+    // A hidden file is one whose name begins with a dot: nothing to clear.
+    if ((r.Attributes & FILE_ATTRIBUTE_HIDDEN) && !rules.DeleteHidden)
+        return TOutcome::NotAttempted;
+    AnsiString error;
+    deleted = file->Delete(rules.Mode, error);
+    return TOutcome::Attempted;
+}
+
+}  // namespace
+
+HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb)
+{
+    if (dwlSpaceToFree == 0)
+        return S_OK;
+    try {
+        TFileFlags purged;
+        for (const auto& [ref, selected] : FSelection)
+            if (selected)
+                purged.emplace(ref, true);
+
+        const TPurgeRules rules{
+            FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly),
+            FConfig.GetFlag(tws::TFlagSetting::fsDeleteHidden),
+            FConfig.GetFlag(tws::TFlagSetting::fsUseRecycleBin) ? twsplatform::TDeleteMode::ToTrash
+                                                                : twsplatform::TDeleteMode::Permanent,
+        };
+        DWORDLONG freed = 0;
+        for (auto& [ref, deleted] : purged) {
+            TOutcome outcome = TOutcome::NotAttempted;
+            try {
+                outcome = PurgeOne(FVolume, *ref, rules, deleted);
+            } catch (...) {
+                deleted = false;
+            }
+            if (outcome == TOutcome::NotAttempted)
+                continue;
+            freed += static_cast<DWORDLONG>(ref->Size);
+            if (picb != nullptr && picb->PurgeProgress(freed, dwlSpaceToFree, 0, nullptr) == E_ABORT)
+                return E_ABORT;
+        }
+
+        WritePurgeReport(purged);
+        if (picb == nullptr)
+            return S_OK;
+        return picb->PurgeProgress(freed, dwlSpaceToFree, EVCCBF_LASTNOTIFICATION, nullptr);
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
+{
+    // The deletions are done by now; a report that cannot be written must
+    // not turn the purge into a failure.
+    try {
+        const AnsiString folder = InstallationFolder() + "Reports";
+        if (!ForceDirectories(folder))
+            return;
+        THTMLReport report(FFileSearch.Results, purged);
+        report.WriteReport(IncludeTrailingPathDelimiter(folder) + "FilePurge.html", "Tidewash Purge Results",
+                           "Files successfully deleted", "Files unsuccessfully deleted");
+    } catch (...) {
+    }
+}
+
+}  // namespace tidewash

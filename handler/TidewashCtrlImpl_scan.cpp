@@ -1,0 +1,86 @@
+// TTidewashCtrlImpl::GetSpaceUsed: one depth-first walk of the volume per
+// active mask, outside that mask's excluded folders, with progress and
+// abort through the host's callback.
+#include "TidewashCtrlImpl.h"
+
+#include "SysUtils.hpp"
+
+namespace tidewash {
+
+void TTidewashCtrlImpl::ReportScanProgress(void* context)
+{
+    auto* callback = static_cast<IEmptyVolumeCacheCallBack*>(context);
+    if (callback != nullptr && callback->ScanProgress(FScanTotal, 0, nullptr) == E_ABORT)
+        FFileSearch.Abort();
+}
+
+void TTidewashCtrlImpl::AddSelectionEntries()
+{
+    for (const auto& [mask, results] : FFileSearch.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            FSelection[TResultRef{&results, i}] = true;
+}
+
+HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCacheCallBack* picb)
+{
+    if (pdwlSpaceUsed == nullptr)
+        return E_INVALIDARG;
+    try {
+        *pdwlSpaceUsed = 0;
+        if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
+            return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
+
+        // Nobody scans twice with one object; should it happen, the new scan
+        // starts from nothing so that results and selection agree.
+        FSelection.clear();
+        FFileSearch.Results.clear();
+        FFileSearch.GetIncludeFolders()->Clear();
+
+        FFileSearch.Recursive = true;
+        FFileSearch.GetIncludeFolders()->Add(FVolume);
+        FFileSearch.GetIncludeFileMask()->SetCommaText(
+            FConfig.GetStringsText(tws::TStringsSetting::ssActiveMasks));
+
+        TStrings* masks = FFileSearch.GetIncludeFileMask();
+        for (int m = 0; m < masks->Count(); ++m) {
+            const AnsiString mask = masks->Get(m);
+            zelcore::TStringListAdaptor entries;
+            FConfig.GetExcludedFolders(mask, entries);
+            for (int i = 0; i < entries->Count(); ++i) {
+                const AnsiString& line = entries->Get(i);
+                const auto eq = line.find('=');
+                if (eq == AnsiString::npos)
+                    FFileSearch.AddExcludeFolder(mask, line, true);
+                else
+                    FFileSearch.AddExcludeFolder(mask, line.substr(0, eq),
+                                                 StrToIntDef(line.substr(eq + 1), 0) == 1);
+            }
+        }
+
+        FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
+                                            void* context) { ReportScanProgress(context); };
+        FFileSearch.OnFileFound = [this](const AnsiString&, const twslisting::TDirEntry* entry, bool&,
+                                         void* context) {
+            if (entry != nullptr)
+                FScanTotal += static_cast<DWORDLONG>(entry->Size);
+            ReportScanProgress(context);
+        };
+
+        FScanTotal = 0;
+        bool completed = false;
+        if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)
+            completed = FFileSearch.Execute(picb);
+        if (completed) {
+            *pdwlSpaceUsed = FScanTotal;
+            AddSelectionEntries();
+        }
+        HRESULT last = S_OK;
+        if (picb != nullptr)
+            last = picb->ScanProgress(*pdwlSpaceUsed, EVCCBF_LASTNOTIFICATION, nullptr);
+        return !completed || last == E_ABORT ? E_ABORT : S_OK;
+    } catch (const Exception&) {
+        return S_FALSE;
+    }
+}
+
+}  // namespace tidewash

@@ -1,0 +1,120 @@
+// The report writer on hand-made results: the rows, anchors and contents
+// links, and the escaping of names.
+#include "Htmlreport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tidewash;
+
+namespace {
+
+zelutils::TSearchResult Found(const AnsiString& folder, const AnsiString& name)
+{
+    zelutils::TSearchResult r;
+    r.Path = folder;
+    r.Name = name;
+    return r;
+}
+
+class HtmlReportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        file = std::filesystem::temp_directory_path() /
+               ("tws_report_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".html");
+        results["*.bak"].push_back(Found("/a/", "x.bak"));
+        results["*.map"];  // found nothing in either section, still numbered
+        results["*.obj"].push_back(Found("/a/", "x.obj"));
+        results["*.obj"].push_back(Found("/a/", "y.obj"));
+        results["*.obj"].push_back(Found("/a/", "z.obj"));
+        results["*.obj"].push_back(Found("/b/", "w.obj"));
+    }
+    void TearDown() override { std::filesystem::remove(file); }
+
+    std::string Write(const AnsiString& title = "Tidewash Search Results")
+    {
+        THTMLReport report(results, flags);
+        report.WriteReport(file.string(), title, "Files marked for deletion", "Files excluded from deletion");
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+    void Flag(const AnsiString& mask, std::size_t index, bool value) { flags[TResultRef{&results[mask], index}] = value; }
+
+    std::filesystem::path file;
+    zelutils::TMaskedFileResults results;
+    TFileFlags flags;
+};
+
+}  // namespace
+
+TEST_F(HtmlReportTest, RowsAnchorsAndContentsLinks)
+{
+    Flag("*.bak", 0, false);
+    Flag("*.obj", 0, true);
+    Flag("*.obj", 1, true);
+    Flag("*.obj", 2, true);
+    // w.obj has no entry: listed in neither section.
+    const std::string html = Write();
+
+    EXPECT_NE(html.find("<tr style=\"font-weight: bold\"><td colspan=\"2\" rowspan=\"1\" style=\"background-color: "
+                        "rgb(204, 255, 255)\">&nbsp;Files marked for deletion</td></tr>"),
+              std::string::npos);
+    // *.obj is third in the grouped results: anchor MaskIn_3, then "Back to
+    // top", then an empty mask column.
+    EXPECT_NE(html.find("<tr><td style=\"width: 10%; font-weight: bold; background-color: rgb(255, 255, 204); "
+                        "color: rgb(0, 0, 0)\"><a name=\"MaskIn_3\">*.obj</a></td><td>/a/x.obj</td></tr>"
+                        "<tr><td style=\"width: 10%\"><a href=\"#Top\">Back to top</a></td><td>/a/y.obj</td></tr>"
+                        "<tr><td style=\"width: 10%\">&nbsp;</td><td>/a/z.obj</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<a href=\"#MaskIn_3\">*.obj</a><br>"), std::string::npos);
+    EXPECT_NE(html.find("<a name=\"MaskEx_1\">*.bak</a>"), std::string::npos);
+    EXPECT_NE(html.find("<a href=\"#MaskEx_1\">*.bak</a><br>"), std::string::npos);
+    EXPECT_EQ(html.find("MaskIn_1"), std::string::npos);
+    EXPECT_EQ(html.find("MaskIn_2"), std::string::npos);
+    EXPECT_EQ(html.find("w.obj"), std::string::npos);
+    // The title three times: title element, description meta, heading.
+    std::size_t count = 0;
+    for (auto at = html.find("Tidewash Search Results"); at != std::string::npos;
+         at = html.find("Tidewash Search Results", at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u);
+    EXPECT_NE(html.find("<meta content=\"text/html; charset=UTF-8\" http-equiv=\"content-type\">"), std::string::npos);
+    EXPECT_NE(html.find("<div style=\"text-align: center\"><font size=\"+3\" style=\"font-weight: bold\">"),
+              std::string::npos);
+    EXPECT_EQ(html.find('\n'), std::string::npos) << "the writer adds no line breaks";
+}
+
+TEST_F(HtmlReportTest, EmptyInputStillHasTheFrame)
+{
+    results.clear();
+    const std::string html = Write("Tidewash Purge Results");
+    EXPECT_NE(html.find("&nbsp;Files marked for deletion"), std::string::npos);
+    EXPECT_NE(html.find("&nbsp;Files excluded from deletion"), std::string::npos);
+    EXPECT_NE(html.find("TABLE OF CONTENTS"), std::string::npos);
+    EXPECT_EQ(html.find("<td>/"), std::string::npos);
+    // An existing report is replaced, not appended to.
+    const std::string again = Write("Tidewash Purge Results");
+    EXPECT_EQ(again, html);
+}
+
+TEST_F(HtmlReportTest, MasksAndNamesCannotBecomeMarkup)
+{
+    results.clear();
+    results["<b>*.obj"].push_back(Found("/p&q/", "<script>alert(\"x\")</script>.obj"));
+    Flag("<b>*.obj", 0, true);
+    const std::string html = Write();
+    EXPECT_EQ(html.find("<script>"), std::string::npos);
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_NE(html.find("<td>/p&amp;q/&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;.obj</td>"), std::string::npos);
+    EXPECT_NE(html.find(">&lt;b&gt;*.obj</a>"), std::string::npos);
+}
+
+TEST_F(HtmlReportTest, AFileThatCannotBeCreatedRaises)
+{
+    THTMLReport report(results, flags);
+    EXPECT_THROW(report.WriteReport("/no/such/folder/r.html", "T", "a", "b"), Exception);
+}

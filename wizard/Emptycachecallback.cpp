@@ -1,0 +1,32 @@
+// TEmptyVolumeCacheCallback: progress notifications to events.
+#include "Emptycachecallback.h"
+
+HRESULT TEmptyVolumeCacheCallback::QueryInterface(REFIID riid, void** ppv)
+{
+    if (ppv == nullptr)
+        return E_POINTER;
+    if (IsEqualGUID(riid, IID_IEmptyVolumeCacheCallBack)) {
+        *ppv = static_cast<IEmptyVolumeCacheCallBack*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return zelcom::TUnknown::QueryInterface(riid, ppv);
+}
+
+HRESULT TEmptyVolumeCacheCallback::ScanProgress(DWORDLONG dwlSpaceUsed, DWORD, LPCWSTR)
+{
+    bool abort = false;
+    if (OnScanProgress)
+        OnScanProgress(dwlSpaceUsed, abort);
+    return abort ? E_ABORT : S_OK;
+}
+
+HRESULT TEmptyVolumeCacheCallback::PurgeProgress(DWORDLONG dwlSpaceFreed, DWORDLONG dwlSpaceToFree, DWORD,
+                                                 LPCWSTR)
+{
+    bool abort = false;
+    if (OnPurgeProgress)
+        OnPurgeProgress(dwlSpaceFreed, dwlSpaceToFree, abort);
+    return abort ? E_ABORT : S_OK;
+}
