@@ -65,10 +65,14 @@ struct ITidewashConfig : public IUnknown {
     // [2] Reads the settings file (creating it with the defaults when it is
     // missing).
     virtual HRESULT STDMETHODCALLTYPE Load(LPSTR FileName) = 0;
-    // [3] Two new lists for the file mask: the folders excluded alone and
-    // those excluded with their subfolders. Each slot's previous interface
-    // (if not null) is released when the new lists are stored; on failure
-    // both slots are left as they were. A null FileMask is the empty mask.
+    // [3] Two new lists for the file mask (exact, case-sensitive): the
+    // folders excluded alone and those excluded with their subfolders, each
+    // in entry order. An entry "folder=value" is with subfolders when the
+    // value of the first entry of that folder name (ignoring case) is 1,
+    // empty or not a number, alone for any other integer; a bare folder
+    // (no "=") is with subfolders. Each slot's previous interface (if not
+    // null) is released when the new lists are stored; on failure both
+    // slots are left as they were. A null FileMask is the empty mask.
     virtual HRESULT STDMETHODCALLTYPE GetExcludedFolders(LPSTR FileMask, IConfigStrings** ExcludedFolders,
                                                          IConfigStrings** ExcludedFoldersWithSub) = 0;
     // [4] A new list of the active file masks, in scan order (slot as above).
