@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <stringapiset.h>
+#include <comload.h>
 #include <vector>
 
 namespace cleanuphost {
@@ -164,7 +165,9 @@ bool TCleanupHandler::Load(const AnsiString& volume)
             return Fail("create it", hr);
         hr = FCache->Initialize(FKey, wideVolume.c_str(), &display, &description, &FFlags);
     } else {
-        return Fail("create it", hr);
+        Fail("create it", hr);
+        FError.Detail = twscom::LastModuleLoadError();
+        return false;
     }
     FDisplayName = TakeString(display);
     FDescription = TakeString(description);

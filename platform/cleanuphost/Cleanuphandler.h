@@ -24,6 +24,7 @@ public:
 struct THandlerError {
     AnsiString Step;
     HRESULT Result = S_OK;
+    AnsiString Detail;  // why a module would not load, when that was the cause
 };
 
 class TCleanupHandler {

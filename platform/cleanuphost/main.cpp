@@ -57,6 +57,8 @@ AnsiString Explain(HRESULT hr)
     case E_OUTOFMEMORY: return "out of memory";
     case E_ABORT: return "aborted";
     case S_FALSE: return "the handler reported a failure";
+    case CLASS_E_CLASSNOTAVAILABLE: return "its module does not serve that class";
+    case HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND): return "its module could not be loaded";
     default: break;
     }
     if (HRESULT_FACILITY(hr) == FACILITY_WIN32)
@@ -188,6 +190,8 @@ int main(int argc, char** argv)
     auto reportFailure = [&](const TCleanupHandler& h) {
         std::fprintf(stderr, "Handler \"%s\": could not %s: %s (HRESULT %s).\n", h.KeyName().c_str(),
                      h.Error().Step.c_str(), Explain(h.Error().Result).c_str(), Hex(h.Error().Result).c_str());
+        if (!h.Error().Detail.empty())
+            std::fprintf(stderr, "    %s\n", h.Error().Detail.c_str());
         failed = true;
     };
     auto finish = [&](int code) {

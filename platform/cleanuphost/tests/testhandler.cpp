@@ -1,0 +1,154 @@
+// Minimal disk-cleanup handlers for the host's tests, one module, three
+// classes. Each implements IEmptyVolumeCache only (not the version 2
+// interface), so the host must fall back to Initialize.
+//   Marker:   reports 1234 bytes and, when purged, creates the file
+//             "marker-purged" in the volume
+//   Failing:  Initialize fails with E_FAIL
+//   Aborting: during the scan, raises SIGINT as a user's Ctrl+C would,
+//             then reports progress and honours the host's answer
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <emptyvc.h>
+#include <objbase.h>
+#include <stringapiset.h>
+#include <string>
+
+namespace {
+
+// {5C1E0D7A-1111-4A5B-9C3D-000000000001} .. 3
+const CLSID kClasses[3] = {
+    {0x5C1E0D7A, 0x1111, 0x4A5B, {0x9C, 0x3D, 0, 0, 0, 0, 0, 1}},
+    {0x5C1E0D7A, 0x1111, 0x4A5B, {0x9C, 0x3D, 0, 0, 0, 0, 0, 2}},
+    {0x5C1E0D7A, 0x1111, 0x4A5B, {0x9C, 0x3D, 0, 0, 0, 0, 0, 3}},
+};
+enum Kind { Marker = 0, Failing = 1, Aborting = 2 };
+
+std::atomic<long> objects{0};
+
+LPWSTR TaskString(const char16_t* text)
+{
+    std::size_t n = 0;
+    while (text[n] != 0)
+        ++n;
+    auto* out = static_cast<LPWSTR>(CoTaskMemAlloc((n + 1) * sizeof(WCHAR)));
+    for (std::size_t i = 0; i <= n; ++i)
+        out[i] = text[i];
+    return out;
+}
+
+class THandler : public IEmptyVolumeCache {
+public:
+    explicit THandler(Kind kind) : FKind(kind) { ++objects; }
+    virtual ~THandler() { --objects; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_IEmptyVolumeCache) {
+            *ppv = static_cast<IEmptyVolumeCache*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++FCount; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG n = --FCount;
+        if (n == 0)
+            delete this;
+        return n;
+    }
+
+    HRESULT STDMETHODCALLTYPE Initialize(HKEY, LPCWSTR volume, LPWSTR* display, LPWSTR* description,
+                                         DWORD* flags) override
+    {
+        if (FKind == Failing)
+            return E_FAIL;
+        char text[4096];
+        WideCharToMultiByte(CP_UTF8, 0, volume, -1, text, sizeof text, nullptr, nullptr);
+        FVolume = text;
+        *display = TaskString(FKind == Marker ? u"Marker test handler" : u"Aborting test handler");
+        *description = TaskString(u"Frees nothing; for the host's tests");
+        *flags = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetSpaceUsed(DWORDLONG* used, IEmptyVolumeCacheCallBack* callback) override
+    {
+        *used = 0;
+        if (FKind == Aborting) {
+            std::raise(SIGINT);
+            for (int i = 0; i < 1000; ++i)
+                if (callback->ScanProgress(i, 0, nullptr) == E_ABORT) {
+                    callback->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
+                    return E_ABORT;
+                }
+        }
+        *used = 1234;
+        return callback->ScanProgress(*used, EVCCBF_LASTNOTIFICATION, nullptr) == E_ABORT ? E_ABORT : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Purge(DWORDLONG toFree, IEmptyVolumeCacheCallBack* callback) override
+    {
+        if (FILE* f = std::fopen((FVolume + "marker-purged").c_str(), "w"))
+            std::fclose(f);
+        return callback->PurgeProgress(toFree, toFree, EVCCBF_LASTNOTIFICATION, nullptr);
+    }
+    HRESULT STDMETHODCALLTYPE ShowProperties(HWND) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Deactivate(DWORD* flags) override
+    {
+        if (flags != nullptr)
+            *flags = 0;
+        return S_OK;
+    }
+
+private:
+    Kind FKind;
+    std::string FVolume;
+    ULONG FCount = 0;
+};
+
+class TFactory : public IClassFactory {
+public:
+    explicit TFactory(Kind kind) : FKind(kind) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = this;
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
+    {
+        if (outer != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        auto* handler = new THandler(FKind);
+        handler->AddRef();
+        const HRESULT hr = handler->QueryInterface(riid, ppv);
+        handler->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    Kind FKind;
+};
+
+TFactory factories[3] = {TFactory(Marker), TFactory(Failing), TFactory(Aborting)};
+
+}  // namespace
+
+extern "C" TWS_MODULE_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+{
+    for (int i = 0; i < 3; ++i)
+        if (clsid == kClasses[i])
+            return factories[i].QueryInterface(riid, ppv);
+    *ppv = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" TWS_MODULE_EXPORT HRESULT DllCanUnloadNow() { return objects == 0 ? S_OK : S_FALSE; }

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The main job on the built Tidewash (scripts/tidewash.sh builds first).
+#
+# With no argument: a demonstration on a built-in demo "volume". Everything
+# it writes stays under demo/ in the project folder:
+#   demo/registry   the registry the handler is registered in
+#   demo/install    the installed handler, its TWS.cfg and Reports/
+#   demo/volume     a few small IDE projects with their temporary files
+#   demo/trash      where purged files go (demo/trash/Trash/files)
+# Each run starts from a fresh demo tree.
+#
+# With a folder or volume: the handler is installed under demo/user-install
+# with the default settings, scans that folder, and asks before purging.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/out"
+demo="$root/demo"
+export TIDEWASH_REGISTRY="$demo/registry"
+
+install_handler() {  # <folder>
+  mkdir -p "$1"
+  cp "$out/Tidewash.so" "$1/Tidewash.so"
+  "$out/twsregsvr" "$1/Tidewash.so"
+}
+
+if (($# > 0)); then
+  target=$1
+  if [[ ! -d $target ]]; then
+    echo "tidewash: \"$target\" is not a folder. Give an existing folder or volume." >&2
+    exit 64
+  fi
+  install_handler "$demo/user-install"
+  echo "Scanning $target with the default settings (demo/user-install/TWS.cfg)."
+  echo "Nothing is deleted unless you answer yes; purged files go to your trash."
+  exec "$out/twscleanup" "$target"
+fi
+
+rm -rf "$demo"
+mkdir -p "$demo/install" "$demo/trash"
+vol="$demo/volume"
+
+# project <folder> <file>...: sources and temporary files, a few bytes each.
+project() {
+  local dir="$vol/$1"; shift
+  mkdir -p "$dir"
+  for f in "$@"; do
+    mkdir -p "$(dirname "$dir/$f")"
+    head -c $((RANDOM % 4000 + 200)) /dev/urandom > "$dir/$f"
+  done
+}
+project Projects/Calculator main.cpp calc.cpp calc.h Calculator.cbproj \
+  main.obj calc.obj Calculator.map Calculator.tds Calculator.ilc Calculator.ild \
+  Calculator.ilf Calculator.ils Calculator.dsk Calculator.csm main.~cpp calc.#01 calc.h.bak
+project Projects/Inventory Inventory.dpr Unit1.pas Unit1.dfm Unit1.~pas Unit1.~dfm \
+  Inventory.dsk Inventory.map Inventory.bak Unit1.obj
+project "Projects/Report Viewer" viewer.cpp viewer.obj "Report Viewer.map" "Report Viewer.tds" \
+  .viewer.dsk .cache/viewer.obj
+project Projects/Vendor/lib zlib.obj png.obj README.txt
+chmod a-w "$vol/Projects/Inventory/Inventory.map"
+
+cat > "$demo/install/TWS.cfg" <<CFG
+[Files]
+ActiveMasks="*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak"
+DeleteHidden=0
+DeleteReadOnly=0
+UseRecycleBin=1
+
+[Volumes]
+Excluded=""
+
+[Files/Excluded]
+*.obj="$vol/Projects/Vendor=1"
+CFG
+
+install_handler "$demo/install" >/dev/null
+cat <<TEXT
+Tidewash demo
+  volume      $vol
+              three IDE projects plus Projects/Vendor, whose *.obj files the
+              demo settings exclude; "Report Viewer/.viewer.dsk" is hidden and
+              Inventory/Inventory.map read-only, so both stay; the hidden
+              folder .cache is not entered.
+  settings    $demo/install/TWS.cfg
+  registry    $TIDEWASH_REGISTRY
+
+TEXT
+
+status=0
+XDG_DATA_HOME="$demo/trash" "$out/twscleanup" --yes "$vol" || status=$?
+
+cat <<TEXT
+
+Purge report  $demo/install/Reports/FilePurge.html
+Demo trash    $demo/trash/Trash/files
+TEXT
+ls "$demo/trash/Trash/files" 2>/dev/null | sed 's/^/  /' || true
+exit $status
