@@ -1,12 +1,12 @@
 // twsregsvr: registers or unregisters an in-process server module by
 // loading it and calling its DllRegisterServer or DllUnregisterServer, as
-// the system's server registration tool does; and shows a key tree of the
-// registry.
+// the system's server registration tool does. (Key trees are shown by
+// twsregedit.)
 //
 // Exit codes, as the Windows tool's:
 //   0 success, 1 bad arguments, 2 COM could not be initialised,
 //   3 the module cannot be loaded, 4 it lacks the entry point,
-//   5 the entry point reported a failure (or the key to show is missing).
+//   5 the entry point reported a failure.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -18,7 +18,6 @@
 
 #include "objbase.h"
 #include "oleauto.h"
-#include "regtree.h"
 #include "stringapiset.h"
 #include "twsregistry.h"
 
@@ -28,25 +27,22 @@ enum ExitCode { kOk = 0, kBadArguments = 1, kComFailed = 2, kLoadFailed = 3, kNo
 
 const char* const kUsage =
     "Usage: twsregsvr [/u] [/s] <module.so>\n"
-    "       twsregsvr /tree <root>[\\<key>]\n"
     "\n"
     "Registers an in-process COM server module by calling its DllRegisterServer,\n"
     "or with /u unregisters it by calling its DllUnregisterServer.\n"
     "\n"
     "  /u      unregister instead of register\n"
     "  /s      silent: print nothing on success (failures still go to stderr)\n"
-    "  /tree   print the key and everything below it, e.g. /tree HKCR\\CLSID;\n"
-    "          roots: HKEY_CLASSES_ROOT (HKCR), HKEY_CURRENT_USER (HKCU),\n"
-    "          HKEY_LOCAL_MACHINE (HKLM)\n"
     "  --help  this text\n"
-    "Options may also be written -u, -s, -tree; they ignore case.\n"
+    "Options may also be written -u, -s; they ignore case.\n"
     "\n"
     "The registry is the folder $TIDEWASH_REGISTRY, by default\n"
-    "$XDG_DATA_HOME/tidewash/registry (~/.local/share/tidewash/registry).\n"
+    "$XDG_DATA_HOME/tidewash/registry (~/.local/share/tidewash/registry);\n"
+    "twsregedit shows what a registration wrote.\n"
     "\n"
     "Exit status: 0 success, 1 bad arguments, 2 COM could not be initialised,\n"
     "3 the module cannot be loaded, 4 it has no such entry point, 5 the entry\n"
-    "point failed or the key to show does not exist.\n";
+    "point failed.\n";
 
 bool IsOption(std::string arg, const char* name)
 {
@@ -82,24 +78,6 @@ std::string ErrorDescription()
     SysFreeString(text);
     info->Release();
     return result;
-}
-
-int ShowTree(const std::string& name)
-{
-    const auto slash = name.find('\\');
-    const std::string rootName = name.substr(0, slash);
-    const std::string subKey = slash == std::string::npos ? std::string() : name.substr(slash + 1);
-    HKEY root = twsregistry::RootKeyFromName(rootName);
-    if (root == nullptr) {
-        std::cerr << "twsregsvr: unknown registry root \"" << rootName << "\"\n";
-        return kBadArguments;
-    }
-    const LONG rc = twsregsvr::PrintKeyTree(std::cout, root, twsregistry::RootKeyName(root), subKey);
-    if (rc != ERROR_SUCCESS) {
-        std::cerr << "twsregsvr: cannot open " << name << ": " << twsregistry::ErrorText(rc) << "\n";
-        return kFailed;
-    }
-    return kOk;
 }
 
 int Register(const std::string& moduleArg, bool unregister, bool silent)
@@ -162,8 +140,6 @@ int main(int argc, char** argv)
 {
     bool unregister = false;
     bool silent = false;
-    std::string tree;
-    bool wantTree = false;
     std::vector<std::string> modules;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -175,26 +151,12 @@ int main(int argc, char** argv)
             unregister = true;
         } else if (IsOption(arg, "s")) {
             silent = true;
-        } else if (IsOption(arg, "tree")) {
-            if (i + 1 >= argc) {
-                std::cerr << "twsregsvr: /tree needs a key\n" << kUsage;
-                return kBadArguments;
-            }
-            wantTree = true;
-            tree = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::cerr << "twsregsvr: unknown option " << arg << "\n" << kUsage;
             return kBadArguments;
         } else {
             modules.push_back(arg);
         }
-    }
-    if (wantTree) {
-        if (!modules.empty() || unregister) {
-            std::cerr << "twsregsvr: /tree takes no module\n" << kUsage;
-            return kBadArguments;
-        }
-        return ShowTree(tree);
     }
     if (modules.size() != 1) {
         std::cerr << (modules.empty() ? "twsregsvr: no module given\n"

@@ -65,10 +65,9 @@ public:
         } catch (...) {
             return E_FAIL;
         }
-        IUnknown* inner = object->InnerUnknown();
-        inner->AddRef();
-        const HRESULT hr = inner->QueryInterface(riid, ppv);
-        inner->Release();
+        object->InnerAddRef();
+        const HRESULT hr = object->InnerQueryInterface(riid, ppv);
+        object->InnerRelease();
         return hr;
     }
 

@@ -40,8 +40,11 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return FOuter->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return FOuter->Release(); }
 
-    // The object's own IUnknown.
+    // The object's own IUnknown, and its three methods called directly.
     IUnknown* InnerUnknown() { return &FInner; }
+    HRESULT InnerQueryInterface(REFIID riid, void** ppv) { return FInner.QueryInterface(riid, ppv); }
+    ULONG InnerAddRef() { return FInner.AddRef(); }
+    ULONG InnerRelease() { return FInner.Release(); }
     bool IsAggregated() const { return FOuter != &FInner; }
 
 protected:

@@ -12,3 +12,10 @@
 #if __has_include("winreg.h")
 #include "winreg.h"
 #endif
+// Text conversions and, unless the lean form is asked for, COM and OLE
+// automation, as the SDK's windows.h brings them in.
+#include "winnls.h"
+#include "stringapiset.h"
+#ifndef WIN32_LEAN_AND_MEAN
+#include "ole2.h"
+#endif
