@@ -28,12 +28,12 @@ struct TPurgeRules {
 // One file: "deleted" is the result; Attempted when the delete operation
 // was called (whatever it gave), NotAttempted when a rule or the check
 // stopped it before.
-TOutcome PurgeOne(const AnsiString& volume, const zelutils::TSearchResult& r, const TPurgeRules& rules,
-                  bool& deleted)
+TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchResult& r,
+                  const TPurgeRules& rules, bool& deleted)
 {
     deleted = false;
     twsplatform::TVerifyResult why;
-    auto file = twsplatform::TVerifiedFile::Open(volume, r.GetFullName(), {r.Device, r.Inode}, why);
+    auto file = verifier.Open(r.GetFullName(), {r.Device, r.Inode}, why);
     if (!file)
         return TOutcome::NotAttempted;
     if (r.Attributes & FILE_ATTRIBUTE_READONLY) {
@@ -67,10 +67,11 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
                                                                 : twsplatform::TDeleteMode::Permanent,
         };
         DWORDLONG freed = 0;
+        twsplatform::TFileVerifier verifier(FVolume);
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
             try {
-                outcome = PurgeOne(FVolume, *ref, rules, deleted);
+                outcome = PurgeOne(verifier, *ref, rules, deleted);
             } catch (...) {
                 deleted = false;
             }

@@ -126,7 +126,7 @@ TCleanupHandler::~TCleanupHandler()
 
 bool TCleanupHandler::Fail(const char* step, HRESULT result)
 {
-    FError = {step, result};
+    FError = {step, result, AnsiString()};
     return false;
 }
 

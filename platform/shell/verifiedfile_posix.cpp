@@ -31,93 +31,124 @@ bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
     return true;
 }
 
+struct TFolderHandle {
+    explicit TFolderHandle(int fd) : Fd(fd) {}
+    ~TFolderHandle() { ::close(Fd); }
+    TFolderHandle(const TFolderHandle&) = delete;
+    TFolderHandle& operator=(const TFolderHandle&) = delete;
+    int Fd;
+};
+
 std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
                                                    const TFileIdentity& identity, TVerifyResult& result)
 {
-    AnsiString base = root;
-    if (base.empty() || base.back() != '/')
-        base += '/';
-    if (fullName.size() <= base.size() || fullName.compare(0, base.size(), base) != 0) {
+    TFileVerifier verifier(root);
+    return verifier.Open(fullName, identity, result);
+}
+
+TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root))
+{
+    if (FRoot.empty() || FRoot.back() != '/')
+        FRoot += '/';
+}
+
+TFileVerifier::~TFileVerifier() = default;
+
+std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, const TFileIdentity& identity,
+                                                   TVerifyResult& result)
+{
+    if (fullName.size() <= FRoot.size() || fullName.compare(0, FRoot.size(), FRoot) != 0) {
         result = TVerifyResult::OutsideRoot;
         return nullptr;
     }
-    const AnsiString relative = fullName.substr(base.size());
-    // The root itself is the volume the user chose; below it, no links.
-    int folder = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) {
+    const auto slash = fullName.find_last_of('/');
+    const AnsiString folderPath = fullName.substr(0, slash + 1);
+    const AnsiString name = fullName.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+        result = TVerifyResult::OutsideRoot;
+        return nullptr;
+    }
+    if (!FFolder || folderPath != FFolderPath) {
+        FFolder.reset();
+        FFolderPath.clear();
+        // The root itself is the volume the user chose; below it, no links.
+        int folder = ::open(FRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0) {
+            result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
+            return nullptr;
+        }
+        const AnsiString relative = folderPath.substr(FRoot.size());
+        std::size_t start = 0;
+        while (start < relative.size()) {
+            const auto end = relative.find('/', start);
+            const AnsiString part = relative.substr(start, end - start);
+            start = end + 1;
+            if (part.empty() || part == "." || part == "..") {
+                ::close(folder);
+                result = TVerifyResult::OutsideRoot;
+                return nullptr;
+            }
+            const int next = ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int err = errno;
+            ::close(folder);
+            if (next < 0) {
+                result = err == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
+                return nullptr;
+            }
+            folder = next;
+        }
+        FFolder = std::make_shared<TFolderHandle>(folder);
+        FFolderPath = folderPath;
+    }
+    struct stat st;
+    if (::fstatat(FFolder->Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
         return nullptr;
     }
-    std::size_t start = 0;
-    for (;;) {
-        const auto slash = relative.find('/', start);
-        if (slash == AnsiString::npos)
-            break;
-        const AnsiString part = relative.substr(start, slash - start);
-        start = slash + 1;
-        if (part.empty() || part == "." || part == "..") {
-            ::close(folder);
-            result = TVerifyResult::OutsideRoot;
-            return nullptr;
-        }
-        const int next = ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int err = errno;
-        ::close(folder);
-        if (next < 0) {
-            result = err == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
-            return nullptr;
-        }
-        folder = next;
-    }
-    const AnsiString name = relative.substr(start);
-    if (name.empty() || name == "." || name == "..") {
-        ::close(folder);
-        result = TVerifyResult::OutsideRoot;
-        return nullptr;
-    }
-    struct stat st;
-    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        const int err = errno;
-        ::close(folder);
-        result = err == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
-        return nullptr;
-    }
     if (!Same(st, identity)) {
-        ::close(folder);
         result = TVerifyResult::Changed;
         return nullptr;
     }
     result = TVerifyResult::Verified;
-    return std::unique_ptr<TVerifiedFile>(new TVerifiedFile(folder, name, fullName, identity));
+    return std::unique_ptr<TVerifiedFile>(new TVerifiedFile(FFolder, name, fullName, identity));
 }
 
-TVerifiedFile::TVerifiedFile(int folder, AnsiString name, AnsiString fullName, TFileIdentity identity)
-    : FFolder(folder), FName(std::move(name)), FFullName(std::move(fullName)), FIdentity(identity)
+TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, AnsiString fullName,
+                             TFileIdentity identity)
+    : FFolder(std::move(folder)), FName(std::move(name)), FFullName(std::move(fullName)), FIdentity(identity)
 {
 }
 
-TVerifiedFile::~TVerifiedFile() { ::close(FFolder); }
+TVerifiedFile::~TVerifiedFile() = default;
+
+bool TVerifiedFile::FolderPathStillLeadsHere() const
+{
+    struct stat held, path;
+    const AnsiString folder = FFullName.substr(0, FFullName.size() - FName.size());
+    return ::fstat(FFolder->Fd, &held) == 0 && ::stat(folder.c_str(), &path) == 0 && held.st_dev == path.st_dev &&
+           held.st_ino == path.st_ino;
+}
 
 bool TVerifiedFile::StillSame() const
 {
     struct stat st;
-    return ::fstatat(FFolder, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && Same(st, FIdentity);
+    return ::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && Same(st, FIdentity);
 }
 
 bool TVerifiedFile::IsReadOnly() const
 {
     struct stat st;
-    return ::fstatat(FFolder, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !(st.st_mode & S_IWUSR);
+    return ::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !(st.st_mode & S_IWUSR);
 }
 
 bool TVerifiedFile::ClearReadOnly()
 {
     struct stat st;
-    if (::fstatat(FFolder, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !Same(st, FIdentity))
+    if (::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !Same(st, FIdentity))
         return false;
     if (st.st_mode & S_IWUSR)
         return true;
-    return ::fchmodat(FFolder, FName.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
+    return ::fchmodat(FFolder->Fd, FName.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
 }
 
 bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
@@ -127,15 +158,18 @@ bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
         return false;
     }
     if (mode == TDeleteMode::Permanent) {
-        if (::unlinkat(FFolder, FName.c_str(), 0) != 0) {
+        if (::unlinkat(FFolder->Fd, FName.c_str(), 0) != 0) {
             error = std::strerror(errno);
             return false;
         }
         return true;
     }
-    // The trash needs the file's real path to record where it came from.
-    // The folder was verified link-free just now and is held open; a final
-    // check of the identity narrows the window before GLib moves the file.
+    // The trash needs the file's path to record where it came from, so the
+    // path must still lead to the folder verified and held open.
+    if (!FolderPathStillLeadsHere()) {
+        error = "the file's folder changed since it was checked";
+        return false;
+    }
     GFile* file = g_file_new_for_path(FFullName.c_str());
     GError* gerror = nullptr;
     const gboolean ok = g_file_trash(file, nullptr, &gerror);

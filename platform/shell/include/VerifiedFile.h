@@ -34,6 +34,8 @@ enum class TVerifyResult {
 
 enum class TDeleteMode { Permanent, ToTrash };
 
+struct TFolderHandle;
+
 class TVerifiedFile {
 public:
     // root: the volume root, as given to the scan (ending in "/");
@@ -54,13 +56,37 @@ public:
     bool Delete(TDeleteMode mode, AnsiString& error);
 
 private:
-    TVerifiedFile(int folder, AnsiString name, AnsiString fullName, TFileIdentity identity);
+    friend class TFileVerifier;
+    TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, AnsiString fullName,
+                  TFileIdentity identity);
     bool StillSame() const;
+    // The file's folder path still leads to the folder held open.
+    bool FolderPathStillLeadsHere() const;
 
-    int FFolder;
+    std::shared_ptr<TFolderHandle> FFolder;
     AnsiString FName;
     AnsiString FFullName;
     TFileIdentity FIdentity;
+};
+
+// Verifies one file after another below one volume root. The files of a
+// purge come folder by folder, so the last folder verified is kept open
+// and the next file of the same folder is checked in it directly: whatever
+// happens to the path meanwhile, the folder held is the one verified.
+class TFileVerifier {
+public:
+    explicit TFileVerifier(AnsiString root);
+    ~TFileVerifier();
+    TFileVerifier(const TFileVerifier&) = delete;
+    TFileVerifier& operator=(const TFileVerifier&) = delete;
+
+    std::unique_ptr<TVerifiedFile> Open(const AnsiString& fullName, const TFileIdentity& identity,
+                                        TVerifyResult& result);
+
+private:
+    AnsiString FRoot;
+    AnsiString FFolderPath;
+    std::shared_ptr<TFolderHandle> FFolder;
 };
 
 // The identity of an existing path (not following a final link); false when

@@ -168,3 +168,31 @@ TEST_F(VerifiedFileTest, ARefusingTrashLeavesTheFileInPlace)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(fs::exists(File()));
 }
+
+// The verifier keeps the last folder open: a folder swapped for a link
+// between two files of it never sends a deletion through the link, and the
+// trash (which needs the path) refuses once the path leads elsewhere.
+TEST_F(VerifiedFileTest, AVerifierKeepsTheFolderItVerified)
+{
+    Write(root / "a" / "b" / "g.obj");
+    Write(base / "outside" / "b" / "g.obj");
+    TFileIdentity second;
+    ASSERT_TRUE(ReadFileIdentity((root / "a" / "b" / "g.obj").string(), second));
+    TFileVerifier verifier(Root());
+    TVerifyResult why;
+    AnsiString error;
+    auto first = verifier.Open(File(), Identity(), why);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->Delete(TDeleteMode::Permanent, error)) << error;
+
+    fs::rename(root / "a", base / "moved");
+    fs::create_directory_symlink(base / "outside", root / "a");
+    auto next = verifier.Open((root / "a" / "b" / "g.obj").string(), second, why);
+    ASSERT_TRUE(next) << "the held folder still has the file";
+    EXPECT_FALSE(next->Delete(TDeleteMode::ToTrash, error));
+    EXPECT_TRUE(fs::exists(base / "moved" / "b" / "g.obj"));
+    EXPECT_TRUE(next->Delete(TDeleteMode::Permanent, error)) << error;
+    EXPECT_FALSE(fs::exists(base / "moved" / "b" / "g.obj")) << "the very file the scan found went";
+    EXPECT_TRUE(fs::exists(base / "outside" / "b" / "g.obj")) << "nothing outside was touched";
+    EXPECT_TRUE(fs::exists(base / "outside" / "b" / "f.obj"));
+}

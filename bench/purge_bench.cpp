@@ -1,0 +1,197 @@
+// Benchmark of the purge: the cleanup handler's Purge against the system's
+// own tools on the same generated files, measured in the same run.
+//
+//   purge_bench [--files N] [--runs R] [--dir FOLDER]
+//
+// Two pairs, each on N files (10,000 by default) in folders of 100:
+//   trash      the handler's purge into the trash   vs  gio trash given the files
+//   permanent  the handler's permanent purge        vs  rm given the same list
+// The handler is installed into a temporary folder and registered into a
+// temporary registry; it is driven through COM as a host drives it, and
+// only its Purge call is timed (it includes writing the purge report).
+// The trash is a temporary XDG_DATA_HOME, emptied before every run.
+// Prints the medians over R runs (3 by default) and the two ratios.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <emptyvc.h>
+#include <filesystem>
+#include <fstream>
+#include <objbase.h>
+#include <stringapiset.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Tidewash_tlb.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct TOptions {
+    int Files = 10000;
+    int Runs = 3;
+    fs::path Dir;
+};
+
+fs::path BuildOut()
+{
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    return fs::path(std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0)).parent_path();
+}
+
+// The files, in folders of 100; returns them as a NUL-separated list.
+std::string Generate(const fs::path& volume, int files)
+{
+    fs::remove_all(volume);
+    std::string list;
+    const std::string data(512, 'x');
+    for (int i = 0; i < files; ++i) {
+        const fs::path folder = volume / ("project" + std::to_string(i / 100));
+        if (i % 100 == 0)
+            fs::create_directories(folder);
+        const fs::path file = folder / ("unit" + std::to_string(i) + ".obj");
+        std::ofstream(file, std::ios::binary) << data;
+        list += file.string();
+        list += '\0';
+    }
+    ::sync();
+    return list;
+}
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void WriteSettings(const fs::path& install, bool trash)
+{
+    std::ofstream(install / "TWS.cfg") << "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=" << (trash ? 1 : 0) << "\n";
+}
+
+std::u16string Wide(const std::string& s)
+{
+    std::u16string out(s.size() + 1, u'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, out.data(), static_cast<int>(out.size()));
+    out.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+    return out;
+}
+
+// Scans the volume with a fresh handler object and times its purge.
+double HandlerPurge(const fs::path& volume, int expected)
+{
+    IEmptyVolumeCache2* handler = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache2,
+                                reinterpret_cast<void**>(&handler)))) {
+        std::fprintf(stderr, "purge_bench: the handler could not be created\n");
+        std::exit(1);
+    }
+    const std::u16string root = Wide(volume.string() + "/");
+    LPWSTR a = nullptr, b = nullptr, c = nullptr;
+    handler->InitializeEx(nullptr, root.c_str(), u"", &a, &b, &c, nullptr);
+    CoTaskMemFree(a);
+    CoTaskMemFree(b);
+    CoTaskMemFree(c);
+    DWORDLONG space = 0;
+    handler->GetSpaceUsed(&space, nullptr);
+    const auto start = Clock::now();
+    const HRESULT hr = handler->Purge(space, nullptr);
+    const double seconds = Seconds(start);
+    handler->Release();
+    long left = 0;
+    for (const auto& e : fs::recursive_directory_iterator(volume))
+        left += e.is_regular_file() ? 1 : 0;
+    if (FAILED(hr) || left != 0 || space != static_cast<DWORDLONG>(expected) * 512) {
+        std::fprintf(stderr, "purge_bench: the handler's purge left %ld files (HRESULT 0x%08X)\n", left,
+                     static_cast<unsigned>(hr));
+        std::exit(1);
+    }
+    return seconds;
+}
+
+double Tool(const std::string& list, const fs::path& listFile, const std::string& command)
+{
+    std::ofstream(listFile, std::ios::binary) << list;
+    const auto start = Clock::now();
+    const int status = std::system(("xargs -0 " + command + " < '" + listFile.string() + "'").c_str());
+    const double seconds = Seconds(start);
+    if (status != 0) {
+        std::fprintf(stderr, "purge_bench: \"%s\" failed\n", command.c_str());
+        std::exit(1);
+    }
+    return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    TOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--files" && i + 1 < argc)
+            options.Files = std::max(100, std::atoi(argv[++i]));
+        else if (arg == "--runs" && i + 1 < argc)
+            options.Runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--dir" && i + 1 < argc)
+            options.Dir = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: purge_bench [--files N] [--runs R] [--dir FOLDER]\n");
+            return 64;
+        }
+    }
+    const bool temporary = options.Dir.empty();
+    const fs::path dir = temporary ? fs::temp_directory_path() / ("tws_purge_bench_" + std::to_string(::getpid()))
+                                   : options.Dir;
+    const fs::path install = dir / "install", volume = dir / "volume", data = dir / "data";
+    fs::create_directories(install);
+    fs::create_directories(data);
+    // Before anything reads them: the registry and the trash of this run.
+    ::setenv("TIDEWASH_REGISTRY", (dir / "registry").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+
+    fs::copy_file(BuildOut() / "Tidewash.so", install / "Tidewash.so", fs::copy_options::overwrite_existing);
+    const std::string command = "'" + (BuildOut() / "twsregsvr").string() + "' /s '" + (install / "Tidewash.so").string() + "'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "purge_bench: registering the handler failed\n");
+        return 1;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    std::vector<double> handlerTrash, gioTrash, handlerRemove, rmRemove;
+    for (int run = 0; run < options.Runs; ++run) {
+        WriteSettings(install, true);
+        fs::remove_all(data / "Trash");
+        Generate(volume, options.Files);
+        handlerTrash.push_back(HandlerPurge(volume, options.Files));
+
+        fs::remove_all(data / "Trash");
+        std::string list = Generate(volume, options.Files);
+        gioTrash.push_back(Tool(list, dir / "list", "gio trash"));
+
+        WriteSettings(install, false);
+        Generate(volume, options.Files);
+        handlerRemove.push_back(HandlerPurge(volume, options.Files));
+
+        list = Generate(volume, options.Files);
+        rmRemove.push_back(Tool(list, dir / "list", "rm -f"));
+    }
+    CoUninitialize();
+    if (temporary)
+        fs::remove_all(dir);
+
+    const double ht = Median(handlerTrash), gt = Median(gioTrash), hr = Median(handlerRemove), rr = Median(rmRemove);
+    std::printf("%d files, medians of %d runs\n", options.Files, options.Runs);
+    std::printf("  trash      handler %8.1f ms   gio trash %8.1f ms   ratio %.2f (target <= 1.0)\n", ht * 1e3,
+                gt * 1e3, ht / gt);
+    std::printf("  permanent  handler %8.1f ms   rm        %8.1f ms   ratio %.2f (target <= 1.2)\n", hr * 1e3,
+                rr * 1e3, hr / rr);
+    return 0;
+}
