@@ -29,22 +29,6 @@ void TableFrame(Element& table, const char* border, const char* padding, const c
 
 }  // namespace
 
-AnsiString HTMLEscape(const AnsiString& text)
-{
-    AnsiString out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 THTMLReport::THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags)
     : GroupedResults(groupedResults), FileFlags(fileFlags)
 {
@@ -160,12 +144,12 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
                 Style(maskCell, {"font-weight: bold", "background-color: rgb(255, 255, 204)",
                                  "color: rgb(0, 0, 0)"});
                 auto anchor = maskCell->AddAnchor();
-                anchor->Text = HTMLEscape(mask);
+                anchor->Text = EscapeMarkup(mask);
                 anchor->AddTagAttributeValue("name", anchorPrefix + IntToStr(maskNumber));
                 if (contentsCell != nullptr) {
                     auto link = contentsCell->AddLine()->AddAnchor();
                     link->AddTagAttributeValue("href", "#" + anchorPrefix + IntToStr(maskNumber));
-                    link->Text = HTMLEscape(mask);
+                    link->Text = EscapeMarkup(mask);
                 }
             } else if (row == 1) {
                 auto back = maskCell->AddAnchor();
@@ -174,7 +158,7 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
             } else {
                 maskCell->AddText()->Text = "&nbsp;";
             }
-            line->AddCell()->AddText()->Text = HTMLEscape(results[i].GetFullName());
+            line->AddCell()->AddText()->Text = EscapeMarkup(results[i].GetFullName());
             ++row;
         }
         ++maskNumber;

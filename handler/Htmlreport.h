@@ -33,7 +33,4 @@ private:
     const TFileFlags& FileFlags;
 };
 
-// Text as it may stand between tags or inside an attribute value.
-AnsiString HTMLEscape(const AnsiString& text);
-
 }  // namespace tidewash

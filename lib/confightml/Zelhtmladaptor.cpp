@@ -3,6 +3,7 @@
 #include "Zelhtmladaptor.h"
 
 #include "SysUtils.hpp"
+#include "Zelhtmlescape.h"
 
 namespace zelconfig {
 
@@ -10,24 +11,6 @@ using namespace zelhtmlbuilder;
 using zelgenerics::TDisableDelete;
 
 namespace {
-
-// The five characters HTML could read as markup in text or in a quoted
-// attribute value, as entities.
-AnsiString EscapeMarkup(const AnsiString& text)
-{
-    AnsiString out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
 
 TDisableDelete<THTMLCell> AddTextCell(THTMLRow& row, const AnsiString& text)
 {

@@ -4,4 +4,5 @@
 #include "Zelhtmlbody.h"
 #include "Zelhtmldoc.h"
 #include "Zelhtmlelement.h"
+#include "Zelhtmlescape.h"
 #include "Zelhtmltable.h"

@@ -140,3 +140,10 @@ TEST(THTMLElement, AsStringMatchesTheStreamOperations)
     EXPECT_EQ(e.AsString(), e.TagStartAsString() + e.ElementsAsString() + e.TagEndAsString());
     EXPECT_EQ(e.AsString(), e.AsString());  // writing changes nothing
 }
+
+TEST(EscapeMarkup, OnlyTheFourMarkupCharactersChange)
+{
+    EXPECT_EQ(zelhtmlbuilder::EscapeMarkup("<a href=\"x\">&amp;</a> 'ok' \xC3\xA9\n"),
+              "&lt;a href=&quot;x&quot;&gt;&amp;amp;&lt;/a&gt; 'ok' \xC3\xA9\n");
+    EXPECT_EQ(zelhtmlbuilder::EscapeMarkup(""), "");
+}
