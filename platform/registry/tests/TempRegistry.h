@@ -29,6 +29,7 @@ protected:
         vcl::ReadWholeFile(File(root), s);
         return s;
     }
+    bool Has(const char* root, const std::string& text) const { return Contents(root).find(text) != std::string::npos; }
     void Put(const char* root, const std::string& text) const
     {
         std::filesystem::create_directories(dir);

@@ -3,6 +3,7 @@
 
 #include "Registry.hpp"
 #include "SysUtils.hpp"
+#include "RegistryError.h"
 #include "TempRegistry.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "Registry.hpp"
 
+#include "RegistryError.h"
 #include "TempRegistry.h"
 
 namespace {
