@@ -94,4 +94,8 @@ Purge report  $demo/install/Reports/FilePurge.html
 Demo trash    $demo/trash/Trash/files
 TEXT
 ls "$demo/trash/Trash/files" 2>/dev/null | sed 's/^/  /' || true
+echo "Temporary files the settings kept in the volume:"
+(cd "$vol" && find . -type f \( -iname '*.map' -o -iname '*.dsk' -o -iname '*.obj' -o -iname '*.csm' \
+  -o -iname '*.tds' -o -iname '*.il*' -o -iname '*.~*' -o -iname '*.#*' -o -iname '*.bak' \) | sort |
+  sed 's|^\./|  |')
 exit $status

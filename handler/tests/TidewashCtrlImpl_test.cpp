@@ -9,6 +9,7 @@
 #include <winreg.h>
 
 #include "Classes.hpp"
+#include "Emptycachecallback.h"
 
 #include "HandlerFixture.h"
 
@@ -275,6 +276,44 @@ TEST_F(HandlerTest, AbortOnTheThirdFileSelectsNothing)
     EXPECT_EQ(Purge(handler.get(), 300), S_OK);
     for (const char* name : {"1.obj", "2.obj", "3.obj"})
         EXPECT_TRUE(fs::exists(volume / name)) << "an aborted scan selects nothing";
+}
+
+// The wizard's own callback object, as the wizard hands it to the handler.
+TEST_F(HandlerTest, TheWizardsCallbackStopsTheScanAndThePurge)
+{
+    WriteConfig(ConfigText(TSettings{}));
+    for (const char* name : {"1.obj", "2.obj", "3.obj", "4.obj"})
+        MakeFile(name, 100);
+    auto handler = Handler();
+    auto* callback = new TEmptyVolumeCacheCallback;
+    callback->AddRef();
+    std::vector<std::uint64_t> seen;
+    callback->OnScanProgress = [&](std::uint64_t used, bool& abort) {
+        seen.push_back(used);
+        abort = seen.size() == 5;  // start, the volume folder, then the third file
+    };
+    DWORDLONG space = 1;
+    EXPECT_EQ(handler->GetSpaceUsed(&space, callback), E_ABORT);
+    EXPECT_EQ(space, 0u);
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{0, 0, 100, 200, 300, 0}));
+
+    auto rescan = Handler();
+    callback->OnScanProgress = nullptr;
+    ASSERT_EQ(rescan->GetSpaceUsed(&space, callback), S_OK);
+    ASSERT_EQ(space, 400u);
+    std::vector<std::uint64_t> freed;
+    callback->OnPurgeProgress = [&](std::uint64_t done, std::uint64_t toFree, bool& abort) {
+        EXPECT_EQ(toFree, 400u);
+        freed.push_back(done);
+        abort = freed.size() == 2;
+    };
+    EXPECT_EQ(rescan->Purge(space, callback), E_ABORT);
+    EXPECT_EQ(freed, (std::vector<std::uint64_t>{100, 200}));
+    EXPECT_EQ(callback->Release(), 0u) << "the handler keeps no reference to the callback";
+    std::size_t left = 0;
+    for (const char* name : {"1.obj", "2.obj", "3.obj", "4.obj"})
+        left += fs::exists(volume / name);
+    EXPECT_EQ(left, 2u);
 }
 
 TEST_F(HandlerTest, ExcludedFoldersFollowTheSubfolderAndSubstringRules)
