@@ -1,4 +1,5 @@
-// The terminal side of the host: Ctrl+C, live progress lines, questions.
+// The host's side of the system: Ctrl+C, live progress lines, questions,
+// and the volume to clean.
 #pragma once
 
 #include "System.hpp"
@@ -19,6 +20,11 @@ bool DisplayAvailable();
 // Rewrites the current terminal line.
 void ShowLiveLine(const AnsiString& text);
 void EndLiveLine();
+
+// The folder or volume to clean as an absolute path ending in "/": the
+// given one, or the volume holding the current folder when none is given;
+// empty when it does not exist.
+AnsiString ResolveVolume(const AnsiString& given);
 
 // Asks on the terminal; the answer's first letter, lower-cased, or the
 // default when the answer is empty or input has ended.

@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <climits>
 #include <unistd.h>
+
+#include "SysUtils.hpp"
+#include "Volumes.h"
 
 namespace cleanuphost {
 
@@ -73,6 +77,16 @@ char Ask(const AnsiString& question, const AnsiString& choices, char defaultChoi
             return c;
         std::printf("Please answer one of: %s\n", choices.c_str());
     }
+}
+
+AnsiString ResolveVolume(const AnsiString& given)
+{
+    char path[PATH_MAX];
+    if (given.empty())
+        return ::getcwd(path, sizeof path) != nullptr ? twsplatform::VolumeRootOf(path) : AnsiString();
+    if (::realpath(given.c_str(), path) == nullptr || !DirectoryExists(path))
+        return AnsiString();
+    return IncludeTrailingPathDelimiter(path);
 }
 
 }  // namespace cleanuphost

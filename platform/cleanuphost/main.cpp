@@ -11,7 +11,6 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <windows.h>
 #include <objbase.h>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "Console.h"
 #include "SysUtils.hpp"
 #include "Twshelpers.h"
+#include "twsregistry.h"
 #include "Volumes.h"
 #include "Zelformat.h"
 
@@ -95,20 +95,6 @@ private:
     unsigned FCalls = 0;
 };
 
-AnsiString ResolveVolume(const AnsiString& given)
-{
-    if (given.empty()) {
-        char here[4096];
-        if (::getcwd(here, sizeof here) == nullptr)
-            return AnsiString();
-        return twsplatform::VolumeRootOf(here);
-    }
-    char resolved[4096];
-    if (::realpath(given.c_str(), resolved) == nullptr || !DirectoryExists(resolved))
-        return AnsiString();
-    return IncludeTrailingPathDelimiter(resolved);
-}
-
 int ListVolumes()
 {
     TStringList volumes;
@@ -177,9 +163,10 @@ int main(int argc, char** argv)
 
     const std::vector<AnsiString> keys = ListHandlerKeys();
     if (keys.empty()) {
-        std::printf("No disk-cleanup handler is registered (key HKEY_LOCAL_MACHINE\\%s).\n"
+        std::printf("No disk-cleanup handler is registered (key HKEY_LOCAL_MACHINE\\%s\n"
+                    "in the registry at %s, chosen by TIDEWASH_REGISTRY).\n"
                     "Register one with: twsregsvr <module>\n",
-                    VolumeCachesKey);
+                    VolumeCachesKey, twsregistry::Prefix().c_str());
         return kNothingToDo;
     }
 
