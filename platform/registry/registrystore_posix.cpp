@@ -207,7 +207,7 @@ std::string RegistryPrefix()
     std::string prefix = Env("TIDEWASH_REGISTRY");
     if (prefix.empty()) {
         std::string data = Env("XDG_DATA_HOME");
-        // The base directory specification ignores relative paths.
+        // XDG base directories ignore relative paths.
         if (data.empty() || data[0] != '/')
             data = HomeFolder() + "/.local/share";
         prefix = data + "/tidewash/registry";
