@@ -15,21 +15,19 @@
 #include <oleauto.h>
 #include <winreg.h>
 
+#include "InstalledServer.h"
 #include "TWSConfig_tlb.h"
 
 namespace configtest {
 
 namespace fs = std::filesystem;
 
-struct TRelease {
-    void operator()(IUnknown* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-template <typename T>
-using TPtr = std::unique_ptr<T, TRelease>;
+using zelcomtest::KeyExists;
+using zelcomtest::Narrow;
+using zelcomtest::ReadFile;
+using zelcomtest::RegString;
+using zelcomtest::TPtr;
+using zelcomtest::Wide;
 
 // The thread's error information as GetErrorInfo hands it out.
 struct TErrorReport {
@@ -39,14 +37,9 @@ struct TErrorReport {
     std::string Description;
 };
 
-class ConfigServerFixture : public ::testing::Test {
+class ConfigServerFixture : public zelcomtest::TInstalledServerTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Runs the registration tool on the installed module ("" or "/u");
-    // its exit code.
-    int RegisterTool(const std::string& option);
+    ConfigServerFixture() : TInstalledServerTest("TWSConfig.so") {}
 
     // A new TidewashConfig object, as created, or with Initialize called.
     TPtr<ITidewashConfig> CreateConfig();
@@ -58,7 +51,6 @@ protected:
     // names it.
     std::string ConfigPath() const { return (install / "TWS.cfg").string(); }
 
-    fs::path base, install, registry, data;
 };
 
 // A mutable copy of a text for the LPSTR parameters, alive until the end of
@@ -77,13 +69,5 @@ std::vector<std::string> Items(IConfigStrings* list);
 std::string CommaText(IConfigStrings* list);
 // Takes (and so clears) the thread's error information.
 TErrorReport TakeErrorInfo();
-
-std::string ReadFile(const fs::path& path);
-std::u16string Wide(const std::string& text);
-std::string Narrow(const char16_t* text);
-
-// A string value of the registry, or "<missing>".
-std::string RegString(HKEY root, const std::string& path, const char* name = nullptr);
-bool KeyExists(HKEY root, const std::string& path);
 
 }  // namespace configtest

@@ -1,79 +1,20 @@
 // The installed-handler fixture: folders, registration and the callback.
 #include "HandlerFixture.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <objbase.h>
-#include <stringapiset.h>
-#include <unistd.h>
-
 
 namespace handlertest {
 
-namespace {
-
-std::string BuildOut()
-{
-    const char* out = std::getenv("TIDEWASH_BUILD_OUT");
-    return out != nullptr ? out : ".";
-}
-
-}  // namespace
-
-std::u16string Wide(const std::string& text)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::u16string out(static_cast<std::size_t>(n), u'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    out.resize(out.size() - 1);
-    return out;
-}
-
-std::string Narrow(const char16_t* text)
-{
-    if (text == nullptr)
-        return "(null)";
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
-}
-
 void HandlerFixture::SetUp()
 {
-    base = fs::temp_directory_path() /
-           ("tws handler " + std::to_string(::getpid()) + " " +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(base);
-    install = base / "Program Files" / "Tidewash";
-    registry = base / "registry";
+    TInstalledServerTest::SetUp();
+    if (HasFatalFailure())
+        return;
     volume = base / "volume";
-    data = base / "data";
     outside = base / "outside";
-    for (const auto& d : {install, registry, volume, data, outside})
-        fs::create_directories(d);
-    ::setenv("TIDEWASH_REGISTRY", registry.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    fs::copy_file(BuildOut() + "/Tidewash.so", install / "Tidewash.so");
-    ASSERT_EQ(RegisterTool(""), 0);
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-}
-
-void HandlerFixture::TearDown()
-{
-    CoUninitialize();
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(base, ec))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(base, ec);
-}
-
-int HandlerFixture::RegisterTool(const std::string& option)
-{
-    const std::string command = "'" + BuildOut() + "/twsregsvr' " + option + " '" +
-                                (install / "Tidewash.so").string() + "' >/dev/null 2>&1";
-    return std::system(command.c_str());
+    fs::create_directories(volume);
+    fs::create_directories(outside);
 }
 
 void HandlerFixture::WriteConfig(const std::string& text) { std::ofstream(install / "TWS.cfg") << text; }
@@ -176,12 +117,6 @@ HandlerFixture::TStats HandlerFixture::Stats(IEmptyVolumeCache2* handler)
         ctrl->Release();
     }
     return s;
-}
-
-std::string HandlerFixture::ReadFile(const fs::path& path) const
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 }  // namespace handlertest

@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "InstalledServer.h"
 #include "Tidewash_tlb.h"
 
 namespace handlertest {
 
 namespace fs = std::filesystem;
+using zelcomtest::Narrow;
+using zelcomtest::ReadFile;
+using zelcomtest::Wide;
 
 // What the host saw of one notification.
 struct TNote {
@@ -22,13 +26,11 @@ struct TNote {
     bool Last;
 };
 
-class HandlerFixture : public ::testing::Test {
+class HandlerFixture : public zelcomtest::TInstalledServerTest {
 protected:
+    HandlerFixture() : TInstalledServerTest("Tidewash.so") {}
     void SetUp() override;
-    void TearDown() override;
 
-    // Runs the registration tool on the installed module ("" or "/u").
-    int RegisterTool(const std::string& option);
     void WriteConfig(const std::string& text);
     // A file of the test volume with that many bytes; returns its path.
     fs::path MakeFile(const std::string& relative, std::uintmax_t size = 10);
@@ -48,12 +50,8 @@ protected:
     TStats Stats(IEmptyVolumeCache2* handler);
 
     std::string Volume() const { return volume.string() + "/"; }
-    std::string ReadFile(const fs::path& path) const;
 
-    fs::path base, install, registry, volume, data, outside;
+    fs::path volume, outside;
 };
-
-std::u16string Wide(const std::string& text);
-std::string Narrow(const char16_t* text);
 
 }  // namespace handlertest

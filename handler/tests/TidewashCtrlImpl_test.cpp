@@ -53,40 +53,14 @@ std::string ConfigText(const TSettings& s)
     return text;
 }
 
-std::string RegString(HKEY root, const std::string& path, const char* name = nullptr)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<missing>";
-    char value[1024] = {};
-    DWORD size = sizeof value - 1, type = 0;
-    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(value) : "<missing>";
-}
-
-bool KeyExists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 const std::string kClsid = "{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}";
 const std::string kLibid = "{A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}";
 const std::string kCleanupKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches\\Tideworks Suite (TWS)";
 
-struct TRelease {
-    void operator()(IUnknown* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-using THandler = std::unique_ptr<IEmptyVolumeCache2, TRelease>;
+using zelcomtest::KeyExists;
+using zelcomtest::RegString;
+using THandler = zelcomtest::TPtr<IEmptyVolumeCache2>;
 
 class HandlerTest : public HandlerFixture {
 protected:
