@@ -37,7 +37,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.GetIncludeFolders()->Clear();
 
         FFileSearch.Recursive = true;
-        FFileSearch.GetIncludeFolders()->Add(FVolume);
+        // A handler that was never given a volume searches nothing (an empty
+        // folder would otherwise be the root of the whole file system).
+        if (!FVolume.empty())
+            FFileSearch.GetIncludeFolders()->Add(FVolume);
         FFileSearch.GetIncludeFileMask()->SetCommaText(
             FConfig.GetStringsText(tws::TStringsSetting::ssActiveMasks));
 

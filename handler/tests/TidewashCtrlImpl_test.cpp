@@ -230,6 +230,26 @@ TEST_F(HandlerTest, NoActiveMaskMeansOnlyTheFirstAndFinalReports)
     EXPECT_TRUE(notes[1].Last);
 }
 
+TEST_F(HandlerTest, WithoutAVolumeNothingIsSearched)
+{
+    WriteConfig(ConfigText(TSettings{}));
+    IEmptyVolumeCache2* raw = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache2,
+                               reinterpret_cast<void**>(&raw)),
+              S_OK);
+    THandler handler(raw);
+    LPWSTR display = nullptr, description = nullptr;
+    ASSERT_EQ(handler->Initialize(nullptr, nullptr, &display, &description, nullptr), S_OK);
+    CoTaskMemFree(display);
+    CoTaskMemFree(description);
+    std::vector<TNote> notes;
+    DWORDLONG space = 1;
+    EXPECT_EQ(Scan(handler.get(), space, &notes), S_OK);
+    EXPECT_EQ(space, 0u);
+    EXPECT_EQ(notes.size(), 2u) << "the first and the final report only";
+    EXPECT_EQ(Stats(handler.get()).TotalCount, 0);
+}
+
 TEST_F(HandlerTest, AbortOnTheThirdFileSelectsNothing)
 {
     WriteConfig(ConfigText(TSettings{}));
