@@ -1,5 +1,6 @@
-// INI files. Each call reads the file, works on its lines, and (for writes)
-// replaces the file atomically when the text changed.
+// INI files. TIniFile reads the file for every call and, for writes,
+// replaces it when the text changed; TMemIniFile works on one copy in memory
+// and writes it back once. Both share the line rules below.
 #include "IniFiles.hpp"
 
 #include <vector>
@@ -7,18 +8,13 @@
 #include "AtomicFile.hpp"
 #include "SysUtils.hpp"
 
-namespace {
-
-struct IniText {
+struct TIniText {
     std::vector<AnsiString> lines;
     const char* eol = "\n";
 
-    static IniText Load(const AnsiString& fileName)
+    static TIniText Parse(const AnsiString& contents)
     {
-        IniText ini;
-        AnsiString contents;
-        if (!vcl::ReadWholeFile(fileName, contents))
-            return ini;
+        TIniText ini;
         const auto lf = contents.find('\n');
         if (lf != AnsiString::npos && lf > 0 && contents[lf - 1] == '\r')
             ini.eol = "\r\n";
@@ -106,7 +102,17 @@ struct IniText {
         while (!lines.empty() && Trim(lines.back()).empty())
             lines.pop_back();
     }
+
+    AnsiString Read(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue) const;
+    void Write(const AnsiString& section, const AnsiString& name, const AnsiString& value);
+    // The section's key names, or name=value lines, first occurrence of each.
+    void Names(const AnsiString& section, TStrings* names, bool withValues) const;
+    void Sections(TStrings* sections) const;
+    void Erase(const AnsiString& section);
+    void Delete(const AnsiString& section, const AnsiString& name);
 };
+
+namespace {
 
 AnsiString CleanValue(const AnsiString& raw)
 {
@@ -128,12 +134,6 @@ void CheckWritable(const AnsiString& section, const AnsiString& name, const Ansi
         throw EIniFileException("Invalid INI key name: " + name);
     if (HasLineBreak(value))
         throw EIniFileException("INI value holds a line break: " + name);
-}
-
-void Store(const AnsiString& fileName, const IniText& before, const IniText& after)
-{
-    if (before.lines != after.lines)
-        vcl::AtomicReplaceFile(fileName, after.Join());
 }
 
 }  // namespace
@@ -198,113 +198,197 @@ bool TCustomIniFile::ValueExists(const AnsiString& section, const AnsiString& na
     return names.IndexOf(name) >= 0;
 }
 
+// ---- the line rules both classes share -------------------------------------------
+
+AnsiString TIniText::Read(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue) const
+{
+    const long i = FindKey(section, name);
+    if (i < 0)
+        return defaultValue;
+    AnsiString key, value;
+    Key(lines[static_cast<std::size_t>(i)], key, value);
+    return CleanValue(value);
+}
+
+void TIniText::Write(const AnsiString& section, const AnsiString& name, const AnsiString& value)
+{
+    CheckWritable(section, name, value);
+    const long i = FindKey(section, name);
+    if (i >= 0) {
+        AnsiString key, old;
+        Key(lines[static_cast<std::size_t>(i)], key, old);
+        lines[static_cast<std::size_t>(i)] = key + "=" + value;
+        return;
+    }
+    std::size_t first, last;
+    if (Section(section, first, last)) {
+        while (last > first && Trim(lines[last - 1]).empty())
+            --last;
+        lines.insert(lines.begin() + static_cast<long>(last), name + "=" + value);
+    } else {
+        DropTrailingBlankLines();
+        if (!lines.empty())
+            lines.emplace_back();
+        lines.push_back("[" + section + "]");
+        lines.push_back(name + "=" + value);
+    }
+}
+
+void TIniText::Names(const AnsiString& section, TStrings* names, bool withValues) const
+{
+    names->Clear();
+    std::size_t first, last;
+    if (!Section(section, first, last))
+        return;
+    TStringList seen;
+    AnsiString name, value;
+    for (std::size_t i = first; i < last; ++i)
+        if (Key(lines[i], name, value) && !name.empty() && seen.IndexOf(name) < 0) {
+            seen.Add(name);
+            names->Add(withValues ? name + "=" + CleanValue(value) : name);
+        }
+}
+
+void TIniText::Sections(TStrings* sections) const
+{
+    sections->Clear();
+    AnsiString name;
+    for (const auto& line : lines)
+        if (Header(line, name) && sections->IndexOf(name) < 0)
+            sections->Add(name);
+}
+
+void TIniText::Erase(const AnsiString& section)
+{
+    std::size_t first, last;
+    bool erased = false;
+    while (Section(section, first, last)) {
+        lines.erase(lines.begin() + static_cast<long>(first - 1), lines.begin() + static_cast<long>(last));
+        erased = true;
+    }
+    if (erased)
+        DropTrailingBlankLines();
+}
+
+void TIniText::Delete(const AnsiString& section, const AnsiString& name)
+{
+    const long i = FindKey(section, name);
+    if (i >= 0)
+        lines.erase(lines.begin() + i);
+}
+
+namespace {
+
+TIniText LoadLocked(const vcl::TLockedFile& file) { return TIniText::Parse(file.Read()); }
+
+TIniText LoadShared(const AnsiString& fileName)
+{
+    return LoadLocked(vcl::TLockedFile(fileName, vcl::TFileLockMode::Shared));
+}
+
+// One read-change-write under the writers' lock; the file is written only
+// when its lines changed.
+template <typename Change>
+void Modify(const AnsiString& fileName, Change change)
+{
+    vcl::TLockedFile file(fileName, vcl::TFileLockMode::Exclusive);
+    const TIniText before = LoadLocked(file);
+    TIniText after = before;
+    change(after);
+    if (after.lines != before.lines)
+        file.Replace(after.Join());
+}
+
+}  // namespace
+
 // ---- TIniFile -----------------------------------------------------------------
 
 AnsiString TIniFile::ReadString(const AnsiString& section, const AnsiString& name,
                                 const AnsiString& defaultValue)
 {
-    const IniText ini = IniText::Load(FFileName);
-    const long i = ini.FindKey(section, name);
-    if (i < 0)
-        return defaultValue;
-    AnsiString key, value;
-    IniText::Key(ini.lines[static_cast<std::size_t>(i)], key, value);
-    return CleanValue(value);
+    return LoadShared(FFileName).Read(section, name, defaultValue);
 }
 
 void TIniFile::WriteString(const AnsiString& section, const AnsiString& name, const AnsiString& value)
 {
     CheckWritable(section, name, value);
-    const IniText before = IniText::Load(FFileName);
-    IniText ini = before;
-    const long i = ini.FindKey(section, name);
-    if (i >= 0) {
-        AnsiString key, old;
-        IniText::Key(ini.lines[static_cast<std::size_t>(i)], key, old);
-        ini.lines[static_cast<std::size_t>(i)] = key + "=" + value;
-    } else {
-        std::size_t first, last;
-        if (ini.Section(section, first, last)) {
-            while (last > first && Trim(ini.lines[last - 1]).empty())
-                --last;
-            ini.lines.insert(ini.lines.begin() + static_cast<long>(last), name + "=" + value);
-        } else {
-            ini.DropTrailingBlankLines();
-            if (!ini.lines.empty())
-                ini.lines.emplace_back();
-            ini.lines.push_back("[" + section + "]");
-            ini.lines.push_back(name + "=" + value);
-        }
-    }
-    Store(FFileName, before, ini);
+    Modify(FFileName, [&](TIniText& ini) { ini.Write(section, name, value); });
 }
 
 void TIniFile::ReadSection(const AnsiString& section, TStrings* names)
 {
-    names->Clear();
-    const IniText ini = IniText::Load(FFileName);
-    std::size_t first, last;
-    if (!ini.Section(section, first, last))
-        return;
-    TStringList seen;
-    AnsiString name, value;
-    for (std::size_t i = first; i < last; ++i)
-        if (IniText::Key(ini.lines[i], name, value) && !name.empty() && seen.IndexOf(name) < 0) {
-            seen.Add(name);
-            names->Add(name);
-        }
+    LoadShared(FFileName).Names(section, names, false);
 }
 
-void TIniFile::ReadSections(TStrings* sections)
-{
-    sections->Clear();
-    const IniText ini = IniText::Load(FFileName);
-    AnsiString name;
-    for (const auto& line : ini.lines)
-        if (IniText::Header(line, name) && sections->IndexOf(name) < 0)
-            sections->Add(name);
-}
+void TIniFile::ReadSections(TStrings* sections) { LoadShared(FFileName).Sections(sections); }
 
 void TIniFile::ReadSectionValues(const AnsiString& section, TStrings* values)
 {
-    values->Clear();
-    const IniText ini = IniText::Load(FFileName);
-    std::size_t first, last;
-    if (!ini.Section(section, first, last))
-        return;
-    TStringList seen;
-    AnsiString name, value;
-    for (std::size_t i = first; i < last; ++i)
-        if (IniText::Key(ini.lines[i], name, value) && !name.empty() && seen.IndexOf(name) < 0) {
-            seen.Add(name);
-            values->Add(name + "=" + CleanValue(value));
-        }
+    LoadShared(FFileName).Names(section, values, true);
 }
 
 void TIniFile::EraseSection(const AnsiString& section)
 {
-    const IniText before = IniText::Load(FFileName);
-    IniText ini = before;
-    std::size_t first, last;
-    bool erased = false;
-    while (ini.Section(section, first, last)) {
-        ini.lines.erase(ini.lines.begin() + static_cast<long>(first - 1),
-                        ini.lines.begin() + static_cast<long>(last));
-        erased = true;
-    }
-    if (!erased)
-        return;
-    ini.DropTrailingBlankLines();
-    Store(FFileName, before, ini);
+    Modify(FFileName, [&](TIniText& ini) { ini.Erase(section); });
 }
 
 void TIniFile::DeleteKey(const AnsiString& section, const AnsiString& name)
 {
-    const IniText before = IniText::Load(FFileName);
-    IniText ini = before;
-    const long i = ini.FindKey(section, name);
-    if (i < 0)
-        return;
-    ini.lines.erase(ini.lines.begin() + i);
-    Store(FFileName, before, ini);
+    Modify(FFileName, [&](TIniText& ini) { ini.Delete(section, name); });
 }
+
+// ---- TMemIniFile ----------------------------------------------------------------
+
+TMemIniFile::TMemIniFile(AnsiString fileName) : FFileName(std::move(fileName)), FText(std::make_unique<TIniText>())
+{
+    *FText = LoadShared(FFileName);
+}
+
+TMemIniFile::TMemIniFile(AnsiString fileName, const AnsiString& contents)
+    : FFileName(std::move(fileName)), FText(std::make_unique<TIniText>(TIniText::Parse(contents)))
+{
+}
+
+TMemIniFile::~TMemIniFile() = default;
+
+AnsiString TMemIniFile::Text() const { return FText->Join(); }
+
+AnsiString TMemIniFile::ReadString(const AnsiString& section, const AnsiString& name,
+                                   const AnsiString& defaultValue)
+{
+    return FText->Read(section, name, defaultValue);
+}
+
+void TMemIniFile::WriteString(const AnsiString& section, const AnsiString& name, const AnsiString& value)
+{
+    FText->Write(section, name, value);
+}
+
+void TMemIniFile::ReadSection(const AnsiString& section, TStrings* names) { FText->Names(section, names, false); }
+
+void TMemIniFile::ReadSections(TStrings* sections) { FText->Sections(sections); }
+
+void TMemIniFile::ReadSectionValues(const AnsiString& section, TStrings* values)
+{
+    FText->Names(section, values, true);
+}
+
+void TMemIniFile::EraseSection(const AnsiString& section) { FText->Erase(section); }
+
+void TMemIniFile::DeleteKey(const AnsiString& section, const AnsiString& name) { FText->Delete(section, name); }
+
+void TMemIniFile::InsertBlankLineBeforeHeaders()
+{
+    auto& lines = FText->lines;
+    for (std::size_t i = lines.size(); i-- > 1;)
+        if (!lines[i].empty() && lines[i][0] == '[' && !lines[i - 1].empty())
+            lines.insert(lines.begin() + static_cast<long>(i), AnsiString());
+}
+
+void TMemIniFile::UpdateFile()
+{
+    vcl::TLockedFile file(FFileName, vcl::TFileLockMode::Exclusive);
+    file.Replace(Text());
+}
+
+void TMemIniFile::UpdateFile(vcl::TLockedFile& file) { file.Replace(Text()); }

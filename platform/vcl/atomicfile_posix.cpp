@@ -3,8 +3,10 @@
 #include "AtomicFile.hpp"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +101,181 @@ bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents)
     }
     ::close(fd);
     return true;
+}
+
+// ---- TLockedFile ------------------------------------------------------------
+
+namespace {
+
+constexpr int MaxLinkHops = 40;
+
+AnsiString FolderOf(const AnsiString& path)
+{
+    const AnsiString folder = ExtractFilePath(path);
+    return folder.empty() ? AnsiString("./") : folder;
+}
+
+// The file a name leads to: links are followed one by one, a relative link
+// from the folder that holds it. The last name need not exist.
+AnsiString FollowLinks(const AnsiString& fileName)
+{
+    AnsiString path = fileName;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
+        if (n < 0)
+            return path;
+        const AnsiString link(buf, static_cast<std::size_t>(n));
+        path = !link.empty() && link[0] == '/' ? link : ExtractFilePath(path) + link;
+    }
+    Fail("Too many symbolic links for", fileName, ELOOP);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+}  // namespace
+
+TLockedFile::TLockedFile(const AnsiString& fileName, TFileLockMode mode) : FMode(mode) { Open(fileName); }
+
+TLockedFile::~TLockedFile()
+{
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+void TLockedFile::Open(const AnsiString& fileName)
+{
+    const bool exclusive = FMode == TFileLockMode::Exclusive;
+    // A writer may replace the file between our open and our lock; the lock
+    // is only worth something on the file that is there once it is granted.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        FTarget = FollowLinks(fileName);
+        const int fd = ::open(FTarget.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            const int err = errno;
+            if (err == ENOENT)
+                return;
+            if (err == ELOOP)  // became a link after we followed the links
+                continue;
+            if (exclusive)
+                Fail("Cannot write file", FTarget, err);
+            throw EFOpenError("Cannot open file \"" + FTarget + "\". " + std::strerror(err));
+        }
+        while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+            if (errno != EINTR) {
+                const int err = errno;
+                ::close(fd);
+                Fail("Cannot lock file", FTarget, err);
+            }
+        }
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::stat(FTarget.c_str(), &named) == 0 && SameFile(held, named)) {
+            FHandle = fd;
+            return;
+        }
+        ::close(fd);
+    }
+    Fail("Cannot lock file", FTarget, EAGAIN);
+}
+
+AnsiString TLockedFile::Read() const
+{
+    AnsiString contents;
+    if (FHandle < 0)
+        return contents;
+    char buf[65536];
+    off_t at = 0;
+    for (;;) {
+        const ssize_t n = ::pread(FHandle, buf, sizeof buf, at);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EReadError("Cannot read file \"" + FTarget + "\". " + std::strerror(errno));
+        }
+        if (n == 0)
+            return contents;
+        contents.append(buf, static_cast<std::size_t>(n));
+        at += n;
+    }
+}
+
+void TLockedFile::Replace(const AnsiString& contents)
+{
+    if (FMode != TFileLockMode::Exclusive)
+        throw EIniFileException("File is not locked for writing: \"" + FTarget + "\"");
+
+    struct stat st{};
+    if (FHandle >= 0 && ::fstat(FHandle, &st) != 0)
+        Fail("Cannot write file", FTarget, errno);
+
+    const AnsiString folder = FolderOf(FTarget);
+    AnsiString temp = folder + "." + ExtractFileName(FTarget) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        const int err = errno;
+        // A writable file in a folder we may not write is still ours to change.
+        if (FHandle >= 0 && (err == EACCES || err == EPERM)) {
+            RewriteInPlace(contents);
+            return;
+        }
+        Fail("Cannot write file", FTarget, err);
+    }
+    auto discard = [&] {
+        ::close(fd);
+        ::unlink(temp.c_str());
+    };
+
+    if (FHandle >= 0) {
+        // The copy must be the same file to everyone else: same owner and
+        // permissions. Only the owner's own process (or root) can give it
+        // those; anyone else rewrites the file where it is.
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            discard();
+            RewriteInPlace(contents);
+            return;
+        }
+        ::fchmod(fd, st.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+
+    if (!WriteAll(fd, contents.data(), contents.size()) || ::fsync(fd) != 0) {
+        const int err = errno;
+        discard();
+        Fail("Cannot write file", FTarget, err);
+    }
+    if (::close(fd) != 0 || ::rename(temp.c_str(), FTarget.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        Fail("Cannot write file", FTarget, err);
+    }
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void TLockedFile::RewriteInPlace(const AnsiString& contents)
+{
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::pwrite(FHandle, contents.data() + done, contents.size() - done,
+                                   static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail("Cannot write file", FTarget, errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::ftruncate(FHandle, static_cast<off_t>(contents.size())) != 0 || ::fsync(FHandle) != 0)
+        Fail("Cannot write file", FTarget, errno);
 }
 
 }  // namespace vcl

@@ -6,10 +6,23 @@
 // file, after one blank line. Lines that are not name=value (comments, blank
 // lines, anything else) are kept as they are.
 //
-// Every write is on disk when the call returns, and is atomic: the new text
-// goes to a temporary file in the same folder, is flushed, and replaces the
-// old file by rename, so a crash leaves either the old or the new file. The
-// file is read afresh for every call, so two objects on one file agree.
+// TIniFile reads the file afresh for every call, so two objects on one file
+// agree, and every write is on disk when the call returns. TMemIniFile reads
+// the file once, when it is constructed, works on that copy, and writes the
+// whole copy back with UpdateFile: several changes become one replacement of
+// the file, which is how a group of settings is saved together.
+//
+// Every reader takes the file's shared lock and every writer its exclusive
+// one (TLockedFile in AtomicFile.hpp), and a file is replaced as one whole,
+// so a reader or a crash sees the old or the new file, never a mixture.
+// Writing follows these rules:
+//   - a file the caller may not write: the write fails (EIniFileException
+//     naming the file and the reason) and the file stays as it was
+//   - a symbolic link: the file it leads to is replaced; the link stays
+//   - a writable file in a folder the caller may not write, or owned by
+//     another user: the file is rewritten in place, under the lock
+//   - otherwise a temporary file in the same folder is flushed and renamed
+//     over the file, which keeps its permissions and owner
 // Files with LF or CRLF line ends are read; a rewritten file keeps the line
 // end it had (LF for new files). A file that does not exist reads as empty.
 //
@@ -24,6 +37,8 @@
 // cannot hold (line breaks; "=" or a leading "[" in a key; "]" in a
 // section), and when the file cannot be written.
 #pragma once
+
+#include <memory>
 
 #include "Classes.hpp"
 #include "System.hpp"
@@ -74,4 +89,47 @@ public:
 
 private:
     AnsiString FFileName;
+};
+
+namespace vcl {
+class TLockedFile;
+}
+struct TIniText;
+
+class TMemIniFile : public TCustomIniFile {
+public:
+    // Reads the file now, under its shared lock (EFOpenError when it exists
+    // but cannot be read); a missing file gives an empty copy.
+    explicit TMemIniFile(AnsiString fileName);
+    // A copy made from text already read (under a lock the caller holds).
+    TMemIniFile(AnsiString fileName, const AnsiString& contents);
+    ~TMemIniFile() override;
+
+    const AnsiString& FileName() const { return FFileName; }
+    // The copy as file text, with the line ends of the file it was read from.
+    AnsiString Text() const;
+
+    AnsiString ReadString(const AnsiString& section, const AnsiString& name,
+                          const AnsiString& defaultValue) override;
+    void WriteString(const AnsiString& section, const AnsiString& name,
+                     const AnsiString& value) override;
+    void ReadSection(const AnsiString& section, TStrings* names) override;
+    void ReadSections(TStrings* sections) override;
+    void ReadSectionValues(const AnsiString& section, TStrings* values) override;
+    void EraseSection(const AnsiString& section) override;
+    void DeleteKey(const AnsiString& section, const AnsiString& name) override;
+
+    // Every section header after the first line gets one blank line before
+    // it, where the line before is not blank already.
+    void InsertBlankLineBeforeHeaders();
+
+    // Replaces the file with the copy, once, under the exclusive lock.
+    void UpdateFile() override;
+    // The same, through a lock the caller already holds on the file (to
+    // read, change and write it back with no other writer in between).
+    void UpdateFile(vcl::TLockedFile& file);
+
+private:
+    AnsiString FFileName;
+    std::unique_ptr<TIniText> FText;
 };
