@@ -10,12 +10,22 @@ TIniFileAdaptor::TIniFileAdaptor(const AnsiString& fileName, const AnsiString& s
 {
 }
 
+TIniFileAdaptor::TIniFileAdaptor(TCustomIniFile& iniFile, const AnsiString& sectionPrefix)
+    : FSectionPrefix(sectionPrefix), FBorrowed(&iniFile)
+{
+}
+
 TIniFileAdaptor::~TIniFileAdaptor() { Close(); }
 
 bool TIniFileAdaptor::Open()
 {
-    FIniFile.reset();
-    FIniFile = std::make_unique<TIniFile>(FFileName);
+    FOwned.reset();
+    if (FBorrowed != nullptr) {
+        FIniFile = FBorrowed;
+    } else {
+        FOwned = std::make_unique<TIniFile>(FFileName);
+        FIniFile = FOwned.get();
+    }
     return IsOpen();
 }
 
@@ -23,7 +33,8 @@ bool TIniFileAdaptor::Close()
 {
     if (!FIniFile)
         return false;
-    FIniFile.reset();
+    FIniFile = nullptr;
+    FOwned.reset();
     return true;
 }
 

@@ -10,7 +10,8 @@ namespace zelconfig {
 
 // Stores each value as one key of an INI file: the INI section is the
 // section prefix followed by the section name, the key is the item name.
-// Each write is on disk when the call returns.
+// Built on a file name, each write is on disk when the call returns; built
+// on an INI file object, writes reach the file when its owner updates it.
 //
 // Value texts (those of the runtime's INI file class):
 //   int         decimal digits, "-" for negatives
@@ -28,6 +29,9 @@ public:
     // The file need not exist. The prefix is "" or the names of the parent
     // sections, each followed by the separator ("Files/").
     TIniFileAdaptor(const AnsiString& fileName, const AnsiString& sectionPrefix);
+    // Works on an INI file object the caller owns and keeps alive while the
+    // adaptor is open (an in-memory copy that is written back once).
+    TIniFileAdaptor(TCustomIniFile& iniFile, const AnsiString& sectionPrefix);
     ~TIniFileAdaptor() override;
 
     bool Open() override;
@@ -72,7 +76,9 @@ private:
 
     const AnsiString FFileName;
     const AnsiString FSectionPrefix;
-    std::unique_ptr<TIniFile> FIniFile;
+    TCustomIniFile* const FBorrowed = nullptr;
+    std::unique_ptr<TIniFile> FOwned;
+    TCustomIniFile* FIniFile = nullptr;
 };
 
 }  // namespace zelconfig

@@ -2,7 +2,9 @@
 // per section (nested) or one for the whole tree (flat), and the tidy step.
 #include "Zelinifileio.h"
 
+#include "AtomicFile.hpp"
 #include "Classes.hpp"
+#include "IniFiles.hpp"
 #include "Zelinifileadaptor.h"
 #include "Zelmanagedconfig.h"
 #include "Zelsectionwalk.h"
@@ -29,6 +31,17 @@ TIniFileImport::TIniFileImport(const AnsiString& fileName) : FFileName(fileName)
 
 void TIniFileImport::Import(TManagedConfig* const config)
 {
+    TMemIniFile ini(FFileName);
+    ImportFrom(config, ini);
+}
+
+void TIniFileImport::ImportFrom(TManagedConfig* const config, TCustomIniFile& iniFile)
+{
+    FIniFile = &iniFile;
+    struct Reset {
+        TCustomIniFile*& p;
+        ~Reset() { p = nullptr; }
+    } reset{FIniFile};
     if (Nested)
         ImportNestedConfig(config);
     else
@@ -39,7 +52,7 @@ void TIniFileImport::ImportFlatConfig(TManagedConfig* const config)
 {
     if (!HasSections(*config))
         return;
-    TIniFileAdaptor adaptor(FFileName, AnsiString());
+    TIniFileAdaptor adaptor(*FIniFile, AnsiString());
     adaptor.Open();
     ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, true); });
     adaptor.Close();
@@ -53,7 +66,7 @@ void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
 void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& prefix)
 {
     {
-        TIniFileAdaptor adaptor(FFileName, prefix);
+        TIniFileAdaptor adaptor(*FIniFile, prefix);
         adaptor.Open();
         section->LoadSection(&adaptor, false);
         adaptor.Close();
@@ -72,18 +85,34 @@ TIniFileExport::TIniFileExport(const AnsiString& fileName) : FFileName(fileName)
 
 void TIniFileExport::Export(const TManagedConfig& config)
 {
+    vcl::TLockedFile file(FFileName, vcl::TFileLockMode::Exclusive);
+    // A tree without sections gives no text, and there is no file to tidy.
+    if (!file.Exists() && !HasSections(config))
+        throw EFOpenError("Cannot open file \"" + FFileName + "\". No such file or directory");
+    TMemIniFile ini(FFileName, file.Read());
+    ExportTo(config, ini);
+    ini.UpdateFile(file);
+}
+
+void TIniFileExport::ExportTo(const TManagedConfig& config, TMemIniFile& iniFile)
+{
+    FIniFile = &iniFile;
+    struct Reset {
+        TCustomIniFile*& p;
+        ~Reset() { p = nullptr; }
+    } reset{FIniFile};
     if (Nested)
         ExportNestedConfig(config);
     else
         ExportFlatConfig(config);
-    TidyFile();
+    iniFile.InsertBlankLineBeforeHeaders();
 }
 
 void TIniFileExport::ExportFlatConfig(const TManagedConfig& config)
 {
     if (!HasSections(config))
         return;
-    TIniFileAdaptor adaptor(FFileName, AnsiString());
+    TIniFileAdaptor adaptor(*FIniFile, AnsiString());
     adaptor.Open();
     ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, true); });
     adaptor.Close();
@@ -97,7 +126,7 @@ void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
 void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& prefix)
 {
     {
-        TIniFileAdaptor adaptor(FFileName, prefix);
+        TIniFileAdaptor adaptor(*FIniFile, prefix);
         adaptor.Open();
         section->SaveSection(&adaptor, false);
         adaptor.Close();
@@ -108,18 +137,6 @@ void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& pr
 void TIniFileExport::ExportChildSections(TConfigSection* section, const AnsiString& prefix)
 {
     ForEachChildSection(*section, [&](TConfigSection* child) { ExportSection(child, prefix); });
-}
-
-void TIniFileExport::TidyFile()
-{
-    TStringList lines;
-    lines.LoadFromFile(FFileName);
-    for (int i = lines.Count() - 1; i >= 1; --i) {
-        const AnsiString& line = lines[i];
-        if (!line.empty() && line[0] == '[' && !lines[i - 1].empty())
-            lines.Insert(i, AnsiString());
-    }
-    lines.SaveToFile(FFileName);
 }
 
 }  // namespace zelconfig

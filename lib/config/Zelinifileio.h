@@ -5,6 +5,9 @@
 #include "System.hpp"
 #include "Zelconfigio.h"
 
+class TCustomIniFile;
+class TMemIniFile;
+
 namespace zelconfig {
 
 class TConfigSection;
@@ -26,8 +29,12 @@ class TIniFileImport : public TConfigImport {
 public:
     explicit TIniFileImport(const AnsiString& fileName);
 
-    // A file that does not exist leaves every item at its default.
+    // The file is read once, under its shared lock, so the tree comes from
+    // one version of it even while another process saves. A file that does
+    // not exist leaves every item at its default.
     void Import(TManagedConfig* const config) override;
+    // The same from an INI file object the caller has already read.
+    void ImportFrom(TManagedConfig* const config, TCustomIniFile& iniFile);
 
 protected:
     void ImportFlatConfig(TManagedConfig* const config);
@@ -40,13 +47,22 @@ protected:
     AnsiString FFileName;
     bool Nested = true;
     AnsiString SectionSeparator = "/";
+
+private:
+    TCustomIniFile* FIniFile = nullptr;
 };
 
 // Writing follows the INI file class: existing keys are updated in place and
-// a section that is not in the file yet is appended at its end. Afterwards
-// the file is tidied: every section header after the first line is preceded
-// by one blank line (added only where the line before is not blank), and
-// the file is written with LF line ends.
+// a section that is not in the file yet is appended at its end; sections,
+// keys and comments the tree does not know are kept, and so are the file's
+// line ends. Afterwards the text is tidied: every section header after the
+// first line is preceded by one blank line (added only where the line
+// before is not blank).
+//
+// The whole export is made on a copy in memory, under the file's exclusive
+// lock, and replaces the file once (TMemIniFile in IniFiles.hpp): a reader,
+// or a crash, sees the file as it was before or after the export, never
+// half of it.
 class TIniFileExport : public TConfigExport {
 public:
     explicit TIniFileExport(const AnsiString& fileName);
@@ -54,17 +70,22 @@ public:
     // A tree without sections creates no file, so exporting one to a file
     // that does not exist fails in the tidy step (EFOpenError).
     void Export(const TManagedConfig& config) override;
+    // The export and tidy step into an INI file object the caller writes
+    // back; FFileName is not touched.
+    void ExportTo(const TManagedConfig& config, TMemIniFile& iniFile);
 
 protected:
     void ExportFlatConfig(const TManagedConfig& config);
     void ExportNestedConfig(const TManagedConfig& config);
     void ExportSection(TConfigSection* section, const AnsiString& prefix);
     void ExportChildSections(TConfigSection* section, const AnsiString& prefix);
-    void TidyFile();
 
     AnsiString FFileName;
     bool Nested = true;
     AnsiString SectionSeparator = "/";
+
+private:
+    TCustomIniFile* FIniFile = nullptr;
 };
 
 }  // namespace zelconfig
