@@ -77,16 +77,6 @@ HRESULT ReadAll(IConfigStrings* list, TStrings& strings)
     return S_OK;
 }
 
-// A bare folder (an entry without "=") is one the cleanup handler excludes
-// with its subfolders. It is read as such: read as an empty folder name, a
-// client would save that back in place of the folder.
-void CompleteBareEntries(TStrings& entries)
-{
-    for (int i = 0; i < entries.Count(); ++i)
-        if (entries[i].find('=') == AnsiString::npos)
-            entries.Put(i, entries[i] + "=1");
-}
-
 }  // namespace
 
 // ---- identity and the connection point ----------------------------------------
@@ -296,7 +286,6 @@ HRESULT TTidewashConfigImpl::GetExcludedFolders(LPSTR FileMask, IConfigStrings**
         RequireSchema();
         tws::TStringListAdaptor entries;
         FConfig.GetExcludedFolders(FileMask != nullptr ? AnsiString(FileMask) : AnsiString(), entries);
-        CompleteBareEntries(*entries.Get());
         TStringList folders;
         TStringList foldersWithSub;
         tws::SplitExcludedFolderEntries(entries, folders, foldersWithSub);

@@ -29,13 +29,20 @@ TTidewashCtrlImpl::TTidewashCtrlImpl(zelcom::TModuleLockCount& module, IUnknown*
 {
     FConfig.DefineSchema();
     // The settings are read here only: later changes to the file are seen by
-    // the next handler object. A file that cannot be created (a read-only
-    // installation folder) leaves the defaults in place.
+    // the next handler object. A missing file means the defaults (Load
+    // creates it); one that is there but cannot be read or used is reported
+    // by the first call that needs the settings.
+    const AnsiString path = InstallationFolder() + tws::ConfigFileName;
     try {
-        FConfig.Load(InstallationFolder() + tws::ConfigFileName);
-    } catch (const Exception&) {
+        FConfig.Load(path);
+    } catch (const tws::EConfigFileDamaged& e) {
+        FConfigError = e.Message();
+    } catch (const Exception& e) {
+        FConfigError = "The settings file \"" + path + "\" cannot be read: " + e.Message();
     }
 }
+
+HRESULT TTidewashCtrlImpl::RefuseWithoutSettings() { return ReportError(FConfigError); }
 
 TTidewashCtrlImpl::~TTidewashCtrlImpl() = default;
 
@@ -129,6 +136,8 @@ HRESULT TTidewashCtrlImpl::IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded
 {
     if (Excluded == nullptr)
         return E_INVALIDARG;
+    if (!FConfigError.empty())
+        return RefuseWithoutSettings();
     try {
         const AnsiString volume = Volume != nullptr ? AnsiString(Volume) : AnsiString();
         *Excluded = VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), volume)

@@ -61,6 +61,11 @@ protected:
     void* FindInterface(REFIID riid) override;
 
 private:
+    // A settings file that could not be used leaves the object unable to
+    // scan: GetSpaceUsed and IsVolumeExcluded fail with DISP_E_EXCEPTION and
+    // error information naming the file and the reason. The defaults are
+    // never used in its place, as they could select what the user excluded.
+    HRESULT RefuseWithoutSettings();
 
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
@@ -71,6 +76,7 @@ private:
 
     AnsiString FVolume;
     tws::TTidewashConfig FConfig;
+    AnsiString FConfigError;  // why the settings file could not be used; empty when loaded
     zelutils::TFileSearch FFileSearch;
     TFileFlags FSelection;
     DWORDLONG FScanTotal = 0;

@@ -25,6 +25,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
 {
     if (pdwlSpaceUsed == nullptr)
         return E_INVALIDARG;
+    if (!FConfigError.empty()) {
+        *pdwlSpaceUsed = 0;
+        return RefuseWithoutSettings();
+    }
     try {
         *pdwlSpaceUsed = 0;
         if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
@@ -50,13 +54,8 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             zelcore::TStringListAdaptor entries;
             FConfig.GetExcludedFolders(mask, entries);
             for (int i = 0; i < entries->Count(); ++i) {
-                const AnsiString& line = entries->Get(i);
-                const auto eq = line.find('=');
-                if (eq == AnsiString::npos)
-                    FFileSearch.AddExcludeFolder(mask, line, true);
-                else
-                    FFileSearch.AddExcludeFolder(mask, line.substr(0, eq),
-                                                 StrToIntDef(line.substr(eq + 1), 0) == 1);
+                const tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries->Get(i));
+                FFileSearch.AddExcludeFolder(mask, entry.Folder, entry.WithSubfolders);
             }
         }
 

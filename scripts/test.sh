@@ -19,7 +19,6 @@ if ((EUID == 0)) && command -v setpriv >/dev/null; then
   as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp TIDEWASH_BUILD_OUT="$root/build/out" "$@"; }
   if as_nobody test -x "$root/build/out/vclrt_tests"; then
     echo "== tests that need an unprivileged user (run as nobody)"
-    as_nobody build/out/vclrt_tests --gtest_brief=1 --gtest_filter='IniFile.WriteErrorsReachTheCaller'
     as_nobody build/out/twslisting_listing_test --gtest_brief=1 --gtest_filter='*FoldersThatCannotBeListed*'
     as_nobody build/out/zelkitutils_Zelfilesearch_test --gtest_brief=1 --gtest_filter='*Unreadable*'
     as_nobody build/out/twscleanup_tests --gtest_brief=1 --gtest_filter='*Unreadable*'

@@ -2,6 +2,8 @@
 // accessors, and the excluded folders.
 #include "Configintf.h"
 
+#include "AtomicFile.hpp"
+#include "IniFiles.hpp"
 #include "SysUtils.hpp"
 #include "Zelconvert.h"
 #include "Zelinifileio.h"
@@ -19,6 +21,83 @@ bool StorableKey(const AnsiString& key)
 {
     return !key.empty() && key.find('=') == AnsiString::npos && key[0] != '[' && Trim(key) == key &&
            !HasLineBreak(key);
+}
+
+const AnsiString ExcludedSection = "Files/Excluded";
+
+// What TStrings::SetCommaText would read without guessing: every item that
+// opens a double quote closes it.
+bool IsCommaText(const AnsiString& text)
+{
+    bool quoted = false;
+    bool itemStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"')
+                    ++i;
+                else
+                    quoted = false;
+            }
+            continue;
+        }
+        if (c == '"' && itemStart) {
+            quoted = true;
+            itemStart = false;
+        } else if (c == ',' || static_cast<unsigned char>(c) <= ' ') {
+            itemStart = true;
+        } else {
+            itemStart = false;
+        }
+    }
+    return !quoted;
+}
+
+bool IsCommentOrBlank(const AnsiString& line)
+{
+    const AnsiString t = Trim(line);
+    return t.empty() || t[0] == ';' || t[0] == '#';
+}
+
+// The refusals documented with TTidewashConfig: file content whose defaults
+// could make the cleanup select files the user excluded.
+AnsiString Damage(const AnsiString& contents, TMemIniFile& ini)
+{
+    if (contents.find('\0') != AnsiString::npos)
+        return "it holds NUL bytes, it is not a text file";
+
+    TStringList lines;
+    lines.SetText(contents);
+    int excludedSections = 0;
+    bool inExcluded = false;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const AnsiString t = Trim(lines[i]);
+        if (!t.empty() && t[0] == '[' && t.find(']') != AnsiString::npos) {
+            inExcluded = SameText(Trim(t.substr(1, t.find(']') - 1)), ExcludedSection);
+            excludedSections += inExcluded ? 1 : 0;
+        } else if (inExcluded && !IsCommentOrBlank(t) && t.find('=') == AnsiString::npos) {
+            return "line " + IntToStr(i + 1) + " of [" + ExcludedSection + "] is not name=value: " + t;
+        }
+    }
+    if (excludedSections > 1)
+        return "[" + ExcludedSection + "] appears more than once";
+
+    auto checkList = [&](const AnsiString& section, const AnsiString& key) -> AnsiString {
+        if (ini.ValueExists(section, key) && !IsCommaText(ini.ReadString(section, key, AnsiString())))
+            return "[" + section + "] " + key + " is not a list (an unclosed double quote)";
+        return AnsiString();
+    };
+    for (const auto& [section, key] : {std::pair<AnsiString, AnsiString>{"Files", "ActiveMasks"},
+                                       std::pair<AnsiString, AnsiString>{"Volumes", "Excluded"}})
+        if (AnsiString why = checkList(section, key); !why.empty())
+            return why;
+    TStringList masks;
+    ini.ReadSection(ExcludedSection, &masks);
+    for (int i = 0; i < masks.Count(); ++i)
+        if (AnsiString why = checkList(ExcludedSection, masks[i]); !why.empty())
+            return why;
+    return AnsiString();
 }
 
 }  // namespace
@@ -46,11 +125,33 @@ void TTidewashConfig::DefineSchema()
 
 bool TTidewashConfig::Load(const AnsiString& fileName)
 {
-    const bool existed = FileExists(fileName);
+    AnsiString contents;
+    bool existed;
+    {
+        const vcl::TLockedFile file(fileName, vcl::TFileLockMode::Shared);
+        existed = file.Exists();
+        contents = file.Read();
+    }
+    if (!existed) {
+        // A first load creates the file with the defaults, unless another
+        // process created it meanwhile: then that file is the one to read.
+        ResetToDefaults();
+        vcl::TLockedFile file(fileName, vcl::TFileLockMode::Exclusive);
+        if (file.Exists()) {
+            contents = file.Read();
+        } else {
+            TMemIniFile defaults(fileName, AnsiString());
+            zelconfig::TIniFileExport(fileName).ExportTo(*this, defaults);
+            defaults.UpdateFile(file);
+            contents = defaults.Text();
+        }
+    }
+
+    TMemIniFile ini(fileName, contents);
+    if (const AnsiString why = Damage(contents, ini); !why.empty())
+        throw EConfigFileDamaged("The settings file \"" + fileName + "\" cannot be used: " + why);
     ResetToDefaults();
-    zelconfig::TIniFileImport(fileName).Import(this);
-    if (!existed)
-        zelconfig::TIniFileExport(fileName).Export(*this);
+    zelconfig::TIniFileImport(fileName).ImportFrom(this, ini);
 
     TExcludedFoldersMap folders;
     for (const auto& [mask, text] : GetValue<TStoredExcludedFolders>(IdMaskExcludedFolders)) {
@@ -70,7 +171,12 @@ bool TTidewashConfig::Save(const AnsiString& fileName)
         if (entries->Count() > 0)
             stored[mask] = zelcore::QuoteCommaText(entries->CommaText());
     SetValue(IdMaskExcludedFolders, stored);
-    zelconfig::TIniFileExport(fileName).Export(*this);
+    // Read, changed and written back under one lock: another saver's
+    // settings are not lost to a copy read before it wrote.
+    vcl::TLockedFile file(fileName, vcl::TFileLockMode::Exclusive);
+    TMemIniFile ini(fileName, file.Read());
+    zelconfig::TIniFileExport(fileName).ExportTo(*this, ini);
+    ini.UpdateFile(file);
     return true;
 }
 
@@ -176,14 +282,21 @@ TStringListAdaptor MakeExcludedFolderEntries(const TStrings& folders, const TStr
     return entries;
 }
 
+TExcludedFolderEntry ParseExcludedFolderEntry(const AnsiString& entry)
+{
+    const auto eq = entry.rfind('=');
+    if (eq == AnsiString::npos)
+        return {entry, true};
+    int value;
+    const bool alone = TryStrToInt(entry.substr(eq + 1), value) && value != 1;
+    return {entry.substr(0, eq), !alone};
+}
+
 void SplitExcludedFolderEntries(const TStringListAdaptor& entries, TStrings& folders, TStrings& foldersWithSub)
 {
     for (int i = 0; i < entries->Count(); ++i) {
-        const AnsiString folder = entries->Names(i);
-        if (StrToIntDef(entries->Values(folder), 1) == 1)
-            foldersWithSub.Add(folder);
-        else
-            folders.Add(folder);
+        const TExcludedFolderEntry entry = ParseExcludedFolderEntry(entries->Get(i));
+        (entry.WithSubfolders ? foldersWithSub : folders).Add(entry.Folder);
     }
 }
 

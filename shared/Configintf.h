@@ -62,8 +62,22 @@ using TExcludedFoldersMap = std::map<AnsiString, TStringListAdaptor>;
 // Lists are stored as their comma text in double quotes; [Files/Excluded]
 // holds one key per file mask that has entries, valued with the quoted comma
 // text of the entries, and is left out when no mask has any. Sections and
-// keys the settings do not define are ignored and kept; text that does not
-// parse as its setting's type reads as the default.
+// keys the settings do not define are ignored and kept.
+//
+// A file that is there is never half read and never read as the defaults
+// instead. What it may hold is decided by what a default would do: a
+// default that can only make the cleanup delete less or more carefully is
+// taken, one that could make it select more is refused.
+//   taken:    a missing key (its default), a flag whose text is not an
+//             integer (the flags' defaults delete nothing hidden or
+//             read-only and use the trash), unknown sections and keys,
+//             comment lines, LF or CRLF line ends
+//   refused:  NUL bytes (not a text file); a list value (ActiveMasks,
+//             [Volumes] Excluded, any key of [Files/Excluded]) that is not
+//             comma text, such as an unclosed double quote; a line of
+//             [Files/Excluded] that is neither name=value, blank nor a
+//             comment (; or #); [Files/Excluded] twice
+// A refused file raises EConfigFileDamaged naming the file and the reason.
 //
 // The accessors raise the configuration tree's exceptions when the schema is
 // missing ("Identifier does not exist: ...").
@@ -77,9 +91,13 @@ public:
     void DefineSchema();
 
     // Every setting takes the file's value, or its default where the file
-    // has none, and the excluded folders are rebuilt from the file. A file
-    // that does not exist is created holding the defaults. File errors
-    // propagate. Returns true.
+    // has none, and the excluded folders are rebuilt from the file. The file
+    // is read once, under its shared lock, so a save running at the same
+    // time is seen whole or not at all. A file that does not exist is
+    // created holding the defaults. A file that exists but cannot be read
+    // raises EFOpenError or EReadError, one that is damaged (see above)
+    // EConfigFileDamaged; either way the settings are left as they were.
+    // Returns true.
     bool Load(const AnsiString& fileName);
     // Writes every setting and the excluded folders (masks with no entries
     // are left out). Masks and values an INI file cannot hold are refused
@@ -89,7 +107,11 @@ public:
     //   "Excluded folders are set for masks that differ only in case: <mask>"
     //   "Setting holds a line break: <identifier>"
     //   "Excluded folder entry holds a line break: <mask>"
-    // File errors propagate. Returns true.
+    // The new file is made whole in memory, from the file as it is (its
+    // other sections, keys, comments and line ends are kept), and replaces
+    // it once, under the file's exclusive lock: a reader or a crash sees the
+    // old or the new file. File errors propagate (a file the caller may not
+    // write fails, see IniFiles.hpp). Returns true.
     bool Save(const AnsiString& fileName);
 
     bool GetFlag(TFlagSetting which) const;
@@ -125,11 +147,27 @@ private:
 // each followed by "=1".
 TStringListAdaptor MakeExcludedFolderEntries(const TStrings& folders, const TStrings& foldersWithSub);
 
-// The reverse, as the configuration server reads entries: the folder is the
-// text before the first "=" (empty when there is none); the value is that of
-// the first entry with this folder name, ignoring case; a value of 1, an
-// empty one or one that is not a number means with subfolders.
+// One excluded-folder entry as everyone reads it. The value is the text
+// after the last "=", so a folder whose name holds "=" (/src/a=b=1) keeps
+// it. Integer 1 means with subfolders and any other integer that folder
+// alone; an empty value, or one that is not an integer, means with
+// subfolders, the reading that spares the most. An entry without "=" is the
+// folder alone as a path, with subfolders.
+struct TExcludedFolderEntry {
+    AnsiString Folder;
+    bool WithSubfolders = true;
+};
+TExcludedFolderEntry ParseExcludedFolderEntry(const AnsiString& entry);
+
+// The reverse of MakeExcludedFolderEntries: each entry, read on its own
+// with ParseExcludedFolderEntry, adds its folder to one of the two lists.
 void SplitExcludedFolderEntries(const TStringListAdaptor& entries, TStrings& folders,
                                 TStrings& foldersWithSub);
+
+// A settings file that exists but may not be used (see TTidewashConfig).
+class EConfigFileDamaged : public Exception {
+public:
+    using Exception::Exception;
+};
 
 }  // namespace tws

@@ -326,19 +326,19 @@ TEST_F(TWSConfigTidewashConfig, ExcludedFoldersComeBackInTheListTheyCameFrom)
     EXPECT_TRUE(Items(withSub).empty());
 }
 
-// Entries written by hand are split by their value: 1, empty or not a
-// number means with subfolders, any other integer alone; the first entry of
-// a folder name (ignoring case) decides for all of that name. A bare folder
-// without "=" is excluded with its subfolders, as the cleanup handler reads
-// it, and keeps its path.
+// Entries written by hand are split by their value, each entry on its own,
+// exactly as the cleanup handler reads them: 1, empty or not a number means
+// with subfolders, any other integer alone. A bare folder without "=" is
+// excluded with its subfolders and keeps its path; a folder name holding
+// "=" keeps it.
 TEST_F(TWSConfigTidewashConfig, EntriesWrittenByHandAreSplitByTheirValue)
 {
     WriteConfig("[Files]\nActiveMasks=\"*.obj\"\n\n[Files/Excluded]\n"
-                "*.obj=\"/alone=0,/sub=1,/bare,/empty=,/text=x,/two=2,/neg=-1,/dup=0,/DUP=1\"\n");
+                "*.obj=\"/alone=0,/sub=1,/bare,/empty=,/text=x,/two=2,/neg=-1,/dup=0,/DUP=1,/a=b=0,/c=d=1\"\n");
     TPtr<ITidewashConfig> config = Reloaded();
     const auto folders = ExcludedFolders(config.get(), "*.obj");
-    EXPECT_EQ(folders.first, (std::vector<std::string>{"/alone", "/two", "/neg", "/dup", "/DUP"}));
-    EXPECT_EQ(folders.second, (std::vector<std::string>{"/sub", "/bare", "/empty", "/text"}));
+    EXPECT_EQ(folders.first, (std::vector<std::string>{"/alone", "/two", "/neg", "/dup", "/a=b"}));
+    EXPECT_EQ(folders.second, (std::vector<std::string>{"/sub", "/bare", "/empty", "/text", "/DUP", "/c=d"}));
 }
 
 // Read and written back by a client, a bare folder keeps its meaning.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <stringapiset.h>
 #include <comload.h>
 #include <vector>
@@ -130,6 +131,22 @@ bool TCleanupHandler::Fail(const char* step, HRESULT result)
     return false;
 }
 
+// The description a failing handler left in the thread's error information
+// (why it could not scan: its settings file and the reason); empty if none.
+AnsiString TCleanupHandler::TakeErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+        return AnsiString();
+    BSTR text = nullptr;
+    AnsiString description;
+    if (SUCCEEDED(info->GetDescription(&text)) && text != nullptr)
+        description = FromWide(text);
+    SysFreeString(text);
+    info->Release();
+    return description;
+}
+
 bool TCleanupHandler::Load(const AnsiString& volume)
 {
     const AnsiString path = AnsiString(VolumeCachesKey) + "\\" + FKeyName;
@@ -189,8 +206,11 @@ bool TCleanupHandler::Scan(TProgressSink& sink)
         return false;
     }
     // S_FALSE is a scan that failed inside the handler.
-    if (hr != S_OK)
-        return Fail("scan", hr);
+    if (hr != S_OK) {
+        Fail("scan", hr);
+        FError.Detail = TakeErrorDescription();
+        return false;
+    }
     return true;
 }
 

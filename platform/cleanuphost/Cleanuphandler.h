@@ -24,7 +24,7 @@ public:
 struct THandlerError {
     AnsiString Step;
     HRESULT Result = S_OK;
-    AnsiString Detail;  // why a module would not load, when that was the cause
+    AnsiString Detail;  // why a module would not load, or the handler's own error description
 };
 
 class TCleanupHandler {
@@ -64,6 +64,8 @@ private:
     DWORD FFlags = 0;
     DWORDLONG FSpaceUsed = 0;
     bool FAborted = false;
+    static AnsiString TakeErrorDescription();
+
     THandlerError FError;
     IEmptyVolumeCache* FCache = nullptr;
     HKEY FKey = nullptr;

@@ -149,9 +149,12 @@ TLockedFile::~TLockedFile()
 void TLockedFile::Open(const AnsiString& fileName)
 {
     const bool exclusive = FMode == TFileLockMode::Exclusive;
-    // A writer may replace the file between our open and our lock; the lock
-    // is only worth something on the file that is there once it is granted.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
+    // A writer may replace the file between our open and our lock. A reader
+    // holding the replaced file still holds one whole version of it, which
+    // is all it needs; a writer must hold the file that is there once its
+    // lock is granted, or it would change a file nobody reads any more. Each
+    // retry means another writer finished, so writers do not starve.
+    for (;;) {
         FTarget = FollowLinks(fileName);
         const int fd = ::open(FTarget.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) {
@@ -172,13 +175,13 @@ void TLockedFile::Open(const AnsiString& fileName)
             }
         }
         struct stat held, named;
-        if (::fstat(fd, &held) == 0 && ::stat(FTarget.c_str(), &named) == 0 && SameFile(held, named)) {
+        if (!exclusive ||
+            (::fstat(fd, &held) == 0 && ::stat(FTarget.c_str(), &named) == 0 && SameFile(held, named))) {
             FHandle = fd;
             return;
         }
         ::close(fd);
     }
-    Fail("Cannot lock file", FTarget, EAGAIN);
 }
 
 AnsiString TLockedFile::Read() const
@@ -249,7 +252,7 @@ void TLockedFile::Replace(const AnsiString& contents)
         discard();
         Fail("Cannot write file", FTarget, err);
     }
-    if (::close(fd) != 0 || ::rename(temp.c_str(), FTarget.c_str()) != 0) {
+    if (::close(fd) != 0 || !Install(temp, FHandle < 0)) {
         const int err = errno;
         ::unlink(temp.c_str());
         Fail("Cannot write file", FTarget, err);
@@ -259,6 +262,23 @@ void TLockedFile::Replace(const AnsiString& contents)
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+// Puts the written temporary file in place of the target. A file that was
+// missing when the lock was taken had no lock to take: should another
+// process have created it since, its file is not overwritten unseen
+// (EEXIST). File systems without hard links fall back to rename.
+bool TLockedFile::Install(const AnsiString& temp, bool create) const
+{
+    if (create) {
+        if (::link(temp.c_str(), FTarget.c_str()) == 0) {
+            ::unlink(temp.c_str());
+            return true;
+        }
+        if (errno == EEXIST)
+            return false;
+    }
+    return ::rename(temp.c_str(), FTarget.c_str()) == 0;
 }
 
 void TLockedFile::RewriteInPlace(const AnsiString& contents)

@@ -279,13 +279,46 @@ TEST(ExcludedFolderEntries, TwoListsAndBack)
     EXPECT_EQ(backAlone.CommaText(), "\"/a b\"");
     EXPECT_EQ(backWithSub.CommaText(), "/c,/d");
 
-    // A path alone, an empty or unreadable value, and any other integer.
+    // A path alone (kept whole), an empty or unreadable value, and any other integer.
     TStringList a, w;
     SplitExcludedFolderEntries(TStringListAdaptor(std::deque<AnsiString>{"/p", "/q=", "/r=x", "/s=2", "/t=0"}), a,
                                w);
     EXPECT_EQ(a.CommaText(), "/s,/t");
-    ASSERT_EQ(w.Count(), 3);
-    EXPECT_EQ(w[0], "");
-    EXPECT_EQ(w[1], "/q");
-    EXPECT_EQ(w[2], "/r");
+    EXPECT_EQ(w.CommaText(), "/p,/q,/r");
+}
+
+// The one reading of an entry that the handler's scan and the configuration
+// server share: the value is after the LAST "=".
+TEST(ExcludedFolderEntries, ParsedAtTheLastEqualsSign)
+{
+    struct Case {
+        const char* entry;
+        const char* folder;
+        bool withSub;
+    };
+    const Case cases[] = {
+        {"/src/a=b=1", "/src/a=b", true},
+        {"/src/a=b=0", "/src/a=b", false},
+        {"/x=y/z==1", "/x=y/z=", true},
+        {"/src/a=b", "/src/a", true},       // value not a number: spare the most
+        {"/src/a=b=yes", "/src/a=b", true},
+        {"/src/p=", "/src/p", true},        // empty value
+        {"/src/p=2", "/src/p", false},      // any other integer: that folder alone
+        {"/src/p=-1", "/src/p", false},
+        {"/src/plain", "/src/plain", true}, // no "=": the path with subfolders
+        {"=1", "", true},
+    };
+    for (const Case& c : cases) {
+        const TExcludedFolderEntry e = ParseExcludedFolderEntry(c.entry);
+        EXPECT_EQ(e.Folder, c.folder) << c.entry;
+        EXPECT_EQ(e.WithSubfolders, c.withSub) << c.entry;
+    }
+    // Made from two lists and read back, names with "=" survive.
+    TStringList alone, withSub;
+    alone.Add("/a=b");
+    withSub.Add("/c=d=e");
+    TStringList backAlone, backWithSub;
+    SplitExcludedFolderEntries(MakeExcludedFolderEntries(alone, withSub), backAlone, backWithSub);
+    EXPECT_EQ(backAlone.Text(), alone.Text());
+    EXPECT_EQ(backWithSub.Text(), withSub.Text());
 }

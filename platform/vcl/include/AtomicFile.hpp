@@ -22,13 +22,14 @@ bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents);
 //
 // Symbolic links are followed to the file they name (a chain of them, up to
 // a limit): the link stays, and its target is the file that is read and
-// replaced. The lock is taken on that file as it is when the lock is
-// granted; should a writer have replaced it meanwhile, the new file is
-// opened and locked instead.
+// replaced. A writer's lock is on the file that is there when the lock is
+// granted (should another writer have replaced it meanwhile, the new file is
+// opened and locked instead); a reader may end up holding the version just
+// replaced, which is still one whole version.
 //
 // A missing file is not an error: Exists() is false, Read() gives "", and
-// Replace creates it. Two writers creating a missing file at once are not
-// ordered; the last one wins.
+// Replace creates it -- unless another process created it in the meantime,
+// which fails with "File exists" rather than overwrite it unseen.
 enum class TFileLockMode { Shared, Exclusive };
 
 class TLockedFile {
@@ -64,6 +65,7 @@ public:
 private:
     void Open(const AnsiString& fileName);
     void RewriteInPlace(const AnsiString& contents);
+    bool Install(const AnsiString& temp, bool create) const;
 
     AnsiString FTarget;
     TFileLockMode FMode;
