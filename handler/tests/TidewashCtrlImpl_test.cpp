@@ -12,6 +12,7 @@
 #include "Emptycachecallback.h"
 
 #include "HandlerFixture.h"
+#include "Unprivileged.h"
 
 using namespace handlertest;
 
@@ -489,3 +490,114 @@ TEST_F(HandlerTest, AStrangeNameIsFoundPurgedAndEscaped)
         EXPECT_LT(WEXITSTATUS(status), 2) << "tidy found errors in the purge report";
     }
 }
+
+namespace handlertest {
+
+// The description the handler left in the thread's error information.
+std::string TakeErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+        return "<no error information>";
+    BSTR text = nullptr;
+    std::string description;
+    if (SUCCEEDED(info->GetDescription(&text)) && text != nullptr)
+        description = Narrow(text);
+    SysFreeString(text);
+    info->Release();
+    return description;
+}
+
+// A folder whose name holds "=" is excluded: the entry's value is after the
+// last "=".
+TEST_F(HandlerTest, AFolderNameHoldingEqualsIsExcluded)
+{
+    TSettings s;
+    s.Excluded = {{"*.obj", {Volume() + "a=b=1", Volume() + "c=d=0"}}};
+    WriteConfig(ConfigText(s));
+    MakeFile("a=b/x.obj");
+    MakeFile("a=b/sub/y.obj");
+    MakeFile("c=d/z.obj");
+    MakeFile("c=d/sub/w.obj");
+    MakeFile("a/v.obj");
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(Stats(handler.get()).TotalCount, 2);  // c=d/sub/w.obj and a/v.obj
+    ASSERT_EQ(Purge(handler.get(), space), S_OK);
+    for (const char* kept : {"a=b/x.obj", "a=b/sub/y.obj", "c=d/z.obj"})
+        EXPECT_TRUE(fs::exists(volume / kept)) << kept;
+    EXPECT_FALSE(fs::exists(volume / "a/v.obj"));
+}
+
+// A settings file that is there but damaged stops the scan with the file
+// and the reason; the defaults are never used in its place. A missing file
+// means the defaults and is created.
+TEST_F(HandlerTest, ADamagedSettingsFileStopsTheScanWithTheReason)
+{
+    const fs::path cfg = install / "TWS.cfg";
+    MakeFile("proj/a.obj");
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* reason;
+    };
+    const std::string files = "[Files]\nActiveMasks=\"*.obj\"\n";
+    const Case cases[] = {
+        {"unclosed quote in the folder list", files + "\n[Files/Excluded]\n*.obj=\"\"" + Volume() + "proj=1\"\n",
+         "not a list"},
+        {"NUL bytes", files + std::string("\0\0\0", 3), "NUL bytes"},
+        {"a line that is not name=value", files + "\n[Files/Excluded]\n" + Volume() + "proj\n", "not name=value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteConfig(c.text);
+        auto handler = Handler();
+        DWORDLONG space = 1;
+        EXPECT_EQ(Scan(handler.get(), space), DISP_E_EXCEPTION);
+        EXPECT_EQ(space, 0u);
+        const std::string why = TakeErrorDescription();
+        EXPECT_NE(why.find(cfg.string()), std::string::npos) << why;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_EQ(Stats(handler.get()).TotalCount, 0);
+        EXPECT_EQ(ReadFile(cfg), c.text);  // left as it was
+    }
+
+    fs::remove(cfg);
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    EXPECT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(Stats(handler.get()).TotalCount, 1);  // proj/a.obj under the default masks
+    EXPECT_NE(ReadFile(cfg).find("UseRecycleBin=1"), std::string::npos);
+}
+
+// Unreadable (mode 000, as a user who is not root): the same refusal.
+TEST_F(HandlerTest, AnUnreadableSettingsFileStopsTheScan)
+{
+    TSettings s;
+    s.Excluded = {{"*.obj", {Volume() + "proj=1"}}};
+    WriteConfig(ConfigText(s));
+    MakeFile("proj/a.obj");
+    const fs::path cfg = install / "TWS.cfg";
+    // The user the check runs as must reach the module, the registry and
+    // the volume; only the settings file is closed to it.
+    for (const auto& entry : fs::recursive_directory_iterator(base))
+        fs::permissions(entry.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(base, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(cfg, fs::perms::none);
+    const std::string result = twstesting::RunUnprivileged([&]() -> std::string {
+        auto handler = Handler();
+        DWORDLONG space = 1;
+        const HRESULT hr = Scan(handler.get(), space);
+        if (hr != DISP_E_EXCEPTION)
+            return "GetSpaceUsed gave " + std::to_string(hr) + " with " + std::to_string(space) + " bytes";
+        const std::string why = TakeErrorDescription();
+        if (why.find(cfg.string()) == std::string::npos || why.find("Permission denied") == std::string::npos)
+            return "reason: " + why;
+        return std::string();
+    });
+    fs::permissions(cfg, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(result, "");
+}
+
+}  // namespace handlertest
