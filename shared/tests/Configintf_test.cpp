@@ -4,9 +4,16 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "AtomicFile.hpp"
+#include "SysUtils.hpp"
+#include "TempFolder.h"
+#include "Unprivileged.h"
 #include "Zelconvert.h"
 
 using namespace tws;
@@ -321,4 +328,132 @@ TEST(ExcludedFolderEntries, ParsedAtTheLastEqualsSign)
     SplitExcludedFolderEntries(MakeExcludedFolderEntries(alone, withSub), backAlone, backWithSub);
     EXPECT_EQ(backAlone.Text(), alone.Text());
     EXPECT_EQ(backWithSub.Text(), withSub.Text());
+}
+
+// What a damaged file may hold: defaults that can only spare files are
+// taken, anything whose default could select excluded files is refused,
+// naming the file, and leaves the settings as they were.
+TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* refusal;  // nullptr: loads
+    };
+    const std::string files = "[Files]\nActiveMasks=\"*.obj\"\n";
+    const Case cases[] = {
+        {"flag text not a number", files + "DeleteHidden=yes\nUseRecycleBin=x\n", nullptr},
+        {"keys missing", "[Files]\n", nullptr},
+        {"comments and CRLF", "; c\r\n[Files]\r\nActiveMasks=\"*.obj\"\r\n[Files/Excluded]\r\n; note\r\n", nullptr},
+        {"NUL bytes", files + std::string("\0", 1), "NUL bytes"},
+        {"unclosed quote in a folder list", files + "[Files/Excluded]\n*.obj=\"\"/my dir=1\"\n", "not a list"},
+        {"unclosed quote in the masks", "[Files]\nActiveMasks=\"\"*.obj\"\n", "not a list"},
+        {"unclosed quote in the volumes", "[Volumes]\nExcluded=\"\"/mnt/x\"\n", "not a list"},
+        {"a folder line without =", files + "[Files/Excluded]\n/work/lib\n", "not name=value"},
+        {"the folder section twice", files + "[Files/Excluded]\n*.obj=/a\n[Files/Excluded]\n*.map=/b\n",
+         "more than once"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTidewashConfig loaded;
+        loaded.DefineSchema();
+        loaded.SetExcludedFolders("*.keep", List({"/kept=1"}));
+        Put(c.text);
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(loaded.Load(path));
+            EXPECT_FALSE(loaded.GetFlag(TFlagSetting::fsDeleteHidden));
+            continue;
+        }
+        try {
+            loaded.Load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EConfigFileDamaged& e) {
+            EXPECT_NE(e.Message().find(path), AnsiString::npos) << e.Message();
+            EXPECT_NE(e.Message().find(c.refusal), AnsiString::npos) << e.Message();
+        }
+        EXPECT_EQ(Folders(loaded, "*.keep")->CommaText(), "/kept=1");
+        EXPECT_EQ(Contents(), c.text);
+    }
+}
+
+// Unreadable for the caller (mode 000, as a user who is not root).
+TEST(TidewashConfigFile, AnUnreadableFileRaisesWithFileAndReason)
+{
+    twstesting::TTempFolder dir("tws_cfg_unreadable");
+    dir.GiveTo(twstesting::UnprivilegedUid(), twstesting::UnprivilegedGid());
+    const std::string result = twstesting::RunUnprivileged([&]() -> std::string {
+        const AnsiString path = (dir / "TWS.cfg").string();
+        twstesting::WriteFile(path.c_str(), "[Files]\nActiveMasks=\"*.obj\"\n");
+        fs::permissions(path.c_str(), fs::perms::none);
+        TTidewashConfig config;
+        config.DefineSchema();
+        try {
+            config.Load(path);
+            return "loaded";
+        } catch (const Exception& e) {
+            if (e.Message().find(path) == AnsiString::npos || e.Message().find("Permission denied") == AnsiString::npos)
+                return "message: " + e.Message();
+        }
+        return std::string();
+    });
+    EXPECT_EQ(result, "");
+}
+
+// A saver killed at random moments leaves the old or the new file, and a
+// reader loading while it saves sees one of the two: never the excluded
+// folders of one with the flags of the other, never a file without them.
+TEST_F(TidewashConfig, KilledSaversAndConcurrentLoadsSeeOldOrNewSettings)
+{
+    auto setup = [](TTidewashConfig& c, bool second) {
+        c.SetFlag(TFlagSetting::fsDeleteHidden, second);
+        c.SetStringsText(TStringsSetting::ssExcludedVolumes, second ? "/mnt/b" : "/mnt/a");
+        TStringList alone, withSub;
+        for (int i = 0; i < 50; ++i)
+            withSub.Add((second ? "/second/" : "/first/") + IntToStr(i));
+        c.SetExcludedFolders("*.obj", MakeExcludedFolderEntries(alone, withSub));
+    };
+    int seen[2] = {0, 0};  // loads that found the first, the second settings
+    auto consistent = [&](const AnsiString& file) -> std::string {
+        TTidewashConfig c;
+        c.DefineSchema();
+        c.Load(file);
+        const bool second = c.GetFlag(TFlagSetting::fsDeleteHidden);
+        ++seen[second ? 1 : 0];
+        TTidewashConfig expected;
+        expected.DefineSchema();
+        setup(expected, second);
+        if (c.GetStringsText(TStringsSetting::ssExcludedVolumes) !=
+                expected.GetStringsText(TStringsSetting::ssExcludedVolumes) ||
+            !(Folders(c, "*.obj") == Folders(expected, "*.obj")))
+            return "mixed or missing settings";
+        return std::string();
+    };
+    setup(config, false);
+    config.Save(path);
+    // scripts/settings_kill_test.sh runs this with many more rounds.
+    const char* wanted = std::getenv("TWS_KILL_ROUNDS");
+    const int rounds = wanted != nullptr ? std::atoi(wanted) : 15;
+    int reads = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            TTidewashConfig saver;
+            saver.DefineSchema();
+            for (int i = 0;; ++i) {
+                setup(saver, i % 2 == 0);
+                saver.Save(path);
+            }
+        }
+        for (int i = 0; i < 20; ++i, ++reads)
+            ASSERT_EQ(consistent(path), "") << "round " << round << " read " << i;
+        ::usleep(300 + static_cast<unsigned>(std::rand()) % 5000);
+        ::kill(child, SIGKILL);
+        int status;
+        ::waitpid(child, &status, 0);
+        ASSERT_EQ(consistent(path), "") << "round " << round;
+    }
+    std::printf("killed savers: %d, each left the old or the new file; loads during saves: %d, all whole;"
+                " loads that found the first settings: %d, the second: %d\n",
+                rounds, reads, seen[0], seen[1]);
 }

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Kills settings saves with SIGKILL at random moments, many times, and checks
+# after each kill (and with loads running during the saves) that TWS.cfg holds
+# the old or the new settings, whole. Usage: scripts/settings_kill_test.sh [rounds]
+# Needs the build (cmake --build build --target shared_Configintf_test vclrt_tests).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rounds=${1:-300}
+cd "$root/build"
+echo "== TTidewashConfig: $rounds killed savers"
+TWS_KILL_ROUNDS=$rounds out/shared_Configintf_test --gtest_brief=1 \
+  --gtest_filter='TidewashConfig.KilledSaversAndConcurrentLoadsSeeOldOrNewSettings'
+echo "== INI files: the suite's killed writers, repeated"
+out/vclrt_tests --gtest_brief=1 --gtest_repeat=$(( (rounds + 19) / 20 )) \
+  --gtest_filter='IniFile.Killed*' | grep -E 'PASSED|FAILED' | sort | uniq -c
