@@ -25,8 +25,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
 {
     if (pdwlSpaceUsed == nullptr)
         return E_INVALIDARG;
-    try {
-        *pdwlSpaceUsed = 0;
+    *pdwlSpaceUsed = 0;
+    // Whatever fails during the scan makes it a failed scan (S_FALSE), but
+    // running out of memory is told as such.
+    return Guarded(IID_IEmptyVolumeCache, [&] {
         if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
             return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
 
@@ -81,9 +83,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         if (picb != nullptr)
             last = picb->ScanProgress(*pdwlSpaceUsed, EVCCBF_LASTNOTIFICATION, nullptr);
         return !completed || last == E_ABORT ? E_ABORT : S_OK;
-    } catch (const Exception&) {
-        return S_FALSE;
-    }
+    }, S_FALSE);
 }
 
 }  // namespace tidewash
