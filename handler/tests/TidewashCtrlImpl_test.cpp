@@ -525,7 +525,6 @@ private:
 TEST_F(HandlerTest, AnErrorEscapingTheScanOrThePurgeBecomesAnHResult)
 {
     WriteConfig(ConfigText(TSettings{}));
-    MakeFile("a.obj");
     struct TCase {
         const char* Name;
         std::function<void()> Raise;
@@ -539,6 +538,7 @@ TEST_F(HandlerTest, AnErrorEscapingTheScanOrThePurgeBecomesAnHResult)
         {"anything", [] { throw 7; }, E_UNEXPECTED, E_UNEXPECTED},
     };
     for (const TCase& c : cases) {
+        MakeFile("a.obj");  // the purge of the case before deleted it
         THandler handler = Handler();
         TThrowingCallback throwing(c.Raise);
         DWORDLONG space = 1;
