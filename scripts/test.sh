@@ -20,9 +20,6 @@ if ((EUID == 0)) && command -v setpriv >/dev/null; then
   if as_nobody test -x "$root/build/out/vclrt_tests"; then
     echo "== tests that need an unprivileged user (run as nobody)"
     as_nobody build/out/vclrt_tests --gtest_brief=1 --gtest_filter='IniFile.WriteErrorsReachTheCaller'
-    as_nobody build/out/twslisting_listing_test --gtest_brief=1 --gtest_filter='*FoldersThatCannotBeListed*'
-    as_nobody build/out/zelkitutils_Zelfilesearch_test --gtest_brief=1 --gtest_filter='*Unreadable*'
-    as_nobody build/out/twscleanup_tests --gtest_brief=1 --gtest_filter='*Unreadable*'
   else
     echo "== (the tests that need an unprivileged user stay skipped: nobody cannot reach $root/build)"
   fi
