@@ -2,9 +2,6 @@
 // classes, and how their methods hand errors to the caller.
 #pragma once
 
-#include <exception>
-#include <new>
-
 #include "System.hpp"
 #include "Zelcomerror.h"
 #include "Zelmodulelock.h"
@@ -25,24 +22,10 @@ zelcom::TModuleLockCount& Module();
 HRESULT Failure(HRESULT result);
 inline HRESULT InvalidArgument() { return Failure(E_INVALIDARG); }
 
-// Runs body (returning an HRESULT) at a COM method boundary. No exception
-// leaves it: a library error becomes DISP_E_EXCEPTION with the thread's
-// error information (source: progId, interface: iid, description: the
-// message); running out of memory becomes E_OUTOFMEMORY.
-template <typename F>
-HRESULT CallGuarded(const char* progId, REFIID iid, F&& body) noexcept
-{
-    try {
-        return body();
-    } catch (const Exception& error) {
-        return zelcom::ReportException(progId, iid, error.Message());
-    } catch (const std::bad_alloc&) {
-        return Failure(E_OUTOFMEMORY);
-    } catch (const std::exception& error) {
-        return zelcom::ReportException(progId, iid, error.what());
-    } catch (...) {
-        return Failure(E_UNEXPECTED);
-    }
-}
+// Runs body (returning an HRESULT) at a COM method boundary: a library
+// error becomes DISP_E_EXCEPTION with the thread's error information
+// (source: the ProgID, interface: iid, description: the message); running
+// out of memory becomes E_OUTOFMEMORY (zelcom::CallGuarded).
+using zelcom::CallGuarded;
 
 }  // namespace twsconfig

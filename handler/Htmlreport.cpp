@@ -144,12 +144,12 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
                 Style(maskCell, {"font-weight: bold", "background-color: rgb(255, 255, 204)",
                                  "color: rgb(0, 0, 0)"});
                 auto anchor = maskCell->AddAnchor();
-                anchor->Text = EscapeMarkup(mask);
+                anchor->Text = EscapeVisible(mask);
                 anchor->AddTagAttributeValue("name", anchorPrefix + IntToStr(maskNumber));
                 if (contentsCell != nullptr) {
                     auto link = contentsCell->AddLine()->AddAnchor();
                     link->AddTagAttributeValue("href", "#" + anchorPrefix + IntToStr(maskNumber));
-                    link->Text = EscapeMarkup(mask);
+                    link->Text = EscapeVisible(mask);
                 }
             } else if (row == 1) {
                 auto back = maskCell->AddAnchor();
@@ -158,7 +158,7 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
             } else {
                 maskCell->AddText()->Text = "&nbsp;";
             }
-            line->AddCell()->AddText()->Text = EscapeMarkup(results[i].GetFullName());
+            line->AddCell()->AddText()->Text = EscapeVisible(results[i].GetFullName());
             ++row;
         }
         ++maskNumber;

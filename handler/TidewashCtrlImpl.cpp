@@ -2,7 +2,9 @@
 // statistics and the excluded-volume question.
 #include "TidewashCtrlImpl.h"
 
+#include <objbase.h>
 #include <oleauto.h>
+#include <utility>
 
 #include "Conststrings.h"
 #include "SysUtils.hpp"
@@ -14,11 +16,18 @@ namespace tidewash {
 
 namespace {
 
-// Reports a library error to the caller through COM error information.
-HRESULT ReportError(const AnsiString& message)
-{
-    return zelcom::ReportException(zelcom::GUIDToString(CLSID_TidewashCtrl), IID_ITidewashCtrl, message);
-}
+// A string from the COM task allocator, freed unless handed out.
+class TCoTaskString {
+public:
+    explicit TCoTaskString(LPWSTR text) : FText(text) {}
+    ~TCoTaskString() { CoTaskMemFree(FText); }
+    TCoTaskString(const TCoTaskString&) = delete;
+    TCoTaskString& operator=(const TCoTaskString&) = delete;
+    LPWSTR Release() const { return std::exchange(FText, nullptr); }
+
+private:
+    mutable LPWSTR FText;
+};
 
 }  // namespace
 
@@ -42,7 +51,10 @@ TTidewashCtrlImpl::TTidewashCtrlImpl(zelcom::TModuleLockCount& module, IUnknown*
     }
 }
 
-HRESULT TTidewashCtrlImpl::RefuseWithoutSettings() { return ReportError(FConfigError); }
+HRESULT TTidewashCtrlImpl::RefuseWithoutSettings()
+{
+    return zelcom::ReportException(ErrorSource, IID_ITidewashCtrl, FConfigError);
+}
 
 TTidewashCtrlImpl::~TTidewashCtrlImpl() = default;
 
@@ -60,24 +72,34 @@ void* TTidewashCtrlImpl::FindInterface(REFIID riid)
 HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
                                       LPWSTR* ppwszDescription, DWORD* pdwFlags)
 {
-    if (ppwszDescription != nullptr)
-        *ppwszDescription = zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDescription));
-    if (ppwszDisplayName != nullptr)
-        *ppwszDisplayName = zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDisplay));
-    if (pdwFlags != nullptr)
-        *pdwFlags = EVCF_HASSETTINGS | EVCF_ENABLEBYDEFAULT;
-    // Paths are case-sensitive here: the volume is kept as given.
-    FVolume = zelcom::WideToAnsi(pcwszVolume);
-    return S_OK;
+    return Guarded(IID_IEmptyVolumeCache, [&] {
+        // The strings are made before any is handed out, so that a failure
+        // leaves nothing for the caller to free.
+        const TCoTaskString description(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDescription)));
+        const TCoTaskString display(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDisplay)));
+        // Paths are case-sensitive here: the volume is kept as given.
+        FVolume = zelcom::WideToAnsi(pcwszVolume);
+        if (ppwszDescription != nullptr)
+            *ppwszDescription = description.Release();
+        if (ppwszDisplayName != nullptr)
+            *ppwszDisplayName = display.Release();
+        if (pdwFlags != nullptr)
+            *pdwFlags = EVCF_HASSETTINGS | EVCF_ENABLEBYDEFAULT;
+        return S_OK;
+    });
 }
 
 HRESULT TTidewashCtrlImpl::InitializeEx(HKEY hkRegKey, LPCWSTR pcwszVolume, LPCWSTR, LPWSTR* ppwszDisplayName,
                                         LPWSTR* ppwszDescription, LPWSTR* ppwszBtnText, DWORD* pdwFlags)
 {
-    if (ppwszBtnText != nullptr)
-        *ppwszBtnText = zelcom::AnsiToCoTaskMemWide(LoadConstString(DefBtnSettings));
-    return static_cast<IEmptyVolumeCache2*>(this)->Initialize(hkRegKey, pcwszVolume, ppwszDisplayName,
-                                                              ppwszDescription, pdwFlags);
+    return Guarded(IID_IEmptyVolumeCache2, [&] {
+        const TCoTaskString button(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefBtnSettings)));
+        const HRESULT hr = static_cast<IEmptyVolumeCache2*>(this)->Initialize(
+            hkRegKey, pcwszVolume, ppwszDisplayName, ppwszDescription, pdwFlags);
+        if (SUCCEEDED(hr) && ppwszBtnText != nullptr)
+            *ppwszBtnText = button.Release();
+        return hr;
+    });
 }
 
 HRESULT TTidewashCtrlImpl::ShowProperties(HWND) { return E_NOTIMPL; }
@@ -89,7 +111,7 @@ HRESULT TTidewashCtrlImpl::Deactivate(DWORD*) { return S_OK; }
 HRESULT TTidewashCtrlImpl::GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* SelectedSize,
                                              LONGLONG* TotalCount, LONGLONG* TotalSize)
 {
-    try {
+    return Guarded(IID_ITidewashCtrl, [&] {
         LONGLONG* all[] = {SelectedCount, SelectedSize, TotalCount, TotalSize};
         for (LONGLONG* p : all)
             if (p != nullptr)
@@ -111,11 +133,7 @@ HRESULT TTidewashCtrlImpl::GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* 
             }
         }
         return S_OK;
-    } catch (const Exception& e) {
-        return ReportError(e.Message());
-    } catch (...) {
-        return S_OK;
-    }
+    });
 }
 
 bool VolumeListed(const AnsiString& excludedVolumes, const AnsiString& volume)
@@ -136,19 +154,16 @@ HRESULT TTidewashCtrlImpl::IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded
 {
     if (Excluded == nullptr)
         return E_INVALIDARG;
+    // The caller reads the answer whatever the result: it is defined first.
+    *Excluded = VARIANT_FALSE;
     if (!FConfigError.empty())
         return RefuseWithoutSettings();
-    try {
+    return Guarded(IID_ITidewashCtrl, [&] {
         const AnsiString volume = Volume != nullptr ? AnsiString(Volume) : AnsiString();
-        *Excluded = VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), volume)
-                        ? VARIANT_TRUE
-                        : VARIANT_FALSE;
+        if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), volume))
+            *Excluded = VARIANT_TRUE;
         return S_OK;
-    } catch (const Exception& e) {
-        return ReportError(e.Message());
-    } catch (...) {
-        return S_OK;
-    }
+    });
 }
 
 }  // namespace tidewash

@@ -18,10 +18,12 @@
 
 #include <emptyvc.h>
 #include <memory>
+#include <utility>
 
 #include "Configintf.h"
 #include "Resultmodel.h"
 #include "Tidewash_tlb.h"
+#include "Zelcomerror.h"
 #include "Zelcomobject.h"
 #include "Zelfilesearch.h"
 
@@ -67,6 +69,12 @@ private:
     // never used in its place, as they could select what the user excluded.
     HRESULT RefuseWithoutSettings();
 
+    // Runs a method's body at the COM boundary: no exception leaves it.
+    // Library errors become errorResult with error information naming this
+    // class, running out of memory E_OUTOFMEMORY (zelcom::CallGuarded).
+    template <typename F>
+    static HRESULT Guarded(REFIID iid, F&& body, HRESULT errorResult = DISP_E_EXCEPTION) noexcept;
+
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
     void ReportScanProgress(void* context);
@@ -81,6 +89,16 @@ private:
     TFileFlags FSelection;
     DWORDLONG FScanTotal = 0;
 };
+
+// The source named in the error information the object's methods leave:
+// its class identifier.
+inline constexpr const char* ErrorSource = "{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}";
+
+template <typename F>
+HRESULT TTidewashCtrlImpl::Guarded(REFIID iid, F&& body, HRESULT errorResult) noexcept
+{
+    return zelcom::CallGuarded(ErrorSource, iid, std::forward<F>(body), errorResult);
+}
 
 // Whether the volume is one of the comma text's entries. Whole entries are
 // compared, ignoring letter case and a trailing separator.

@@ -87,7 +87,7 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
             return S_OK;
         return picb->PurgeProgress(freed, dwlSpaceToFree, EVCCBF_LASTNOTIFICATION, nullptr);
     } catch (...) {
-        return E_UNEXPECTED;
+        return zelcom::CurrentExceptionResult(ErrorSource, IID_IEmptyVolumeCache, E_UNEXPECTED);
     }
 }
 

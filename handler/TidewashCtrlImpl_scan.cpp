@@ -25,12 +25,12 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
 {
     if (pdwlSpaceUsed == nullptr)
         return E_INVALIDARG;
-    if (!FConfigError.empty()) {
-        *pdwlSpaceUsed = 0;
+    *pdwlSpaceUsed = 0;
+    if (!FConfigError.empty())
         return RefuseWithoutSettings();
-    }
-    try {
-        *pdwlSpaceUsed = 0;
+    // Whatever fails during the scan makes it a failed scan (S_FALSE), but
+    // running out of memory is told as such.
+    return Guarded(IID_IEmptyVolumeCache, [&] {
         if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
             return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
 
@@ -80,9 +80,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         if (picb != nullptr)
             last = picb->ScanProgress(*pdwlSpaceUsed, EVCCBF_LASTNOTIFICATION, nullptr);
         return !completed || last == E_ABORT ? E_ABORT : S_OK;
-    } catch (const Exception&) {
-        return S_FALSE;
-    }
+    }, S_FALSE);
 }
 
 }  // namespace tidewash

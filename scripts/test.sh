@@ -12,21 +12,6 @@ bash scripts/build.sh build
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-# Root reads and writes every folder, so the tests of unreadable folders and
-# unwritable files skip themselves when run as root. Run those once more as
-# an unprivileged user, when the build can be reached as one.
-if ((EUID == 0)) && command -v setpriv >/dev/null; then
-  as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp TIDEWASH_BUILD_OUT="$root/build/out" "$@"; }
-  if as_nobody test -x "$root/build/out/vclrt_tests"; then
-    echo "== tests that need an unprivileged user (run as nobody)"
-    as_nobody build/out/twslisting_listing_test --gtest_brief=1 --gtest_filter='*FoldersThatCannotBeListed*'
-    as_nobody build/out/zelkitutils_Zelfilesearch_test --gtest_brief=1 --gtest_filter='*Unreadable*'
-    as_nobody build/out/twscleanup_tests --gtest_brief=1 --gtest_filter='*Unreadable*'
-  else
-    echo "== (the tests that need an unprivileged user stay skipped: nobody cannot reach $root/build)"
-  fi
-fi
-
 echo "== build with ASan+UBSan (build-asan/)"
 bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 echo "== tests under ASan+UBSan"

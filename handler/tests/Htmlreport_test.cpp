@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -111,6 +113,31 @@ TEST_F(HtmlReportTest, MasksAndNamesCannotBecomeMarkup)
     EXPECT_EQ(html.find("<b>"), std::string::npos);
     EXPECT_NE(html.find("<td>/p&amp;q/&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;.obj</td>"), std::string::npos);
     EXPECT_NE(html.find(">&lt;b&gt;*.obj</a>"), std::string::npos);
+}
+
+TEST_F(HtmlReportTest, EveryNameIsShownSoThatItIdentifiesItsFile)
+{
+    // Names a file system may hold that look alike when shown carelessly.
+    const char* const names[] = {"bell\x07.obj", "bell\\x07.obj", "latin\xE9.obj", "latin\xC3\xA9.obj",
+                                 "line\nbreak.obj", "line\\x0Abreak.obj", "bad\xFF.obj", "bad\xEF\xBF\xBD.obj"};
+    results.clear();
+    for (const char* name : names)
+        results["*.obj"].push_back(Found("/p/", name));
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        Flag("*.obj", i, true);
+    const std::string html = Write();
+    std::vector<std::string> cells;
+    for (std::size_t at = html.find("<td>/p/"); at != std::string::npos; at = html.find("<td>/p/", at + 1))
+        cells.push_back(html.substr(at, html.find("</td>", at) - at));
+    ASSERT_EQ(cells.size(), std::size(names));
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        for (std::size_t k = i + 1; k < cells.size(); ++k)
+            EXPECT_NE(cells[i], cells[k]) << names[i] << " and " << names[k] << " look the same";
+    // Nothing raw: no control character, no byte that is not UTF-8.
+    for (const std::string& cell : cells) {
+        EXPECT_EQ(cell.find_first_of(std::string("\x07\n\xE9\xFF", 4)), std::string::npos) << cell;
+    }
+    EXPECT_NE(html.find("latin\xC3\xA9.obj"), std::string::npos) << "valid UTF-8 is shown as it is";
 }
 
 TEST_F(HtmlReportTest, AFileThatCannotBeCreatedRaises)

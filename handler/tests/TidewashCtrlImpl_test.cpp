@@ -2,6 +2,9 @@
 // wizard drive it.
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <objbase.h>
 #include <oleauto.h>
 #include <set>
@@ -11,6 +14,7 @@
 #include "Classes.hpp"
 #include "Emptycachecallback.h"
 
+#include "FailingAllocation.h"
 #include "HandlerFixture.h"
 #include "Unprivileged.h"
 
@@ -481,7 +485,8 @@ TEST_F(HandlerTest, AStrangeNameIsFoundPurgedAndEscaped)
     EXPECT_FALSE(fs::exists(volume / name));
     const std::string report = Report();
     EXPECT_EQ(report.find("<script>"), std::string::npos);
-    EXPECT_NE(report.find("&lt;script&gt;&amp;&quot;x&quot;\nline.obj"), std::string::npos);
+    EXPECT_NE(report.find("&lt;script&gt;&amp;&quot;x&quot;<span"), std::string::npos);
+    EXPECT_NE(report.find(">\\x0A</span>line.obj"), std::string::npos) << "the line break is shown, not obeyed";
     EXPECT_NE(report.find("charset=UTF-8"), std::string::npos);
     if (std::system("command -v tidy >/dev/null 2>&1") == 0) {
         const std::string command = "tidy -q -e '" + (install / "Reports" / "FilePurge.html").string() +
@@ -601,3 +606,124 @@ TEST_F(HandlerTest, AnUnreadableSettingsFileStopsTheScan)
 }
 
 }  // namespace handlertest
+
+namespace {
+
+// A host whose progress notifications throw whatever the test hands it:
+// the error comes back through the handler as a C++ exception.
+class TThrowingCallback : public IEmptyVolumeCacheCallBack {
+public:
+    explicit TThrowingCallback(std::function<void()> raise) : FRaise(std::move(raise)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG, DWORD, LPCWSTR) override { return Raise(); }
+    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG, DWORDLONG, DWORD, LPCWSTR) override { return Raise(); }
+
+private:
+    HRESULT Raise()
+    {
+        FRaise();
+        return S_OK;
+    }
+    std::function<void()> FRaise;
+};
+
+}  // namespace
+
+TEST_F(HandlerTest, AnErrorEscapingTheScanOrThePurgeBecomesAnHResult)
+{
+    WriteConfig(ConfigText(TSettings{}));
+    struct TCase {
+        const char* Name;
+        std::function<void()> Raise;
+        HRESULT Scan;   // the scan's result
+        HRESULT Purge;  // the purge's result, when its progress report throws
+    };
+    const TCase cases[] = {
+        {"out of memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY, E_OUTOFMEMORY},
+        {"library error", [] { throw Exception("The volume went away"); }, S_FALSE, E_UNEXPECTED},
+        {"standard error", [] { throw std::length_error("too long"); }, S_FALSE, E_UNEXPECTED},
+        {"anything", [] { throw 7; }, E_UNEXPECTED, E_UNEXPECTED},
+    };
+    for (const TCase& c : cases) {
+        MakeFile("a.obj");  // the purge of the case before deleted it
+        THandler handler = Handler();
+        TThrowingCallback throwing(c.Raise);
+        DWORDLONG space = 1;
+        EXPECT_EQ(handler->GetSpaceUsed(&space, &throwing), c.Scan) << c.Name;
+        EXPECT_EQ(space, 0u) << c.Name;
+
+        THandler scanned = Handler();
+        ASSERT_EQ(Scan(scanned.get(), space), S_OK);
+        ASSERT_GT(space, 0u);
+        EXPECT_EQ(scanned->Purge(space, &throwing), c.Purge) << c.Name;
+    }
+}
+
+TEST_F(HandlerTest, RunningOutOfMemoryIsToldByEveryMethodThatAllocates)
+{
+    WriteConfig(ConfigText(TSettings{}));
+    MakeFile("a.obj");
+    THandler handler = Handler();
+    zelcomtest::TPtr<ITidewashCtrl> ctrl;
+    {
+        ITidewashCtrl* raw = nullptr;
+        ASSERT_EQ(handler->QueryInterface(IID_ITidewashCtrl, reinterpret_cast<void**>(&raw)), S_OK);
+        ctrl = zelcomtest::TPtr<ITidewashCtrl>(raw);
+    }
+    const std::u16string volume = Wide(Volume());
+    char volumeText[] = "/";
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    VARIANT_BOOL excluded = VARIANT_TRUE;
+    DWORDLONG space = 1;
+    LONGLONG count = -1;
+    HRESULT initialize, initializeEx, isExcluded, scan, stats;
+    {
+        handlertest::TFailingAllocation failing;
+        initialize = handler->Initialize(nullptr, volume.c_str(), &display, &description, nullptr);
+        initializeEx = handler->InitializeEx(nullptr, volume.c_str(), u"", &display, &description, &button, nullptr);
+        isExcluded = ctrl->IsVolumeExcluded(volumeText, &excluded);
+        scan = handler->GetSpaceUsed(&space, nullptr);
+        stats = ctrl->GetSelectionStats(&count, nullptr, nullptr, nullptr);  // allocates nothing
+    }
+    EXPECT_EQ(initialize, E_OUTOFMEMORY);
+    EXPECT_EQ(initializeEx, E_OUTOFMEMORY);
+    EXPECT_EQ(display, nullptr);
+    EXPECT_EQ(description, nullptr);
+    EXPECT_EQ(button, nullptr);
+    EXPECT_EQ(isExcluded, E_OUTOFMEMORY);
+    EXPECT_EQ(excluded, VARIANT_FALSE) << "the answer is written before anything can fail";
+    EXPECT_EQ(scan, E_OUTOFMEMORY);
+    EXPECT_EQ(space, 0u);
+    EXPECT_EQ(stats, S_OK);
+    EXPECT_EQ(count, 0);
+
+    // Nothing was left half done: the same object works once memory is back.
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(space, 10u);
+}
+
+TEST_F(HandlerTest, AVolumeInASystemFolderFindsNothing)
+{
+    TSettings settings;
+    settings.Masks = "*";
+    WriteConfig(ConfigText(settings));
+    MakeFile("a.obj");
+    for (const char* system : {"/usr/", "/usr/share/", "/var/lib/", "/etc", "/boot/", "/lib/"}) {
+        THandler handler = Handler(system);
+        DWORDLONG space = 1;
+        EXPECT_EQ(Scan(handler.get(), space), S_OK) << system;
+        EXPECT_EQ(space, 0u) << system;
+        EXPECT_EQ(Stats(handler.get()).TotalCount, 0) << system;
+    }
+    // A folder of the user's is still searched.
+    THandler handler = Handler();
+    DWORDLONG space = 0;
+    EXPECT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(space, 10u);
+}

@@ -383,6 +383,10 @@ bool TFileSearch::SearchDirectory(const AnsiString& folder, const AnsiString& ma
 
 bool TFileSearch::Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context)
 {
+    // A walk never enters a system folder, and so finds nothing when it
+    // would start inside one.
+    if (twslisting::IsInSystemFolder(folder.empty() ? AnsiString(1, PathDelim) : folder))
+        return true;
     AnsiString start = folder;
     if (!start.empty() && start.back() == PathDelim)
         start.pop_back();

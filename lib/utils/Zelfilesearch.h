@@ -87,7 +87,8 @@ using TSearchEvent =
 //
 // In a folder, its subfolders come first, in the order the file system
 // lists them, then its own files. Hidden and system folders are not
-// entered. A folder excluded for the current mask with subfolders is passed
+// entered, and a start folder at or inside a system folder is not searched
+// at all (no event, no result). A folder excluded for the current mask with subfolders is passed
 // over whole; one excluded without subfolders is entered, but its own files
 // are not listed. A folder is excluded when its full path equals an
 // excluded folder of the mask ignoring case, or, for an entry with

@@ -26,8 +26,20 @@ void EndLiveLine();
 // empty when it does not exist.
 AnsiString ResolveVolume(const AnsiString& given);
 
+// Whether the folder is the root of its volume, a whole file system,
+// rather than a folder inside one.
+bool IsWholeVolume(const AnsiString& folder);
+
+// What the user did with a question.
+enum class TAnswerKind { akChoice, akInterrupted };
+struct TAnswer {
+    TAnswerKind Kind;
+    char Choice;  // with akChoice
+};
+
 // Asks on the terminal; the answer's first letter, lower-cased, or the
-// default when the answer is empty or input has ended.
-char Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice);
+// default when the answer is empty or input has ended. Ctrl+C while the
+// question waits is no answer at all: akInterrupted.
+TAnswer Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice);
 
 }  // namespace cleanuphost

@@ -59,24 +59,39 @@ void EndLiveLine()
     std::fflush(stdout);
 }
 
-char Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice)
+TAnswer Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice)
 {
     for (;;) {
         std::printf("%s ", question.c_str());
         std::fflush(stdout);
+        if (Interrupted())
+            return {TAnswerKind::akInterrupted, 0};
         std::string line;
-        if (!std::getline(std::cin, line)) {
+        // The interrupt handler does not restart reads: Ctrl+C ends the
+        // read here, and is told apart from the end of input by its flag.
+        const bool read = static_cast<bool>(std::getline(std::cin, line));
+        if (Interrupted()) {
             std::printf("\n");
-            return defaultChoice;
+            return {TAnswerKind::akInterrupted, 0};
+        }
+        if (!read) {
+            std::printf("\n");
+            return {TAnswerKind::akChoice, defaultChoice};
         }
         const auto first = line.find_first_not_of(" \t");
         if (first == std::string::npos)
-            return defaultChoice;
+            return {TAnswerKind::akChoice, defaultChoice};
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[first])));
         if (choices.find(c) != AnsiString::npos)
-            return c;
+            return {TAnswerKind::akChoice, c};
         std::printf("Please answer one of: %s\n", choices.c_str());
     }
+}
+
+bool IsWholeVolume(const AnsiString& folder)
+{
+    const AnsiString root = twsplatform::VolumeRootOf(folder);
+    return !root.empty() && root == IncludeTrailingPathDelimiter(folder);
 }
 
 AnsiString ResolveVolume(const AnsiString& given)

@@ -7,7 +7,15 @@
 //   1   nothing to do: no handler registered, nothing found, or nothing kept
 //   2   aborted by the user (Ctrl+C)
 //   3   a handler failed (the others still ran)
-//   64  bad usage: unknown option, or a volume that does not exist
+//   64  bad usage: unknown option, a volume that does not exist, or --yes
+//       without a volume
+//
+// Without a VOLUME the host takes the volume holding the current folder,
+// which is "/" on most machines. Before it scans a whole file system it
+// names it and asks (a dry run deletes nothing, so it only names it); --yes
+// never asks, so it needs the volume named on the command line. System
+// folders are never scanned: a volume or folder at or inside one is refused
+// with the reason.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -22,6 +30,7 @@
 #include "twsregistry.h"
 #include "Volumes.h"
 #include "Zelformat.h"
+#include "listing.h"
 
 using namespace cleanuphost;
 
@@ -130,7 +139,8 @@ int main(int argc, char** argv)
     std::string volumeArg;
     bool listVolumes = false, yes = false, dryRun = false;
     app.add_option("volume", volumeArg,
-                   "Volume or folder to clean (default: the volume holding the current folder)");
+                   "Volume or folder to clean (default: the volume holding the current folder, after a\n"
+                   "question; --yes needs it named)");
     app.add_flag("-l,--list-volumes", listVolumes, "List the fixed volumes and exit");
     app.add_flag("-y,--yes", yes, "Purge every handler that found something, without asking");
     app.add_flag("-n,--dry-run", dryRun, "Scan and list only; delete nothing");
@@ -145,6 +155,15 @@ int main(int argc, char** argv)
     if (listVolumes)
         return ListVolumes();
 
+    if (yes && volumeArg.empty()) {
+        std::fprintf(stderr,
+                     "twscleanup: --yes needs the VOLUME to clean on the command line.\n"
+                     "Without one the host would take the volume of the current folder and purge every\n"
+                     "matching file on it without a question. Name the volume or folder, for example:\n"
+                     "  twscleanup --yes ~/src\n");
+        return kUsage;
+    }
+
     const AnsiString volume = ResolveVolume(volumeArg);
     if (volume.empty()) {
         std::fprintf(stderr,
@@ -152,6 +171,14 @@ int main(int argc, char** argv)
                      "Give one that exists, or see the fixed volumes with: twscleanup --list-volumes\n",
                      volumeArg.empty() ? "." : volumeArg.c_str());
         return kUsage;
+    }
+
+    if (twslisting::IsInSystemFolder(volume)) {
+        std::printf("%s is a system folder or lies inside one (/usr, /var, /etc, /boot, ...).\n"
+                    "The operating system and its package manager own those files: nothing there is\n"
+                    "scanned or cleaned.\n",
+                    volume.c_str());
+        return kNothingToDo;
     }
 
     InstallInterruptHandler();
@@ -171,7 +198,24 @@ int main(int argc, char** argv)
     }
 
     const bool live = OutputIsTerminal();
-    std::printf("Volume %s\n", volume.c_str());
+    std::printf("Volume %s%s\n", volume.c_str(),
+                volumeArg.empty() ? " (the volume holding the current folder)" : "");
+    if (IsWholeVolume(volume)) {
+        std::printf("This is a whole file system: every matching file on it outside the system folders\n"
+                    "will be %s.\n",
+                    dryRun ? "listed" : "offered for deletion");
+        if (!dryRun && !yes) {
+            const TAnswer answer = Ask("Scan all of " + volume + "? [y]es, [N]o", "yn", 'n');
+            if (answer.Kind == TAnswerKind::akInterrupted) {
+                std::printf("Aborted by the user; nothing was scanned.\n");
+                return kAborted;
+            }
+            if (answer.Choice != 'y') {
+                std::printf("Nothing scanned. Name a folder to clean only that: twscleanup ~/src\n");
+                return kNothingToDo;
+            }
+        }
+    }
     bool failed = false;
     std::vector<std::unique_ptr<TCleanupHandler>> handlers;
     auto reportFailure = [&](const TCleanupHandler& h) {
@@ -239,13 +283,17 @@ int main(int argc, char** argv)
             const bool review = (h->Flags() & EVCF_HASSETTINGS) && DisplayAvailable();
             const AnsiString question = "Clean up " + h->DisplayName() + " (" + Bytes(h->SpaceUsed()) +
                                         ")? [y]es, [N]o" + (review ? ", [r]eview" : "");
-            const char answer = Ask(question, review ? "ynr" : "yn", 'n');
-            if (answer == 'r') {
+            const TAnswer answer = Ask(question, review ? "ynr" : "yn", 'n');
+            if (answer.Kind == TAnswerKind::akInterrupted) {
+                std::printf("Aborted by the user; the handlers not yet purged deleted nothing.\n");
+                return finish(kAborted);
+            }
+            if (answer.Choice == 'r') {
                 if (!h->ShowProperties())
                     std::printf("%s has no review window.\n", h->DisplayName().c_str());
                 continue;
             }
-            if (answer != 'y')
+            if (answer.Choice != 'y')
                 break;
             keep = true;
         }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -244,6 +245,47 @@ bool IsSystemFolder(std::string_view parentPath, std::string_view name)
             return true;
     }
     return false;
+}
+
+namespace {
+
+// Whether the absolute path, with "." and ".." resolved by name, begins
+// with a system folder.
+bool LexicallyInSystemFolder(std::string_view path)
+{
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        const auto slash = path.find('/');
+        const std::string_view part = path.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    return !parts.empty() && IsSystemFolder("", parts.front());
+}
+
+}  // namespace
+
+bool IsInSystemFolder(std::string_view path)
+{
+    std::string absolute;
+    if (path.empty() || path.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) == nullptr)
+            return true;  // where a relative path leads is unknown: nothing is searched
+        absolute.assign(cwd).append(1, '/');
+    }
+    absolute.append(path);
+    if (LexicallyInSystemFolder(absolute))
+        return true;
+    char resolved[PATH_MAX];
+    return ::realpath(absolute.c_str(), resolved) != nullptr && LexicallyInSystemFolder(resolved);
 }
 
 AnsiString ShortPathName(const AnsiString& fileName)

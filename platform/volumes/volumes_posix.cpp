@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <utility>
+
+#include "listing.h"
 
 namespace twsplatform {
 namespace {
@@ -88,6 +91,20 @@ bool HasOption(const char* options, const char* name)
     return mnt_optstr_get_option(options, name, &value, &size) == 0;
 }
 
+// The subvolume a btrfs mount names in its options ("subvol=/@"), or
+// the empty string.
+AnsiString SubvolumeOf(const char* options)
+{
+    char* value = nullptr;
+    std::size_t size = 0;
+    if (options == nullptr || mnt_optstr_get_option(options, "subvol", &value, &size) != 0 || value == nullptr)
+        return AnsiString();
+    AnsiString subvolume(value, size);
+    if (subvolume.empty() || subvolume.front() != '/')
+        subvolume.insert(0, 1, '/');
+    return subvolume;
+}
+
 struct MountTable {
     libmnt_table* table = mnt_new_table();
     ~MountTable() { mnt_unref_table(table); }
@@ -96,6 +113,22 @@ struct MountTable {
 
 }  // namespace
 
+bool IsFixedVolumeMount(const TMountEntry& mount)
+{
+    const char* type = mount.FsType.c_str();
+    if (mount.Target.empty() || mount.FsType.empty() || mnt_fstype_is_pseudofs(type) ||
+        mnt_fstype_is_netfs(type) || mount.FsType == "swap" || IsImageFileSystem(type))
+        return false;
+    if (HasOption(mount.Options.c_str(), "ro"))
+        return false;
+    // A bind mount of a subtree shows the files of another volume. A btrfs
+    // subvolume mounted whole shows its path as the root; that is a volume.
+    if (!mount.Root.empty() && mount.Root != "/" &&
+        !(mount.FsType == "btrfs" && mount.Root == SubvolumeOf(mount.Options.c_str())))
+        return false;
+    return !twslisting::IsInSystemFolder(mount.Target);
+}
+
 std::vector<TVolumeInfo> ListFixedVolumeInfos()
 {
     std::vector<TVolumeInfo> out;
@@ -103,7 +136,7 @@ std::vector<TVolumeInfo> ListFixedVolumeInfos()
     if (!mounts.Load())
         return out;
     libmnt_iter* it = mnt_new_iter(MNT_ITER_FORWARD);
-    std::set<dev_t> seen;
+    std::set<std::pair<dev_t, AnsiString>> seen;  // a device and the folder of it mounted
     libmnt_fs* fs = nullptr;
     while (mnt_table_next_fs(mounts.table, it, &fs) == 0) {
         const char* target = mnt_fs_get_target(fs);
@@ -112,19 +145,18 @@ std::vector<TVolumeInfo> ListFixedVolumeInfos()
         const char* root = mnt_fs_get_root(fs);
         if (target == nullptr || source == nullptr || type == nullptr)
             continue;
-        if (mnt_fs_is_pseudofs(fs) || mnt_fs_is_netfs(fs) || mnt_fs_is_swaparea(fs) ||
-            IsImageFileSystem(type))
-            continue;
-        if (root != nullptr && std::strcmp(root, "/") != 0)
-            continue;  // a bind mount of a subtree: its files belong to another volume
-        if (HasOption(mnt_fs_get_vfs_options(fs), "ro") || HasOption(mnt_fs_get_fs_options(fs), "ro"))
+        TMountEntry entry{target, type, root != nullptr ? root : "/", AnsiString()};
+        for (const char* options : {mnt_fs_get_vfs_options(fs), mnt_fs_get_fs_options(fs)})
+            if (options != nullptr && *options != 0)
+                entry.Options += (entry.Options.empty() ? "" : ",") + AnsiString(options);
+        if (mnt_fs_is_swaparea(fs) || !IsFixedVolumeMount(entry))
             continue;
         struct stat dev, dir;
         if (::stat(source, &dev) != 0 || !S_ISBLK(dev.st_mode))
             continue;
         if (::stat(target, &dir) != 0 || !S_ISDIR(dir.st_mode))
             continue;
-        if (IsRemovable(dev.st_rdev) || !seen.insert(dev.st_rdev).second)
+        if (IsRemovable(dev.st_rdev) || !seen.insert({dev.st_rdev, entry.Root}).second)
             continue;
         AnsiString mountPoint = target;
         if (mountPoint.empty() || mountPoint.back() != '/')

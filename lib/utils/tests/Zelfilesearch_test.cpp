@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "SysUtils.hpp"
+#include "Unprivileged.h"
 #include "Zelfileutils.h"
 
 using namespace zelutils;
@@ -500,14 +501,45 @@ TEST(FileSearch, UnreadableFoldersArePassedOverSilently)
     t.File("closed/inner.obj");
     t.File("open.obj");
     fs::permissions(t("closed"), fs::perms::none);
-    std::error_code ec;
-    fs::directory_iterator probe(t("closed"), ec);
-    if (!ec)
-        GTEST_SKIP() << "this user reads any folder (running as root)";
-    TSearchSetup s(t.Root(), "*.obj");
+    const std::vector<std::string> expected{"enter " + t.Root(), "enter " + t("closed"),
+                                            "file " + t("open.obj") + " | open.obj 1"};
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  TSearchSetup s(t.Root(), "*.obj");
+                  if (!s.Search.Execute(nullptr))
+                      return std::string("the search was stopped");
+                  std::string log;
+                  for (const std::string& line : s.Recorder.Log)
+                      log += line + "\n";
+                  return s.Recorder.Log == expected ? std::string() : "unexpected events:\n" + log;
+              }),
+              "");
+}
+
+TEST(FileSearch, AStartFolderAtOrInsideASystemFolderFindsNothing)
+{
+    // Every one of these exists on a Debian system and holds files that
+    // "*" matches; the rule must not depend on how the path is spelt.
+    for (const char* start : {"/usr/", "/usr/share/doc/", "/usr/share/doc", "/var/lib/", "/etc",
+                              "//etc/", "/home/../usr/", "/./var/", "/lib/", "/proc/self/"}) {
+        TSearchSetup s(start, "*");
+        EXPECT_TRUE(s.Search.Execute(nullptr)) << start;
+        EXPECT_TRUE(s.Recorder.Log.empty()) << start << ": " << s.Recorder.Log.front();
+        EXPECT_TRUE(s.Search.Results.empty()) << start;
+    }
+
+    // A link to a system folder leads there, so it is one too; the folders
+    // of the user's are searched, also one named like a system folder.
+    TempTree t;
+    t.File("usr/a.obj");
+    fs::create_directory_symlink("/usr/share", t("share"));
+    for (const std::string& start : {t("share"), t("share") + "/doc/"}) {
+        TSearchSetup s(start, "*");
+        EXPECT_TRUE(s.Search.Execute(nullptr));
+        EXPECT_TRUE(s.Search.Results.empty()) << start;
+    }
+    TSearchSetup s(t("usr") + "/", "*.obj");
     ASSERT_TRUE(s.Search.Execute(nullptr));
-    EXPECT_EQ(s.Recorder.Log, (std::vector<std::string>{"enter " + t.Root(), "enter " + t("closed"),
-                                                        "file " + t("open.obj") + " | open.obj 1"}));
+    EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("usr/a.obj")});
 }
 
 TEST(FileSearch, SizesAboveFourGibibytesAreWhole)

@@ -1,5 +1,6 @@
 // The disk-cleanup host run as a process, against a temporary registry
 // holding the cleanup handler and minimal test handlers.
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <winreg.h>
+
+#include "Unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -72,12 +75,13 @@ protected:
         SetDefault(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32", Out() + "/twscleanup_testhandler.so");
         SetDefault(HKEY_LOCAL_MACHINE, kVolumeCaches + key, clsid);
     }
-    TRun Host(const std::string& arguments, const std::string& input = "")
+    TRun Host(const std::string& arguments, const std::string& input = "", const std::string& folder = "")
     {
         const fs::path out = base / "stdout", err = base / "stderr", in = base / "stdin";
         std::ofstream(in) << input;
-        const std::string command = "'" + Out() + "/twscleanup' " + arguments + " <'" + in.string() + "' >'" +
-                                    out.string() + "' 2>'" + err.string() + "'";
+        const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + "'" + bin +
+                                    "/twscleanup' " + arguments + " <'" + in.string() + "' >'" + out.string() +
+                                    "' 2>'" + err.string() + "'";
         const int status = std::system(command.c_str());
         auto read = [](const fs::path& p) {
             std::ifstream f(p);
@@ -87,8 +91,52 @@ protected:
     }
     std::string Vol() const { return "'" + volume.string() + "'"; }
 
+    // Runs the host with a pipe for its input, and presses Ctrl+C once its
+    // output holds prompt. The host's exit code, or -1.
+    int CtrlCAtPrompt(const std::string& arguments, const std::string& prompt)
+    {
+        int input[2];
+        if (::pipe(input) != 0)
+            return -1;
+        const fs::path out = base / "stdout";
+        fs::remove(out);  // a prompt of the run before must not count
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(input[0], STDIN_FILENO);
+            ::close(input[1]);
+            const std::string command = "exec '" + bin + "/twscleanup' " + arguments + " >'" + out.string() + "'";
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        for (int i = 0; i < 1000; ++i) {  // up to ten seconds
+            std::ifstream f(out);
+            if (std::string((std::istreambuf_iterator<char>(f)), {}).find(prompt) != std::string::npos)
+                break;
+            ::usleep(10000);
+        }
+        ::kill(pid, SIGINT);
+        // Ended input after the interrupt still reads as the interrupt: the
+        // host cannot hang on a read the signal came just before.
+        ::close(input[1]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status))
+            ADD_FAILURE() << "ended by signal " << WTERMSIG(status);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
     fs::path base, volume, install;
+    std::string bin = fs::absolute(Out()).string();  // where twscleanup and its libraries are
 };
+
+// Gives a whole tree to another user.
+void GiveTree(const fs::path& root, unsigned uid, unsigned gid)
+{
+    ASSERT_EQ(::lchown(root.c_str(), uid, gid), 0) << root;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        ASSERT_EQ(::lchown(entry.path().c_str(), uid, gid), 0) << entry.path();
+}
 
 }  // namespace
 
@@ -181,13 +229,90 @@ TEST_F(CleanupHost, ANewUserGetsClearMessages)
 
 TEST_F(CleanupHost, AnUnreadableFolderIsPassedOver)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
     InstallHandler();
     fs::create_directories(volume / "locked");
     std::ofstream(volume / "locked" / "b.obj") << "x";
+    // The host runs as a user without privileges, from a copy of the
+    // programs that user can reach wherever the build lies.
+    fs::create_directories(base / "bin");
+    for (const auto& entry : fs::directory_iterator(Out())) {
+        const std::string name = entry.path().filename().string();
+        if (name == "twscleanup" || entry.path().extension() == ".so")
+            fs::copy_file(entry.path(), base / "bin" / name);
+    }
+    bin = (base / "bin").string();
+    ::setenv("LD_LIBRARY_PATH", bin.c_str(), 1);
+    GiveTree(base, twstesting::UnprivilegedUid(), twstesting::UnprivilegedGid());
+    fs::permissions(base, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(volume / "locked", fs::perms::none);
-    const TRun run = Host("--yes " + Vol());
-    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
-    EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun run = Host("--yes " + Vol());
+                  if (run.Code != 0)
+                      return "exit " + std::to_string(run.Code) + "\n" + run.Output + run.Errors;
+                  if (fs::exists(volume / "proj" / "a.obj"))
+                      return std::string("the readable file was not purged");
+                  return std::string();
+              }),
+              "");
+    ::unsetenv("LD_LIBRARY_PATH");
+    fs::permissions(volume / "locked", fs::perms::owner_all);
+    EXPECT_TRUE(fs::exists(volume / "locked" / "b.obj"));
+}
+
+TEST_F(CleanupHost, YesNeedsANamedVolume)
+{
+    // Nothing is registered: were --yes taken without a volume, nothing
+    // could be purged here all the same.
+    const TRun run = Host("--yes", "", volume.string());
+    EXPECT_EQ(run.Code, 64) << run.Output << run.Errors;
+    EXPECT_NE(run.Errors.find("--yes needs the VOLUME"), std::string::npos) << run.Errors;
+    EXPECT_EQ(run.Output, "");
+}
+
+TEST_F(CleanupHost, AWholeFileSystemIsNamedAndAskedForBeforeItIsScanned)
+{
+    InstallHandler();
+    struct TCase {
+        const char* Name;
+        std::string Arguments, Folder, Input;
+        int Code;
+        bool Asked, Scanned;
+    };
+    const TCase cases[] = {
+        {"no volume, answer no", "", volume.string(), "n\n", 1, true, false},
+        {"no volume, input ended", "", volume.string(), "", 1, true, false},
+        {"the root named, answer no", "/", "", "n\n", 1, true, false},
+        {"a dry run names it and scans", "--dry-run " + Vol(), "", "", 0, false, true},
+        {"a folder is not a whole file system", Vol(), "", "n\n", 1, false, true},
+    };
+    for (const TCase& c : cases) {
+        const TRun run = Host(c.Arguments, c.Input, c.Folder);
+        EXPECT_EQ(run.Code, c.Code) << c.Name << "\n" << run.Output << run.Errors;
+        EXPECT_EQ(run.Output.find("Scan all of /? [y]es, [N]o") != std::string::npos, c.Asked)
+            << c.Name << "\n" << run.Output;
+        EXPECT_EQ(run.Output.find("Scanned ") != std::string::npos, c.Scanned) << c.Name << "\n" << run.Output;
+        EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj")) << c.Name;
+    }
+    const TRun dry = Host("--dry-run /", "", "");
+    EXPECT_NE(dry.Output.find("Volume /\nThis is a whole file system"), std::string::npos) << dry.Output;
+}
+
+TEST_F(CleanupHost, CtrlCAtAQuestionAborts)
+{
+    InstallHandler();
+    EXPECT_EQ(CtrlCAtPrompt("/", "Scan all of /?"), 2);
+    EXPECT_EQ(CtrlCAtPrompt(Vol(), "[y]es, [N]o"), 2);
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+TEST_F(CleanupHost, SystemFoldersAreRefusedWithTheReason)
+{
+    InstallHandler();
+    for (const char* folder : {"/usr/", "/usr/share/", "/var/lib/", "/etc", "/boot"}) {
+        const TRun run = Host(std::string("--dry-run ") + folder);
+        EXPECT_EQ(run.Code, 1) << folder << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Output.find("is a system folder or lies inside one"), std::string::npos) << run.Output;
+        EXPECT_EQ(run.Output.find("Scanned"), std::string::npos) << run.Output;
+    }
 }

@@ -2,7 +2,7 @@
 // folder handle, each described as a find-first listing describes it.
 //   TDirEntry      one entry, the counterpart of WIN32_FIND_DATA
 //   TFolderReader  one open folder: its raw entries and their descriptions
-//   IsSystemFolder, IsHiddenName, ShortPathName
+//   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName
 //
 // What a find-first listing means on POSIX:
 //   - No wildcard pattern is applied here. The searcher matches every name
@@ -92,6 +92,14 @@ private:
 // separator; the empty path is the root) belongs to the operating system
 // and so carries the system attribute.
 bool IsSystemFolder(std::string_view parentPath, std::string_view name);
+
+// True when path is a system folder or lies inside one ("/usr",
+// "/usr/share/x/", "/var/lib"): the rule of IsSystemFolder applied to a
+// folder where a walk starts rather than to one it meets on the way. A
+// relative path is taken from the current folder; ".", ".." and repeated
+// separators count as the file system counts them, and a path that exists
+// is judged by where its links lead as well, so a link to /usr is /usr.
+bool IsInSystemFolder(std::string_view path);
 
 // True when a name carries the hidden attribute.
 inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }

@@ -2,6 +2,8 @@
 // the attributes and times it derives, and the folders it refuses to open.
 #include "listing.h"
 
+#include "Unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -240,10 +242,18 @@ TEST_F(ListingTest, FoldersThatCannotBeListedDoNotOpen)
     MakeFile("file");
     EXPECT_FALSE(reader.Open(Path("file")));
     MakeFolder("closed");
+    MakeFolder("open");
     ASSERT_EQ(::chmod(Path("closed").c_str(), 0), 0);
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root, which can read any folder";
-    EXPECT_FALSE(reader.Open(Path("closed")));
+    ASSERT_EQ(::chmod(FRoot.c_str(), 0755), 0);  // mkdtemp keeps others out
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  TFolderReader unprivileged;
+                  if (unprivileged.Open(Path("closed")))
+                      return std::string("a folder without permissions was opened");
+                  if (!unprivileged.Open(Path("open")))
+                      return std::string("a readable folder did not open");
+                  return std::string();
+              }),
+              "");
 }
 
 TEST_F(ListingTest, MountPointsOfOtherFileSystemsAreNotDescribed)
@@ -267,6 +277,41 @@ TEST(ListingSystemFolders, TheOperatingSystemsFoldersAtTheRootOnly)
     EXPECT_FALSE(IsSystemFolder("/home", "usr"));
     EXPECT_FALSE(IsSystemFolder("/usr", "lib"));
     EXPECT_FALSE(IsSystemFolder("/home/proj", "var"));
+}
+
+TEST(ListingSystemFolders, WhereAWalkStarts)
+{
+    struct TCase {
+        const char* Path;
+        bool Inside;
+    };
+    const TCase cases[] = {
+        {"/usr", true},        {"/usr/", true},          {"/usr/share/x/", true}, {"/var/lib/", true},
+        {"/boot", true},       {"/lib64/", true},        {"//etc", true},         {"/./var/", true},
+        {"/home/../usr", true}, {"/../../usr/lib", true}, {"/", false},           {"/home/u/", false},
+        {"/home/u/usr/", false}, {"/usrlocal/", false},   {"/tmp/var/", false},   {"/usr/../home/", false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(IsInSystemFolder(c.Path), c.Inside) << c.Path;
+}
+
+TEST_F(ListingTest, AStartFolderIsJudgedWhereItsLinksLeadAndRelativeToTheCurrentFolder)
+{
+    ASSERT_EQ(::symlink("/usr/share", Path("share").c_str()), 0);
+    MakeFolder("own");
+    EXPECT_TRUE(IsInSystemFolder(Path("share")));
+    EXPECT_TRUE(IsInSystemFolder(Path("share") + "/doc/"));
+    EXPECT_FALSE(IsInSystemFolder(Path("own")));
+
+    char here[4096];
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(::chdir("/usr"), 0);
+    const bool inUsr = IsInSystemFolder("share");
+    ASSERT_EQ(::chdir(FRoot.c_str()), 0);
+    const bool inOwn = IsInSystemFolder("own");
+    ASSERT_EQ(::chdir(here), 0);
+    EXPECT_TRUE(inUsr);
+    EXPECT_FALSE(inOwn);
 }
 
 TEST_F(ListingTest, ShortNamesAreTheNamesThemselves)

@@ -4,8 +4,11 @@
 // point with a trailing "/". The fixed volumes are the mounted local
 // block-device file systems; left out are pseudo file systems, network file
 // systems, removable devices, read-only mounts, squashfs and other image
-// file systems, bind mounts of a subtree, and second mounts of a device
-// already listed. The label comes from /dev/disk/by-label when the system
+// file systems, bind mounts of a subtree, mounts whose mount point is a
+// system folder or lies inside one (a separate /var or /boot: the
+// operating system's, never cleaned), and second mounts of a file system
+// already listed. A btrfs subvolume mounted whole (the root file system on
+// "/@" of many installations) is a volume of its own. The label comes from /dev/disk/by-label when the system
 // has it.
 #pragma once
 
@@ -19,6 +22,22 @@ struct TVolumeInfo {
     AnsiString Root;   // mount point ending in "/"
     AnsiString Label;  // empty when the file system has none
 };
+
+// One line of the mount table, as far as choosing the fixed volumes needs
+// it.
+struct TMountEntry {
+    AnsiString Target;     // the mount point
+    AnsiString FsType;     // "ext4", "btrfs", "proc", ...
+    AnsiString Root;       // the folder of the file system mounted there ("/", "/@")
+    AnsiString Options;    // the mount's options, comma-separated ("rw,subvol=/@")
+};
+
+// Whether the mount can be a fixed volume by what the table says of it:
+// not a pseudo, network, swap or image file system, not read-only, not a
+// bind mount of a subtree (for btrfs: unless its root is the subvolume
+// named in its options), and not mounted at or inside a system folder. Its
+// device is judged apart.
+bool IsFixedVolumeMount(const TMountEntry& mount);
 
 // The fixed volumes in mount table order.
 std::vector<TVolumeInfo> ListFixedVolumeInfos();
