@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "Zelcomstrings.h"
 #include "Zelcomtestserver.h"
 #include "Zelcomutils.h"
@@ -58,10 +59,6 @@ class RegsvrTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        FDir = std::filesystem::temp_directory_path() /
-               ("twsregsvr_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(FDir);
         std::filesystem::create_directories(FDir / "registry");
         ::setenv("TIDEWASH_REGISTRY", (FDir / "registry").c_str(), 1);
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
@@ -69,7 +66,6 @@ protected:
     void TearDown() override
     {
         CoUninitialize();
-        std::filesystem::remove_all(FDir);
     }
 
     // twsregsvr with these arguments, as a child process of its own.
@@ -112,7 +108,8 @@ protected:
         return server;
     }
 
-    std::filesystem::path FDir;
+    twstesting::TTempFolder FFolder{"tws regsvr"};
+    const std::filesystem::path FDir = FFolder.Path();
 };
 
 // An outer object that aggregates the server and counts its own references.
