@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "comimpl.h"
 #include "olectl.h"
 #include "testmodule.h"
 #include "typelibdesc.h"
@@ -11,30 +12,11 @@ namespace {
 
 std::atomic<LONG> lockCount{0};
 
-class TTestObject final : public ITwsTestObject {
+class TTestObject final : public twscom::TComImpl<TTestObject, ITwsTestObject> {
 public:
     TTestObject() { ++lockCount; }
+    ~TTestObject() { --lockCount; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ITwsTestObject) {
-            *ppv = static_cast<ITwsTestObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
 
     HRESULT STDMETHODCALLTYPE Reverse(BSTR text, BSTR* reversed) override
     {
@@ -66,35 +48,13 @@ public:
         return DISP_E_EXCEPTION;
     }
 
-private:
-    ~TTestObject() { --lockCount; }
-    std::atomic<ULONG> FRefCount{0};
 };
 
-class TTestFactory final : public IClassFactory {
+class TTestFactory final : public twscom::TComImpl<TTestFactory, IClassFactory> {
 public:
     TTestFactory() { ++lockCount; }
+    ~TTestFactory() { --lockCount; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
@@ -116,10 +76,6 @@ public:
         lock ? ++lockCount : --lockCount;
         return S_OK;
     }
-
-private:
-    ~TTestFactory() { --lockCount; }
-    std::atomic<ULONG> FRefCount{0};
 };
 
 const TWS_TYPELIB_MEMBER testMembers[] = {
