@@ -39,12 +39,7 @@ public:
             return E_POINTER;
         *ppv = nullptr;
         auto* factory = new (std::nothrow) TClassFactory(module);
-        if (factory == nullptr)
-            return E_OUTOFMEMORY;
-        factory->AddRef();
-        const HRESULT hr = factory->QueryInterface(riid, ppv);
-        factory->Release();
-        return hr;
+        return factory != nullptr ? twscom::QueryNewObject(factory, riid, ppv) : E_OUTOFMEMORY;
     }
     ~TClassFactory() { FModule.Unlock(); }
 

@@ -98,11 +98,7 @@ public:
     {
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
-        auto* handler = new THandler(FKind);
-        handler->AddRef();
-        const HRESULT hr = handler->QueryInterface(riid, ppv);
-        handler->Release();
-        return hr;
+        return twscom::QueryNewObject(new THandler(FKind), riid, ppv);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 

@@ -35,6 +35,16 @@ private:
     std::atomic<ULONG> FCount;
 };
 
+// Hands out the interface riid of an object just made (count 0) in *ppv;
+// when the object has no such interface it goes again.
+inline HRESULT QueryNewObject(IUnknown* object, REFIID riid, void** ppv)
+{
+    object->AddRef();
+    const HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();
+    return hr;
+}
+
 template <typename I>
 const IID& IidOf()
 {

@@ -55,7 +55,6 @@ public:
     TTestFactory() { ++lockCount; }
     ~TTestFactory() { --lockCount; }
 
-
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         if (ppv == nullptr)
@@ -64,12 +63,7 @@ public:
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
         auto* object = new (std::nothrow) TTestObject;
-        if (object == nullptr)
-            return E_OUTOFMEMORY;
-        object->AddRef();
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return object != nullptr ? twscom::QueryNewObject(object, riid, ppv) : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
     {
@@ -111,12 +105,7 @@ HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
     if (rclsid != CLSID_TwsTestObject)
         return CLASS_E_CLASSNOTAVAILABLE;
     auto* factory = new (std::nothrow) TTestFactory;
-    if (factory == nullptr)
-        return E_OUTOFMEMORY;
-    factory->AddRef();
-    const HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return factory != nullptr ? twscom::QueryNewObject(factory, riid, ppv) : E_OUTOFMEMORY;
 }
 
 HRESULT DllCanUnloadNow() { return lockCount == 0 ? S_OK : S_FALSE; }
