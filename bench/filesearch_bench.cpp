@@ -204,8 +204,17 @@ int main(int argc, char** argv)
     long entries = 200000;
     int runs = 7;
     std::string dir;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    const char* const usage = "usage: filesearch_bench [--entries N] [--runs R] [--dir FOLDER]\n";
+    for (int i = 1; i < argc; i += 2) {
         const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::cout << usage;
+            return 0;
+        }
+        if (i + 1 == argc) {
+            std::cerr << option << " needs a value\n" << usage;
+            return 2;
+        }
         if (option == "--entries")
             entries = std::atol(argv[i + 1]);
         else if (option == "--runs")
@@ -213,7 +222,7 @@ int main(int argc, char** argv)
         else if (option == "--dir")
             dir = argv[i + 1];
         else {
-            std::cerr << "usage: filesearch_bench [--entries N] [--runs R] [--dir FOLDER]\n";
+            std::cerr << usage;
             return 2;
         }
     }

@@ -112,6 +112,10 @@ struct ITidewashConfig : public IUnknown {
 struct ITidewashConfigEvents : public IDispatch {
 };
 
+TWS_INTERFACE_IID(IConfigStrings, IID_IConfigStrings);
+TWS_INTERFACE_IID(ITidewashConfig, IID_ITidewashConfig);
+TWS_INTERFACE_IID(ITidewashConfigEvents, DIID_ITidewashConfigEvents);
+
 namespace twsconfig {
 // The library as the server module describes it: TWSConfig 1.0, locale
 // 0x409, "TWSConfig Library".

@@ -4,6 +4,7 @@
 // the event connection point.
 #include <fstream>
 #include <functional>
+#include <comimpl.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -28,24 +29,13 @@ const std::string kDefaultFile = "[Files]\n"
 // A list written by the client itself: the server must read it through
 // the interface alone. Counts its references; a failing GetItem can be
 // asked for.
-class TClientStrings final : public IConfigStrings {
+class TClientStrings final : public twscom::TComImpl<TClientStrings, IConfigStrings> {
 public:
     explicit TClientStrings(std::vector<std::string> items, bool failGetItem = false)
-        : FItems(std::move(items)), FFailGetItem(failGetItem)
+        : TComImpl(1), FItems(std::move(items)), FFailGetItem(failGetItem)
     {
     }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IConfigStrings)) {
-            *ppv = static_cast<IConfigStrings*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --FRefs; }
+    void LastReleased() {}
     HRESULT STDMETHODCALLTYPE Add(LPSTR Value, LONG* Index) override
     {
         FItems.emplace_back(Value);
@@ -78,30 +68,22 @@ public:
         *CommaText = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         return S_OK;
     }
-    ULONG References() const { return FRefs; }
+    ULONG References() const { return RefCount(); }
 
 private:
     std::vector<std::string> FItems;
     bool FFailGetItem;
-    ULONG FRefs = 1;
 };
 
 // An event sink: records every call that would be an event.
-class TEventSink final : public ITidewashConfigEvents {
+class TEventSink final : public twscom::TComImpl<TEventSink, ITidewashConfigEvents> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    TEventSink() : TComImpl(1) {}
+    void LastReleased() {}
+    void* FindInterface(REFIID riid)
     {
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDispatch) ||
-            IsEqualGUID(riid, DIID_ITidewashConfigEvents)) {
-            *ppv = static_cast<ITidewashConfigEvents*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return riid == IID_IDispatch ? static_cast<IDispatch*>(this) : TComImpl::FindInterface(riid);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --FRefs; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
         ++Calls;
@@ -123,11 +105,10 @@ public:
         ++Calls;
         return S_OK;
     }
-    ULONG References() const { return FRefs; }
+    ULONG References() const { return RefCount(); }
     int Calls = 0;
 
 private:
-    ULONG FRefs = 1;
 };
 
 class TWSConfigTidewashConfig : public ConfigServerFixture {

@@ -9,7 +9,6 @@
 // of any size is never assembled in memory first.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <vector>
 
@@ -26,7 +25,10 @@ using TTagAttributeValues = std::vector<AnsiString>;
 // the order the attributes are written in ("BORDER" before "align").
 using TTagAttributes = std::map<AnsiString, TTagAttributeValues>;
 
-using THTMLElements = std::deque<THTMLElement*>;
+// A vector, not a deque: a report has one element per table cell, most of
+// them without children, and an empty vector allocates nothing where an
+// empty deque allocates a whole block.
+using THTMLElements = std::vector<THTMLElement*>;
 // The children of an element; destroying it destroys them.
 using TManagedElements =
     zelgenerics::TManagedContainer<THTMLElements, zelgenerics::TNoLockPolicy,

@@ -6,7 +6,9 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <stringapiset.h>
+#include <comimpl.h>
 #include <comload.h>
+#include <textconv.h>
 #include <vector>
 
 namespace cleanuphost {
@@ -15,28 +17,8 @@ const char* const VolumeCachesKey = "Software\\Microsoft\\Windows\\CurrentVersio
 
 namespace {
 
-AnsiString FromWide(LPCWSTR text)
-{
-    if (text == nullptr)
-        return AnsiString();
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return AnsiString();
-    AnsiString out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size - 1));
-    return out;
-}
-
-std::u16string ToWide(const AnsiString& text)
-{
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::u16string out(static_cast<std::size_t>(size > 0 ? size : 1), u'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), size);
-    out.resize(out.size() - 1);
-    return out;
-}
+AnsiString FromWide(LPCWSTR text) { return twscom::Utf16ToUtf8(text); }
+std::u16string ToWide(const AnsiString& text) { return twscom::Utf8ToUtf16(text); }
 
 // Takes over a string the handler allocated with the task allocator.
 AnsiString TakeString(LPWSTR& text)
@@ -47,33 +29,12 @@ AnsiString TakeString(LPWSTR& text)
     return out;
 }
 
-// The host's callback object: one reference count, answers the callback
-// interface and IUnknown, forwards to the sink.
-class TCallback : public IEmptyVolumeCacheCallBack {
+// The host's callback object: answers the callback interface and IUnknown,
+// forwards to the sink. The host holds the first reference.
+class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
 public:
-    explicit TCallback(TProgressSink& sink) : FSink(sink) {}
-    virtual ~TCallback() = default;
+    explicit TCallback(TProgressSink& sink) : TComImpl(1), FSink(sink) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IEmptyVolumeCacheCallBack)) {
-            *ppv = static_cast<IEmptyVolumeCacheCallBack*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = --FCount;
-        if (n == 0)
-            delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG spaceUsed, DWORD flags, LPCWSTR) override
     {
         return FSink.ScanProgress(spaceUsed, flags & EVCCBF_LASTNOTIFICATION) ? S_OK : E_ABORT;
@@ -85,7 +46,6 @@ public:
 
 private:
     TProgressSink& FSink;
-    ULONG FCount = 1;
 };
 
 struct TCallbackRef {

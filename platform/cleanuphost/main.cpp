@@ -144,7 +144,7 @@ int main(int argc, char** argv)
     app.add_flag("-l,--list-volumes", listVolumes, "List the fixed volumes and exit");
     app.add_flag("-y,--yes", yes, "Purge every handler that found something, without asking");
     app.add_flag("-n,--dry-run", dryRun, "Scan and list only; delete nothing");
-    app.set_version_flag("--version", "twscleanup (Tidewash) 1.0.0");
+    app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,17 +1,14 @@
-// Helpers the COM runtime's own sources share: text in the two encodings,
-// GUID text, and reading a registry string.
+// Helpers the COM runtime's own sources share: GUID text and registry
+// strings (text in the two encodings is textconv.h's).
 #pragma once
 
 #include <string>
 
 #include "objbase.h"
+#include "textconv.h"
 #include "winreg.h"
 
 namespace twscom::detail {
-
-std::u16string Utf8ToUtf16(const std::string& text);
-std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
-std::string Utf16ToUtf8(LPCOLESTR text);  // null gives ""
 
 // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper case.
 std::string GuidToText(REFGUID guid);

@@ -1,5 +1,4 @@
-// The shared helpers of the COM runtime: UTF-8/UTF-16 text through the
-// conversion functions, and registry string values.
+// The shared helpers of the COM runtime: registry string values.
 #include <climits>
 #include <cstdint>
 #include <vector>
@@ -8,36 +7,6 @@
 #include "stringapiset.h"
 
 namespace twscom::detail {
-
-std::u16string Utf8ToUtf16(const std::string& text)
-{
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::u16string result(static_cast<std::size_t>(needed), u'\0');
-    if (needed > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
-    return result;
-}
-
-std::string Utf16ToUtf8(const char16_t* text, std::size_t length)
-{
-    if (text == nullptr || length == 0 || length > static_cast<std::size_t>(INT_MAX))
-        return {};
-    const int size = static_cast<int>(length);
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(needed), '\0');
-    if (needed > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, size, result.data(), needed, nullptr, nullptr);
-    return result;
-}
-
-std::string Utf16ToUtf8(LPCOLESTR text)
-{
-    return Utf16ToUtf8(text, static_cast<std::size_t>(lstrlenW(text)));
-}
 
 bool ReadRegistryString(HKEY root, const std::string& key, const char* valueName,
                         std::string& value)

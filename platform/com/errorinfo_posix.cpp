@@ -1,9 +1,9 @@
 // Error information: the object CreateErrorInfo makes, and the one error
 // object each thread holds between SetErrorInfo and GetErrorInfo.
-#include <atomic>
 #include <new>
 #include <string>
 
+#include "comimpl.h"
 #include "objbase.h"
 #include "oleauto.h"
 
@@ -19,32 +19,8 @@ HRESULT Hand(const std::u16string& text, BSTR* out)
     return *out == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
-class TErrorInfo final : public IErrorInfo, public ICreateErrorInfo {
+class TErrorInfo final : public twscom::TComImpl<TErrorInfo, IErrorInfo, ICreateErrorInfo> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IErrorInfo)
-            *ppv = static_cast<IErrorInfo*>(this);
-        else if (riid == IID_ICreateErrorInfo)
-            *ppv = static_cast<ICreateErrorInfo*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
-
     HRESULT STDMETHODCALLTYPE GetGUID(GUID* pGUID) override
     {
         if (pGUID == nullptr)
@@ -91,7 +67,6 @@ private:
         }
     }
 
-    std::atomic<ULONG> FRefCount{0};
     GUID FGuid = GUID_NULL;
     std::u16string FSource;
     std::u16string FDescription;

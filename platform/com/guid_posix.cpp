@@ -106,6 +106,8 @@ bool TextToGuid(const char16_t* text, std::size_t length, GUID& guid)
 }  // namespace twscom::detail
 
 using namespace twscom::detail;
+using twscom::Utf16ToUtf8;
+using twscom::Utf8ToUtf16;
 
 extern "C" {
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "handle.h"
+#include "textconv.h"
 #include "winerror.h"
 
 namespace {
@@ -240,3 +241,36 @@ int lstrlenW(LPCWSTR lpString)
     return n > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
 }
 }
+
+namespace twscom {
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::u16string result(static_cast<std::size_t>(needed > 0 ? needed : 0), u'\0');
+    if (needed > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
+    return result;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+    if (needed > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(), needed, nullptr, nullptr);
+    return result;
+}
+
+std::string Utf16ToUtf8(const char16_t* text)
+{
+    return text == nullptr ? std::string() : Utf16ToUtf8(std::u16string_view(text));
+}
+
+}  // namespace twscom

@@ -3,20 +3,20 @@
 // ITypeLib and ITypeInfo objects answer from that copy.
 #include <dlfcn.h>
 
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "comimpl.h"
 #include "cominternal.h"
 #include "oleauto.h"
 #include "typelibdesc.h"
 
 namespace {
 
-using twscom::detail::Utf8ToUtf16;
+using twscom::Utf8ToUtf16;
 
 struct TMember {
     MEMBERID Id;
@@ -160,34 +160,14 @@ bool SameName(const std::u16string& a, LPCOLESTR b)
 
 class TTypeLib;
 
-class TTypeInfo final : public ITypeInfo {
+class TTypeInfo final : public twscom::TComImpl<TTypeInfo, ITypeInfo> {
 public:
     TTypeInfo(std::shared_ptr<const TLibrary> lib, UINT index, ITypeLib* owner)
         : FLib(std::move(lib)), FIndex(index), FOwner(owner)
     {
         FOwner->AddRef();
     }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ITypeInfo) {
-            *ppv = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
+    ~TTypeInfo() { FOwner->Release(); }
 
     HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** ppTypeAttr) override
     {
@@ -364,7 +344,6 @@ public:
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) override {}
 
 private:
-    ~TTypeInfo() { FOwner->Release(); }
 
     template <typename T>
     static HRESULT NotImplemented(T** out)
@@ -382,36 +361,14 @@ private:
         return nullptr;
     }
 
-    std::atomic<ULONG> FRefCount{0};
     std::shared_ptr<const TLibrary> FLib;
     UINT FIndex;
     ITypeLib* FOwner;
 };
 
-class TTypeLib final : public ITypeLib {
+class TTypeLib final : public twscom::TComImpl<TTypeLib, ITypeLib> {
 public:
     explicit TTypeLib(std::shared_ptr<const TLibrary> lib) : FLib(std::move(lib)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ITypeLib) {
-            *ppv = static_cast<ITypeLib*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
 
     UINT STDMETHODCALLTYPE GetTypeInfoCount() override
     {
@@ -535,9 +492,6 @@ public:
     }
 
 private:
-    ~TTypeLib() = default;
-
-    std::atomic<ULONG> FRefCount{0};
     std::shared_ptr<const TLibrary> FLib;
 };
 
@@ -552,7 +506,7 @@ HRESULT LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib)
     *pptlib = nullptr;
     if (szFile == nullptr || szFile[0] == 0)
         return E_INVALIDARG;
-    const std::string path = twscom::detail::Utf16ToUtf8(szFile);
+    const std::string path = twscom::Utf16ToUtf8(szFile);
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr)
         return TYPE_E_CANTLOADLIBRARY;

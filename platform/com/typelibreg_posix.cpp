@@ -11,6 +11,8 @@
 namespace {
 
 using namespace twscom::detail;
+using twscom::Utf16ToUtf8;
+using twscom::Utf8ToUtf16;
 
 // The marshallers Windows names for automation interfaces and for pure
 // dispatch interfaces.
@@ -71,7 +73,7 @@ bool KeyExists(HKEY root, const std::string& key)
     return true;
 }
 
-std::string ToText(BSTR text) { return Utf16ToUtf8(text, SysStringLen(text)); }
+std::string ToText(BSTR text) { return Utf16ToUtf8(std::u16string_view{text, SysStringLen(text)}); }
 
 // An interface of the library that gets an Interface key: dispatch
 // interfaces, and interfaces flagged OLE-automation or dual.

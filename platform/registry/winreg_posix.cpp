@@ -69,12 +69,22 @@ LONG Locate(Tree& tree, const KeyPath& path, Key*& key)
     return key != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
-LONG SplitSubKey(const char* subKey, const KeyRef& base, KeyPath& full, KeyPath& sub)
+// A handle and a subkey below it: the handle's key, the subkey's path from
+// the root (full) and from the handle's key (sub).
+struct TSubKey {
+    KeyRef base;
+    KeyPath full;
+    KeyPath sub;
+};
+
+LONG ResolveSubKey(HKEY hKey, const char* subKey, TSubKey& out)
 {
-    if (SplitKeyPath(subKey, sub) != PathCheck::Valid)
+    if (const LONG rc = ResolveKey(hKey, out.base); rc != ERROR_SUCCESS)
+        return rc;
+    if (SplitKeyPath(subKey, out.sub) != PathCheck::Valid)
         return ERROR_INVALID_PARAMETER;
-    full = base.path;
-    full.insert(full.end(), sub.begin(), sub.end());
+    out.full = out.base.path;
+    out.full.insert(out.full.end(), out.sub.begin(), out.sub.end());
     return ERROR_SUCCESS;
 }
 
@@ -125,12 +135,12 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, OpenMode mode, 
     if (phkResult == nullptr)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    KeyRef base;
-    if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+    TSubKey target;
+    if (const LONG rc = ResolveSubKey(hKey, lpSubKey, target); rc != ERROR_SUCCESS)
         return rc;
-    KeyPath full, sub;
-    if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
-        return rc;
+    const KeyRef& base = target.base;
+    const KeyPath& full = target.full;
+    const KeyPath& sub = target.sub;
     const REGSAM access = EffectiveAccess(samDesired, base.root);
     const bool writable = RootWritable(base.root);
     if ((access & kWriteRights) != 0 && !writable)
@@ -174,16 +184,37 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, OpenMode mode, 
     return ERROR_SUCCESS;
 }
 
-// A handle's key in a fresh snapshot, after checking the handle's access.
-LONG SnapshotKey(HKEY hKey, REGSAM needed, KeyRef& ref, std::shared_ptr<const RegKey>& snapshot,
-                 const RegKey*& key)
+// A handle's key in a fresh snapshot of its root.
+struct TSnapshot {
+    KeyRef ref;
+    std::shared_ptr<const RegKey> tree;
+    const RegKey* key = nullptr;
+};
+
+// The snapshot, after checking the handle's access.
+LONG SnapshotKey(HKEY hKey, REGSAM needed, TSnapshot& out)
 {
-    if (const LONG rc = ResolveKey(hKey, ref); rc != ERROR_SUCCESS)
+    if (const LONG rc = ResolveKey(hKey, out.ref); rc != ERROR_SUCCESS)
         return rc;
-    if ((ref.access & needed) != needed)
+    if ((out.ref.access & needed) != needed)
         return ERROR_ACCESS_DENIED;
-    snapshot = ReadRoot(ref.root);
-    return Locate(*snapshot, ref.path, key);
+    out.tree = ReadRoot(out.ref.root);
+    return Locate(*out.tree, out.ref.path, out.key);
+}
+
+// Changes the key a handle names, under the root's lock, on the file as it
+// is now; body(RegKey&, Change&) sets Change::Made when it changed anything.
+template <typename Body>
+LONG ModifyKey(const KeyRef& ref, Body&& body)
+{
+    if (!RootWritable(ref.root))
+        return ERROR_ACCESS_DENIED;
+    return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
+        RegKey* key;
+        if (const LONG rc = Locate(tree, ref.path, key); rc != ERROR_SUCCESS)
+            return rc;
+        return body(*key, change);
+    });
 }
 
 LONG DeleteKey(const KeyRef& base, const KeyPath& full, bool wholeTree)
@@ -215,6 +246,35 @@ LONG DeleteKey(const KeyRef& base, const KeyPath& full, bool wholeTree)
     });
 }
 
+// RegCreateKeyA and RegOpenKeyA without a subkey hand back the handle
+// itself once it proves valid; true when that is the case here.
+bool SameKey(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult, LONG& rc)
+{
+    if (phkResult == nullptr || (lpSubKey != nullptr && *lpSubKey != '\0'))
+        return false;
+    KeyRef ref;
+    rc = Guarded([&]() -> LONG { return ResolveKey(hKey, ref); });
+    *phkResult = rc == ERROR_SUCCESS ? hKey : nullptr;
+    return true;
+}
+
+// The key RegSetValueA and RegQueryValueA work on: the handle's own, or
+// its subkey opened for the call and closed after it without changing the
+// thread's last error text.
+class TSubKeyHandle {
+public:
+    HKEY Key = nullptr;
+    bool Opened = false;
+    ~TSubKeyHandle()
+    {
+        if (Opened) {
+            const std::string text = LastErrorText();
+            RegCloseKey(Key);
+            SetLastErrorText(text);
+        }
+    }
+};
+
 }  // namespace
 
 extern "C" {
@@ -245,27 +305,22 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
     return Guarded([&]() -> LONG {
         if (lpSubKey == nullptr)
             return ERROR_INVALID_PARAMETER;
-        KeyRef base;
-        if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+        TSubKey target;
+        if (const LONG rc = ResolveSubKey(hKey, lpSubKey, target); rc != ERROR_SUCCESS)
             return rc;
-        KeyPath full, sub;
-        if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
-            return rc;
-        return DeleteKey(base, full, false);
+        return DeleteKey(target.base, target.full, false);
     });
 }
 
 LSTATUS WINAPI RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey)
 {
     return Guarded([&]() -> LONG {
-        KeyRef base;
-        if (const LONG rc = ResolveKey(hKey, base); rc != ERROR_SUCCESS)
+        TSubKey target;
+        if (const LONG rc = ResolveSubKey(hKey, lpSubKey, target); rc != ERROR_SUCCESS)
             return rc;
-        KeyPath full, sub;
-        if (const LONG rc = SplitSubKey(lpSubKey, base, full, sub); rc != ERROR_SUCCESS)
-            return rc;
-        if (!sub.empty())
-            return DeleteKey(base, full, true);
+        if (!target.sub.empty())
+            return DeleteKey(target.base, target.full, true);
+        const KeyRef& base = target.base;
 
         // No subkey: empty the handle's own key and keep it.
         constexpr REGSAM needed = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
@@ -277,15 +332,10 @@ LSTATUS WINAPI RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey)
             return rc;
         if (key->Children().empty() && key->Values().empty())
             return ERROR_SUCCESS;
-        if (!RootWritable(base.root))
-            return ERROR_ACCESS_DENIED;
-        return ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
-            RegKey* k;
-            if (const LONG rc = Locate(tree, base.path, k); rc != ERROR_SUCCESS)
-                return rc;
-            if (!k->Children().empty() || !k->Values().empty())
+        return ModifyKey(base, [](RegKey& k, Change& change) -> LONG {
+            if (!k.Children().empty() || !k.Values().empty())
                 change = Change::Made;
-            k->Clear();
+            k.Clear();
             return ERROR_SUCCESS;
         });
     });
@@ -297,12 +347,10 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpc
     return Guarded([&]() -> LONG {
         if (lpName == nullptr || lpcchName == nullptr)
             return ERROR_INVALID_PARAMETER;
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_ENUMERATE_SUB_KEYS, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_ENUMERATE_SUB_KEYS, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         if (dwIndex >= key->Children().size())
             return ERROR_NO_MORE_ITEMS;
         if (const LONG rc = CopyName(key->Children()[dwIndex]->Name(), lpName, lpcchName);
@@ -325,12 +373,10 @@ LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWOR
         if (lpValueName == nullptr || lpcchValueName == nullptr ||
             (lpData != nullptr && lpcbData == nullptr))
             return ERROR_INVALID_PARAMETER;
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         if (dwIndex >= key->Values().size())
             return ERROR_NO_MORE_ITEMS;
         const RegValue& value = key->Values()[dwIndex];
@@ -348,12 +394,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD 
     return Guarded([&]() -> LONG {
         if (lpData != nullptr && lpcbData == nullptr)
             return ERROR_INVALID_PARAMETER;
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         const RegValue* value = key->FindValue(lpValueName != nullptr ? lpValueName : "");
         if (value == nullptr)
             return ERROR_FILE_NOT_FOUND;
@@ -369,24 +413,17 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
     return Guarded([&]() -> LONG {
         if (lpData == nullptr && cbData > 0)
             return ERROR_INVALID_PARAMETER;
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         const std::string name = lpValueName != nullptr ? lpValueName : "";
         const std::string data(reinterpret_cast<const char*>(lpData), lpData != nullptr ? cbData : 0);
         const RegValue* old = key->FindValue(name);
         if (old != nullptr && old->type == dwType && old->data == data)
             return ERROR_SUCCESS;
-        if (!RootWritable(ref.root))
-            return ERROR_ACCESS_DENIED;
-        return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
-            RegKey* k;
-            if (const LONG rc = Locate(tree, ref.path, k); rc != ERROR_SUCCESS)
-                return rc;
-            if (k->SetValue(name, dwType, data))
+        return ModifyKey(snap.ref, [&](RegKey& k, Change& change) -> LONG {
+            if (k.SetValue(name, dwType, data))
                 change = Change::Made;
             return ERROR_SUCCESS;
         });
@@ -396,22 +433,15 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
 LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
 {
     return Guarded([&]() -> LONG {
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_SET_VALUE, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         const std::string name = lpValueName != nullptr ? lpValueName : "";
         if (key->FindValue(name) == nullptr)
             return ERROR_FILE_NOT_FOUND;
-        if (!RootWritable(ref.root))
-            return ERROR_ACCESS_DENIED;
-        return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
-            RegKey* k;
-            if (const LONG rc = Locate(tree, ref.path, k); rc != ERROR_SUCCESS)
-                return rc;
-            if (!k->RemoveValue(name))
+        return ModifyKey(snap.ref, [&](RegKey& k, Change& change) -> LONG {
+            if (!k.RemoveValue(name))
                 return ERROR_FILE_NOT_FOUND;
             change = Change::Made;
             return ERROR_SUCCESS;
@@ -426,12 +456,10 @@ LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LP
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime)
 {
     return Guarded([&]() -> LONG {
-        KeyRef ref;
-        std::shared_ptr<const RegKey> snapshot;
-        const RegKey* key;
-        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, ref, snapshot, key);
-            rc != ERROR_SUCCESS)
+        TSnapshot snap;
+        if (const LONG rc = SnapshotKey(hKey, KEY_QUERY_VALUE, snap); rc != ERROR_SUCCESS)
             return rc;
+        const RegKey* key = snap.key;
         std::size_t maxSubKey = 0, maxValueName = 0, maxValue = 0;
         for (const auto& child : key->Children())
             maxSubKey = std::max(maxSubKey, child->Name().size());
@@ -473,24 +501,16 @@ LSTATUS WINAPI RegFlushKey(HKEY hKey)
 
 LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    if (phkResult != nullptr && (lpSubKey == nullptr || *lpSubKey == '\0')) {
-        KeyRef ref;
-        const LONG rc = Guarded([&]() -> LONG { return ResolveKey(hKey, ref); });
-        *phkResult = rc == ERROR_SUCCESS ? hKey : nullptr;
+    if (LONG rc; SameKey(hKey, lpSubKey, phkResult, rc))
         return rc;
-    }
     return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED,
                            nullptr, phkResult, nullptr);
 }
 
 LSTATUS WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    if (phkResult != nullptr && (lpSubKey == nullptr || *lpSubKey == '\0')) {
-        KeyRef ref;
-        const LONG rc = Guarded([&]() -> LONG { return ResolveKey(hKey, ref); });
-        *phkResult = rc == ERROR_SUCCESS ? hKey : nullptr;
+    if (LONG rc; SameKey(hKey, lpSubKey, phkResult, rc))
         return rc;
-    }
     return RegOpenKeyExA(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult);
 }
 
@@ -498,37 +518,31 @@ LSTATUS WINAPI RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpD
 {
     if (dwType != REG_SZ || lpData == nullptr)
         return Guarded([]() -> LONG { return ERROR_INVALID_PARAMETER; });
-    HKEY key = hKey;
-    const bool sub = lpSubKey != nullptr && *lpSubKey != '\0';
-    if (sub) {
+    TSubKeyHandle key{hKey};
+    if (lpSubKey != nullptr && *lpSubKey != '\0') {
         const LONG rc = RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_SET_VALUE, nullptr, &key, nullptr);
+                                        KEY_SET_VALUE, nullptr, &key.Key, nullptr);
         if (rc != ERROR_SUCCESS)
             return rc;
+        key.Opened = true;
     }
-    const LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(lpData),
-                                   static_cast<DWORD>(std::strlen(lpData) + 1));
-    if (sub) {
-        const std::string text = LastErrorText();
-        RegCloseKey(key);
-        SetLastErrorText(text);
-    }
-    return rc;
+    return RegSetValueExA(key.Key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(lpData),
+                          static_cast<DWORD>(std::strlen(lpData) + 1));
 }
 
 LSTATUS WINAPI RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData)
 {
     if (lpData != nullptr && lpcbData == nullptr)
         return Guarded([]() -> LONG { return ERROR_INVALID_PARAMETER; });
-    HKEY key = hKey;
-    const bool sub = lpSubKey != nullptr && *lpSubKey != '\0';
-    if (sub) {
-        const LONG rc = RegOpenKeyExA(hKey, lpSubKey, 0, KEY_QUERY_VALUE, &key);
+    TSubKeyHandle key{hKey};
+    if (lpSubKey != nullptr && *lpSubKey != '\0') {
+        const LONG rc = RegOpenKeyExA(hKey, lpSubKey, 0, KEY_QUERY_VALUE, &key.Key);
         if (rc != ERROR_SUCCESS)
             return rc;
+        key.Opened = true;
     }
     DWORD size = lpcbData != nullptr ? static_cast<DWORD>(*lpcbData) : 0;
-    LONG rc = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(lpData),
+    LONG rc = RegQueryValueExA(key.Key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(lpData),
                                lpcbData != nullptr ? &size : nullptr);
     if (rc == ERROR_FILE_NOT_FOUND) {
         // A key without a default value reads as the empty string.
@@ -537,11 +551,6 @@ LSTATUS WINAPI RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lp
     }
     if (lpcbData != nullptr && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA))
         *lpcbData = static_cast<LONG>(size);
-    if (sub) {
-        const std::string text = LastErrorText();
-        RegCloseKey(key);
-        SetLastErrorText(text);
-    }
     return rc;
 }
 

@@ -19,6 +19,7 @@
 #include "objbase.h"
 #include "oleauto.h"
 #include "stringapiset.h"
+#include "textconv.h"
 #include "twsregistry.h"
 
 namespace {
@@ -69,12 +70,8 @@ std::string ErrorDescription()
         return std::string();
     BSTR text = nullptr;
     std::string result;
-    if (SUCCEEDED(info->GetDescription(&text)) && SysStringLen(text) > 0) {
-        const int length = static_cast<int>(SysStringLen(text));
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-        result.resize(static_cast<std::size_t>(size));
-        WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), size, nullptr, nullptr);
-    }
+    if (SUCCEEDED(info->GetDescription(&text)))
+        result = twscom::Utf16ToUtf8(std::u16string_view(text, SysStringLen(text)));
     SysFreeString(text);
     info->Release();
     return result;

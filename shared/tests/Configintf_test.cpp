@@ -25,14 +25,9 @@ class TidewashConfig : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tws_cfg_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         path = (dir / "TWS.cfg").string();
         config.DefineSchema();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     AnsiString Contents() const
     {
@@ -50,7 +45,8 @@ protected:
         return out;
     }
 
-    fs::path dir;
+    twstesting::TTempFolder folder;
+    const fs::path dir = folder.Path();
     AnsiString path;
     TTidewashConfig config;
 };

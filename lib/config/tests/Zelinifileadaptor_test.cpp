@@ -1,5 +1,6 @@
 // TIniFileAdaptor: what each type looks like in the file, what reads fall
 // back to, whole sections, and the rules of a closed adaptor.
+#include "TempFolder.h"
 #include "Zelinifileadaptor.h"
 
 #include <filesystem>
@@ -18,13 +19,8 @@ class IniAdaptor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tws_iniad_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         path = (dir / "a.ini").string();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     AnsiString Contents() const
     {
@@ -34,7 +30,8 @@ protected:
     }
     void Put(const AnsiString& text) const { vcl::AtomicReplaceFile(path, text); }
 
-    fs::path dir;
+    twstesting::TTempFolder folder;
+    const fs::path dir = folder.Path();
     AnsiString path;
 };
 

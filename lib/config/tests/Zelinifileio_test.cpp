@@ -1,5 +1,6 @@
 // TIniFileImport and TIniFileExport: nested and flat layouts, section order,
 // the tidy step, and imports of missing or foreign files.
+#include "TempFolder.h"
 #include "Zelinifileio.h"
 
 #include <filesystem>
@@ -32,10 +33,6 @@ class IniIO : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tws_iniio_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         path = (dir / "c.ini").string();
 
         TConfigSection* volumes = config.AddSection("Volumes", "");
@@ -48,7 +45,6 @@ protected:
         excluded->DefineCollection("Folders", StringMap{}, "");
         deeper->DefineItem("Ratio", "Ratio", 0.5, "");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     AnsiString Contents() const
     {
@@ -58,7 +54,8 @@ protected:
     }
     void Put(const AnsiString& text) const { vcl::AtomicReplaceFile(path, text); }
 
-    fs::path dir;
+    twstesting::TTempFolder folder;
+    const fs::path dir = folder.Path();
     AnsiString path;
     TManagedConfig config;
 };

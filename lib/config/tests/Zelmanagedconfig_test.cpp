@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "Zelinifileadaptor.h"
+#include "TempFolder.h"
 
 using namespace zelconfig;
 using StringMap = std::map<AnsiString, AnsiString>;
@@ -155,10 +156,8 @@ TEST_F(ConfigTree, RemovedSectionsTakeTheirIdentifiersAlong)
 
 TEST_F(ConfigTree, ResetLoadAndSaveWalkTheTree)
 {
-    const AnsiString path = (std::filesystem::temp_directory_path() /
-                             ("tws_tree_" + std::to_string(::getpid()) + ".ini"))
-                                .string();
-    std::filesystem::remove(path);
+    const twstesting::TTempFolder folder;
+    const AnsiString path = (folder / "tree.ini").string();
     config.SetValue("FilesDeleteHidden", true);
     config.SetValue("FilesCount", 9);
     config.SetValue("MaskExcludedFolders", StringMap{{"*.obj", "/a=1"}});
@@ -189,7 +188,6 @@ TEST_F(ConfigTree, ResetLoadAndSaveWalkTheTree)
     files->ResetSection(false);
     EXPECT_EQ(config.GetValue<int>("FilesCount"), 3);
     EXPECT_EQ(config.GetValue<StringMap>("MaskExcludedFolders").size(), 1u);
-    std::filesystem::remove(path);
 }
 
 TEST_F(ConfigTree, ANullAdaptorIsRefused)

@@ -12,29 +12,20 @@
 // overrides that interface's AddRef and Release by calling TUnknown's.
 #pragma once
 
+#include "comimpl.h"
 #include "objbase.h"
 
 namespace zelcom {
 
-class TUnknown : public IUnknown {
+// QueryInterface: IID_IUnknown stores this object, adds a reference and
+// returns S_OK; anything else stores null and returns E_NOINTERFACE; a null
+// ppv gives E_POINTER. AddRef and Release return the new count; at 0 the
+// object destroys itself through the virtual destructor. The count is
+// atomic (twscom::TComImpl).
+class TUnknown : public twscom::TComImpl<TUnknown, IUnknown> {
 public:
     TUnknown() = default;
-    TUnknown(const TUnknown&) = delete;
-    TUnknown& operator=(const TUnknown&) = delete;
-
-    // IID_IUnknown: stores this object, adds a reference and returns S_OK.
-    // Anything else: stores null and returns E_NOINTERFACE. A null ppv
-    // gives E_POINTER.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    // The new count.
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    // The new count; at 0 the object destroys itself.
-    ULONG STDMETHODCALLTYPE Release() override;
-
     virtual ~TUnknown();
-
-private:
-    ULONG FRefCount = 0;
 };
 
 }  // namespace zelcom

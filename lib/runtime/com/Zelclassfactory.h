@@ -19,18 +19,18 @@
 // same module lock.
 #pragma once
 
-#include <atomic>
 #include <exception>
 #include <new>
 
 #include "Zelcomerror.h"
+#include "comimpl.h"
 #include "Zelmodulelock.h"
 #include "objbase.h"
 
 namespace zelcom {
 
 template <typename T>
-class TClassFactory final : public IClassFactory {
+class TClassFactory final : public twscom::TComImpl<TClassFactory<T>, IClassFactory> {
 public:
     // A new factory's interface riid in *ppv.
     static HRESULT Create(TModuleLockCount& module, REFIID riid, void** ppv)
@@ -39,13 +39,9 @@ public:
             return E_POINTER;
         *ppv = nullptr;
         auto* factory = new (std::nothrow) TClassFactory(module);
-        if (factory == nullptr)
-            return E_OUTOFMEMORY;
-        factory->AddRef();
-        const HRESULT hr = factory->QueryInterface(riid, ppv);
-        factory->Release();
-        return hr;
+        return factory != nullptr ? twscom::QueryNewObject(factory, riid, ppv) : E_OUTOFMEMORY;
     }
+    ~TClassFactory() { FModule.Unlock(); }
 
     // A new T's interface riid in *ppv, without a factory object.
     static HRESULT CreateObject(TModuleLockCount& module, IUnknown* outer, REFIID riid, void** ppv)
@@ -71,27 +67,6 @@ public:
         return hr;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
-
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         return CreateObject(FModule, outer, riid, ppv);
@@ -100,10 +75,8 @@ public:
 
 private:
     explicit TClassFactory(TModuleLockCount& module) : FModule(module) { FModule.Lock(); }
-    ~TClassFactory() { FModule.Unlock(); }
 
     TModuleLockCount& FModule;
-    std::atomic<ULONG> FRefCount{0};
 };
 
 }  // namespace zelcom

@@ -20,9 +20,8 @@
 // against calls from two threads at once.
 #pragma once
 
-#include <atomic>
-
 #include "Zelmodulelock.h"
+#include "comimpl.h"
 #include "objbase.h"
 
 namespace zelcom {
@@ -85,10 +84,10 @@ private:
             FOwner.FOuter->AddRef();
             return S_OK;
         }
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
+        ULONG STDMETHODCALLTYPE AddRef() override { return FRefs.Add(); }
         ULONG STDMETHODCALLTYPE Release() override
         {
-            const ULONG count = --FRefCount;
+            const ULONG count = FRefs.Drop();
             if (count == 0)
                 delete &FOwner;
             return count;
@@ -96,7 +95,7 @@ private:
 
     private:
         TComObject& FOwner;
-        std::atomic<ULONG> FRefCount{0};
+        twscom::TRefCount FRefs;
     };
 
     TModuleLockCount& FModule;

@@ -2,41 +2,22 @@
 // the COM library's.
 #include "Zelcomstrings.h"
 
-#include <climits>
 #include <cstring>
 
 #include "objbase.h"
 #include "stringapiset.h"
+#include "textconv.h"
 
 namespace zelcom {
 
-std::u16string AnsiToWide(const AnsiString& text)
-{
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
-        return std::u16string();
-    const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::u16string wide(static_cast<std::size_t>(needed), u'\0');
-    if (needed > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), needed);
-    return wide;
-}
+// The 8-bit code page is UTF-8 here.
+std::u16string AnsiToWide(const AnsiString& text) { return twscom::Utf8ToUtf16(text); }
 
-AnsiString WideToAnsi(const char16_t* text)
-{
-    return WideToAnsi(text, static_cast<std::size_t>(lstrlenW(text)));
-}
+AnsiString WideToAnsi(const char16_t* text) { return twscom::Utf16ToUtf8(text); }
 
 AnsiString WideToAnsi(const char16_t* text, std::size_t length)
 {
-    if (text == nullptr || length == 0 || length > static_cast<std::size_t>(INT_MAX))
-        return AnsiString();
-    const int size = static_cast<int>(length);
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text, size, nullptr, 0, nullptr, nullptr);
-    AnsiString narrow(static_cast<std::size_t>(needed), '\0');
-    if (needed > 0)
-        WideCharToMultiByte(CP_ACP, 0, text, size, narrow.data(), needed, nullptr, nullptr);
-    return narrow;
+    return text == nullptr ? AnsiString() : twscom::Utf16ToUtf8(std::u16string_view(text, length));
 }
 
 BSTR AnsiToBSTR(const AnsiString& text)

@@ -2,8 +2,9 @@
 #include "Zelconnectionpoint.h"
 
 #include <algorithm>
-#include <atomic>
 #include <new>
+
+#include "comimpl.h"
 
 namespace zelcom {
 
@@ -11,9 +12,8 @@ namespace {
 
 // An enumerator over a snapshot of items. Copy hands an item out with a
 // reference of its own (Hold), Drop gives up the snapshot's own.
-template <typename Enum, typename Item, const IID& EnumIid, void (*Hold)(const Item&),
-          void (*Drop)(const Item&)>
-class TEnumerator final : public Enum {
+template <typename Enum, typename Item, void (*Hold)(const Item&), void (*Drop)(const Item&)>
+class TEnumerator final : public twscom::TComImpl<TEnumerator<Enum, Item, Hold, Drop>, Enum> {
 public:
     TEnumerator(IUnknown* owner, std::vector<Item> items, std::size_t position)
         : FOwner(owner), FItems(std::move(items)), FPosition(position)
@@ -22,26 +22,11 @@ public:
         for (const Item& item : FItems)
             Hold(item);
     }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    ~TEnumerator()
     {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == EnumIid) {
-            *ppv = static_cast<Enum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
+        for (const Item& item : FItems)
+            Drop(item);
+        FOwner->Release();
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override
@@ -82,17 +67,9 @@ public:
     }
 
 private:
-    ~TEnumerator()
-    {
-        for (const Item& item : FItems)
-            Drop(item);
-        FOwner->Release();
-    }
-
     IUnknown* FOwner;
     std::vector<Item> FItems;
     std::size_t FPosition;
-    std::atomic<ULONG> FRefCount{0};
 };
 
 void HoldConnection(const CONNECTDATA& c) { c.pUnk->AddRef(); }
@@ -100,10 +77,8 @@ void DropConnection(const CONNECTDATA& c) { c.pUnk->Release(); }
 void HoldPoint(IConnectionPoint* const& p) { p->AddRef(); }
 void DropPoint(IConnectionPoint* const& p) { p->Release(); }
 
-using TEnumConnections = TEnumerator<IEnumConnections, CONNECTDATA, IID_IEnumConnections,
-                                     HoldConnection, DropConnection>;
-using TEnumConnectionPoints = TEnumerator<IEnumConnectionPoints, IConnectionPoint*,
-                                          IID_IEnumConnectionPoints, HoldPoint, DropPoint>;
+using TEnumConnections = TEnumerator<IEnumConnections, CONNECTDATA, HoldConnection, DropConnection>;
+using TEnumConnectionPoints = TEnumerator<IEnumConnectionPoints, IConnectionPoint*, HoldPoint, DropPoint>;
 
 }  // namespace
 

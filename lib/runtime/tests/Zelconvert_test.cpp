@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "IniFiles.hpp"
+#include "TempFolder.h"
 
 using namespace zelcore;
 
@@ -45,9 +46,8 @@ TEST(Zelconvert, OtherTypesRoundTrip)
 // back, must be that comma text again.
 TEST(Zelconvert, QuotedCommaTextSurvivesARealIniFile)
 {
-    const auto path = (std::filesystem::temp_directory_path() /
-                       ("tws_quote_" + std::to_string(::getpid()) + ".ini"))
-                          .string();
+    const twstesting::TTempFolder folder;
+    const auto path = (folder / "quote.ini").string();
     const std::vector<std::deque<AnsiString>> lists = {
         {},
         {""},
@@ -70,7 +70,6 @@ TEST(Zelconvert, QuotedCommaTextSurvivesARealIniFile)
     // A comma text that itself begins and ends with a double quote.
     ini.WriteString("S", "k", QuoteCommaText("\"a\",\"b\""));
     EXPECT_EQ(ini.ReadString("S", "k", ""), "\"a\",\"b\"");
-    std::filesystem::remove(path);
 }
 
 TEST(Zelconvert, AdaptorCopiesAreDeep)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <comimpl.h>
 #include <emptyvc.h>
 #include <objbase.h>
 #include <stringapiset.h>
@@ -37,29 +38,10 @@ LPWSTR TaskString(const char16_t* text)
     return out;
 }
 
-class THandler : public IEmptyVolumeCache {
+class THandler final : public twscom::TComImpl<THandler, IEmptyVolumeCache> {
 public:
     explicit THandler(Kind kind) : FKind(kind) { ++objects; }
-    virtual ~THandler() { --objects; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IEmptyVolumeCache) {
-            *ppv = static_cast<IEmptyVolumeCache*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = --FCount;
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    ~THandler() { --objects; }
 
     HRESULT STDMETHODCALLTYPE Initialize(HKEY, LPCWSTR volume, LPWSTR* display, LPWSTR* description,
                                          DWORD* flags) override
@@ -105,32 +87,18 @@ public:
 private:
     Kind FKind;
     std::string FVolume;
-    ULONG FCount = 0;
 };
 
-class TFactory : public IClassFactory {
+// A class object for the life of the module: it holds a reference of its own.
+class TFactory final : public twscom::TComImpl<TFactory, IClassFactory> {
 public:
-    explicit TFactory(Kind kind) : FKind(kind) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = this;
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    explicit TFactory(Kind kind) : TComImpl(1), FKind(kind) {}
+    void LastReleased() {}
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
-        auto* handler = new THandler(FKind);
-        handler->AddRef();
-        const HRESULT hr = handler->QueryInterface(riid, ppv);
-        handler->Release();
-        return hr;
+        return twscom::QueryNewObject(new THandler(FKind), riid, ppv);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 

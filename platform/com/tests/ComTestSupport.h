@@ -1,17 +1,16 @@
-// What the COM runtime's tests share: a registry prefix of their own per
-// test (tests run in parallel), the test module's path, and registry
-// shortcuts.
+// What the COM runtime's tests share: a registry of their own per test
+// (TempRegistry.h), the test module's path, and GUID text.
 #pragma once
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "objbase.h"
+#include "TempRegistry.h"
 #include "winreg.h"
 
 // The folder the build puts every module and program in.
@@ -41,60 +40,13 @@ inline bool IsModuleLoaded(const std::string& path)
     return true;
 }
 
-class TempRegistryTest : public ::testing::Test {
+// A registry of its own per test, and the in-process server entry of a class.
+class TempRegistryTest : public TempRegistry {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        FDir = std::filesystem::temp_directory_path() /
-               ("twscom_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
-                info->name());
-        std::filesystem::remove_all(FDir);
-        ::setenv("TIDEWASH_REGISTRY", FDir.c_str(), 1);
-    }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
-
-    static void SetString(HKEY root, const std::string& key, const char* name,
-                          const std::string& value)
-    {
-        HKEY h = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(h);
-    }
-
-    // The string value, or "<missing>".
-    static std::string GetString(HKEY root, const std::string& key, const char* name)
-    {
-        char data[2048];
-        DWORD size = sizeof data;
-        DWORD type = 0;
-        HKEY h = nullptr;
-        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-            return "<missing>";
-        const LONG rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-        RegCloseKey(h);
-        if (rc != ERROR_SUCCESS || type != REG_SZ)
-            return "<missing>";
-        return std::string(data, size > 0 && data[size - 1] == 0 ? size - 1 : size);
-    }
-
-    static bool KeyExists(HKEY root, const std::string& key)
-    {
-        HKEY h = nullptr;
-        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(h);
-        return true;
-    }
-
     static void RegisterInproc(REFCLSID clsid, const std::string& path)
     {
         SetString(HKEY_CLASSES_ROOT, "CLSID\\" + GuidText(clsid) + "\\InprocServer32", "", path);
     }
 
-    std::filesystem::path FDir;
+    const std::filesystem::path& FDir = dir;
 };

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "comimpl.h"
 #include "olectl.h"
 #include "testmodule.h"
 #include "typelibdesc.h"
@@ -11,30 +12,11 @@ namespace {
 
 std::atomic<LONG> lockCount{0};
 
-class TTestObject final : public ITwsTestObject {
+class TTestObject final : public twscom::TComImpl<TTestObject, ITwsTestObject> {
 public:
     TTestObject() { ++lockCount; }
+    ~TTestObject() { --lockCount; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ITwsTestObject) {
-            *ppv = static_cast<ITwsTestObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
 
     HRESULT STDMETHODCALLTYPE Reverse(BSTR text, BSTR* reversed) override
     {
@@ -66,35 +48,12 @@ public:
         return DISP_E_EXCEPTION;
     }
 
-private:
-    ~TTestObject() { --lockCount; }
-    std::atomic<ULONG> FRefCount{0};
 };
 
-class TTestFactory final : public IClassFactory {
+class TTestFactory final : public twscom::TComImpl<TTestFactory, IClassFactory> {
 public:
     TTestFactory() { ++lockCount; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --FRefCount;
-        if (count == 0)
-            delete this;
-        return count;
-    }
+    ~TTestFactory() { --lockCount; }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
@@ -104,22 +63,13 @@ public:
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
         auto* object = new (std::nothrow) TTestObject;
-        if (object == nullptr)
-            return E_OUTOFMEMORY;
-        object->AddRef();
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return object != nullptr ? twscom::QueryNewObject(object, riid, ppv) : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
     {
         lock ? ++lockCount : --lockCount;
         return S_OK;
     }
-
-private:
-    ~TTestFactory() { --lockCount; }
-    std::atomic<ULONG> FRefCount{0};
 };
 
 const TWS_TYPELIB_MEMBER testMembers[] = {
@@ -155,12 +105,7 @@ HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
     if (rclsid != CLSID_TwsTestObject)
         return CLASS_E_CLASSNOTAVAILABLE;
     auto* factory = new (std::nothrow) TTestFactory;
-    if (factory == nullptr)
-        return E_OUTOFMEMORY;
-    factory->AddRef();
-    const HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return factory != nullptr ? twscom::QueryNewObject(factory, riid, ppv) : E_OUTOFMEMORY;
 }
 
 HRESULT DllCanUnloadNow() { return lockCount == 0 ? S_OK : S_FALSE; }

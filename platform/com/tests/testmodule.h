@@ -21,6 +21,7 @@ struct ITwsTestObject : public IUnknown {
     // the text given (member id 2).
     virtual HRESULT STDMETHODCALLTYPE Fail(LPCOLESTR description) = 0;
 };
+TWS_INTERFACE_IID(ITwsTestObject, IID_ITwsTestObject);
 
 // The module's objects and server locks, as its DllCanUnloadNow counts them.
 using TwsTestLockCountFunc = LONG (*)();

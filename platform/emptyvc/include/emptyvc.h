@@ -54,3 +54,7 @@ struct IEmptyVolumeCache2 : public IEmptyVolumeCache {
                                                    LPWSTR* ppwszDisplayName, LPWSTR* ppwszDescription,
                                                    LPWSTR* ppwszBtnText, DWORD* pdwFlags) = 0;
 };
+
+TWS_INTERFACE_IID(IEmptyVolumeCacheCallBack, IID_IEmptyVolumeCacheCallBack);
+TWS_INTERFACE_IID(IEmptyVolumeCache, IID_IEmptyVolumeCache);
+TWS_INTERFACE_IID(IEmptyVolumeCache2, IID_IEmptyVolumeCache2);

@@ -1,27 +1,26 @@
-// A registry prefix of its own for each test: tests run in parallel.
+// A registry of its own for each test (tests run in parallel and must not
+// touch the user's registry): TIDEWASH_REGISTRY names a folder inside a
+// temporary folder that is removed with the fixture, also when the test
+// failed. The registry folder itself does not exist until something is
+// written. Also the small readers and writers the tests of everything built
+// on the registry share.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 
 #include "AtomicFile.hpp"
+#include "TempFolder.h"
+#include "winreg.h"
 
 class TempRegistry : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::temp_directory_path() /
-              ("tws_reg_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
-               info->name());
-        std::filesystem::remove_all(dir);
-        ::setenv("TIDEWASH_REGISTRY", dir.c_str(), 1);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void SetUp() override { ::setenv("TIDEWASH_REGISTRY", dir.c_str(), 1); }
+    void TearDown() override {}
 
+    // The text file of a root, and what it holds ("" when it does not exist).
     std::string File(const char* root) const { return (dir / (std::string(root) + ".reg")).string(); }
     std::string Contents(const char* root) const
     {
@@ -36,5 +35,59 @@ protected:
         vcl::AtomicReplaceFile(File(root), text);
     }
 
-    std::filesystem::path dir;
+    // Through the registry functions: a value (with its zero for strings),
+    // and whether a key exists.
+    static void SetValue(HKEY root, const std::string& key, const char* name, DWORD type,
+                         const std::string& data)
+    {
+        HKEY h = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                                 static_cast<DWORD>(data.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(h);
+    }
+    static void SetString(HKEY root, const std::string& key, const char* name, const std::string& value)
+    {
+        SetValue(root, key, name, REG_SZ, value);
+    }
+    // The kind and bytes of a value, a string without its zero.
+    static bool Raw(HKEY root, const std::string& key, const char* name, DWORD& type, std::string& data)
+    {
+        HKEY h = nullptr;
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+            return false;
+        DWORD size = 0;
+        LONG rc = RegQueryValueExA(h, name, nullptr, &type, nullptr, &size);
+        if (rc == ERROR_SUCCESS) {
+            data.assign(size, '\0');
+            rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+            data.resize(size);
+            if (type == REG_SZ && !data.empty() && data.back() == '\0')
+                data.pop_back();
+        }
+        RegCloseKey(h);
+        return rc == ERROR_SUCCESS;
+    }
+    // The string value, or "<missing>".
+    static std::string GetString(HKEY root, const std::string& key, const char* name)
+    {
+        DWORD type = 0;
+        std::string data;
+        if (!Raw(root, key, name, type, data) || type != REG_SZ)
+            return "<missing>";
+        return data;
+    }
+    static bool KeyExists(HKEY root, const std::string& key)
+    {
+        HKEY h = nullptr;
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(h);
+        return true;
+    }
+
+    twstesting::TTempFolder folder{"tws registry"};
+    const std::filesystem::path dir = folder / "registry";
 };

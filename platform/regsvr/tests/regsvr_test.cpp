@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "ComTestObjects.h"
+#include "TempFolder.h"
 #include "Zelcomstrings.h"
 #include "Zelcomtestserver.h"
 #include "Zelcomutils.h"
@@ -58,10 +60,6 @@ class RegsvrTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        FDir = std::filesystem::temp_directory_path() /
-               ("twsregsvr_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(FDir);
         std::filesystem::create_directories(FDir / "registry");
         ::setenv("TIDEWASH_REGISTRY", (FDir / "registry").c_str(), 1);
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
@@ -69,7 +67,6 @@ protected:
     void TearDown() override
     {
         CoUninitialize();
-        std::filesystem::remove_all(FDir);
     }
 
     // twsregsvr with these arguments, as a child process of its own.
@@ -112,46 +109,19 @@ protected:
         return server;
     }
 
-    std::filesystem::path FDir;
-};
-
-// An outer object that aggregates the server and counts its own references.
-class TOuter final : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        if (Inner != nullptr)
-            return Inner->QueryInterface(riid, ppv);
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
-
-    ULONG Count = 1;
-    IUnknown* Inner = nullptr;
+    twstesting::TTempFolder FFolder{"tws regsvr"};
+    const std::filesystem::path FDir = FFolder.Path();
 };
 
 // A sink for the server's events: records the text of each notification.
-class TSink final : public IDispatch {
+class TSink final : public twscom::TComImpl<TSink, IDispatch> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    TSink() : TComImpl(1) {}
+    void LastReleased() {}
+    void* FindInterface(REFIID riid)
     {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IZelTestServerEvents) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return riid == DIID_IZelTestServerEvents ? static_cast<IDispatch*>(this) : TComImpl::FindInterface(riid);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
@@ -166,7 +136,6 @@ public:
         return S_OK;
     }
 
-    std::atomic<ULONG> Count{1};
     std::u16string Seen;
 };
 
@@ -289,7 +258,7 @@ TEST_F(RegsvrTest, ServerIsAggregatedUnderAnOuterObject)
 
     IZelTestServer* server = nullptr;
     ASSERT_EQ(outer.QueryInterface(IID_IZelTestServer, reinterpret_cast<void**>(&server)), S_OK);
-    EXPECT_EQ(outer.Count, 2u);  // the interface counts on the outer object
+    EXPECT_EQ(outer.RefCount(), 2u);  // the interface counts on the outer object
     IUnknown* identity = nullptr;
     ASSERT_EQ(server->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
     EXPECT_EQ(identity, &outer);
@@ -300,7 +269,7 @@ TEST_F(RegsvrTest, ServerIsAggregatedUnderAnOuterObject)
     SysFreeString(in);
     SysFreeString(out);
     server->Release();
-    EXPECT_EQ(outer.Count, 1u);
+    EXPECT_EQ(outer.RefCount(), 1u);
 
     outer.Inner->Release();  // the inner object goes, and with it the module's lock
     outer.Inner = nullptr;
@@ -340,7 +309,7 @@ TEST_F(RegsvrTest, EventsReachAtMostFiveSinks)
     container->Release();
     server->Release();  // the remaining sinks are let go with the object
     for (const TSink& sink : sinks)
-        EXPECT_EQ(sink.Count, 1u);
+        EXPECT_EQ(sink.RefCount(), 1u);
 }
 
 TEST_F(RegsvrTest, ToolReportsEachKindOfFailure)

@@ -288,3 +288,10 @@ struct ISupportErrorInfo : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) = 0;
 };
 using LPSUPPORTERRORINFO = ISupportErrorInfo*;
+
+TWS_INTERFACE_IID(IDispatch, IID_IDispatch);
+TWS_INTERFACE_IID(ITypeInfo, IID_ITypeInfo);
+TWS_INTERFACE_IID(ITypeLib, IID_ITypeLib);
+TWS_INTERFACE_IID(IErrorInfo, IID_IErrorInfo);
+TWS_INTERFACE_IID(ICreateErrorInfo, IID_ICreateErrorInfo);
+TWS_INTERFACE_IID(ISupportErrorInfo, IID_ISupportErrorInfo);

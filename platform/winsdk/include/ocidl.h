@@ -53,3 +53,8 @@ struct IConnectionPointContainer : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid,
                                                           IConnectionPoint** ppCP) = 0;
 };
+
+TWS_INTERFACE_IID(IEnumConnections, IID_IEnumConnections);
+TWS_INTERFACE_IID(IConnectionPoint, IID_IConnectionPoint);
+TWS_INTERFACE_IID(IEnumConnectionPoints, IID_IEnumConnectionPoints);
+TWS_INTERFACE_IID(IConnectionPointContainer, IID_IConnectionPointContainer);

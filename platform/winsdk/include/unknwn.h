@@ -28,3 +28,18 @@ struct IClassFactory : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) = 0;
 };
 using LPCLASSFACTORY = IClassFactory*;
+
+// The IID of interface I, where Windows compilers have __uuidof(I): each
+// interface header names its IID once with TWS_INTERFACE_IID(I, IID_I),
+// and code asks for TwsInterfaceIid<I>::Get(). An interface that names no
+// IID does not compile where its IID is asked for.
+template <typename I>
+struct TwsInterfaceIid;
+#define TWS_INTERFACE_IID(I, iid)                      \
+    template <>                                        \
+    struct TwsInterfaceIid<I> {                        \
+        static const IID& Get() { return iid; }        \
+    }
+
+TWS_INTERFACE_IID(IUnknown, IID_IUnknown);
+TWS_INTERFACE_IID(IClassFactory, IID_IClassFactory);

@@ -4,6 +4,7 @@
 
 #include "System.hpp"
 #include "Zelcomobject.h"
+#include "comimpl.h"
 
 constexpr IID IID_ICounter = {0x7A000001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 constexpr IID IID_INamed = {0x7A000002, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
@@ -48,24 +49,19 @@ private:
 };
 
 // An outer object that holds an aggregated inner object and counts its own
-// references (it lives on the stack).
-class TOuter final : public IUnknown {
+// references (it lives on the stack, and starts with the one its owner
+// holds); it hands every interface but IUnknown to the inner object.
+class TOuter final : public twscom::TComImpl<TOuter, IUnknown> {
 public:
+    TOuter() : TComImpl(1) {}
+    void LastReleased() {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
-        if (riid == IID_IUnknown) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        if (Inner != nullptr)
+        if (riid != IID_IUnknown && Inner != nullptr)
             return Inner->QueryInterface(riid, ppv);
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return TComImpl::QueryInterface(riid, ppv);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
 
-    ULONG Count = 1;
     IUnknown* Inner = nullptr;
 };

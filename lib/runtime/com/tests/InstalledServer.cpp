@@ -20,10 +20,6 @@ std::string BuildOut()
 
 void TInstalledServerTest::SetUp()
 {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    base = fs::temp_directory_path() / ("tws " + fs::path(FModule).stem().string() + " " +
-                                        std::to_string(::getpid()) + " " + info->name());
-    fs::remove_all(base);
     install = base / "Program Files" / "Tidewash";
     registry = base / "registry";
     data = base / "data";
@@ -40,10 +36,6 @@ void TInstalledServerTest::TearDown()
 {
     SetErrorInfo(0, nullptr);
     CoUninitialize();
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(base, ec))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(base, ec);
 }
 
 int TInstalledServerTest::RegisterTool(const std::string& option)

@@ -2,8 +2,8 @@
 // tests of the server modules: the module copied into a fresh installation
 // folder (with a blank in its path), registered into a fresh registry by
 // the registration tool run as a separate process, and used through COM
-// only. Test cases run in parallel, each in its own process, so every
-// folder is named after both.
+// only. Test cases run in parallel, each in its own process, so each has
+// its own temporary folder, removed with the fixture.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +12,7 @@
 #include <string>
 #include <winreg.h>
 
+#include "TempFolder.h"
 #include "objbase.h"
 
 namespace zelcomtest {
@@ -43,7 +44,8 @@ protected:
     int RegisterTool(const std::string& option);
     fs::path ModulePath() const { return install / FModule; }
 
-    fs::path base, install, registry, data;
+    twstesting::TTempFolder folder{"tws server"};
+    fs::path base = folder.Path(), install, registry, data;
 
 private:
     std::string FModule;

@@ -53,22 +53,22 @@ TEST(ZelcomObject, AggregatedItSpeaksForTheOuterObject)
                                                     reinterpret_cast<void**>(&inner)),
               S_OK);
     outer.Inner = inner;
-    EXPECT_EQ(outer.Count, 1u);  // the inner object holds no reference on the outer one
+    EXPECT_EQ(outer.RefCount(), 1u);  // the inner object holds no reference on the outer one
 
     ICounter* counter = nullptr;
     ASSERT_EQ(outer.QueryInterface(IID_ICounter, reinterpret_cast<void**>(&counter)), S_OK);
-    EXPECT_EQ(outer.Count, 2u);
+    EXPECT_EQ(outer.RefCount(), 2u);
     IUnknown* identity = nullptr;
     ASSERT_EQ(counter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
     EXPECT_EQ(identity, &outer);
-    EXPECT_EQ(outer.Count, 3u);
+    EXPECT_EQ(outer.RefCount(), 3u);
     identity->Release();
     INamed* named = nullptr;
     ASSERT_EQ(counter->QueryInterface(IID_INamed, reinterpret_cast<void**>(&named)), S_OK);
     EXPECT_EQ(named->Id(), 42);
     named->Release();
     counter->Release();
-    EXPECT_EQ(outer.Count, 1u);
+    EXPECT_EQ(outer.RefCount(), 1u);
     EXPECT_EQ(TCounter::Alive, 1);
 
     // The inner IUnknown answers itself for IUnknown, and its count is the

@@ -19,24 +19,24 @@ struct IEvents : public IUnknown {
     virtual void STDMETHODCALLTYPE Saved() = 0;
 };
 
-class TEventSink final : public IEvents {
+}  // namespace
+
+TWS_INTERFACE_IID(IEvents, IID_IEvents);
+
+namespace {
+
+// A sink on the test's stack, holding the test's own reference; one that
+// does not answer the outgoing interface stands for a wrong sink.
+class TEventSink final : public twscom::TComImpl<TEventSink, IEvents> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    explicit TEventSink(bool answers = true) : TComImpl(1), FAnswers(answers) {}
+    void LastReleased() {}
+    void* FindInterface(REFIID riid)
     {
-        if (riid == IID_IUnknown || (riid == IID_IEvents && FAnswers)) {
-            *ppv = static_cast<IEvents*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return riid == IID_IEvents && !FAnswers ? nullptr : TComImpl::FindInterface(riid);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
     void STDMETHODCALLTYPE Saved() override { ++Calls; }
 
-    explicit TEventSink(bool answers = true) : FAnswers(answers) {}
-    ULONG Count = 1;
     int Calls = 0;
 
 private:
@@ -115,7 +115,7 @@ TEST_F(ZelcomConnectionPoint, AdvisesUpToTheLimitWithCookiesNeverReused)
     EXPECT_NE(ca, cb);
     EXPECT_EQ(FPoint->Advise(&c, &cc), CONNECT_E_ADVISELIMIT);
     EXPECT_EQ(cc, 0u);
-    EXPECT_EQ(c.Count, 1u);
+    EXPECT_EQ(c.RefCount(), 1u);
 
     EXPECT_EQ(FPoint->Unadvise(ca), S_OK);
     ASSERT_EQ(FPoint->Advise(&c, &cc), S_OK);
@@ -134,7 +134,7 @@ TEST_F(ZelcomConnectionPoint, RefusesSinksWithoutTheInterfaceAndUnknownCookies)
     DWORD cookie = 5;
     EXPECT_EQ(FPoint->Advise(&mute, &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
-    EXPECT_EQ(mute.Count, 1u);
+    EXPECT_EQ(mute.RefCount(), 1u);
     EXPECT_EQ(FPoint->Advise(nullptr, &cookie), E_POINTER);
     EXPECT_EQ(FPoint->Unadvise(0), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(FPoint->Unadvise(12345), CONNECT_E_NOCONNECTION);
@@ -149,15 +149,15 @@ TEST_F(ZelcomConnectionPoint, HoldsSinksUntilUnadvisedOrTheContainerGoes)
     DWORD ca = 0, cb = 0;
     FPoint->Advise(&a, &ca);
     FPoint->Advise(&b, &cb);
-    EXPECT_EQ(a.Count, 2u);
+    EXPECT_EQ(a.RefCount(), 2u);
     FPoint->Unadvise(ca);
-    EXPECT_EQ(a.Count, 1u);
-    EXPECT_EQ(b.Count, 2u);
+    EXPECT_EQ(a.RefCount(), 1u);
+    EXPECT_EQ(b.RefCount(), 2u);
     FPoint->Release();
     FPoint = nullptr;
     FContainer->Release();
     FContainer = nullptr;
-    EXPECT_EQ(b.Count, 1u);
+    EXPECT_EQ(b.RefCount(), 1u);
 }
 
 TEST_F(ZelcomConnectionPoint, LivesInsideItsContainer)
@@ -209,7 +209,7 @@ TEST_F(ZelcomConnectionPoint, EnumeratesASnapshotOfConnections)
     EXPECT_EQ(clone->Skip(1), S_FALSE);
     EXPECT_EQ(clone->Next(2, data, nullptr), E_POINTER);
     clone->Release();
-    EXPECT_EQ(a.Count, 1u);  // snapshot references given back
+    EXPECT_EQ(a.RefCount(), 1u);  // snapshot references given back
 }
 
 TEST_F(ZelcomConnectionPoint, EnumeratesTheConnectionPoints)
