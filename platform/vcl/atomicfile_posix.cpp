@@ -35,45 +35,73 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-}  // namespace
-
-void AtomicReplaceFile(const AnsiString& fileName, const AnsiString& contents)
+AnsiString FolderOf(const AnsiString& path)
 {
-    AnsiString folder = ExtractFilePath(fileName);
-    if (folder.empty())
-        folder = "./";
-    AnsiString temp = folder + "." + ExtractFileName(fileName) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        Fail("Cannot create a temporary file for", fileName, errno);
+    const AnsiString folder = ExtractFilePath(path);
+    return folder.empty() ? AnsiString("./") : folder;
+}
 
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual mode for the process's umask.
-    struct stat st;
-    if (::stat(fileName.c_str(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
+// A new temporary file beside target, open for writing; -1 with errno set
+// when it cannot be made.
+int CreateTempBeside(const AnsiString& target, AnsiString& temp)
+{
+    temp = FolderOf(target) + "." + ExtractFileName(target) + ".XXXXXX";
+    return ::mkstemp(temp.data());
+}
 
+// The permissions a new file gets under the process's umask.
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writes the bytes into the temporary file, flushes and closes it; on
+// failure the temporary file is gone and the error names the target.
+void FillTemp(int fd, const AnsiString& temp, const AnsiString& target, const AnsiString& contents)
+{
     if (!WriteAll(fd, contents.data(), contents.size()) || ::fsync(fd) != 0) {
         const int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
-        Fail("Cannot write file", fileName, err);
+        Fail("Cannot write file", target, err);
     }
-    if (::close(fd) != 0 || ::rename(temp.c_str(), fileName.c_str()) != 0) {
+    if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        Fail("Cannot write file", fileName, err);
+        Fail("Cannot write file", target, err);
     }
+}
+
+// A rename is durable only once the folder holding it is flushed.
+void SyncFolder(const AnsiString& folder)
+{
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+}  // namespace
+
+void AtomicReplaceFile(const AnsiString& fileName, const AnsiString& contents)
+{
+    AnsiString temp;
+    const int fd = CreateTempBeside(fileName, temp);
+    if (fd < 0)
+        Fail("Cannot create a temporary file for", fileName, errno);
+    // Keep the permissions of the file being replaced.
+    struct stat st;
+    ::fchmod(fd, ::stat(fileName.c_str(), &st) == 0 ? st.st_mode & 07777 : NewFileMode());
+    FillTemp(fd, temp, fileName, contents);
+    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        Fail("Cannot write file", fileName, err);
+    }
+    SyncFolder(FolderOf(fileName));
 }
 
 bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents)
@@ -108,12 +136,6 @@ bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents)
 namespace {
 
 constexpr int MaxLinkHops = 40;
-
-AnsiString FolderOf(const AnsiString& path)
-{
-    const AnsiString folder = ExtractFilePath(path);
-    return folder.empty() ? AnsiString("./") : folder;
-}
 
 // The file a name leads to: links are followed one by one, a relative link
 // from the folder that holds it. The last name need not exist.
@@ -214,9 +236,8 @@ void TLockedFile::Replace(const AnsiString& contents)
     if (FHandle >= 0 && ::fstat(FHandle, &st) != 0)
         Fail("Cannot write file", FTarget, errno);
 
-    const AnsiString folder = FolderOf(FTarget);
-    AnsiString temp = folder + "." + ExtractFileName(FTarget) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    AnsiString temp;
+    const int fd = CreateTempBeside(FTarget, temp);
     if (fd < 0) {
         const int err = errno;
         // A writable file in a folder we may not write is still ours to change.
@@ -226,42 +247,29 @@ void TLockedFile::Replace(const AnsiString& contents)
         }
         Fail("Cannot write file", FTarget, err);
     }
-    auto discard = [&] {
-        ::close(fd);
-        ::unlink(temp.c_str());
-    };
 
     if (FHandle >= 0) {
         // The copy must be the same file to everyone else: same owner and
         // permissions. Only the owner's own process (or root) can give it
         // those; anyone else rewrites the file where it is.
         if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            discard();
+            ::close(fd);
+            ::unlink(temp.c_str());
             RewriteInPlace(contents);
             return;
         }
         ::fchmod(fd, st.st_mode & 07777);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, NewFileMode());
     }
 
-    if (!WriteAll(fd, contents.data(), contents.size()) || ::fsync(fd) != 0) {
-        const int err = errno;
-        discard();
-        Fail("Cannot write file", FTarget, err);
-    }
-    if (::close(fd) != 0 || !Install(temp, FHandle < 0)) {
+    FillTemp(fd, temp, FTarget, contents);
+    if (!Install(temp, FHandle < 0)) {
         const int err = errno;
         ::unlink(temp.c_str());
         Fail("Cannot write file", FTarget, err);
     }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    SyncFolder(FolderOf(FTarget));
 }
 
 // Puts the written temporary file in place of the target. A file that was
