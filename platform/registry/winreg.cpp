@@ -1,5 +1,5 @@
-// The ANSI registry functions of winreg.h on POSIX, over the registry files
-// of RegistryStore.h.
+// The ANSI registry functions of winreg.h, over the registry files of
+// RegistryStore.h (whose files and locks are registrystore_posix.cpp).
 //
 // Every function checks what it can on a snapshot of the root first, so a
 // call that changes nothing (or fails) takes no lock and writes nothing;
