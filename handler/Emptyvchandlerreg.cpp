@@ -112,6 +112,8 @@ HRESULT RegisterClass()
     return RegisterTypeLib(lib.get(), wideModule.c_str(), helpDir.c_str());
 }
 
+// HandlerKey is the string table's VOLUMECACHES_KEY (emptyvc.h), the key the
+// host lists the handlers from.
 AnsiString CleanupKey() { return LoadConstString(HandlerKey) + LoadConstString(DefDisplay); }
 
 }  // namespace

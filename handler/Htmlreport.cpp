@@ -81,7 +81,7 @@ void THTMLReport::WriteReport(AnsiString fileName, AnsiString title, AnsiString 
     for (const char* caption : {"&nbsp;Masks Included", "&nbsp;Masks Excluded"}) {
         auto head = heads->AddCell();
         Style(head, {"width: 50%", "text-align: center", "font-weight: bold"});
-        head->AddText()->Text = caption;
+        head->Text = caption;
     }
     auto lists = inner->AddRow();
     auto included = lists->AddCell();
@@ -116,17 +116,17 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
     Style(captionCell, {"background-color: rgb(204, 255, 255)"});
     captionCell->AddTagAttributeValue("colspan", "2");
     captionCell->AddTagAttributeValue("rowspan", "1");
-    captionCell->AddText()->Text = "&nbsp;" + caption;
+    captionCell->Text = "&nbsp;" + caption;
 
     auto heads = list->AddRow();
     auto maskHead = heads->AddCell();
     Style(maskHead, {"font-weight: bold", "width: 10%", "background-color: rgb(0, 0, 0)",
                      "color: rgb(255, 255, 255)"});
-    maskHead->AddText()->Text = "&nbsp;Mask";
+    maskHead->Text = "&nbsp;Mask";
     auto nameHead = heads->AddCell();
     Style(nameHead, {"font-weight: bold", "width: 10", "background-color: rgb(0, 0, 0)",
                      "color: rgb(255, 255, 255)"});
-    nameHead->AddText()->Text = "&nbsp;FileName";
+    nameHead->Text = "&nbsp;FileName";
 
     THTMLCell* contentsCell = included ? IncludedContentsCell : ExcludedContentsCell;
     const AnsiString anchorPrefix = included ? "MaskIn_" : "MaskEx_";
@@ -156,9 +156,9 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
                 back->AddTagAttributeValue("href", "#Top");
                 back->Text = "Back to top";
             } else {
-                maskCell->AddText()->Text = "&nbsp;";
+                maskCell->Text = "&nbsp;";
             }
-            line->AddCell()->AddText()->Text = EscapeVisible(results[i].GetFullName());
+            line->AddCell()->Text = EscapeVisible(results[i].GetFullName());
             ++row;
         }
         ++maskNumber;

@@ -8,6 +8,7 @@
 // is listed as unsuccessfully deleted and left alone.
 #include "TidewashCtrlImpl.h"
 
+#include "Conststrings.h"
 #include "Htmlreport.h"
 #include "SysUtils.hpp"
 #include "Tidewash.h"
@@ -100,8 +101,9 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
         if (!ForceDirectories(folder))
             return;
         THTMLReport report(FFileSearch.Results, purged);
-        report.WriteReport(IncludeTrailingPathDelimiter(folder) + "FilePurge.html", "Tidewash Purge Results",
-                           "Files successfully deleted", "Files unsuccessfully deleted");
+        report.WriteReport(IncludeTrailingPathDelimiter(folder) + "FilePurge.html",
+                           LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
+                           LoadConstString(PurgeReportNotDeleted));
     } catch (...) {
     }
 }

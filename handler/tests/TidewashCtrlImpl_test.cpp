@@ -60,8 +60,7 @@ std::string ConfigText(const TSettings& s)
 
 const std::string kClsid = "{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}";
 const std::string kLibid = "{A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}";
-const std::string kCleanupKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches\\Tideworks Suite (TWS)";
+const std::string kCleanupKey = std::string(VOLUMECACHES_KEY) + "Tideworks Suite (TWS)";
 
 using zelcomtest::KeyExists;
 using zelcomtest::RegString;

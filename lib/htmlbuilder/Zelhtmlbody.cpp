@@ -118,6 +118,12 @@ THTMLBody::THTMLBody() : THTMLBaseBody("body", true) {}
 
 THTMLCell::THTMLCell() : THTMLBaseBody("td", true) {}
 
+void THTMLCell::ElementsToStream(TStream* stream)
+{
+    THTMLBaseBody::ElementsToStream(stream);
+    WriteToStream(stream, Text);
+}
+
 THTMLText::THTMLText() : THTMLBaseBody("", false) {}
 
 THTMLText::THTMLText(AnsiString tagName) : THTMLBaseBody(tagName, true) {}

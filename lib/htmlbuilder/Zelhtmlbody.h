@@ -12,7 +12,6 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
 #include "Zelhtmlelement.h"
 
@@ -50,7 +49,7 @@ public:
     // Wraps the element's contents in <tag>...</tag>, for example "b" or "i".
     void InsertPresentationTag(AnsiString tag);
 
-    std::vector<AnsiString> PresentationTags;
+    TLazyVector<AnsiString> PresentationTags;
 
 protected:
     // Hands the held element to the children; an empty holder gives a null
@@ -64,9 +63,16 @@ public:
     THTMLBody();
 };
 
+// A cell holds other elements, or its text directly: a report's cells are
+// mostly one text each, and an element per text would double their cost.
 class THTMLCell : public THTMLBaseBody {
 public:
     THTMLCell();
+
+    // The children, then Text.
+    void ElementsToStream(TStream* stream) override;
+
+    AnsiString Text;
 };
 
 // Without a tag the text is written bare; with one ("b", "div", ...) it is

@@ -34,11 +34,13 @@ void THTMLElement::TagStartToStream(TStream* stream)
         WriteToStream(stream, " ");
         WriteToStream(stream, name);
         WriteToStream(stream, "=\"");
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0)
+        bool first = true;
+        values.ForEach([&](const AnsiString& value) {
+            if (!first)
                 WriteToStream(stream, "; ");
-            WriteToStream(stream, values[i]);
-        }
+            WriteToStream(stream, value);
+            first = false;
+        });
         WriteToStream(stream, "\"");
     }
     WriteToStream(stream, ">");

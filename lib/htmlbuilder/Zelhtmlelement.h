@@ -9,26 +9,19 @@
 // of any size is never assembled in memory first.
 #pragma once
 
-#include <map>
-#include <vector>
-
 #include "Classes.hpp"
 #include "Zelgenerics.h"
+#include "Zelhtmlattributes.h"
+#include "Zellazyvector.h"
 
 namespace zelhtmlbuilder {
 
 class THTMLElement;
 
-// The values of one attribute, in the order they were added.
-using TTagAttributeValues = std::vector<AnsiString>;
-// Attribute name -> values. std::string compares as unsigned bytes, which is
-// the order the attributes are written in ("BORDER" before "align").
-using TTagAttributes = std::map<AnsiString, TTagAttributeValues>;
-
-// A vector, not a deque: a report has one element per table cell, most of
-// them without children, and an empty vector allocates nothing where an
-// empty deque allocates a whole block.
-using THTMLElements = std::vector<THTMLElement*>;
+// Not a deque, nor even a vector: a report has one element per table cell,
+// most of them without children, and an empty deque allocates a whole block
+// where this costs one pointer.
+using THTMLElements = TLazyVector<THTMLElement*>;
 // The children of an element; destroying it destroys them.
 using TManagedElements =
     zelgenerics::TManagedContainer<THTMLElements, zelgenerics::TNoLockPolicy,

@@ -18,7 +18,10 @@ using twslisting::TFolderReader;
 namespace {
 
 // Hidden and system: the two attributes a listing drops unless asked for.
-constexpr int kHiddenAttribute = 2;
+constexpr int kHiddenAttribute = FILE_ATTRIBUTE_HIDDEN;
+// The search attributes a listing looks at, and the default set.
+constexpr int kListedAttributes[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+                                     FILE_ATTRIBUTE_ARCHIVE};
 
 // An excluded folder prepared for comparison: upper-cased, with its flag.
 struct TExclusion {
@@ -293,7 +296,7 @@ private:
 // ---------------------------------------------------------------------------
 // TFileSearch
 
-TFileSearch::TFileSearch() : FSearchAttributes{1, 2, 4, 32} {}
+TFileSearch::TFileSearch() : FSearchAttributes(std::begin(kListedAttributes), std::end(kListedAttributes)) {}
 
 TFileSearch::~TFileSearch() = default;
 
@@ -340,7 +343,6 @@ bool AttributeValue(int attr, int& value)
 }
 
 constexpr int kAllAttributes = 0x3F;
-constexpr int kListedAttributes[] = {1, 2, 4, 32};
 
 }  // namespace
 

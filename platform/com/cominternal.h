@@ -26,7 +26,7 @@ bool ReadRegistryString(HKEY root, const std::string& key, const char* valueName
 bool WriteRegistryString(HKEY root, const std::string& key, const char* valueName,
                          const std::string& value);
 
-// Whether the calling thread has initialised COM (apartment_posix.cpp).
+// Whether the calling thread has initialised COM (apartment.cpp).
 bool ThreadHasApartment();
 
 }  // namespace twscom::detail

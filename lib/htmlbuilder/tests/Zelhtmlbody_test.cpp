@@ -51,6 +51,34 @@ TEST(THTMLLine, WritesABreakAfterItsText)
     EXPECT_EQ(cell.ElementsAsString(), "<br><p>x<br></p>y<br>");
 }
 
+TEST(THTMLCell, HoldsItsTextAfterItsChildren)
+{
+    struct TCase {
+        const char* Name;
+        const char* Text;
+        bool WithChild, Bold;
+        const char* Written;
+    };
+    const TCase cases[] = {
+        {"empty", "", false, false, "<td></td>"},
+        {"text only", "x", false, false, "<td>x</td>"},
+        {"a child, then the text", "x", true, false, "<td><i>c</i>x</td>"},
+        {"wrapped by presentation tags", "x", true, true, "<td><b><i>c</i>x</b></td>"},
+    };
+    for (const TCase& c : cases) {
+        THTMLCell cell;
+        cell.Text = c.Text;
+        if (c.Bold)
+            cell.InsertPresentationTag("b");
+        if (c.WithChild)
+            cell.AddText("i")->Text = "c";
+        EXPECT_EQ(cell.AsString(), c.Written) << c.Name;
+        // The text is no child: the typed getters do not see it.
+        EXPECT_EQ(cell.GetChildElementCount(), c.WithChild ? 1u : 0u) << c.Name;
+        EXPECT_EQ(cell.GetText(0).IsNull(), !c.WithChild) << c.Name;
+    }
+}
+
 TEST(THTMLBaseBody, PresentationTagsWrapTheContents)
 {
     THTMLCell cell;

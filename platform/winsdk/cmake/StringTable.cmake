@@ -1,7 +1,8 @@
 # tidewash_string_table(<target> <file.rc>)
 # Gives the target the STRINGTABLE of a resource script. Windows builds
-# compile the script itself; on POSIX its entries ("id, "text"" lines inside
-# STRINGTABLE ... BEGIN ... END) become data that LoadStringA finds through
+# compile the script itself; on POSIX its entries ("id, "text"" or
+# "id, MACRO" lines inside STRINGTABLE ... BEGIN ... END, a macro coming from
+# a header the script #includes) become data that LoadStringA finds through
 # the exported function TwsStringTable.
 function(tidewash_string_table target rcfile)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_stringtable.cpp)

@@ -23,6 +23,8 @@ TEST(Module, AModuleReadsItsOwnStringTable)
     EXPECT_STREQ(buffer, "Software\\Microsoft\\Windows\\");
     EXPECT_EQ(get(7, buffer, sizeof buffer), 10);
     EXPECT_STREQ(buffer, "&Review...");
+    EXPECT_EQ(get(8, buffer, sizeof buffer), 13);  // a macro of an included header
+    EXPECT_STREQ(buffer, "from a header");
     EXPECT_EQ(get(7, buffer, 4), 3);  // cut to the buffer
     EXPECT_STREQ(buffer, "&Re");
     EXPECT_EQ(get(12345, buffer, sizeof buffer), 0);

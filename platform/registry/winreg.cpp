@@ -1,5 +1,5 @@
-// The ANSI registry functions of winreg.h on POSIX, over the registry files
-// of RegistryStore.h.
+// The ANSI registry functions of winreg.h, over the registry files of
+// RegistryStore.h (whose files and locks are registrystore_posix.cpp).
 //
 // Every function checks what it can on a snapshot of the root first, so a
 // call that changes nothing (or fails) takes no lock and writes nothing;
@@ -217,7 +217,11 @@ LONG ModifyKey(const KeyRef& ref, Body&& body)
     });
 }
 
-LONG DeleteKey(const KeyRef& base, const KeyPath& full, bool wholeTree)
+// What a key deletion may take with the key: RegDeleteKey refuses a key
+// that has subkeys, RegDeleteTree takes them along.
+enum class TDeleteScope { KeyWithoutSubkeys, WholeTree };
+
+LONG DeleteKey(const KeyRef& base, const KeyPath& full, TDeleteScope scope)
 {
     if (full.empty())
         return ERROR_ACCESS_DENIED;  // a root cannot be deleted
@@ -229,7 +233,7 @@ LONG DeleteKey(const KeyRef& base, const KeyPath& full, bool wholeTree)
         key = tree.Find(full);
         if (key == nullptr)
             return ERROR_FILE_NOT_FOUND;
-        if (!wholeTree && !key->Children().empty())
+        if (scope == TDeleteScope::KeyWithoutSubkeys && !key->Children().empty())
             return ERROR_ACCESS_DENIED;
         return ERROR_SUCCESS;
     };
@@ -308,7 +312,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
         TSubKey target;
         if (const LONG rc = ResolveSubKey(hKey, lpSubKey, target); rc != ERROR_SUCCESS)
             return rc;
-        return DeleteKey(target.base, target.full, false);
+        return DeleteKey(target.base, target.full, TDeleteScope::KeyWithoutSubkeys);
     });
 }
 
@@ -319,7 +323,7 @@ LSTATUS WINAPI RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey)
         if (const LONG rc = ResolveSubKey(hKey, lpSubKey, target); rc != ERROR_SUCCESS)
             return rc;
         if (!target.sub.empty())
-            return DeleteKey(target.base, target.full, true);
+            return DeleteKey(target.base, target.full, TDeleteScope::WholeTree);
         const KeyRef& base = target.base;
 
         // No subkey: empty the handle's own key and keep it.

@@ -13,8 +13,6 @@
 
 namespace cleanuphost {
 
-const char* const VolumeCachesKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches";
-
 namespace {
 
 AnsiString FromWide(LPCWSTR text) { return twscom::Utf16ToUtf8(text); }
@@ -60,7 +58,7 @@ std::vector<AnsiString> ListHandlerKeys()
 {
     std::vector<AnsiString> keys;
     HKEY root = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VolumeCachesKey, 0, KEY_READ, &root) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VOLUMECACHES_KEY, 0, KEY_READ, &root) != ERROR_SUCCESS)
         return keys;
     for (DWORD i = 0;; ++i) {
         char name[256];
@@ -109,7 +107,7 @@ AnsiString TCleanupHandler::TakeErrorDescription()
 
 bool TCleanupHandler::Load(const AnsiString& volume)
 {
-    const AnsiString path = AnsiString(VolumeCachesKey) + "\\" + FKeyName;
+    const AnsiString path = AnsiString(VOLUMECACHES_KEY) + FKeyName;
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &FKey);
     if (rc != ERROR_SUCCESS)
         return Fail("open its registry key", HRESULT_FROM_WIN32(rc));

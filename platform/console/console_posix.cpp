@@ -1,4 +1,4 @@
-// The host's terminal on POSIX: SIGINT, isatty, and plain line input.
+// The console on POSIX: SIGINT, isatty, and plain line input.
 #include "Console.h"
 
 #include <csignal>
@@ -12,7 +12,7 @@
 #include "SysUtils.hpp"
 #include "Volumes.h"
 
-namespace cleanuphost {
+namespace twsconsole {
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
@@ -104,4 +104,4 @@ AnsiString ResolveVolume(const AnsiString& given)
     return IncludeTrailingPathDelimiter(path);
 }
 
-}  // namespace cleanuphost
+}  // namespace twsconsole

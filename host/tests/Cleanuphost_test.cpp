@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <emptyvc.h>
 #include <winreg.h>
 
 #include "Unprivileged.h"
@@ -16,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kVolumeCaches = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches\\";
 const char* const kMarker = "{5C1E0D7A-1111-4A5B-9C3D-000000000001}";
 const char* const kFailing = "{5C1E0D7A-1111-4A5B-9C3D-000000000002}";
 const char* const kAborting = "{5C1E0D7A-1111-4A5B-9C3D-000000000003}";
@@ -73,7 +73,7 @@ protected:
     void AddTestHandler(const std::string& key, const std::string& clsid)
     {
         SetDefault(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32", Out() + "/twscleanup_testhandler.so");
-        SetDefault(HKEY_LOCAL_MACHINE, kVolumeCaches + key, clsid);
+        SetDefault(HKEY_LOCAL_MACHINE, VOLUMECACHES_KEY + key, clsid);
     }
     TRun Host(const std::string& arguments, const std::string& input = "", const std::string& folder = "")
     {
@@ -160,9 +160,9 @@ TEST_F(CleanupHost, AFailingHandlerIsReportedAndTheOthersStillRun)
 {
     AddTestHandler("Broken", kFailing);
     InstallHandler();
-    SetDefault(HKEY_LOCAL_MACHINE, std::string(kVolumeCaches) + "Unregistered", "{5C1E0D7A-1111-4A5B-9C3D-0000000000FF}");
+    SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unregistered", "{5C1E0D7A-1111-4A5B-9C3D-0000000000FF}");
     SetDefault(HKEY_CLASSES_ROOT, "CLSID\\{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}\\InprocServer32", "/no/such.so");
-    SetDefault(HKEY_LOCAL_MACHINE, std::string(kVolumeCaches) + "Unloadable", "{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}");
+    SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unloadable", "{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}");
     const TRun run = Host("--yes " + Vol());
     EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
     EXPECT_NE(run.Errors.find("Handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;

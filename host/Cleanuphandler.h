@@ -71,10 +71,7 @@ private:
     HKEY FKey = nullptr;
 };
 
-// The registry key that lists the handlers.
-extern const char* const VolumeCachesKey;
-
-// The names of the handler keys, in registry order.
+// The names of the handler keys under VOLUMECACHES_KEY, in registry order.
 std::vector<AnsiString> ListHandlerKeys();
 
 }  // namespace cleanuphost

@@ -1,10 +1,11 @@
-// The host's side of the system: Ctrl+C, live progress lines, questions,
-// and the volume to clean.
+// The console of a command-line program: Ctrl+C, live progress lines,
+// questions, and the volume the user names (the disk-cleanup host's side of
+// the system).
 #pragma once
 
 #include "System.hpp"
 
-namespace cleanuphost {
+namespace twsconsole {
 
 // Ctrl+C sets a flag that the next progress notification turns into an
 // abort; a second Ctrl+C ends the host at once.
@@ -42,4 +43,4 @@ struct TAnswer {
 // question waits is no answer at all: akInterrupted.
 TAnswer Ask(const AnsiString& question, const AnsiString& choices, char defaultChoice);
 
-}  // namespace cleanuphost
+}  // namespace twsconsole

@@ -1,5 +1,5 @@
-// MultiByteToWideChar, WideCharToMultiByte and lstrlenW on POSIX, where
-// every 8-bit code page the product uses is UTF-8.
+// MultiByteToWideChar, WideCharToMultiByte and lstrlenW where every 8-bit
+// code page the product uses is UTF-8, as on POSIX systems.
 //
 // Invalid input is replaced one maximal invalid part at a time (the Unicode
 // recommendation that Windows also follows), so that a damaged byte never
