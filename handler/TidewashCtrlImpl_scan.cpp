@@ -4,6 +4,7 @@
 #include "TidewashCtrlImpl.h"
 
 #include "SysUtils.hpp"
+#include "Trash.h"
 
 namespace tidewash {
 
@@ -59,6 +60,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
                                                  StrToIntDef(line.substr(eq + 1), 0) == 1);
             }
         }
+
+        // The trash holds what earlier purges removed: never found again.
+        for (const twsplatform::TFileIdentity& trash : twsplatform::TrashFolders(FVolume))
+            FFileSearch.FoldersNeverEntered.insert({trash.Device, trash.Inode});
 
         FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
                                             void* context) { ReportScanProgress(context); };
