@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <unordered_set>
 
 #include "folderhandle_posix.h"
 
@@ -235,6 +236,9 @@ struct TTrashDir {
     TFd Info;
     AnsiString Topdir;  // "" for the home trash; else the mount point ending in "/"
     AnsiString Error;   // why this file system's files cannot be trashed
+    // Names this object has already tried under their own name: the next
+    // file of the same name goes straight to a tagged name.
+    std::unordered_set<AnsiString> Tried;
 };
 
 struct TTrash::TState {
@@ -360,10 +364,10 @@ TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderP
     const AnsiString info =
         "[Trash Info]\nPath=" + EscapeTrashPath(recorded) + "\nDeletionDate=" + s.DeletionDate() + "\n";
 
-    const bool fits = name.size() + kInfoSuffix.size() <= kNameMax;
+    const bool plain = name.size() + kInfoSuffix.size() <= kNameMax && dir.Tried.insert(name).second;
     for (int attempt = 0; attempt < kMaxTries; ++attempt) {
         const AnsiString trashName =
-            attempt == 0 && fits ? name : TaggedName(name, s.Tag + "-" + Base36(++s.Counter));
+            attempt == 0 && plain ? name : TaggedName(name, s.Tag + "-" + Base36(++s.Counter));
         const AnsiString infoName = trashName + AnsiString(kInfoSuffix);
         TFd infoFd(::openat(dir.Info.Get(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                             0600));

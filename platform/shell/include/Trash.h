@@ -19,7 +19,8 @@
 // the file is renamed into files/ under the same name. A rename that fails
 // takes its .trashinfo with it. Names that collide (every project has a
 // Unit1.obj) get a tag unique to this object and a counter, so a free name
-// is found in one or two tries instead of by probing numbered names.
+// is found in one or two tries instead of by probing numbered names; a
+// name this object has trashed before goes to a tagged name at once.
 //
 // A trash that refuses a file leaves it where it is: a move never turns
 // into a permanent deletion.
