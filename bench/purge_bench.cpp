@@ -3,24 +3,32 @@
 //
 //   purge_bench [--files N] [--runs R] [--dir FOLDER]
 //
-// Two pairs, each on N files (10,000 by default) in folders of 100:
+// Three pairs, each on N files (10,000 by default) in folders of 100:
 //   trash      the handler's purge into the trash   vs  gio trash given the files
+//   repeated   the same with the names repeated in every folder (N files
+//              sharing 100 names: every project has a Unit1.obj)
 //   permanent  the handler's permanent purge        vs  rm given the same list
 // The handler is installed into a temporary folder and registered into a
 // temporary registry; it is driven through COM as a host drives it, and
 // only its Purge call is timed (it includes writing the purge report).
 // The trash is a temporary XDG_DATA_HOME, emptied before every run.
-// Prints the medians over R runs (3 by default) and the two ratios.
+// Every measurement runs in a child process of its own, whose peak memory
+// (ru_maxrss) is reported beside the times: for the handler the process
+// that scans and purges, for the tools the largest of their processes.
+// Prints the medians over R runs (3 by default) and the ratios.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <emptyvc.h>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <objbase.h>
 #include <stringapiset.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -44,8 +52,10 @@ fs::path BuildOut()
     return fs::path(std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0)).parent_path();
 }
 
+enum class TNames { Distinct, Repeated };
+
 // The files, in folders of 100; returns them as a NUL-separated list.
-std::string Generate(const fs::path& volume, int files)
+std::string Generate(const fs::path& volume, int files, TNames names)
 {
     fs::remove_all(volume);
     std::string list;
@@ -54,13 +64,46 @@ std::string Generate(const fs::path& volume, int files)
         const fs::path folder = volume / ("project" + std::to_string(i / 100));
         if (i % 100 == 0)
             fs::create_directories(folder);
-        const fs::path file = folder / ("unit" + std::to_string(i) + ".obj");
+        const int n = names == TNames::Repeated ? i % 100 : i;
+        const fs::path file = folder / ("unit" + std::to_string(n) + ".obj");
         std::ofstream(file, std::ios::binary) << data;
         list += file.string();
         list += '\0';
     }
     ::sync();
     return list;
+}
+
+// One measurement: seconds and peak memory in KiB.
+struct TSample {
+    double Seconds;
+    long PeakKiB;
+};
+
+// Runs body, which returns seconds, in a child process; its peak memory is
+// the child's (and its waited-for descendants') ru_maxrss.
+TSample InChild(const std::function<double()>& body)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        std::exit(1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const double seconds = body();
+        (void)!::write(pipeFds[1], &seconds, sizeof seconds);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    double seconds = -1;
+    const bool read = ::read(pipeFds[0], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
+    ::close(pipeFds[0]);
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(child, &status, 0, &usage);
+    if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        std::exit(1);
+    return {seconds, usage.ru_maxrss};
 }
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
@@ -87,6 +130,7 @@ std::u16string Wide(const std::string& s)
 // Scans the volume with a fresh handler object and times its purge.
 double HandlerPurge(const fs::path& volume, int expected)
 {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IEmptyVolumeCache2* handler = nullptr;
     if (FAILED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache2,
                                 reinterpret_cast<void**>(&handler)))) {
@@ -105,6 +149,7 @@ double HandlerPurge(const fs::path& volume, int expected)
     const HRESULT hr = handler->Purge(space, nullptr);
     const double seconds = Seconds(start);
     handler->Release();
+    CoUninitialize();
     long left = 0;
     for (const auto& e : fs::recursive_directory_iterator(volume))
         left += e.is_regular_file() ? 1 : 0;
@@ -163,35 +208,60 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "purge_bench: registering the handler failed\n");
         return 1;
     }
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-
-    std::vector<double> handlerTrash, gioTrash, handlerRemove, rmRemove;
-    for (int run = 0; run < options.Runs; ++run) {
-        WriteSettings(install, true);
-        fs::remove_all(data / "Trash");
-        Generate(volume, options.Files);
-        handlerTrash.push_back(HandlerPurge(volume, options.Files));
-
-        fs::remove_all(data / "Trash");
-        std::string list = Generate(volume, options.Files);
-        gioTrash.push_back(Tool(list, dir / "list", "gio trash"));
-
-        WriteSettings(install, false);
-        Generate(volume, options.Files);
-        handlerRemove.push_back(HandlerPurge(volume, options.Files));
-
-        list = Generate(volume, options.Files);
-        rmRemove.push_back(Tool(list, dir / "list", "rm -f"));
-    }
-    CoUninitialize();
+    struct TCase {
+        const char* Name;
+        bool Trash;
+        TNames Names;
+        const char* Tool;
+        const char* ToolName;
+        double Target;
+        std::vector<TSample> Handler, Other;
+    };
+    std::vector<TCase> cases = {
+        {"permanent", false, TNames::Distinct, "rm -f", "rm", 1.0, {}, {}},
+        {"trash", true, TNames::Distinct, "gio trash", "gio trash", 1.0, {}, {}},
+        {"repeated", true, TNames::Repeated, "gio trash", "gio trash", 0.5, {}, {}},
+    };
+    // Each measurement starts from the same state: an empty trash, fresh
+    // files, everything written out. Which of a pair goes first alternates
+    // from run to run, so that neither always pays for the other's
+    // leftovers.
+    for (int run = 0; run < options.Runs; ++run)
+        for (TCase& c : cases) {
+            WriteSettings(install, c.Trash);
+            for (int turn = 0; turn < 2; ++turn) {
+                fs::remove_all(data / "Trash");
+                const std::string list = Generate(volume, options.Files, c.Names);
+                // Emptying a full trash leaves the file system busy for a
+                // while after sync; let that pass outside the timing.
+                ::sleep(2);
+                if ((turn + run) % 2 == 0)
+                    c.Handler.push_back(InChild([&] { return HandlerPurge(volume, options.Files); }));
+                else
+                    c.Other.push_back(InChild([&] { return Tool(list, dir / "list", c.Tool); }));
+            }
+        }
     if (temporary)
         fs::remove_all(dir);
 
-    const double ht = Median(handlerTrash), gt = Median(gioTrash), hr = Median(handlerRemove), rr = Median(rmRemove);
-    std::printf("%d files, medians of %d runs\n", options.Files, options.Runs);
-    std::printf("  trash      handler %8.1f ms   gio trash %8.1f ms   ratio %.2f (target <= 1.0)\n", ht * 1e3,
-                gt * 1e3, ht / gt);
-    std::printf("  permanent  handler %8.1f ms   rm        %8.1f ms   ratio %.2f (target <= 1.2)\n", hr * 1e3,
-                rr * 1e3, hr / rr);
+    std::printf("%d files, medians of %d runs (peak memory: the largest run)\n", options.Files, options.Runs);
+    for (TCase& c : cases) {
+        const auto median = [](const std::vector<TSample>& v) {
+            std::vector<double> seconds;
+            for (const TSample& t : v)
+                seconds.push_back(t.Seconds);
+            return Median(seconds);
+        };
+        const auto peak = [](const std::vector<TSample>& v) {
+            long kib = 0;
+            for (const TSample& t : v)
+                kib = std::max(kib, t.PeakKiB);
+            return kib;
+        };
+        const double h = median(c.Handler), o = median(c.Other);
+        std::printf("  %-9s  handler %8.1f ms %7.1f MiB   %-9s %8.1f ms %7.1f MiB   ratio %.2f (target <= %.1f)\n",
+                    c.Name, h * 1e3, peak(c.Handler) / 1024.0, c.ToolName, o * 1e3, peak(c.Other) / 1024.0, h / o,
+                    c.Target);
+    }
     return 0;
 }

@@ -4,8 +4,9 @@
 //
 // Before anything about a file is changed, the purge checks that its path
 // still leads, without a symbolic link below the volume root, to the very
-// file the scan found (same device and inode). A file that fails the check
-// is listed as unsuccessfully deleted and left alone.
+// file the scan found (same device and inode, and, since a file system
+// hands freed inodes to new files, the same size and times). A file that
+// fails the check is listed as unsuccessfully deleted and left alone.
 #include "TidewashCtrlImpl.h"
 
 #include "Conststrings.h"
@@ -26,26 +27,42 @@ struct TPurgeRules {
     twsplatform::TDeleteMode Mode;
 };
 
+twsplatform::TFileIdentity IdentityOf(const zelutils::TSearchResult& r)
+{
+    twsplatform::TFileIdentity id;
+    id.Device = r.Device;
+    id.Inode = r.Inode;
+    id.Size = r.Size;
+    id.ModifiedNs = r.ModifiedNs;
+    id.BornNs = r.BornNs;
+    id.HasBirthTime = r.HasBirthTime;
+    return id;
+}
+
 // One file: "deleted" is the result; Attempted when the delete operation
 // was called (whatever it gave), NotAttempted when a rule or the check
-// stopped it before.
+// stopped it before. Every refusal is decided before anything about the
+// file is changed.
 TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchResult& r,
                   const TPurgeRules& rules, bool& deleted)
 {
     deleted = false;
+    const bool readOnly = (r.Attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // A hidden file is one whose name begins with a dot: nothing to clear.
+    const bool hidden = (r.Attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    if ((readOnly && !rules.DeleteReadOnly) || (hidden && !rules.DeleteHidden))
+        return TOutcome::NotAttempted;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.GetFullName(), {r.Device, r.Inode}, why);
+    auto file = verifier.Open(r.GetFullName(), IdentityOf(r), why);
     if (!file)
         return TOutcome::NotAttempted;
-    if (r.Attributes & FILE_ATTRIBUTE_READONLY) {
-        if (!rules.DeleteReadOnly || !file->ClearReadOnly())
-            return TOutcome::NotAttempted;
-    }
-    // A hidden file is one whose name begins with a dot: nothing to clear.
-    if ((r.Attributes & FILE_ATTRIBUTE_HIDDEN) && !rules.DeleteHidden)
+    if (readOnly && !file->ClearReadOnly())
         return TOutcome::NotAttempted;
     AnsiString error;
     deleted = file->Delete(rules.Mode, error);
+    // A file that stays keeps the permissions it had.
+    if (!deleted && readOnly)
+        file->RestorePermissions();
     return TOutcome::Attempted;
 }
 

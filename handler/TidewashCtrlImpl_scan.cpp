@@ -4,6 +4,7 @@
 #include "TidewashCtrlImpl.h"
 
 #include "SysUtils.hpp"
+#include "Trash.h"
 
 namespace tidewash {
 
@@ -58,6 +59,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
                 FFileSearch.AddExcludeFolder(mask, entry.Folder, entry.WithSubfolders);
             }
         }
+
+        // The trash holds what earlier purges removed: never found again.
+        for (const twsplatform::TFileIdentity& trash : twsplatform::TrashFolders(FVolume))
+            FFileSearch.FoldersNeverEntered.insert({trash.Device, trash.Inode});
 
         FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
                                             void* context) { ReportScanProgress(context); };

@@ -83,7 +83,10 @@ TSearchResult::TSearchResult(const AnsiString& folder, const TDirEntry& entry)
       LastAccessTime(FileTimeToDateTime(entry.LastAccessTime)),
       LastWriteTime(FileTimeToDateTime(entry.LastWriteTime)),
       Device(entry.Device),
-      Inode(entry.Inode)
+      Inode(entry.Inode),
+      ModifiedNs(entry.ModifiedNs),
+      BornNs(entry.BornNs),
+      HasBirthTime(entry.HasBirthTime)
 {
 }
 
@@ -255,7 +258,7 @@ private:
                 // The subfolder listing drops hidden and system folders.
                 if (twslisting::IsHiddenName(name) || twslisting::IsSystemFolder(FPath, name))
                     continue;
-                if (reader.Describe(name.data(), kind, entry))
+                if (reader.Describe(name.data(), kind, entry) && !NeverEntered(entry))
                     node.Subs.push_back({std::move(entry), nullptr});
                 continue;
             }
@@ -277,6 +280,12 @@ private:
             else
                 node.MaskBits.resize(row);
         }
+    }
+
+    bool NeverEntered(const TDirEntry& folder) const
+    {
+        return !FSearch.FoldersNeverEntered.empty() &&
+               FSearch.FoldersNeverEntered.count({folder.Device, folder.Inode}) != 0;
     }
 
     TFileSearch& FSearch;

@@ -57,6 +57,11 @@ struct TSearchResult {
     // the path is still the one found.
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
+    // With the size, what tells the file found from a later file that got
+    // its inode back: nanoseconds since 1970-01-01 UTC.
+    std::int64_t ModifiedNs = 0;
+    std::int64_t BornNs = 0;  // meaningful only when HasBirthTime
+    bool HasBirthTime = false;
 };
 
 // A double-ended sequence: appending never moves the records already held,
@@ -160,6 +165,10 @@ public:
     TSearchEvent OnSearchFolder;
     // A matching file. Skip set: the file is not stored.
     TSearchEvent OnFileFound;
+    // Folders never entered nor reported, whatever their name, known by
+    // their identity (device, inode): the trash, whose files are what
+    // earlier purges removed.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> FoldersNeverEntered;
 
 private:
     class TWalk;

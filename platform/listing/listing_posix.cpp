@@ -46,6 +46,11 @@ FILETIME ToFileTime(const struct statx_timestamp& t)
     return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
+std::int64_t Nanoseconds(const struct statx_timestamp& t)
+{
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 std::uint64_t DeviceOf(const struct statx& st)
 {
     return static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor));
@@ -225,6 +230,9 @@ bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry
     entry.CreationTime = (st.stx_mask & STATX_BTIME) != 0 ? ToFileTime(st.stx_btime) : entry.LastWriteTime;
     entry.Device = device;
     entry.Inode = st.stx_ino;
+    entry.ModifiedNs = Nanoseconds(st.stx_mtime);
+    entry.HasBirthTime = (st.stx_mask & STATX_BTIME) != 0;
+    entry.BornNs = entry.HasBirthTime ? Nanoseconds(st.stx_btime) : 0;
     return true;
 }
 

@@ -1,43 +1,69 @@
 // TVerifiedFile on POSIX: openat with O_NOFOLLOW for each folder below the
-// root, fstatat for the identity, unlinkat for deletion and GLib's
-// g_file_trash for the trash.
+// root, an O_PATH descriptor on the file checked with statx, fchmodat2 (or
+// its /proc/self/fd form) for the mode, unlinkat plus the descriptor's link
+// count for deletion, and TTrash for the trash.
 #include "VerifiedFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <gio/gio.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include "Trash.h"
+#include "folderhandle_posix.h"
 
 namespace twsplatform {
 
 namespace {
 
-bool Same(const struct stat& st, const TFileIdentity& id)
+constexpr unsigned kIdentityMask =
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+
+// fchmodat2 (Linux 6.6) takes AT_EMPTY_PATH, which changes the mode of an
+// O_PATH descriptor's file; older kernels do the same through /proc.
+constexpr long kSysFchmodat2 = 452;
+
+std::int64_t Nanoseconds(const struct statx_timestamp& t)
 {
-    return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_dev) == id.Device &&
-           static_cast<std::uint64_t>(st.st_ino) == id.Inode;
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+TFileIdentity IdentityOf(const struct statx& st)
+{
+    TFileIdentity id;
+    id.Device = static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor));
+    id.Inode = st.stx_ino;
+    id.Size = static_cast<std::int64_t>(st.stx_size);
+    id.ModifiedNs = Nanoseconds(st.stx_mtime);
+    id.HasBirthTime = (st.stx_mask & STATX_BTIME) != 0;
+    id.BornNs = id.HasBirthTime ? Nanoseconds(st.stx_btime) : 0;
+    return id;
+}
+
+bool Same(const struct statx& st, const TFileIdentity& expected)
+{
+    if (!S_ISREG(st.stx_mode))
+        return false;
+    const TFileIdentity now = IdentityOf(st);
+    // A birth time recorded at the scan must still be there, and equal.
+    return now.Device == expected.Device && now.Inode == expected.Inode && now.Size == expected.Size &&
+           now.ModifiedNs == expected.ModifiedNs &&
+           (!expected.HasBirthTime || (now.HasBirthTime && now.BornNs == expected.BornNs));
 }
 
 }  // namespace
 
 bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
+    struct statx st;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kIdentityMask, &st) != 0)
         return false;
-    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    identity = IdentityOf(st);
     return true;
 }
-
-struct TFolderHandle {
-    explicit TFolderHandle(int fd) : Fd(fd) {}
-    ~TFolderHandle() { ::close(Fd); }
-    TFolderHandle(const TFolderHandle&) = delete;
-    TFolderHandle& operator=(const TFolderHandle&) = delete;
-    int Fd;
-};
 
 std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
                                                    const TFileIdentity& identity, TVerifyResult& result)
@@ -46,7 +72,7 @@ std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const
     return verifier.Open(fullName, identity, result);
 }
 
-TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root))
+TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>())
 {
     if (FRoot.empty() || FRoot.back() != '/')
         FRoot += '/';
@@ -100,84 +126,82 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, c
         FFolder = std::make_shared<TFolderHandle>(folder);
         FFolderPath = folderPath;
     }
-    struct stat st;
-    if (::fstatat(FFolder->Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    // What is held is checked, not the name: the name may change hands at
+    // any moment, the descriptor does not.
+    const int fd = ::openat(FFolder->Fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
         result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
         return nullptr;
     }
-    if (!Same(st, identity)) {
+    struct statx st;
+    if (::statx(fd, "", AT_EMPTY_PATH, kIdentityMask, &st) != 0 || !Same(st, identity)) {
+        ::close(fd);
         result = TVerifyResult::Changed;
         return nullptr;
     }
     result = TVerifyResult::Verified;
-    return std::unique_ptr<TVerifiedFile>(new TVerifiedFile(FFolder, name, fullName, identity));
+    return std::unique_ptr<TVerifiedFile>(
+        new TVerifiedFile(FFolder, folderPath, name, fd, identity, st.stx_mode & 07777, st.stx_nlink, FTrash));
 }
 
-TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, AnsiString fullName,
-                             TFileIdentity identity)
-    : FFolder(std::move(folder)), FName(std::move(name)), FFullName(std::move(fullName)), FIdentity(identity)
+TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString folderPath, AnsiString name, int fd,
+                             const TFileIdentity& identity, unsigned mode, std::uint64_t links,
+                             std::shared_ptr<TTrash> trash)
+    : FFolder(std::move(folder)),
+      FFolderPath(std::move(folderPath)),
+      FName(std::move(name)),
+      FFd(fd),
+      FIdentity(identity),
+      FMode(mode),
+      FLinks(links),
+      FTrash(std::move(trash))
 {
 }
 
-TVerifiedFile::~TVerifiedFile() = default;
-
-bool TVerifiedFile::FolderPathStillLeadsHere() const
-{
-    struct stat held, path;
-    const AnsiString folder = FFullName.substr(0, FFullName.size() - FName.size());
-    return ::fstat(FFolder->Fd, &held) == 0 && ::stat(folder.c_str(), &path) == 0 && held.st_dev == path.st_dev &&
-           held.st_ino == path.st_ino;
-}
-
-bool TVerifiedFile::StillSame() const
-{
-    struct stat st;
-    return ::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && Same(st, FIdentity);
-}
+TVerifiedFile::~TVerifiedFile() { ::close(FFd); }
 
 bool TVerifiedFile::IsReadOnly() const
 {
     struct stat st;
-    return ::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !(st.st_mode & S_IWUSR);
+    return ::fstat(FFd, &st) == 0 && !(st.st_mode & S_IWUSR);
+}
+
+bool TVerifiedFile::SetPermissions(unsigned mode)
+{
+    if (::syscall(kSysFchmodat2, FFd, "", mode, AT_EMPTY_PATH) == 0)
+        return true;
+    if (errno != ENOSYS && errno != EINVAL)
+        return false;
+    // The /proc link of an O_PATH descriptor leads to the very file held.
+    const AnsiString self = "/proc/self/fd/" + std::to_string(FFd);
+    return ::chmod(self.c_str(), mode) == 0;
 }
 
 bool TVerifiedFile::ClearReadOnly()
 {
     struct stat st;
-    if (::fstatat(FFolder->Fd, FName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !Same(st, FIdentity))
+    if (::fstat(FFd, &st) != 0)
         return false;
-    if (st.st_mode & S_IWUSR)
-        return true;
-    return ::fchmodat(FFolder->Fd, FName.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) == 0;
+    return (st.st_mode & S_IWUSR) != 0 || SetPermissions((st.st_mode & 07777) | S_IWUSR);
 }
+
+bool TVerifiedFile::RestorePermissions() { return SetPermissions(FMode); }
 
 bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
 {
-    if (!StillSame()) {
-        error = "the file changed since it was checked";
+    if (mode == TDeleteMode::ToTrash) {
+        const TTrashResult moved = FTrash->Move(*FFolder, FFolderPath, FName, FIdentity, error);
+        return moved == TTrashResult::Moved;
+    }
+    if (::unlinkat(FFolder->Fd, FName.c_str(), 0) != 0) {
+        error = std::strerror(errno);
         return false;
     }
-    if (mode == TDeleteMode::Permanent) {
-        if (::unlinkat(FFolder->Fd, FName.c_str(), 0) != 0) {
-            error = std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-    // The trash needs the file's path to record where it came from, so the
-    // path must still lead to the folder verified and held open.
-    if (!FolderPathStillLeadsHere()) {
-        error = "the file's folder changed since it was checked";
-        return false;
-    }
-    GFile* file = g_file_new_for_path(FFullName.c_str());
-    GError* gerror = nullptr;
-    const gboolean ok = g_file_trash(file, nullptr, &gerror);
-    g_object_unref(file);
-    if (!ok) {
-        error = gerror != nullptr ? gerror->message : "the trash refused the file";
-        if (gerror != nullptr)
-            g_error_free(gerror);
+    // The name may have passed to another file between the check and the
+    // unlink; only the file held losing a link proves it was the one.
+    struct stat st;
+    if (::fstat(FFd, &st) != 0 || st.st_nlink + 1 != FLinks) {
+        error = "another file had taken its name and was removed in its place";
         return false;
     }
     return true;

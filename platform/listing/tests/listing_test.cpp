@@ -177,6 +177,20 @@ TEST_F(ListingTest, GivesUtcFileTimesAndIdentity)
     EXPECT_GE(created, written);
     EXPECT_EQ(e.Device, static_cast<std::uint64_t>(st.st_dev));
     EXPECT_EQ(e.Inode, static_cast<std::uint64_t>(st.st_ino));
+    // To the nanosecond, which a file time (100 ns) cannot carry: one
+    // written 1 ns later is another file.
+    EXPECT_EQ(e.ModifiedNs, 981173106500000000LL);
+    const struct timespec later[2] = {{1015218367, 250000000}, {981173106, 500000001}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("dated.obj").c_str(), later, 0), 0);
+    TDirEntry again;
+    ASSERT_TRUE(reader.Describe("dated.obj", TEntryKind::ekFile, again));
+    EXPECT_EQ(again.ModifiedNs, e.ModifiedNs + 1);
+    struct statx sx;
+    ASSERT_EQ(::statx(AT_FDCWD, Path("dated.obj").c_str(), 0, STATX_BTIME, &sx), 0);
+    EXPECT_EQ(e.HasBirthTime, (sx.stx_mask & STATX_BTIME) != 0);
+    if (e.HasBirthTime) {
+        EXPECT_EQ(e.BornNs, static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec);
+    }
 }
 
 TEST_F(ListingTest, SizesAreWhole64BitValues)

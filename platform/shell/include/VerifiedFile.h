@@ -1,29 +1,30 @@
 // Deleting a file the scan found, and nothing else.
 //
-// A scan records each file's identity (device and inode). Before anything
-// about the file is changed, TVerifiedFile walks from the volume root to the
-// file's folder one component at a time without following symbolic links,
-// keeps that folder open, and checks that the name there is still the same
-// regular file. Every later step (clearing read-only, deleting, moving to
-// the trash) works relative to that open folder, so a folder swapped for a
-// link between the scan and the purge cannot send a deletion elsewhere.
-//
-// Moving to the trash uses the freedesktop trash (the home trash, or the
-// volume's .Trash-$uid): when the trash refuses a file, the file stays where
-// it is; a requested trash move never turns into a permanent deletion.
+// A scan records each file's identity (FileIdentity.h). Before anything
+// about the file is changed, TVerifiedFile walks from the volume root to
+// the file's folder one component at a time without following symbolic
+// links, keeps that folder open, opens the file itself there (O_PATH,
+// never through a link) and checks that what it holds is the same regular
+// file. Every later step works on what is held:
+//   - clearing read-only changes the mode through the file's descriptor,
+//     never by name, so a link swapped in meanwhile is never followed;
+//   - deleting unlinks the name in the held folder and then checks, on the
+//     descriptor, that the file held lost that link; if another file had
+//     taken the name in the meantime, the deletion is reported as failed
+//     (the file held is still there);
+//   - moving to the trash renames from the held folder (Trash.h) and then
+//     checks what arrived in the trash; another file is put back.
+// A folder swapped for a link between the scan and the purge therefore
+// cannot send any of these elsewhere.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
+#include "FileIdentity.h"
 #include "System.hpp"
 
 namespace twsplatform {
-
-struct TFileIdentity {
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-};
 
 enum class TVerifyResult {
     Verified,      // the path leads, link-free, to the same regular file
@@ -35,6 +36,7 @@ enum class TVerifyResult {
 enum class TDeleteMode { Permanent, ToTrash };
 
 struct TFolderHandle;
+class TTrash;
 
 class TVerifiedFile {
 public:
@@ -48,31 +50,36 @@ public:
 
     // The owner has no write permission.
     bool IsReadOnly() const;
-    // Gives the owner write permission back; false when that fails or the
-    // file is no longer the one verified.
+    // Gives the owner write permission; false when that fails.
     bool ClearReadOnly();
+    // Gives the file back the permissions it had when it was verified (after
+    // ClearReadOnly, when the deletion did not happen).
+    bool RestorePermissions();
     // Deletes the file or moves it to the trash; false with a reason when
-    // that fails or the file is no longer the one verified.
+    // that fails or when the name no longer led to the file verified.
     bool Delete(TDeleteMode mode, AnsiString& error);
 
 private:
     friend class TFileVerifier;
-    TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, AnsiString fullName,
-                  TFileIdentity identity);
-    bool StillSame() const;
-    // The file's folder path still leads to the folder held open.
-    bool FolderPathStillLeadsHere() const;
+    TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString folderPath, AnsiString name, int fd,
+                  const TFileIdentity& identity, unsigned mode, std::uint64_t links, std::shared_ptr<TTrash> trash);
+    bool SetPermissions(unsigned mode);
 
     std::shared_ptr<TFolderHandle> FFolder;
+    AnsiString FFolderPath;  // ending in "/"
     AnsiString FName;
-    AnsiString FFullName;
+    int FFd;                 // the file itself, opened O_PATH
     TFileIdentity FIdentity;
+    unsigned FMode;          // permission bits when verified
+    std::uint64_t FLinks;    // link count when verified
+    std::shared_ptr<TTrash> FTrash;
 };
 
 // Verifies one file after another below one volume root. The files of a
 // purge come folder by folder, so the last folder verified is kept open
 // and the next file of the same folder is checked in it directly: whatever
-// happens to the path meanwhile, the folder held is the one verified.
+// happens to the path meanwhile, the folder held is the one verified. The
+// trash, once used, stays open for the verifier's life.
 class TFileVerifier {
 public:
     explicit TFileVerifier(AnsiString root);
@@ -87,10 +94,7 @@ private:
     AnsiString FRoot;
     AnsiString FFolderPath;
     std::shared_ptr<TFolderHandle> FFolder;
+    std::shared_ptr<TTrash> FTrash;
 };
-
-// The identity of an existing path (not following a final link); false when
-// it cannot be read.
-bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity);
 
 }  // namespace twsplatform

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "TempFolder.h"
+
 namespace fs = std::filesystem;
 using namespace twsplatform;
 
@@ -170,14 +172,19 @@ TEST_F(VerifiedFileTest, ARefusingTrashLeavesTheFileInPlace)
 }
 
 // The verifier keeps the last folder open: a folder swapped for a link
-// between two files of it never sends a deletion through the link, and the
-// trash (which needs the path) refuses once the path leads elsewhere.
+// between two files of it never sends a deletion, nor a move to the trash,
+// through the link.
 TEST_F(VerifiedFileTest, AVerifierKeepsTheFolderItVerified)
 {
-    Write(root / "a" / "b" / "g.obj");
-    Write(base / "outside" / "b" / "g.obj");
-    TFileIdentity second;
+    for (const char* name : {"g.obj", "h.obj"}) {
+        Write(root / "a" / "b" / name);
+        Write(base / "outside" / "b" / name);
+    }
+    TFileIdentity second, third;
     ASSERT_TRUE(ReadFileIdentity((root / "a" / "b" / "g.obj").string(), second));
+    ASSERT_TRUE(ReadFileIdentity((root / "a" / "b" / "h.obj").string(), third));
+    const fs::path data = base / "data";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     TFileVerifier verifier(Root());
     TVerifyResult why;
     AnsiString error;
@@ -189,10 +196,91 @@ TEST_F(VerifiedFileTest, AVerifierKeepsTheFolderItVerified)
     fs::create_directory_symlink(base / "outside", root / "a");
     auto next = verifier.Open((root / "a" / "b" / "g.obj").string(), second, why);
     ASSERT_TRUE(next) << "the held folder still has the file";
-    EXPECT_FALSE(next->Delete(TDeleteMode::ToTrash, error));
-    EXPECT_TRUE(fs::exists(base / "moved" / "b" / "g.obj"));
     EXPECT_TRUE(next->Delete(TDeleteMode::Permanent, error)) << error;
     EXPECT_FALSE(fs::exists(base / "moved" / "b" / "g.obj")) << "the very file the scan found went";
-    EXPECT_TRUE(fs::exists(base / "outside" / "b" / "g.obj")) << "nothing outside was touched";
-    EXPECT_TRUE(fs::exists(base / "outside" / "b" / "f.obj"));
+    auto last = verifier.Open((root / "a" / "b" / "h.obj").string(), third, why);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->Delete(TDeleteMode::ToTrash, error)) << error;
+    EXPECT_FALSE(fs::exists(base / "moved" / "b" / "h.obj"));
+    EXPECT_TRUE(fs::exists(data / "Trash" / "files" / "h.obj"));
+    for (const char* name : {"f.obj", "g.obj", "h.obj"})
+        EXPECT_EQ(twstesting::ReadFile(base / "outside" / "b" / name), "data") << "outside " << name << " touched";
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+// A file system reuses a freed inode for the next file: the new file at the
+// old place must not pass for the one found. Any difference in size,
+// last-write time (to the nanosecond) or birth time refuses it.
+TEST_F(VerifiedFileTest, AFileWithTheSameInodeButOtherSizeOrTimesIsRefused)
+{
+    const TFileIdentity found = Identity();
+    struct TCase {
+        const char* What;
+        void (*Change)(TFileIdentity&);
+        bool Accepted;
+    };
+    const TCase cases[] = {
+        {"unchanged", [](TFileIdentity&) {}, true},
+        {"size", [](TFileIdentity& id) { id.Size += 1; }, false},
+        {"last write, 1 ns", [](TFileIdentity& id) { id.ModifiedNs += 1; }, false},
+        {"birth, 1 ns", [](TFileIdentity& id) { id.BornNs += 1; }, !found.HasBirthTime},
+        {"inode", [](TFileIdentity& id) { id.Inode += 1; }, false},
+        {"device", [](TFileIdentity& id) { id.Device += 1; }, false},
+        // A scan on a file system without birth times compares the rest.
+        {"no birth recorded", [](TFileIdentity& id) { id.HasBirthTime = false; id.BornNs = 0; }, true},
+    };
+    for (const TCase& c : cases) {
+        TFileIdentity expected = found;
+        c.Change(expected);
+        TVerifyResult why;
+        auto file = TVerifiedFile::Open(Root(), File(), expected, why);
+        EXPECT_EQ(file != nullptr, c.Accepted) << c.What;
+        EXPECT_EQ(why, c.Accepted ? TVerifyResult::Verified : TVerifyResult::Changed) << c.What;
+    }
+    EXPECT_TRUE(fs::exists(File()));
+}
+
+// Clearing read-only and giving the permissions back act on the file held,
+// never on what its name leads to later, even for a file its owner may not
+// read.
+TEST_F(VerifiedFileTest, PermissionsChangeOnTheFileHeldNotOnItsName)
+{
+    const fs::path secret = base / "outside" / "secret";
+    Write(secret);
+    fs::permissions(secret, fs::perms::owner_read);
+    for (const fs::perms mode : {fs::perms::owner_read, fs::perms::none}) {
+        Write(File());
+        fs::permissions(File(), mode);
+        TVerifyResult why;
+        auto file = TVerifiedFile::Open(Root(), File(), Identity(), why);
+        ASSERT_TRUE(file);
+        // The name now leads to a link to an outside file.
+        fs::rename(File(), base / "held.obj");
+        fs::create_symlink(secret, File());
+        EXPECT_TRUE(file->IsReadOnly());
+        EXPECT_TRUE(file->ClearReadOnly());
+        EXPECT_FALSE(file->IsReadOnly());
+        EXPECT_EQ(fs::status(base / "held.obj").permissions(), mode | fs::perms::owner_write);
+        EXPECT_EQ(fs::status(secret).permissions(), fs::perms::owner_read) << "the outside file changed";
+        EXPECT_TRUE(file->RestorePermissions());
+        EXPECT_EQ(fs::status(base / "held.obj").permissions(), mode);
+        fs::remove(File());
+        fs::remove(base / "held.obj");
+    }
+}
+
+// Between the check and the unlink another file takes the name: it is the
+// one unlinked, so the deletion is reported as failed and the file checked
+// is still there.
+TEST_F(VerifiedFileTest, ANameThatChangedHandsBeforeTheUnlinkIsReportedAsNotDeleted)
+{
+    TVerifyResult why;
+    auto file = TVerifiedFile::Open(Root(), File(), Identity(), why);
+    ASSERT_TRUE(file);
+    fs::rename(File(), root / "a" / "b" / "kept.obj");
+    Write(File());
+    AnsiString error;
+    EXPECT_FALSE(file->Delete(TDeleteMode::Permanent, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(twstesting::ReadFile(root / "a" / "b" / "kept.obj"), "data");
 }

@@ -1,0 +1,79 @@
+// The freedesktop trash (Trash specification 1.0) of the user running the
+// program, written directly rather than through a path-based library call,
+// so that a file is moved from the folder the caller holds open and never
+// from wherever its path happens to lead at that moment.
+//
+// Which trash takes a file:
+//   - the home trash, $XDG_DATA_HOME/Trash (~/.local/share/Trash when that
+//     is unset), when the file lies on the same file system;
+//   - otherwise the trash at the top of the file's file system (topdir, its
+//     mount point): $topdir/.Trash/$uid when $topdir/.Trash is a real
+//     folder (not a link) with the sticky bit, else $topdir/.Trash-$uid.
+// Trash folders are opened without following links, created with mode
+// 0700 where missing, and must belong to the user. They stay open for the
+// life of the TTrash object: one purge moves thousands of files.
+//
+// One move: the .trashinfo file is created exclusively under a free name
+// (Path= the percent-encoded absolute path for the home trash, the path
+// relative to topdir for a topdir trash; DeletionDate= local time), then
+// the file is renamed into files/ under the same name. A rename that fails
+// takes its .trashinfo with it. Names that collide (every project has a
+// Unit1.obj) get a tag unique to this object and a counter, so a free name
+// is found in one or two tries instead of by probing numbered names; a
+// name this object has trashed before goes to a tagged name at once.
+//
+// A trash that refuses a file leaves it where it is: a move never turns
+// into a permanent deletion.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "FileIdentity.h"
+#include "System.hpp"
+
+namespace twsplatform {
+
+struct TFolderHandle;
+
+enum class TTrashResult {
+    Moved,    // the file is in the trash with its .trashinfo
+    Refused,  // nothing was moved; the file stays where it was
+    Changed,  // another file had taken the name; it was put back (or, when
+              // that was impossible, left restorable in the trash)
+};
+
+class TTrash {
+public:
+    // Reads the environment for the home trash now; opens nothing yet.
+    TTrash();
+    ~TTrash();
+    TTrash(const TTrash&) = delete;
+    TTrash& operator=(const TTrash&) = delete;
+
+    // Moves the entry name of folder into the trash. folderPath: the
+    // folder's absolute path, ending in "/", as the user saw it (recorded
+    // for restoring). expected: the entry's device and inode; whatever is
+    // found in the trash after the rename is checked against them.
+    TTrashResult Move(const TFolderHandle& folder, const AnsiString& folderPath, const AnsiString& name,
+                      const TFileIdentity& expected, AnsiString& error);
+
+    // The home trash folder's path.
+    const AnsiString& HomeTrash() const;
+
+private:
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
+
+// The trash folders that exist for files below volume: the home trash and
+// the .Trash and .Trash-$uid folders at the top of the volume's file
+// system. A scan passes over them.
+std::vector<TFileIdentity> TrashFolders(const AnsiString& volume);
+
+// Path= of a .trashinfo file: every byte but letters, digits, "-._~" and
+// "/" as %XX.
+AnsiString EscapeTrashPath(const AnsiString& path);
+
+}  // namespace twsplatform
