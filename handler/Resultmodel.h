@@ -35,4 +35,9 @@ struct TResultRef {
 // the purge table. A result without an entry counts as neither.
 using TFileFlags = std::map<TResultRef, bool>;
 
+// Result reference -> why the scan left a found file unselected (a project
+// links it, ...): shown by the review window, the reports and the hosts
+// that list what a purge would touch. The user may still select the file.
+using TFileReasons = std::map<TResultRef, AnsiString>;
+
 }  // namespace tidewash

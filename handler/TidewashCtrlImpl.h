@@ -87,6 +87,7 @@ private:
     AnsiString FConfigError;  // why the settings file could not be used; empty when loaded
     zelutils::TFileSearch FFileSearch;
     TFileFlags FSelection;
+    TFileReasons FUnselectedReasons;  // filled by the scan, cleared with the selection
     DWORDLONG FScanTotal = 0;
 };
 

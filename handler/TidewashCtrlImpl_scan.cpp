@@ -38,6 +38,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         // Nobody scans twice with one object; should it happen, the new scan
         // starts from nothing so that results and selection agree.
         FSelection.clear();
+        FUnselectedReasons.clear();
         FFileSearch.Results.clear();
         FFileSearch.GetIncludeFolders()->Clear();
 
