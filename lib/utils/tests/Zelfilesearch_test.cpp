@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "SysUtils.hpp"
+#include "TempFolder.h"
 #include "Unprivileged.h"
 #include "Zelfileutils.h"
 
@@ -26,38 +27,17 @@ namespace {
 // A folder of its own for each test (tests run in parallel processes).
 class TempTree {
 public:
-    TempTree()
-    {
-        std::random_device device;
-        for (;;) {
-            FRoot = fs::temp_directory_path() /
-                    ("zelfilesearch-" + std::to_string(::getpid()) + "-" + std::to_string(device()));
-            if (fs::create_directory(FRoot))
-                break;
-        }
-    }
-    ~TempTree()
-    {
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(FRoot, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec))
-            if (it->is_directory(ec) && !it->is_symlink(ec))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(FRoot, ec);
-    }
-
-    std::string Root() const { return FRoot.string(); }
+    std::string Root() const { return FFolder.Path().string(); }
     std::string operator()(const std::string& relative) const { return Root() + "/" + relative; }
 
     void File(const std::string& relative, const std::string& data = "x") const
     {
-        fs::create_directories(fs::path((*this)(relative)).parent_path());
-        std::ofstream(fs::path((*this)(relative)), std::ios::binary) << data;
+        twstesting::WriteFile((*this)(relative), data);
     }
     void Folder(const std::string& relative) const { fs::create_directories(fs::path((*this)(relative))); }
 
 private:
-    fs::path FRoot;
+    twstesting::TTempFolder FFolder{"zelfilesearch"};
 };
 
 std::string Hex(DWORD value)
@@ -501,6 +481,7 @@ TEST(FileSearch, UnreadableFoldersArePassedOverSilently)
     t.File("closed/inner.obj");
     t.File("open.obj");
     fs::permissions(t("closed"), fs::perms::none);
+    ::chmod(t.Root().c_str(), 0755);  // a temporary folder keeps others out
     const std::vector<std::string> expected{"enter " + t.Root(), "enter " + t("closed"),
                                             "file " + t("open.obj") + " | open.obj 1"};
     EXPECT_EQ(twstesting::RunUnprivileged([&] {

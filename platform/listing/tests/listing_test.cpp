@@ -2,6 +2,7 @@
 // the attributes and times it derives, and the folders it refuses to open.
 #include "listing.h"
 
+#include "TempFolder.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -21,18 +22,8 @@ namespace {
 
 class ListingTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/twslisting-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        FRoot = pattern;
-    }
-    void TearDown() override
-    {
-        if (!FRoot.empty())
-            std::system(("chmod -R u+rwx '" + FRoot + "' && rm -rf '" + FRoot + "'").c_str());
-    }
+    twstesting::TTempFolder FFolder{"twslisting"};
+    const std::string FRoot = FFolder.Path().string();
 
     std::string Path(const std::string& name) const { return FRoot + "/" + name; }
     void MakeFile(const std::string& name, const std::string& data = "x") const
@@ -55,7 +46,6 @@ protected:
         return entries;
     }
 
-    std::string FRoot;
 };
 
 FILETIME UnixToFileTime(std::int64_t seconds, long nanoseconds)
@@ -258,7 +248,7 @@ TEST_F(ListingTest, FoldersThatCannotBeListedDoNotOpen)
     MakeFolder("closed");
     MakeFolder("open");
     ASSERT_EQ(::chmod(Path("closed").c_str(), 0), 0);
-    ASSERT_EQ(::chmod(FRoot.c_str(), 0755), 0);  // mkdtemp keeps others out
+    ASSERT_EQ(::chmod(FRoot.c_str(), 0755), 0);  // a temporary folder keeps others out
     EXPECT_EQ(twstesting::RunUnprivileged([&] {
                   TFolderReader unprivileged;
                   if (unprivileged.Open(Path("closed")))

@@ -18,21 +18,11 @@ class VerifiedFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        base = fs::temp_directory_path() /
-               ("tws_vf_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(base);
         root = base / "vol";
         fs::create_directories(root / "a" / "b");
         fs::create_directories(base / "outside" / "b");
         Write(root / "a" / "b" / "f.obj");
         Write(base / "outside" / "b" / "f.obj");
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(base, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(base);
     }
     static void Write(const fs::path& p) { std::ofstream(p) << "data"; }
     AnsiString Root() const { return root.string() + "/"; }
@@ -44,7 +34,9 @@ protected:
         return id;
     }
 
-    fs::path base, root;
+    twstesting::TTempFolder folder{"tws_vf"};
+    const fs::path base = folder.Path();
+    fs::path root;
 };
 
 }  // namespace

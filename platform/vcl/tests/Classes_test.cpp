@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 namespace {
 
 TStringList Items(std::initializer_list<const char*> items)
@@ -115,7 +117,8 @@ TEST(StringList, SortedListKeepsOrderAndFindsIgnoringCase)
 
 TEST(StringList, FileRoundTripReadsCrLf)
 {
-    const auto path = std::filesystem::temp_directory_path() / "tws_strings_test.txt";
+    const twstesting::TTempFolder folder("tws_strings");
+    const auto path = folder / "strings.txt";
     auto list = Items({"one", "", "three"});
     list.SaveToFile(path.string());
     TStringList back;

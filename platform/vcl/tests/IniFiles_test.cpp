@@ -18,15 +18,7 @@ namespace {
 
 class IniFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tws_ini_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "test.ini").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { path = (dir / "test.ini").string(); }
 
     AnsiString Contents() const
     {
@@ -36,7 +28,8 @@ protected:
     }
     void Put(const AnsiString& text) const { vcl::AtomicReplaceFile(path, text); }
 
-    fs::path dir;
+    twstesting::TTempFolder folder{"tws_ini"};
+    const fs::path dir = folder.Path();
     AnsiString path;
 };
 
