@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libglib2.0-dev libmount-dev libcli11-dev
   tidy findutils
+  qt6-base-dev
 )
 # Extra packages for one caller only (the fuzzers need clang's runtime).
 packages+=("$@")
