@@ -15,8 +15,8 @@ TEST(LaunchApplication, WaitsForTheExitCodeAndRunsInTheGivenDirectory)
 {
     twstesting::TTempFolder folder("launch");
     const auto before = std::filesystem::current_path();
-    QWidget window;  // repainted while waiting
     TestApplication();
+    QWidget window;  // repainted while waiting
     const struct {
         std::string directory;
         std::string commandLine;
