@@ -10,6 +10,7 @@
 #include "Conststrings.h"
 #include "Tidewash.h"
 #include "TidewashCtrlImpl.h"
+#include "Twsresname.h"
 #include "Zelcomstrings.h"
 
 namespace tidewash {
@@ -125,7 +126,7 @@ HRESULT TTidewashCtrlImpl::UpdateRegistry(bool registering)
     if (registering) {
         const HRESULT hr = RegisterClass();
         // The disk-cleanup part: a key that cannot be written is passed over.
-        SetDefault(HKEY_CLASSES_ROOT, clsidKey + "\\DefaultIcon", InstallationFolder() + "TWSRES.DLL,1");
+        SetDefault(HKEY_CLASSES_ROOT, clsidKey + "\\DefaultIcon", InstallationFolder() + kResourceLibraryName + "," + IntToStr(kDefaultIconIndex));
         SetDefault(HKEY_LOCAL_MACHINE, CleanupKey(), clsid);
         return hr;
     }

@@ -20,6 +20,7 @@ export TIDEWASH_REGISTRY="$demo/registry"
 install_handler() {  # <folder>
   mkdir -p "$1"
   cp "$out/Tidewash.so" "$1/Tidewash.so"
+  cp "$out/TWSRES.so" "$1/TWSRES.so"  # the images; the registration's DefaultIcon names it
   "$out/twsregsvr" "$1/Tidewash.so"
 }
 

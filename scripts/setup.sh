@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libglib2.0-dev libmount-dev libcli11-dev
   tidy findutils
+  qt6-base-dev
   # GLib's own trash backend and a session bus: the tests read the trash
   # the purge writes the way file managers do.
   gvfs dbus-daemon

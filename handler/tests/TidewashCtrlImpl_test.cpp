@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <winreg.h>
 
+#include "Twsresname.h"
+
 #include "Classes.hpp"
 #include "Emptycachecallback.h"
 
@@ -107,7 +109,7 @@ TEST_F(HandlerTest, RegistrationWritesTheClassAndTheCleanupKeyAndUnregistrationR
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\ProgID"), "Zel.TidewashCtrl");
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\Version"), "1.0");
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\Typelib"), kLibid);
-    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\DefaultIcon"), install.string() + "/TWSRES.DLL,1");
+    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\DefaultIcon"), install.string() + "/" + kResourceLibraryName + ",1");
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, "TypeLib\\" + kLibid + "\\1.0"), "Tidewash Library");
 
     ASSERT_EQ(RegisterTool("/u"), 0);

@@ -1,50 +1,84 @@
-// Handles on POSIX: a HANDLE points to a heap record naming the descriptor.
+// Handles on POSIX: a HANDLE points to a heap record naming what it holds
+// (handlekinds.h).
 #include "handle.h"
 
 #include <cerrno>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "handlekinds.h"
+
 namespace {
-struct FdHandle {
-    unsigned magic;
-    int fd;
-};
-constexpr unsigned kFdMagic = 0x46444844;  // "FDHD"
 thread_local DWORD lastError = 0;
+
+BOOL Fail(int error)
+{
+    SetLastError(static_cast<DWORD>(error));
+    return FALSE;
+}
 }  // namespace
+
+namespace winsdk {
+unsigned KindOf(HANDLE handle)
+{
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return 0;
+    const unsigned kind = *static_cast<const unsigned*>(handle);
+    switch (static_cast<THandleKind>(kind)) {
+    case THandleKind::File:
+    case THandleKind::Process:
+    case THandleKind::Thread:
+        return kind;
+    }
+    return 0;
+}
+
+HANDLE HandleFromFd(int fd) { return new TFdRecord{THandleKind::File, fd}; }
+
+int FdFromHandle(HANDLE handle)
+{
+    if (KindOf(handle) != static_cast<unsigned>(THandleKind::File))
+        return -1;
+    return static_cast<TFdRecord*>(handle)->fd;
+}
+}  // namespace winsdk
 
 extern "C" {
 
 BOOL CloseHandle(HANDLE handle)
 {
-    auto* h = static_cast<FdHandle*>(handle);
-    if (h == nullptr || handle == INVALID_HANDLE_VALUE || h->magic != kFdMagic) {
-        SetLastError(EBADF);
-        return FALSE;
+    using winsdk::THandleKind;
+    switch (static_cast<THandleKind>(winsdk::KindOf(handle))) {
+    case THandleKind::File: {
+        auto* h = static_cast<winsdk::TFdRecord*>(handle);
+        const int rc = ::close(h->fd);
+        const int err = errno;
+        h->kind = THandleKind{};
+        delete h;
+        return rc == 0 ? TRUE : Fail(err);
     }
-    const int rc = ::close(h->fd);
-    const int err = errno;
-    h->magic = 0;
-    delete h;
-    if (rc != 0) {
-        SetLastError(static_cast<DWORD>(err));
-        return FALSE;
+    case THandleKind::Process: {
+        auto* h = static_cast<winsdk::TProcessRecord*>(handle);
+        // A process that has ended is collected now; one still running goes
+        // on without us, as it does on Windows.
+        if (!h->reaped)
+            ::waitpid(h->pid, nullptr, WNOHANG);
+        if (h->pidfd >= 0)
+            ::close(h->pidfd);
+        h->kind = THandleKind{};
+        delete h;
+        return TRUE;
     }
-    return TRUE;
+    case THandleKind::Thread: {
+        auto* h = static_cast<winsdk::TThreadRecord*>(handle);
+        h->kind = THandleKind{};
+        delete h;
+        return TRUE;
+    }
+    }
+    return Fail(EBADF);
 }
 
 DWORD GetLastError() { return lastError; }
 void SetLastError(DWORD error) { lastError = error; }
 }
-
-namespace winsdk {
-HANDLE HandleFromFd(int fd) { return new FdHandle{kFdMagic, fd}; }
-
-int FdFromHandle(HANDLE handle)
-{
-    auto* h = static_cast<FdHandle*>(handle);
-    if (h == nullptr || handle == INVALID_HANDLE_VALUE || h->magic != kFdMagic)
-        return -1;
-    return h->fd;
-}
-}  // namespace winsdk

@@ -90,6 +90,25 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
     return CopyOut(map->l_name, fileName, size);
 }
 
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
+{
+    if (module == nullptr || name == nullptr)
+        return nullptr;
+    auto find = reinterpret_cast<TwsFindResourceFunction>(::dlsym(module, "TwsFindResource"));
+    if (find == nullptr)
+        return nullptr;
+    return find(name, static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(type)));
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource) { return resource != nullptr ? resource->bytes : nullptr; }
+
+DWORD SizeofResource(HMODULE, HRSRC resource)
+{
+    return resource != nullptr ? static_cast<DWORD>(resource->size) : 0;
+}
+
+LPVOID LockResource(HGLOBAL data) { return const_cast<void*>(data); }
+
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
 {
     if (instance == nullptr || buffer == nullptr || size <= 0)

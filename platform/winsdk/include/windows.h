@@ -6,6 +6,8 @@
 #include "handle.h"
 #include "sysinfoapi.h"
 #include "libloaderapi.h"
+#include "processthreadsapi.h"
+#include "winuser.h"
 #if __has_include("winerror.h")
 #include "winerror.h"
 #endif
