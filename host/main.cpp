@@ -391,7 +391,7 @@ public:
                     std::printf("  %s\n", mask.c_str());
                 }
                 const bool remove = f.Plan == TFilePlan::Remove;
-                std::printf("    %-6s %10s  %s%s%s%s\n", remove ? "remove" : "keep", Bytes(f.Size).c_str(),
+                std::printf("    %-6s %12s  %s%s%s%s\n", remove ? "remove" : "keep", Bytes(f.Size).c_str(),
                             f.Path.c_str(), remove ? "" : "  (", PlanReason(f), remove ? "" : ")");
             }
         }
