@@ -111,16 +111,8 @@ int Register(const std::string& moduleArg, bool unregister, bool silent)
             SetErrorInfo(0, nullptr);
             const HRESULT hr = entry();
             if (SUCCEEDED(hr)) {
-                // The module may go on when a key it wanted fails to be
-                // written; the registry tells the last failure.
-                const std::string registry = twsregistry::LastErrorText();
-                if (!registry.empty()) {
-                    std::cerr << "twsregsvr: warning: " << entryName << " in \"" << path.string()
-                              << "\" succeeded, but a registry key could not be written:\n  " << registry << "\n";
-                    code = kFailed;
-                } else if (!silent) {
+                if (!silent)
                     std::cout << entryName << " in \"" << path.string() << "\" succeeded.\n";
-                }
             } else {
                 std::cerr << entryName << " in \"" << path.string() << "\" failed with HRESULT "
                           << Hex(hr) << ".\n";
