@@ -64,6 +64,8 @@ void* TTidewashCtrlImpl::FindInterface(REFIID riid)
         return static_cast<ITidewashCtrl*>(this);
     if (IsEqualGUID(riid, IID_IEmptyVolumeCache) || IsEqualGUID(riid, IID_IEmptyVolumeCache2))
         return static_cast<IEmptyVolumeCache2*>(this);
+    if (IsEqualGUID(riid, IID_ITidewashResults))
+        return static_cast<ITidewashResults*>(this);
     return nullptr;
 }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <emptyvc.h>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -29,7 +30,7 @@
 
 namespace tidewash {
 
-class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2> {
+class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2, ITidewashResults> {
 public:
     // Made by the module's class factory; outer is the aggregating object
     // or null.
@@ -40,6 +41,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* SelectedSize,
                                                 LONGLONG* TotalCount, LONGLONG* TotalSize) override;
     HRESULT STDMETHODCALLTYPE IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded) override;
+
+    // ITidewashResults
+    HRESULT STDMETHODCALLTYPE GetFileCount(LONG* Count) override;
+    HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) override;
+    HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
@@ -54,6 +60,14 @@ public:
     HRESULT STDMETHODCALLTYPE InitializeEx(HKEY hkRegKey, LPCWSTR pcwszVolume, LPCWSTR pcwszKeyName,
                                            LPWSTR* ppwszDisplayName, LPWSTR* ppwszDescription,
                                            LPWSTR* ppwszBtnText, DWORD* pdwFlags) override;
+
+    // What the last purge did with one file.
+    struct TPurgeRecord {
+        TWS_FILE_OUTCOME Outcome = TWS_OUTCOME_NONE;
+        AnsiString Reason;
+        AnsiString TrashFolder;
+        AnsiString TrashName;
+    };
 
     // Writes (registering) or removes the class's registry entries: the COM
     // part first, then the disk-cleanup part. The result is the COM part's.
@@ -81,6 +95,9 @@ private:
     void AddSelectionEntries();
     // Writes the purge report; failures are swallowed (the deletions are done).
     void WritePurgeReport(const TFileFlags& purged);
+    // What the purge will do with the file under the settings.
+    TWS_FILE_PLAN PlanFor(const TResultRef& ref) const;
+
 
     AnsiString FVolume;
     tws::TTidewashConfig FConfig;
@@ -89,6 +106,10 @@ private:
     TFileFlags FSelection;
     TFileReasons FUnselectedReasons;  // filled by the scan, cleared with the selection
     DWORDLONG FScanTotal = 0;
+    std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
+    bool FPurged = false;
+    AnsiString FReportPath;   // the report the last purge wrote
+    AnsiString FReportError;  // why it could not be written
 };
 
 // The source named in the error information the object's methods leave:

@@ -39,27 +39,59 @@ twsplatform::TFileIdentity IdentityOf(const zelutils::TSearchResult& r)
     return id;
 }
 
-// One file: "deleted" is the result; Attempted when the delete operation
-// was called (whatever it gave), NotAttempted when a rule or the check
-// stopped it before. Every refusal is decided before anything about the
-// file is changed.
+AnsiString VerifyFailure(twsplatform::TVerifyResult why)
+{
+    switch (why) {
+    case twsplatform::TVerifyResult::Missing: return "gone since the scan";
+    case twsplatform::TVerifyResult::Changed: return "changed since the scan (another file, or a link on the way)";
+    case twsplatform::TVerifyResult::OutsideRoot: return "outside the volume";
+    case twsplatform::TVerifyResult::Verified: break;
+    }
+    return "could not be checked";
+}
+
+// One file: "deleted" is the result, record what happened and why;
+// Attempted when the delete operation was called (whatever it gave),
+// NotAttempted when a rule or the check stopped it before. Every refusal is
+// decided before anything about the file is changed.
 TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchResult& r,
-                  const TPurgeRules& rules, bool& deleted)
+                  const TPurgeRules& rules, bool& deleted, TTidewashCtrlImpl::TPurgeRecord& record)
 {
     deleted = false;
     const bool readOnly = (r.Attributes & FILE_ATTRIBUTE_READONLY) != 0;
     // A hidden file is one whose name begins with a dot: nothing to clear.
     const bool hidden = (r.Attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    if ((readOnly && !rules.DeleteReadOnly) || (hidden && !rules.DeleteHidden))
+    if ((readOnly && !rules.DeleteReadOnly) || (hidden && !rules.DeleteHidden)) {
+        record.Outcome = TWS_OUTCOME_KEPT;
+        record.Reason = hidden && !rules.DeleteHidden ? "hidden" : "read-only";
         return TOutcome::NotAttempted;
+    }
+    record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
     auto file = verifier.Open(r.GetFullName(), IdentityOf(r), why);
-    if (!file)
+    if (!file) {
+        record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;
-    if (readOnly && !file->ClearReadOnly())
+    }
+    if (readOnly && !file->ClearReadOnly()) {
+        record.Reason = "permission: its read-only mode could not be cleared";
         return TOutcome::NotAttempted;
+    }
     AnsiString error;
     deleted = file->Delete(rules.Mode, error);
+    if (deleted && rules.Mode == twsplatform::TDeleteMode::ToTrash) {
+        record.Outcome = TWS_OUTCOME_TRASHED;
+        record.TrashFolder = file->TrashEntry().Folder;
+        record.TrashName = file->TrashEntry().Name;
+        // In the trash the file keeps the mode it had, so that restoring it
+        // gives back the file as it was.
+        if (readOnly)
+            file->RestorePermissions();
+    } else if (deleted) {
+        record.Outcome = TWS_OUTCOME_DELETED;
+    } else {
+        record.Reason = rules.Mode == twsplatform::TDeleteMode::ToTrash ? "trash refused it: " + error : error;
+    }
     // A file that stays keeps the permissions it had.
     if (!deleted && readOnly)
         file->RestorePermissions();
@@ -86,12 +118,21 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         };
         DWORDLONG freed = 0;
         twsplatform::TFileVerifier verifier(FVolume);
+        FPurgeRecords.clear();
+        FPurged = true;
+        FReportPath.clear();
+        FReportError.clear();
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
+            TPurgeRecord& record = FPurgeRecords[ref];
             try {
-                outcome = PurgeOne(verifier, *ref, rules, deleted);
+                outcome = PurgeOne(verifier, *ref, rules, deleted, record);
+            } catch (const Exception& e) {
+                deleted = false;
+                record = {TWS_OUTCOME_FAILED, e.Message(), {}, {}};
             } catch (...) {
                 deleted = false;
+                record = {TWS_OUTCOME_FAILED, "unexpected error", {}, {}};
             }
             if (outcome == TOutcome::NotAttempted)
                 continue;
@@ -115,13 +156,19 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
     // not turn the purge into a failure.
     try {
         const AnsiString folder = InstallationFolder() + "Reports";
-        if (!ForceDirectories(folder))
+        if (!ForceDirectories(folder)) {
+            FReportError = "the folder " + folder + " cannot be created";
             return;
+        }
+        const AnsiString path = IncludeTrailingPathDelimiter(folder) + "FilePurge.html";
         THTMLReport report(FFileSearch.Results, purged);
-        report.WriteReport(IncludeTrailingPathDelimiter(folder) + "FilePurge.html",
-                           LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
+        report.WriteReport(path, LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
                            LoadConstString(PurgeReportNotDeleted));
+        FReportPath = path;
+    } catch (const Exception& e) {
+        FReportError = e.Message();
     } catch (...) {
+        FReportError = "unexpected error";
     }
 }
 

@@ -39,6 +39,8 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         // starts from nothing so that results and selection agree.
         FSelection.clear();
         FUnselectedReasons.clear();
+        FPurgeRecords.clear();
+        FPurged = false;
         FFileSearch.Results.clear();
         FFileSearch.GetIncludeFolders()->Clear();
 

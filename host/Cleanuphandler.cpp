@@ -11,6 +11,8 @@
 #include <textconv.h>
 #include <vector>
 
+#include "Tidewash_tlb.h"
+
 namespace cleanuphost {
 
 namespace {
@@ -77,6 +79,8 @@ TCleanupHandler::TCleanupHandler(AnsiString keyName) : FKeyName(std::move(keyNam
 
 TCleanupHandler::~TCleanupHandler()
 {
+    if (FResults != nullptr)
+        FResults->Release();
     if (FCache != nullptr)
         FCache->Release();
     if (FKey != nullptr)
@@ -151,6 +155,58 @@ bool TCleanupHandler::Load(const AnsiString& volume)
         FDisplayName = FKeyName;
     if (FAILED(hr))
         return Fail("initialise it", hr);
+    // A handler that tells its files one by one lets the host show them.
+    if (FAILED(FCache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&FResults))))
+        FResults = nullptr;
+    return true;
+}
+
+namespace {
+
+AnsiString TakeBSTR(BSTR& text)
+{
+    AnsiString out = text == nullptr ? AnsiString() : FromWide(text);
+    SysFreeString(text);
+    text = nullptr;
+    return out;
+}
+
+}  // namespace
+
+bool TCleanupHandler::ReadFiles()
+{
+    FFiles.clear();
+    if (FResults == nullptr)
+        return false;
+    LONG count = 0;
+    if (FAILED(FResults->GetFileCount(&count)))
+        return false;
+    FFiles.reserve(static_cast<std::size_t>(count));
+    for (LONG i = 0; i < count; ++i) {
+        TWS_FILE_RESULT r{};
+        if (FAILED(FResults->GetFile(i, &r)))
+            return false;
+        TFileRecord f;
+        f.Size = r.Size;
+        f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
+        f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
+        f.Device = r.Device;
+        f.Inode = r.Inode;
+        f.ModifiedNs = r.ModifiedNs;
+        f.BornNs = r.BornNs;
+        f.HasBirthTime = r.HasBirthTime != VARIANT_FALSE;
+        f.Mask = TakeBSTR(r.Mask);
+        f.Path = TakeBSTR(r.Path);
+        f.PlanReason = TakeBSTR(r.PlanReason);
+        f.OutcomeReason = TakeBSTR(r.OutcomeReason);
+        f.TrashFolder = TakeBSTR(r.TrashFolder);
+        f.TrashName = TakeBSTR(r.TrashName);
+        FFiles.push_back(std::move(f));
+    }
+    BSTR path = nullptr, error = nullptr;
+    FResults->GetPurgeReport(&path, &error);
+    FReportPath = TakeBSTR(path);
+    FReportError = TakeBSTR(error);
     return true;
 }
 

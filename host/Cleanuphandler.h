@@ -5,9 +5,12 @@
 
 #include <emptyvc.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "System.hpp"
+
+struct ITidewashResults;
 
 namespace cleanuphost {
 
@@ -27,6 +30,27 @@ struct THandlerError {
     AnsiString Detail;  // why a module would not load, or the handler's own error description
 };
 
+// One file a detailed handler found, and what its purge will do and did.
+enum class TFilePlan { Remove, KeepHidden, KeepReadOnly, Unselected };
+enum class TFileOutcome { None, Deleted, Trashed, Kept, Failed };
+
+struct TFileRecord {
+    AnsiString Mask;
+    AnsiString Path;
+    std::int64_t Size = 0;
+    TFilePlan Plan = TFilePlan::Remove;
+    AnsiString PlanReason;  // why an unselected file stays, as the handler tells it
+    TFileOutcome Outcome = TFileOutcome::None;
+    AnsiString OutcomeReason;
+    AnsiString TrashFolder;  // the trash that took it, ending in "/"
+    AnsiString TrashName;    // its entry in TrashFolder's files/
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t ModifiedNs = 0;
+    std::int64_t BornNs = 0;
+    bool HasBirthTime = false;
+};
+
 class TCleanupHandler {
 public:
     // keyName: the handler's key under VolumeCaches.
@@ -41,6 +65,15 @@ public:
     // Scans; false when the handler failed or the user aborted (Aborted()).
     bool Scan(TProgressSink& sink);
     bool Purge(DWORDLONG spaceToFree, TProgressSink& sink);
+    // Whether the handler tells its files one by one (ITidewashResults).
+    bool Detailed() const { return FResults != nullptr; }
+    // Reads the detailed handler's files (after a scan, and again after a
+    // purge for the outcomes); false when it failed.
+    bool ReadFiles();
+    const std::vector<TFileRecord>& Files() const { return FFiles; }
+    // After a purge of a detailed handler: its report, or why there is none.
+    const AnsiString& ReportPath() const { return FReportPath; }
+    const AnsiString& ReportError() const { return FReportError; }
     // Shows the handler's own review window; false when it has none.
     bool ShowProperties();
     void Deactivate();
@@ -68,6 +101,10 @@ private:
 
     THandlerError FError;
     IEmptyVolumeCache* FCache = nullptr;
+    ITidewashResults* FResults = nullptr;
+    std::vector<TFileRecord> FFiles;
+    AnsiString FReportPath;
+    AnsiString FReportError;
     HKEY FKey = nullptr;
 };
 

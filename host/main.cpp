@@ -7,6 +7,8 @@
 //   1   nothing to do: no handler registered, nothing found, or nothing kept
 //   2   aborted by the user (Ctrl+C)
 //   3   a handler failed (the others still ran)
+//   4   some files meant to go are still there (trash refused, changed
+//       since the scan, no permission); or, for --undo, some were not restored
 //   64  bad usage: unknown option, a volume that does not exist, or --yes
 //       without a volume
 //
@@ -17,7 +19,9 @@
 // folders are never scanned: a volume or folder at or inside one is refused
 // with the reason.
 #include <CLI/CLI.hpp>
+#include <cstdarg>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <windows.h>
@@ -25,6 +29,8 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "Runrecord.h"
+#include "Undo.h"
 #include "Console.h"
 #include "SysUtils.hpp"
 #include "Twshelpers.h"
@@ -38,7 +44,21 @@ using namespace twsconsole;
 
 namespace {
 
-enum ExitCode { kSuccess = 0, kNothingToDo = 1, kAborted = 2, kHandlerFailed = 3, kUsage = 64 };
+enum ExitCode { kSuccess = 0, kNothingToDo = 1, kAborted = 2, kHandlerFailed = 3, kPartial = 4, kUsage = 64 };
+
+// With --quiet or --json the host's own messages are not printed (a JSON
+// document must stand alone on the output); errors still go to stderr.
+bool gSilent = false;
+
+[[gnu::format(printf, 1, 2)]] void Say(const char* format, ...)
+{
+    if (gSilent)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+}
 
 AnsiString Bytes(DWORDLONG bytes)
 {
@@ -133,6 +153,12 @@ struct TOptions {
     bool ListVolumes = false;
     bool Yes = false;
     bool DryRun = false;
+    bool List = false;
+    bool Json = false;
+    bool Quiet = false;
+    bool History = false;
+    bool Undo = false;
+    std::string UndoRun;  // empty: the last run
 };
 
 // The options, or the exit code when the command line alone settles the run
@@ -143,6 +169,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Scans one volume (or folder) with every handler, lists what each would free,\n"
                  "and purges the handlers you keep.\n\n"
                  "Exit codes: 0 done, 1 nothing to do, 2 aborted by the user, 3 a handler failed,\n"
+                 "4 some files meant to go (or, with --undo, to come back) are still where they were,\n"
                  "64 bad usage.",
                  "twscleanup"};
     app.add_option("volume", options.Volume,
@@ -150,7 +177,20 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                    "question; --yes needs it named)");
     app.add_flag("-l,--list-volumes", options.ListVolumes, "List the fixed volumes and exit");
     app.add_flag("-y,--yes", options.Yes, "Purge every handler that found something, without asking");
-    app.add_flag("-n,--dry-run", options.DryRun, "Scan and list only; delete nothing");
+    app.add_flag("-n,--dry-run", options.DryRun, "Scan and show the figures only; delete nothing");
+    app.add_flag("--list", options.List,
+                 "Scan and list every file the purge would touch, with its size, and why a found file\n"
+                 "would be kept; delete nothing");
+    app.add_flag("--json", options.Json,
+                 "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
+                 "without --yes nothing is deleted, with it the document tells what the purge did");
+    app.add_flag("-q,--quiet", options.Quiet, "Print nothing but errors (and questions, unless --yes)");
+    app.add_flag("--history", options.History, "List the purges recorded, newest last, and exit");
+    app.add_option("--undo", options.UndoRun,
+                   "Put back from the trash the files a purge moved there (RUN: an id from --history;\n"
+                   "default the last purge); never overwrites a file")
+        ->expected(0, 1)
+        ->type_name("[RUN]");
     app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
     try {
         app.parse(argc, argv);
@@ -158,8 +198,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         const int rc = app.exit(e);
         return e.get_exit_code() == 0 ? kSuccess : (rc == 0 ? kSuccess : kUsage);
     }
+    options.Undo = app.count("--undo") > 0;
+    if ((options.Undo || options.History) && !options.Volume.empty()) {
+        std::fprintf(stderr, "twscleanup: --history and --undo take no VOLUME.\n");
+        return kUsage;
+    }
+    gSilent = options.Quiet || options.Json;
     return std::nullopt;
 }
+
+// Whether the run only shows what a purge would do.
+bool ListsOnly(const TOptions& options) { return options.DryRun || options.List || (options.Json && !options.Yes); }
 
 // The folder or volume to clean, or the exit code when there is none the
 // host may scan.
@@ -197,14 +246,14 @@ std::optional<int> ChooseVolume(const TOptions& options, AnsiString& volume)
 // asks; the exit code when the user does not agree.
 std::optional<int> ConfirmVolume(const TOptions& options, const AnsiString& volume)
 {
-    std::printf("Volume %s%s\n", volume.c_str(),
+    Say("Volume %s%s\n", volume.c_str(),
                 options.Volume.empty() ? " (the volume holding the current folder)" : "");
     if (!IsWholeVolume(volume))
         return std::nullopt;
-    std::printf("This is a whole file system: every matching file on it outside the system folders\n"
-                "will be %s.\n",
-                options.DryRun ? "listed" : "offered for deletion");
-    if (options.DryRun || options.Yes)
+    Say("This is a whole file system: every matching file on it outside the system folders\n"
+        "will be %s.\n",
+        ListsOnly(options) ? "listed" : "offered for deletion");
+    if (ListsOnly(options) || options.Yes)
         return std::nullopt;
     const TAnswer answer = Ask("Scan all of " + volume + "? [y]es, [N]o", "yn", 'n');
     if (answer.Kind == TAnswerKind::akInterrupted) {
@@ -221,13 +270,20 @@ std::optional<int> ConfirmVolume(const TOptions& options, const AnsiString& volu
 // What the user decided about purging one handler.
 enum class TDecision { Keep, Skip, Abort };
 
+// What a purge of the handler would free: for a detailed handler what the
+// settings let go, for any other the figure it found.
+DWORDLONG ToFree(const TCleanupHandler& h)
+{
+    return h.Detailed() ? static_cast<DWORDLONG>(FiguresOf(h.Files()).Remove.Bytes) : h.SpaceUsed();
+}
+
 // Asks whether to purge the handler, offering its review window when it has
 // one and a display is there to show it.
 TDecision AskToKeep(TCleanupHandler& handler)
 {
     for (;;) {
         const bool review = (handler.Flags() & EVCF_HASSETTINGS) && DisplayAvailable();
-        const AnsiString question = "Clean up " + handler.DisplayName() + " (" + Bytes(handler.SpaceUsed()) +
+        const AnsiString question = "Clean up " + handler.DisplayName() + " (" + Bytes(ToFree(handler)) +
                                     ")? [y]es, [N]o" + (review ? ", [r]eview" : "");
         const TAnswer answer = Ask(question, review ? "ynr" : "yn", 'n');
         if (answer.Kind == TAnswerKind::akInterrupted)
@@ -239,11 +295,13 @@ TDecision AskToKeep(TCleanupHandler& handler)
     }
 }
 
+AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
+
 // The handlers of one run, from their scan to their purge. Every handler
 // that scanned is deactivated when the run ends, however it ends.
 class TCleanupRun {
 public:
-    explicit TCleanupRun(bool live) : FLive(live) {}
+    TCleanupRun(bool live, AnsiString volume) : FLive(live && !gSilent), FVolume(std::move(volume)) {}
     ~TCleanupRun()
     {
         for (auto& h : FHandlers)
@@ -254,11 +312,11 @@ public:
 
     // Loads each handler and scans with it; a handler that fails is
     // reported and left out. False when the user aborted.
-    bool Scan(const std::vector<AnsiString>& keys, const AnsiString& volume)
+    bool Scan(const std::vector<AnsiString>& keys)
     {
         for (const auto& key : keys) {
             auto handler = std::make_unique<TCleanupHandler>(key);
-            if (!handler->Load(volume)) {
+            if (!handler->Load(FVolume)) {
                 ReportFailure(*handler);
                 continue;
             }
@@ -267,7 +325,7 @@ public:
             if (FLive)
                 EndLiveLine();
             if (handler->Aborted()) {
-                std::printf("Scan aborted by the user; nothing was deleted.\n");
+                Say("Scan aborted by the user; nothing was deleted.\n");
                 FHandlers.push_back(std::move(handler));
                 return false;
             }
@@ -275,60 +333,113 @@ public:
                 ReportFailure(*handler);
                 continue;
             }
+            if (handler->Detailed() && !handler->ReadFiles())
+                std::fprintf(stderr, "Handler \"%s\": its file list could not be read; only its total is shown.\n",
+                             key.c_str());
             if (!FLive)
-                std::printf("Scanned %s: %s found\n", handler->DisplayName().c_str(),
-                            Bytes(handler->SpaceUsed()).c_str());
+                Say("Scanned %s: %s found\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
             FHandlers.push_back(std::move(handler));
         }
+        FPurged.assign(FHandlers.size(), false);
         return true;
     }
 
-    // Lists what each handler would free; the total.
+    // Shows what each handler found and what a purge would free; that total.
     DWORDLONG PrintSummary() const
     {
         DWORDLONG total = 0;
-        std::printf("\n");
+        Say("\n");
         for (const auto& h : FHandlers) {
-            std::printf("  %-36s %12s\n", h->DisplayName().c_str(), Bytes(h->SpaceUsed()).c_str());
+            if (!h->Detailed()) {
+                Say("  %-36s %12s found\n", h->DisplayName().c_str(), Bytes(h->SpaceUsed()).c_str());
+            } else {
+                const TFigures f = FiguresOf(h->Files());
+                Say("  %-36s %12s found in %s\n", h->DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
+                    Count(f.Found.Files).c_str());
+                Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(),
+                    Count(f.Remove.Files).c_str());
+                const std::pair<const char*, TTally> kept[] = {{"hidden", f.KeptHidden},
+                                                               {"read-only", f.KeptReadOnly},
+                                                               {"not selected", f.Unselected}};
+                for (const auto& [why, tally] : kept)
+                    if (tally.Files > 0)
+                        Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(),
+                            Count(tally.Files).c_str(), why);
+            }
             if (!h->Description().empty())
-                std::printf("      %s\n", h->Description().c_str());
-            total += h->SpaceUsed();
+                Say("      %s\n", h->Description().c_str());
+            total += ToFree(*h);
         }
-        std::printf("  %-36s %12s\n\n", "Total", Bytes(total).c_str());
+        Say("  %-36s %12s\n\n", "Total to free", Bytes(total).c_str());
         return total;
+    }
+
+    // Every file of the detailed handlers, per handler and mask.
+    void PrintList() const
+    {
+        for (const auto& h : FHandlers) {
+            if (!h->Detailed()) {
+                std::printf("%s: %s found (this handler does not list its files)\n", h->DisplayName().c_str(),
+                            Bytes(h->SpaceUsed()).c_str());
+                continue;
+            }
+            std::printf("%s\n", h->DisplayName().c_str());
+            AnsiString mask;
+            for (const TFileRecord& f : h->Files()) {
+                if (f.Mask != mask) {
+                    mask = f.Mask;
+                    std::printf("  %s\n", mask.c_str());
+                }
+                const bool remove = f.Plan == TFilePlan::Remove;
+                std::printf("    %-6s %12s  %s%s%s%s\n", remove ? "remove" : "keep", Bytes(f.Size).c_str(),
+                            f.Path.c_str(), remove ? "" : "  (", PlanReason(f), remove ? "" : ")");
+            }
+        }
+    }
+
+    nlohmann::json Document(TRunMode mode) const
+    {
+        std::vector<const TCleanupHandler*> handlers;
+        for (const auto& h : FHandlers)
+            handlers.push_back(h.get());
+        return RunDocument(FVolume, mode, handlers, FPurged);
     }
 
     // Purges each handler that found something and that the user keeps
     // (every one with yes); the exit code of the run.
     int Purge(bool yes)
     {
-        bool purgedAny = false;
-        for (auto& h : FHandlers) {
-            if (h->SpaceUsed() == 0)
+        for (std::size_t i = 0; i < FHandlers.size(); ++i) {
+            TCleanupHandler& h = *FHandlers[i];
+            const DWORDLONG toFree = ToFree(h);
+            if (toFree == 0 && (!h.Detailed() || FiguresOf(h.Files()).Remove.Files == 0))
                 continue;
-            const TDecision decision = yes ? TDecision::Keep : AskToKeep(*h);
+            const TDecision decision = yes ? TDecision::Keep : AskToKeep(h);
             if (decision == TDecision::Abort) {
-                std::printf("Aborted by the user; the handlers not yet purged deleted nothing.\n");
-                return kAborted;
+                Say("Aborted by the user; the handlers not yet purged deleted nothing.\n");
+                return Finish(kAborted);
             }
             if (decision == TDecision::Skip)
                 continue;
-            TConsoleSink sink(h->DisplayName(), FLive);
-            const bool purged = h->Purge(h->SpaceUsed(), sink);
+            TConsoleSink sink(h.DisplayName(), FLive);
+            // A handler given zero frees nothing: empty files still count.
+            const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink);
             if (FLive)
                 EndLiveLine();
-            if (h->Aborted()) {
-                std::printf("Purge aborted by the user; the files not yet reached are still there.\n");
-                return kAborted;
+            if (h.Detailed() && !h.ReadFiles())
+                std::fprintf(stderr, "Handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());
+            FPurged[i] = true;
+            if (h.Aborted()) {
+                Say("Purge aborted by the user; the files not yet reached are still there.\n");
+                return Finish(kAborted);
             }
             if (!purged) {
-                ReportFailure(*h);
+                ReportFailure(h);
                 continue;
             }
-            std::printf("Purged %s.\n", h->DisplayName().c_str());
-            purgedAny = true;
+            TellPurge(h);
         }
-        return FFailed ? kHandlerFailed : purgedAny ? kSuccess : kNothingToDo;
+        return Finish(kSuccess);
     }
 
     // The exit code of a run that ends before any purge: a failed handler
@@ -345,10 +456,129 @@ private:
         FFailed = true;
     }
 
+    // What one purge did: the amounts, the files kept and why, the failures.
+    void TellPurge(const TCleanupHandler& h)
+    {
+        if (!h.Detailed()) {
+            Say("Purged %s (it reported %s found; it does not tell what it removed).\n", h.DisplayName().c_str(),
+                Bytes(h.SpaceUsed()).c_str());
+            return;
+        }
+        const TFigures f = FiguresOf(h.Files());
+        Say("%s: freed %s, removed %s", h.DisplayName().c_str(), Bytes(f.Removed.Bytes).c_str(),
+            Count(f.Removed.Files).c_str());
+        Say(", kept %s, failed %s.\n", Count(f.Kept.Files).c_str(), Count(f.Failed.Files).c_str());
+        for (const TFileRecord& file : h.Files()) {
+            if (file.Outcome == TFileOutcome::Kept)
+                Say("  kept    %s (%s)\n", file.Path.c_str(), file.OutcomeReason.c_str());
+        }
+        for (const TFileRecord& file : h.Files())
+            if (file.Outcome == TFileOutcome::Failed)
+                std::fprintf(stderr, "  not removed: %s: %s\n", file.Path.c_str(), file.OutcomeReason.c_str());
+        if (f.Failed.Files > 0)
+            FSomeFailed = true;
+        if (!h.ReportError().empty())
+            std::fprintf(stderr, "Warning: %s wrote no purge report: %s\n", h.DisplayName().c_str(),
+                         h.ReportError().c_str());
+        if (!h.ReportPath().empty() && FReport.empty())
+            FReport = h.ReportPath();
+    }
+
+    // Records the run (when anything was purged) and tells how to go back.
+    int Finish(int code)
+    {
+        bool any = false;
+        for (bool p : FPurged)
+            any = any || p;
+        FDocument = Document(TRunMode::Purge);
+        if (any) {
+            try {
+                const std::string id = SaveRun(FDocument, FReport);
+                const nlohmann::json& run = FDocument["run"];
+                Say("\nRecord of this run: %s/manifest.json\n", run["folder"].get<std::string>().c_str());
+                if (run["report"].is_string())
+                    Say("Purge report:       %s\n", run["report"].get<std::string>().c_str());
+                const nlohmann::json& trash = FDocument["summary"]["trash"];
+                for (const auto& folder : trash)
+                    Say("Trash used:         %sfiles\n", folder.get<std::string>().c_str());
+                if (!trash.empty())
+                    Say("To put the trashed files back: twscleanup --undo %s\n", id.c_str());
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "Warning: the record of this run was not kept (no undo): %s\n", e.what());
+            }
+        }
+        if (code != kSuccess)
+            return code;
+        return FFailed ? kHandlerFailed : FSomeFailed ? kPartial : any ? kSuccess : kNothingToDo;
+    }
+
+public:
+    nlohmann::json FDocument;
+
+private:
     std::vector<std::unique_ptr<TCleanupHandler>> FHandlers;
+    std::vector<bool> FPurged;
     bool FLive;
+    AnsiString FVolume;
+    AnsiString FReport;
     bool FFailed = false;
+    bool FSomeFailed = false;
 };
+
+int History()
+{
+    const std::vector<std::string> ids = ListRuns();
+    if (ids.empty()) {
+        std::printf("No purge recorded yet (in %s).\n", RunsFolder().c_str());
+        return kNothingToDo;
+    }
+    std::printf("Purges recorded in %s:\n", RunsFolder().c_str());
+    for (const std::string& id : ids) {
+        try {
+            const nlohmann::json run = LoadRun(id);
+            const nlohmann::json& sum = run["summary"];
+            std::printf("  %-20s %s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
+                        id.c_str(), run.value("volume", "?").c_str(), sum["removed"].value("files", 0LL),
+                        Bytes(sum["removed"].value("bytes", 0ULL)).c_str(), sum["failed"].value("files", 0LL),
+                        sum["trash"].size());
+        } catch (const std::exception& e) {
+            std::printf("  %-20s (%s)\n", id.c_str(), e.what());
+        }
+    }
+    return kSuccess;
+}
+
+int Undo(std::string id)
+{
+    if (id.empty()) {
+        const std::vector<std::string> ids = ListRuns();
+        if (ids.empty()) {
+            std::printf("No purge recorded yet (in %s): nothing to undo.\n", RunsFolder().c_str());
+            return kNothingToDo;
+        }
+        id = ids.back();
+    }
+    nlohmann::json run;
+    try {
+        run = LoadRun(id);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
+        return kUsage;
+    }
+    Say("Undoing run %s on %s:\n", id.c_str(), run.value("volume", "?").c_str());
+    const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
+    try {
+        StoreRun(id, run);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Warning: %s\n", e.what());
+    }
+    if (counts.Restored == 0 && counts.NotRestored == 0) {
+        Say("Nothing of this run is in the trash to restore.\n");
+        return kNothingToDo;
+    }
+    Say("Restored %d, not restored %d.\n", counts.Restored, counts.NotRestored);
+    return counts.NotRestored > 0 ? kPartial : kSuccess;
+}
 
 }  // namespace
 
@@ -359,6 +589,10 @@ int main(int argc, char** argv)
         return *exit;
     if (options.ListVolumes)
         return ListVolumes();
+    if (options.History)
+        return History();
+    if (options.Undo)
+        return Undo(options.UndoRun);
     AnsiString volume;
     if (const auto exit = ChooseVolume(options, volume))
         return *exit;
@@ -373,23 +607,34 @@ int main(int argc, char** argv)
     const std::vector<AnsiString> keys = ListHandlerKeys();
     if (keys.empty()) {
         std::printf("No disk-cleanup handler is registered (key HKEY_LOCAL_MACHINE\\%s\n"
-                    "in the registry at %s, chosen by TIDEWASH_REGISTRY).\n"
+                    "in the registry at %s, %s).\n"
                     "Register one with: twsregsvr <module>\n",
-                    VOLUMECACHES_KEY, twsregistry::Prefix().c_str());
+                    VOLUMECACHES_KEY, twsregistry::Prefix().c_str(),
+                    std::getenv("TIDEWASH_REGISTRY") != nullptr && *std::getenv("TIDEWASH_REGISTRY") != 0
+                        ? "chosen by TIDEWASH_REGISTRY"
+                        : "the per-user default; set TIDEWASH_REGISTRY to use another");
         return kNothingToDo;
     }
     if (const auto exit = ConfirmVolume(options, volume))
         return *exit;
 
-    TCleanupRun run(OutputIsTerminal());
-    if (!run.Scan(keys, volume))
+    TCleanupRun run(OutputIsTerminal(), volume);
+    if (!run.Scan(keys))
         return kAborted;
     const DWORDLONG total = run.PrintSummary();
-    if (options.DryRun)
+    if (options.List && !options.Json)
+        run.PrintList();
+    if (ListsOnly(options)) {
+        if (options.Json)
+            std::cout << run.Document(TRunMode::List).dump(2) << "\n";
         return run.EndWithoutPurge(kSuccess);
+    }
     if (total == 0) {
-        std::printf("Nothing to clean up.\n");
+        Say("Nothing to clean up: nothing found, or the settings keep all that was found.\n");
         return run.EndWithoutPurge(kNothingToDo);
     }
-    return run.Purge(options.Yes);
+    const int code = run.Purge(options.Yes);
+    if (options.Json)
+        std::cout << run.FDocument.dump(2) << "\n";
+    return code;
 }

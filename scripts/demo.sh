@@ -9,13 +9,15 @@
 #   demo/trash      where purged files go (demo/trash/Trash/files)
 # Each run starts from a fresh demo tree.
 #
-# With a folder or volume: the handler is installed under demo/user-install
-# with the default settings, scans that folder, and asks before purging.
+# With a folder or volume: the handler is installed, with the default
+# settings, under $XDG_DATA_HOME/tidewash (~/.local/share/tidewash), outside
+# demo/, which the plain demo rebuilds; the runs and their reports are kept
+# under $XDG_STATE_HOME/tidewash/runs. It scans that folder and asks before
+# purging.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/out"
 demo="$root/demo"
-export TIDEWASH_REGISTRY="$demo/registry"
 
 install_handler() {  # <folder>
   mkdir -p "$1"
@@ -30,11 +32,19 @@ if (($# > 0)); then
     echo "tidewash: \"$target\" is not a folder. Give an existing folder or volume." >&2
     exit 64
   fi
-  install_handler "$demo/user-install"
-  echo "Scanning $target with the default settings (demo/user-install/TWS.cfg)."
-  echo "Nothing is deleted unless you answer yes; purged files go to your trash."
+  data=${XDG_DATA_HOME:-$HOME/.local/share}/tidewash
+  export TIDEWASH_REGISTRY="$data/registry"
+  install_handler "$data/install" >/dev/null
+  echo "Handler and settings  $data/install (TWS.cfg, Reports/)"
+  echo "Registry              $TIDEWASH_REGISTRY"
+  echo "History of the runs   ${XDG_STATE_HOME:-$HOME/.local/state}/tidewash/runs (twscleanup --history)"
+  echo "Scanning $target with the default settings."
+  echo "Nothing is deleted unless you answer yes; purged files go to your trash (twscleanup --undo)."
   exec "$out/twscleanup" "$target"
 fi
+
+export TIDEWASH_REGISTRY="$demo/registry"
+export XDG_STATE_HOME="$demo/state"
 
 rm -rf "$demo"
 mkdir -p "$demo/install" "$demo/trash"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
-  libglib2.0-dev libmount-dev libcli11-dev
+  libglib2.0-dev libmount-dev libcli11-dev nlohmann-json3-dev help2man
   tidy findutils
   qt6-base-dev
   # GLib's own trash backend and a session bus: the tests read the trash

@@ -7,6 +7,8 @@
 #include <oleauto.h>
 #include <typelibdesc.h>
 
+#include <initializer_list>
+
 // {A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}
 DEFINE_GUID(LIBID_Tidewash, 0xA26D50E2, 0x16AD, 0x41EE, 0x8B, 0x2B, 0x33, 0xB4, 0xC1, 0x83, 0xAC, 0x6D);
 // {4D361A55-C193-4ECC-B967-BF2B96A901E4}
@@ -24,6 +26,70 @@ struct ITidewashCtrl : public IUnknown {
     // Whether the volume root (as the handler was given it) is one the
     // settings exclude from scanning.
     virtual HRESULT STDMETHODCALLTYPE IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded) = 0;
+};
+
+// What the purge does with one found file: remove it, or keep it because
+// the settings keep hidden or read-only files, or because it is not selected.
+enum TWS_FILE_PLAN : DWORD {
+    TWS_PLAN_REMOVE = 0,
+    TWS_PLAN_KEEP_HIDDEN = 1,
+    TWS_PLAN_KEEP_READONLY = 2,
+    TWS_PLAN_UNSELECTED = 3,
+};
+
+// What the last purge did with one found file.
+enum TWS_FILE_OUTCOME : DWORD {
+    TWS_OUTCOME_NONE = 0,     // no purge yet, or the file was not selected
+    TWS_OUTCOME_DELETED = 1,  // deleted for good
+    TWS_OUTCOME_TRASHED = 2,  // moved to the trash (TrashFolder, TrashName)
+    TWS_OUTCOME_KEPT = 3,     // left alone by the hidden or read-only rule
+    TWS_OUTCOME_FAILED = 4,   // meant to go but still there; OutcomeReason says why
+};
+
+// One found file as ITidewashResults describes it. The strings belong to the
+// caller (SysFreeString; TwsClearFileResult frees them all).
+struct TWS_FILE_RESULT {
+    BSTR Mask;           // the mask that found it
+    BSTR Path;           // the full path
+    LONGLONG Size;
+    DWORD Plan;          // TWS_FILE_PLAN
+    BSTR PlanReason;     // why an unselected file stays ("linked by ZLibUnit.pas"), else null
+    DWORD Outcome;       // TWS_FILE_OUTCOME
+    BSTR OutcomeReason;  // why a file failed (trash refused, changed since the scan, ...), else null
+    BSTR TrashFolder;    // the trash that took it (ending in "/"), else null
+    BSTR TrashName;      // its entry in TrashFolder's files/ folder, else null
+    // The file as the scan found it: what makes it the same file later.
+    ULONGLONG Device;
+    ULONGLONG Inode;
+    LONGLONG ModifiedNs;
+    LONGLONG BornNs;
+    VARIANT_BOOL HasBirthTime;
+};
+
+inline void TwsClearFileResult(TWS_FILE_RESULT& r)
+{
+    for (BSTR* s : {&r.Mask, &r.Path, &r.PlanReason, &r.OutcomeReason, &r.TrashFolder, &r.TrashName}) {
+        SysFreeString(*s);
+        *s = nullptr;
+    }
+}
+
+// {6E2B7C41-3D0A-4F55-9A61-2C7E5B8D0F13}
+DEFINE_GUID(IID_ITidewashResults, 0x6E2B7C41, 0x3D0A, 0x4F55, 0x9A, 0x61, 0x2C, 0x7E, 0x5B, 0x8D, 0x0F, 0x13);
+
+// The cleanup handler's per-file view, for hosts that list what a purge
+// would touch and tell what it did. Answered by the handler object beside
+// ITidewashCtrl and the disk-cleanup interfaces.
+struct ITidewashResults : public IUnknown {
+    // The number of files the last scan found.
+    virtual HRESULT STDMETHODCALLTYPE GetFileCount(LONG* Count) = 0;
+    // File Index (0 .. count-1, grouped by mask in the scan's order);
+    // E_INVALIDARG outside that range.
+    virtual HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) = 0;
+    // The purge report the last purge wrote: S_OK with its Path, S_FALSE
+    // with the Error that kept it from being written, or S_FALSE with both
+    // null before any purge.
+    virtual HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) = 0;
 };
 
 namespace tidewash {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -11,6 +12,12 @@
 #include <emptyvc.h>
 #include <winreg.h>
 
+#include <nlohmann/json.hpp>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include "TempFolder.h"
 #include "Unprivileged.h"
 
 namespace fs = std::filesystem;
@@ -43,31 +50,29 @@ class CleanupHost : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        base = fs::temp_directory_path() / ("tws_host_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(base);
         volume = base / "volume";
         install = base / "install";
         fs::create_directories(volume / "proj");
         fs::create_directories(install);
         fs::create_directories(base / "registry");
         ::setenv("TIDEWASH_REGISTRY", (base / "registry").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", (base / "state").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
         std::ofstream(volume / "proj" / "a.obj") << "0123456789";
         std::ofstream(volume / "proj" / "a.cpp") << "int main() {}";
     }
     void TearDown() override
     {
-        std::error_code ec;
-        fs::permissions(volume / "locked", fs::perms::owner_all, ec);
-        fs::remove_all(base, ec);
+        ::unsetenv("XDG_STATE_HOME");
+        ::unsetenv("XDG_DATA_HOME");
     }
 
     // The cleanup handler, installed and registered as its installer would,
     // with permanent deletion so the test can see what went.
-    void InstallHandler()
+    void InstallHandler(const std::string& settings = "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=0\n")
     {
         fs::copy_file(Out() + "/Tidewash.so", install / "Tidewash.so");
-        std::ofstream(install / "TWS.cfg") << "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=0\n";
+        std::ofstream(install / "TWS.cfg") << settings;
         ASSERT_EQ(std::system(("'" + Out() + "/twsregsvr' /s '" + (install / "Tidewash.so").string() + "'").c_str()), 0);
     }
     void AddTestHandler(const std::string& key, const std::string& clsid)
@@ -126,7 +131,8 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    fs::path base, volume, install;
+    twstesting::TTempFolder temp{"tws_host"};
+    fs::path base = temp.Path(), volume, install;
     std::string bin = fs::absolute(Out()).string();  // where twscleanup and its libraries are
 };
 
@@ -315,4 +321,191 @@ TEST_F(CleanupHost, SystemFoldersAreRefusedWithTheReason)
         EXPECT_NE(run.Output.find("is a system folder or lies inside one"), std::string::npos) << run.Output;
         EXPECT_EQ(run.Output.find("Scanned"), std::string::npos) << run.Output;
     }
+}
+
+namespace {
+
+nlohmann::json ParseJson(const std::string& text)
+{
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what() << "\n" << text;
+        return nlohmann::json::object();
+    }
+}
+
+// The handler entry of the cleanup handler in a run document.
+const nlohmann::json& OurHandler(const nlohmann::json& doc)
+{
+    static const nlohmann::json none = nlohmann::json::object();
+    if (doc.contains("handlers"))
+        for (const auto& h : doc.at("handlers"))
+            if (h.value("detailed", false))
+                return h;
+    ADD_FAILURE() << "no detailed handler in\n" << doc.dump(2);
+    return none;
+}
+
+const char* const kTrashSettings =
+    "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=1\nDeleteHidden=0\nDeleteReadOnly=0\n";
+
+}  // namespace
+
+TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
+{
+    InstallHandler(kTrashSettings);
+    twstesting::WriteFile(volume / "proj" / ".hidden.obj", "12345");
+    twstesting::WriteFile(volume / "proj" / "ro.obj", "1234567");
+    fs::permissions(volume / "proj" / "ro.obj", fs::perms::owner_read | fs::perms::group_read);
+
+    TRun run = Host("--dry-run " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_NE(run.Output.find("22.00 Bytes found in 3 files"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("10.00 Bytes in 1 file will be removed"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("5.00 Bytes in 1 file kept (hidden)"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("7.00 Bytes in 1 file kept (read-only)"), std::string::npos) << run.Output;
+
+    run = Host("--list " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    const std::string proj = (volume / "proj").string() + "/";
+    for (const std::string& line : {"remove  10.00 Bytes  " + proj + "a.obj", "keep     5.00 Bytes  " + proj + ".hidden.obj  (hidden)",
+                                    "keep     7.00 Bytes  " + proj + "ro.obj  (read-only)"})
+        EXPECT_NE(run.Output.find(line), std::string::npos) << line << "\n" << run.Output;
+
+    run = Host("--json " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Errors;
+    const nlohmann::json listed = ParseJson(run.Output);
+    EXPECT_EQ(listed.value("schema", ""), "tidewash.cleanup/1");
+    EXPECT_EQ(listed.value("mode", ""), "list");
+    const nlohmann::json& before = OurHandler(listed);
+    std::map<std::string, std::string> plan;  // path -> action/reason
+    for (const auto& f : before["files"])
+        plan[f["path"]] = f["action"].get<std::string>() + "/" + (f["reason"].is_null() ? "" : f["reason"].get<std::string>());
+    const std::map<std::string, std::string> expected = {
+        {proj + "a.obj", "remove/"}, {proj + ".hidden.obj", "keep/hidden"}, {proj + "ro.obj", "keep/read-only"}};
+    EXPECT_EQ(plan, expected);
+    EXPECT_EQ(listed["summary"]["remove"]["bytes"], 10);
+    EXPECT_EQ(listed["summary"]["found"]["files"], 3);
+
+    run = Host("--yes --json " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Errors;
+    const nlohmann::json done = ParseJson(run.Output);
+    EXPECT_EQ(done["summary"]["removed"], (nlohmann::json{{"files", 1}, {"bytes", 10}}));
+    EXPECT_EQ(done["summary"]["kept"]["files"], 2);
+    EXPECT_EQ(done["summary"]["failed"]["files"], 0);
+    for (const auto& f : OurHandler(done)["files"]) {
+        const std::string path = f["path"];
+        EXPECT_EQ(f["outcome"], plan[path] == "remove/" ? "trashed" : "kept") << path;
+        EXPECT_EQ(fs::exists(path), plan[path] != "remove/") << path;
+    }
+    // The run is kept: its manifest says the same, and its own copy of the
+    // report names the file removed and the files kept.
+    ASSERT_TRUE(done["run"].is_object()) << done.dump(2);
+    const fs::path folder = done["run"]["folder"].get<std::string>();
+    EXPECT_EQ(folder.parent_path(), base / "state" / "tidewash" / "runs");
+    const nlohmann::json manifest = ParseJson(twstesting::ReadFile(folder / "manifest.json"));
+    EXPECT_EQ(manifest["handlers"], done["handlers"]);
+    const std::string report = twstesting::ReadFile(done["run"]["report"].get<std::string>());
+    for (const char* name : {"a.obj", ".hidden.obj", "ro.obj"})
+        EXPECT_NE(report.find(name), std::string::npos) << name;
+    EXPECT_TRUE(fs::exists(base / "data" / "Trash" / "files" / "a.obj"));
+
+    // A second run offers nothing: what is left the settings keep.
+    run = Host("--yes " + Vol());
+    EXPECT_EQ(run.Code, 1) << run.Output << run.Errors;
+    EXPECT_EQ(run.Output.find("freed"), std::string::npos) << run.Output;
+    // Quiet prints nothing at all when nothing goes wrong.
+    run = Host("--quiet --dry-run " + Vol());
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Output + run.Errors, "");
+}
+
+TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
+{
+    InstallHandler("[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=1\nDeleteReadOnly=1\n");
+    struct TFile {
+        const char* Name;
+        std::string Contents;
+        fs::perms Mode;
+    };
+    const TFile files[] = {
+        {"a.obj", "0123456789", fs::perms::owner_read | fs::perms::owner_write},  // as written in SetUp, then set
+        {"b.obj", std::string("\0binary\xff", 8), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read},
+        {"ro.obj", "read only", fs::perms::owner_read | fs::perms::others_read},
+    };
+    for (const TFile& f : files) {
+        twstesting::WriteFile(volume / "proj" / f.Name, f.Contents);
+        fs::permissions(volume / "proj" / f.Name, f.Mode);
+    }
+    TRun run = Host("--yes " + Vol());
+    ASSERT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_NE(run.Output.find("removed 3 files"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("twscleanup --undo "), std::string::npos) << run.Output;
+    for (const TFile& f : files)
+        ASSERT_FALSE(fs::exists(volume / "proj" / f.Name)) << f.Name;
+
+    twstesting::WriteFile(volume / "proj" / "b.obj", "new");
+    run = Host("--undo");
+    EXPECT_EQ(run.Code, 4) << run.Output << run.Errors;
+    EXPECT_NE(run.Output.find("name taken"), std::string::npos) << run.Output;
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "b.obj"), "new");
+    for (const TFile& f : files) {
+        if (std::string(f.Name) == "b.obj")
+            continue;
+        EXPECT_EQ(twstesting::ReadFile(volume / "proj" / f.Name), f.Contents) << f.Name;
+        EXPECT_EQ(fs::status(volume / "proj" / f.Name).permissions() & fs::perms::all, f.Mode) << f.Name;
+    }
+    // Once the name is free again, the next undo brings back the last one.
+    fs::remove(volume / "proj" / "b.obj");
+    run = Host("--undo");
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "b.obj"), files[1].Contents);
+    EXPECT_EQ(fs::status(volume / "proj" / "b.obj").permissions() & fs::perms::all, files[1].Mode);
+    EXPECT_TRUE(fs::is_empty(base / "data" / "Trash" / "info"));
+    run = Host("--undo");
+    EXPECT_EQ(run.Code, 1) << run.Output;
+
+    run = Host("--history");
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_NE(run.Output.find(volume.string()), std::string::npos) << run.Output;
+    EXPECT_EQ(Host("--undo no-such-run").Code, 64);
+}
+
+TEST_F(CleanupHost, FilesTheTrashRefusesAreReportedWithExitFour)
+{
+    InstallHandler(kTrashSettings);
+    // A file system of its own whose trash cannot be made: .Trash-$uid is
+    // a file. In a child with its own mount namespace.
+    const fs::path mnt = base / "mnt";
+    fs::create_directories(mnt);
+    const fs::path complaint = base / "complaint";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "mode=0755") != 0)
+            ::_exit(77);
+        volume = mnt / "volume";
+        fs::create_directories(volume / "proj");
+        twstesting::WriteFile(volume / "proj" / "a.obj", "0123456789");
+        twstesting::WriteFile(volume / "proj" / "b.obj", "01234");
+        twstesting::WriteFile(mnt / (".Trash-" + std::to_string(::geteuid())), "not a folder");
+        const TRun run = Host("--yes " + Vol());
+        std::string problem;
+        if (run.Code != 4)
+            problem += "exit " + std::to_string(run.Code) + "\n";
+        for (const char* text : {"removed 0 files", "failed 2 files", "not removed: ", "trash refused it"})
+            if ((run.Output + run.Errors).find(text) == std::string::npos)
+                problem += std::string("missing \"") + text + "\"\n";
+        if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
+            problem += "a refused file was deleted\n";
+        if (!problem.empty())
+            twstesting::WriteFile(complaint, problem + run.Output + run.Errors);
+        ::_exit(problem.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "mounting a file system of its own is not allowed here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << twstesting::ReadFile(complaint);
 }

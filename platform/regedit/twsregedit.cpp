@@ -25,8 +25,8 @@ void Usage(std::FILE* to)
                  "default $XDG_DATA_HOME/tidewash/registry (~/.local/share/...).\n"
                  "In use now: %s\n"
                  "\n"
-                 "Exit status: 0 printed, 1 bad arguments or a key that does not\n"
-                 "exist, 2 the registry cannot be read.\n",
+                 "Exit status: 0 printed, 1 a key that does not exist, 2 the\n"
+                 "registry cannot be read, 64 bad arguments.\n",
                  twsregistry::Prefix().c_str());
 }
 
@@ -40,10 +40,14 @@ int main(int argc, char** argv)
             Usage(stdout);
             return 0;
         }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("twsregedit (Tidewash) " TIDEWASH_VERSION "\n");
+            return 0;
+        }
         if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::fprintf(stderr, "twsregedit: unknown option %s\n", argv[i]);
             Usage(stderr);
-            return 1;
+            return 64;
         }
         keys.emplace_back(argv[i]);
     }
@@ -56,7 +60,7 @@ int main(int argc, char** argv)
         std::string path;
         if (!regedit::ParseKeyName(text, root, path)) {
             std::fprintf(stderr, "twsregedit: not a registry key: %s\n", text.c_str());
-            return 1;
+            return 64;
         }
         const LONG rc = regedit::ExportKey(root, path, out);
         if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_INVALID_PARAMETER) {

@@ -4,7 +4,7 @@
 // twsregedit.)
 //
 // Exit codes, as the Windows tool's:
-//   0 success, 1 bad arguments, 2 COM could not be initialised,
+//   0 success, 64 bad arguments (as the disk-cleanup host), 2 COM could not be initialised,
 //   3 the module cannot be loaded, 4 it lacks the entry point,
 //   5 the entry point reported a failure.
 #include <dlfcn.h>
@@ -24,7 +24,7 @@
 
 namespace {
 
-enum ExitCode { kOk = 0, kBadArguments = 1, kComFailed = 2, kLoadFailed = 3, kNoEntry = 4, kFailed = 5 };
+enum ExitCode { kOk = 0, kBadArguments = 64, kComFailed = 2, kLoadFailed = 3, kNoEntry = 4, kFailed = 5 };
 
 const char* const kUsage =
     "Usage: twsregsvr [/u] [/s] <module.so>\n"
@@ -35,13 +35,14 @@ const char* const kUsage =
     "  /u      unregister instead of register\n"
     "  /s      silent: print nothing on success (failures still go to stderr)\n"
     "  --help  this text\n"
+    "  --version  the version\n"
     "Options may also be written -u, -s; they ignore case.\n"
     "\n"
     "The registry is the folder $TIDEWASH_REGISTRY, by default\n"
     "$XDG_DATA_HOME/tidewash/registry (~/.local/share/tidewash/registry);\n"
     "twsregedit shows what a registration wrote.\n"
     "\n"
-    "Exit status: 0 success, 1 bad arguments, 2 COM could not be initialised,\n"
+    "Exit status: 0 success, 64 bad arguments, 2 COM could not be initialised,\n"
     "3 the module cannot be loaded, 4 it has no such entry point, 5 the entry\n"
     "point failed.\n";
 
@@ -142,6 +143,10 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--help" || IsOption(arg, "?") || IsOption(arg, "h") || IsOption(arg, "help")) {
             std::cout << kUsage;
+            return kOk;
+        }
+        if (arg == "--version") {
+            std::cout << "twsregsvr (Tidewash) " TIDEWASH_VERSION "\n";
             return kOk;
         }
         if (IsOption(arg, "u")) {

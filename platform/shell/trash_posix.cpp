@@ -155,6 +155,11 @@ AnsiString FindTopdir(AnsiString folder, std::uint64_t device)
     }
 }
 
+AnsiString IncludeTrailingSlash(const AnsiString& folder)
+{
+    return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
+}
+
 AnsiString WithoutTrailingSlash(const AnsiString& folder)
 {
     return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
@@ -235,6 +240,7 @@ struct TTrashDir {
     TFd Files;
     TFd Info;
     AnsiString Topdir;  // "" for the home trash; else the mount point ending in "/"
+    AnsiString Path;    // the trash folder, ending in "/"
     AnsiString Error;   // why this file system's files cannot be trashed
     // Names this object has already tried under their own name: the next
     // file of the same name goes straight to a tagged name.
@@ -290,6 +296,7 @@ void TTrash::TState::OpenHome(TTrashDir& dir) const
     const TFd trash = OpenTrashFolder(parent.Get(), "Trash", dir.Error);
     if (!trash.Valid())
         return;
+    dir.Path = IncludeTrailingSlash(HomeTrash);
     dir.Files = OpenTrashFolder(trash.Get(), "files", dir.Error);
     if (dir.Files.Valid())
         dir.Info = OpenTrashFolder(trash.Get(), "info", dir.Error);
@@ -315,8 +322,12 @@ void TTrash::TState::OpenTopdir(TTrashDir& dir, const AnsiString& folderPath, st
     const TFd shared(::openat(top.Get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (shared.Valid() && ::fstat(shared.Get(), &st) == 0 && (st.st_mode & S_ISVTX) != 0)
         trash = OpenTrashFolder(shared.Get(), uid.c_str(), ignored);
-    if (!trash.Valid())
+    if (trash.Valid()) {
+        dir.Path = dir.Topdir + ".Trash/" + uid + "/";
+    } else {
         trash = OpenTrashFolder(top.Get(), (".Trash-" + uid).c_str(), dir.Error);
+        dir.Path = dir.Topdir + ".Trash-" + uid + "/";
+    }
     if (!trash.Valid())
         return;
     dir.Files = OpenTrashFolder(trash.Get(), "files", dir.Error);
@@ -347,7 +358,7 @@ TTrash::~TTrash() = default;
 const AnsiString& TTrash::HomeTrash() const { return FState->HomeTrash; }
 
 TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderPath, const AnsiString& name,
-                          const TFileIdentity& expected, AnsiString& error)
+                          const TFileIdentity& expected, AnsiString& error, TTrashEntry* entry)
 {
     TState& s = *FState;
     TTrashDir& dir = s.For(expected.Device, folderPath);
@@ -398,8 +409,11 @@ TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderP
         struct stat st;
         if (::fstatat(dir.Files.Get(), trashName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             static_cast<std::uint64_t>(st.st_dev) == expected.Device &&
-            static_cast<std::uint64_t>(st.st_ino) == expected.Inode)
+            static_cast<std::uint64_t>(st.st_ino) == expected.Inode) {
+            if (entry != nullptr)
+                *entry = {dir.Path, trashName};
             return TTrashResult::Moved;
+        }
         if (RenameNoReplace(dir.Files.Get(), trashName, folder.Fd, name)) {
             ::unlinkat(dir.Info.Get(), infoName.c_str(), 0);
             error = "another file had taken its name; that file was put back";

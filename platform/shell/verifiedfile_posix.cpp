@@ -190,7 +190,7 @@ bool TVerifiedFile::RestorePermissions() { return SetPermissions(FMode); }
 bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
 {
     if (mode == TDeleteMode::ToTrash) {
-        const TTrashResult moved = FTrash->Move(*FFolder, FFolderPath, FName, FIdentity, error);
+        const TTrashResult moved = FTrash->Move(*FFolder, FFolderPath, FName, FIdentity, error, &FTrashEntry);
         return moved == TTrashResult::Moved;
     }
     if (::unlinkat(FFolder->Fd, FName.c_str(), 0) != 0) {

@@ -98,8 +98,11 @@ TEST_F(RegExport, TheProgramPrintsKeysAndReportsFailures)
     EXPECT_EQ(out, Contents("HKEY_LOCAL_MACHINE"));  // the other roots are empty
 
     EXPECT_EQ(Run("'HKLM\\Missing'", out), 1);
-    EXPECT_EQ(Run("HKEY_USERS", out), 1);
-    EXPECT_EQ(Run("--bogus", out), 1);
+    // Not a key name, or an unknown option: bad usage.
+    EXPECT_EQ(Run("HKEY_USERS", out), 64);
+    EXPECT_EQ(Run("--bogus", out), 64);
+    EXPECT_EQ(Run("--version", out), 0);
+    EXPECT_EQ(out.rfind("twsregedit (Tidewash) ", 0), 0u) << out;
     Put("HKEY_CURRENT_USER", "not a registry file\n");
     EXPECT_EQ(Run("HKCU", out), 2);
     EXPECT_EQ(out, "");

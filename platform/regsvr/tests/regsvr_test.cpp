@@ -322,9 +322,13 @@ TEST_F(RegsvrTest, ToolReportsEachKindOfFailure)
     EXPECT_EQ(run.Exit, 4);
     EXPECT_NE(run.Err.find("DllRegisterServer"), std::string::npos);
 
-    EXPECT_EQ(Tool({}).Exit, 1);
-    EXPECT_EQ(Tool({"/x", ServerPath()}).Exit, 1);
-    EXPECT_EQ(Tool({ServerPath(), ServerPath()}).Exit, 1);
+    // Bad usage has the disk-cleanup host's code.
+    EXPECT_EQ(Tool({}).Exit, 64);
+    EXPECT_EQ(Tool({"/x", ServerPath()}).Exit, 64);
+    EXPECT_EQ(Tool({ServerPath(), ServerPath()}).Exit, 64);
+    run = Tool({"--version"});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_NE(run.Out.find("twsregsvr (Tidewash) "), std::string::npos) << run.Out;
 
     // A registry that cannot be written: the server's failure and its code.
     ASSERT_EQ(Tool({"/s", ServerPath()}).Exit, 0);

@@ -44,6 +44,14 @@ enum class TTrashResult {
               // that was impossible, left restorable in the trash)
 };
 
+// Where a file moved to the trash went: the trash folder (the one holding
+// files/ and info/, ending in "/") and the entry's name in files/ (its
+// information is info/<Name>.trashinfo).
+struct TTrashEntry {
+    AnsiString Folder;
+    AnsiString Name;
+};
+
 class TTrash {
 public:
     // Reads the environment for the home trash now; opens nothing yet.
@@ -56,8 +64,9 @@ public:
     // folder's absolute path, ending in "/", as the user saw it (recorded
     // for restoring). expected: the entry's device and inode; whatever is
     // found in the trash after the rename is checked against them.
+    // entry: set to where the file went when the result is Moved.
     TTrashResult Move(const TFolderHandle& folder, const AnsiString& folderPath, const AnsiString& name,
-                      const TFileIdentity& expected, AnsiString& error);
+                      const TFileIdentity& expected, AnsiString& error, TTrashEntry* entry = nullptr);
 
     // The home trash folder's path.
     const AnsiString& HomeTrash() const;

@@ -23,6 +23,7 @@
 
 #include "FileIdentity.h"
 #include "System.hpp"
+#include "Trash.h"
 
 namespace twsplatform {
 
@@ -36,7 +37,6 @@ enum class TVerifyResult {
 enum class TDeleteMode { Permanent, ToTrash };
 
 struct TFolderHandle;
-class TTrash;
 
 class TVerifiedFile {
 public:
@@ -58,6 +58,8 @@ public:
     // Deletes the file or moves it to the trash; false with a reason when
     // that fails or when the name no longer led to the file verified.
     bool Delete(TDeleteMode mode, AnsiString& error);
+    // After a Delete that moved the file to the trash: where it went.
+    const TTrashEntry& TrashEntry() const { return FTrashEntry; }
 
 private:
     friend class TFileVerifier;
@@ -73,6 +75,7 @@ private:
     unsigned FMode;          // permission bits when verified
     std::uint64_t FLinks;    // link count when verified
     std::shared_ptr<TTrash> FTrash;
+    TTrashEntry FTrashEntry;
 };
 
 // Verifies one file after another below one volume root. The files of a

@@ -1,0 +1,102 @@
+// TTidewashCtrlImpl as ITidewashResults: every found file with what the
+// purge will do with it under the settings, and what the last purge did.
+#include "TidewashCtrlImpl.h"
+
+#include "Zelcomstrings.h"
+
+namespace tidewash {
+
+namespace {
+
+BSTR OrNull(const AnsiString& text) { return text.empty() ? nullptr : zelcom::AnsiToBSTR(text); }
+
+}  // namespace
+
+TWS_FILE_PLAN TTidewashCtrlImpl::PlanFor(const TResultRef& ref) const
+{
+    const auto selected = FSelection.find(ref);
+    if (selected == FSelection.end() || !selected->second)
+        return TWS_PLAN_UNSELECTED;
+    // The order the purge checks them in: a hidden read-only file is kept as hidden.
+    if ((ref->Attributes & FILE_ATTRIBUTE_HIDDEN) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteHidden))
+        return TWS_PLAN_KEEP_HIDDEN;
+    if ((ref->Attributes & FILE_ATTRIBUTE_READONLY) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly))
+        return TWS_PLAN_KEEP_READONLY;
+    return TWS_PLAN_REMOVE;
+}
+
+HRESULT TTidewashCtrlImpl::GetFileCount(LONG* Count)
+{
+    if (Count == nullptr)
+        return E_INVALIDARG;
+    std::size_t count = 0;
+    for (const auto& [mask, results] : FFileSearch.Results)
+        count += results.size();
+    *Count = static_cast<LONG>(count);
+    return S_OK;
+}
+
+HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
+{
+    if (File == nullptr || Index < 0)
+        return E_INVALIDARG;
+    *File = TWS_FILE_RESULT{};
+    return Guarded(IID_ITidewashResults, [&] {
+        auto left = static_cast<std::size_t>(Index);
+        for (const auto& [mask, results] : FFileSearch.Results) {
+            if (left >= results.size()) {
+                left -= results.size();
+                continue;
+            }
+            const TResultRef ref{&results, left};
+            TWS_FILE_RESULT out{};
+            out.Size = ref->Size;
+            out.Plan = PlanFor(ref);
+            out.Device = ref->Device;
+            out.Inode = ref->Inode;
+            out.ModifiedNs = ref->ModifiedNs;
+            out.BornNs = ref->BornNs;
+            out.HasBirthTime = ref->HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
+            const auto reason = FUnselectedReasons.find(ref);
+            const auto record = FPurgeRecords.find(ref);
+            try {
+                out.Mask = zelcom::AnsiToBSTR(mask);
+                out.Path = zelcom::AnsiToBSTR(ref->GetFullName());
+                if (out.Plan == TWS_PLAN_UNSELECTED && reason != FUnselectedReasons.end())
+                    out.PlanReason = OrNull(reason->second);
+                if (record != FPurgeRecords.end()) {
+                    out.Outcome = record->second.Outcome;
+                    if (out.Outcome == TWS_OUTCOME_FAILED || out.Outcome == TWS_OUTCOME_KEPT)
+                        out.OutcomeReason = OrNull(record->second.Reason);
+                    out.TrashFolder = OrNull(record->second.TrashFolder);
+                    out.TrashName = OrNull(record->second.TrashName);
+                }
+            } catch (...) {
+                TwsClearFileResult(out);
+                throw;
+            }
+            *File = out;
+            return S_OK;
+        }
+        return E_INVALIDARG;
+    }, E_UNEXPECTED);
+}
+
+HRESULT TTidewashCtrlImpl::GetPurgeReport(BSTR* Path, BSTR* Error)
+{
+    if (Path != nullptr)
+        *Path = nullptr;
+    if (Error != nullptr)
+        *Error = nullptr;
+    return Guarded(IID_ITidewashResults, [&] {
+        if (!FPurged)
+            return S_FALSE;
+        if (Path != nullptr)
+            *Path = OrNull(FReportPath);
+        if (Error != nullptr)
+            *Error = OrNull(FReportError);
+        return FReportPath.empty() ? S_FALSE : S_OK;
+    }, E_UNEXPECTED);
+}
+
+}  // namespace tidewash

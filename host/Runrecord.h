@@ -1,0 +1,63 @@
+// The record of one run as a JSON document: what each handler found, what
+// the purge will do or did with every file, and the totals. The same
+// document is printed by --json and kept, after a purge, as the run's
+// manifest under $XDG_STATE_HOME/tidewash/runs/<id>/ (docs/twscleanup-json.md
+// describes its fields), from which --history and --undo read.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "Cleanuphandler.h"
+
+namespace cleanuphost {
+
+inline constexpr const char* kRunSchema = "tidewash.cleanup/1";
+
+// Counts and bytes of one kind of file.
+struct TTally {
+    std::int64_t Files = 0;
+    std::int64_t Bytes = 0;
+    void Add(std::int64_t size)
+    {
+        ++Files;
+        Bytes += size;
+    }
+};
+
+// A detailed handler's figures: before the purge (found, to remove, kept
+// by the settings, unselected) and after it (removed, failed).
+struct TFigures {
+    TTally Found, Remove, KeptHidden, KeptReadOnly, Unselected, Removed, Kept, Failed;
+};
+TFigures FiguresOf(const std::vector<TFileRecord>& files);
+
+// The words for a file's plan and outcome as the document and the list
+// show them.
+const char* PlanReason(const TFileRecord& file);  // "" for a file to remove
+const char* OutcomeName(TFileOutcome outcome);
+
+enum class TRunMode { List, Purge };
+
+// The document of a run over handlers (purged: which of them were purged).
+nlohmann::json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
+                           const std::vector<bool>& purged);
+
+// The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
+// ~/.local/state/tidewash/runs.
+std::string RunsFolder();
+
+// Makes a new run folder (named after the local time) and writes the
+// manifest into it, with a copy of the report when there is one. The run's
+// id; throws std::runtime_error naming the path and reason when it fails.
+std::string SaveRun(nlohmann::json& document, const AnsiString& reportPath);
+
+// The ids of the runs kept, oldest first.
+std::vector<std::string> ListRuns();
+// A run's manifest; throws std::runtime_error when it cannot be read.
+nlohmann::json LoadRun(const std::string& id);
+void StoreRun(const std::string& id, const nlohmann::json& document);
+
+}  // namespace cleanuphost

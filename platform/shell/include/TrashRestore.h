@@ -1,0 +1,32 @@
+// Putting a file the trash took back where it was.
+//
+// The restore works on held folders as the move into the trash did: the
+// trash folder's files/ and info/ are opened without following links, the
+// original folder is reached from the volume root one component at a time
+// without following links, and the entry goes back with a rename that never
+// replaces an existing file. Only the entry that is still the file recorded
+// (same device, inode, size, modification and birth time) is moved; its
+// .trashinfo is removed once the file is back.
+#pragma once
+
+#include "FileIdentity.h"
+#include "System.hpp"
+#include "Trash.h"
+
+namespace twsplatform {
+
+enum class TRestoreResult {
+    Restored,  // the file is back under its name; its .trashinfo is gone
+    Missing,   // the trash entry (or the original folder) is no longer there
+    Changed,   // the trash entry, or a folder on the way, is not what was recorded
+    Occupied,  // another file has the original name; nothing was moved
+    Failed,    // the rename or opening a folder failed for another reason
+};
+
+// entry: where the trash put the file; root: the volume root the file was
+// found below (ending in "/"); originalPath: the file's full path as found;
+// identity: the file as found. error: why, unless Restored.
+TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const AnsiString& originalPath,
+                                const TFileIdentity& identity, AnsiString& error);
+
+}  // namespace twsplatform

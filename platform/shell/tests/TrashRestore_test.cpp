@@ -1,0 +1,124 @@
+#include "TrashRestore.h"
+
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "../folderhandle_posix.h"
+#include "TempFolder.h"
+
+namespace fs = std::filesystem;
+using namespace twsplatform;
+using twstesting::ReadFile;
+using twstesting::WriteFile;
+
+namespace {
+
+class TrashRestore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("XDG_DATA_HOME", (temp / "data").c_str(), 1);
+        fs::create_directories(temp / "vol" / "proj");
+        // The trash reads the environment when it is made.
+        trash = std::make_unique<TTrash>();
+    }
+    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
+
+    // Trashes vol/proj/<name> as the purge does; the entry it became.
+    TTrashEntry Trash(const std::string& name, TFileIdentity& id)
+    {
+        const fs::path file = temp / "vol" / "proj" / name;
+        EXPECT_TRUE(ReadFileIdentity(file.string(), id));
+        TFolderHandle folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY));
+        AnsiString error;
+        TTrashEntry entry;
+        EXPECT_EQ(trash->Move(folder, file.parent_path().string() + "/", name, id, error, &entry), TTrashResult::Moved)
+            << error;
+        return entry;
+    }
+    std::string Root() const { return temp.Slash() + "vol/"; }
+    std::string Original(const std::string& name) const { return Root() + "proj/" + name; }
+
+    twstesting::TTempFolder temp{"restore"};
+    std::unique_ptr<TTrash> trash;
+};
+
+}  // namespace
+
+TEST_F(TrashRestore, TheEntryNamesWhereTheFileWentAndTheFileComesBackWithItsMode)
+{
+    WriteFile(temp / "vol" / "proj" / "a.obj", "contents");
+    ::chmod((temp / "vol" / "proj" / "a.obj").c_str(), 0444);
+    TFileIdentity id;
+    const TTrashEntry entry = Trash("a.obj", id);
+    EXPECT_EQ(entry.Folder, (temp / "data" / "Trash").string() + "/");
+    EXPECT_EQ(entry.Name, "a.obj");
+    EXPECT_TRUE(fs::exists(temp / "data" / "Trash" / "info" / "a.obj.trashinfo"));
+
+    AnsiString error;
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), TRestoreResult::Restored) << error;
+    EXPECT_EQ(ReadFile(temp / "vol" / "proj" / "a.obj"), "contents");
+    EXPECT_EQ(fs::status(temp / "vol" / "proj" / "a.obj").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(fs::exists(temp / "data" / "Trash" / "files" / "a.obj"));
+    EXPECT_FALSE(fs::exists(temp / "data" / "Trash" / "info" / "a.obj.trashinfo"));
+    // Once back, a second restore finds nothing to restore.
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), TRestoreResult::Missing);
+}
+
+TEST_F(TrashRestore, RefusesWhatItCannotProve)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(const TTrashEntry&)> Meddle;
+        TRestoreResult Expected;
+        bool StaysInTrash;
+    };
+    const TCase cases[] = {
+        {"a file reappeared under the name",
+         [&](const TTrashEntry&) { WriteFile(temp / "vol" / "proj" / "a.obj", "new"); }, TRestoreResult::Occupied, true},
+        {"a link reappeared under the name",
+         [&](const TTrashEntry&) { fs::create_symlink("/etc/passwd", temp / "vol" / "proj" / "a.obj"); },
+         TRestoreResult::Occupied, true},
+        {"the entry was replaced by another file",
+         [&](const TTrashEntry& e) {
+             fs::remove(e.Folder + "files/" + e.Name);
+             WriteFile(e.Folder + "files/" + e.Name, "contents");
+         },
+         TRestoreResult::Changed, true},
+        {"the entry was emptied from the trash",
+         [&](const TTrashEntry& e) { fs::remove(e.Folder + "files/" + e.Name); }, TRestoreResult::Missing, false},
+        {"the folder became a link",
+         [&](const TTrashEntry&) {
+             fs::rename(temp / "vol" / "proj", temp / "vol" / "elsewhere");
+             fs::create_directory_symlink(temp / "vol" / "elsewhere", temp / "vol" / "proj");
+         },
+         TRestoreResult::Changed, true},
+        {"the folder is gone", [&](const TTrashEntry&) { fs::remove_all(temp / "vol" / "proj"); },
+         TRestoreResult::Missing, true},
+    };
+    for (const TCase& c : cases) {
+        fs::remove_all(temp / "vol");
+        fs::create_directories(temp / "vol" / "proj");
+        WriteFile(temp / "vol" / "proj" / "a.obj", "contents");
+        TFileIdentity id;
+        const TTrashEntry entry = Trash("a.obj", id);
+        c.Meddle(entry);
+        AnsiString error;
+        EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), c.Expected) << c.Name << ": " << error;
+        EXPECT_FALSE(error.empty()) << c.Name;
+        EXPECT_EQ(fs::exists(fs::symlink_status(entry.Folder + "files/" + entry.Name)), c.StaysInTrash) << c.Name;
+        if (fs::exists(fs::symlink_status(temp / "vol" / "elsewhere" / "a.obj")))
+            ADD_FAILURE() << c.Name << ": restored through a link";
+    }
+    // A path outside the root is never touched.
+    AnsiString error;
+    TFileIdentity id;
+    EXPECT_EQ(RestoreFromTrash({temp.Slash() + "data/Trash/", "x"}, Root(), "/etc/x", id, error),
+              TRestoreResult::Changed);
+}

@@ -1,0 +1,157 @@
+// RestoreFromTrash on POSIX: openat with O_NOFOLLOW for every folder below
+// a starting point, statx on the trash entry, renameat2(RENAME_NOREPLACE)
+// into the held original folder.
+#include "TrashRestore.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace twsplatform {
+
+namespace {
+
+class THeld {
+public:
+    explicit THeld(int fd = -1) : FFd(fd) {}
+    ~THeld()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    THeld(const THeld&) = delete;
+    THeld& operator=(const THeld&) = delete;
+    THeld& operator=(THeld&& other) noexcept
+    {
+        std::swap(FFd, other.FFd);
+        return *this;
+    }
+    int Get() const { return FFd; }
+    bool Valid() const { return FFd >= 0; }
+
+private:
+    int FFd;
+};
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+bool SameFile(int folder, const AnsiString& name, const TFileIdentity& expected, int& err)
+{
+    struct statx st;
+    if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW,
+                STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &st) != 0) {
+        err = errno;
+        return false;
+    }
+    err = 0;
+    const auto ns = [](const struct statx_timestamp& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    const bool hasBirth = (st.stx_mask & STATX_BTIME) != 0;
+    return S_ISREG(st.stx_mode) && makedev(st.stx_dev_major, st.stx_dev_minor) == expected.Device &&
+           st.stx_ino == expected.Inode && static_cast<std::int64_t>(st.stx_size) == expected.Size &&
+           ns(st.stx_mtime) == expected.ModifiedNs &&
+           (!expected.HasBirthTime || (hasBirth && ns(st.stx_btime) == expected.BornNs));
+}
+
+bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const AnsiString& to)
+{
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL)
+        return false;
+    struct stat st;
+    if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
+}
+
+AnsiString Errno(const char* what) { return AnsiString(what) + ": " + std::strerror(errno); }
+
+}  // namespace
+
+TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const AnsiString& originalPath,
+                                const TFileIdentity& identity, AnsiString& error)
+{
+    AnsiString base = root;
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    const std::size_t slash = originalPath.rfind('/');
+    if (originalPath.compare(0, base.size(), base) != 0 || slash == AnsiString::npos || slash + 1 >= originalPath.size() ||
+        slash + 1 < base.size() || entry.Name.empty() || entry.Name.find('/') != AnsiString::npos) {
+        error = "the recorded path does not lie below the volume root";
+        return TRestoreResult::Changed;
+    }
+    const AnsiString name = originalPath.substr(slash + 1);
+
+    // The trash folder itself may be reached through links (a home folder
+    // often is); what lies below it never is.
+    const THeld trash(::open(entry.Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const THeld files(trash.Valid() ? ::openat(trash.Get(), "files", kFolderFlags) : -1);
+    const THeld info(trash.Valid() ? ::openat(trash.Get(), "info", kFolderFlags) : -1);
+    if (!files.Valid()) {
+        error = Errno(("cannot open the trash folder " + entry.Folder + "files").c_str());
+        return errno == ENOENT ? TRestoreResult::Missing : TRestoreResult::Failed;
+    }
+    int err = 0;
+    if (!SameFile(files.Get(), entry.Name, identity, err)) {
+        if (err == ENOENT) {
+            error = "it is no longer in the trash (" + entry.Folder + "files/" + entry.Name + ")";
+            return TRestoreResult::Missing;
+        }
+        error = err != 0 ? AnsiString("cannot read the trash entry: ") + std::strerror(err)
+                         : "the trash entry " + entry.Name + " is not the file that was trashed";
+        return err != 0 ? TRestoreResult::Failed : TRestoreResult::Changed;
+    }
+
+    THeld folder(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) {
+        error = Errno(("cannot open the volume root " + base).c_str());
+        return TRestoreResult::Missing;
+    }
+    std::size_t start = base.size();
+    while (start < slash) {
+        std::size_t end = originalPath.find('/', start);
+        const AnsiString part = originalPath.substr(start, end - start);
+        start = end + 1;
+        if (part.empty())
+            continue;
+        THeld next(::openat(folder.Get(), part.c_str(), kFolderFlags));
+        if (!next.Valid()) {
+            const int why = errno;
+            error = Errno(("cannot open the original folder " + originalPath.substr(0, end)).c_str());
+            return why == ENOENT ? TRestoreResult::Missing
+                   : why == ELOOP || why == ENOTDIR ? TRestoreResult::Changed
+                                                    : TRestoreResult::Failed;
+        }
+        folder = std::move(next);
+    }
+
+    if (!RenameNoReplace(files.Get(), entry.Name, folder.Get(), name)) {
+        if (errno == EEXIST) {
+            error = "another file now has its name; it was not overwritten";
+            return TRestoreResult::Occupied;
+        }
+        error = Errno("cannot move it out of the trash");
+        return TRestoreResult::Failed;
+    }
+    // Between the check and the rename the trash entry may have been
+    // replaced: what arrived must be the file recorded, or it goes back.
+    if (!SameFile(folder.Get(), name, identity, err)) {
+        if (RenameNoReplace(folder.Get(), name, files.Get(), entry.Name))
+            error = "the trash entry changed while it was restored; it was put back";
+        else
+            error = "the trash entry changed while it was restored; it is now at " + originalPath;
+        return TRestoreResult::Changed;
+    }
+    if (info.Valid())
+        ::unlinkat(info.Get(), (entry.Name + ".trashinfo").c_str(), 0);
+    return TRestoreResult::Restored;
+}
+
+}  // namespace twsplatform
