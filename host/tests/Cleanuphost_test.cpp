@@ -509,3 +509,28 @@ TEST_F(CleanupHost, FilesTheTrashRefusesAreReportedWithExitFour)
         GTEST_SKIP() << "mounting a file system of its own is not allowed here";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << twstesting::ReadFile(complaint);
 }
+
+// The handler reports success when only its disk-cleanup key could not be
+// written (its result is that of the class registration); the registration
+// tool must not: it names the file and the reason, and the host, finding no
+// handler, says what the registry file is.
+TEST_F(CleanupHost, ARegistrationTheRegistryRefusedIsNotASuccess)
+{
+    const fs::path machine = base / "registry" / "HKEY_LOCAL_MACHINE.reg";
+    std::ofstream(machine) << "this is not a registry file\n";
+    fs::copy_file(Out() + "/Tidewash.so", install / "Tidewash.so");
+    const fs::path err = base / "regsvr.err";
+    const int status = std::system(("'" + Out() + "/twsregsvr' /s '" + (install / "Tidewash.so").string() +
+                                    "' 2>'" + err.string() + "'")
+                                       .c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 6);
+    std::ifstream in(err);
+    const std::string errors((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(errors.find("warning"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(machine.string()), std::string::npos) << errors;
+    EXPECT_NE(errors.find("incomplete"), std::string::npos) << errors;
+    // The damaged file was left as it was.
+    std::ifstream kept(machine);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "this is not a registry file\n");
+}

@@ -2,6 +2,8 @@
 #include "RegistryHandles.h"
 
 #include <mutex>
+#include <utility>
+#include <vector>
 #include <unordered_map>
 
 namespace twsregistry {
@@ -75,5 +77,22 @@ LONG CloseKeyHandle(HKEY key)
 
 void SetLastErrorText(std::string text) { tLastErrorText = std::move(text); }
 const std::string& LastErrorTextRef() { return tLastErrorText; }
+
+namespace {
+std::mutex gFailuresMutex;
+std::vector<std::string> gFailures;
+}  // namespace
+
+void RecordFileFailure(std::string text)
+{
+    std::lock_guard<std::mutex> lock(gFailuresMutex);
+    gFailures.push_back(std::move(text));
+}
+
+std::vector<std::string> TakeFileFailures()
+{
+    std::lock_guard<std::mutex> lock(gFailuresMutex);
+    return std::exchange(gFailures, {});
+}
 
 }  // namespace twsregistry

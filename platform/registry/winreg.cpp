@@ -49,16 +49,25 @@ LONG Guarded(Body&& body)
         rc = body();
     } catch (const RegStoreError& e) {
         SetLastErrorText(e.what());
+        RecordFileFailure(e.what());
         return e.Code();
     } catch (const std::bad_alloc&) {
         rc = ERROR_OUTOFMEMORY;
     } catch (const std::exception& e) {
         SetLastErrorText(e.what());
+        RecordFileFailure(e.what());
         return ERROR_REGISTRY_IO_FAILED;
     }
     if (rc != ERROR_SUCCESS && LastErrorTextRef().empty())
         SetLastErrorText(ErrorText(rc));
     return rc;
+}
+
+// A change asked of a root whose file the user may not write.
+LONG RefuseReadOnly(Root root)
+{
+    RecordFileFailure("The registry file \"" + RootFilePath(root) + "\" is read-only.");
+    return ERROR_ACCESS_DENIED;
 }
 
 // The key a handle's path names in a tree.
@@ -144,7 +153,7 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, OpenMode mode, 
     const REGSAM access = EffectiveAccess(samDesired, base.root);
     const bool writable = RootWritable(base.root);
     if ((access & kWriteRights) != 0 && !writable)
-        return ERROR_ACCESS_DENIED;
+        return RefuseReadOnly(base.root);
 
     const auto snapshot = ReadRoot(base.root);
     const RegKey* baseKey;
@@ -157,7 +166,9 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, OpenMode mode, 
     } else {
         if (mode == OpenMode::Open)
             return ERROR_FILE_NOT_FOUND;
-        if ((base.access & KEY_CREATE_SUB_KEY) == 0 || !writable)
+        if (!writable)
+            return RefuseReadOnly(base.root);
+        if ((base.access & KEY_CREATE_SUB_KEY) == 0)
             return ERROR_ACCESS_DENIED;
         const LONG rc = ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
             RegKey* key;
@@ -208,7 +219,7 @@ template <typename Body>
 LONG ModifyKey(const KeyRef& ref, Body&& body)
 {
     if (!RootWritable(ref.root))
-        return ERROR_ACCESS_DENIED;
+        return RefuseReadOnly(ref.root);
     return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
         RegKey* key;
         if (const LONG rc = Locate(tree, ref.path, key); rc != ERROR_SUCCESS)
@@ -240,7 +251,7 @@ LONG DeleteKey(const KeyRef& base, const KeyPath& full, TDeleteScope scope)
     if (const LONG rc = check(*ReadRoot(base.root)); rc != ERROR_SUCCESS)
         return rc;
     if (!RootWritable(base.root))
-        return ERROR_ACCESS_DENIED;
+        return RefuseReadOnly(base.root);
     return ModifyRoot(base.root, [&](RegKey& tree, Change& change) -> LONG {
         if (const LONG rc = check(tree); rc != ERROR_SUCCESS)
             return rc;

@@ -6,7 +6,9 @@
 // Exit codes, as the Windows tool's:
 //   0 success, 64 bad arguments (as the disk-cleanup host), 2 COM could not be initialised,
 //   3 the module cannot be loaded, 4 it lacks the entry point,
-//   5 the entry point reported a failure.
+//   5 the entry point reported a failure,
+//   6 it reported success, but the registry's files refused some of its
+//     changes (each is printed as a warning naming the file and the reason).
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -24,7 +26,15 @@
 
 namespace {
 
-enum ExitCode { kOk = 0, kBadArguments = 64, kComFailed = 2, kLoadFailed = 3, kNoEntry = 4, kFailed = 5 };
+enum ExitCode {
+    kOk = 0,
+    kBadArguments = 64,
+    kComFailed = 2,
+    kLoadFailed = 3,
+    kNoEntry = 4,
+    kFailed = 5,
+    kIncomplete = 6,
+};
 
 const char* const kUsage =
     "Usage: twsregsvr [/u] [/s] <module.so>\n"
@@ -44,7 +54,7 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 success, 64 bad arguments, 2 COM could not be initialised,\n"
     "3 the module cannot be loaded, 4 it has no such entry point, 5 the entry\n"
-    "point failed.\n";
+    "point failed, 6 it succeeded but some keys could not be written.\n";
 
 bool IsOption(std::string arg, const char* name)
 {
@@ -109,8 +119,20 @@ int Register(const std::string& moduleArg, bool unregister, bool silent)
             code = kNoEntry;
         } else {
             SetErrorInfo(0, nullptr);
+            twsregistry::TakeFileFailures();
             const HRESULT hr = entry();
-            if (SUCCEEDED(hr)) {
+            // A module may well report success after a key it could not
+            // write (the disk-cleanup part of a handler's registration does):
+            // the registry itself says what it refused.
+            const std::vector<std::string> refused = twsregistry::TakeFileFailures();
+            for (const std::string& why : refused)
+                std::cerr << "twsregsvr: warning: a key could not be written: " << why << "\n";
+            if (SUCCEEDED(hr) && !refused.empty()) {
+                std::cerr << entryName << " in \"" << path.string()
+                          << "\" reported success, but the registry refused " << refused.size()
+                          << (refused.size() == 1 ? " change" : " changes") << "; the registration is incomplete.\n";
+                code = kIncomplete;
+            } else if (SUCCEEDED(hr)) {
                 if (!silent)
                     std::cout << entryName << " in \"" << path.string() << "\" succeeded.\n";
             } else {

@@ -35,4 +35,9 @@ LONG CloseKeyHandle(HKEY key);
 void SetLastErrorText(std::string text);
 const std::string& LastErrorTextRef();
 
+// A change the registry's files refused (damaged, unreadable or unwritable
+// file, read-only root), kept for the whole process until taken (see
+// TakeFileFailures).
+void RecordFileFailure(std::string text);
+
 }  // namespace twsregistry

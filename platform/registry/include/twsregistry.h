@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "winreg.h"
 
@@ -26,6 +27,13 @@ std::string RootKeyFileName(HKEY key);
 // The message of the calling thread's last failing registry function (for a
 // damaged file it names the file and the line); empty after a success.
 std::string LastErrorText();
+// The messages of every change the registry's files refused in this process
+// (on any thread) since the last call: a damaged, unreadable or unwritable
+// file, or a read-only root. A program running another module's
+// registration names each key that could not be written with these. Keys
+// or values that merely do not exist are not failures of the files.
+std::vector<std::string> TakeFileFailures();
+
 // A sentence for an ERROR_* code; for the last failure of this thread its
 // message when there is one.
 std::string ErrorText(LONG code);
