@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev
   libglib2.0-dev libmount-dev libcli11-dev
   tidy findutils
+  # The C++Builder project files the scan reads to spare linked objects.
+  libexpat1-dev
   # GLib's own trash backend and a session bus: the tests read the trash
   # the purge writes the way file managers do.
   gvfs dbus-daemon
