@@ -444,6 +444,41 @@ TEST_F(HandlerTest, AFileFoundByTwoMasksIsDeletedOnceAndFailsTheSecondTime)
     EXPECT_NE(Section(false).find(name), std::string::npos);
 }
 
+TEST_F(HandlerTest, ObjectsAProjectLinksAndCannotBuildAreFoundButNotSelected)
+{
+    TSettings s;
+    s.Masks = "*.obj,*.~*";
+    WriteConfig(ConfigText(s));
+    MakeFile("delphi/ZLibUnit.pas", 0);
+    std::ofstream(volume / "delphi/ZLibUnit.pas") << "unit ZLibUnit; {$L lib\\zlib.obj} {$L lib\\lzma.obj}\n"
+                                                     "// {$L lib\\crc.obj}\nend.";
+    MakeFile("delphi/ZLibUnit.~pas", 1);
+    MakeFile("delphi/ZLibUnit.obj", 2);
+    MakeFile("delphi/lib/zlib.obj", 100);
+    MakeFile("delphi/lib/lzma.obj", 200);
+    MakeFile("delphi/lib/crc.obj", 4);
+    MakeFile("bcb/Unit1.cpp", 0);
+    std::ofstream(volume / "bcb/Project1.bpr")
+        << "<?xml version='1.0'?><PROJECT><MACROS><OBJFILES value=\"Unit1.obj vendor.obj\"/></MACROS></PROJECT>";
+    MakeFile("bcb/Unit1.obj", 8);
+    MakeFile("bcb/vendor.obj", 400);
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(space, 715u) << "the guarded files are still found and counted";
+    const auto stats = Stats(handler.get());
+    EXPECT_EQ(stats.TotalCount, 7);
+    EXPECT_EQ(stats.TotalSize, 715);
+    EXPECT_EQ(stats.SelectedCount, 4);
+    EXPECT_EQ(stats.SelectedSize, 15);
+
+    ASSERT_EQ(Purge(handler.get(), space), S_OK);
+    for (const char* kept : {"delphi/lib/zlib.obj", "delphi/lib/lzma.obj", "bcb/vendor.obj", "delphi/ZLibUnit.pas"})
+        EXPECT_TRUE(fs::exists(volume / kept)) << kept;
+    for (const char* gone : {"delphi/ZLibUnit.~pas", "delphi/ZLibUnit.obj", "delphi/lib/crc.obj", "bcb/Unit1.obj"})
+        EXPECT_FALSE(fs::exists(volume / gone)) << gone;
+}
+
 TEST_F(HandlerTest, AbortOnTheFirstFileWritesNoReport)
 {
     WriteConfig(ConfigText(TSettings{}));
