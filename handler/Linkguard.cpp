@@ -3,6 +3,7 @@
 #include "Linkguard.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "Linkmakefile.h"
 #include "Linkpascal.h"
@@ -50,17 +51,15 @@ std::string Join(const std::vector<std::string>& parts, std::size_t depth)
     return path;
 }
 
-// The reference as a list of lower-case parts relative to the volume, or
-// false when it names nothing on the volume.
-bool Resolve(const std::vector<std::string>& parts, std::size_t depth, std::string_view reference,
-             std::vector<std::string>& resolved)
+// The reference as a lower-case path relative to the volume, resolved
+// against folder (lower case, relative), or false when it names nothing on
+// the volume.
+bool Resolve(const std::string& folder, std::string_view reference, std::string& resolved)
 {
     if (reference.empty() || reference.front() == '\\' || reference.front() == '/' ||
         (reference.size() >= 2 && reference[1] == ':') || reference.find('$') != std::string_view::npos)
         return false;  // absolute, on a drive, or a macro
-    resolved.clear();
-    for (std::size_t i = 0; i < depth; ++i)
-        resolved.push_back(Lower(parts[i]));
+    resolved = folder;
     while (!reference.empty()) {
         const auto end = reference.find_first_of("\\/");
         const std::string_view part = reference.substr(0, end);
@@ -70,10 +69,14 @@ bool Resolve(const std::vector<std::string>& parts, std::size_t depth, std::stri
         if (part == "..") {
             if (resolved.empty())
                 return false;  // leaves the volume
-            resolved.pop_back();
+            const auto slash = resolved.rfind('/');
+            resolved.resize(slash == std::string::npos ? 0 : slash);
             continue;
         }
-        resolved.push_back(Lower(part));
+        if (!resolved.empty())
+            resolved += '/';
+        for (const char c : part)
+            resolved += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
     return !resolved.empty();
 }
@@ -85,7 +88,8 @@ struct TLinkGuard::TOpenFolder {
     twslisting::TFolderReader Reader;
 };
 
-TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits) : FVolume(volume), FLimits(limits)
+TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits, TFolderListing listing)
+    : FVolume(volume), FLimits(limits), FListing(listing)
 {
     while (!FVolume.empty() && FVolume.back() == '/')
         FVolume.pop_back();
@@ -116,51 +120,117 @@ bool TLinkGuard::OpenChain(const std::vector<std::string>& parts, std::size_t de
     return true;
 }
 
-void TLinkGuard::AddFolder(std::string_view folder)
+bool TLinkGuard::Relative(std::string_view& folder) const
 {
     while (!folder.empty() && folder.back() == '/')
         folder.remove_suffix(1);
     if (folder.substr(0, FVolume.size()) != FVolume ||
         (folder.size() > FVolume.size() && folder[FVolume.size()] != '/'))
-        return;  // not on the volume
+        return false;
     folder.remove_prefix(FVolume.size());
+    if (!folder.empty())
+        folder.remove_prefix(1);  // the separator
+    return true;
+}
+
+namespace {
+
+// Most names have no extension of interest: tell them apart cheaply.
+bool MayMatter(std::string_view name)
+{
+    const auto dot = name.rfind('.');
+    return dot != std::string_view::npos && name.size() - dot <= 7;
+}
+
+}  // namespace
+
+void TLinkGuard::Listed(std::string_view folder, std::string_view name)
+{
+    // Called for every file of the volume: decide on the extension alone,
+    // without allocating.
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot > 7)
+        return;
+    char lower[8];
+    std::size_t length = 0;
+    for (std::size_t i = dot + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        lower[length++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    const std::string_view ext(lower, length);
+    static constexpr std::string_view kWanted[] = {"c",   "cc",  "cpp", "cxx",    "c++", "asm", "pas", "pp", "inc",
+                                                   "dpr", "dpk", "bpr", "bpk", "cbproj", "mak"};
+    if (std::find(std::begin(kWanted), std::end(kWanted), ext) == std::end(kWanted))
+        return;
+    const bool source = RoleOf(name) == TFileRole::frSource;
+    const bool project = ParserFor(name) != TParser::pNone;
+    if (folder != FListingFolder) {
+        FListingFolder.assign(folder);
+        FListingOnVolume = Relative(folder);
+        FListingSources = FListingProjects = nullptr;
+        FRelativeListing.assign(folder);
+    }
+    if (!FListingOnVolume)
+        return;
+    if (source) {
+        if (FListingSources == nullptr)
+            FListingSources = &FSources[Lower(FRelativeListing)];
+        FListingSources->emplace_back(name);
+    }
+    if (project) {
+        if (FListingProjects == nullptr)
+            FListingProjects = &FProjectFiles[FRelativeListing];
+        FListingProjects->emplace_back(name);
+    }
+}
+
+void TLinkGuard::AddFolder(std::string_view folder)
+{
+    if (!Relative(folder) || folder == FLastAdded)
+        return;
+    FLastAdded.assign(folder);
     if (!FAdded.emplace(folder).second)
         return;
 
     std::vector<std::string> parts;
     while (!folder.empty()) {
-        folder.remove_prefix(1);  // the separator
         const auto end = folder.find('/');
         parts.emplace_back(folder.substr(0, end));
-        folder = end == std::string_view::npos ? std::string_view() : folder.substr(end);
+        folder = end == std::string_view::npos ? std::string_view() : folder.substr(end + 1);
     }
     const std::size_t levels = static_cast<std::size_t>(std::max(FLimits.LevelsUp, 0));
     const std::size_t lowest = parts.size() > levels ? parts.size() - levels : 0;
-    for (std::size_t depth = lowest; depth <= parts.size(); ++depth) {
-        const std::string relative = Join(parts, depth);
-        if (FRead.count(relative) != 0)
-            continue;
-        if (!OpenChain(parts, depth))
-            return;  // gone, or reached only through a link
-        FRead.insert(relative);
-        ReadFolder(FOpen[depth]->Reader, parts, depth);
-    }
+    for (std::size_t depth = lowest; depth <= parts.size(); ++depth)
+        if (FRead.insert(Join(parts, depth)).second)
+            ReadFolder(parts, depth);
 }
 
-void TLinkGuard::ReadFolder(twslisting::TFolderReader& reader, const std::vector<std::string>& parts,
-                            std::size_t depth)
+void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth)
 {
-    const std::string folderKey = Lower(Join(parts, depth));
+    const std::string relative = Join(parts, depth);
     std::vector<std::string> projectFiles;
-    std::string_view name;
-    twslisting::TEntryKind kind;
-    while (reader.Next(name, kind)) {
-        if (kind != twslisting::TEntryKind::ekFile)
-            continue;
-        if (RoleOf(name) == TFileRole::frSource)
-            FSources[folderKey][Stem(name)].insert(LowerExtension(name));
-        if (ParserFor(name) != TParser::pNone)
-            projectFiles.emplace_back(name);
+    if (FListing == TFolderListing::flByScan) {
+        const auto listed = FProjectFiles.find(relative);
+        if (listed == FProjectFiles.end())
+            return;  // nothing to read: not even opened
+        projectFiles = std::move(listed->second);
+        FProjectFiles.erase(listed);
+    }
+    if (!OpenChain(parts, depth))
+        return;  // gone, or reached only through a link
+    twslisting::TFolderReader& reader = FOpen[depth]->Reader;
+    if (FListing == TFolderListing::flByGuard) {
+        std::vector<std::string>& sources = FSources[Lower(relative)];
+        std::string_view name;
+        twslisting::TEntryKind kind;
+        while (reader.Next(name, kind)) {
+            if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
+                continue;
+            if (RoleOf(name) == TFileRole::frSource)
+                sources.emplace_back(name);
+            if (ParserFor(name) != TParser::pNone)
+                projectFiles.emplace_back(name);
+        }
     }
     std::sort(projectFiles.begin(), projectFiles.end());
 
@@ -195,47 +265,41 @@ void TLinkGuard::ReadFolder(twslisting::TFolderReader& reader, const std::vector
 void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
                          const TProjectRefs& refs)
 {
-    auto sources = std::make_shared<std::set<std::string>>();
+    auto linker = std::make_shared<TLinker>();
+    linker->Folder = Lower(Join(parts, depth));
+    linker->Stem = Stem(fileName);
+    linker->Extension = LowerExtension(fileName);
+    linker->Name = fileName;
     for (const std::string& source : refs.Sources)
         if (RoleOf(source) == TFileRole::frSource) {
             const auto slash = source.find_last_of("\\/");
-            sources->insert(Stem(slash == std::string::npos ? source : source.substr(slash + 1)));
+            linker->Sources.insert(Stem(slash == std::string::npos ? source : source.substr(slash + 1)));
         }
-    std::vector<std::string> resolved;
-    for (const std::string& reference : refs.Links) {
-        if (!Resolve(parts, depth, reference, resolved))
-            continue;
-        TLink link;
-        link.Stem = Stem(resolved.back());
-        std::string target;
-        for (std::size_t i = 0; i < resolved.size(); ++i) {
-            if (i + 1 == resolved.size())
-                link.TargetFolder = target;
-            target.append(i == 0 ? "" : "/").append(resolved[i]);
-        }
-        link.ProjectFolder = Lower(Join(parts, depth));
-        link.ByStem = Stem(fileName);
-        link.ByExtension = LowerExtension(fileName);
-        link.ProjectSources = sources;
-        link.By = fileName;
-        FLinks.emplace(std::move(target), std::move(link));
-    }
+    std::string resolved;
+    for (const std::string& reference : refs.Links)
+        if (Resolve(linker->Folder, reference, resolved))
+            FLinks.emplace(resolved, linker);
 }
 
-bool TLinkGuard::Built(const TLink& link) const
+bool TLinkGuard::Built(const std::string& target, const TLinker& linker) const
 {
-    if (link.ProjectSources->count(link.Stem) != 0)
+    const auto slash = target.rfind('/');
+    const std::string targetFolder = slash == std::string::npos ? std::string() : target.substr(0, slash);
+    const std::string stem = Stem(slash == std::string::npos ? target : target.substr(slash + 1));
+    if (linker.Sources.count(stem) != 0)
         return true;
-    for (const std::string* folder : {&link.ProjectFolder, &link.TargetFolder}) {
+    for (const std::string* folder : {&linker.Folder, &targetFolder}) {
         const auto inFolder = FSources.find(*folder);
         if (inFolder == FSources.end())
             continue;
-        const auto stem = inFolder->second.find(link.Stem);
-        if (stem == inFolder->second.end())
-            continue;
-        for (const std::string& extension : stem->second)
-            if (!(*folder == link.ProjectFolder && link.Stem == link.ByStem && extension == link.ByExtension))
-                return true;
+        for (const std::string& source : inFolder->second) {
+            if (Stem(source) != stem)
+                continue;
+            // The file that links an object does not build it.
+            if (*folder == linker.Folder && stem == linker.Stem && LowerExtension(source) == linker.Extension)
+                continue;
+            return true;
+        }
     }
     return false;
 }
@@ -247,8 +311,8 @@ AnsiString TLinkGuard::Reason(std::string_view fullName) const
         return AnsiString();
     const auto [first, last] = FLinks.equal_range(Lower(fullName.substr(FVolume.size() + 1)));
     for (auto it = first; it != last; ++it)
-        if (!Built(it->second))
-            return "linked by " + it->second.By;
+        if (!Built(it->first, *it->second))
+            return "linked by " + it->second->Name;
     return AnsiString();
 }
 

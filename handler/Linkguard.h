@@ -47,6 +47,11 @@ class TFolderReader;
 
 namespace tidewash {
 
+// Who lists the folders the guard reads: the guard itself, or the scan,
+// which tells every file of every folder it lists (Listed) before it
+// reports the folder's matches, so that no folder is listed twice.
+enum class TFolderListing : unsigned char { flByGuard, flByScan };
+
 struct TLinkGuardLimits {
     std::size_t BytesPerFile = 256 * 1024;
     std::size_t BytesPerFolder = 1024 * 1024;
@@ -57,10 +62,16 @@ class TLinkGuard {
 public:
     // volume: the folder the scan searches (with or without a trailing
     // separator); nothing above it is read.
-    explicit TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits = {});
+    explicit TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits = {},
+                        TFolderListing listing = TFolderListing::flByGuard);
     ~TLinkGuard();
     TLinkGuard(const TLinkGuard&) = delete;
     TLinkGuard& operator=(const TLinkGuard&) = delete;
+
+    // With flByScan: a file the folder lists (full path of the folder,
+    // with or without a trailing separator). Only the names of sources and
+    // project files are kept.
+    void Listed(std::string_view folder, std::string_view name);
 
     // A folder where a mask matched (full path, with or without a trailing
     // separator); cheap when it or its parents were read before.
@@ -74,31 +85,42 @@ public:
     std::size_t BytesRead() const { return FBytesRead; }
 
 private:
-    struct TLink {
-        std::string TargetFolder;   // lower case, relative to the volume
-        std::string Stem;           // lower case
-        std::string ProjectFolder;  // lower case, relative to the volume
-        std::string ByStem, ByExtension;  // the naming file, lower case
-        std::shared_ptr<const std::set<std::string>> ProjectSources;  // stems
-        AnsiString By;              // the naming file's name
+    // A file that links others: one per file read, shared by its links.
+    struct TLinker {
+        std::string Folder;               // lower case, relative to the volume
+        std::string Stem, Extension;      // lower case
+        std::set<std::string> Sources;    // stems of the sources it lists
+        AnsiString Name;                  // as listed
     };
     struct TOpenFolder;
 
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
-    void ReadFolder(twslisting::TFolderReader& reader, const std::vector<std::string>& parts, std::size_t depth);
+    // The folder relative to the volume, or false when it is not on it.
+    bool Relative(std::string_view& folder) const;
+    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth);
     void AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
                  const TProjectRefs& refs);
-    bool Built(const TLink& link) const;
+    bool Built(const std::string& target, const TLinker& linker) const;
 
     std::string FVolume;  // without its trailing separator; "" for the root
     TLinkGuardLimits FLimits;
+    TFolderListing FListing;
+    // relative folder -> its project files, as the scan listed them
+    std::map<std::string, std::vector<std::string>> FProjectFiles;
+    // The folder the scan is listing, and where its names go: a folder's
+    // names come one after another.
+    std::string FListingFolder, FRelativeListing;
+    bool FListingOnVolume = false;
+    std::vector<std::string>* FListingSources = nullptr;
+    std::vector<std::string>* FListingProjects = nullptr;
     std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
+    std::string FLastAdded;        // the walk hands in one folder many times in a row
     std::set<std::string> FAdded;  // folders handed in, relative
     std::set<std::string> FRead;   // folders read, relative
-    // lower-case relative folder -> stem -> extensions of its sources
-    std::map<std::string, std::map<std::string, std::set<std::string>>> FSources;
+    // lower-case relative folder -> the names of its sources, as listed
+    std::map<std::string, std::vector<std::string>> FSources;
     // lower-case relative path of a linked file -> who links it
-    std::multimap<std::string, TLink> FLinks;
+    std::multimap<std::string, std::shared_ptr<const TLinker>> FLinks;
     std::size_t FBytesRead = 0;
 };
 

@@ -79,7 +79,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
                                             void* context) { ReportScanProgress(context); };
         // Shared with the event, which the searcher keeps after this scan.
-        auto guard = std::make_shared<TLinkGuard>(FVolume);
+        auto guard = std::make_shared<TLinkGuard>(FVolume, TLinkGuardLimits{}, TFolderListing::flByScan);
+        FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
+            guard->Listed(folder, name);
+        };
         FFileSearch.OnFileFound = [this, guard](const AnsiString& path, const twslisting::TDirEntry* entry,
                                                 bool&, void* context) {
             if (entry != nullptr)

@@ -36,9 +36,16 @@ public:
     fs::path Outside() const { return FTemp / "outside"; }
 
     // found file -> reason ("" when it stays selected)
-    std::map<std::string, std::string> Judge(TLinkGuardLimits limits = {}, std::size_t* bytesRead = nullptr)
+    // With flByScan the folders are told as the scan tells them: every
+    // regular file of every folder, links never followed.
+    std::map<std::string, std::string> Judge(TLinkGuardLimits limits = {}, std::size_t* bytesRead = nullptr,
+                                             tidewash::TFolderListing listing = tidewash::TFolderListing::flByGuard)
     {
-        TLinkGuard guard(FVolume.string() + "/", limits);
+        TLinkGuard guard(FVolume.string() + "/", limits, listing);
+        if (listing == tidewash::TFolderListing::flByScan)
+            for (const auto& entry : fs::recursive_directory_iterator(FVolume))
+                if (entry.is_regular_file() && !entry.is_symlink())
+                    guard.Listed(entry.path().parent_path().string(), entry.path().filename().string());
         for (const std::string& file : FFound)
             guard.AddFolder((FVolume / file).parent_path().string());
         std::map<std::string, std::string> reasons;
@@ -130,6 +137,7 @@ TEST(Linkguard, ProjectsKeepWhatTheyLinkAndCannotBuild)
         {"cb/Debug/Form.obj", ""},
     };
     EXPECT_EQ(v.Judge(), expected);
+    EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan), expected);
 }
 
 TEST(Linkguard, ReferencesOutsideTheVolumeOrThroughLinksNameNothing)
@@ -159,6 +167,7 @@ TEST(Linkguard, ReferencesOutsideTheVolumeOrThroughLinksNameNothing)
         {"r/k.obj", ""},          {"s/lib/zip.obj", "linked by Mixed.pas"},
     };
     EXPECT_EQ(v.Judge(), expected);
+    EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan), expected);
 }
 
 TEST(Linkguard, ReadsOnlyUpToTheCapsAndTheLevelsAbove)
