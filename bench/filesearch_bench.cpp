@@ -1,6 +1,8 @@
 // Benchmark of the volume scan: a nine-mask TFileSearch::Execute against one
 // GNU find pass with the same nine -iname tests and -type f, on a generated
-// tree, both measured in the same run on a warm cache.
+// tree, both measured in the same run on a warm cache; and the same Execute
+// with the handler's link guard reading the project files near every
+// folder where a mask matched, against Execute alone.
 //
 //   filesearch_bench [--entries N] [--runs R] [--dir FOLDER]
 //
@@ -16,10 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "Linkguard.h"
 #include "Zelfilesearch.h"
 
 namespace fs = std::filesystem;
@@ -46,9 +50,9 @@ public:
         fs::create_directories(FRoot / relative);
         ++Counts.Folders;
     }
-    void File(const fs::path& relative, bool temporary)
+    void File(const fs::path& relative, bool temporary, const std::string& text = std::string())
     {
-        std::ofstream(FRoot / relative, std::ios::binary);
+        std::ofstream(FRoot / relative, std::ios::binary) << text;
         ++Counts.Files;
         Counts.Temporary += temporary ? 1 : 0;
     }
@@ -72,7 +76,7 @@ void Project(TTreeWriter& w, const fs::path& p, std::mt19937& random)
     w.Folder(p / "Debug");
     w.Folder(p / "Release");
     w.Folder(p / "res");
-    for (const char* ext : {".bpr", ".cpp", ".res", ".bpf"})
+    for (const char* ext : {".cpp", ".res", ".bpf"})
         w.File(p / (name + ext), false);
     for (const char* ext : {".dsk", ".tds", ".map", ".ilc", ".ild", ".ilf", ".ils", ".~bpr"})
         w.File(p / (name + ext), true);
@@ -93,6 +97,30 @@ void Project(TTreeWriter& w, const fs::path& p, std::mt19937& random)
             w.File(p / "src" / (unit + ".~dfm"), true);
         if (random() % 12 == 0)
             w.File(p / "src" / (unit + ".#01"), true);
+    }
+    // The project file names what it links: its units' objects, and in some
+    // projects a prebuilt one; a third have a Pascal unit linking C objects.
+    std::string objects = name + ".obj";
+    for (int u = 0; u < units; ++u)
+        objects += " Debug\\Unit" + std::to_string(u) + ".obj";
+    if (random() % 4 == 0) {
+        w.Folder(p / "vendor");
+        w.File(p / "vendor" / "codec.obj", true);
+        objects += " vendor\\codec.obj";
+    }
+    std::string files;
+    for (int u = 0; u < units; ++u)
+        files += "<FILE FILENAME=\"src\\Unit" + std::to_string(u) + ".cpp\" FORMNAME=\"Form" + std::to_string(u) +
+                 "\" CONTAINERID=\"CCompiler\"/>";
+    w.File(p / (name + ".bpr"), false,
+           "<?xml version='1.0' encoding='utf-8' ?>\n<PROJECT>\n<MACROS>\n<VERSION value=\"BCB.06.00\"/>\n"
+           "<OBJFILES value=\"" + objects + "\"/>\n<LIBRARIES value=\"vcl.lib rtl.lib\"/>\n</MACROS>\n<FILELIST>" +
+               files + "</FILELIST>\n</PROJECT>\n");
+    if (random() % 3 == 0) {
+        w.File(p / "src" / "Codec.pas", false,
+               "unit Codec;\n\ninterface\n\n{ Compression through the C library. }\n\nimplementation\n\n"
+               "{$L ..\\vendor\\zlib.obj}\n{$L ..\\vendor\\lzma.obj}\n\nend.\n" + std::string(4000, ' '));
+        w.File(p / "src" / "Codec.~pas", true);
     }
     w.File(p / "Debug" / (name + ".csm"), true);
     w.File(p / "Debug" / (name + ".exe"), false);
@@ -167,23 +195,44 @@ struct TScan {
     long Files = 0;
     long FolderEvents = 0;
     std::int64_t Total = 0;
+    long Guarded = 0;
+    std::size_t BytesRead = 0;
 };
 
+enum class TGuard { gOff, gOn };
+
 // As the cleanup handler drives it: every mask, progress on every folder and
-// file, the results kept.
-TScan TimeExecute(const std::string& root)
+// file, the results kept; with the guard, each matching file's folder handed
+// to it and every result judged after the walk.
+TScan TimeExecute(const std::string& root, TGuard withGuard = TGuard::gOff)
 {
+    std::unique_ptr<tidewash::TLinkGuard> guard;
+    if (withGuard == TGuard::gOn)
+        guard = std::make_unique<tidewash::TLinkGuard>(root + "/", tidewash::TLinkGuardLimits{},
+                                                       tidewash::TFolderListing::flByScan);
     TFileSearch search;
     search.GetIncludeFolders()->Add(root + "/");
     for (const std::string& mask : kMasks)
         search.GetIncludeFileMask()->Add(mask);
     TScan scan;
     search.OnSearchFolder = [&](const AnsiString&, const TDirEntry*, bool&, void*) { ++scan.FolderEvents; };
-    search.OnFileFound = [&](const AnsiString&, const TDirEntry* entry, bool&, void*) { scan.Total += entry->Size; };
+    if (guard)
+        search.OnFileListed = [&](const AnsiString& folder, std::string_view name) { guard->Listed(folder, name); };
+    search.OnFileFound = [&](const AnsiString& path, const TDirEntry* entry, bool&, void*) {
+        scan.Total += entry->Size;
+        if (guard)
+            guard->AddFolder(std::string_view(path).substr(0, path.rfind('/')));
+    };
     const auto start = std::chrono::steady_clock::now();
     if (!search.Execute(nullptr)) {
         std::cerr << "Execute did not complete\n";
         std::exit(1);
+    }
+    if (guard) {
+        for (const auto& group : search.Results)
+            for (const auto& result : group.second)
+                scan.Guarded += guard->Reason(result.GetFullName()).empty() ? 0 : 1;
+        scan.BytesRead = guard->BytesRead();
     }
     scan.Seconds = Seconds(std::chrono::steady_clock::now() - start);
     for (const auto& group : search.Results)
@@ -259,16 +308,27 @@ int main(int argc, char** argv)
 
     // For scale only: the same walk with no name tests at all.
     const std::string bareCommand = "find " + Quote(base) + " -type f";
-    std::vector<double> findTimes, executeTimes, bareTimes;
+    std::vector<double> findTimes, executeTimes, bareTimes, guardedTimes;
+    TScan guarded;
     for (int r = 0; r < runs; ++r) {
         findTimes.push_back(TimeFind(command));
-        executeTimes.push_back(TimeExecute(base).Seconds);
         bareTimes.push_back(TimeFind(bareCommand));
+        // Alternating which goes first, each right after the other.
+        if (r % 2 == 0)
+            executeTimes.push_back(TimeExecute(base).Seconds);
+        guarded = TimeExecute(base, TGuard::gOn);
+        guardedTimes.push_back(guarded.Seconds);
+        if (r % 2 == 1)
+            executeTimes.push_back(TimeExecute(base).Seconds);
     }
     const double findMedian = Median(findTimes), executeMedian = Median(executeTimes);
     std::printf("runs: %d (medians)\nfind, nine -iname tests: %8.1f ms\nExecute, nine masks:     %8.1f ms\n"
                 "(find -type f alone:     %8.1f ms)\nratio Execute/find: %.2f\n",
                 runs, findMedian * 1000, executeMedian * 1000, Median(bareTimes) * 1000, executeMedian / findMedian);
+    const double guardedMedian = Median(guardedTimes);
+    std::printf("Execute with the link guard: %8.1f ms (%ld files left unselected, %zu bytes of project files read)\n"
+                "ratio guarded/Execute: %.2f\n",
+                guardedMedian * 1000, guarded.Guarded, guarded.BytesRead, guardedMedian / executeMedian);
 
     if (temporary)
         fs::remove_all(root);

@@ -29,8 +29,9 @@ void TableFrame(Element& table, const char* border, const char* padding, const c
 
 }  // namespace
 
-THTMLReport::THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags)
-    : GroupedResults(groupedResults), FileFlags(fileFlags)
+THTMLReport::THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags,
+                         const TFileReasons* reasons)
+    : GroupedResults(groupedResults), FileFlags(fileFlags), Reasons(reasons)
 {
 }
 
@@ -158,7 +159,13 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
             } else {
                 maskCell->Text = "&nbsp;";
             }
-            line->AddCell()->Text = EscapeVisible(results[i].GetFullName());
+            AnsiString text = EscapeVisible(results[i].GetFullName());
+            if (!included && Reasons != nullptr) {
+                const auto reason = Reasons->find(TResultRef{&results, i});
+                if (reason != Reasons->end())
+                    text += "&nbsp;&nbsp;(" + EscapeVisible(reason->second) + ")";
+            }
+            line->AddCell()->Text = text;
             ++row;
         }
         ++maskNumber;

@@ -14,8 +14,11 @@ namespace tidewash {
 
 class THTMLReport : public zelhtmlbuilder::THTMLDoc {
 public:
-    // Both references stay owned by the caller and must outlive the report.
-    THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags);
+    // The references stay owned by the caller and must outlive the report.
+    // reasons, when given, tells why a file was left unselected: shown
+    // beside the file in the section of files whose flag is false.
+    THTMLReport(const zelutils::TMaskedFileResults& groupedResults, const TFileFlags& fileFlags,
+                const TFileReasons* reasons = nullptr);
 
     // Builds the whole page, then creates the file (replacing one of that
     // name) and writes the page to it. Stream errors propagate.
@@ -31,6 +34,7 @@ public:
 private:
     const zelutils::TMaskedFileResults& GroupedResults;
     const TFileFlags& FileFlags;
+    const TFileReasons* Reasons;
 };
 
 }  // namespace tidewash

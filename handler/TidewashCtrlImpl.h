@@ -30,6 +30,8 @@
 
 namespace tidewash {
 
+class TLinkGuard;
+
 class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2, ITidewashResults> {
 public:
     // Made by the module's class factory; outer is the aggregating object
@@ -92,7 +94,9 @@ private:
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
     void ReportScanProgress(void* context);
-    void AddSelectionEntries();
+    // Every found file selected, but those the guard keeps: unselected,
+    // with the reason in FUnselectedReasons.
+    void AddSelectionEntries(const TLinkGuard& guard);
     // Writes the purge report; failures are swallowed (the deletions are done).
     void WritePurgeReport(const TFileFlags& purged);
     // What the purge will do with the file under the settings.

@@ -161,7 +161,12 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
             return;
         }
         const AnsiString path = IncludeTrailingPathDelimiter(folder) + "FilePurge.html";
-        THTMLReport report(FFileSearch.Results, purged);
+        // A file not deleted is listed with the reason it was not.
+        TFileReasons reasons;
+        for (const auto& [ref, record] : FPurgeRecords)
+            if (!record.Reason.empty())
+                reasons.emplace(ref, record.Reason);
+        THTMLReport report(FFileSearch.Results, purged, &reasons);
         report.WriteReport(path, LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
                            LoadConstString(PurgeReportNotDeleted));
         FReportPath = path;

@@ -1,7 +1,13 @@
 // TTidewashCtrlImpl::GetSpaceUsed: one depth-first walk of the volume per
 // active mask, outside that mask's excluded folders, with progress and
-// abort through the host's callback.
+// abort through the host's callback. Where a mask matched, the link guard
+// reads the nearby project files, so that objects a project links and
+// cannot rebuild are found but left unselected.
 #include "TidewashCtrlImpl.h"
+
+#include <memory>
+
+#include "Linkguard.h"
 
 #include "SysUtils.hpp"
 #include "Trash.h"
@@ -15,11 +21,16 @@ void TTidewashCtrlImpl::ReportScanProgress(void* context)
         FFileSearch.Abort();
 }
 
-void TTidewashCtrlImpl::AddSelectionEntries()
+void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
 {
     for (const auto& [mask, results] : FFileSearch.Results)
-        for (std::size_t i = 0; i < results.size(); ++i)
-            FSelection[TResultRef{&results, i}] = true;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            const TResultRef ref{&results, i};
+            AnsiString reason = guard.Reason(results[i].GetFullName());
+            FSelection[ref] = reason.empty();
+            if (!reason.empty())
+                FUnselectedReasons[ref] = std::move(reason);
+        }
 }
 
 HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCacheCallBack* picb)
@@ -69,10 +80,18 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
 
         FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
                                             void* context) { ReportScanProgress(context); };
-        FFileSearch.OnFileFound = [this](const AnsiString&, const twslisting::TDirEntry* entry, bool&,
-                                         void* context) {
+        // Shared with the event, which the searcher keeps after this scan.
+        auto guard = std::make_shared<TLinkGuard>(FVolume, TLinkGuardLimits{}, TFolderListing::flByScan);
+        FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
+            guard->Listed(folder, name);
+        };
+        FFileSearch.OnFileFound = [this, guard](const AnsiString& path, const twslisting::TDirEntry* entry,
+                                                bool&, void* context) {
             if (entry != nullptr)
                 FScanTotal += static_cast<DWORDLONG>(entry->Size);
+            const auto slash = path.rfind('/');
+            if (slash != AnsiString::npos)
+                guard->AddFolder(std::string_view(path).substr(0, slash));
             ReportScanProgress(context);
         };
 
@@ -82,7 +101,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             completed = FFileSearch.Execute(picb);
         if (completed) {
             *pdwlSpaceUsed = FScanTotal;
-            AddSelectionEntries();
+            AddSelectionEntries(*guard);
         }
         HRESULT last = S_OK;
         if (picb != nullptr)

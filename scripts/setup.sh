@@ -9,6 +9,8 @@ packages=(
   libglib2.0-dev libmount-dev libcli11-dev nlohmann-json3-dev help2man
   tidy findutils
   qt6-base-dev
+  # The C++Builder project files the scan reads to spare linked objects.
+  libexpat1-dev
   # GLib's own trash backend and a session bus: the tests read the trash
   # the purge writes the way file managers do.
   gvfs dbus-daemon

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <objbase.h>
 
+#include "comimpl.h"
+
 namespace handlertest {
 
 void HandlerFixture::SetUp()
@@ -48,21 +50,13 @@ namespace {
 
 // The host's side of the notifications: records each one with its flags and
 // asks to stop at the given intermediate notification.
-class TRecordingCallback : public IEmptyVolumeCacheCallBack {
+class TRecordingCallback final : public twscom::TComImpl<TRecordingCallback, IEmptyVolumeCacheCallBack> {
 public:
-    TRecordingCallback(std::vector<TNote>* notes, int abortAt) : FNotes(notes), FAbortAt(abortAt) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IEmptyVolumeCacheCallBack)) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FCount; }
-    ULONG STDMETHODCALLTYPE Release() override { return --FCount; }
+    // One reference, the test's own, which the handler must give back.
+    TRecordingCallback(std::vector<TNote>* notes, int abortAt) : TComImpl(1), FNotes(notes), FAbortAt(abortAt) {}
+    // Lives on the test's stack.
+    void LastReleased() {}
+
     HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG used, DWORD flags, LPCWSTR text) override
     {
         EXPECT_EQ(text, nullptr);
@@ -73,7 +67,7 @@ public:
         EXPECT_EQ(text, nullptr);
         return Note(freed, flags);
     }
-    ULONG References() const { return FCount; }
+    ULONG References() const { return RefCount(); }
 
 private:
     HRESULT Note(DWORDLONG space, DWORD flags)
@@ -86,7 +80,6 @@ private:
     std::vector<TNote>* FNotes;
     int FAbortAt;
     int FSeen = 0;
-    ULONG FCount = 1;
 };
 
 }  // namespace

@@ -7,7 +7,8 @@
 #include <iterator>
 #include <vector>
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include "TempFolder.h"
 
 using namespace tidewash;
 
@@ -25,9 +26,6 @@ class HtmlReportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file = std::filesystem::temp_directory_path() /
-               ("tws_report_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".html");
         results["*.bak"].push_back(Found("/a/", "x.bak"));
         results["*.map"];  // found nothing in either section, still numbered
         results["*.obj"].push_back(Found("/a/", "x.obj"));
@@ -35,18 +33,17 @@ protected:
         results["*.obj"].push_back(Found("/a/", "z.obj"));
         results["*.obj"].push_back(Found("/b/", "w.obj"));
     }
-    void TearDown() override { std::filesystem::remove(file); }
-
-    std::string Write(const AnsiString& title = "Tidewash Search Results")
+    std::string Write(const AnsiString& title = "Tidewash Search Results", const TFileReasons* reasons = nullptr)
     {
-        THTMLReport report(results, flags);
+        THTMLReport report(results, flags, reasons);
         report.WriteReport(file.string(), title, "Files marked for deletion", "Files excluded from deletion");
         std::ifstream in(file, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), {});
     }
     void Flag(const AnsiString& mask, std::size_t index, bool value) { flags[TResultRef{&results[mask], index}] = value; }
 
-    std::filesystem::path file;
+    twstesting::TTempFolder folder{"tws report"};
+    const std::filesystem::path file = folder / "report.html";
     zelutils::TMaskedFileResults results;
     TFileFlags flags;
 };
@@ -138,6 +135,31 @@ TEST_F(HtmlReportTest, EveryNameIsShownSoThatItIdentifiesItsFile)
         EXPECT_EQ(cell.find_first_of(std::string("\x07\n\xE9\xFF", 4)), std::string::npos) << cell;
     }
     EXPECT_NE(html.find("latin\xC3\xA9.obj"), std::string::npos) << "valid UTF-8 is shown as it is";
+}
+
+TEST_F(HtmlReportTest, ReasonsStandBesideUnselectedFilesOnly)
+{
+    Flag("*.bak", 0, true);
+    Flag("*.obj", 0, false);
+    Flag("*.obj", 1, false);
+    Flag("*.obj", 2, true);
+    Flag("*.obj", 3, false);
+    const std::string without = Write();
+    TFileReasons reasons;
+    reasons[TResultRef{&results["*.obj"], 0}] = "linked by ZLibUnit.pas";
+    reasons[TResultRef{&results["*.obj"], 3}] = "linked by <Evil>.bpr";
+    reasons[TResultRef{&results["*.obj"], 2}] = "a reason for a selected file is not shown";
+    const std::string with = Write("Tidewash Search Results", &reasons);
+
+    EXPECT_NE(with.find("<td>/a/x.obj&nbsp;&nbsp;(linked by ZLibUnit.pas)</td>"), std::string::npos);
+    EXPECT_NE(with.find("<td>/a/y.obj</td>"), std::string::npos) << "no reason, no addition";
+    EXPECT_NE(with.find("<td>/b/w.obj&nbsp;&nbsp;(linked by &lt;Evil&gt;.bpr)</td>"), std::string::npos);
+    EXPECT_EQ(with.find("a reason for a selected file"), std::string::npos);
+    // Everything up to the unselected section is byte for byte the same.
+    const std::string caption = "&nbsp;Files excluded from deletion";
+    const auto at = without.find(caption);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(with.substr(0, at), without.substr(0, at));
 }
 
 TEST_F(HtmlReportTest, AFileThatCannotBeCreatedRaises)

@@ -262,6 +262,8 @@ private:
                     node.Subs.push_back({std::move(entry), nullptr});
                 continue;
             }
+            if (FSearch.OnFileListed)
+                FSearch.OnFileListed(FPath, name);
             if (!FListHidden && twslisting::IsHiddenName(name))
                 continue;
             TFileMask::FoldName(name, FFolded);

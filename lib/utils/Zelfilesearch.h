@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "Classes.hpp"
 #include "System.hpp"
@@ -165,6 +166,11 @@ public:
     TSearchEvent OnSearchFolder;
     // A matching file. Skip set: the file is not stored.
     TSearchEvent OnFileFound;
+    // Every file a folder lists, matching or not, once per folder and
+    // before any of its files is reported: (folder without its trailing
+    // separator, the file's name). For callers that want to know what lies
+    // beside the files found without listing the folder again.
+    std::function<void(const AnsiString& folder, std::string_view name)> OnFileListed;
     // Folders never entered nor reported, whatever their name, known by
     // their identity (device, inode): the trash, whose files are what
     // earlier purges removed.

@@ -8,6 +8,7 @@
 // folders, no links followed, no other volume entered.
 #include "listing.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -160,6 +161,50 @@ bool TFolderReader::OpenSub(const TFolderReader& parent, const TDirEntry& entry)
         return false;
     FState = Adopt(::openat(parent.FState->Fd, entry.Name.c_str(), kOpenFlags | O_NOFOLLOW), &entry);
     return IsOpen();
+}
+
+bool TFolderReader::OpenSubNamed(const TFolderReader& parent, const char* name)
+{
+    Close();
+    if (!parent.IsOpen())
+        return false;
+    FState = Adopt(::openat(parent.FState->Fd, name, kOpenFlags | O_NOFOLLOW), nullptr);
+    if (FState && FState->Device != parent.FState->Device)
+        Close();  // the mount point of another volume
+    return IsOpen();
+}
+
+bool TFolderReader::ReadHead(const char* name, std::size_t limit, std::string& bytes) const
+{
+    bytes.clear();
+    if (!FState)
+        return false;
+    // O_NONBLOCK: a FIFO planted under a project file's name must not hang
+    // the scan before fstat tells it is not a regular file.
+    const int fd = ::openat(FState->Fd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        const std::size_t size = static_cast<std::size_t>(st.st_size);
+        bytes.resize(std::min(limit, size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;  // shrunk meanwhile, or unreadable: keep what came
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+        ok = done > 0 || size == 0;
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok;
 }
 
 bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)

@@ -5,6 +5,7 @@
 // a literal walk written here.
 #include "Zelfilesearch.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -174,6 +175,30 @@ TEST(FileSearch, SubfoldersFirstThenFilesOnePassPerMask)
     EXPECT_EQ(d.Name, "d.OBJ");
     EXPECT_EQ(d.Size, 3);
     EXPECT_EQ(d.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE});
+}
+
+TEST(FileSearch, EveryListedFileIsToldOnceBeforeItsFolderReportsMatches)
+{
+    TempTree t;
+    t.File("a.obj");
+    t.File("Unit1.cpp");
+    t.File("sub/Project1.bpr");
+    t.File("sub/d.obj");
+    TSearchSetup s(t.Root() + "/", "*.obj,*.map");
+    std::vector<std::string> log;
+    s.Search.OnFileListed = [&](const AnsiString& folder, std::string_view name) {
+        log.push_back("listed " + folder + " " + std::string(name));
+    };
+    s.Search.OnFileFound = [&](const AnsiString& path, const TDirEntry*, bool&, void*) { log.push_back("file " + path); };
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    const std::string r = t.Root();
+    // Listing order within a folder is the file system's: compare per folder.
+    const auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
+    for (const char* name : {"listed /sub Project1.bpr", "listed /sub d.obj"})
+        EXPECT_LT(at(std::string(name).replace(7, 0, r)), at("file " + r + "/sub/d.obj")) << name;
+    for (const char* name : {"listed  a.obj", "listed  Unit1.cpp"})
+        EXPECT_LT(at(std::string(name).replace(7, 0, r)), at("file " + r + "/a.obj")) << name;
+    EXPECT_EQ(log.size(), 4u + 2u) << "each file listed once for both masks, two matches";
 }
 
 TEST(FileSearch, AFileMatchingTwoMasksIsInBothGroups)

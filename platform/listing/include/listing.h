@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "System.hpp"
@@ -73,6 +74,9 @@ public:
     // Opens the subfolder that entry, described by the open folder parent,
     // names: without following links, and only if it is still that folder.
     bool OpenSub(const TFolderReader& parent, const TDirEntry& entry);
+    // Opens the subfolder called name of the open folder parent, without
+    // following a link and without entering another volume.
+    bool OpenSubNamed(const TFolderReader& parent, const char* name);
     bool IsOpen() const;
     void Close();
 
@@ -86,6 +90,12 @@ public:
     // when it has gone, is no longer of that kind, or is a folder that
     // belongs to another volume.
     bool Describe(const char* name, TEntryKind kind, TDirEntry& entry) const;
+
+    // Reads at most limit bytes from the start of the regular file name in
+    // this folder into bytes (replacing what it held). A link, a special
+    // file or a file that cannot be read gives false, and bytes empty: a
+    // name planted as a link to a device or a file elsewhere reads nothing.
+    bool ReadHead(const char* name, std::size_t limit, std::string& bytes) const;
 
     // The platform's handle and read buffer, opaque here.
     struct TState;

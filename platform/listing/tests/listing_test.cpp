@@ -239,6 +239,50 @@ TEST_F(ListingTest, OpensSubfoldersOnlyWhileTheyAreTheFolderDescribed)
     EXPECT_TRUE(child.Open(Path("moved"), sub)) << "the folder itself, under its new name";
 }
 
+TEST_F(ListingTest, OpensSubfoldersByNameAndReadsFileHeadsWithoutFollowingLinks)
+{
+    MakeFolder("sub");
+    MakeFile("sub/unit.pas", "unit U; {$L zlib.obj}");
+    MakeFile("big.pas", std::string(100000, 'p'));
+    MakeFile("empty.pas", "");
+    ASSERT_EQ(::symlink("sub", Path("linkdir").c_str()), 0);
+    ASSERT_EQ(::symlink("sub/unit.pas", Path("link.pas").c_str()), 0);
+    ASSERT_EQ(::mkfifo(Path("fifo.pas").c_str(), 0644), 0);
+
+    TFolderReader root, sub;
+    ASSERT_TRUE(root.Open(FRoot));
+    ASSERT_TRUE(sub.OpenSubNamed(root, "sub"));
+    EXPECT_FALSE(TFolderReader().OpenSubNamed(root, "linkdir")) << "a link to a folder is not entered";
+    EXPECT_FALSE(TFolderReader().OpenSubNamed(root, "big.pas"));
+    EXPECT_FALSE(TFolderReader().OpenSubNamed(TFolderReader(), "sub")) << "no parent";
+
+    // name, limit -> read?, bytes
+    const struct {
+        const TFolderReader* Folder;
+        const char* Name;
+        std::size_t Limit;
+        bool Read;
+        std::size_t Bytes;
+    } cases[] = {
+        {&sub, "unit.pas", 4096, true, 21},
+        {&sub, "unit.pas", 4, true, 4},
+        {&root, "big.pas", 65536, true, 65536},
+        {&root, "empty.pas", 100, true, 0},
+        {&root, "link.pas", 4096, false, 0},
+        {&root, "fifo.pas", 4096, false, 0},
+        {&root, "sub", 4096, false, 0},
+        {&root, "missing.pas", 4096, false, 0},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = "left over";
+        EXPECT_EQ(c.Folder->ReadHead(c.Name, c.Limit, bytes), c.Read) << c.Name;
+        EXPECT_EQ(bytes.size(), c.Bytes) << c.Name;
+    }
+    std::string bytes;
+    ASSERT_TRUE(sub.ReadHead("unit.pas", 4096, bytes));
+    EXPECT_EQ(bytes, "unit U; {$L zlib.obj}");
+}
+
 TEST_F(ListingTest, FoldersThatCannotBeListedDoNotOpen)
 {
     TFolderReader reader;

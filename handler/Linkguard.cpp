@@ -1,0 +1,319 @@
+// TLinkGuard: folders opened one below the other, their project files read
+// once, references resolved by name and judged at the end.
+#include "Linkguard.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "Linkmakefile.h"
+#include "Linkpascal.h"
+#include "Linkprojectxml.h"
+#include "listing.h"
+
+namespace tidewash {
+
+namespace {
+
+enum class TParser : unsigned char { pNone, pPascal, pXml, pMake };
+
+TParser ParserFor(std::string_view name)
+{
+    const std::string ext = LowerExtension(name);
+    if (ext == "pas" || ext == "pp" || ext == "inc" || ext == "dpr" || ext == "dpk")
+        return TParser::pPascal;
+    if (ext == "bpr" || ext == "bpk" || ext == "cbproj")
+        return TParser::pXml;
+    if (ext == "mak")
+        return TParser::pMake;
+    return TParser::pNone;
+}
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return out;
+}
+
+std::string Stem(std::string_view name)
+{
+    const auto dot = name.rfind('.');
+    return Lower(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+// The first depth parts joined, as the relative path of that folder.
+std::string Join(const std::vector<std::string>& parts, std::size_t depth)
+{
+    std::string path;
+    for (std::size_t i = 0; i < depth; ++i)
+        path.append(i == 0 ? "" : "/").append(parts[i]);
+    return path;
+}
+
+// The reference as a lower-case path relative to the volume, resolved
+// against folder (lower case, relative), or false when it names nothing on
+// the volume.
+bool Resolve(const std::string& folder, std::string_view reference, std::string& resolved)
+{
+    if (reference.empty() || reference.front() == '\\' || reference.front() == '/' ||
+        (reference.size() >= 2 && reference[1] == ':') || reference.find('$') != std::string_view::npos)
+        return false;  // absolute, on a drive, or a macro
+    resolved = folder;
+    while (!reference.empty()) {
+        const auto end = reference.find_first_of("\\/");
+        const std::string_view part = reference.substr(0, end);
+        reference = end == std::string_view::npos ? std::string_view() : reference.substr(end + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (resolved.empty())
+                return false;  // leaves the volume
+            const auto slash = resolved.rfind('/');
+            resolved.resize(slash == std::string::npos ? 0 : slash);
+            continue;
+        }
+        if (!resolved.empty())
+            resolved += '/';
+        for (const char c : part)
+            resolved += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return !resolved.empty();
+}
+
+}  // namespace
+
+struct TLinkGuard::TOpenFolder {
+    std::string Name;
+    twslisting::TFolderReader Reader;
+};
+
+TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits, TFolderListing listing)
+    : FVolume(volume), FLimits(limits), FListing(listing)
+{
+    while (!FVolume.empty() && FVolume.back() == '/')
+        FVolume.pop_back();
+}
+
+TLinkGuard::~TLinkGuard() = default;
+
+bool TLinkGuard::OpenChain(const std::vector<std::string>& parts, std::size_t depth)
+{
+    if (FOpen.empty()) {
+        auto root = std::make_unique<TOpenFolder>();
+        if (!root->Reader.Open(FVolume))
+            return false;
+        FOpen.push_back(std::move(root));
+    }
+    // FOpen[i + 1] is the folder parts[i]: keep the common beginning.
+    std::size_t keep = 1;
+    while (keep < FOpen.size() && keep - 1 < depth && FOpen[keep]->Name == parts[keep - 1])
+        ++keep;
+    FOpen.resize(keep);
+    while (FOpen.size() - 1 < depth) {
+        auto next = std::make_unique<TOpenFolder>();
+        next->Name = parts[FOpen.size() - 1];
+        if (!next->Reader.OpenSubNamed(FOpen.back()->Reader, next->Name.c_str()))
+            return false;
+        FOpen.push_back(std::move(next));
+    }
+    return true;
+}
+
+bool TLinkGuard::Relative(std::string_view& folder) const
+{
+    while (!folder.empty() && folder.back() == '/')
+        folder.remove_suffix(1);
+    if (folder.substr(0, FVolume.size()) != FVolume ||
+        (folder.size() > FVolume.size() && folder[FVolume.size()] != '/'))
+        return false;
+    folder.remove_prefix(FVolume.size());
+    if (!folder.empty())
+        folder.remove_prefix(1);  // the separator
+    return true;
+}
+
+namespace {
+
+// Most names have no extension of interest: tell them apart cheaply.
+bool MayMatter(std::string_view name)
+{
+    const auto dot = name.rfind('.');
+    return dot != std::string_view::npos && name.size() - dot <= 7;
+}
+
+}  // namespace
+
+void TLinkGuard::Listed(std::string_view folder, std::string_view name)
+{
+    // Called for every file of the volume: decide on the extension alone,
+    // without allocating.
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot > 7)
+        return;
+    char lower[8];
+    std::size_t length = 0;
+    for (std::size_t i = dot + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        lower[length++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    const std::string_view ext(lower, length);
+    static constexpr std::string_view kWanted[] = {"c",   "cc",  "cpp", "cxx",    "c++", "asm", "pas", "pp", "inc",
+                                                   "dpr", "dpk", "bpr", "bpk", "cbproj", "mak"};
+    if (std::find(std::begin(kWanted), std::end(kWanted), ext) == std::end(kWanted))
+        return;
+    const bool source = RoleOf(name) == TFileRole::frSource;
+    const bool project = ParserFor(name) != TParser::pNone;
+    if (folder != FListingFolder) {
+        FListingFolder.assign(folder);
+        FListingOnVolume = Relative(folder);
+        FListingSources = FListingProjects = nullptr;
+        FRelativeListing.assign(folder);
+    }
+    if (!FListingOnVolume)
+        return;
+    if (source) {
+        if (FListingSources == nullptr)
+            FListingSources = &FSources[Lower(FRelativeListing)];
+        FListingSources->emplace_back(name);
+    }
+    if (project) {
+        if (FListingProjects == nullptr)
+            FListingProjects = &FProjectFiles[FRelativeListing];
+        FListingProjects->emplace_back(name);
+    }
+}
+
+void TLinkGuard::AddFolder(std::string_view folder)
+{
+    if (!Relative(folder) || folder == FLastAdded)
+        return;
+    FLastAdded.assign(folder);
+    if (!FAdded.emplace(folder).second)
+        return;
+
+    std::vector<std::string> parts;
+    while (!folder.empty()) {
+        const auto end = folder.find('/');
+        parts.emplace_back(folder.substr(0, end));
+        folder = end == std::string_view::npos ? std::string_view() : folder.substr(end + 1);
+    }
+    const std::size_t levels = static_cast<std::size_t>(std::max(FLimits.LevelsUp, 0));
+    const std::size_t lowest = parts.size() > levels ? parts.size() - levels : 0;
+    for (std::size_t depth = lowest; depth <= parts.size(); ++depth)
+        if (FRead.insert(Join(parts, depth)).second)
+            ReadFolder(parts, depth);
+}
+
+void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth)
+{
+    const std::string relative = Join(parts, depth);
+    std::vector<std::string> projectFiles;
+    if (FListing == TFolderListing::flByScan) {
+        const auto listed = FProjectFiles.find(relative);
+        if (listed == FProjectFiles.end())
+            return;  // nothing to read: not even opened
+        projectFiles = std::move(listed->second);
+        FProjectFiles.erase(listed);
+    }
+    if (!OpenChain(parts, depth))
+        return;  // gone, or reached only through a link
+    twslisting::TFolderReader& reader = FOpen[depth]->Reader;
+    if (FListing == TFolderListing::flByGuard) {
+        std::vector<std::string>& sources = FSources[Lower(relative)];
+        std::string_view name;
+        twslisting::TEntryKind kind;
+        while (reader.Next(name, kind)) {
+            if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
+                continue;
+            if (RoleOf(name) == TFileRole::frSource)
+                sources.emplace_back(name);
+            if (ParserFor(name) != TParser::pNone)
+                projectFiles.emplace_back(name);
+        }
+    }
+    std::sort(projectFiles.begin(), projectFiles.end());
+
+    std::size_t budget = FLimits.BytesPerFolder;
+    std::string bytes;
+    for (const std::string& file : projectFiles) {
+        if (budget == 0)
+            break;
+        if (!reader.ReadHead(file.c_str(), std::min(FLimits.BytesPerFile, budget), bytes))
+            continue;
+        budget -= bytes.size();
+        FBytesRead += bytes.size();
+        TProjectRefs refs;
+        switch (ParserFor(file)) {
+        case TParser::pPascal:
+            refs.Links = ParsePascalLinks(bytes);
+            break;
+        case TParser::pXml:
+            refs = ParseProjectXml(bytes);
+            break;
+        case TParser::pMake:
+            refs = ParseMakeFile(bytes);
+            break;
+        case TParser::pNone:
+            break;
+        }
+        if (!refs.Links.empty())
+            AddRefs(parts, depth, file, refs);
+    }
+}
+
+void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
+                         const TProjectRefs& refs)
+{
+    auto linker = std::make_shared<TLinker>();
+    linker->Folder = Lower(Join(parts, depth));
+    linker->Stem = Stem(fileName);
+    linker->Extension = LowerExtension(fileName);
+    linker->Name = fileName;
+    for (const std::string& source : refs.Sources)
+        if (RoleOf(source) == TFileRole::frSource) {
+            const auto slash = source.find_last_of("\\/");
+            linker->Sources.insert(Stem(slash == std::string::npos ? source : source.substr(slash + 1)));
+        }
+    std::string resolved;
+    for (const std::string& reference : refs.Links)
+        if (Resolve(linker->Folder, reference, resolved))
+            FLinks.emplace(resolved, linker);
+}
+
+bool TLinkGuard::Built(const std::string& target, const TLinker& linker) const
+{
+    const auto slash = target.rfind('/');
+    const std::string targetFolder = slash == std::string::npos ? std::string() : target.substr(0, slash);
+    const std::string stem = Stem(slash == std::string::npos ? target : target.substr(slash + 1));
+    if (linker.Sources.count(stem) != 0)
+        return true;
+    for (const std::string* folder : {&linker.Folder, &targetFolder}) {
+        const auto inFolder = FSources.find(*folder);
+        if (inFolder == FSources.end())
+            continue;
+        for (const std::string& source : inFolder->second) {
+            if (Stem(source) != stem)
+                continue;
+            // The file that links an object does not build it.
+            if (*folder == linker.Folder && stem == linker.Stem && LowerExtension(source) == linker.Extension)
+                continue;
+            return true;
+        }
+    }
+    return false;
+}
+
+AnsiString TLinkGuard::Reason(std::string_view fullName) const
+{
+    if (FLinks.empty() || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
+        fullName[FVolume.size()] != '/')
+        return AnsiString();
+    const auto [first, last] = FLinks.equal_range(Lower(fullName.substr(FVolume.size() + 1)));
+    for (auto it = first; it != last; ++it)
+        if (!Built(it->first, *it->second))
+            return "linked by " + it->second->Name;
+    return AnsiString();
+}
+
+}  // namespace tidewash

@@ -1,0 +1,127 @@
+// TLinkGuard: which found files a project links and nothing of the project
+// builds, so that the scan leaves them unselected.
+//
+// A Pascal unit may link a prebuilt object ({$L zlib.obj}), and a
+// C++Builder project names the objects and libraries it links; those with
+// no source in the project were made elsewhere and cannot be made again,
+// so deleting them breaks the build. The scan hands the guard every folder
+// where a mask matched; the guard reads the project and source files of
+// that folder and of its parents (up to LevelsUp folders above it, never
+// above the volume), each folder once:
+//   .pas .pp .inc .dpr .dpk  Pascal directives   (Linkpascal.h)
+//   .bpr .bpk .cbproj        XML projects         (Linkprojectxml.h)
+//   .mak                     make files           (Linkmakefile.h)
+// Each file is read through the handle of its folder, without following a
+// link, and only up to BytesPerFile; a folder's files together only up to
+// BytesPerFolder (in name order). Folders are opened one below the other
+// from the volume, never through a link nor into another volume.
+//
+// A reference is resolved against the folder of the file naming it, with
+// "\" or "/" as separator, "." and ".." by name, and compared with the
+// found files ignoring case (the files were written on Windows). A
+// reference that leaves the volume, is absolute, or uses a macro names
+// nothing. Linked file X.ext is built by the project, and so temporary,
+// when a source of stem X (any frSource role of Linkrefs.h: X.c, X.cpp,
+// X.pas, X.asm, X.bpk, ...) is listed by the project file, or lies in the
+// project file's folder or in the linked file's own folder; the file that
+// links X is not a source of X.
+//
+// Single-threaded. Errors other than running out of memory are not raised:
+// what cannot be read is passed over.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Linkrefs.h"
+#include "System.hpp"
+
+namespace twslisting {
+class TFolderReader;
+}
+
+namespace tidewash {
+
+// Who lists the folders the guard reads: the guard itself, or the scan,
+// which tells every file of every folder it lists (Listed) before it
+// reports the folder's matches, so that no folder is listed twice.
+enum class TFolderListing : unsigned char { flByGuard, flByScan };
+
+struct TLinkGuardLimits {
+    std::size_t BytesPerFile = 256 * 1024;
+    std::size_t BytesPerFolder = 1024 * 1024;
+    int LevelsUp = 3;
+};
+
+class TLinkGuard {
+public:
+    // volume: the folder the scan searches (with or without a trailing
+    // separator); nothing above it is read.
+    explicit TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits = {},
+                        TFolderListing listing = TFolderListing::flByGuard);
+    ~TLinkGuard();
+    TLinkGuard(const TLinkGuard&) = delete;
+    TLinkGuard& operator=(const TLinkGuard&) = delete;
+
+    // With flByScan: a file the folder lists (full path of the folder,
+    // with or without a trailing separator). Only the names of sources and
+    // project files are kept.
+    void Listed(std::string_view folder, std::string_view name);
+
+    // A folder where a mask matched (full path, with or without a trailing
+    // separator); cheap when it or its parents were read before.
+    void AddFolder(std::string_view folder);
+
+    // After the last AddFolder: why the file at fullName must stay
+    // ("linked by ZLibUnit.pas"), or the empty string when nothing keeps it.
+    AnsiString Reason(std::string_view fullName) const;
+
+    // Bytes read from project and source files so far.
+    std::size_t BytesRead() const { return FBytesRead; }
+
+private:
+    // A file that links others: one per file read, shared by its links.
+    struct TLinker {
+        std::string Folder;               // lower case, relative to the volume
+        std::string Stem, Extension;      // lower case
+        std::set<std::string> Sources;    // stems of the sources it lists
+        AnsiString Name;                  // as listed
+    };
+    struct TOpenFolder;
+
+    bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
+    // The folder relative to the volume, or false when it is not on it.
+    bool Relative(std::string_view& folder) const;
+    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth);
+    void AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
+                 const TProjectRefs& refs);
+    bool Built(const std::string& target, const TLinker& linker) const;
+
+    std::string FVolume;  // without its trailing separator; "" for the root
+    TLinkGuardLimits FLimits;
+    TFolderListing FListing;
+    // relative folder -> its project files, as the scan listed them
+    std::map<std::string, std::vector<std::string>> FProjectFiles;
+    // The folder the scan is listing, and where its names go: a folder's
+    // names come one after another.
+    std::string FListingFolder, FRelativeListing;
+    bool FListingOnVolume = false;
+    std::vector<std::string>* FListingSources = nullptr;
+    std::vector<std::string>* FListingProjects = nullptr;
+    std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
+    std::string FLastAdded;        // the walk hands in one folder many times in a row
+    std::set<std::string> FAdded;  // folders handed in, relative
+    std::set<std::string> FRead;   // folders read, relative
+    // lower-case relative folder -> the names of its sources, as listed
+    std::map<std::string, std::vector<std::string>> FSources;
+    // lower-case relative path of a linked file -> who links it
+    std::multimap<std::string, std::shared_ptr<const TLinker>> FLinks;
+    std::size_t FBytesRead = 0;
+};
+
+}  // namespace tidewash

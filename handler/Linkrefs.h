@@ -1,0 +1,33 @@
+// What a project or source file says it links, as its parsers return it:
+// the names exactly as written (relative to the file, "\" or "/" as
+// separator), and the kinds of file names the link guard tells apart.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewash {
+
+struct TProjectRefs {
+    // Object and library files the file links.
+    std::vector<std::string> Links;
+    // Other files the project lists as its own (its sources among them).
+    std::vector<std::string> Sources;
+};
+
+// What a file name's extension (ignoring case) makes of the file.
+//   frLinked  an object or library a linker takes:  .obj .o .lib .a
+//   frSource  a file that a build turns into an object or library of the
+//             same stem: .c .cc .cpp .cxx .c++ .asm .pas .pp .dpr .dpk
+//             (a unit or a program), .bpr .bpk .cbproj .mak (a project
+//             builds the library or the object of its own name)
+//   frOther   anything else
+enum class TFileRole : unsigned char { frOther, frLinked, frSource };
+TFileRole RoleOf(std::string_view fileName);
+
+// The extension of the last component of a name written with "\" or "/",
+// without the dot, in lower case; empty when there is none.
+std::string LowerExtension(std::string_view fileName);
+
+}  // namespace tidewash

@@ -1,0 +1,67 @@
+// The Pascal link directives: what counts as a link and what only looks
+// like one inside comments and strings.
+#include "Linkpascal.h"
+
+#include <gtest/gtest.h>
+
+using tidewash::ParsePascalLinks;
+using Links = std::vector<std::string>;
+
+TEST(Linkpascal, DirectivesAndTheirNames)
+{
+    const struct {
+        const char* Text;
+        Links Expected;
+    } cases[] = {
+        {"unit Z; {$L zlib.obj} {$LINK lib\\lzma.obj}", {"zlib.obj", "lib\\lzma.obj"}},
+        {"{$l deflate.obj}{$Link lib/inflate.OBJ}", {"deflate.obj", "lib/inflate.OBJ"}},
+        {"(*$L crc32.obj*)", {"crc32.obj"}},
+        {"{$L 'name with blanks.obj'}", {"name with blanks.obj"}},
+        {"{$L 'it''s.obj'}", {"it's.obj"}},
+        {"{$L zlib}", {"zlib.obj"}},
+        {"{$L   \t\r\n  spaced.obj   }", {"spaced.obj"}},
+        {"{$L x.obj extra words}", {"x.obj"}},
+        {"{$L+} {$L-} {$LINK} {$L} {$L }", {}},
+        {"{$LOCALSYMBOLS ON} {$LINKLIB c} {$LIBPREFIX 'x'} {$I inc.inc} {$R res.res}", {}},
+        {"{$IFDEF WIN64}{$L x64\\a.obj}{$ELSE}{$L x86\\a.obj}{$ENDIF}", {"x64\\a.obj", "x86\\a.obj"}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParsePascalLinks(c.Text), c.Expected) << c.Text;
+}
+
+TEST(Linkpascal, CommentsAndStringsHideDirectives)
+{
+    const struct {
+        const char* Text;
+        Links Expected;
+    } cases[] = {
+        {"// {$L line.obj}\n{$L real.obj}", {"real.obj"}},
+        {"{ {$L inbrace.obj} }{$L after.obj}", {"after.obj"}},
+        {"(* {$L inparen.obj} *) {$L after.obj}", {"after.obj"}},
+        {"{ (* } {$L real.obj}", {"real.obj"}},
+        {"(* { *) {$L real.obj}", {"real.obj"}},
+        {"s := '{$L str.obj}'; {$L real.obj}", {"real.obj"}},
+        {"s := 'it''s {$L str.obj}'; t := '//'; {$L real.obj}", {"real.obj"}},
+        {"s := 'unterminated {$L str.obj}\n{$L real.obj}", {"real.obj"}},
+        {"{$L cut.obj", {"cut.obj"}},  // a file cut short at the cap
+        {"{ unterminated comment {$L no.obj}", {}},
+        {"(* unterminated {$L no.obj}", {}},
+        {"{$L 'unterminated quote.obj}", {"unterminated quote.obj"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParsePascalLinks(c.Text), c.Expected) << c.Text;
+}
+
+TEST(Linkpascal, BinaryBytesAreSafeToScan)
+{
+    std::string bytes;
+    for (int i = 0; i < 4096; ++i)
+        bytes += static_cast<char>((i * 131 + 7) % 256);
+    bytes += std::string("\0{$L after.obj}", 15);
+    const Links links = ParsePascalLinks(bytes);
+    // Whatever the noise opened, the scanner ends, and names only what
+    // directives say.
+    for (const std::string& link : links)
+        EXPECT_FALSE(link.empty());
+}
