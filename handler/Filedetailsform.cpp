@@ -505,20 +505,27 @@ void TfrmFileDetails::RebuildViews()
     QApplication::restoreOverrideCursor();
 }
 
-TViewItem* TfrmFileDetails::ViewItemOf(const TResultRef& ref)
+TViewItem* TfrmFileDetails::ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup)
 {
-    auto [it, made] = FViewItemOf.try_emplace(ref, nullptr);
-    if (made) {
-        FViewItems.push_back(TViewItem{ref, static_cast<int>(FViewItems.size())});
-        it->second = &FViewItems.back();
+    if (ofGroup.size() <= ref.Index)
+        ofGroup.resize(ref.Group->size(), nullptr);
+    TViewItem*& item = ofGroup[ref.Index];
+    if (item == nullptr) {
+        const auto entry = FSelection.find(ref);
+        FViewItems.push_back(TViewItem{ref, static_cast<int>(FViewItems.size()),
+                                       entry == FSelection.end() ? nullptr : &entry->second});
+        item = &FViewItems.back();
     }
-    return it->second;
+    return item;
 }
 
-bool TfrmFileDetails::Marked(const TViewItem* item) const
+bool TfrmFileDetails::Marked(const TViewItem* item) const { return item->Flag != nullptr && *item->Flag; }
+
+void TfrmFileDetails::SetMarked(TViewItem* item, bool marked)
 {
-    const auto it = FSelection.find(item->Ref);
-    return it != FSelection.end() && it->second;
+    if (item->Flag == nullptr)
+        item->Flag = &FSelection[item->Ref];
+    *item->Flag = marked;
 }
 
 AnsiString TfrmFileDetails::ReasonOf(const TViewItem* item) const
@@ -536,8 +543,9 @@ void TfrmFileDetails::BuildList()
     for (const auto& [mask, results] : FSearcher.Results) {
         if (tab != AllMasks && Q(mask) != tab)
             continue;
+        std::vector<TViewItem*>& ofGroup = FViewItemOf[&results];
         for (std::size_t i = 0; i < results.size(); ++i)
-            rows.push_back(ViewItemOf(TResultRef{&results, i}));
+            rows.push_back(ViewItemOf(TResultRef{&results, i}, ofGroup));
     }
     FListItemOf.assign(FViewItems.size(), -1);
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -556,32 +564,44 @@ void TfrmFileDetails::BuildTree()
     nodes[0].Text = Q(FVolume);
     // Folder lookup while building: parent node and text -> folder node.
     std::unordered_map<std::string, int> folders;
-    folders.reserve(rows.size() / 4 + 16);
+    // A result's folder and leaf prefix follow from its path alone, and
+    // the files of one folder are many: each path is split once.
+    struct TPlaceOfPath {
+        int Folder;
+        QString LeafPrefix;
+    };
+    std::unordered_map<std::string, TPlaceOfPath> places;
     FTreeNodeOf.assign(FViewItems.size(), -1);
     std::string key;
     for (TViewItem* item : rows) {
-        const TTreePlace place = SplitForTree(item->Ref->GetFullName(), FVolume, FFolderDepth);
-        int parent = 0;
-        for (const AnsiString& part : place.Folders) {
-            key.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
-            key += part;
-            auto [it, made] = folders.try_emplace(key, static_cast<int>(nodes.size()));
-            if (made) {
-                TNode folder;
-                folder.Parent = parent;
-                folder.Text = Q(part);
-                nodes.push_back(std::move(folder));
-                nodes[static_cast<std::size_t>(parent)].Children.push_back(it->second);
+        const zelutils::TSearchResult& result = *item->Ref;
+        auto [place, newPath] = places.try_emplace(result.Path);
+        if (newPath) {
+            const TTreePlace split = SplitForTree(result.Path + "x", FVolume, FFolderDepth);
+            int parent = 0;
+            for (const AnsiString& part : split.Folders) {
+                key.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
+                key += part;
+                auto [it, made] = folders.try_emplace(key, static_cast<int>(nodes.size()));
+                if (made) {
+                    TNode folder;
+                    folder.Parent = parent;
+                    folder.Text = Q(part);
+                    nodes.push_back(std::move(folder));
+                    nodes[static_cast<std::size_t>(parent)].Children.push_back(it->second);
+                }
+                parent = it->second;
             }
-            parent = it->second;
+            // The leaf text of the stand-in name "x" less the "x".
+            place->second = {parent, Q(split.Leaf.substr(0, split.Leaf.size() - 1))};
         }
         TNode leaf;
-        leaf.Parent = parent;
-        leaf.Text = Q(place.Leaf);
+        leaf.Parent = place->second.Folder;
+        leaf.Text = place->second.LeafPrefix + Q(result.Name);
         leaf.Item = item;
         leaf.State = StateOf(Marked(item));
         FTreeNodeOf[static_cast<std::size_t>(item->Id)] = static_cast<int>(nodes.size());
-        nodes[static_cast<std::size_t>(parent)].Children.push_back(static_cast<int>(nodes.size()));
+        nodes[static_cast<std::size_t>(leaf.Parent)].Children.push_back(static_cast<int>(nodes.size()));
         nodes.push_back(std::move(leaf));
     }
     // Sorted by text, as a tree sorted by text shows it; rows follow.
@@ -628,7 +648,7 @@ void TfrmFileDetails::SyncOrToggle(TViewItem* item, bool toggle)
         lvResults->scrollTo(listIndex);
     }
     if (toggle) {
-        FSelection[item->Ref] = !Marked(item);
+        SetMarked(item, !Marked(item));
         FListModel->RowChanged(row);
     }
     const int leaf = static_cast<std::size_t>(item->Id) < FTreeNodeOf.size() ? FTreeNodeOf[static_cast<std::size_t>(item->Id)] : -1;
@@ -692,7 +712,7 @@ void TfrmFileDetails::SetFolder(int node, TNodeState state)
             SetFolder(c, state);
             continue;
         }
-        FSelection[child.Item->Ref] = state == TNodeState::Checked;
+        SetMarked(child.Item, state == TNodeState::Checked);
         child.State = state;
         FTreeModel->NodeChanged(c);
         const int row = FListItemOf[static_cast<std::size_t>(child.Item->Id)];
@@ -704,7 +724,7 @@ void TfrmFileDetails::SetFolder(int node, TNodeState state)
 void TfrmFileDetails::SetAll(bool marked)
 {
     for (TViewItem* item : FListModel->Rows)
-        FSelection[item->Ref] = marked;
+        SetMarked(item, marked);
     FListModel->AllChanged();
     BuildTree();
     UpdateViewStatus();

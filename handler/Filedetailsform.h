@@ -105,8 +105,9 @@ private:
     void UpdateViewStatus();
     void UpdateTotalsStatus();
 
-    TViewItem* ViewItemOf(const TResultRef& ref);
+    TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
     bool Marked(const TViewItem* item) const;
+    void SetMarked(TViewItem* item, bool marked);
     AnsiString ReasonOf(const TViewItem* item) const;
     // Toggles (or only synchronises) one file in both views.
     void SyncOrToggle(TViewItem* item, bool toggle);
@@ -129,7 +130,8 @@ private:
     TFileFlags& FSelection;
     const TFileReasons* FReasons;
     std::deque<TViewItem> FViewItems;
-    std::map<TResultRef, TViewItem*> FViewItemOf;
+    // Per group, the view item of each position (null until listed).
+    std::map<const zelutils::TSearchResults*, std::vector<TViewItem*>> FViewItemOf;
     // View item id -> list row / tree node, -1 when not in the current views.
     std::vector<int> FListItemOf;
     std::vector<int> FTreeNodeOf;

@@ -17,6 +17,9 @@ namespace tidewash {
 struct TViewItem {
     TResultRef Ref;
     int Id = 0;
+    // The result's entry in the selection table, found once (entries of a
+    // map stay put); null when the table has none.
+    bool* Flag = nullptr;
 };
 
 // The state images of both views. A file is Checked (marked for deletion)
