@@ -76,7 +76,9 @@ int Screenshot(const char* file)
         for (std::size_t i = 0; i < results.size(); ++i)
             selection[TResultRef{&results, i}] = mask != "*.~*";
     TFileReasons reasons;
-    TfrmFileDetails form(root.Slash(), search, selection, &reasons, "/nonexistent/");
+    // The resource library is built beside this program.
+    const QByteArray here = (QCoreApplication::applicationDirPath() + "/").toLocal8Bit();
+    TfrmFileDetails form(root.Slash(), search, selection, &reasons, here.toStdString());
     form.show();
     form.BuildViewsNow();
     form.tvResults->expandAll();
