@@ -63,12 +63,13 @@ bool EnsureWidgetApplication()
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!displayless && !display)
         return false;
-    // Lives as long as the module: widgets of later windows need it.
+    // Never destroyed: later windows need it, and at exit Qt's own
+    // statics may be gone before any destructor of ours would run.
     static int argc = 1;
     static char name[] = "Tidewash";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application(new QApplication(argc, argv));
-    return true;
+    static QApplication* application = new QApplication(argc, argv);
+    return application != nullptr;
 }
 
 // ---- the list: one row per result of the current tab ------------------------

@@ -1,7 +1,6 @@
 #include "ReviewTesting.h"
 
 #include <QApplication>
-#include <memory>
 
 namespace reviewtest {
 
@@ -13,7 +12,9 @@ void EnsureOffscreenApplication()
     static int argc = 1;
     static char name[] = "review_test";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application(new QApplication(argc, argv));
+    // Never destroyed: at exit Qt's own statics may already be gone.
+    static QApplication* application = new QApplication(argc, argv);
+    (void)application;
 }
 
 void AddResult(zelutils::TFileSearch& search, const std::string& mask, const std::string& path,
