@@ -318,8 +318,7 @@ void TfrmFileDetails::CreateComponents()
     actUnselectAll = selection->addAction("Uncheck All", QKeySequence("Ctrl+Alt+U"), this, [this] { SetAll(false); });
     QMenu* tree = view->addMenu("&Tree");
     FolderDepth1 = tree->addAction("Folder Depth...", QKeySequence("Ctrl+F"), this, [this] { ShowFolderDepthDialog(); });
-    AutoExpand1 = tree->addAction("&Auto Expand", QKeySequence("Ctrl+E"), this,
-                                  [this] { tvResults->setExpandsOnDoubleClick(!AutoExpand1->isChecked()); });
+    AutoExpand1 = tree->addAction("&Auto Expand", QKeySequence("Ctrl+E"), this, [] {});
     AutoExpand1->setCheckable(true);
     QMenu* detail = view->addMenu("&Detail");
     ShowFullPath1 = detail->addAction("&Show Full Path", QKeySequence("Ctrl+Alt+P"), this, [this] {
@@ -380,7 +379,18 @@ void TfrmFileDetails::CreateComponents()
         SyncOrToggle(FListModel->Rows[static_cast<std::size_t>(i.row())], false);
         UpdateViewStatus();
     });
-    connect(tvResults->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
+    connect(tvResults->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& i, const QModelIndex& previous) {
+        // Auto expand: the selected node opens, the one left closes unless
+        // it leads to the new one.
+        if (AutoExpand1->isChecked() && i.isValid()) {
+            bool leadsThere = false;
+            for (QModelIndex p = i.parent(); p.isValid() && !leadsThere; p = p.parent())
+                leadsThere = p == previous;
+            if (previous.isValid() && !leadsThere)
+                tvResults->collapse(previous);
+            tvResults->expand(i);
+        }
         const int node = TResultTreeModel::NodeOf(i);
         if (node < 0 || FUpdating || FTreeModel->Nodes[static_cast<std::size_t>(node)].Item == nullptr)
             return;

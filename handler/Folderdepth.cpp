@@ -64,9 +64,11 @@ int TfrmFolderDepth::GetFolderDepth() const { return ParseFolderDepth(edFolderDe
 
 void TfrmFolderDepth::edFolderDepthExit()
 {
-    if (GetFolderDepth() >= 0)
+    if (GetFolderDepth() >= 0 || FRefusing)
         return;
+    FRefusing = true;
     QMessageBox::critical(this, windowTitle(), "Invalid Folder Depth");
+    FRefusing = false;
     edFolderDepth->setFocus();
 }
 

@@ -33,6 +33,10 @@ private:
     // "Invalid Folder Depth", and the box keeps the focus.
     void edFolderDepthExit();
     void accept() override;
+
+    // The box itself takes the focus from the edit box: one complaint at
+    // a time.
+    bool FRefusing = false;
 };
 
 }  // namespace tidewash

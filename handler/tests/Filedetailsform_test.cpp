@@ -2,6 +2,10 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeView>
@@ -293,6 +297,64 @@ TEST_F(FiledetailsformTest, UnselectedFilesShowTheirReasonAndTreePathsOpen)
     form->puiOpenContainingFolder->trigger();
     EXPECT_EQ(opened, QStringList{"/v/A"});
     EXPECT_FALSE(form->puiOpenSelectedFolder->isVisible());
+}
+
+}  // namespace
+}  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+// The text and title of the next modal box, which is then closed.
+struct TBoxSeen {
+    QString Title, Text;
+};
+void CloseNextBox(TBoxSeen& seen)
+{
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text()};
+        box->close();
+    });
+}
+
+TEST_F(FiledetailsformTest, ShellFailuresAreShownAndLocationsCopied)
+{
+    Open();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(folderB);
+    emit form->tvResults->customContextMenuRequested(QPoint(-5, -5));
+    EXPECT_TRUE(form->puiOpenSelectedFolder->isVisible());
+    EXPECT_FALSE(form->puiOpenContainingFolder->isVisible());
+    form->puiCopyLocationToClipboard->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/v/B");
+
+    form->lvResults->setCurrentIndex(ListRow("d.bak"));
+    form->CopyLocationToClipboard1->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/v/A/d.bak");
+
+    form->OpenWithShell = [](const QString&) { return false; };
+    TBoxSeen seen;
+    CloseNextBox(seen);
+    form->puiOpenSelectedFolder->trigger();
+    EXPECT_EQ(seen.Title, "Operation Failed");
+    EXPECT_EQ(seen.Text, "Failed to open the selected file or folder.");
+}
+
+TEST_F(FiledetailsformTest, AutoExpandOpensTheSelectedNode)
+{
+    Open();
+    const QModelIndex folderA = Child(Root(), "A");
+    form->tvResults->setCurrentIndex(folderA);
+    EXPECT_FALSE(form->tvResults->isExpanded(folderA));
+    form->AutoExpand1->trigger();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(folderB);
+    EXPECT_TRUE(form->tvResults->isExpanded(folderB));
+    form->tvResults->setCurrentIndex(folderA);
+    EXPECT_TRUE(form->tvResults->isExpanded(folderA));
+    EXPECT_FALSE(form->tvResults->isExpanded(folderB));
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "Folderdepth.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "ReviewTesting.h"
@@ -27,6 +31,38 @@ TEST(FolderdepthTest, TheDialogShowsAndReadsTheDepth)
     EXPECT_EQ(dialog.GetFolderDepth(), 4);
     dialog.edFolderDepth->setText("-1");
     EXPECT_EQ(dialog.GetFolderDepth(), -1);
+}
+
+}  // namespace
+}  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+TEST(FolderdepthTest, OKWithAnInvalidDepthIsRefused)
+{
+    reviewtest::EnsureOffscreenApplication();
+    TfrmFolderDepth dialog("/nonexistent/");
+    dialog.show();
+    dialog.edFolderDepth->setText("-1");
+    dialog.edFolderDepth->setFocus();
+    // Every box that comes up is read and closed.
+    QStringList texts;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&texts] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            box->close();
+        }
+    });
+    closer.start(5);
+    dialog.btnOK->click();
+    EXPECT_EQ(texts, QStringList{"Invalid Folder Depth"}) << "one complaint, though the box takes the focus";
+    EXPECT_EQ(dialog.result(), QDialog::Rejected) << "not accepted";
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.edFolderDepth->setText("2");
+    dialog.btnOK->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace
