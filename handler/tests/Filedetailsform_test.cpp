@@ -359,3 +359,33 @@ TEST_F(FiledetailsformTest, AutoExpandOpensTheSelectedNode)
 
 }  // namespace
 }  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+// A real click on the check indicator at the left of an item.
+void MouseOnCheck(QTreeView* view, const QModelIndex& index)
+{
+    const QRect item = view->visualRect(index);
+    ASSERT_TRUE(item.isValid());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(item.left() + 10, item.center().y()));
+}
+
+TEST_F(FiledetailsformTest, MouseClicksOnTheCheckIndicatorsToggle)
+{
+    Open();
+    form->show();
+    form->tvResults->expandAll();
+    QApplication::processEvents();
+    MouseOnCheck(form->lvResults, ListRow("c.obj"));
+    EXPECT_FALSE(Selected("*.obj", 2));
+    EXPECT_EQ(Check(Child(Root(), "B")), Qt::Unchecked);
+    MouseOnCheck(form->tvResults, Child(Root(), "B"));
+    EXPECT_TRUE(Selected("*.obj", 2));
+    MouseOnCheck(form->tvResults, Child(Child(Root(), "A"), "a.obj"));
+    EXPECT_FALSE(Selected("*.obj", 0));
+    EXPECT_EQ(Check(ListRow("a.obj")), Qt::Unchecked);
+}
+
+}  // namespace
+}  // namespace tidewash
