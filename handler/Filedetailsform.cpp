@@ -583,11 +583,18 @@ void TfrmFileDetails::BuildTree()
     };
     std::unordered_map<std::string, TPlaceOfPath> places;
     FTreeNodeOf.assign(FViewItems.size(), -1);
+    nodes.reserve(rows.size() + rows.size() / 8 + 1);
     std::string key;
+    const AnsiString* lastPath = nullptr;
+    TPlaceOfPath* last = nullptr;
     for (TViewItem* item : rows) {
         const zelutils::TSearchResult& result = *item->Ref;
-        auto [place, newPath] = places.try_emplace(result.Path);
-        if (newPath) {
+        // Results of one folder mostly come one after another.
+        if (lastPath != nullptr && *lastPath == result.Path) {
+            // same place as the previous result
+        } else if (auto [place, newPath] = places.try_emplace(result.Path); !newPath) {
+            last = &place->second;
+        } else {
             const TTreePlace split = SplitForTree(result.Path + "x", FVolume, FFolderDepth);
             int parent = 0;
             for (const AnsiString& part : split.Folders) {
@@ -605,10 +612,12 @@ void TfrmFileDetails::BuildTree()
             }
             // The leaf text of the stand-in name "x" less the "x".
             place->second = {parent, Q(split.Leaf.substr(0, split.Leaf.size() - 1))};
+            last = &place->second;
         }
+        lastPath = &result.Path;
         TNode leaf;
-        leaf.Parent = place->second.Folder;
-        leaf.Text = place->second.LeafPrefix + Q(result.Name);
+        leaf.Parent = last->Folder;
+        leaf.Text = last->LeafPrefix.isEmpty() ? Q(result.Name) : last->LeafPrefix + Q(result.Name);
         leaf.Item = item;
         leaf.State = StateOf(Marked(item));
         FTreeNodeOf[static_cast<std::size_t>(item->Id)] = static_cast<int>(nodes.size());
