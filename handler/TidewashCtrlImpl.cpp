@@ -104,10 +104,6 @@ HRESULT TTidewashCtrlImpl::InitializeEx(HKEY hkRegKey, LPCWSTR pcwszVolume, LPCW
     });
 }
 
-HRESULT TTidewashCtrlImpl::ShowProperties(HWND) { return E_NOTIMPL; }
-
-HRESULT TTidewashCtrlImpl::Deactivate(DWORD*) { return S_OK; }
-
 // ---- ITidewashCtrl --------------------------------------------------------------
 
 HRESULT TTidewashCtrlImpl::GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* SelectedSize,

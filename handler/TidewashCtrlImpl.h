@@ -31,6 +31,12 @@
 namespace tidewash {
 
 class TLinkGuard;
+class TfrmFileDetails;
+
+// Frees the review window where its type is known.
+struct TReviewWindowDeleter {
+    void operator()(TfrmFileDetails* window) const;
+};
 
 class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2, ITidewashResults> {
 public:
@@ -54,8 +60,12 @@ public:
                                          LPWSTR* ppwszDescription, DWORD* pdwFlags) override;
     HRESULT STDMETHODCALLTYPE GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCacheCallBack* picb) override;
     HRESULT STDMETHODCALLTYPE Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb) override;
-    // There is no review window yet: E_NOTIMPL.
+    // Shows the review window modally, making it on the first call; it
+    // keeps its state until Deactivate or the object's end. E_OUTOFMEMORY
+    // when no window can be made (no display), E_UNEXPECTED when showing
+    // failed.
     HRESULT STDMETHODCALLTYPE ShowProperties(HWND hwnd) override;
+    // Closes the review window, if there is one.
     HRESULT STDMETHODCALLTYPE Deactivate(DWORD* pdwFlags) override;
 
     // IEmptyVolumeCache2
@@ -114,6 +124,8 @@ private:
     bool FPurged = false;
     AnsiString FReportPath;   // the report the last purge wrote
     AnsiString FReportError;  // why it could not be written
+    // Last, so that it goes before the tables it shows.
+    std::unique_ptr<TfrmFileDetails, TReviewWindowDeleter> FDetailsWindow;
 };
 
 // The source named in the error information the object's methods leave:

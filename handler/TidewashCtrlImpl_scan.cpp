@@ -47,7 +47,9 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
 
         // Nobody scans twice with one object; should it happen, the new scan
-        // starts from nothing so that results and selection agree.
+        // starts from nothing so that results and selection agree, and a
+        // review window showing the old results goes first.
+        FDetailsWindow.reset();
         FSelection.clear();
         FUnselectedReasons.clear();
         FPurgeRecords.clear();

@@ -162,7 +162,7 @@ TEST_F(HandlerTest, InitializeHandsOutItsStringsAndKeepsTheVolume)
     for (void* p : {cache, cache2, unknown, ctrl})
         static_cast<IUnknown*>(p)->Release();
 
-    EXPECT_EQ(handler->ShowProperties(nullptr), E_NOTIMPL);
+    // Without a review window (TidewashCtrlImpl_review_test shows one).
     EXPECT_EQ(handler->Deactivate(nullptr), S_OK);
     // The settings file was created with the defaults beside the module.
     EXPECT_NE(ReadFile(install / "TWS.cfg").find("UseRecycleBin=1"), std::string::npos);

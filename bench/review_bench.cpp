@@ -1,0 +1,156 @@
+// review_bench: how fast the review window shows a large scan, and what it
+// costs in memory.
+//
+//   review_bench [--results N] [--screenshot FILE.png]
+//
+// Builds N search results (100000 by default) in memory, spread over the
+// nine default masks in project folders of about 100 files, then times the
+// window's construction, the building of its tree and list and its first
+// paint offscreen ("build+show"), and the slowest switch from one tab to
+// another over every tab and back to the all-masks tab ("tab switch").
+// Memory is the growth of the resident set over the whole window's life,
+// Qt's own start-up (fonts, platform plugin) being paid before.
+//
+// With --screenshot, scans a small generated project tree instead and
+// saves a picture of the window.
+#include <QApplication>
+#include <QPixmap>
+#include <QTabBar>
+#include <QTreeView>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "Filedetailsform.h"
+#include "TempFolder.h"
+
+using namespace tidewash;
+
+namespace {
+
+const char* const Masks[] = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*", "*.bak"};
+const char* const Extensions[] = {".map", ".dsk", ".obj", ".csm", ".tds", ".ilk", ".~cpp", ".#01", ".bak"};
+
+double ResidentMB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+int Screenshot(const char* file)
+{
+    twstesting::TTempFolder root("review-shot");
+    const char* const files[] = {"Billing/Main.obj",        "Billing/Main.map",       "Billing/Main.tds",
+                                 "Billing/Units/Invoice.obj", "Billing/Units/Invoice.~cpp", "Billing/Units/Tax.obj",
+                                 "Billing/Units/Tax.bak",  "Reports/Report.obj",     "Reports/Report.dsk",
+                                 "Reports/Report.ilk",     "Reports/Forms/Print.obj", "Reports/Forms/Print.#01"};
+    int n = 0;
+    for (const char* f : files) {
+        std::filesystem::create_directories((root / f).parent_path());
+        twstesting::WriteFile(root / f, std::string(static_cast<std::size_t>(1000 + 700 * n++), 'x'));
+    }
+    zelutils::TFileSearch search;
+    search.GetIncludeFolders()->Add(root.Slash());
+    for (const char* mask : Masks)
+        search.GetIncludeFileMask()->Add(mask);
+    search.Execute(nullptr);
+    TFileFlags selection;
+    for (const auto& [mask, results] : search.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            selection[TResultRef{&results, i}] = mask != "*.~*";
+    TFileReasons reasons;
+    // The resource library is built beside this program.
+    const QByteArray here = (QCoreApplication::applicationDirPath() + "/").toLocal8Bit();
+    TfrmFileDetails form(root.Slash(), search, selection, &reasons, here.toStdString());
+    form.show();
+    form.BuildViewsNow();
+    form.tvResults->expandAll();
+    form.lvResults->setCurrentIndex(form.lvResults->model()->index(1, 0));
+    Settle();
+    if (!form.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", file);
+        return 1;
+    }
+    std::printf("review: screenshot of %zu results in %s\n", selection.size(), file);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    long count = 100000;
+    const char* screenshot = nullptr;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--results")
+            count = std::atol(argv[i + 1]);
+        else if (std::string(argv[i]) == "--screenshot")
+            screenshot = argv[i + 1];
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (screenshot != nullptr)
+        return Screenshot(screenshot);
+
+    zelutils::TFileSearch search;
+    for (long i = 0; i < count; ++i) {
+        zelutils::TSearchResult r;
+        const long kind = i % 9;
+        r.Path = "/vol/Projects/P" + std::to_string(i / 1000) + "/Module" + std::to_string(i / 100 % 10) + "/";
+        r.Name = "Unit" + std::to_string(i) + Extensions[kind];
+        r.Size = 1000 + i % 50000;
+        r.CreationTime = 45000.0 + static_cast<double>(i % 700) / 7.0;
+        r.LastWriteTime = r.CreationTime.Val + 1.5;
+        search.Results[Masks[kind]].push_back(r);
+    }
+    TFileFlags selection;
+    for (const auto& [mask, results] : search.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            selection[TResultRef{&results, i}] = true;
+    {
+        // Qt's one-time costs (platform plugin, fonts) are not the window's.
+        QWidget warmUp;
+        warmUp.show();
+        Settle();
+    }
+    const double before = ResidentMB();
+
+    const auto start = std::chrono::steady_clock::now();
+    auto* form = new TfrmFileDetails("/vol/", search, selection, nullptr, "/nonexistent/");
+    form->show();
+    form->BuildViewsNow();
+    Settle();
+    const double buildShow = Since(start);
+
+    double slowest = 0;
+    const int tabs = form->tcMain->count();
+    for (int t = 1; t <= tabs; ++t) {
+        const auto switchStart = std::chrono::steady_clock::now();
+        form->tcMain->setCurrentIndex(t % tabs);  // the last one goes back to all masks
+        Settle();
+        slowest = std::max(slowest, Since(switchStart));
+    }
+    const double memory = ResidentMB() - before;
+    delete form;
+    std::printf("review: %ld results, build+show %.2f s, tab switch %.2f s, memory %.0f MB\n", count, buildShow,
+                slowest, memory);
+    return 0;
+}

@@ -1,0 +1,153 @@
+// TfrmFileDetails: the review window. Shows what a scan found, per mask, as
+// a folder tree and a detail list, and lets the user check (mark for
+// deletion) or uncheck files, folders or the whole tab. Every change goes
+// straight into the handler's selection table, so the next statistics or
+// purge see it. The window owns neither the results nor the table; both
+// must outlive it.
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Resultmodel.h"
+#include "Viewtypes.h"
+#include "Zelfilesearch.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabBar;
+class QTimer;
+class QTreeView;
+
+namespace tidewash {
+
+class TResultListModel;
+class TResultTreeModel;
+
+// Makes the application object a command-line host lacks. False when no
+// window can be shown: no display and no display-less platform chosen, or
+// a host application that has no widgets.
+bool EnsureWidgetApplication();
+
+class TfrmFileDetails : public QDialog {
+public:
+    // reasons (may be null) says why the scan left files unselected; the
+    // reports folder and the resource library are in installationFolder.
+    TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch& searcher, TFileFlags& selection,
+                    const TFileReasons* reasons, const AnsiString& installationFolder);
+    ~TfrmFileDetails() override;
+
+    // Shows the window modally. The first show builds the views just after
+    // the window is on screen; later shows find them as they were left.
+    int ShowModal();
+    // Whether the views have been built (the first show is done).
+    bool ViewsBuilt() const { return FViewsBuilt; }
+    // Builds the views now, unless they were built already.
+    void BuildViewsNow();
+
+    // The shell and the save dialog, replaceable so that the window can be
+    // driven without a desktop. OpenWithShell answers whether it opened.
+    std::function<bool(const QString& path)> OpenWithShell;
+    std::function<QString(const QString& initialFolder)> ChooseReportFile;
+
+    // Status panel texts: 0 the current view, 1 the totals.
+    QString StatusText(int panel) const;
+    // The path a tree node stands for (volume, folders, leaf).
+    QString NodePath(const QModelIndex& treeIndex) const;
+
+    // Components, named for what they are.
+    QTabBar* tcMain;
+    QTreeView* tvResults;
+    QTreeView* lvResults;
+    QPushButton* btnOK;
+    QProgressBar* pbarBuildViewProgress;
+    QAction* actClose;
+    QAction* SyncViews1;
+    QAction* actSelectAll;
+    QAction* actUnselectAll;
+    QAction* FolderDepth1;
+    QAction* AutoExpand1;
+    QAction* ShowFullPath1;
+    QAction* actExportSearchResults;
+    QAction* puiCopyLocationToClipboard;
+    QAction* puiOpenSelectedFolder;
+    QAction* puiOpenContainingFolder;
+    QAction* CopyLocationToClipboard1;
+
+    // The actions' bodies, for menus, keys and callers alike.
+    void SetFolderDepth(int depth);  // rebuilds the tree
+    int FolderDepth() const { return FFolderDepth; }
+    void SortList(TListColumn column);  // as a click on the column's header
+    void ExportSearchResults();
+    void OpenSelectedFolder();
+    void OpenContainingFolder();
+
+private:
+    friend class TResultListModel;
+    friend class TResultTreeModel;
+
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void CreateComponents();
+    void LoadResources(const AnsiString& installationFolder);
+    void BuildTabs();
+    void tcMainChange();
+    void RebuildViews();
+    void BuildList();
+    void BuildTree();
+    void UpdateViewStatus();
+    void UpdateTotalsStatus();
+
+    TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
+    bool Marked(const TViewItem* item) const;
+    void SetMarked(TViewItem* item, bool marked);
+    AnsiString ReasonOf(const TViewItem* item) const;
+    // Toggles (or only synchronises) one file in both views.
+    void SyncOrToggle(TViewItem* item, bool toggle);
+    // A click on a tree node's check: a file toggles, a folder becomes
+    // unchecked when checked and checked otherwise.
+    void TreeCheckClicked(int node);
+    void SetFolder(int node, TNodeState state);
+    void UpdateAncestors(int node);
+    void SetAll(bool marked);
+    void ShowFolderDepthDialog();
+    void CopyTreeLocation();
+    void CopyListLocation();
+    void OpenPath(const QString& path);
+
+    bool FStarted = false;
+    bool FViewsBuilt = false;
+    AnsiString FVolume;
+    AnsiString FInstallationFolder;
+    zelutils::TFileSearch& FSearcher;
+    TFileFlags& FSelection;
+    const TFileReasons* FReasons;
+    std::deque<TViewItem> FViewItems;
+    // Per group, the view item of each position (null until listed).
+    std::map<const zelutils::TSearchResults*, std::vector<TViewItem*>> FViewItemOf;
+    // View item id -> list row / tree node, -1 when not in the current views.
+    std::vector<int> FListItemOf;
+    std::vector<int> FTreeNodeOf;
+    int FPopupNode = -1;
+    int FFolderDepth = 0;
+    TListColumn FSortColumn = TListColumn::Name;
+    bool FSortAscending = true;
+    bool FUpdating = false;
+    bool FSyncViews = true;
+
+    std::unique_ptr<TResultListModel> FListModel;
+    std::unique_ptr<TResultTreeModel> FTreeModel;
+    QLabel* FStatus[2];
+    QTimer* tmrStartup;
+    // ilNodeTypes: folder, folder selected, item, item selected, volume.
+    std::vector<QPixmap> FNodeTypes;
+};
+
+}  // namespace tidewash

@@ -1,0 +1,391 @@
+#include "Filedetailsform.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include "ReviewTesting.h"
+#include "TempFolder.h"
+
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << l.join(", ").toStdString(); }
+
+namespace tidewash {
+namespace {
+
+using reviewtest::AddResult;
+
+class FiledetailsformTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        reviewtest::EnsureOffscreenApplication();
+        AddResult(search, "*.obj", "/v/A/", "a.obj", 100, 45000.5, 45003.5);
+        AddResult(search, "*.obj", "/v/A/", "b.obj", 300, 45001.5, 45001.5);
+        AddResult(search, "*.obj", "/v/B/", "c.obj", 200, 45002.5, 45000.5);
+        AddResult(search, "*.bak", "/v/A/", "d.bak", 50, 45003.5, 45002.5);
+    }
+
+    // The window over the results, views built, as after its first show.
+    void Open()
+    {
+        selection = reviewtest::SelectAll(search);
+        form = std::make_unique<TfrmFileDetails>("/v/", search, selection, &reasons, folder.Slash());
+        form->OpenWithShell = [this](const QString& path) {
+            opened.push_back(path);
+            return true;
+        };
+        form->BuildViewsNow();
+    }
+
+    QAbstractItemModel* List() const { return form->lvResults->model(); }
+    QAbstractItemModel* Tree() const { return form->tvResults->model(); }
+    QModelIndex Root() const { return Tree()->index(0, 0); }
+    // The child of a tree node with that text (first one).
+    QModelIndex Child(const QModelIndex& parent, const QString& text) const
+    {
+        for (int r = 0; r < Tree()->rowCount(parent); ++r)
+            if (Tree()->index(r, 0, parent).data().toString() == text)
+                return Tree()->index(r, 0, parent);
+        ADD_FAILURE() << "no node " << text.toStdString();
+        return {};
+    }
+    QModelIndex ListRow(const QString& name) const
+    {
+        for (int r = 0; r < List()->rowCount(); ++r)
+            if (List()->index(r, 0).data().toString().endsWith("/" + name))
+                return List()->index(r, 0);
+        ADD_FAILURE() << "no list row " << name.toStdString();
+        return {};
+    }
+    static Qt::CheckState Check(const QModelIndex& i) { return i.data(Qt::CheckStateRole).value<Qt::CheckState>(); }
+    // What a click on the check indicator hands the model.
+    static void ClickCheck(const QModelIndex& i)
+    {
+        const_cast<QAbstractItemModel*>(i.model())->setData(i, Check(i) == Qt::Checked ? Qt::Unchecked : Qt::Checked,
+                                                            Qt::CheckStateRole);
+    }
+    bool Selected(const std::string& mask, std::size_t index) const
+    {
+        return selection.at(TResultRef{&search.Results.at(mask), index});
+    }
+    void SelectTab(const QString& caption)
+    {
+        for (int t = 0; t < form->tcMain->count(); ++t)
+            if (form->tcMain->tabText(t) == caption)
+                form->tcMain->setCurrentIndex(t);
+        ASSERT_EQ(form->tcMain->tabText(form->tcMain->currentIndex()), caption);
+    }
+    QStringList ListNames() const
+    {
+        QStringList names;
+        for (int r = 0; r < List()->rowCount(); ++r)
+            names << List()->index(r, 0).data().toString().section('/', -1);
+        return names;
+    }
+
+    twstesting::TTempFolder folder{"review"};
+    zelutils::TFileSearch search;
+    TFileFlags selection;
+    TFileReasons reasons;
+    std::unique_ptr<TfrmFileDetails> form;
+    QStringList opened;
+};
+
+TEST_F(FiledetailsformTest, TabsPerMaskAndEveryResultInTheAllTab)
+{
+    AddResult(search, "*.*", "/v/", "x.tmp", 1);  // a mask of everything has no tab of its own
+    search.Results["*.map"];                     // nothing found: no tab
+    Open();
+    ASSERT_EQ(form->tcMain->count(), 3);
+    EXPECT_EQ(form->tcMain->tabText(0), "*.*");
+    EXPECT_EQ(form->tcMain->tabText(1), "*.bak");
+    EXPECT_EQ(form->tcMain->tabText(2), "*.obj");
+    EXPECT_EQ(List()->rowCount(), 5);
+    EXPECT_EQ(form->StatusText(1), " Total: 5 (651.00 Bytes)  :  1KB = 1024 bytes");
+    SelectTab("*.obj");
+    EXPECT_EQ(ListNames(), (QStringList{"a.obj", "b.obj", "c.obj"}));
+    EXPECT_EQ(Tree()->rowCount(Root()), 2) << "folders A and B";
+    EXPECT_TRUE(form->StatusText(0).startsWith(" Current View: 3 (600.00 Bytes) of 3 (600.00 Bytes)"))
+        << form->StatusText(0).toStdString();
+}
+
+TEST_F(FiledetailsformTest, TogglingAFileInListAndTreeChangesTheSelectionAndBothViews)
+{
+    Open();
+    const QModelIndex a = ListRow("a.obj");
+    ClickCheck(a);
+    EXPECT_FALSE(Selected("*.obj", 0));
+    EXPECT_EQ(Check(a), Qt::Unchecked);
+    const QModelIndex folderA = Child(Root(), "A");
+    EXPECT_EQ(Check(Child(folderA, "a.obj")), Qt::Unchecked);
+    EXPECT_EQ(Check(folderA), Qt::PartiallyChecked);
+    EXPECT_EQ(Check(Root()), Qt::PartiallyChecked);
+    EXPECT_EQ(form->tvResults->currentIndex(), Child(folderA, "a.obj")) << "views follow each other";
+    EXPECT_TRUE(form->StatusText(0).startsWith(" Current View: 3 (550.00 Bytes) of 4"));
+
+    ClickCheck(Child(folderA, "a.obj"));
+    EXPECT_TRUE(Selected("*.obj", 0));
+    EXPECT_EQ(Check(ListRow("a.obj")), Qt::Checked);
+    EXPECT_EQ(Check(folderA), Qt::Checked);
+
+    // Space toggles the list's current file.
+    form->lvResults->setCurrentIndex(ListRow("c.obj"));
+    QTest::keyClick(form->lvResults, Qt::Key_Space);
+    EXPECT_FALSE(Selected("*.obj", 2));
+    EXPECT_EQ(Check(Child(Child(Root(), "B"), "c.obj")), Qt::Unchecked);
+    // Space on a folder does nothing.
+    form->tvResults->setCurrentIndex(Child(Root(), "B"));
+    QTest::keyClick(form->tvResults, Qt::Key_Space);
+    EXPECT_FALSE(Selected("*.obj", 2));
+}
+
+TEST_F(FiledetailsformTest, AFolderClickChecksAPartCheckedFolderAndUnchecksAChecked)
+{
+    Open();
+    ClickCheck(ListRow("b.obj"));
+    const QModelIndex folderA = Child(Root(), "A");
+    ASSERT_EQ(Check(folderA), Qt::PartiallyChecked);
+    ClickCheck(folderA);
+    EXPECT_EQ(Check(folderA), Qt::Checked);
+    EXPECT_TRUE(Selected("*.obj", 1));
+    ClickCheck(folderA);
+    EXPECT_EQ(Check(folderA), Qt::Unchecked);
+    EXPECT_FALSE(Selected("*.obj", 0));
+    EXPECT_FALSE(Selected("*.obj", 1));
+    EXPECT_FALSE(Selected("*.bak", 0));
+    EXPECT_TRUE(Selected("*.obj", 2)) << "folder B is not touched";
+    EXPECT_EQ(Check(ListRow("d.bak")), Qt::Unchecked);
+    EXPECT_EQ(Check(Root()), Qt::PartiallyChecked);
+    ClickCheck(Root());
+    for (const auto& [ref, marked] : selection)
+        EXPECT_TRUE(marked);
+}
+
+TEST_F(FiledetailsformTest, CheckAllAndUncheckAllTouchOnlyTheCurrentTab)
+{
+    Open();
+    SelectTab("*.obj");
+    form->actUnselectAll->trigger();
+    EXPECT_FALSE(Selected("*.obj", 0));
+    EXPECT_FALSE(Selected("*.obj", 1));
+    EXPECT_FALSE(Selected("*.obj", 2));
+    EXPECT_TRUE(Selected("*.bak", 0));
+    EXPECT_EQ(Check(Root()), Qt::Unchecked);
+    SelectTab("*.*");
+    EXPECT_EQ(Check(Child(Root(), "A")), Qt::PartiallyChecked) << "the other tab sees the change";
+    SelectTab("*.bak");
+    form->actUnselectAll->trigger();
+    form->actSelectAll->trigger();
+    EXPECT_TRUE(Selected("*.bak", 0));
+    EXPECT_FALSE(Selected("*.obj", 0));
+}
+
+TEST_F(FiledetailsformTest, TwoMasksFindingOneFileMakeTwoLeavesThatToggleApart)
+{
+    AddResult(search, "*.o*", "/v/B/", "c.obj", 200);
+    Open();
+    const QModelIndex folderB = Child(Root(), "B");
+    ASSERT_EQ(Tree()->rowCount(folderB), 2);
+    const QModelIndex first = Tree()->index(0, 0, folderB);
+    const QModelIndex second = Tree()->index(1, 0, folderB);
+    EXPECT_EQ(first.data().toString(), "c.obj");
+    EXPECT_EQ(second.data().toString(), "c.obj");
+    ClickCheck(first);
+    EXPECT_NE(Check(first), Check(second));
+    EXPECT_NE(Selected("*.obj", 2), Selected("*.o*", 0));
+    EXPECT_EQ(Check(folderB), Qt::PartiallyChecked);
+}
+
+TEST_F(FiledetailsformTest, FolderDepthMovesDeeperFoldersIntoTheLeaf)
+{
+    AddResult(search, "*.obj", "/v/A/B/C/", "f.obj", 1);
+    Open();
+    form->SetFolderDepth(1);
+    const QModelIndex folderA = Child(Root(), "A");
+    const QModelIndex leaf = Child(folderA, "B/C/f.obj");
+    EXPECT_EQ(form->NodePath(leaf), "/v/A/B/C/f.obj");
+    EXPECT_EQ(form->NodePath(folderA), "/v/A");
+    EXPECT_EQ(Tree()->rowCount(folderA), 4) << "a.obj, b.obj, d.bak and the deep file's leaf";
+    form->SetFolderDepth(0);
+    EXPECT_EQ(Tree()->rowCount(Child(Child(Child(Root(), "A"), "B"), "C")), 1);
+}
+
+TEST_F(FiledetailsformTest, SortingByEachColumnAndBack)
+{
+    Open();
+    SelectTab("*.obj");
+    // The name column counts as the sort column from the start: its first
+    // click reverses.
+    form->SortList(TListColumn::Name);
+    EXPECT_EQ(ListNames(), (QStringList{"c.obj", "b.obj", "a.obj"}));
+    struct TCase {
+        TListColumn Column;
+        QStringList Ascending;
+    };
+    const TCase cases[] = {
+        {TListColumn::Size, {"a.obj", "c.obj", "b.obj"}},
+        {TListColumn::Created, {"a.obj", "b.obj", "c.obj"}},
+        {TListColumn::Modified, {"c.obj", "b.obj", "a.obj"}},
+        {TListColumn::Name, {"a.obj", "b.obj", "c.obj"}},
+    };
+    for (const TCase& c : cases) {
+        form->SortList(c.Column);
+        EXPECT_EQ(ListNames(), c.Ascending) << static_cast<int>(c.Column);
+        form->SortList(c.Column);
+        QStringList descending = c.Ascending;
+        std::reverse(descending.begin(), descending.end());
+        EXPECT_EQ(ListNames(), descending) << static_cast<int>(c.Column);
+    }
+    // Toggles still reach the right file after sorting.
+    ClickCheck(ListRow("b.obj"));
+    EXPECT_FALSE(Selected("*.obj", 1));
+    EXPECT_TRUE(Selected("*.obj", 0));
+}
+
+TEST_F(FiledetailsformTest, ExportWritesTheReportWithTheChangedSelection)
+{
+    Open();
+    ClickCheck(ListRow("b.obj"));
+    QString askedIn;
+    const std::string report = (folder / "out.html").string();
+    form->ChooseReportFile = [&](const QString& initial) {
+        askedIn = initial;
+        return QString::fromStdString(report);
+    };
+    form->actExportSearchResults->trigger();
+    EXPECT_EQ(askedIn.toStdString(), folder.Slash() + "Reports");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "Reports"));
+    const std::string html = twstesting::ReadFile(report);
+    const std::size_t excluded = html.find("Files excluded from deletion");
+    ASSERT_NE(excluded, std::string::npos);
+    EXPECT_GT(html.find("/v/A/b.obj"), excluded);
+    EXPECT_LT(html.find("/v/A/a.obj"), excluded);
+    EXPECT_LT(html.find("/v/B/c.obj"), excluded);
+    EXPECT_EQ(opened, QStringList{QString::fromStdString(report)}) << "the report is opened";
+
+    form->ChooseReportFile = [](const QString&) { return QString(); };
+    opened.clear();
+    form->actExportSearchResults->trigger();
+    EXPECT_TRUE(opened.isEmpty()) << "a cancelled dialog writes and opens nothing";
+}
+
+TEST_F(FiledetailsformTest, UnselectedFilesShowTheirReasonAndTreePathsOpen)
+{
+    search.Results.clear();
+    AddResult(search, "*.obj", "/v/A/", "kept.obj", 5);
+    Open();
+    const TResultRef kept{&search.Results.at("*.obj"), 0};
+    selection[kept] = false;
+    reasons[kept] = "a project links it";
+    form->SetFolderDepth(0);
+    const QModelIndex leaf = Child(Child(Root(), "A"), "kept.obj");
+    EXPECT_EQ(Check(leaf), Qt::Unchecked);
+    EXPECT_EQ(leaf.data(Qt::ToolTipRole).toString(), "a project links it");
+    EXPECT_EQ(ListRow("kept.obj").data(Qt::ToolTipRole).toString(), "a project links it");
+    // The popup works on the tree's current node.
+    form->tvResults->setCurrentIndex(leaf);
+    emit form->tvResults->customContextMenuRequested(QPoint(-5, -5));  // over no node
+    form->puiOpenContainingFolder->trigger();
+    EXPECT_EQ(opened, QStringList{"/v/A"});
+    EXPECT_FALSE(form->puiOpenSelectedFolder->isVisible());
+}
+
+}  // namespace
+}  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+// The text and title of the next modal box, which is then closed.
+struct TBoxSeen {
+    QString Title, Text;
+};
+void CloseNextBox(TBoxSeen& seen)
+{
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text()};
+        box->close();
+    });
+}
+
+TEST_F(FiledetailsformTest, ShellFailuresAreShownAndLocationsCopied)
+{
+    Open();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(folderB);
+    emit form->tvResults->customContextMenuRequested(QPoint(-5, -5));
+    EXPECT_TRUE(form->puiOpenSelectedFolder->isVisible());
+    EXPECT_FALSE(form->puiOpenContainingFolder->isVisible());
+    form->puiCopyLocationToClipboard->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/v/B");
+
+    form->lvResults->setCurrentIndex(ListRow("d.bak"));
+    form->CopyLocationToClipboard1->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/v/A/d.bak");
+
+    form->OpenWithShell = [](const QString&) { return false; };
+    TBoxSeen seen;
+    CloseNextBox(seen);
+    form->puiOpenSelectedFolder->trigger();
+    EXPECT_EQ(seen.Title, "Operation Failed");
+    EXPECT_EQ(seen.Text, "Failed to open the selected file or folder.");
+}
+
+TEST_F(FiledetailsformTest, AutoExpandOpensTheSelectedNode)
+{
+    Open();
+    const QModelIndex folderA = Child(Root(), "A");
+    form->tvResults->setCurrentIndex(folderA);
+    EXPECT_FALSE(form->tvResults->isExpanded(folderA));
+    form->AutoExpand1->trigger();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(folderB);
+    EXPECT_TRUE(form->tvResults->isExpanded(folderB));
+    form->tvResults->setCurrentIndex(folderA);
+    EXPECT_TRUE(form->tvResults->isExpanded(folderA));
+    EXPECT_FALSE(form->tvResults->isExpanded(folderB));
+}
+
+}  // namespace
+}  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+// A real click on the check indicator at the left of an item.
+void MouseOnCheck(QTreeView* view, const QModelIndex& index)
+{
+    const QRect item = view->visualRect(index);
+    ASSERT_TRUE(item.isValid());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(item.left() + 10, item.center().y()));
+}
+
+TEST_F(FiledetailsformTest, MouseClicksOnTheCheckIndicatorsToggle)
+{
+    Open();
+    form->show();
+    form->tvResults->expandAll();
+    QApplication::processEvents();
+    MouseOnCheck(form->lvResults, ListRow("c.obj"));
+    EXPECT_FALSE(Selected("*.obj", 2));
+    EXPECT_EQ(Check(Child(Root(), "B")), Qt::Unchecked);
+    MouseOnCheck(form->tvResults, Child(Root(), "B"));
+    EXPECT_TRUE(Selected("*.obj", 2));
+    MouseOnCheck(form->tvResults, Child(Child(Root(), "A"), "a.obj"));
+    EXPECT_FALSE(Selected("*.obj", 0));
+    EXPECT_EQ(Check(ListRow("a.obj")), Qt::Unchecked);
+}
+
+}  // namespace
+}  // namespace tidewash

@@ -1,0 +1,142 @@
+// The review window as the hosts reach it: ShowProperties through COM, then
+// the statistics and the purge see what the user changed.
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+
+#include "HandlerFixture.h"
+#include "ReviewTesting.h"
+
+using namespace handlertest;
+
+namespace {
+
+using THandler = zelcomtest::TPtr<IEmptyVolumeCache2>;
+
+QDialog* ReviewWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "frmFileDetails")
+            return qobject_cast<QDialog*>(w);
+    return nullptr;
+}
+
+// Runs body inside the modal window once its views are built, then closes
+// the window with OK.
+void WhileShown(const std::function<void(QDialog&)>& body)
+{
+    QTimer::singleShot(0, [body] {
+        QDialog* window = ReviewWindow();
+        ASSERT_NE(window, nullptr);
+        const auto tree = [window] { return window->findChild<QTreeView*>("tvResults"); };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tree()->model()->rowCount(tree()->model()->index(0, 0)) > 0; }));
+        body(*window);
+        window->accept();
+    });
+}
+
+QModelIndex Find(QAbstractItemModel* model, const QModelIndex& parent, const QString& text)
+{
+    for (int r = 0; r < model->rowCount(parent); ++r)
+        if (model->index(r, 0, parent).data().toString().endsWith(text))
+            return model->index(r, 0, parent);
+    ADD_FAILURE() << "nothing ends in " << text.toStdString();
+    return {};
+}
+
+void ClickCheck(const QModelIndex& i)
+{
+    const_cast<QAbstractItemModel*>(i.model())->setData(i, Qt::Unchecked, Qt::CheckStateRole);
+}
+
+class HandlerReviewTest : public HandlerFixture {
+protected:
+    void SetUp() override
+    {
+        HandlerFixture::SetUp();
+        WriteConfig("[Files]\nActiveMasks=\"*.obj,*.bak\"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=0\n\n"
+                    "[Volumes]\nExcluded=\"\"\n");
+    }
+};
+
+TEST_F(HandlerReviewTest, WithoutADisplayNoWindowCanBeMade)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process without an application
+    EXPECT_EXIT(
+        {
+            qunsetenv("QT_QPA_PLATFORM");
+            qunsetenv("DISPLAY");
+            qunsetenv("WAYLAND_DISPLAY");
+            THandler handler(CreateHandler());
+            DWORDLONG space = 0;
+            Scan(handler.get(), space);
+            const HRESULT hr = handler->ShowProperties(nullptr);
+            std::exit(hr == E_OUTOFMEMORY && QApplication::instance() == nullptr ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(HandlerReviewTest, APurgeAfterReviewDeletesExactlyTheCheckedFiles)
+{
+    reviewtest::EnsureOffscreenApplication();
+    const fs::path one = MakeFile("a/1.obj", 10), two = MakeFile("a/2.obj", 20), three = MakeFile("b/3.obj", 30),
+                   four = MakeFile("c/4.bak", 40);
+    THandler handler(CreateHandler());
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    ASSERT_EQ(space, 100u);
+
+    WhileShown([](QDialog& window) {
+        QAbstractItemModel* list = window.findChild<QTreeView*>("lvResults")->model();
+        QAbstractItemModel* tree = window.findChild<QTreeView*>("tvResults")->model();
+        ClickCheck(Find(list, {}, "/2.obj"));
+        ClickCheck(Find(tree, tree->index(0, 0), "b"));  // the folder: every file below it
+    });
+    ASSERT_EQ(handler->ShowProperties(nullptr), S_OK);
+    auto stats = Stats(handler.get());
+    EXPECT_EQ(stats.SelectedCount, 2);
+    EXPECT_EQ(stats.SelectedSize, 50);
+    EXPECT_EQ(stats.TotalCount, 4);
+
+    // The window keeps its state between shows.
+    QDialog* first = ReviewWindow();
+    WhileShown([first](QDialog& window) {
+        EXPECT_EQ(&window, first);
+        QAbstractItemModel* list = window.findChild<QTreeView*>("lvResults")->model();
+        EXPECT_EQ(Find(list, {}, "/2.obj").data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+        EXPECT_EQ(Find(list, {}, "/1.obj").data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    });
+    ASSERT_EQ(handler->ShowProperties(nullptr), S_OK);
+
+    ASSERT_EQ(Purge(handler.get(), 50), S_OK);
+    EXPECT_FALSE(fs::exists(one));
+    EXPECT_TRUE(fs::exists(two));
+    EXPECT_TRUE(fs::exists(three));
+    EXPECT_FALSE(fs::exists(four));
+
+    DWORD flags = 0;
+    EXPECT_EQ(handler->Deactivate(&flags), S_OK);
+    EXPECT_EQ(ReviewWindow(), nullptr);
+    EXPECT_EQ(handler->Deactivate(&flags), S_OK);
+}
+
+TEST_F(HandlerReviewTest, TheWindowGoesWithItsHandler)
+{
+    reviewtest::EnsureOffscreenApplication();
+    MakeFile("x.obj");
+    {
+        THandler handler(CreateHandler());
+        DWORDLONG space = 0;
+        ASSERT_EQ(Scan(handler.get(), space), S_OK);
+        WhileShown([](QDialog&) {});
+        ASSERT_EQ(handler->ShowProperties(nullptr), S_OK);
+        EXPECT_NE(ReviewWindow(), nullptr);
+    }
+    EXPECT_EQ(ReviewWindow(), nullptr);
+}
+
+}  // namespace

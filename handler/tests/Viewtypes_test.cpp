@@ -1,0 +1,74 @@
+#include "Viewtypes.h"
+
+#include <gtest/gtest.h>
+
+#include "ReviewTesting.h"
+
+namespace tidewash {
+namespace {
+
+TEST(ViewtypesTest, SplitForTreeMovesFoldersBelowTheDepthIntoTheLeaf)
+{
+    struct TCase {
+        const char* FullName;
+        int Depth;
+        std::vector<AnsiString> Folders;
+        const char* Leaf;
+    };
+    const TCase cases[] = {
+        {"/vol/A/B/f.obj", 0, {"A", "B"}, "f.obj"},
+        {"/vol/A/B/C/f.obj", 1, {"A"}, "B/C/f.obj"},
+        {"/vol/A/B/C/f.obj", 2, {"A", "B"}, "C/f.obj"},
+        {"/vol/A/f.obj", 5, {"A"}, "f.obj"},
+        {"/vol/f.obj", 1, {}, "f.obj"},
+        {"/elsewhere/x/f.obj", 0, {"elsewhere", "x"}, "f.obj"},  // not below the volume: from the root
+    };
+    for (const TCase& c : cases) {
+        const TTreePlace place = SplitForTree(c.FullName, "/vol/", c.Depth);
+        EXPECT_EQ(place.Folders, c.Folders) << c.FullName << " depth " << c.Depth;
+        EXPECT_EQ(place.Leaf, c.Leaf) << c.FullName << " depth " << c.Depth;
+    }
+}
+
+TEST(ViewtypesTest, AFolderIsPartCheckedUnlessAllChildrenAgree)
+{
+    using S = TNodeState;
+    EXPECT_EQ(CombinedState({}), S::Checked);
+    EXPECT_EQ(CombinedState({S::Checked, S::Checked}), S::Checked);
+    EXPECT_EQ(CombinedState({S::Unchecked, S::Unchecked}), S::Unchecked);
+    EXPECT_EQ(CombinedState({S::Checked, S::Unchecked}), S::PartChecked);
+    EXPECT_EQ(CombinedState({S::PartChecked}), S::PartChecked);
+    EXPECT_EQ(CombinedState({S::Checked, S::PartChecked}), S::PartChecked);
+}
+
+TEST(ViewtypesTest, ByteDisplayUsesTheBinaryKilo)
+{
+    EXPECT_EQ(DisplayBytes(512).Size, "512.00");
+    EXPECT_EQ(DisplayBytes(1536).Size, "1.50");
+    EXPECT_EQ(DisplayBytes(3.0 * 1024 * 1024).Size, "3.00");
+    EXPECT_NE(DisplayBytes(1536).Unit, DisplayBytes(512).Unit);
+}
+
+TEST(ViewtypesTest, ListOrderByColumn)
+{
+    zelutils::TSearchResult a, b;
+    a.Path = "/v/z/";
+    a.Name = "Apple.obj";
+    a.Size = 9;
+    a.CreationTime = 100.2;
+    a.LastWriteTime = 100.9;
+    b.Path = "/v/a/";
+    b.Name = "banana.obj";
+    b.Size = 10;
+    b.CreationTime = 100.8;  // less than a day after a's: equal
+    b.LastWriteTime = 102.0;
+    EXPECT_LT(CompareForList(a, b, TListColumn::Name, false), 0) << "case is ignored";
+    EXPECT_GT(CompareForList(a, b, TListColumn::Name, true), 0) << "the full name is the caption";
+    EXPECT_LT(CompareForList(a, b, TListColumn::Size, false), 0) << "by value, not text";
+    EXPECT_EQ(CompareForList(a, b, TListColumn::Created, false), 0);
+    EXPECT_LT(CompareForList(a, b, TListColumn::Modified, false), 0);
+    EXPECT_GT(CompareForList(b, a, TListColumn::Modified, false), 0);
+}
+
+}  // namespace
+}  // namespace tidewash
