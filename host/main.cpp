@@ -292,6 +292,8 @@ TDecision AskToKeep(TCleanupHandler& handler)
             return answer.Choice == 'y' ? TDecision::Keep : TDecision::Skip;
         if (!handler.ShowProperties())
             std::printf("%s has no review window.\n", handler.DisplayName().c_str());
+        else if (handler.Detailed())
+            handler.ReadFiles();  // the window changed the selection: the figures follow it
     }
 }
 
