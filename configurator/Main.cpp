@@ -488,8 +488,13 @@ void TfrmMain::miToolsClick()
 void TfrmMain::actRunTWSUtilExecute()
 {
     try {
-        zelutils::LaunchApplication(FProgramFolder, WizardPath(), "", zelutils::TLaunchWait::NoWait, nullptr,
-                                    nullptr);
+        // Started in its own folder, named relative to it: the folder's
+        // path may hold blanks, and a bare name would be looked up in PATH.
+        const AnsiString commandLine = AnsiString("./") + kWizardProgram;
+        if (!zelutils::LaunchApplication(FProgramFolder, commandLine, "", zelutils::TLaunchWait::NoWait, nullptr,
+                                         nullptr))
+            UserDialogs().MessageBox(this, "Unable to start " + WizardPath(), "TWS Configurator", TBoxIcon::Error,
+                                     TBoxButtons::Ok, TBoxAnswer::Ok);
     } catch (const std::exception& error) {
         ShowException(this, error);
     }
