@@ -1,0 +1,250 @@
+// The excluded-folders editor: the folder set, the filtered check list, and
+// the add, replace, delete and browse actions.
+#include "Excludedfoldersform.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "Configuratorresources.h"
+#include "SysUtils.hpp"
+#include "Userdialogs.h"
+
+namespace twsconfigurator {
+
+AnsiString VolumeRootOfFolder(const AnsiString& folder, const std::deque<AnsiString>& roots)
+{
+    AnsiString best;
+    for (const AnsiString& root : roots) {
+        if (root.empty() || root.size() <= best.size())
+            continue;
+        const bool holds = folder.compare(0, root.size(), root) == 0 ||
+                           (root.back() == '/' && folder == root.substr(0, root.size() - 1));
+        if (holds)
+            best = root;
+    }
+    return best;
+}
+
+TfrmExcludedFolders::TfrmExcludedFolders(QWidget* parent) : QWidget(parent)
+{
+    resize(544, 287);
+    Label2 = new QLabel("Selected items indicate sub-folders are included:", this);
+    chklstExcludedFolders = new QListWidget(this);
+    chklstExcludedFolders->setObjectName("chklstExcludedFolders");
+    edtFolderPath = new QLineEdit(this);
+    edtFolderPath->setObjectName("edtFolderPath");
+    btnFolderPath = new QToolButton(this);
+    btnFolderPath->setText("...");
+    btnFolderPath->setToolTip("Browse for a folder");
+    btnReplace = new QPushButton("Replace", this);
+    btnAdd = new QPushButton("Add", this);
+    btnDelete = new QPushButton("Delete", this);
+    Label1 = new QLabel("Hidden Items:", this);
+    lblHiddenCount = new QLabel(this);
+
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(edtFolderPath, 1);
+    pathRow->addWidget(btnFolderPath);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Label1);
+    buttons->addWidget(lblHiddenCount);
+    buttons->addStretch(1);
+    buttons->addWidget(btnReplace);
+    buttons->addWidget(btnAdd);
+    buttons->addWidget(btnDelete);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label2);
+    layout->addWidget(chklstExcludedFolders, 1);
+    layout->addLayout(pathRow);
+    layout->addLayout(buttons);
+
+    connect(chklstExcludedFolders, &QListWidget::itemClicked, this, [this] { chklstExcludedFoldersClick(); });
+    connect(chklstExcludedFolders, &QListWidget::currentRowChanged, this,
+            [this] { chklstExcludedFoldersClick(); });
+    connect(chklstExcludedFolders, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem* item) { chklstExcludedFoldersClickCheck(item); });
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
+    connect(btnReplace, &QPushButton::clicked, this, [this] { btnReplaceClick(); });
+    connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(btnFolderPath, &QToolButton::clicked, this, [this] { btnFolderPathClick(); });
+    LoadGlyphs();
+}
+
+void TfrmExcludedFolders::LoadGlyphs()
+{
+    const TConfiguratorResources& resources = ConfiguratorResources();
+    resources.SetGlyph(btnFolderPath, "ACT_FLDR_SRCH");
+    resources.SetGlyph(btnAdd, "ACT_REC_ADD");
+    resources.SetGlyph(btnReplace, "ACT_REC_EDIT");
+    resources.SetGlyph(btnDelete, "ACT_REC_DEL");
+}
+
+int TfrmExcludedFolders::AddFolder(const AnsiString& path, bool withSubFolders)
+{
+    FFolders[path] = withSubFolders;
+    return ShowFolder(path, withSubFolders);
+}
+
+std::vector<std::pair<AnsiString, bool>> TfrmExcludedFolders::GetFolders() const
+{
+    return {FFolders.begin(), FFolders.end()};
+}
+
+void TfrmExcludedFolders::SetVolumeRoots(const std::deque<AnsiString>& roots) { FVolumeRoots = roots; }
+
+void TfrmExcludedFolders::SetVolumeFilter(const AnsiString& root)
+{
+    FVolumeFilter = root;
+    RebuildList();
+}
+
+void TfrmExcludedFolders::SetHideFiltered(bool hide)
+{
+    FHideFiltered = hide;
+    RebuildList();
+}
+
+int TfrmExcludedFolders::SortedPosition(const QString& text) const
+{
+    // The list sorts as a person reads, ignoring case.
+    int row = 0;
+    while (row < chklstExcludedFolders->count() &&
+           QString::compare(chklstExcludedFolders->item(row)->text(), text, Qt::CaseInsensitive) <= 0)
+        ++row;
+    return row;
+}
+
+int TfrmExcludedFolders::ShowFolder(const AnsiString& path, bool withSubFolders)
+{
+    const bool filtered = !FVolumeFilter.empty() && VolumeRootOfFolder(path, FVolumeRoots) != FVolumeFilter;
+    if (filtered && FHideFiltered)
+        return -1;
+    FFilling = true;
+    const QString text = QString::fromStdString(path);
+    // Overwriting a folder already listed replaces its entry.
+    for (int row = 0; row < chklstExcludedFolders->count(); ++row)
+        if (chklstExcludedFolders->item(row)->text() == text) {
+            delete chklstExcludedFolders->takeItem(row);
+            break;
+        }
+    auto* item = new QListWidgetItem(text);
+    Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
+    if (!filtered)
+        flags |= Qt::ItemIsEnabled;
+    item->setFlags(flags);
+    item->setCheckState(withSubFolders ? Qt::Checked : Qt::Unchecked);
+    const int row = SortedPosition(text);
+    chklstExcludedFolders->insertItem(row, item);
+    FFilling = false;
+    return row;
+}
+
+void TfrmExcludedFolders::RebuildList()
+{
+    FFilling = true;
+    chklstExcludedFolders->clear();
+    FFilling = false;
+    for (const auto& [path, withSubFolders] : FFolders)
+        ShowFolder(path, withSubFolders);
+    lblHiddenCount->setText(QString::number(static_cast<int>(FFolders.size()) - chklstExcludedFolders->count()));
+    update();
+}
+
+void TfrmExcludedFolders::Modified()
+{
+    if (OnModified)
+        OnModified(this);
+}
+
+bool TfrmExcludedFolders::AcceptTypedPath(TEdit edit)
+{
+    const AnsiString path = edtFolderPath->text().toStdString();
+    if (path.empty() || (edit == TEdit::Replace && chklstExcludedFolders->currentItem() == nullptr))
+        return false;
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+        UserDialogs().MessageBox(this, "The provided folder does not exist", "Invalid Folder", TBoxIcon::Error,
+                                 TBoxButtons::Ok, TBoxAnswer::Ok);
+        return false;
+    }
+    if (FFolders.count(path) != 0) {
+        UserDialogs().MessageBox(this, "The selected folder is already in the list", "Folder Duplicate",
+                                 TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+        return false;
+    }
+    return true;
+}
+
+void TfrmExcludedFolders::chklstExcludedFoldersClick()
+{
+    if (QListWidgetItem* item = chklstExcludedFolders->currentItem())
+        edtFolderPath->setText(item->text());
+}
+
+void TfrmExcludedFolders::chklstExcludedFoldersClickCheck(QListWidgetItem* item)
+{
+    if (FFilling || item == nullptr)
+        return;
+    const auto it = FFolders.find(item->text().toStdString());
+    if (it == FFolders.end())
+        return;
+    const bool checked = item->checkState() == Qt::Checked;
+    if (it->second == checked)
+        return;
+    it->second = checked;
+    Modified();
+}
+
+void TfrmExcludedFolders::btnAddClick()
+{
+    if (!AcceptTypedPath(TEdit::Add))
+        return;
+    const int row = AddFolder(edtFolderPath->text().toStdString(), true);
+    if (row >= 0)
+        chklstExcludedFolders->setCurrentRow(row);
+    Modified();
+}
+
+void TfrmExcludedFolders::btnReplaceClick()
+{
+    if (!AcceptTypedPath(TEdit::Replace))
+        return;
+    QListWidgetItem* item = chklstExcludedFolders->currentItem();
+    const AnsiString path = edtFolderPath->text().toStdString();
+    FFolders.erase(item->text().toStdString());
+    // The entry keeps its place and check mark until the list is rebuilt.
+    FFilling = true;
+    item->setText(QString::fromStdString(path));
+    FFilling = false;
+    FFolders[path] = item->checkState() == Qt::Checked;
+    Modified();
+}
+
+void TfrmExcludedFolders::btnDeleteClick()
+{
+    const int row = chklstExcludedFolders->currentRow();
+    if (row < 0)
+        return;
+    FFilling = true;
+    QListWidgetItem* item = chklstExcludedFolders->takeItem(row);
+    FFilling = false;
+    FFolders.erase(item->text().toStdString());
+    delete item;
+    const int count = chklstExcludedFolders->count();
+    if (count > 0)
+        chklstExcludedFolders->setCurrentRow(row < count ? row : count - 1);
+    Modified();
+}
+
+void TfrmExcludedFolders::btnFolderPathClick()
+{
+    AnsiString path = edtFolderPath->text().toStdString();
+    if (UserDialogs().SelectFolder(this, path))
+        edtFolderPath->setText(QString::fromStdString(path));
+}
+
+}  // namespace twsconfigurator

@@ -1,0 +1,87 @@
+// TfrmExcludedFolders: the folders excluded for one file mask, each alone or
+// with its sub-folders, shown in a sorted check list (checked = sub-folders
+// included) that can be narrowed to the folders of one volume.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWidget>
+
+#include "System.hpp"
+
+namespace twsconfigurator {
+
+// The volume a folder belongs to: among roots (mount points ending in
+// "/"), the longest one that is the folder's path or a parent of it. Empty
+// when none is. Paths are compared as they are written (case-sensitive).
+AnsiString VolumeRootOfFolder(const AnsiString& folder, const std::deque<AnsiString>& roots);
+
+class TfrmExcludedFolders : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmExcludedFolders(QWidget* parent = nullptr);
+
+    // Enters the folder with the flag (inserting or overwriting) and shows
+    // it; its list index, or -1 when the filter leaves it out of the list.
+    int AddFolder(const AnsiString& path, bool withSubFolders);
+    // The whole set, in path order (exact byte order).
+    std::vector<std::pair<AnsiString, bool>> GetFolders() const;
+
+    // The volumes the filter knows, as roots ending in "/".
+    void SetVolumeRoots(const std::deque<AnsiString>& roots);
+    // A root of SetVolumeRoots, or empty for no filter; rebuilds the list.
+    void SetVolumeFilter(const AnsiString& root);
+    // Folders of other volumes leave the list instead of being greyed;
+    // rebuilds the list.
+    void SetHideFiltered(bool hide);
+
+    // Called after every edit by the user.
+    std::function<void(TfrmExcludedFolders* sender)> OnModified;
+
+    QLabel* Label2;
+    QListWidget* chklstExcludedFolders;
+    QLineEdit* edtFolderPath;
+    QToolButton* btnFolderPath;
+    QPushButton* btnReplace;
+    QPushButton* btnAdd;
+    QPushButton* btnDelete;
+    QLabel* Label1;
+    QLabel* lblHiddenCount;
+
+    void chklstExcludedFoldersClick();
+    void chklstExcludedFoldersClickCheck(QListWidgetItem* item);
+    void btnAddClick();
+    void btnReplaceClick();
+    void btnDeleteClick();
+    void btnFolderPathClick();
+
+private:
+    enum class TEdit { Add, Replace };
+
+    int ShowFolder(const AnsiString& path, bool withSubFolders);
+    void RebuildList();
+    bool AcceptTypedPath(TEdit edit);
+    int SortedPosition(const QString& text) const;
+    void Modified();
+    void LoadGlyphs();
+
+    std::map<AnsiString, bool> FFolders;
+    AnsiString FVolumeFilter;
+    bool FHideFiltered = false;
+    std::deque<AnsiString> FVolumeRoots;
+    // Set while the list is changed by the program, so that its change
+    // signal is not taken for a click on a check mark.
+    bool FFilling = false;
+};
+
+}  // namespace twsconfigurator

@@ -1,0 +1,626 @@
+// The main window: building the components, loading from and saving to the
+// configuration server, the mask tabs and the menus.
+#include "Main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include <oleauto.h>
+#include <stringapiset.h>
+
+#include "Configuratorresources.h"
+#include "Excludedfoldersform.h"
+#include "SysUtils.hpp"
+#include "Tidewash_tlb.h"
+#include "Twshelpers.h"
+#include "Userdialogs.h"
+#include "Zelcomutils.h"
+#include "Zellaunchapp.h"
+
+namespace twsconfigurator {
+
+namespace {
+
+struct TRelease {
+    void operator()(IUnknown* p) const
+    {
+        if (p != nullptr)
+            p->Release();
+    }
+};
+template <typename T>
+using TIntf = std::unique_ptr<T, TRelease>;
+
+AnsiString Narrow(const char16_t* text)
+{
+    if (text == nullptr)
+        return AnsiString();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    AnsiString out(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+// A mutable copy of a text for the LPSTR parameters.
+class TArg {
+public:
+    explicit TArg(AnsiString text) : FText(std::move(text)) {}
+    operator LPSTR() { return FText.data(); }
+
+private:
+    AnsiString FText;
+};
+
+TIntf<IConfigStrings> NewStrings()
+{
+    IConfigStrings* list = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ConfigStrings, nullptr, CLSCTX_INPROC_SERVER, IID_IConfigStrings,
+                                reinterpret_cast<void**>(&list))))
+        return nullptr;
+    return TIntf<IConfigStrings>(list);
+}
+
+std::vector<AnsiString> Items(IConfigStrings* list)
+{
+    std::vector<AnsiString> items;
+    LONG count = 0;
+    if (list == nullptr || FAILED(list->Count(&count)))
+        return items;
+    for (LONG i = 0; i < count; ++i) {
+        BSTR item = nullptr;
+        if (SUCCEEDED(list->GetItem(i, &item)))
+            items.push_back(Narrow(item));
+        SysFreeString(item);
+    }
+    return items;
+}
+
+// The description of the thread's COM error information, taking it.
+AnsiString TakeErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+        return AnsiString();
+    BSTR text = nullptr;
+    AnsiString description;
+    if (SUCCEEDED(info->GetDescription(&text)))
+        description = Narrow(text);
+    SysFreeString(text);
+    info->Release();
+    return description;
+}
+
+VARIANT_BOOL ToVariantBool(const QCheckBox* box) { return box->isChecked() ? VARIANT_TRUE : VARIANT_FALSE; }
+
+}  // namespace
+
+TConfiguratorSetup TConfiguratorSetup::Installed()
+{
+    TConfiguratorSetup setup;
+    setup.ConfigFileName = zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + "TWS.cfg";
+    setup.ProgramFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath().toStdString());
+    setup.ListVolumes = ListFixedVolumes;
+    return setup;
+}
+
+TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
+    : QMainWindow(parent), FConfigFileName(setup.ConfigFileName), FProgramFolder(setup.ProgramFolder)
+{
+    setObjectName("frmMain");
+    setWindowTitle("TWS Configurator");
+    resize(600, 420);
+    const QIcon icon = ConfiguratorResources().Icon("TIDEWASH1");
+    if (!icon.isNull())
+        setWindowIcon(icon);
+
+    // ---- components ----
+    pcMain = new QTabWidget(this);
+    pcMain->setDocumentMode(true);
+    tsMasksAndExclFolders = new QWidget(pcMain);
+    pcMain->addTab(tsMasksAndExclFolders, "Masks / Excluded Folders");
+    setCentralWidget(pcMain);
+
+    Label2 = new QLabel("Add  a new File Mask using the Edit menu.", tsMasksAndExclFolders);
+    Label2->setAlignment(Qt::AlignCenter);
+    pnlMasks = new QWidget(tsMasksAndExclFolders);
+    pcFileMasks = new QTabWidget(pnlMasks);
+    pcFileMasks->setObjectName("pcFileMasks");
+    auto* masksLayout = new QVBoxLayout(pnlMasks);
+    masksLayout->setContentsMargins(0, 0, 0, 0);
+    masksLayout->addWidget(pcFileMasks);
+    pnlMasks->hide();
+    pcFileMasks->installEventFilter(this);
+    pcFileMasks->tabBar()->installEventFilter(this);
+
+    Label3 = new QLabel("Volume Filter:", tsMasksAndExclFolders);
+    cboxVolumeFilter = new QComboBox(tsMasksAndExclFolders);
+    cboxVolumeFilter->addItem("None");
+    cboxHideFiltered = new QCheckBox("Hide Filtered", tsMasksAndExclFolders);
+    cboxDeleteHiddenFiles = new QCheckBox("Delete hidden files", tsMasksAndExclFolders);
+    cboxDeleteReadOnlyFiles = new QCheckBox("Delete read-only files", tsMasksAndExclFolders);
+    cboxUseRecycleBin = new QCheckBox("Use Recycle Bin", tsMasksAndExclFolders);
+
+    // The hint shows exactly while the mask panel is hidden.
+    auto* stack = new QVBoxLayout;
+    stack->addWidget(Label2, 1);
+    stack->addWidget(pnlMasks, 1);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(Label3);
+    filterRow->addWidget(cboxVolumeFilter, 1);
+    filterRow->addWidget(cboxHideFiltered);
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(cboxDeleteHiddenFiles);
+    optionsRow->addWidget(cboxDeleteReadOnlyFiles);
+    optionsRow->addWidget(cboxUseRecycleBin);
+    optionsRow->addStretch(1);
+    auto* sheet = new QVBoxLayout(tsMasksAndExclFolders);
+    sheet->addLayout(stack, 1);
+    sheet->addLayout(filterRow);
+    sheet->addLayout(optionsRow);
+
+    sbarMain = statusBar();
+    sbarPanel0 = new QLabel(sbarMain);
+    sbarPanel0->setFixedWidth(150);
+    sbarPanel1 = new QLabel(sbarMain);
+    sbarPanel1->setFixedWidth(50);
+    sbarMain->addWidget(sbarPanel0);
+    sbarMain->addWidget(sbarPanel1);
+
+    // ---- actions and menus ----
+    actReload = new QAction("Reload", this);
+    actReload->setShortcut(QKeySequence("Ctrl+R"));
+    actSave = new QAction("Save", this);
+    actSave->setShortcut(QKeySequence("Ctrl+S"));
+    actExit = new QAction("E&xit", this);
+    actAddMask = new QAction("Add", this);
+    actEditMask = new QAction("Edit", this);
+    actDeleteMask = new QAction("Delete", this);
+    actRunTWSUtil = new QAction("Run TWS Utility...", this);
+    actRunTWSUtil->setShortcut(QKeySequence("Ctrl+U"));
+    actApplyVolumeFilter = new QAction(this);
+
+    miFile = menuBar()->addMenu("&File");
+    miFile->addAction(actReload);
+    miFile->addAction(actSave);
+    miFile->addSeparator();
+    miFile->addAction(actExit);
+    miEdit = menuBar()->addMenu("&Edit");
+    miMask = miEdit->addMenu("Mask");
+    miMask->addAction(actAddMask);
+    miMask->addAction(actEditMask);
+    miMask->addAction(actDeleteMask);
+    miExcludedVolumes = miEdit->addMenu("Excluded Volumes");
+    miTools = menuBar()->addMenu("&Tools");
+    miTools->addAction(actRunTWSUtil);
+    // Shortcuts work while the menus are closed too.
+    addActions({actReload, actSave, actRunTWSUtil});
+
+    connect(miFile, &QMenu::aboutToShow, this, &TfrmMain::miFileClick);
+    connect(miEdit, &QMenu::aboutToShow, this, &TfrmMain::miEditClick);
+    connect(miTools, &QMenu::aboutToShow, this, &TfrmMain::miToolsClick);
+    connect(actReload, &QAction::triggered, this, &TfrmMain::actReloadExecute);
+    connect(actSave, &QAction::triggered, this, &TfrmMain::actSaveExecute);
+    connect(actExit, &QAction::triggered, this, &TfrmMain::actExitExecute);
+    connect(actAddMask, &QAction::triggered, this, &TfrmMain::actAddMaskExecute);
+    connect(actEditMask, &QAction::triggered, this, &TfrmMain::actEditMaskExecute);
+    connect(actDeleteMask, &QAction::triggered, this, &TfrmMain::actDeleteMaskExecute);
+    connect(actRunTWSUtil, &QAction::triggered, this, &TfrmMain::actRunTWSUtilExecute);
+    connect(actApplyVolumeFilter, &QAction::triggered, this, &TfrmMain::actApplyVolumeFilterExecute);
+    connect(cboxVolumeFilter, &QComboBox::currentIndexChanged, this, &TfrmMain::actApplyVolumeFilterExecute);
+    connect(cboxHideFiltered, &QCheckBox::clicked, this, &TfrmMain::cboxHideFilteredClick);
+    for (QCheckBox* option : {cboxDeleteHiddenFiles, cboxDeleteReadOnlyFiles, cboxUseRecycleBin})
+        connect(option, &QCheckBox::clicked, this, [this] { SetModified(true); });
+
+    // ---- the volumes and the configuration ----
+    TStringList volumes;
+    if (setup.ListVolumes)
+        setup.ListVolumes(&volumes);
+    for (int i = 0; i < volumes.Count(); ++i) {
+        const AnsiString name = volumes.Names(i);
+        cboxVolumeFilter->addItem(QString::fromStdString(name));
+        FVolumeNames.push_back(name);
+        FVolumeRoots.push_back(volumes.ValueFromIndex(i));
+    }
+    cboxVolumeFilter->setCurrentIndex(0);
+    SetModified(false);
+
+    FTidewashConfig = CreateConfiguration();
+    if (FTidewashConfig != nullptr)
+        actReloadExecute();
+}
+
+TfrmMain::~TfrmMain() { ReleaseConfiguration(); }
+
+TfrmExcludedFolders* TfrmMain::EditorOf(const AnsiString& mask) const
+{
+    const auto it = FMaskEditors.find(mask);
+    return it == FMaskEditors.end() ? nullptr : it->second;
+}
+
+TfrmExcludedFolders* TfrmMain::EditorAt(int tab) const
+{
+    QWidget* page = pcFileMasks->widget(tab);
+    return page == nullptr ? nullptr : page->findChild<TfrmExcludedFolders*>();
+}
+
+ITidewashConfig* TfrmMain::CreateConfiguration()
+{
+    ITidewashConfig* config = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_TidewashConfig, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                  IID_ITidewashConfig, reinterpret_cast<void**>(&config));
+    if (hr == E_INVALIDARG)
+        hr = CoCreateInstance(CLSID_TidewashConfig, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_ITidewashConfig, reinterpret_cast<void**>(&config));
+    if (FAILED(hr) || config == nullptr)
+        return nullptr;
+    if (FAILED(config->Initialize())) {
+        config->Release();
+        return nullptr;
+    }
+    return config;
+}
+
+void TfrmMain::ReleaseConfiguration()
+{
+    if (FTidewashConfig != nullptr)
+        FTidewashConfig->Release();
+    FTidewashConfig = nullptr;
+}
+
+void TfrmMain::SetModified(bool modified)
+{
+    FModified = modified;
+    sbarPanel0->setText(modified ? " Modified" : "");
+    actSave->setEnabled(modified);
+}
+
+void TfrmMain::ReportServerError(const AnsiString& what, const AnsiString& caption)
+{
+    const AnsiString reason = TakeErrorDescription();
+    UserDialogs().MessageBox(this, what + "\n" + FConfigFileName + (reason.empty() ? "" : "\n\n" + reason), caption,
+                             TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+}
+
+// ---- loading ----
+
+void TfrmMain::actReloadExecute()
+{
+    if (FTidewashConfig == nullptr)
+        return;
+    while (pcFileMasks->count() > 0)
+        DeleteMaskTab(0);
+
+    const HRESULT loaded = FTidewashConfig->Load(TArg(FConfigFileName));
+    FLoadFailed = FAILED(loaded);
+    if (FLoadFailed) {
+        // What the object holds now is not the file: show nothing of it.
+        ReportServerError("The settings file cannot be read; it is left as it is:", "Settings Not Loaded");
+        SetModified(false);
+        return;
+    }
+
+    IConfigStrings* masks = nullptr;
+    if (SUCCEEDED(FTidewashConfig->GetActiveMasks(&masks))) {
+        TIntf<IConfigStrings> held(masks);
+        for (const AnsiString& mask : Items(masks))
+            AddMaskTab(mask);
+    }
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    if (SUCCEEDED(FTidewashConfig->GetDeleteHiddenFiles(&flag)))
+        cboxDeleteHiddenFiles->setChecked(flag == VARIANT_TRUE);
+    if (SUCCEEDED(FTidewashConfig->GetDeleteReadOnlyFiles(&flag)))
+        cboxDeleteReadOnlyFiles->setChecked(flag == VARIANT_TRUE);
+    if (SUCCEEDED(FTidewashConfig->GetUseRecycleBin(&flag)))
+        cboxUseRecycleBin->setChecked(flag == VARIANT_TRUE);
+
+    IConfigStrings* volumes = nullptr;
+    if (SUCCEEDED(FTidewashConfig->GetExcludedVolumes(&volumes))) {
+        TIntf<IConfigStrings> held(volumes);
+        BSTR text = nullptr;
+        if (SUCCEEDED(volumes->GetAsCommaText(&text)))
+            RebuildExcludedVolumesMenu(Narrow(text));
+        SysFreeString(text);
+    }
+
+    pcMain->setCurrentWidget(tsMasksAndExclFolders);
+    actApplyVolumeFilterExecute();
+    SetModified(false);
+}
+
+void TfrmMain::RebuildExcludedVolumesMenu(const AnsiString& commaText)
+{
+    TStringList excluded;
+    excluded.SetCommaText(commaText);
+    miExcludedVolumes->clear();
+    for (std::size_t i = 0; i < FVolumeNames.size(); ++i) {
+        QAction* item = miExcludedVolumes->addAction(QString::fromStdString(FVolumeNames[i]));
+        item->setCheckable(true);
+        item->setChecked(excluded.IndexOf(FVolumeRoots[i]) >= 0);
+        connect(item, &QAction::triggered, this, [this] { SetModified(true); });
+    }
+}
+
+// ---- mask tabs ----
+
+QWidget* TfrmMain::AddMaskTab(const AnsiString& mask)
+{
+    auto* page = new QWidget;
+    auto* editor = new TfrmExcludedFolders(page);
+    editor->setObjectName("");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(editor);
+    pcFileMasks->addTab(page, QString::fromStdString(mask));
+    editor->SetVolumeRoots(FVolumeRoots);
+    editor->OnModified = [this](TfrmExcludedFolders*) { SetModified(true); };
+    FMaskEditors[mask] = editor;
+
+    bool filled = false;
+    if (FTidewashConfig != nullptr) {
+        IConfigStrings* alone = nullptr;
+        IConfigStrings* withSub = nullptr;
+        if (SUCCEEDED(FTidewashConfig->GetExcludedFolders(TArg(mask), &alone, &withSub))) {
+            TIntf<IConfigStrings> heldAlone(alone), heldWithSub(withSub);
+            for (const AnsiString& folder : Items(withSub))
+                editor->AddFolder(folder, true);
+            for (const AnsiString& folder : Items(alone))
+                editor->AddFolder(folder, false);
+            filled = true;
+        }
+    }
+    if (pnlMasks->isHidden() && pcFileMasks->count() > 0) {
+        pnlMasks->show();
+        Label2->hide();
+    }
+    return filled ? page : nullptr;
+}
+
+void TfrmMain::DeleteMaskTab(int tab)
+{
+    const AnsiString mask = pcFileMasks->tabText(tab).toStdString();
+    FMaskEditors.erase(mask);
+    QWidget* page = pcFileMasks->widget(tab);
+    pcFileMasks->removeTab(tab);
+    delete page;
+    if (pcFileMasks->count() == 0) {
+        pnlMasks->hide();
+        Label2->show();
+    }
+}
+
+bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
+{
+    const char* refusal = nullptr;
+    if (mask.empty()) {
+        refusal = "Cannot have an empty mask";
+    } else {
+        for (int tab = 0; tab < pcFileMasks->count(); ++tab)
+            if (tab != editedTab && SameText(pcFileMasks->tabText(tab).toStdString(), mask))
+                refusal = "The entered mask already exists";
+    }
+    if (refusal == nullptr)
+        return true;
+    UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+    return false;
+}
+
+void TfrmMain::actAddMaskExecute()
+{
+    AnsiString mask;
+    if (!UserDialogs().InputQuery(this, "Add File Mask", "File Mask: ", mask) || !ValidMask(mask, -1))
+        return;
+    if (QWidget* page = AddMaskTab(mask)) {
+        pcFileMasks->setCurrentWidget(page);
+        actApplyVolumeFilterExecute();
+        SetModified(true);
+    } else {
+        UserDialogs().MessageBox(this, "Unable to create new mask tab", "Unexpected Error", TBoxIcon::Error,
+                                 TBoxButtons::Ok, TBoxAnswer::Ok);
+    }
+}
+
+void TfrmMain::actEditMaskExecute()
+{
+    const int tab = pcFileMasks->currentIndex();
+    if (tab < 0)
+        return;
+    const AnsiString old = pcFileMasks->tabText(tab).toStdString();
+    AnsiString mask = old;
+    if (!UserDialogs().InputQuery(this, "Edit File Mask", "File Mask: ", mask) || !ValidMask(mask, tab))
+        return;
+    TfrmExcludedFolders* editor = EditorAt(tab);
+    FMaskEditors.erase(old);
+    FMaskEditors[mask] = editor;
+    pcFileMasks->setTabText(tab, QString::fromStdString(mask));
+    SetModified(true);
+}
+
+void TfrmMain::actDeleteMaskExecute()
+{
+    const int tab = pcFileMasks->currentIndex();
+    if (tab < 0)
+        return;
+    const AnsiString mask = pcFileMasks->tabText(tab).toStdString();
+    if (UserDialogs().MessageBox(this, "Are you sure you want to\ndelete the file mask ?\n\n    " + mask,
+                                 "Confirm", TBoxIcon::Question, TBoxButtons::YesNo,
+                                 TBoxAnswer::Yes) != TBoxAnswer::Yes)
+        return;
+    try {
+        DeleteMaskTab(tab);
+        if (pcFileMasks->count() > 0)
+            pcFileMasks->setCurrentIndex(tab > 0 ? tab - 1 : 0);
+        SetModified(true);
+    } catch (const std::exception& error) {
+        ShowException(this, error);
+    }
+}
+
+// ---- menus ----
+
+void TfrmMain::miFileClick() { actSave->setEnabled(FModified); }
+
+void TfrmMain::miEditClick()
+{
+    const bool onMasks = pcMain->currentWidget() == tsMasksAndExclFolders;
+    miMask->setEnabled(onMasks);
+    actAddMask->setEnabled(onMasks);
+    actEditMask->setEnabled(onMasks && pcFileMasks->count() > 0);
+    actDeleteMask->setEnabled(onMasks && pcFileMasks->count() > 0);
+}
+
+AnsiString TfrmMain::WizardPath() const { return FProgramFolder + kWizardProgram; }
+
+void TfrmMain::miToolsClick()
+{
+    std::error_code error;
+    actRunTWSUtil->setEnabled(std::filesystem::is_regular_file(WizardPath(), error));
+}
+
+void TfrmMain::actRunTWSUtilExecute()
+{
+    try {
+        // Started in its own folder, named relative to it: the folder's
+        // path may hold blanks, and a bare name would be looked up in PATH.
+        const AnsiString commandLine = AnsiString("./") + kWizardProgram;
+        if (!zelutils::LaunchApplication(FProgramFolder, commandLine, "", zelutils::TLaunchWait::NoWait, nullptr,
+                                         nullptr))
+            UserDialogs().MessageBox(this, "Unable to start " + WizardPath(), "TWS Configurator", TBoxIcon::Error,
+                                     TBoxButtons::Ok, TBoxAnswer::Ok);
+    } catch (const std::exception& error) {
+        ShowException(this, error);
+    }
+}
+
+void TfrmMain::actApplyVolumeFilterExecute()
+{
+    const int selected = cboxVolumeFilter->currentIndex();
+    const AnsiString root = selected > 0 && selected <= static_cast<int>(FVolumeRoots.size())
+                                ? FVolumeRoots[static_cast<std::size_t>(selected - 1)]
+                                : AnsiString();
+    for (int tab = 0; tab < pcFileMasks->count(); ++tab)
+        if (TfrmExcludedFolders* editor = EditorAt(tab))
+            editor->SetVolumeFilter(root);
+}
+
+void TfrmMain::cboxHideFilteredClick()
+{
+    for (int tab = 0; tab < pcFileMasks->count(); ++tab)
+        if (TfrmExcludedFolders* editor = EditorAt(tab))
+            editor->SetHideFiltered(cboxHideFiltered->isChecked());
+}
+
+// ---- saving ----
+
+void TfrmMain::actSaveExecute() { SaveConfiguration(); }
+
+bool TfrmMain::SaveConfiguration()
+{
+    if (FLoadFailed) {
+        UserDialogs().MessageBox(this,
+                                 "The settings file could not be read, so it is not replaced:\n" +
+                                     FConfigFileName + "\n\nRepair it or remove it, then reload.",
+                                 "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+        return false;
+    }
+    ReleaseConfiguration();
+    FTidewashConfig = CreateConfiguration();
+    if (FTidewashConfig == nullptr)
+        return false;
+
+    TIntf<IConfigStrings> masks = NewStrings();
+    if (masks == nullptr)
+        return false;
+    for (int tab = 0; tab < pcFileMasks->count(); ++tab)
+        masks->Add(TArg(pcFileMasks->tabText(tab).toStdString()), nullptr);
+    FTidewashConfig->SetActiveMasks(masks.get());
+
+    TIntf<IConfigStrings> alone = NewStrings(), withSub = NewStrings();
+    if (alone == nullptr || withSub == nullptr)
+        return false;
+    for (int tab = 0; tab < pcFileMasks->count(); ++tab) {
+        alone->Clear();
+        withSub->Clear();
+        if (TfrmExcludedFolders* editor = EditorAt(tab))
+            for (const auto& [folder, sub] : editor->GetFolders())
+                (sub ? withSub : alone)->Add(TArg(folder), nullptr);
+        FTidewashConfig->SetExcludedFolders(TArg(pcFileMasks->tabText(tab).toStdString()), alone.get(),
+                                            withSub.get());
+    }
+
+    TIntf<IConfigStrings> volumes = NewStrings();
+    if (volumes == nullptr)
+        return false;
+    const QList<QAction*> items = miExcludedVolumes->actions();
+    for (int i = 0; i < items.size() && i < static_cast<int>(FVolumeRoots.size()); ++i)
+        if (items[i]->isChecked())
+            volumes->Add(TArg(FVolumeRoots[static_cast<std::size_t>(i)]), nullptr);
+    FTidewashConfig->SetExcludedVolumes(volumes.get());
+
+    FTidewashConfig->SetDeleteHiddenFiles(ToVariantBool(cboxDeleteHiddenFiles));
+    FTidewashConfig->SetDeleteReadOnlyFiles(ToVariantBool(cboxDeleteReadOnlyFiles));
+    FTidewashConfig->SetUseRecycleBin(ToVariantBool(cboxUseRecycleBin));
+
+    if (FAILED(FTidewashConfig->Save(TArg(FConfigFileName)))) {
+        ReportServerError("The settings could not be saved:", "Settings Not Saved");
+        return false;
+    }
+    SetModified(false);
+    return true;
+}
+
+// ---- window ----
+
+void TfrmMain::actExitExecute() { close(); }
+
+bool TfrmMain::FormCloseQuery()
+{
+    if (!FModified)
+        return true;
+    switch (UserDialogs().MessageBox(this, "Do you want to save the changes ?", "Configuration Modified",
+                                     TBoxIcon::Question, TBoxButtons::YesNoCancel, TBoxAnswer::Cancel)) {
+    case TBoxAnswer::Yes:
+        // A save that failed keeps the window, so the changes are not lost.
+        return SaveConfiguration();
+    case TBoxAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    ReleaseConfiguration();
+    event->accept();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        (watched == pcFileMasks || watched == pcFileMasks->tabBar())) {
+        actDeleteMaskExecute();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    // The editors fill their tabs through the tabs' layouts.
+    QMainWindow::showEvent(event);
+}
+
+}  // namespace twsconfigurator

@@ -1,0 +1,132 @@
+// TfrmMain: the configurator's main window. The file masks, each with its
+// excluded folders on a tab of its own, the volumes excluded from scanning
+// and the deletion options, all read and written through the configuration
+// server TWSConfig; and the start of the scan-and-purge wizard.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "Classes.hpp"
+#include "System.hpp"
+#include "TWSConfig_tlb.h"
+
+namespace twsconfigurator {
+
+class TfrmExcludedFolders;
+
+// Where the configurator finds what it works with.
+struct TConfiguratorSetup {
+    AnsiString ConfigFileName;  // the settings file the server reads and writes
+    AnsiString ProgramFolder;   // the folder of the wizard, ending in "/"
+    // Appends the fixed volumes as display name=root lines.
+    std::function<void(TStrings*)> ListVolumes;
+
+    // The installation: the settings file beside the registered handler, the
+    // wizard beside this program, the machine's fixed volumes.
+    static TConfiguratorSetup Installed();
+};
+
+// The wizard's program file in the configurator's folder.
+inline constexpr const char* kWizardProgram = "TWSUtil";
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // COM must be initialised on the thread (a single-threaded apartment).
+    explicit TfrmMain(TConfiguratorSetup setup, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    bool Modified() const { return FModified; }
+    bool HasConfiguration() const { return FTidewashConfig != nullptr; }
+    // The editor of the mask's tab, or null.
+    TfrmExcludedFolders* EditorOf(const AnsiString& mask) const;
+    // The editor on a tab.
+    TfrmExcludedFolders* EditorAt(int tab) const;
+
+    QTabWidget* pcMain;
+    QWidget* tsMasksAndExclFolders;
+    QLabel* Label2;
+    QWidget* pnlMasks;
+    QTabWidget* pcFileMasks;
+    QLabel* Label3;
+    QComboBox* cboxVolumeFilter;
+    QCheckBox* cboxHideFiltered;
+    QCheckBox* cboxDeleteHiddenFiles;
+    QCheckBox* cboxDeleteReadOnlyFiles;
+    QCheckBox* cboxUseRecycleBin;
+    QStatusBar* sbarMain;
+    QLabel* sbarPanel0;
+    QLabel* sbarPanel1;
+
+    QMenu* miFile;
+    QMenu* miEdit;
+    QMenu* miMask;
+    QMenu* miExcludedVolumes;
+    QMenu* miTools;
+    QAction* actReload;
+    QAction* actSave;
+    QAction* actExit;
+    QAction* actAddMask;
+    QAction* actEditMask;
+    QAction* actDeleteMask;
+    QAction* actRunTWSUtil;
+    QAction* actApplyVolumeFilter;
+
+    // The menus' enabling, as each menu decides it when it opens.
+    void miFileClick();
+    void miEditClick();
+    void miToolsClick();
+
+    void actReloadExecute();
+    void actSaveExecute();
+    void actExitExecute();
+    void actAddMaskExecute();
+    void actEditMaskExecute();
+    void actDeleteMaskExecute();
+    void actRunTWSUtilExecute();
+    void actApplyVolumeFilterExecute();
+    void cboxHideFilteredClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool FormCloseQuery();
+    void SetModified(bool modified);
+    ITidewashConfig* CreateConfiguration();
+    void ReleaseConfiguration();
+    QWidget* AddMaskTab(const AnsiString& mask);
+    void DeleteMaskTab(int tab);
+    bool ValidMask(const AnsiString& mask, int editedTab);
+    void RebuildExcludedVolumesMenu(const AnsiString& commaText);
+    bool SaveConfiguration();
+    void ReportServerError(const AnsiString& what, const AnsiString& caption);
+    AnsiString WizardPath() const;
+
+    bool FModified = false;
+    ITidewashConfig* FTidewashConfig = nullptr;
+    AnsiString FConfigFileName;
+    std::map<AnsiString, TfrmExcludedFolders*> FMaskEditors;
+    std::deque<AnsiString> FVolumeNames;
+    std::deque<AnsiString> FVolumeRoots;
+    AnsiString FProgramFolder;
+    // The settings file could not be read: what is shown is not what the
+    // file holds, so saving would replace the file with defaults.
+    bool FLoadFailed = false;
+};
+
+}  // namespace twsconfigurator

@@ -1,0 +1,29 @@
+// TWSConfigurator: the settings editor of the cleanup.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include <objbase.h>
+
+#include "Forms.hpp"
+#include "Main.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("TWS Configurator");
+    QApplication::setDesktopFileName("tws-configurator");
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int code = 1;
+    try {
+        twsconfigurator::TfrmMain frmMain(twsconfigurator::TConfiguratorSetup::Installed());
+        Application->MainForm = &frmMain;
+        frmMain.show();
+        code = QApplication::exec();
+        Application->MainForm = nullptr;
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, "TWS Configurator", QString::fromStdString(error.what()));
+    }
+    CoUninitialize();
+    return code;
+}
