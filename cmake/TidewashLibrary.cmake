@@ -56,3 +56,20 @@ function(tidewash_check_links)
     message(FATAL_ERROR "Missing dependencies:${problems}")
   endif()
 endfunction()
+
+# tidewash_install_libraries(): installs every shared library and server
+# module of the project into <libdir>/tidewash, where the installed
+# programs find them (their run path says so). The test programs' helper
+# modules stay behind.
+function(tidewash_install_libraries)
+  _tidewash_targets_below(${PROJECT_SOURCE_DIR} targets)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    get_target_property(dir ${t} SOURCE_DIR)
+    if(NOT (type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY") OR dir MATCHES "/tests(/|$)"
+       OR t MATCHES "test")
+      continue()
+    endif()
+    install(TARGETS ${t} LIBRARY DESTINATION ${TIDEWASH_INSTALL_LIBDIR})
+  endforeach()
+endfunction()
