@@ -161,6 +161,23 @@ bool TCleanupHandler::Load(const AnsiString& volume)
     return true;
 }
 
+void TCleanupHandler::Adopt(IEmptyVolumeCache* cache, const AnsiString& displayName, DWORDLONG scanned)
+{
+    if (FResults != nullptr)
+        FResults->Release();
+    if (FCache != nullptr)
+        FCache->Release();
+    FResults = nullptr;
+    FCache = cache;
+    if (FCache == nullptr)
+        return;
+    FCache->AddRef();
+    FDisplayName = displayName.empty() ? FKeyName : displayName;
+    FSpaceUsed = scanned;
+    if (FAILED(FCache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&FResults))))
+        FResults = nullptr;
+}
+
 namespace {
 
 AnsiString TakeBSTR(BSTR& text)

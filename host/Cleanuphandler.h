@@ -62,6 +62,10 @@ public:
     // Reads the class from the key, creates the handler and initialises it
     // for the volume. False with Error set when any step fails.
     bool Load(const AnsiString& volume);
+    // Takes a reference to a handler the caller created and initialised
+    // itself, to read its files and record its run; scanned: what its scan
+    // reported.
+    void Adopt(IEmptyVolumeCache* cache, const AnsiString& displayName, DWORDLONG scanned);
     // Scans; false when the handler failed or the user aborted (Aborted()).
     bool Scan(TProgressSink& sink);
     bool Purge(DWORDLONG spaceToFree, TProgressSink& sink);

@@ -1,0 +1,621 @@
+// TfrmMain: the wizard's window and its flow over the cleanup handler.
+#include "Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <emptyvc.h>
+#include <objbase.h>
+#include <textconv.h>
+
+#include "Cleanuphandler.h"
+#include "Emptycachecallback.h"
+#include "Graphics.hpp"
+#include "Runrecord.h"
+#include "Twshelpers.h"
+#include "Twsresname.h"
+#include "Undo.h"
+#include "Zelcomutils.h"
+#include "Zelformat.h"
+#include "Zellibutils.h"
+
+namespace {
+
+// The hourglass for the length of a scope.
+struct TCursorGuard {
+    TCursorGuard() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TCursorGuard() { QGuiApplication::restoreOverrideCursor(); }
+    TCursorGuard(const TCursorGuard&) = delete;
+    TCursorGuard& operator=(const TCursorGuard&) = delete;
+};
+
+QString FromWide(LPCWSTR text) { return text == nullptr ? QString() : QString::fromStdString(twscom::Utf16ToUtf8(text)); }
+
+QString Percent(double value) { return QString::number(value, 'f', 2); }
+
+const char* const kScanRefused =
+    "The scan could not be initialized.\n\nThe volume may be configured as\n'excluded' from scanning.";
+
+}  // namespace
+
+QString ByteDisplay(std::uint64_t bytes)
+{
+    using namespace zelutils;
+    const auto count = static_cast<std::int64_t>(bytes);
+    const TUnitSize unit = ByteMagnitude(count, TKiloDefinition::kdBinary);
+    return QString::number(BytesToUnits(count, unit, TKiloDefinition::kdBinary), 'f', 2) + " " +
+           QString::fromStdString(ByteUnitAsString(unit));
+}
+
+TWizardServices DefaultWizardServices()
+{
+    TWizardServices s;
+    s.ListVolumes = [](TStrings* volumes) { ListFixedVolumes(volumes); };
+    s.MessageBox = [](TMessageKind kind, const QString& caption, const QString& text) {
+        QMessageBox box(kind == TMessageKind::Warning ? QMessageBox::Warning
+                        : kind == TMessageKind::Error ? QMessageBox::Critical
+                                                      : QMessageBox::Information,
+                        caption, text, QMessageBox::Ok);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.raise();
+        box.activateWindow();
+        box.exec();
+    };
+    s.OpenWithShell = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    return s;
+}
+
+void TfrmMain::TRelease::operator()(IUnknown* p) const
+{
+    if (p != nullptr)
+        p->Release();
+}
+
+TfrmMain::TfrmMain(TWizardServices services)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      FServices(std::move(services))
+{
+    CreateComponents();
+    LoadResources();
+    FComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (FComInitialized) {
+        CreateHandler();
+        FillDrives();
+    }
+    if (cboxDrives->count() > 0)
+        cboxDrives->setCurrentIndex(0);
+    actGotoStep1Execute();
+    if (FTidewashCtrl == nullptr)
+        Status(" The cleanup handler is not installed.");
+    // Room for every caption in the platform's font, never less than the
+    // classic window.
+    const QSize hint = sizeHint().expandedTo(QSize(298, 199));
+    setFixedSize(hint);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmMain::~TfrmMain()
+{
+    FTidewashCtrl.reset();
+    if (FComInitialized)
+        CoUninitialize();
+}
+
+void TfrmMain::CreateComponents()
+{
+    setObjectName("frmMain");
+    setWindowTitle("TWS Utility");
+
+    actCheckSpace = new QAction("Scan...", this);
+    actAbort = new QAction("Abort", this);
+    actAbort->setEnabled(false);
+    actScanAborted = new QAction(this);
+    actPurge = new QAction("&Purge", this);
+    actGotoStep1 = new QAction("Back", this);
+    actGotoStep2 = new QAction(this);
+    actGotoStep3 = new QAction(this);
+    const std::pair<QAction*, void (TfrmMain::*)()> handlers[] = {
+        {actCheckSpace, &TfrmMain::actCheckSpaceExecute}, {actAbort, &TfrmMain::actAbortExecute},
+        {actScanAborted, &TfrmMain::actScanAbortedExecute}, {actPurge, &TfrmMain::actPurgeExecute},
+        {actGotoStep1, &TfrmMain::actGotoStep1Execute},   {actGotoStep2, &TfrmMain::actGotoStep2Execute},
+        {actGotoStep3, &TfrmMain::actGotoStep3Execute}};
+    for (const auto& [action, handler] : handlers)
+        connect(action, &QAction::triggered, this, handler);
+
+    // A button that shows an action: its caption is the button's own, its
+    // enabled state the action's.
+    const auto actionButton = [this](const char* name, const QString& caption, QAction* action) {
+        auto* button = new QPushButton(caption);
+        button->setObjectName(name);
+        button->setEnabled(action->isEnabled());
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+        return button;
+    };
+    const auto plainButton = [this](const char* name, const QString& caption, void (TfrmMain::*handler)()) {
+        auto* button = new QPushButton(caption);
+        button->setObjectName(name);
+        connect(button, &QPushButton::clicked, this, handler);
+        return button;
+    };
+    const auto label = [](const char* name, const QString& text) {
+        auto* l = new QLabel(text);
+        l->setObjectName(name);
+        return l;
+    };
+
+    pcMain = new QTabWidget;
+    pcMain->setObjectName("pcMain");
+    setCentralWidget(pcMain);
+
+    tsStep1 = new QWidget;
+    tsStep1->setObjectName("tsStep1");
+    auto* g1 = new QGridLayout(tsStep1);
+    g1->addWidget(new QLabel("Select the drive you want to cleanup:"), 0, 0, 1, 2);
+    Image1 = label("Image1", QString());
+    Image1->setFixedSize(32, 32);
+    g1->addWidget(Image1, 0, 2, 2, 1, Qt::AlignTop | Qt::AlignRight);
+    cboxDrives = new QComboBox;
+    cboxDrives->setObjectName("cboxDrives");
+    cboxDrives->setIconSize(QSize(16, 16));
+    g1->addWidget(cboxDrives, 1, 0, 1, 2);
+    btnCheckSpace = actionButton("btnCheckSpace", "Scan...", actCheckSpace);
+    btnAbortCheckSpace = actionButton("btnAbortCheckSpace", "Abort", actAbort);
+    g1->addWidget(btnCheckSpace, 2, 0);
+    g1->addWidget(btnAbortCheckSpace, 2, 1);
+    lblProgressTitle = label("lblProgressTitle", "Progress:");
+    lblScanProgress = label("lblScanProgress", QString());
+    g1->addWidget(lblProgressTitle, 3, 0);
+    g1->addWidget(lblScanProgress, 3, 1, 1, 2);
+    g1->setRowStretch(4, 1);
+    pcMain->addTab(tsStep1, "Step 1");
+
+    tsStep2 = new QWidget;
+    tsStep2->setObjectName("tsStep2");
+    auto* g2 = new QGridLayout(tsStep2);
+    lblSelectedCount = label("lblSelectedCount", "0");
+    lblSelectedSize = label("lblSelectedSize", "0");
+    lblTotalCount = label("lblTotalCount", "0");
+    lblTotalSize = label("lblTotalSize", "0");
+    const std::pair<const char*, QLabel*> rows[] = {{"Selected Count:", lblSelectedCount},
+                                                    {"Selected Size:", lblSelectedSize},
+                                                    {"Total Count:", lblTotalCount},
+                                                    {"Total Size:", lblTotalSize}};
+    int row = 0;
+    for (const auto& [caption, value] : rows) {
+        g2->addWidget(new QLabel(caption), row, 0);
+        g2->addWidget(value, row++, 1, 1, 2);
+    }
+    btnBackTo1 = actionButton("btnBackTo1", "Back", actGotoStep1);
+    btnReviewScan = plainButton("btnReviewScan", "&Review...", &TfrmMain::btnReviewScanClick);
+    btnPurge = actionButton("btnPurge", "&Purge", actPurge);
+    g2->setRowStretch(row++, 1);
+    g2->addWidget(btnBackTo1, row, 0);
+    g2->addWidget(btnReviewScan, row, 1);
+    g2->addWidget(btnPurge, row, 2);
+    pcMain->addTab(tsStep2, "Step 2");
+
+    tsStep3 = new QWidget;
+    tsStep3->setObjectName("tsStep3");
+    auto* g3 = new QGridLayout(tsStep3);
+    lblPurgeSummary = label("lblPurgeSummary", QString());
+    lblPurgeSummary->setWordWrap(true);
+    g3->addWidget(lblPurgeSummary, 0, 0, 1, 3);
+    btnUndo = plainButton("btnUndo", "Undo", &TfrmMain::btnUndoClick);
+    btnUndo->setEnabled(false);
+    btnHistory = plainButton("btnHistory", "History...", &TfrmMain::btnHistoryClick);
+    g3->addWidget(btnUndo, 1, 0);
+    g3->addWidget(btnHistory, 1, 1);
+    g3->setRowStretch(2, 1);
+    btnScanAgain = actionButton("btnScanAgain", "Scan Again", actGotoStep1);
+    btnReviewReport = plainButton("btnReviewReport", "View Report", &TfrmMain::btnReviewReportClick);
+    btnClose = plainButton("btnClose", "Close", &TfrmMain::btnCloseClick);
+    g3->addWidget(btnScanAgain, 3, 0);
+    g3->addWidget(btnReviewReport, 3, 1);
+    g3->addWidget(btnClose, 3, 2);
+    pcMain->addTab(tsStep3, "Step3");
+
+    sbarMain = new QStatusBar;
+    sbarMain->setObjectName("sbarMain");
+    sbarMain->setSizeGripEnabled(false);
+    setStatusBar(sbarMain);
+}
+
+void TfrmMain::LoadResources()
+{
+    zelutils::TResourceLoader resources;
+    if (!resources.LoadLibraryA(zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + TWSRES_FILE_NAME))
+        return;  // the default look
+    TBitmap bitmap;
+    QPixmap volume;
+    if (resources.LoadBitmapA("NT_VOLUME", &bitmap))
+        volume = QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia));
+    cboxDrives->setProperty("driveGlyph", volume);
+    const std::pair<const char*, QPushButton*> glyphs[] = {
+        {"ACT_ABORT2", btnAbortCheckSpace}, {"ACT_DRIVE_SRCH2", btnCheckSpace}, {"ACT_DRIVE_SRCH2", btnScanAgain},
+        {"ACT_BACK", btnBackTo1},           {"ACT_REVIEW", btnReviewScan},      {"ACT_REVIEW", btnReviewReport},
+        {"ACT_PURGE2", btnPurge},           {"ACT_EXIT", btnClose}};
+    for (const auto& [name, button] : glyphs)
+        if (resources.LoadBitmapA(name, &bitmap))
+            button->setIcon(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
+    TIcon icon;
+    if (resources.LoadIconA("TIDEWASH1", &icon)) {
+        Image1->setPixmap(icon.Icon().pixmap(32, 32));
+        setWindowIcon(icon.Icon());
+        QApplication::setWindowIcon(icon.Icon());
+    }
+}
+
+void TfrmMain::CreateHandler()
+{
+    FTidewashCtrl.reset();
+    if (!FComInitialized)
+        return;
+    ITidewashCtrl* ctrl = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                  IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
+    if (hr == E_INVALIDARG)
+        hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
+    if (SUCCEEDED(hr))
+        FTidewashCtrl.reset(ctrl);
+}
+
+void TfrmMain::FillDrives()
+{
+    if (FTidewashCtrl == nullptr)
+        return;  // without the handler no volume can be checked for exclusion
+    TStringList volumes;
+    FServices.ListVolumes(&volumes);
+    const QIcon glyph(cboxDrives->property("driveGlyph").value<QPixmap>());
+    for (int i = 0; i < volumes.Count(); ++i) {
+        const AnsiString name = volumes.Names(i);
+        AnsiString root = volumes.Values(name);
+        VARIANT_BOOL excluded = VARIANT_FALSE;
+        FTidewashCtrl->IsVolumeExcluded(root.data(), &excluded);
+        if (excluded != VARIANT_FALSE)
+            continue;
+        cboxDrives->addItem(glyph, QString::fromStdString(name));
+        FVolumeRoots.push_back(root);
+    }
+}
+
+IEmptyVolumeCache2* TfrmMain::Cache() const
+{
+    IEmptyVolumeCache2* cache = nullptr;
+    if (FTidewashCtrl == nullptr ||
+        FAILED(FTidewashCtrl->QueryInterface(IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&cache))))
+        return nullptr;
+    return cache;
+}
+
+void TfrmMain::Status(const QString& text)
+{
+    if (text.isEmpty())
+        sbarMain->clearMessage();
+    else
+        sbarMain->showMessage(text);
+}
+
+void TfrmMain::Message(TMessageKind kind, const QString& caption, const QString& text)
+{
+    if (FServices.MessageBox)
+        FServices.MessageBox(kind, caption, text);
+}
+
+void TfrmMain::ShowStep(QWidget* step)
+{
+    for (QWidget* tab : {tsStep1, tsStep2, tsStep3})
+        pcMain->setTabVisible(pcMain->indexOf(tab), tab == step);
+    pcMain->setCurrentWidget(step);
+}
+
+void TfrmMain::actGotoStep1Execute()
+{
+    if (FBusy)
+        return;  // Back and Scan Again are not for the middle of a purge
+    lblProgressTitle->hide();
+    lblScanProgress->hide();
+    actAbort->setEnabled(false);
+    Status(FAbort ? " Process Aborted." : "");
+    // An empty list has nothing to scan.
+    actCheckSpace->setEnabled(!FVolumeRoots.empty());
+    CreateHandler();
+    if (FComInitialized && FTidewashCtrl == nullptr)
+        actCheckSpace->setEnabled(false);
+    ShowStep(tsStep1);
+}
+
+void TfrmMain::actCheckSpaceExecute()
+{
+    if (FBusy || FReviewing)
+        return;
+    TCursorGuard cursor;
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    const int index = cboxDrives->currentIndex();
+    if (index < 0 || index >= static_cast<int>(FVolumeRoots.size()))
+        return;
+    FBusy = true;
+    actCheckSpace->setEnabled(false);
+    FScannedRoot = FVolumeRoots[static_cast<std::size_t>(index)];
+    const std::u16string root = twscom::Utf8ToUtf16(FScannedRoot);
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    HRESULT hr = cache->InitializeEx(nullptr, root.c_str(), u"", &display, &description, &button, nullptr);
+    bool again = true;  // whether the user is to be offered a new scan on a fresh handler
+    if (hr != S_OK) {
+        Message(TMessageKind::Warning, "Scan not performed", kScanRefused);
+    } else {
+        btnReviewScan->setText(FromWide(button));
+        FDisplayName = FromWide(display).toStdString();
+        auto* callback = new TEmptyVolumeCacheCallback;
+        callback->AddRef();
+        callback->OnScanProgress = [this](std::uint64_t used, bool& abort) { ScanProgress(used, abort); };
+        FAbort = false;
+        actAbort->setEnabled(true);
+        Status(" Scanning...");
+        lblScanProgress->clear();
+        lblProgressTitle->show();
+        lblScanProgress->show();
+        DWORDLONG used = 0;
+        hr = cache->GetSpaceUsed(&used, callback);
+        FScanned = used;
+        callback->Release();
+        FBusy = false;
+        if (hr == E_ABORT) {
+            again = false;
+            actScanAborted->trigger();
+        } else if (hr == S_OK) {
+            again = false;
+            actGotoStep2->trigger();
+        } else {
+            Message(TMessageKind::Warning, "Scan not completed",
+                    "The scan stopped on an error.\n\nNothing was selected; pick a drive and scan again.");
+        }
+    }
+    CoTaskMemFree(display);
+    CoTaskMemFree(description);
+    CoTaskMemFree(button);
+    FBusy = false;
+    cache.reset();
+    // A refused or failed scan leaves a handler that is not to be scanned
+    // again: start over on a fresh one, as Back would.
+    if (again)
+        actGotoStep1Execute();
+}
+
+void TfrmMain::ScanProgress(std::uint64_t spaceUsed, bool& abort)
+{
+    lblScanProgress->setText(ByteDisplay(spaceUsed));
+    QApplication::processEvents();
+    abort = FAbort;
+}
+
+void TfrmMain::actAbortExecute()
+{
+    FAbort = true;
+    actAbort->setEnabled(false);
+    Status(" Aborting...");
+}
+
+void TfrmMain::actScanAbortedExecute() { actGotoStep1Execute(); }
+
+void TfrmMain::actGotoStep2Execute()
+{
+    Status("");
+    UpdateTotals();
+    SetStep2Enabled(true);
+    ShowStep(tsStep2);
+}
+
+void TfrmMain::UpdateTotals()
+{
+    if (FTidewashCtrl == nullptr)
+        return;
+    LONGLONG selectedCount = 0, selectedSize = 0, totalCount = 0, totalSize = 0;
+    FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, &totalCount, &totalSize);
+    lblSelectedCount->setText(QString::number(selectedCount));
+    lblTotalCount->setText(QString::number(totalCount));
+    lblSelectedSize->setText(ByteDisplay(static_cast<std::uint64_t>(selectedSize)));
+    lblTotalSize->setText(ByteDisplay(static_cast<std::uint64_t>(totalSize)));
+    FCanPurge = selectedCount > 0;
+    actPurge->setEnabled(FCanPurge);
+}
+
+void TfrmMain::SetStep2Enabled(bool enabled)
+{
+    btnBackTo1->setEnabled(enabled);
+    btnReviewScan->setEnabled(enabled);
+    actPurge->setEnabled(enabled && FCanPurge);
+}
+
+void TfrmMain::btnReviewScanClick()
+{
+    if (FBusy || FReviewing)
+        return;
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    FReviewing = true;
+    SetStep2Enabled(false);
+    cache->ShowProperties(reinterpret_cast<HWND>(winId()));
+    FReviewing = false;
+    SetStep2Enabled(true);
+    UpdateTotals();
+}
+
+void TfrmMain::actPurgeExecute()
+{
+    if (FBusy || FReviewing)
+        return;
+    TCursorGuard cursor;
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    FBusy = true;
+    SetStep2Enabled(false);
+    auto* callback = new TEmptyVolumeCacheCallback;
+    callback->AddRef();
+    callback->OnPurgeProgress = [this](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
+        PurgeProgress(freed, toFree, abort);
+    };
+    LONGLONG selectedCount = 0, selectedSize = 0;
+    FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, nullptr, nullptr);
+    FPurgeSize = static_cast<std::uint64_t>(selectedSize);
+    // A handler asked to free nothing deletes nothing: selected empty files
+    // still have to go.
+    const DWORDLONG toFree = selectedCount > 0 ? std::max<DWORDLONG>(FPurgeSize, 1) : FPurgeSize;
+    cache->Purge(toFree, callback);
+    callback->Release();
+    FBusy = false;
+    RecordPurge(cache.get());
+    SetStep2Enabled(true);
+    actGotoStep3->trigger();
+}
+
+void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceToFree, bool& abort)
+{
+    // Nothing to free is all of it done.
+    const double percent = FPurgeSize == 0 || spaceToFree == 0
+                               ? 100.0
+                               : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(spaceToFree));
+    Status(" Purging..." + Percent(percent) + "%");
+    QApplication::processEvents();
+    abort = FAbort;
+}
+
+void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
+{
+    FRunId.clear();
+    btnUndo->setEnabled(false);
+    lblPurgeSummary->clear();
+    cleanuphost::TCleanupHandler handler("Tidewash");
+    handler.Adopt(cache, FDisplayName, FScanned);
+    if (!handler.Detailed() || !handler.ReadFiles()) {
+        lblPurgeSummary->setText("The handler does not tell what it removed.");
+        return;
+    }
+    const cleanuphost::TFigures f = cleanuphost::FiguresOf(handler.Files());
+    QString summary = QString("Removed %1 (%2), kept %3, failed %4.")
+                          .arg(f.Removed.Files)
+                          .arg(ByteDisplay(static_cast<std::uint64_t>(f.Removed.Bytes)))
+                          .arg(f.Kept.Files + f.Unselected.Files)
+                          .arg(f.Failed.Files);
+    try {
+        nlohmann::json document =
+            cleanuphost::RunDocument(FScannedRoot, cleanuphost::TRunMode::Purge, {&handler}, {true});
+        FRunId = cleanuphost::SaveRun(document, handler.ReportPath());
+        const nlohmann::json& report = document["run"]["report"];
+        summary += "\nReport: " + (report.is_string() ? QString::fromStdString(report.get<std::string>())
+                                                      : QString("none"));
+        btnUndo->setEnabled(!document["summary"]["trash"].empty());
+    } catch (const std::exception& e) {
+        summary += "\nThis purge was not recorded (no undo): " + QString::fromUtf8(e.what());
+    }
+    lblPurgeSummary->setText(summary);
+}
+
+void TfrmMain::actGotoStep3Execute()
+{
+    Status("");
+    ShowStep(tsStep3);
+}
+
+void TfrmMain::btnReviewReportClick()
+{
+    const QString path =
+        QString::fromStdString(zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + "Reports/FilePurge.html");
+    // A report that is not there cannot be opened, whatever the shell says.
+    const bool opened = QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
+    if (!opened)
+        Message(TMessageKind::Error, "Operation Failed", "Failed to open the purge report.");
+}
+
+void TfrmMain::btnUndoClick()
+{
+    if (FBusy || FRunId.empty())
+        return;
+    try {
+        nlohmann::json run = cleanuphost::LoadRun(FRunId);
+        const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
+        cleanuphost::StoreRun(FRunId, run);
+        btnUndo->setEnabled(false);
+        lblPurgeSummary->setText(lblPurgeSummary->text() +
+                                 QString("\nUndone: restored %1, not restored %2.").arg(counts.Restored).arg(counts.NotRestored));
+        Message(counts.NotRestored > 0 ? TMessageKind::Warning : TMessageKind::Information, "Undo",
+                QString("Restored %1 file(s) from the trash.\nNot restored: %2.")
+                    .arg(counts.Restored)
+                    .arg(counts.NotRestored));
+    } catch (const std::exception& e) {
+        Message(TMessageKind::Error, "Undo", QString::fromUtf8(e.what()));
+    }
+}
+
+void TfrmMain::btnHistoryClick()
+{
+    const std::vector<std::string> ids = cleanuphost::ListRuns();
+    QString text;
+    if (ids.empty())
+        text = "No purge recorded yet.";
+    // The latest runs first; the rest stay for twscleanup --history.
+    for (auto id = ids.rbegin(); id != ids.rend() && id - ids.rbegin() < 10; ++id) {
+        try {
+            const nlohmann::json run = cleanuphost::LoadRun(*id);
+            const nlohmann::json& sum = run["summary"];
+            text += QString("%1  %2: removed %3 (%4)\n")
+                        .arg(QString::fromStdString(*id), QString::fromStdString(run.value("volume", "?")))
+                        .arg(sum["removed"].value("files", 0LL))
+                        .arg(ByteDisplay(sum["removed"].value("bytes", 0ULL)));
+        } catch (const std::exception& e) {
+            text += QString::fromStdString(*id) + "  (" + QString::fromUtf8(e.what()) + ")\n";
+        }
+    }
+    Message(TMessageKind::Information, "Purge History", text.trimmed());
+}
+
+void TfrmMain::btnCloseClick() { close(); }
+
+bool TfrmMain::FormCloseQuery()
+{
+    if (FBusy || FReviewing) {
+        Message(TMessageKind::Warning, "Close Application",
+                "Unable to close the application\nwhile processing a scan or purge.");
+        return false;
+    }
+    FTidewashCtrl.reset();
+    if (FComInitialized) {
+        CoUninitialize();
+        FComInitialized = false;
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}

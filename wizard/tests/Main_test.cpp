@@ -1,0 +1,381 @@
+// The wizard's window driven as a user would, against the real handler
+// registered in a temporary registry, on a generated volume, with a
+// temporary trash and runs folder.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+
+#include "Classes.hpp"
+#include "HandlerFixture.h"
+#include "Main.h"
+#include "Twsresname.h"
+
+using namespace handlertest;
+
+namespace {
+
+void EnsureOffscreenApplication()
+{
+    if (QApplication::instance() != nullptr)
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "wizard_Main_test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);  // kept to the end: the handler's window uses it too
+}
+
+// A list as TWS.cfg stores it: its comma text in double quotes.
+std::string Stored(const std::vector<std::string>& items)
+{
+    TStringList list;
+    for (const auto& item : items)
+        list.Add(item);
+    return "\"" + list.CommaText() + "\"";
+}
+
+struct TMessage {
+    TMessageKind Kind;
+    QString Caption, Text;
+};
+
+class WizardTest : public HandlerFixture {
+protected:
+    void SetUp() override
+    {
+        HandlerFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        EnsureOffscreenApplication();
+        ::setenv("XDG_STATE_HOME", (base / "state").c_str(), 1);
+        // The images beside the handler, as an installation has them.
+        fs::copy_file(zelcomtest::BuildOut() + "/" + TWSRES_FILE_NAME, install / TWSRES_FILE_NAME);
+        Configure(false);
+    }
+    void TearDown() override
+    {
+        FWindow.reset();
+        ::unsetenv("XDG_STATE_HOME");
+        HandlerFixture::TearDown();
+    }
+
+    void Configure(bool trash, const std::vector<std::string>& excludedVolumes = {})
+    {
+        std::vector<std::string> excluded = excludedVolumes;
+        excluded.push_back(outside.string() + "/");
+        WriteConfig(std::string("[Files]\nActiveMasks=\"*.obj,*.bak\"\nDeleteHidden=0\nDeleteReadOnly=0\n") +
+                    "UseRecycleBin=" + (trash ? "1" : "0") + "\n\n[Volumes]\nExcluded=" + Stored(excluded) + "\n");
+    }
+
+    // The window over the test volume and one the settings exclude.
+    TfrmMain& Window()
+    {
+        TWizardServices services;
+        services.ListVolumes = [this](TStrings* volumes) {
+            volumes->Add("Outside  (" + outside.string() + "/)=" + outside.string() + "/");
+            volumes->Add("Test  (" + Volume() + ")=" + Volume());
+        };
+        services.MessageBox = [this](TMessageKind kind, const QString& caption, const QString& text) {
+            Messages.push_back({kind, caption, text});
+        };
+        services.OpenWithShell = [this](const QString& path) {
+            Opened.push_back(path);
+            return ShellAnswer;
+        };
+        FWindow = std::make_unique<TfrmMain>(services);
+        FWindow->show();
+        return *FWindow;
+    }
+
+    // Records every status text the window shows from now on.
+    void RecordStatus(TfrmMain& w)
+    {
+        QObject::connect(w.sbarMain, &QStatusBar::messageChanged, w.sbarMain,
+                         [this](const QString& text) { Statuses.push_back(text); });
+    }
+
+    void Scan(TfrmMain& w)
+    {
+        QTest::mouseClick(w.btnCheckSpace, Qt::LeftButton);
+        ASSERT_EQ(w.pcMain->currentWidget(), w.tsStep2) << "the scan did not end in its totals";
+    }
+
+    static bool TabShown(TfrmMain& w, QWidget* step) { return w.pcMain->isTabVisible(w.pcMain->indexOf(step)); }
+
+    // Saves a picture of the window for the documentation when asked to.
+    static void Picture(TfrmMain& w, const char* name)
+    {
+        const char* folder = std::getenv("WIZARD_SCREENSHOT_DIR");
+        if (folder != nullptr) {
+            EXPECT_TRUE(w.grab().save(QString(folder) + "/" + name));
+        }
+    }
+
+    std::vector<TMessage> Messages;
+    std::vector<QString> Opened;
+    std::vector<QString> Statuses;
+    bool ShellAnswer = true;
+
+private:
+    std::unique_ptr<TfrmMain> FWindow;
+};
+
+TEST_F(WizardTest, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
+{
+    struct TCase {
+        bool ExcludeTest;
+        int Entries;
+        bool ScanEnabled;
+    } const cases[] = {{false, 1, true}, {true, 0, false}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.ExcludeTest ? "every volume excluded" : "one volume excluded");
+        Configure(false, c.ExcludeTest ? std::vector<std::string>{Volume()} : std::vector<std::string>{});
+        TfrmMain& w = Window();
+        EXPECT_EQ(w.windowTitle(), "TWS Utility");
+        ASSERT_EQ(w.cboxDrives->count(), c.Entries);
+        if (c.Entries > 0) {
+            EXPECT_EQ(w.cboxDrives->itemText(0).toStdString(), "Test  (" + Volume() + ")");
+            EXPECT_FALSE(w.cboxDrives->itemIcon(0).isNull()) << "the drive glyph";
+        }
+        EXPECT_EQ(w.btnCheckSpace->isEnabled(), c.ScanEnabled);
+        EXPECT_FALSE(w.btnAbortCheckSpace->isEnabled());
+        EXPECT_TRUE(TabShown(w, w.tsStep1));
+        EXPECT_FALSE(TabShown(w, w.tsStep2));
+        EXPECT_FALSE(TabShown(w, w.tsStep3));
+        // Nothing to scan is no step and no index out of range.
+        w.actCheckSpace->trigger();
+        EXPECT_EQ(w.pcMain->currentWidget(), c.Entries > 0 ? w.tsStep2 : w.tsStep1);
+        EXPECT_TRUE(Messages.empty());
+    }
+}
+
+TEST_F(WizardTest, AScanShowsTheTotalsAndBackStartsOverOnAFreshHandler)
+{
+    MakeFile("p/a.obj", 1000);
+    MakeFile("p/b.obj", 1048);
+    MakeFile("q/c.bak", 50);
+    MakeFile("q/keep.txt", 70);
+    TfrmMain& w = Window();
+    Picture(w, "wizard-1-scan.png");
+    RecordStatus(w);
+    Scan(w);
+    EXPECT_EQ(Statuses.front(), " Scanning...");
+    EXPECT_TRUE(w.lblScanProgress->text().endsWith("KB")) << w.lblScanProgress->text().toStdString();
+    EXPECT_EQ(w.sbarMain->currentMessage(), "");
+    EXPECT_EQ(w.lblSelectedCount->text(), "3");
+    EXPECT_EQ(w.lblTotalCount->text(), "3");
+    EXPECT_EQ(w.lblSelectedSize->text(), "2.05 KB");  // 2098 bytes
+    EXPECT_EQ(w.lblTotalSize->text(), "2.05 KB");
+    EXPECT_EQ(w.btnReviewScan->text(), "&Review...");
+    EXPECT_TRUE(w.btnPurge->isEnabled());
+    EXPECT_TRUE(TabShown(w, w.tsStep2));
+    EXPECT_FALSE(TabShown(w, w.tsStep1));
+    Picture(w, "wizard-2-review.png");
+
+    QTest::mouseClick(w.btnBackTo1, Qt::LeftButton);
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
+    EXPECT_EQ(w.sbarMain->currentMessage(), "");
+    EXPECT_FALSE(w.lblScanProgress->isVisible());
+    EXPECT_TRUE(w.btnCheckSpace->isEnabled());
+    // A second scan runs on a new handler and finds the same.
+    Scan(w);
+    EXPECT_EQ(w.lblTotalCount->text(), "3");
+}
+
+TEST_F(WizardTest, AbortStopsTheScanAndTheWindowRefusesToCloseMeanwhile)
+{
+    for (int i = 0; i < 20; ++i)
+        MakeFile("d" + std::to_string(i) + "/x.obj");
+    TfrmMain& w = Window();
+    bool wasBusy = false;
+    // Runs inside the scan, from the first progress notification.
+    QTimer::singleShot(0, &w, [&] {
+        wasBusy = w.Busy();
+        EXPECT_TRUE(w.btnAbortCheckSpace->isEnabled());
+        EXPECT_FALSE(w.btnCheckSpace->isEnabled());
+        EXPECT_FALSE(w.close());
+        QTest::mouseClick(w.btnAbortCheckSpace, Qt::LeftButton);
+        EXPECT_EQ(w.sbarMain->currentMessage(), " Aborting...");
+    });
+    QTest::mouseClick(w.btnCheckSpace, Qt::LeftButton);
+    EXPECT_TRUE(wasBusy);
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Kind, TMessageKind::Warning);
+    EXPECT_EQ(Messages[0].Caption, "Close Application");
+    EXPECT_EQ(Messages[0].Text, "Unable to close the application\nwhile processing a scan or purge.");
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
+    EXPECT_EQ(w.sbarMain->currentMessage(), " Process Aborted.");
+    EXPECT_TRUE(w.btnCheckSpace->isEnabled());
+    EXPECT_FALSE(w.btnAbortCheckSpace->isEnabled());
+    EXPECT_FALSE(w.Busy());
+
+    // Scanning again after the abort works, and once idle the window closes.
+    Scan(w);
+    EXPECT_EQ(w.lblTotalCount->text(), "20");
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(Messages.size(), 1u);
+}
+
+TEST_F(WizardTest, UncheckingEverythingInTheReviewDisablesPurge)
+{
+    const fs::path a = MakeFile("a.obj", 10), b = MakeFile("sub/b.bak", 20);
+    TfrmMain& w = Window();
+    Scan(w);
+    bool reviewed = false;
+    QTimer::singleShot(0, &w, [&] {
+        QDialog* review = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmFileDetails" && top->isVisible())
+                review = qobject_cast<QDialog*>(top);
+        ASSERT_NE(review, nullptr);
+        // A second review, a purge or a close must wait for this one.
+        EXPECT_FALSE(w.btnPurge->isEnabled());
+        w.actPurge->trigger();
+        EXPECT_FALSE(w.close());
+        QTreeView* tree = review->findChild<QTreeView*>("tvResults");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tree->model()->rowCount(tree->model()->index(0, 0)) > 0; }));
+        for (QAction* action : review->findChildren<QAction*>())
+            if (action->text() == "Uncheck All")
+                action->trigger();
+        reviewed = true;
+        review->accept();
+    });
+    QTest::mouseClick(w.btnReviewScan, Qt::LeftButton);
+    EXPECT_TRUE(reviewed);
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep2);
+    EXPECT_EQ(w.lblSelectedCount->text(), "0");
+    EXPECT_EQ(w.lblSelectedSize->text(), "0.00 Bytes");
+    EXPECT_EQ(w.lblTotalCount->text(), "2");
+    EXPECT_FALSE(w.btnPurge->isEnabled());
+    EXPECT_TRUE(w.btnBackTo1->isEnabled());
+    EXPECT_TRUE(fs::exists(a));
+    EXPECT_TRUE(fs::exists(b));
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Close Application");
+}
+
+TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
+{
+    Configure(true);
+    const fs::path a = MakeFile("a/1.obj", 300), b = MakeFile("b/2.obj", 100), c = MakeFile("c/3.bak", 0);
+    TfrmMain& w = Window();
+    Scan(w);
+    RecordStatus(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep3);
+    EXPECT_TRUE(TabShown(w, w.tsStep3));
+    EXPECT_FALSE(TabShown(w, w.tsStep2));
+    EXPECT_EQ(w.sbarMain->currentMessage(), "");
+    for (const fs::path& p : {a, b, c})
+        EXPECT_FALSE(fs::exists(p)) << p;
+
+    // Progress climbs to all of it, in the window's words.
+    ASSERT_GE(Statuses.size(), 3u);
+    std::vector<QString> purging(Statuses.begin(), Statuses.end() - 1);
+    for (const QString& s : purging)
+        EXPECT_TRUE(s.startsWith(" Purging...") && s.endsWith("%")) << s.toStdString();
+    EXPECT_EQ(purging.back(), " Purging...100.00%");
+    // The two .obj files go in the order the file system listed them.
+    const auto seen = [&](const char* text) { return std::find(purging.begin(), purging.end(), text) != purging.end(); };
+    EXPECT_TRUE(seen(" Purging...75.00%") || seen(" Purging...25.00%"));
+
+    const QString summary = w.lblPurgeSummary->text();
+    EXPECT_TRUE(summary.startsWith("Removed 3 (400.00 Bytes), kept 0, failed 0.")) << summary.toStdString();
+    ASSERT_FALSE(w.RunId().empty());
+    EXPECT_TRUE(fs::exists(base / "state" / "tidewash" / "runs" / w.RunId() / "manifest.json"));
+    EXPECT_TRUE(summary.contains(QString::fromStdString(w.RunId()))) << "the run's copy of the report";
+    Picture(w, "wizard-3-purge.png");
+
+    QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0].toStdString(), (install / "Reports" / "FilePurge.html").string());
+    EXPECT_TRUE(Messages.empty());
+
+    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_TRUE(Messages[0].Text.startsWith(QString::fromStdString(w.RunId()))) << Messages[0].Text.toStdString();
+    EXPECT_TRUE(Messages[0].Text.contains("removed 3 (400.00 Bytes)")) << Messages[0].Text.toStdString();
+
+    ASSERT_TRUE(w.btnUndo->isEnabled());
+    QTest::mouseClick(w.btnUndo, Qt::LeftButton);
+    for (const fs::path& p : {a, b, c})
+        EXPECT_TRUE(fs::exists(p)) << p;
+    EXPECT_EQ(fs::file_size(a), 300u);
+    ASSERT_EQ(Messages.size(), 2u);
+    EXPECT_EQ(Messages[1].Caption, "Undo");
+    EXPECT_TRUE(Messages[1].Text.startsWith("Restored 3 file(s)")) << Messages[1].Text.toStdString();
+    EXPECT_FALSE(w.btnUndo->isEnabled());
+
+    // Scan Again starts over: the restored files are found again.
+    QTest::mouseClick(w.btnScanAgain, Qt::LeftButton);
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
+    Scan(w);
+    EXPECT_EQ(w.lblTotalCount->text(), "3");
+}
+
+TEST_F(WizardTest, APurgeOfNothingButEmptyFilesIsAllDone)
+{
+    const fs::path empty = MakeFile("e.obj", 0);
+    TfrmMain& w = Window();
+    Scan(w);
+    EXPECT_EQ(w.lblSelectedCount->text(), "1");
+    ASSERT_TRUE(w.btnPurge->isEnabled());
+    RecordStatus(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_FALSE(fs::exists(empty));
+    ASSERT_FALSE(Statuses.empty());
+    EXPECT_NE(std::find(Statuses.begin(), Statuses.end(), " Purging...100.00%"), Statuses.end());
+    EXPECT_TRUE(w.lblPurgeSummary->text().startsWith("Removed 1")) << w.lblPurgeSummary->text().toStdString();
+    EXPECT_FALSE(w.btnUndo->isEnabled()) << "deleted for good: nothing in the trash to undo";
+}
+
+TEST_F(WizardTest, AReportThatCannotBeOpenedIsAFailure)
+{
+    struct TCase {
+        const char* Name;
+        bool ReportExists;
+        bool ShellAnswer;
+        std::size_t ShellCalls;
+    } const cases[] = {{"no report yet", false, true, 0}, {"the shell refuses", true, false, 1}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Messages.clear();
+        Opened.clear();
+        if (c.ReportExists) {
+            fs::create_directories(install / "Reports");
+            std::ofstream(install / "Reports" / "FilePurge.html") << "<html></html>";
+        }
+        ShellAnswer = c.ShellAnswer;
+        TfrmMain& w = Window();
+        QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
+        EXPECT_EQ(Opened.size(), c.ShellCalls);
+        ASSERT_EQ(Messages.size(), 1u);
+        EXPECT_EQ(Messages[0].Kind, TMessageKind::Error);
+        EXPECT_EQ(Messages[0].Caption, "Operation Failed");
+        EXPECT_EQ(Messages[0].Text, "Failed to open the purge report.");
+    }
+}
+
+TEST(WizardByteDisplay, TwoDecimalsAndTheUnitIn1024s)
+{
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0.00 Bytes"}, {1023, "1023.00 Bytes"}, {1024, "1.00 KB"}, {1536, "1.50 KB"},
+        {5ull << 20, "5.00 MB"}, {(3ull << 30) + (1ull << 29), "3.50 GB"}};
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(ByteDisplay(bytes).toStdString(), text) << bytes;
+}
+
+}  // namespace
