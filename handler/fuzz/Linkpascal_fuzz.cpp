@@ -1,5 +1,6 @@
 // Fuzzer for ParsePascalLinks. Properties: every name is as written in the
-// input (an unquoted word, or a quoted name with '' for a quote), possibly
+// input (an unquoted word, or what follows an opening quote, with '' for a
+// quote), possibly
 // with ".obj" added to a name without an extension; no name is empty or
 // lacks an extension; no more names than "$" in the text; the same text
 // gives the same names.
@@ -24,7 +25,8 @@ std::string DoubledQuotes(std::string_view name)
 
 bool Written(std::string_view text, std::string_view name)
 {
-    return Contains(text, name) || Contains(text, "'" + DoubledQuotes(name) + "'");
+    // A quoted name may run to the directive's end without its closing quote.
+    return Contains(text, name) || Contains(text, "'" + DoubledQuotes(name));
 }
 
 }  // namespace
