@@ -35,8 +35,10 @@ std::vector<TEntry> Contents(TMemIniFile& ini)
     for (int s = 0; s < sections.Count(); ++s) {
         ini.ReadSection(sections[s], &names);
         for (int k = 0; k < names.Count(); ++k) {
-            const AnsiString value = ini.ReadString(sections[s], names[k], "\x01missing");
-            Require(value != "\x01missing", "a listed key has no value");
+            // Two defaults: a value may be either, never both.
+            const AnsiString value = ini.ReadString(sections[s], names[k], "\x01a");
+            Require(value != "\x01a" || ini.ReadString(sections[s], names[k], "\x01b") != "\x01b",
+                    "a listed key has no value");
             all.push_back({sections[s], names[k], value});
         }
     }
