@@ -5,6 +5,11 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "FileIdentity.h"
+#include "Trash.h"
 
 namespace cleanuphost {
 
@@ -13,8 +18,23 @@ struct TUndoCounts {
     int NotRestored = 0;
 };
 
+// One file a run moved to the trash, as its manifest records it.
+struct TTrashedFile {
+    nlohmann::json* Record;  // the file's object in the document
+    std::string Path;        // where it was found
+    twsplatform::TTrashEntry Entry;
+    twsplatform::TFileIdentity Identity;
+};
+
+// The files of a run document whose outcome is "trashed". A manifest is a
+// file anyone who can write to the state folder may have changed: a
+// document of another shape throws std::runtime_error saying what is
+// wrong, and nothing of it is restored.
+std::vector<TTrashedFile> TrashedFiles(nlohmann::json& document);
+
 // Restores the trashed files of the run document, tells each on out (when
-// not null), and marks the restored ones in the document.
+// not null), and marks the restored ones in the document. Throws
+// std::runtime_error, restoring nothing, for a damaged document.
 TUndoCounts UndoRun(nlohmann::json& document, std::FILE* out);
 
 }  // namespace cleanuphost

@@ -567,6 +567,12 @@ int Undo(std::string id)
         std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
         return kUsage;
     }
+    try {
+        TrashedFiles(run);  // a damaged manifest stops here, before anything moves
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "twscleanup: the manifest of run %s is damaged: %s\n", id.c_str(), e.what());
+        return kUsage;
+    }
     Say("Undoing run %s on %s:\n", id.c_str(), run.value("volume", "?").c_str());
     const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
     try {

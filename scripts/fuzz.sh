@@ -1,65 +1,60 @@
 #!/usr/bin/env bash
-# fuzz.sh [seconds]: builds the libFuzzer targets of the HTML builder and the
-# buffer parsers with clang (AddressSanitizer and UndefinedBehaviorSanitizer
-# on) and runs each for the given time, 60 seconds by default. Builds and the
-# growing corpora go to build-fuzz/. Exits non-zero when a target fails.
+# fuzz.sh [seconds | --ci]: builds every libFuzzer target (the fuzz/ folders,
+# CMake with clang and -DTIDEWASH_FUZZ=ON: AddressSanitizer and
+# UndefinedBehaviorSanitizer on) in build-fuzz/ and runs each, one after the
+# other, for the given time (60 seconds by default), starting from its seed
+# corpus (corpus/<target>/ beside the fuzzer) and the inputs earlier runs
+# kept in build-fuzz/corpus/<target>/. --ci: 20 seconds each, less when the
+# whole run would pass 5 minutes. Exits non-zero when a target fails; the
+# input that made it fail is kept as build-fuzz/crashes/<target>-*.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-seconds=${1:-60}
-[[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: $0 [seconds]" >&2; exit 2; }
+ci=0
+case ${1:-60} in
+  --ci) ci=1; seconds=20 ;;
+  *) seconds=${1:-60} ;;
+esac
+[[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: $0 [seconds | --ci]" >&2; exit 2; }
 
 bash scripts/setup.sh clang libclang-rt-14-dev
 
 out=build-fuzz
-mkdir -p "$out/obj" "$out/corpus"
-cxx=(clang++ -std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
-     -fno-sanitize-recover=undefined
-     -Iplatform/vcl/include -Iplatform/winsdk/include -Ilib/runtime/core
-     -Ilib/htmlbuilder -Ilib/utils)
+if [[ ! -f $out/build.ninja ]]; then
+  launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
+  echo "== configure $out (clang, TIDEWASH_FUZZ=ON)"
+  cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DTIDEWASH_FUZZ=ON -DTIDEWASH_TESTS=OFF "${launcher[@]}" >/dev/null
+fi
+echo "== build the fuzz targets ($out)"
+cmake --build "$out" --target tidewash_fuzzers -- -j"$(nproc)"
 
-# The code under test, compiled once with coverage for the fuzzer.
-objects() {
-  local objs=()
-  for src in "$@"; do
-    local obj=$out/obj/$(echo "$src" | tr / _).o
-    if [[ ! -f $obj || $src -nt $obj ]]; then
-      "${cxx[@]}" -fsanitize=fuzzer-no-link -c "$src" -o "$obj"
-    fi
-    objs+=("$obj")
-  done
-  echo "${objs[@]}"
-}
-runtime=(platform/vcl/*.cpp lib/runtime/core/Zelstreams.cpp)
-builder=(lib/htmlbuilder/Zel*.cpp)
-parsers=(lib/utils/Zelbasebufferparser.cpp lib/utils/Zelbufferpattern.cpp
-         lib/utils/Zelexplicitbufferparser.cpp lib/utils/Zelfixedsizebufferparser.cpp
-         lib/utils/Zelvarsizebufferparser.cpp)
-
-declare -A targets=(
-  [Zelhtmlbuilder_fuzz]="lib/htmlbuilder/fuzz/Zelhtmlbuilder_fuzz.cpp ${builder[*]} ${runtime[*]}"
-  [Zelexplicitbufferparser_fuzz]="lib/utils/fuzz/Zelexplicitbufferparser_fuzz.cpp ${parsers[*]} ${runtime[*]}"
-  [Zelfixedsizebufferparser_fuzz]="lib/utils/fuzz/Zelfixedsizebufferparser_fuzz.cpp ${parsers[*]} ${runtime[*]}"
-  [Zelvarsizebufferparser_fuzz]="lib/utils/fuzz/Zelvarsizebufferparser_fuzz.cpp ${parsers[*]} ${runtime[*]}"
-)
+mapfile -t targets < "$out/fuzzers.list"
+if ((ci)) && ((${#targets[@]} * seconds > 300)); then
+  seconds=$((300 / ${#targets[@]}))
+fi
+mkdir -p "$out/corpus" "$out/crashes" "$out/logs"
 
 failed=()
-for name in $(printf '%s\n' "${!targets[@]}" | sort); do
-  echo "== $name: build"
-  # shellcheck disable=SC2086
-  objs=$(objects ${targets[$name]})
-  # shellcheck disable=SC2086
-  "${cxx[@]}" -fsanitize=fuzzer $objs -o "$out/$name"
-  echo "== $name: run for ${seconds}s"
+for line in "${targets[@]}"; do
+  name=${line%% *}
+  seeds=${line#* }
+  echo "== $name: ${seconds}s from $seeds"
   mkdir -p "$out/corpus/$name"
-  if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-     "$out/$name" -max_total_time="$seconds" -print_final_stats=1 \
-       -artifact_prefix="$out/$name-" "$out/corpus/$name" 2>"$out/$name.log"; then
-    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$out/$name.log" || true
-    grep -E '^#[0-9]+.*DONE' "$out/$name.log" | tail -1 || true
+  log=$out/logs/$name.log
+  if ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+     "$out/out/$name" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
+       -artifact_prefix="$out/crashes/$name-" "$out/corpus/$name" "$seeds" >"$log" 2>&1; then
+    grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -1 || true
+    grep -E '^stat::number_of_executed_units' "$log" || true
   else
-    echo "!! $name failed; see $out/$name.log and the $out/$name-* artifacts"
-    tail -30 "$out/$name.log"
+    echo "!! $name failed; its log is $log, the input that failed it:"
+    ls "$out/crashes/$name-"* 2>/dev/null || echo "   (none written)"
+    grep -E 'ERROR|check failed|SUMMARY|runtime error' "$log" | head -5 || true
     failed+=("$name")
   fi
 done
@@ -68,4 +63,4 @@ if ((${#failed[@]})); then
   echo "== failed: ${failed[*]}"
   exit 1
 fi
-echo "== all fuzzers ran ${seconds}s without a failure"
+echo "== all ${#targets[@]} fuzz targets ran ${seconds}s each without a failure"

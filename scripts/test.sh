@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tidewash and runs every test twice: once in a normal build, once in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer; then runs every
+# fuzz target for a short time under both sanitizers (build-fuzz/, clang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,4 +18,6 @@ bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 echo "== tests under ASan+UBSan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+echo "== fuzz targets under ASan+UBSan (build-fuzz/), a few seconds each"
+bash scripts/fuzz.sh --ci
 echo "== all tests passed"

@@ -3,9 +3,12 @@
 // into the held original folder.
 #include "TrashRestore.h"
 
+#include "TrashInfo.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -71,6 +74,27 @@ bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const
     return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
 }
 
+// The .trashinfo of a trash entry, read through the held info folder
+// without following links; an empty optional when there is none, an empty
+// text (which no reader takes) when it is a link or cannot be read.
+std::optional<AnsiString> ReadInfoFile(int infoFolder, const AnsiString& name)
+{
+    constexpr std::size_t kMaxInfo = 64 * 1024;  // a path and a date; anything longer is not ours
+    const THeld file(::openat(infoFolder, (name + ".trashinfo").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.Valid())
+        return errno == ENOENT ? std::nullopt : std::optional<AnsiString>(AnsiString());  // a link is no record
+    AnsiString text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        if (got == 0)
+            return text;
+        if (got < 0 || text.size() + static_cast<std::size_t>(got) > kMaxInfo)
+            return AnsiString();  // reads as no record, which is refused
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 AnsiString Errno(const char* what) { return AnsiString(what) + ": " + std::strerror(errno); }
 
 }  // namespace
@@ -107,6 +131,19 @@ TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root
         error = err != 0 ? AnsiString("cannot read the trash entry: ") + std::strerror(err)
                          : "the trash entry " + entry.Name + " is not the file that was trashed";
         return err != 0 ? TRestoreResult::Failed : TRestoreResult::Changed;
+    }
+
+    // The trash's own record must name the same place as the run's: an entry
+    // whose .trashinfo says otherwise is not the one the run left there. An
+    // entry without one (a trash that lost it) relies on the run's record.
+    if (info.Valid()) {
+        if (const std::optional<AnsiString> text = ReadInfoFile(info.Get(), entry.Name)) {
+            const auto recorded = ParseTrashInfo(*text, TrashTopFolder(entry.Folder));
+            if (!recorded || recorded->Path != originalPath) {
+                error = "the trash's information for " + entry.Name + " names another place than " + originalPath;
+                return TRestoreResult::Changed;
+            }
+        }
     }
 
     THeld folder(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

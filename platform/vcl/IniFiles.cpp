@@ -24,8 +24,11 @@ struct TIniText {
             const std::size_t next = end == AnsiString::npos ? contents.size() : end + 1;
             if (end == AnsiString::npos)
                 end = contents.size();
+            // Every carriage return before the line feed goes: one kept
+            // would come back as a line end of its own on the next read, so
+            // the file would change with every save.
             std::size_t stop = end;
-            if (stop > start && contents[stop - 1] == '\r')
+            while (stop > start && contents[stop - 1] == '\r')
                 --stop;
             ini.lines.push_back(contents.substr(start, stop - start));
             start = next;

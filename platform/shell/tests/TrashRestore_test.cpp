@@ -101,6 +101,22 @@ TEST_F(TrashRestore, RefusesWhatItCannotProve)
          TRestoreResult::Changed, true},
         {"the folder is gone", [&](const TTrashEntry&) { fs::remove_all(temp / "vol" / "proj"); },
          TRestoreResult::Missing, true},
+        {"the trash's record names another place",
+         [&](const TTrashEntry& e) {
+             WriteFile(e.Folder + "info/" + e.Name + ".trashinfo",
+                       "[Trash Info]\nPath=/etc/cron.d/a.obj\nDeletionDate=2024-05-01T10:20:30\n");
+         },
+         TRestoreResult::Changed, true},
+        {"the trash's record is damaged",
+         [&](const TTrashEntry& e) { WriteFile(e.Folder + "info/" + e.Name + ".trashinfo", "[Trash Info]\nPath=%zz\n"); },
+         TRestoreResult::Changed, true},
+        {"the trash's record became a link",
+         [&](const TTrashEntry& e) {
+             const std::string info = e.Folder + "info/" + e.Name + ".trashinfo";
+             fs::rename(info, info + ".real");
+             fs::create_symlink(info + ".real", info);
+         },
+         TRestoreResult::Changed, true},
     };
     for (const TCase& c : cases) {
         fs::remove_all(temp / "vol");

@@ -1,0 +1,2 @@
+objfiles += a.obj	b.obj
+LIBS=x.lib

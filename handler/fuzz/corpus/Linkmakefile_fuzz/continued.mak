@@ -1,0 +1,1 @@
+LIBFILES = a.lib \

@@ -1,0 +1,1 @@
+{$L 'it''s.o'} {$link Lower.OBJ} (*$LINK  spaced *)
