@@ -17,6 +17,7 @@ echo "== build with ASan+UBSan (build-asan/)"
 bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 echo "== tests under ASan+UBSan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 echo "== fuzz targets under ASan+UBSan (build-fuzz/), a few seconds each"
 bash scripts/fuzz.sh --ci
