@@ -16,17 +16,27 @@ namespace {
 
 enum class TParser : unsigned char { pNone, pPascal, pXml, pMake };
 
-TParser ParserFor(std::string_view name)
+TParser ParserForPacked(std::uint64_t extension)
 {
-    const std::string ext = LowerExtension(name);
-    if (ext == "pas" || ext == "pp" || ext == "inc" || ext == "dpr" || ext == "dpk")
+    switch (extension) {
+    case PackExtension("pas"):
+    case PackExtension("pp"):
+    case PackExtension("inc"):
+    case PackExtension("dpr"):
+    case PackExtension("dpk"):
         return TParser::pPascal;
-    if (ext == "bpr" || ext == "bpk" || ext == "cbproj")
+    case PackExtension("bpr"):
+    case PackExtension("bpk"):
+    case PackExtension("cbproj"):
         return TParser::pXml;
-    if (ext == "mak")
+    case PackExtension("mak"):
         return TParser::pMake;
-    return TParser::pNone;
+    default:
+        return TParser::pNone;
+    }
 }
+
+TParser ParserFor(std::string_view name) { return ParserForPacked(PackedExtension(name)); }
 
 std::string Lower(std::string_view s)
 {
@@ -40,6 +50,21 @@ std::string Stem(std::string_view name)
 {
     const auto dot = name.rfind('.');
     return Lower(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+// Whether name's stem (all before its last dot) is lowerStem, ignoring case.
+bool HasStem(std::string_view name, std::string_view lowerStem)
+{
+    const auto dot = name.rfind('.');
+    const std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
+    if (stem.size() != lowerStem.size())
+        return false;
+    for (std::size_t i = 0; i < stem.size(); ++i) {
+        const char c = stem[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerStem[i])
+            return false;
+    }
+    return true;
 }
 
 // The first depth parts joined, as the relative path of that folder.
@@ -148,22 +173,11 @@ void TLinkGuard::Listed(std::string_view folder, std::string_view name)
 {
     // Called for every file of the volume: decide on the extension alone,
     // without allocating.
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.size() - dot > 7)
+    const std::uint64_t extension = PackedExtension(name);
+    const bool source = RoleOfPacked(extension) == TFileRole::frSource;
+    const bool project = ParserForPacked(extension) != TParser::pNone;
+    if (!source && !project)
         return;
-    char lower[8];
-    std::size_t length = 0;
-    for (std::size_t i = dot + 1; i < name.size(); ++i) {
-        const char c = name[i];
-        lower[length++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    const std::string_view ext(lower, length);
-    static constexpr std::string_view kWanted[] = {"c",   "cc",  "cpp", "cxx",    "c++", "asm", "pas", "pp", "inc",
-                                                   "dpr", "dpk", "bpr", "bpk", "cbproj", "mak"};
-    if (std::find(std::begin(kWanted), std::end(kWanted), ext) == std::end(kWanted))
-        return;
-    const bool source = RoleOf(name) == TFileRole::frSource;
-    const bool project = ParserFor(name) != TParser::pNone;
     if (folder != FListingFolder) {
         FListingFolder.assign(folder);
         FListingOnVolume = Relative(folder);
@@ -265,38 +279,40 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
 void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
                          const TProjectRefs& refs)
 {
-    auto linker = std::make_shared<TLinker>();
-    linker->Folder = Lower(Join(parts, depth));
-    linker->Stem = Stem(fileName);
-    linker->Extension = LowerExtension(fileName);
-    linker->Name = fileName;
+    TLinker& linker = FLinkers.emplace_back();
+    linker.Folder = Lower(Join(parts, depth));
+    linker.Stem = Stem(fileName);
+    linker.Extension = LowerExtension(fileName);
+    linker.Name = fileName;
     for (const std::string& source : refs.Sources)
         if (RoleOf(source) == TFileRole::frSource) {
             const auto slash = source.find_last_of("\\/");
-            linker->Sources.insert(Stem(slash == std::string::npos ? source : source.substr(slash + 1)));
+            linker.Sources.insert(Stem(slash == std::string::npos ? std::string_view(source)
+                                                                  : std::string_view(source).substr(slash + 1)));
         }
     std::string resolved;
     for (const std::string& reference : refs.Links)
-        if (Resolve(linker->Folder, reference, resolved))
-            FLinks.emplace(resolved, linker);
+        if (Resolve(linker.Folder, reference, resolved))
+            FLinks[resolved].push_back(&linker);
 }
 
-bool TLinkGuard::Built(const std::string& target, const TLinker& linker) const
+bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 {
     const auto slash = target.rfind('/');
-    const std::string targetFolder = slash == std::string::npos ? std::string() : target.substr(0, slash);
-    const std::string stem = Stem(slash == std::string::npos ? target : target.substr(slash + 1));
-    if (linker.Sources.count(stem) != 0)
+    const std::string_view targetFolder = slash == std::string_view::npos ? std::string_view() : target.substr(0, slash);
+    std::string_view stem = slash == std::string_view::npos ? target : target.substr(slash + 1);
+    stem = stem.substr(0, stem.rfind('.'));  // the target is lower case already
+    if (linker.Sources.find(stem) != linker.Sources.end())
         return true;
-    for (const std::string* folder : {&linker.Folder, &targetFolder}) {
-        const auto inFolder = FSources.find(*folder);
+    for (const std::string_view folder : {std::string_view(linker.Folder), targetFolder}) {
+        const auto inFolder = FSources.find(folder);
         if (inFolder == FSources.end())
             continue;
         for (const std::string& source : inFolder->second) {
-            if (Stem(source) != stem)
+            if (!HasStem(source, stem))
                 continue;
             // The file that links an object does not build it.
-            if (*folder == linker.Folder && stem == linker.Stem && LowerExtension(source) == linker.Extension)
+            if (folder == linker.Folder && stem == linker.Stem && LowerExtension(source) == linker.Extension)
                 continue;
             return true;
         }
@@ -309,10 +325,15 @@ AnsiString TLinkGuard::Reason(std::string_view fullName) const
     if (FLinks.empty() || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
         fullName[FVolume.size()] != '/')
         return AnsiString();
-    const auto [first, last] = FLinks.equal_range(Lower(fullName.substr(FVolume.size() + 1)));
-    for (auto it = first; it != last; ++it)
-        if (!Built(it->first, *it->second))
-            return "linked by " + it->second->Name;
+    FLookup.clear();
+    for (const char c : fullName.substr(FVolume.size() + 1))
+        FLookup += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const auto linked = FLinks.find(FLookup);
+    if (linked == FLinks.end())
+        return AnsiString();
+    for (const TLinker* linker : linked->second)
+        if (!Built(linked->first, *linker))
+            return "linked by " + linker->Name;
     return AnsiString();
 }
 

@@ -31,11 +31,14 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Linkrefs.h"
@@ -89,7 +92,7 @@ private:
     struct TLinker {
         std::string Folder;               // lower case, relative to the volume
         std::string Stem, Extension;      // lower case
-        std::set<std::string> Sources;    // stems of the sources it lists
+        std::set<std::string, std::less<>> Sources;  // stems of the sources it lists
         AnsiString Name;                  // as listed
     };
     struct TOpenFolder;
@@ -100,7 +103,7 @@ private:
     void ReadFolder(const std::vector<std::string>& parts, std::size_t depth);
     void AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
                  const TProjectRefs& refs);
-    bool Built(const std::string& target, const TLinker& linker) const;
+    bool Built(std::string_view target, const TLinker& linker) const;
 
     std::string FVolume;  // without its trailing separator; "" for the root
     TLinkGuardLimits FLimits;
@@ -118,9 +121,12 @@ private:
     std::set<std::string> FAdded;  // folders handed in, relative
     std::set<std::string> FRead;   // folders read, relative
     // lower-case relative folder -> the names of its sources, as listed
-    std::map<std::string, std::vector<std::string>> FSources;
-    // lower-case relative path of a linked file -> who links it
-    std::multimap<std::string, std::shared_ptr<const TLinker>> FLinks;
+    std::map<std::string, std::vector<std::string>, std::less<>> FSources;
+    std::deque<TLinker> FLinkers;
+    // lower-case relative path of a linked file -> who links it, in the
+    // order they were read
+    std::unordered_map<std::string, std::vector<const TLinker*>> FLinks;
+    mutable std::string FLookup;  // Reason's lower-case key, its storage reused
     std::size_t FBytesRead = 0;
 };
 

@@ -2,7 +2,6 @@
 #include "Linkrefs.h"
 
 #include <algorithm>
-#include <array>
 
 namespace tidewash {
 
@@ -20,17 +19,57 @@ std::string LowerExtension(std::string_view fileName)
     return ext;
 }
 
-TFileRole RoleOf(std::string_view fileName)
+std::uint64_t PackedExtension(std::string_view fileName)
 {
-    static constexpr std::array<std::string_view, 4> linked = {"obj", "o", "lib", "a"};
-    static constexpr std::array<std::string_view, 14> sources = {
-        "c", "cc", "cpp", "cxx", "c++", "asm", "pas", "pp", "dpr", "dpk", "bpr", "bpk", "cbproj", "mak"};
-    const std::string ext = LowerExtension(fileName);
-    if (std::find(linked.begin(), linked.end(), ext) != linked.end())
-        return TFileRole::frLinked;
-    if (std::find(sources.begin(), sources.end(), ext) != sources.end())
-        return TFileRole::frSource;
-    return TFileRole::frOther;
+    // From the end back to the dot: a separator first means the last
+    // component has no extension.
+    std::size_t dot = fileName.size();
+    while (dot > 0 && fileName[dot - 1] != '.') {
+        const char c = fileName[dot - 1];
+        if (c == '/' || c == '\\' || fileName.size() - dot >= 8)
+            return 0;
+        --dot;
+    }
+    if (dot == 0)
+        return 0;
+    std::uint64_t packed = 0;
+    for (std::size_t i = dot, shift = 0; i < fileName.size(); ++i, shift += 8) {
+        const char c = fileName[i];
+        if (c == '\0')
+            return 0;  // would read as a shorter extension
+        packed |= std::uint64_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)} << shift;
+    }
+    return packed;
 }
+
+TFileRole RoleOfPacked(std::uint64_t extension)
+{
+    switch (extension) {
+    case PackExtension("obj"):
+    case PackExtension("o"):
+    case PackExtension("lib"):
+    case PackExtension("a"):
+        return TFileRole::frLinked;
+    case PackExtension("c"):
+    case PackExtension("cc"):
+    case PackExtension("cpp"):
+    case PackExtension("cxx"):
+    case PackExtension("c++"):
+    case PackExtension("asm"):
+    case PackExtension("pas"):
+    case PackExtension("pp"):
+    case PackExtension("dpr"):
+    case PackExtension("dpk"):
+    case PackExtension("bpr"):
+    case PackExtension("bpk"):
+    case PackExtension("cbproj"):
+    case PackExtension("mak"):
+        return TFileRole::frSource;
+    default:
+        return TFileRole::frOther;
+    }
+}
+
+TFileRole RoleOf(std::string_view fileName) { return RoleOfPacked(PackedExtension(fileName)); }
 
 }  // namespace tidewash

@@ -3,6 +3,7 @@
 // separator), and the kinds of file names the link guard tells apart.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,5 +30,23 @@ TFileRole RoleOf(std::string_view fileName);
 // The extension of the last component of a name written with "\" or "/",
 // without the dot, in lower case; empty when there is none.
 std::string LowerExtension(std::string_view fileName);
+
+// The same extension packed into a number, one byte per character with the
+// first lowest, so that it compares as one integer and costs no allocation
+// (the guard asks for every file of the volume); 0 when there is none or
+// it is longer than eight characters or holds a null character.
+std::uint64_t PackedExtension(std::string_view fileName);
+
+// A lower-case extension packed as PackedExtension does.
+constexpr std::uint64_t PackExtension(std::string_view lowerExtension)
+{
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < lowerExtension.size() && i < 8; ++i)
+        packed |= std::uint64_t{static_cast<unsigned char>(lowerExtension[i])} << (8 * i);
+    return lowerExtension.size() > 8 ? 0 : packed;
+}
+
+// RoleOf for an extension packed by PackedExtension.
+TFileRole RoleOfPacked(std::uint64_t extension);
 
 }  // namespace tidewash
