@@ -30,7 +30,9 @@ void EnsureOffscreenApplication()
 {
     if (QApplication::instance() != nullptr)
         return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless told otherwise (scripts/screenshots.sh uses an X server).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "wizard_Main_test";
     static char* argv[] = {name, nullptr};

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Takes the pictures of the windows in docs/ on a real X server (Xvfb), the
+# way a user sees them: the review window, the wizard's three steps and the
+# settings editor. Installs xvfb when it is missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh xvfb xauth
+bash scripts/build.sh build
+export QT_QPA_PLATFORM=xcb TIDEWASH_BUILD_OUT="$root/build/out"
+x() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
+x build/out/review_bench --screenshot docs/review-window.png
+x env WIZARD_SCREENSHOT_DIR="$root/docs" build/out/wizard_Main_test --gtest_brief=1
+x env TWS_SCREENSHOT="$root/docs/configurator.png" build/out/configurator_Main_test \
+  --gtest_brief=1 --gtest_filter='MainTest.Screenshot'
+echo "Pictures written to docs/"
