@@ -1,5 +1,7 @@
 #include "Undo.h"
 
+#include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 #include "TrashRestore.h"
@@ -9,6 +11,27 @@ using nlohmann::json;
 namespace cleanuphost {
 
 namespace {
+
+// A whole-number field of a record; fallback when it is missing. A number
+// that is not whole, or too large to be one (JSON readers hold it as a
+// double, which no integer type can take), makes the manifest damaged.
+template <typename T>
+T WholeNumber(const json& record, const char* key, T fallback)
+{
+    if (!record.contains(key))
+        return fallback;
+    const json& value = record[key];
+    if (value.is_number_unsigned()) {
+        const auto n = value.get<std::uint64_t>();
+        if (n <= static_cast<std::uint64_t>(std::numeric_limits<T>::max()))
+            return static_cast<T>(n);
+    } else if (value.is_number_integer()) {
+        const auto n = value.get<std::int64_t>();
+        if (n >= 0 || std::numeric_limits<T>::is_signed)
+            return static_cast<T>(n);
+    }
+    throw std::runtime_error(std::string("its ") + key + " is not a whole number in range");
+}
 
 const char* Explain(twsplatform::TRestoreResult result)
 {
@@ -49,12 +72,12 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
                     throw std::runtime_error("a trashed file has no identity");
                 const json& id = file["identity"];
                 TTrashedFile trashed{&file, file.value("path", ""), {}, {}};
-                trashed.Identity.Device = id.value("device", std::uint64_t{0});
-                trashed.Identity.Inode = id.value("inode", std::uint64_t{0});
-                trashed.Identity.Size = file.value("size", std::int64_t{0});
-                trashed.Identity.ModifiedNs = id.value("modified_ns", std::int64_t{0});
-                trashed.Identity.HasBirthTime = id.contains("born_ns") && id["born_ns"].is_number();
-                trashed.Identity.BornNs = trashed.Identity.HasBirthTime ? id["born_ns"].get<std::int64_t>() : 0;
+                trashed.Identity.Device = WholeNumber(id, "device", std::uint64_t{0});
+                trashed.Identity.Inode = WholeNumber(id, "inode", std::uint64_t{0});
+                trashed.Identity.Size = WholeNumber(file, "size", std::int64_t{0});
+                trashed.Identity.ModifiedNs = WholeNumber(id, "modified_ns", std::int64_t{0});
+                trashed.Identity.HasBirthTime = id.contains("born_ns") && !id["born_ns"].is_null();
+                trashed.Identity.BornNs = WholeNumber(id, "born_ns", std::int64_t{0});
                 trashed.Entry = {file["trash"].value("folder", ""), file["trash"].value("name", "")};
                 files.push_back(std::move(trashed));
             }

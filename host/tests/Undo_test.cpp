@@ -54,6 +54,13 @@ TEST(UndoManifest, RefusesDamagedManifests)
         R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"inode": "x"}}]}]})",
         R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {"name": 1}, "identity": {}}]}]})",
         R"({"handlers": [{"files": [{"outcome": "trashed", "path": [], "trash": {}, "identity": {}}]}]})",
+        // Numbers no identity field can hold: found by the fuzzer (an inode
+        // past 2^64 is read as a double, and converting it was undefined).
+        R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"inode": 22222222222222222222222}}]}]})",
+        R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"device": 1.5}}]}]})",
+        R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"device": -1}}]}]})",
+        R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "size": 1e300, "identity": {}}]}]})",
+        R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"born_ns": 18446744073709551615}}]}]})",
     };
     for (const char* text : damaged)
         EXPECT_THROW(Paths(text), std::runtime_error) << text;
