@@ -1,4 +1,4 @@
-// The freedesktop trash (Trash specification 1.0) of the user running the
+// The freedesktop trash (format 1.0) of the user running the
 // program, written directly rather than through a path-based library call,
 // so that a file is moved from the folder the caller holds open and never
 // from wherever its path happens to lead at that moment.
