@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <unordered_set>
 
+#include "fileops_posix.h"
 #include "folderhandle_posix.h"
 
 namespace twsplatform {
@@ -26,33 +27,6 @@ constexpr std::string_view kInfoSuffix = ".trashinfo";
 // A tagged name is unique to this object; more tries than this mean
 // something other than a collision is wrong.
 constexpr int kMaxTries = 64;
-
-class TFd {
-public:
-    explicit TFd(int fd = -1) : FFd(fd) {}
-    ~TFd() { Reset(); }
-    TFd(TFd&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
-    TFd& operator=(TFd&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            FFd = other.FFd;
-            other.FFd = -1;
-        }
-        return *this;
-    }
-    void Reset(int fd = -1)
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-        FFd = fd;
-    }
-    int Get() const { return FFd; }
-    bool Valid() const { return FFd >= 0; }
-
-private:
-    int FFd;
-};
 
 AnsiString Errno(const char* what)
 {
@@ -195,23 +169,6 @@ AnsiString TaggedName(const AnsiString& name, const AnsiString& tag)
         stem.resize(cut);
     }
     return stem + "." + tag + ext;
-}
-
-// Renames without ever replacing an existing entry. A file system without
-// RENAME_NOREPLACE gets a check first: good enough between two folders of
-// which the target is the user's own.
-bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const AnsiString& to)
-{
-    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL)
-        return false;
-    struct stat st;
-    if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "TrashRestore.h"
 
 #include "TrashInfo.h"
+#include "fileops_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,61 +18,18 @@ namespace twsplatform {
 
 namespace {
 
-class THeld {
-public:
-    explicit THeld(int fd = -1) : FFd(fd) {}
-    ~THeld()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    THeld(const THeld&) = delete;
-    THeld& operator=(const THeld&) = delete;
-    THeld& operator=(THeld&& other) noexcept
-    {
-        std::swap(FFd, other.FFd);
-        return *this;
-    }
-    int Get() const { return FFd; }
-    bool Valid() const { return FFd >= 0; }
-
-private:
-    int FFd;
-};
-
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 bool SameFile(int folder, const AnsiString& name, const TFileIdentity& expected, int& err)
 {
     struct statx st;
     if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW,
-                STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &st) != 0) {
+                kIdentityMask, &st) != 0) {
         err = errno;
         return false;
     }
     err = 0;
-    const auto ns = [](const struct statx_timestamp& t) {
-        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-    };
-    const bool hasBirth = (st.stx_mask & STATX_BTIME) != 0;
-    return S_ISREG(st.stx_mode) && makedev(st.stx_dev_major, st.stx_dev_minor) == expected.Device &&
-           st.stx_ino == expected.Inode && static_cast<std::int64_t>(st.stx_size) == expected.Size &&
-           ns(st.stx_mtime) == expected.ModifiedNs &&
-           (!expected.HasBirthTime || (hasBirth && ns(st.stx_btime) == expected.BornNs));
-}
-
-bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const AnsiString& to)
-{
-    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL)
-        return false;
-    struct stat st;
-    if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
+    return MatchesIdentity(st, expected);
 }
 
 // The .trashinfo of a trash entry, read through the held info folder
@@ -80,7 +38,7 @@ bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const
 std::optional<AnsiString> ReadInfoFile(int infoFolder, const AnsiString& name)
 {
     constexpr std::size_t kMaxInfo = 64 * 1024;  // a path and a date; anything longer is not ours
-    const THeld file(::openat(infoFolder, (name + ".trashinfo").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd file(::openat(infoFolder, (name + ".trashinfo").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!file.Valid())
         return errno == ENOENT ? std::nullopt : std::optional<AnsiString>(AnsiString());  // a link is no record
     AnsiString text;
@@ -115,9 +73,9 @@ TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root
 
     // The trash folder itself may be reached through links (a home folder
     // often is); what lies below it never is.
-    const THeld trash(::open(entry.Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const THeld files(trash.Valid() ? ::openat(trash.Get(), "files", kFolderFlags) : -1);
-    const THeld info(trash.Valid() ? ::openat(trash.Get(), "info", kFolderFlags) : -1);
+    const TFd trash(::open(entry.Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TFd files(trash.Valid() ? ::openat(trash.Get(), "files", kFolderFlags) : -1);
+    const TFd info(trash.Valid() ? ::openat(trash.Get(), "info", kFolderFlags) : -1);
     if (!files.Valid()) {
         error = Errno(("cannot open the trash folder " + entry.Folder + "files").c_str());
         return errno == ENOENT ? TRestoreResult::Missing : TRestoreResult::Failed;
@@ -146,7 +104,7 @@ TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root
         }
     }
 
-    THeld folder(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TFd folder(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.Valid()) {
         error = Errno(("cannot open the volume root " + base).c_str());
         return TRestoreResult::Missing;
@@ -158,7 +116,7 @@ TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root
         start = end + 1;
         if (part.empty())
             continue;
-        THeld next(::openat(folder.Get(), part.c_str(), kFolderFlags));
+        TFd next(::openat(folder.Get(), part.c_str(), kFolderFlags));
         if (!next.Valid()) {
             const int why = errno;
             error = Errno(("cannot open the original folder " + originalPath.substr(0, end)).c_str());

@@ -13,46 +13,16 @@
 #include <unistd.h>
 
 #include "Trash.h"
+#include "fileops_posix.h"
 #include "folderhandle_posix.h"
 
 namespace twsplatform {
 
 namespace {
 
-constexpr unsigned kIdentityMask =
-    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
-
 // fchmodat2 (Linux 6.6) takes AT_EMPTY_PATH, which changes the mode of an
 // O_PATH descriptor's file; older kernels do the same through /proc.
 constexpr long kSysFchmodat2 = 452;
-
-std::int64_t Nanoseconds(const struct statx_timestamp& t)
-{
-    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-TFileIdentity IdentityOf(const struct statx& st)
-{
-    TFileIdentity id;
-    id.Device = static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor));
-    id.Inode = st.stx_ino;
-    id.Size = static_cast<std::int64_t>(st.stx_size);
-    id.ModifiedNs = Nanoseconds(st.stx_mtime);
-    id.HasBirthTime = (st.stx_mask & STATX_BTIME) != 0;
-    id.BornNs = id.HasBirthTime ? Nanoseconds(st.stx_btime) : 0;
-    return id;
-}
-
-bool Same(const struct statx& st, const TFileIdentity& expected)
-{
-    if (!S_ISREG(st.stx_mode))
-        return false;
-    const TFileIdentity now = IdentityOf(st);
-    // A birth time recorded at the scan must still be there, and equal.
-    return now.Device == expected.Device && now.Inode == expected.Inode && now.Size == expected.Size &&
-           now.ModifiedNs == expected.ModifiedNs &&
-           (!expected.HasBirthTime || (now.HasBirthTime && now.BornNs == expected.BornNs));
-}
 
 }  // namespace
 
@@ -134,7 +104,7 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, c
         return nullptr;
     }
     struct statx st;
-    if (::statx(fd, "", AT_EMPTY_PATH, kIdentityMask, &st) != 0 || !Same(st, identity)) {
+    if (::statx(fd, "", AT_EMPTY_PATH, kIdentityMask, &st) != 0 || !MatchesIdentity(st, identity)) {
         ::close(fd);
         result = TVerifyResult::Changed;
         return nullptr;
