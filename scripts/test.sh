@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Tidewash and runs every test twice: once in a normal build, once in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer; then runs every
-# fuzz target for a short time under both sanitizers (build-fuzz/, clang).
+# build with AddressSanitizer and UndefinedBehaviorSanitizer; builds the
+# Windows deliverables with mingw-w64 and runs their tests under Wine; then
+# runs every fuzz target for a short time under both sanitizers
+# (build-fuzz/, clang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,6 +14,11 @@ echo "== build (build/)"
 bash scripts/build.sh build
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== Windows build (build-win/, mingw-w64)"
+bash scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
+echo "== Windows tests under Wine (the prefix is build-win/wineprefix)"
+ctest --test-dir build-win --output-on-failure -j"$jobs"
 
 echo "== build with ASan+UBSan (build-asan/)"
 bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -77,6 +77,8 @@ void RemoveTree(const fs::path& path)
     fs::remove_all(path, ec);
 }
 
+bool HasUnprivilegedUser() { return true; }
+
 unsigned UnprivilegedUid() { return ::geteuid() == 0 ? kNobody : ::geteuid(); }
 unsigned UnprivilegedGid() { return ::geteuid() == 0 ? kNobody : ::getegid(); }
 

@@ -452,12 +452,12 @@ AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path)
 
 AnsiString ExtractFilePath(const AnsiString& fileName)
 {
-    const auto p = fileName.find_last_of(PathDelim);
+    const auto p = fileName.find_last_of(PathDelimiters);
     return p == AnsiString::npos ? AnsiString() : fileName.substr(0, p + 1);
 }
 
 AnsiString ExtractFileName(const AnsiString& fileName)
 {
-    const auto p = fileName.find_last_of(PathDelim);
+    const auto p = fileName.find_last_of(PathDelimiters);
     return p == AnsiString::npos ? fileName : fileName.substr(p + 1);
 }

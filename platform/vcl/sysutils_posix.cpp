@@ -7,6 +7,7 @@
 #include <sys/time.h>
 
 const char PathDelim = '/';
+const char* const PathDelimiters = "/";
 
 TDateTime Now()
 {

@@ -17,8 +17,8 @@ public:
     TTempFolder& operator=(const TTempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return FPath; }
-    // The folder with a trailing "/", as the product writes folder paths.
-    std::string Slash() const { return FPath.string() + "/"; }
+    // The folder with a trailing separator, as the product writes folder paths.
+    std::string Slash() const { return FPath.string() + static_cast<char>(std::filesystem::path::preferred_separator); }
     std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
 
     // Hands the folder to another owner (used with RunUnprivileged).

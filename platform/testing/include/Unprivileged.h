@@ -18,6 +18,11 @@
 
 namespace twstesting {
 
+// False where no such user can be had: on Windows (and under Wine, which
+// runs every program with the rights of the Unix user that started it). A
+// test of a refused permission skips itself there.
+bool HasUnprivilegedUser();
+
 unsigned UnprivilegedUid();
 unsigned UnprivilegedGid();
 

@@ -54,8 +54,11 @@ AnsiString LowerCase(const AnsiString& text);
 int CompareText(const AnsiString& a, const AnsiString& b);  // <0, 0, >0
 bool SameText(const AnsiString& a, const AnsiString& b);
 
-// The path separator of the platform and the helpers around it.
+// The path separator of the platform and the helpers around it. A file name
+// ends after the last of PathDelimiters: "/" on POSIX, "\\/:" on Windows,
+// where "/" also separates and "C:name" is a name on drive C.
 extern const char PathDelim;
+extern const char* const PathDelimiters;
 AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
 AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path);
 AnsiString ExtractFilePath(const AnsiString& fileName);  // up to and with the last separator

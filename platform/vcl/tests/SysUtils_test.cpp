@@ -1,5 +1,6 @@
 #include "SysUtils.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 TEST(SysUtils, IntegerParsesAcceptOnlyWholeIntegers)
@@ -83,11 +84,16 @@ TEST(SysUtils, CaseFoldingCoversNonAsciiLettersAndLeavesBadBytes)
 
 TEST(SysUtils, PathHelpers)
 {
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/b"), "/a/b/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/b/"), "/a/b/");
-    EXPECT_EQ(ExcludeTrailingPathDelimiter("/a/b/"), "/a/b");
-    EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
-    EXPECT_EQ(ExtractFilePath("/a/b/c.txt"), "/a/b/");
-    EXPECT_EQ(ExtractFileName("/a/b/c.txt"), "c.txt");
+    // Written with "/"; each "/" becomes the platform's separator.
+    const auto p = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', PathDelim);
+        return path;
+    };
+    EXPECT_EQ(IncludeTrailingPathDelimiter(p("/a/b")), p("/a/b/"));
+    EXPECT_EQ(IncludeTrailingPathDelimiter(p("/a/b/")), p("/a/b/"));
+    EXPECT_EQ(ExcludeTrailingPathDelimiter(p("/a/b/")), p("/a/b"));
+    EXPECT_EQ(ExcludeTrailingPathDelimiter(p("/")), p("/"));
+    EXPECT_EQ(ExtractFilePath(p("/a/b/c.txt")), p("/a/b/"));
+    EXPECT_EQ(ExtractFileName(p("/a/b/c.txt")), "c.txt");
     EXPECT_EQ(Trim(" \t x y \n"), "x y");
 }

@@ -6,6 +6,12 @@
 # DEPENDS names what makes the images when they are built, not committed.
 function(tidewash_resources target rcfile)
   cmake_parse_arguments(R "" "IMAGES" "DEPENDS" ${ARGN})
+  if(WIN32)
+    target_sources(${target} PRIVATE ${rcfile})
+    set_property(SOURCE ${rcfile} APPEND PROPERTY OBJECT_DEPENDS ${R_DEPENDS})
+    target_include_directories(${target} PRIVATE ${R_IMAGES})
+    return()
+  endif()
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
   add_custom_command(
     OUTPUT ${out}

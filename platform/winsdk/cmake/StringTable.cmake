@@ -5,6 +5,10 @@
 # a header the script #includes) become data that LoadStringA finds through
 # the exported function TwsStringTable.
 function(tidewash_string_table target rcfile)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${rcfile})
+    return()
+  endif()
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_stringtable.cpp)
   add_custom_command(
     OUTPUT ${out}

@@ -1,0 +1,18 @@
+# The Windows build's programs run under Wine: tests through CTest's
+# emulator, in a prefix kept in the build folder, beside the C++ runtime
+# DLLs the programs load.
+find_program(TIDEWASH_WINE wine REQUIRED)
+set(TIDEWASH_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
+               @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "The mingw-w64 runtime ${dll} is missing (package g++-mingw-w64-x86-64-posix)")
+  endif()
+  file(COPY ${path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endforeach()

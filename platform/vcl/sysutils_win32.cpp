@@ -1,0 +1,41 @@
+// The platform-dependent runtime helpers on Windows. Names are ANSI code
+// page strings, as the A functions take them.
+#include "SysUtils.hpp"
+
+#include <windows.h>
+
+const char PathDelim = '\\';
+const char* const PathDelimiters = "\\/:";
+
+TDateTime Now()
+{
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    return EncodeDate(t.wYear, t.wMonth, t.wDay).Val + EncodeTime(t.wHour, t.wMinute, t.wSecond, t.wMilliseconds).Val;
+}
+
+bool FileExists(const AnsiString& fileName)
+{
+    const DWORD attributes = ::GetFileAttributesA(fileName.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const AnsiString& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const AnsiString& path)
+{
+    const AnsiString dir = ExcludeTrailingPathDelimiter(path);
+    if (dir.empty())
+        return false;
+    if (DirectoryExists(dir))
+        return true;
+    const AnsiString parent = ExtractFilePath(dir);
+    // "C:\" and "\\server\share\" are roots: nothing above them to make.
+    if (!parent.empty() && parent != dir && parent.size() > 3 && !ForceDirectories(parent))
+        return false;
+    return ::CreateDirectoryA(dir.c_str(), nullptr) || (::GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(dir));
+}
