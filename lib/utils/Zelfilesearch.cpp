@@ -150,6 +150,8 @@ public:
         : FSearch(search),
           FContext(context),
           FListHidden(search.FSearchAttributes.count(kHiddenAttribute) != 0),
+          FDropped((FListHidden ? 0 : FILE_ATTRIBUTE_HIDDEN) |
+                   (search.FSearchAttributes.count(FILE_ATTRIBUTE_SYSTEM) != 0 ? 0 : FILE_ATTRIBUTE_SYSTEM)),
           FWords((masks.size() + 63) / 64)
     {
         FMasks.reserve(masks.size());
@@ -258,7 +260,10 @@ private:
                 // The subfolder listing drops hidden and system folders.
                 if (twslisting::IsHiddenName(name) || twslisting::IsSystemFolder(FPath, name))
                     continue;
-                if (reader.Describe(name.data(), kind, entry) && !NeverEntered(entry))
+                // Where the file system keeps the attributes (Windows), the
+                // description carries them.
+                if (reader.Describe(name.data(), kind, entry) && !NeverEntered(entry) &&
+                    (entry.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0)
                     node.Subs.push_back({std::move(entry), nullptr});
                 continue;
             }
@@ -277,7 +282,7 @@ private:
                 }
             for (std::size_t k = 0; listed && k < FExcludeMasks.size(); ++k)
                 listed = !FExcludeMasks[k].MatchesFolded(FFolded);
-            if (listed && reader.Describe(name.data(), kind, entry))
+            if (listed && reader.Describe(name.data(), kind, entry) && (entry.Attributes & FDropped) == 0)
                 node.Files.push_back(std::move(entry));
             else
                 node.MaskBits.resize(row);
@@ -293,6 +298,7 @@ private:
     TFileSearch& FSearch;
     void* FContext;
     const bool FListHidden;
+    const DWORD FDropped;  // a file with any of these attributes is not listed
     const std::size_t FWords;
     std::vector<TMaskPlan> FMasks;
     std::vector<TFileMask> FExcludeMasks;

@@ -281,6 +281,8 @@ bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry
     return true;
 }
 
+bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
 bool IsSystemFolder(std::string_view parentPath, std::string_view name)
 {
     for (std::string_view system : kSystemFolders) {

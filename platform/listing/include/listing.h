@@ -117,8 +117,10 @@ bool IsSystemFolder(std::string_view parentPath, std::string_view name);
 // is judged by where its links lead as well, so a link to /usr is /usr.
 bool IsInSystemFolder(std::string_view path);
 
-// True when a name carries the hidden attribute.
-inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+// True when a name alone carries the hidden attribute: on POSIX a name that
+// begins with "."; never on Windows, where the attribute is the file
+// system's own and comes with the entry's description.
+bool IsHiddenName(std::string_view name);
 
 // The short form of a file's full name, or the empty string when the file
 // does not exist. POSIX has no short names: an existing file's name is its

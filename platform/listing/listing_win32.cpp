@@ -1,0 +1,382 @@
+// The directory listing on Windows: a folder is a handle opened with backup
+// semantics; its entries come in bulk from
+// GetFileInformationByHandleEx(FileIdBothDirectoryInfo), which gives each
+// one's attributes, times, size, file ID and short name in a single call, so
+// describing an entry that Next just returned costs nothing more. Folders
+// and files below an open folder are opened relative to its handle
+// (NtCreateFile with a root directory), never by rebuilding a path, and
+// without following reparse points.
+//
+// What differs from POSIX: the attributes are the file system's own (hidden
+// and system included; IsHiddenName is false for every name), the identity
+// is the volume's serial number and the file ID, and names are given in the
+// ANSI code page: an entry whose name that code page cannot spell is left
+// out, since no A function could open it again.
+#include "listing.h"
+
+#include <algorithm>
+#include <vector>
+#include <windows.h>
+#include <winternl.h>
+
+#include "SysUtils.hpp"
+
+namespace twslisting {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+// 100 ns ticks from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kUnixEpochTicks = 116444736000000000LL;
+
+FILETIME ToFileTime(const LARGE_INTEGER& t)
+{
+    FILETIME f;
+    f.dwLowDateTime = static_cast<DWORD>(t.QuadPart);
+    f.dwHighDateTime = static_cast<DWORD>(static_cast<ULONGLONG>(t.QuadPart) >> 32);
+    return f;
+}
+
+std::int64_t Nanoseconds(const LARGE_INTEGER& t) { return (t.QuadPart - kUnixEpochTicks) * 100; }
+
+std::wstring Wide(std::string_view text)
+{
+    std::wstring wide;
+    if (text.empty())
+        return wide;
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    wide.resize(static_cast<std::size_t>(n));
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+// The name in the ANSI code page; false when that code page cannot spell it.
+bool Narrow(const WCHAR* name, std::size_t length, std::string& narrow)
+{
+    narrow.clear();
+    if (length == 0)
+        return true;
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, static_cast<int>(length), nullptr, 0,
+                                        nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    narrow.resize(static_cast<std::size_t>(n));
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, static_cast<int>(length), narrow.data(), n, nullptr,
+                          &lossy);
+    return !lossy;
+}
+
+// Opens name inside the folder root without following a reparse point.
+HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options)
+{
+    std::wstring wide = Wide(name);
+    if (wide.empty() || wide.find_first_of(L"\\/") != std::wstring::npos)
+        return INVALID_HANDLE_VALUE;
+    UNICODE_STRING path;
+    path.Buffer = wide.data();
+    path.Length = path.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(WCHAR));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &path, OBJ_CASE_INSENSITIVE, root, nullptr);
+    IO_STATUS_BLOCK io;
+    HANDLE h = nullptr;
+    const NTSTATUS status =
+        ::NtCreateFile(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                       options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
+                       nullptr, 0);
+    return status >= 0 ? h : INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+struct TFolderReader::TState {
+    HANDLE Handle = INVALID_HANDLE_VALUE;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::vector<char> Buffer = std::vector<char>(kBufferSize);
+    std::size_t Pos = 0;
+    bool Filled = false;
+    bool Started = false;
+    bool AtEnd = false;
+    // The entry Next returned last, for Describe.
+    const FILE_ID_BOTH_DIR_INFO* Current = nullptr;
+    std::string CurrentName;
+};
+
+namespace {
+
+// Takes ownership of h, an open folder; checks it is a folder, not a
+// reparse point, and the one expected.
+std::unique_ptr<TFolderReader::TState> Adopt(HANDLE h, const TDirEntry* expected)
+{
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = ::GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const std::uint64_t inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (!ok || (expected != nullptr && (info.dwVolumeSerialNumber != expected->Device || inode != expected->Inode))) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    auto state = std::make_unique<TFolderReader::TState>();
+    state->Handle = h;
+    state->Device = info.dwVolumeSerialNumber;
+    state->Inode = inode;
+    return state;
+}
+
+HANDLE OpenFolderByName(const AnsiString& path, DWORD flags)
+{
+    return ::CreateFileA(path.empty() ? "\\" : path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+}  // namespace
+
+TFolderReader::TFolderReader() = default;
+
+TFolderReader::~TFolderReader() { Close(); }
+
+bool TFolderReader::IsOpen() const { return FState != nullptr; }
+
+void TFolderReader::Close()
+{
+    if (FState)
+        ::CloseHandle(FState->Handle);
+    FState.reset();
+}
+
+bool TFolderReader::Open(const AnsiString& path)
+{
+    Close();
+    FState = Adopt(OpenFolderByName(path, 0), nullptr);
+    return IsOpen();
+}
+
+bool TFolderReader::Open(const AnsiString& path, const TDirEntry& entry)
+{
+    Close();
+    FState = Adopt(OpenFolderByName(path, FILE_FLAG_OPEN_REPARSE_POINT), &entry);
+    if (FState) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!::GetFileInformationByHandle(FState->Handle, &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            Close();
+    }
+    return IsOpen();
+}
+
+bool TFolderReader::OpenSub(const TFolderReader& parent, const TDirEntry& entry)
+{
+    Close();
+    if (!parent.IsOpen())
+        return false;
+    FState = Adopt(OpenRelative(parent.FState->Handle, entry.Name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_DIRECTORY_FILE),
+                   &entry);
+    return IsOpen();
+}
+
+bool TFolderReader::OpenSubNamed(const TFolderReader& parent, const char* name)
+{
+    Close();
+    if (!parent.IsOpen())
+        return false;
+    FState = Adopt(OpenRelative(parent.FState->Handle, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_DIRECTORY_FILE),
+                   nullptr);
+    if (FState) {
+        BY_HANDLE_FILE_INFORMATION info;
+        // A reparse point (a junction, a link, a mounted volume) is not entered.
+        if (FState->Device != parent.FState->Device || !::GetFileInformationByHandle(FState->Handle, &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            Close();
+    }
+    return IsOpen();
+}
+
+bool TFolderReader::ReadHead(const char* name, std::size_t limit, std::string& bytes) const
+{
+    bytes.clear();
+    if (!FState)
+        return false;
+    const HANDLE h = OpenRelative(FState->Handle, name, FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = ::GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+              ::GetFileType(h) == FILE_TYPE_DISK;
+    if (ok) {
+        const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(limit, size)));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD n = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+            if (!::ReadFile(h, bytes.data() + done, chunk, &n, nullptr) || n == 0)
+                break;  // shrunk meanwhile, or unreadable: keep what came
+            done += n;
+        }
+        bytes.resize(done);
+        ok = done > 0 || size == 0;
+    }
+    ::CloseHandle(h);
+    if (!ok)
+        bytes.clear();
+    return ok;
+}
+
+bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)
+{
+    if (!FState)
+        return false;
+    TState& s = *FState;
+    for (;;) {
+        if (!s.Filled) {
+            if (s.AtEnd)
+                return false;
+            const FILE_INFO_BY_HANDLE_CLASS what = s.Started ? FileIdBothDirectoryInfo : FileIdBothDirectoryRestartInfo;
+            s.Started = true;
+            if (!::GetFileInformationByHandleEx(s.Handle, what, s.Buffer.data(), static_cast<DWORD>(s.Buffer.size()))) {
+                s.AtEnd = true;  // ERROR_NO_MORE_FILES, or a folder that can no longer be read
+                s.Current = nullptr;
+                return false;
+            }
+            s.Pos = 0;
+            s.Filled = true;
+        }
+        const auto* d = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(s.Buffer.data() + s.Pos);
+        if (d->NextEntryOffset == 0)
+            s.Filled = false;
+        else
+            s.Pos += d->NextEntryOffset;
+        const std::size_t length = d->FileNameLength / sizeof(WCHAR);
+        const WCHAR* n = d->FileName;
+        if (n[0] == L'.' && (length == 1 || (length == 2 && n[1] == L'.')))
+            continue;
+        // Links and junctions are never followed, so never listed; nor are
+        // names the ANSI code page cannot spell.
+        if ((d->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !Narrow(n, length, s.CurrentName))
+            continue;
+        kind = (d->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TEntryKind::ekFolder : TEntryKind::ekFile;
+        s.Current = d;
+        name = s.CurrentName;
+        return true;
+    }
+}
+
+bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry) const
+{
+    if (!FState)
+        return false;
+    const TState& s = *FState;
+    DWORD attributes;
+    LARGE_INTEGER creation, access, write, size;
+    std::uint64_t inode, device = s.Device;
+    if (s.Current != nullptr && s.CurrentName == name) {
+        const FILE_ID_BOTH_DIR_INFO& d = *s.Current;
+        attributes = d.FileAttributes;
+        creation = d.CreationTime;
+        access = d.LastAccessTime;
+        write = d.LastWriteTime;
+        size = d.EndOfFile;
+        inode = static_cast<std::uint64_t>(d.FileId.QuadPart);
+    } else {
+        const HANDLE h = OpenRelative(s.Handle, name, FILE_READ_ATTRIBUTES, 0);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool ok = ::GetFileInformationByHandle(h, &info);
+        ::CloseHandle(h);
+        if (!ok)
+            return false;
+        attributes = info.dwFileAttributes;
+        creation.QuadPart = (static_cast<LONGLONG>(info.ftCreationTime.dwHighDateTime) << 32) | info.ftCreationTime.dwLowDateTime;
+        access.QuadPart = (static_cast<LONGLONG>(info.ftLastAccessTime.dwHighDateTime) << 32) | info.ftLastAccessTime.dwLowDateTime;
+        write.QuadPart = (static_cast<LONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+        size.QuadPart = (static_cast<LONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        device = info.dwVolumeSerialNumber;
+    }
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder != (kind == TEntryKind::ekFolder) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        device != s.Device)
+        return false;
+    entry.Name = name;
+    entry.Attributes = attributes;
+    entry.Size = folder ? 0 : size.QuadPart;
+    entry.CreationTime = ToFileTime(creation);
+    entry.LastAccessTime = ToFileTime(access);
+    entry.LastWriteTime = ToFileTime(write);
+    entry.Device = device;
+    entry.Inode = inode;
+    entry.ModifiedNs = Nanoseconds(write);
+    entry.HasBirthTime = true;
+    entry.BornNs = Nanoseconds(creation);
+    return true;
+}
+
+bool IsHiddenName(std::string_view) { return false; }
+
+namespace {
+
+AnsiString WindowsFolder()
+{
+    char folder[MAX_PATH + 1];
+    const UINT n = ::GetWindowsDirectoryA(folder, sizeof folder);
+    return n > 0 && n < sizeof folder ? ExcludeTrailingPathDelimiter(AnsiString(folder, n)) : AnsiString();
+}
+
+// Whether the full path is the Windows folder or lies inside it.
+bool InWindowsFolder(AnsiString path)
+{
+    const AnsiString windows = WindowsFolder();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = ExcludeTrailingPathDelimiter(path);
+    return !windows.empty() && path.size() >= windows.size() && SameText(path.substr(0, windows.size()), windows) &&
+           (path.size() == windows.size() || path[windows.size()] == '\\');
+}
+
+}  // namespace
+
+bool IsSystemFolder(std::string_view parentPath, std::string_view name)
+{
+    // The file system marks the rest with the system attribute; the Windows
+    // folder itself carries none.
+    return SameText(IncludeTrailingPathDelimiter(AnsiString(parentPath)) + AnsiString(name), WindowsFolder());
+}
+
+bool IsInSystemFolder(std::string_view path)
+{
+    char full[MAX_PATH * 4];
+    const AnsiString given(path.empty() ? std::string_view("\\") : path);
+    const DWORD n = ::GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full)
+        return true;  // where the path leads is unknown: nothing is searched
+    if (InWindowsFolder(AnsiString(full, n)))
+        return true;
+    // Judged by where its links and junctions lead as well.
+    const HANDLE h = OpenFolderByName(AnsiString(full, n), 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    char final[MAX_PATH * 4];
+    const DWORD m = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    ::CloseHandle(h);
+    if (m == 0 || m >= sizeof final)
+        return false;
+    AnsiString resolved(final, m);
+    if (resolved.rfind("\\\\?\\", 0) == 0)
+        resolved.erase(0, 4);
+    return InWindowsFolder(resolved);
+}
+
+AnsiString ShortPathName(const AnsiString& fileName)
+{
+    char buffer[MAX_PATH * 4];
+    const DWORD n = ::GetShortPathNameA(fileName.c_str(), buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? AnsiString(buffer, n) : AnsiString();
+}
+
+}  // namespace twslisting

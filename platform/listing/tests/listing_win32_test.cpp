@@ -1,0 +1,175 @@
+// The listing on Windows, checked against what the system says of the same
+// files through other calls.
+#include "listing.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <windows.h>
+
+using namespace twslisting;
+
+namespace {
+
+class ListingTest : public testing::Test {
+protected:
+    twstesting::TTempFolder FFolder{"twslisting"};
+    const std::string FRoot = FFolder.Path().string();
+
+    std::string Path(const std::string& name) const { return FRoot + "\\" + name; }
+    void MakeFile(const std::string& name, const std::string& data = "x") const
+    {
+        twstesting::WriteFile(Path(name), data);
+    }
+    void MakeFolder(const std::string& name) const { ASSERT_TRUE(::CreateDirectoryA(Path(name).c_str(), nullptr)); }
+
+    static std::map<std::string, TEntryKind> ReadAll(TFolderReader& reader)
+    {
+        std::map<std::string, TEntryKind> entries;
+        std::string_view name;
+        TEntryKind kind;
+        while (reader.Next(name, kind))
+            EXPECT_TRUE(entries.emplace(std::string(name), kind).second) << "listed twice: " << name;
+        return entries;
+    }
+};
+
+}  // namespace
+
+// Names, kinds, the file system's own attributes, sizes, times and the
+// identity (volume serial, file ID) as GetFileInformationByHandle gives them;
+// a folder of more entries than one buffer holds is read whole.
+TEST_F(ListingTest, DescribesEveryEntryAsTheSystemDoes)
+{
+    const struct {
+        const char* name;
+        DWORD setAttributes;  // 0: a folder
+    } cases[] = {
+        {"plain.obj", FILE_ATTRIBUTE_ARCHIVE},
+        {"hidden.bak", FILE_ATTRIBUTE_HIDDEN},
+        {"readonly.map", FILE_ATTRIBUTE_READONLY},
+        {"system.tds", FILE_ATTRIBUTE_SYSTEM},
+        {"sub", 0},
+    };
+    for (const auto& c : cases) {
+        if (c.setAttributes == 0) {
+            MakeFolder(c.name);
+        } else {
+            MakeFile(c.name, std::string(std::strlen(c.name), 'x'));
+            ASSERT_TRUE(::SetFileAttributesA(Path(c.name).c_str(), c.setAttributes));
+        }
+    }
+    for (int i = 0; i < 1500; ++i)
+        MakeFile("many" + std::to_string(i) + ".il" + std::to_string(i % 10));
+
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    std::string_view name;
+    TEntryKind kind;
+    std::map<std::string, TDirEntry> described;
+    while (reader.Next(name, kind)) {
+        TDirEntry entry;
+        ASSERT_TRUE(reader.Describe(std::string(name).c_str(), kind, entry)) << name;
+        EXPECT_TRUE(described.emplace(entry.Name, entry).second) << name;
+    }
+    EXPECT_EQ(described.size(), std::size(cases) + 1500);
+    // Wine's listings (not its other calls) call a Unix dot file hidden;
+    // Windows gives a name no meaning.
+    EXPECT_FALSE(IsHiddenName(".dotted"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(described.count(c.name), 1u);
+        const TDirEntry& e = described[c.name];
+        const HANDLE h = ::CreateFileA(Path(c.name).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        BY_HANDLE_FILE_INFORMATION info;
+        ASSERT_TRUE(::GetFileInformationByHandle(h, &info));
+        ::CloseHandle(h);
+        EXPECT_EQ(e.Attributes, info.dwFileAttributes);
+        EXPECT_EQ(e.Attributes & c.setAttributes, c.setAttributes);
+        EXPECT_FALSE(IsHiddenName(c.name));
+        EXPECT_EQ(e.Size, c.setAttributes == 0 ? 0 : static_cast<std::int64_t>(std::strlen(c.name)));
+        EXPECT_EQ(e.LastWriteTime.dwLowDateTime, info.ftLastWriteTime.dwLowDateTime);
+        EXPECT_EQ(e.LastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwHighDateTime);
+        EXPECT_EQ(e.Device, info.dwVolumeSerialNumber);
+        EXPECT_EQ(e.Inode, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+        EXPECT_TRUE(e.HasBirthTime);
+    }
+    for (const auto& c : cases)
+        ::SetFileAttributesA(Path(c.name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A subfolder opens relative to its parent only while it is the folder the
+// listing described; one put in its place under the same name does not.
+TEST_F(ListingTest, OpensSubfoldersOnlyWhileTheyAreTheFolderDescribed)
+{
+    MakeFolder("a");
+    MakeFile("a\\inner.obj");
+    TFolderReader root;
+    ASSERT_TRUE(root.Open(FRoot));
+    TDirEntry a;
+    std::string_view name;
+    TEntryKind kind;
+    while (root.Next(name, kind)) {
+        if (name == "a")
+            ASSERT_TRUE(root.Describe("a", kind, a));
+    }
+    ASSERT_EQ(a.Name, "a");
+
+    TFolderReader sub;
+    ASSERT_TRUE(sub.OpenSub(root, a));
+    EXPECT_EQ(ReadAll(sub), (std::map<std::string, TEntryKind>{{"inner.obj", TEntryKind::ekFile}}));
+    sub.Close();
+    TFolderReader byName;
+    EXPECT_TRUE(byName.Open(Path("a"), a));
+
+    ASSERT_TRUE(::MoveFileA(Path("a").c_str(), Path("old").c_str()));
+    MakeFolder("a");
+    EXPECT_FALSE(sub.OpenSub(root, a));
+    EXPECT_FALSE(byName.Open(Path("a"), a));
+    EXPECT_TRUE(sub.OpenSubNamed(root, "a"));
+    EXPECT_FALSE(sub.OpenSubNamed(root, "missing"));
+    EXPECT_FALSE(sub.OpenSubNamed(root, "old\\..\\a")) << "one name only, never a path";
+}
+
+TEST_F(ListingTest, ReadsFileHeadsUpToTheLimit)
+{
+    MakeFile("unit.pas", "unit Unit1; {$L zlib.obj}");
+    MakeFolder("folder.pas");
+    TFolderReader root;
+    ASSERT_TRUE(root.Open(FRoot));
+    std::string bytes;
+    EXPECT_TRUE(root.ReadHead("unit.pas", 4, bytes));
+    EXPECT_EQ(bytes, "unit");
+    EXPECT_TRUE(root.ReadHead("unit.pas", 1000, bytes));
+    EXPECT_EQ(bytes, "unit Unit1; {$L zlib.obj}");
+    EXPECT_FALSE(root.ReadHead("folder.pas", 1000, bytes));
+    EXPECT_FALSE(root.ReadHead("missing.pas", 1000, bytes));
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(ListingSystemFolders, TheWindowsFolderAndWhatLiesInIt)
+{
+    char windows[MAX_PATH];
+    ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string folder = windows;
+    const auto slash = folder.rfind('\\');
+    EXPECT_TRUE(IsSystemFolder(folder.substr(0, slash), folder.substr(slash + 1)));
+    EXPECT_TRUE(IsInSystemFolder(folder));
+    EXPECT_TRUE(IsInSystemFolder(folder + "\\system32\\drivers\\"));
+    EXPECT_TRUE(IsInSystemFolder(folder + "\\..\\" + folder.substr(slash + 1)));
+    twstesting::TTempFolder temp("twslisting");
+    EXPECT_FALSE(IsInSystemFolder(temp.Path().string()));
+    EXPECT_FALSE(IsSystemFolder(temp.Path().parent_path().string(), temp.Path().filename().string()));
+}
+
+TEST_F(ListingTest, ShortNamesOfFilesThatExist)
+{
+    MakeFile("a long file name.bak");
+    EXPECT_FALSE(ShortPathName(Path("a long file name.bak")).empty());
+    EXPECT_TRUE(ShortPathName(Path("missing.bak")).empty());
+}
