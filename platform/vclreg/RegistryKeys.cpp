@@ -2,7 +2,7 @@
 // and the enumeration of key and value names.
 #include "RegistryKeys.h"
 
-#include "twsregistry.h"
+#include "RegistryErrorText.h"
 
 namespace vclreg {
 

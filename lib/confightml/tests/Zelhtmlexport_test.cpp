@@ -139,8 +139,9 @@ TEST_F(THTMLExportTest, PageIsWellFormedForTidy)
     Fill(config);
     Export(config);
     const AnsiString command = "tidy -q -e '" + FileName + "' >'" + FileName + ".log' 2>&1";
+    // tidy exits 0 when clean and 1 with warnings; std::system gives the
+    // shell's wait status, whose exit code sits in the second byte.
     const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_LT(WEXITSTATUS(status), 2) << ReadFile(FileName + ".log");
+    EXPECT_TRUE(status == 0 || status == 0x100) << status << ReadFile(FileName + ".log");
     std::remove((FileName + ".log").c_str());
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "RegistryErrorText.h"
 #include "winreg.h"
 
 namespace twsregistry {
@@ -34,8 +35,7 @@ std::string LastErrorText();
 // or values that merely do not exist are not failures of the files.
 std::vector<std::string> TakeFileFailures();
 
-// A sentence for an ERROR_* code; for the last failure of this thread its
-// message when there is one.
-std::string ErrorText(LONG code);
+// ErrorText (RegistryErrorText.h): a sentence for an ERROR_* code; for the
+// last failure of this thread its message when there is one.
 
 }  // namespace twsregistry

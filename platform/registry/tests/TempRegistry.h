@@ -1,9 +1,10 @@
 // A registry of its own for each test (tests run in parallel and must not
-// touch the user's registry): TIDEWASH_REGISTRY names a folder inside a
-// temporary folder that is removed with the fixture, also when the test
-// failed. The registry folder itself does not exist until something is
-// written. Also the small readers and writers the tests of everything built
-// on the registry share.
+// touch the user's registry, ScratchRegistry.h): on POSIX TIDEWASH_REGISTRY
+// names a folder inside a temporary folder that is removed with the
+// fixture, also when the test failed; the registry folder itself does not
+// exist until something is written. Also the small readers and writers the
+// tests of everything built on the registry share; File, Contents, Has and
+// Put read and write the POSIX registry's files.
 #pragma once
 
 #include <cstdlib>
@@ -12,13 +13,14 @@
 #include <string>
 
 #include "AtomicFile.hpp"
+#include "ScratchRegistry.h"
 #include "TempFolder.h"
-#include "winreg.h"
+#include <windows.h>
 
 class TempRegistry : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("TIDEWASH_REGISTRY", dir.c_str(), 1); }
-    void TearDown() override {}
+    void SetUp() override { twsregistrytesting::UseScratchRegistry(dir); }
+    void TearDown() override { twsregistrytesting::ReleaseScratchRegistry(); }
 
     // The text file of a root, and what it holds ("" when it does not exist).
     std::string File(const char* root) const { return (dir / (std::string(root) + ".reg")).string(); }

@@ -12,7 +12,7 @@
 #include "Classes.hpp"
 #include "IniFiles.hpp"
 #include "System.hpp"
-#include "winreg.h"
+#include <windows.h>
 
 class ERegistryException : public Exception {
 public:
