@@ -38,6 +38,10 @@ TParser ParserForPacked(std::uint64_t extension)
 
 TParser ParserFor(std::string_view name) { return ParserForPacked(PackedExtension(name)); }
 
+char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 std::string Lower(std::string_view s)
 {
     std::string out(s);
@@ -79,16 +83,18 @@ std::string Join(const std::vector<std::string>& parts, std::size_t depth)
 // The reference as a lower-case path relative to the volume, resolved
 // against folder (lower case, relative), or false when it names nothing on
 // the volume.
-bool Resolve(const std::string& folder, std::string_view reference, std::string& resolved)
+bool Resolve(std::string_view folder, std::string_view reference, std::string& resolved)
 {
-    if (reference.empty() || reference.front() == '\\' || reference.front() == '/' ||
-        (reference.size() >= 2 && reference[1] == ':') || reference.find('$') != std::string_view::npos)
+    if (reference.empty() || IsSeparator(reference.front()) || (reference.size() >= 2 && reference[1] == ':') ||
+        reference.find('$') != std::string_view::npos)
         return false;  // absolute, on a drive, or a macro
-    resolved = folder;
+    resolved.assign(folder);
     while (!reference.empty()) {
-        const auto end = reference.find_first_of("\\/");
+        std::size_t end = 0;
+        while (end < reference.size() && !IsSeparator(reference[end]))
+            ++end;
         const std::string_view part = reference.substr(0, end);
-        reference = end == std::string_view::npos ? std::string_view() : reference.substr(end + 1);
+        reference.remove_prefix(std::min(end + 1, reference.size()));
         if (part.empty() || part == ".")
             continue;
         if (part == "..") {
@@ -100,8 +106,9 @@ bool Resolve(const std::string& folder, std::string_view reference, std::string&
         }
         if (!resolved.empty())
             resolved += '/';
-        for (const char c : part)
-            resolved += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const std::size_t at = resolved.size();
+        resolved.append(part);
+        std::transform(resolved.begin() + static_cast<std::ptrdiff_t>(at), resolved.end(), resolved.begin() + static_cast<std::ptrdiff_t>(at), LowerChar);
     }
     return !resolved.empty();
 }
@@ -249,7 +256,7 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
     std::sort(projectFiles.begin(), projectFiles.end());
 
     std::size_t budget = FLimits.BytesPerFolder;
-    std::string bytes;
+    std::string& bytes = FBytes;
     for (const std::string& file : projectFiles) {
         if (budget == 0)
             break;
@@ -260,7 +267,8 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
         TProjectRefs refs;
         switch (ParserFor(file)) {
         case TParser::pPascal:
-            refs.Links = ParsePascalLinks(bytes);
+            if (MayHoldPascalLink(bytes))
+                refs.Links = ParsePascalLinks(bytes);
             break;
         case TParser::pXml:
             refs = ParseProjectXml(bytes);
@@ -276,6 +284,21 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
     }
 }
 
+std::string_view TLinkGuard::Keep(std::string_view key)
+{
+    if (key.size() > FKeysLeft) {
+        const std::size_t size = std::max<std::size_t>(64 * 1024, key.size());
+        FKeys.push_back(std::make_unique_for_overwrite<char[]>(size));
+        FKeysNext = FKeys.back().get();
+        FKeysLeft = size;
+    }
+    const std::string_view kept(FKeysNext, key.size());
+    std::copy(key.begin(), key.end(), FKeysNext);
+    FKeysNext += key.size();
+    FKeysLeft -= key.size();
+    return kept;
+}
+
 void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
                          const TProjectRefs& refs)
 {
@@ -284,16 +307,32 @@ void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t dept
     linker.Stem = Stem(fileName);
     linker.Extension = LowerExtension(fileName);
     linker.Name = fileName;
-    for (const std::string& source : refs.Sources)
-        if (RoleOf(source) == TFileRole::frSource) {
-            const auto slash = source.find_last_of("\\/");
-            linker.Sources.insert(Stem(slash == std::string::npos ? std::string_view(source)
-                                                                  : std::string_view(source).substr(slash + 1)));
+    for (const std::string& source : refs.Sources) {
+        if (RoleOf(source) != TFileRole::frSource)
+            continue;
+        std::size_t start = source.size();
+        while (start > 0 && !IsSeparator(source[start - 1]))
+            --start;
+        const std::size_t dot = source.rfind('.');  // there is one after start: the role says so
+        std::string& stem = linker.Sources.emplace_back(source, start, dot - start);
+        std::transform(stem.begin(), stem.end(), stem.begin(), LowerChar);
+    }
+    std::sort(linker.Sources.begin(), linker.Sources.end());
+    linker.Sources.erase(std::unique(linker.Sources.begin(), linker.Sources.end()), linker.Sources.end());
+
+    for (const std::string& reference : refs.Links) {
+        if (!Resolve(linker.Folder, reference, FResolved))
+            continue;
+        const auto entry = static_cast<std::uint32_t>(FLinkEntries.size());
+        FLinkEntries.push_back({&linker, entry});
+        const auto known = FLinks.find(std::string_view(FResolved));
+        if (known == FLinks.end()) {
+            FLinks.emplace(Keep(FResolved), TLinkChain{entry, entry});
+        } else {
+            FLinkEntries[known->second.Last].Next = entry;
+            known->second.Last = entry;
         }
-    std::string resolved;
-    for (const std::string& reference : refs.Links)
-        if (Resolve(linker.Folder, reference, resolved))
-            FLinks[resolved].push_back(&linker);
+    }
 }
 
 bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
@@ -302,7 +341,7 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
     const std::string_view targetFolder = slash == std::string_view::npos ? std::string_view() : target.substr(0, slash);
     std::string_view stem = slash == std::string_view::npos ? target : target.substr(slash + 1);
     stem = stem.substr(0, stem.rfind('.'));  // the target is lower case already
-    if (linker.Sources.find(stem) != linker.Sources.end())
+    if (std::binary_search(linker.Sources.begin(), linker.Sources.end(), stem))
         return true;
     for (const std::string_view folder : {std::string_view(linker.Folder), targetFolder}) {
         const auto inFolder = FSources.find(folder);
@@ -325,16 +364,19 @@ AnsiString TLinkGuard::Reason(std::string_view fullName) const
     if (FLinks.empty() || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
         fullName[FVolume.size()] != '/')
         return AnsiString();
-    FLookup.clear();
-    for (const char c : fullName.substr(FVolume.size() + 1))
-        FLookup += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    const auto linked = FLinks.find(FLookup);
+    const std::string_view relative = fullName.substr(FVolume.size() + 1);
+    FLookup.resize(relative.size());
+    std::transform(relative.begin(), relative.end(), FLookup.begin(), LowerChar);
+    const auto linked = FLinks.find(std::string_view(FLookup));
     if (linked == FLinks.end())
         return AnsiString();
-    for (const TLinker* linker : linked->second)
-        if (!Built(linked->first, *linker))
-            return "linked by " + linker->Name;
-    return AnsiString();
+    for (std::uint32_t entry = linked->second.First;; entry = FLinkEntries[entry].Next) {
+        const TLinker& linker = *FLinkEntries[entry].Linker;
+        if (!Built(linked->first, linker))
+            return "linked by " + linker.Name;
+        if (entry == linked->second.Last)
+            return AnsiString();
+    }
 }
 
 }  // namespace tidewash

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -92,10 +93,21 @@ private:
     struct TLinker {
         std::string Folder;               // lower case, relative to the volume
         std::string Stem, Extension;      // lower case
-        std::set<std::string, std::less<>> Sources;  // stems of the sources it lists
-        AnsiString Name;                  // as listed
+        std::vector<std::string> Sources;  // stems of the sources it lists, sorted, each once
+        AnsiString Name;                   // as listed
     };
     struct TOpenFolder;
+    // The linkers of one linked file, in the order they were read: a chain
+    // through FLinkEntries.
+    struct TLinkChain {
+        std::uint32_t First, Last;
+    };
+    struct TLinkEntry {
+        const TLinker* Linker;
+        std::uint32_t Next;
+    };
+    // Lasting storage for the keys of FLinks, in blocks.
+    std::string_view Keep(std::string_view key);
 
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
     // The folder relative to the volume, or false when it is not on it.
@@ -123,10 +135,16 @@ private:
     // lower-case relative folder -> the names of its sources, as listed
     std::map<std::string, std::vector<std::string>, std::less<>> FSources;
     std::deque<TLinker> FLinkers;
-    // lower-case relative path of a linked file -> who links it, in the
-    // order they were read
-    std::unordered_map<std::string, std::vector<const TLinker*>> FLinks;
-    mutable std::string FLookup;  // Reason's lower-case key, its storage reused
+    // lower-case relative path of a linked file (kept in FKeys) -> who
+    // links it
+    std::unordered_map<std::string_view, TLinkChain> FLinks;
+    std::vector<TLinkEntry> FLinkEntries;
+    std::vector<std::unique_ptr<char[]>> FKeys;
+    char* FKeysNext = nullptr;
+    std::size_t FKeysLeft = 0;
+    std::string FResolved, FStem;  // AddRefs' scratch, its storage reused
+    std::string FBytes;            // the file being read, its storage reused
+    mutable std::string FLookup;   // Reason's lower-case key, its storage reused
     std::size_t FBytesRead = 0;
 };
 

@@ -2,6 +2,7 @@
 #include "Linkrefs.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tidewash {
 
@@ -19,27 +20,38 @@ std::string LowerExtension(std::string_view fileName)
     return ext;
 }
 
+namespace {
+
+// For each byte: what PackedExtension makes of it. kStop ends the name's
+// extension without one (a separator or a null), kDot is the dot, any
+// other value is the byte in lower case.
+constexpr std::uint16_t kStop = 0x100, kDot = 0x200;
+constexpr std::array<std::uint16_t, 256> kExtensionBytes = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    table['/'] = table['\\'] = table[0] = kStop;
+    table['.'] = kDot;
+    return table;
+}();
+
+}  // namespace
+
 std::uint64_t PackedExtension(std::string_view fileName)
 {
-    // From the end back to the dot: a separator first means the last
-    // component has no extension.
-    std::size_t dot = fileName.size();
-    while (dot > 0 && fileName[dot - 1] != '.') {
-        const char c = fileName[dot - 1];
-        if (c == '/' || c == '\\' || fileName.size() - dot >= 8)
-            return 0;
-        --dot;
-    }
-    if (dot == 0)
-        return 0;
+    // From the end back to the dot, packing on the way: each character read
+    // moves the ones after it up a byte.
     std::uint64_t packed = 0;
-    for (std::size_t i = dot, shift = 0; i < fileName.size(); ++i, shift += 8) {
-        const char c = fileName[i];
-        if (c == '\0')
-            return 0;  // would read as a shorter extension
-        packed |= std::uint64_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)} << shift;
+    const std::size_t last = std::min<std::size_t>(fileName.size(), 9);
+    for (std::size_t k = 1; k <= last; ++k) {
+        const std::uint16_t c = kExtensionBytes[static_cast<unsigned char>(fileName[fileName.size() - k])];
+        if (c == kDot)
+            return packed;
+        if (c == kStop || k == 9)
+            return 0;  // no extension, a null that would read as a shorter one, or too long
+        packed = packed << 8 | c;
     }
-    return packed;
+    return 0;
 }
 
 TFileRole RoleOfPacked(std::uint64_t extension)

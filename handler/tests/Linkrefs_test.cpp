@@ -29,6 +29,8 @@ TEST(Linkrefs, PackedExtensionAgreesWithLowerExtension)
         {"x.abcdefgh", PackExtension("abcdefgh")},  // eight: the longest packed
         {"x.abcdefghi", 0},
         {withNull, 0},
+        {"unit\x01obj", 0},  // a control character is no dot
+        {"UNIT.O\x01", PackExtension("o\x01")},
         {"", 0},
     };
     for (const auto& c : cases) {
