@@ -179,12 +179,15 @@ bool MayMatter(std::string_view name)
 void TLinkGuard::Listed(std::string_view folder, std::string_view name)
 {
     // Called for every file of the volume: decide on the extension alone,
-    // without allocating.
+    // without allocating, and only then step into the rest.
     const std::uint64_t extension = PackedExtension(name);
     const bool source = RoleOfPacked(extension) == TFileRole::frSource;
-    const bool project = ParserForPacked(extension) != TParser::pNone;
-    if (!source && !project)
-        return;
+    if (source || ParserForPacked(extension) != TParser::pNone)
+        Note(folder, name, source, ParserForPacked(extension) != TParser::pNone);
+}
+
+void TLinkGuard::Note(std::string_view folder, std::string_view name, bool source, bool project)
+{
     if (folder != FListingFolder) {
         FListingFolder.assign(folder);
         FListingOnVolume = Relative(folder);

@@ -109,6 +109,8 @@ private:
     // Lasting storage for the keys of FLinks, in blocks.
     std::string_view Keep(std::string_view key);
 
+    // Listed's names that matter: kept for the folder being listed.
+    [[gnu::noinline]] void Note(std::string_view folder, std::string_view name, bool source, bool project);
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
     // The folder relative to the volume, or false when it is not on it.
     bool Relative(std::string_view& folder) const;
