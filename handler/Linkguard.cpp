@@ -16,7 +16,7 @@ namespace {
 
 enum class TParser : unsigned char { pNone, pPascal, pXml, pMake };
 
-TParser ParserForPacked(std::uint64_t extension)
+[[gnu::always_inline]] inline TParser ParserForPacked(std::uint64_t extension)
 {
     switch (extension) {
     case PackExtension("pas"):
@@ -44,9 +44,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string Lower(std::string_view s)
 {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::string out(s.size(), '\0');
+    LowerAsciiCopy(s, out.data());
     return out;
 }
 
@@ -69,15 +68,6 @@ bool HasStem(std::string_view name, std::string_view lowerStem)
             return false;
     }
     return true;
-}
-
-// The first depth parts joined, as the relative path of that folder.
-std::string Join(const std::vector<std::string>& parts, std::size_t depth)
-{
-    std::string path;
-    for (std::size_t i = 0; i < depth; ++i)
-        path.append(i == 0 ? "" : "/").append(parts[i]);
-    return path;
 }
 
 // The reference as a lower-case path relative to the volume, resolved
@@ -107,8 +97,8 @@ bool Resolve(std::string_view folder, std::string_view reference, std::string& r
         if (!resolved.empty())
             resolved += '/';
         const std::size_t at = resolved.size();
-        resolved.append(part);
-        std::transform(resolved.begin() + static_cast<std::ptrdiff_t>(at), resolved.end(), resolved.begin() + static_cast<std::ptrdiff_t>(at), LowerChar);
+        resolved.resize(at + part.size());
+        LowerAsciiCopy(part, resolved.data() + at);
     }
     return !resolved.empty();
 }
@@ -213,25 +203,34 @@ void TLinkGuard::AddFolder(std::string_view folder)
     if (!Relative(folder) || folder == FLastAdded)
         return;
     FLastAdded.assign(folder);
-    if (!FAdded.emplace(folder).second)
-        return;
 
-    std::vector<std::string> parts;
-    while (!folder.empty()) {
-        const auto end = folder.find('/');
-        parts.emplace_back(folder.substr(0, end));
-        folder = end == std::string_view::npos ? std::string_view() : folder.substr(end + 1);
-    }
+    // The folder and its parents up to LevelsUp above it: beginnings of
+    // its path, each ending before a separator. Most were read before.
+    FEnds.clear();
+    for (std::size_t i = 0; i < folder.size(); ++i)
+        if (folder[i] == '/')
+            FEnds.push_back(i);
+    if (!folder.empty())
+        FEnds.push_back(folder.size());
+    const std::size_t depths = FEnds.size();
     const std::size_t levels = static_cast<std::size_t>(std::max(FLimits.LevelsUp, 0));
-    const std::size_t lowest = parts.size() > levels ? parts.size() - levels : 0;
-    for (std::size_t depth = lowest; depth <= parts.size(); ++depth)
-        if (FRead.insert(Join(parts, depth)).second)
-            ReadFolder(parts, depth);
+    const std::size_t lowest = depths > levels ? depths - levels : 0;
+    std::vector<std::string> parts;
+    for (std::size_t depth = lowest; depth <= depths; ++depth) {
+        const std::string_view relative = folder.substr(0, depth == 0 ? 0 : FEnds[depth - 1]);
+        if (FRead.find(relative) != FRead.end())
+            continue;
+        FRead.emplace(relative);
+        if (parts.empty()) {
+            for (std::size_t i = 0, from = 0; i < depths; from = FEnds[i++] + 1)
+                parts.emplace_back(folder.substr(from, FEnds[i] - from));
+        }
+        ReadFolder(parts, depth, relative);
+    }
 }
 
-void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth)
+void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth, std::string_view relative)
 {
-    const std::string relative = Join(parts, depth);
     std::vector<std::string> projectFiles;
     if (FListing == TFolderListing::flByScan) {
         const auto listed = FProjectFiles.find(relative);
@@ -283,7 +282,7 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
             break;
         }
         if (!refs.Links.empty())
-            AddRefs(parts, depth, file, refs);
+            AddRefs(relative, file, refs);
     }
 }
 
@@ -302,11 +301,10 @@ std::string_view TLinkGuard::Keep(std::string_view key)
     return kept;
 }
 
-void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
-                         const TProjectRefs& refs)
+void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs)
 {
     TLinker& linker = FLinkers.emplace_back();
-    linker.Folder = Lower(Join(parts, depth));
+    linker.Folder = Lower(relative);
     linker.Stem = Stem(fileName);
     linker.Extension = LowerExtension(fileName);
     linker.Name = fileName;
@@ -369,7 +367,7 @@ AnsiString TLinkGuard::Reason(std::string_view fullName) const
         return AnsiString();
     const std::string_view relative = fullName.substr(FVolume.size() + 1);
     FLookup.resize(relative.size());
-    std::transform(relative.begin(), relative.end(), FLookup.begin(), LowerChar);
+    LowerAsciiCopy(relative, FLookup.data());
     const auto linked = FLinks.find(std::string_view(FLookup));
     if (linked == FLinks.end())
         return AnsiString();

@@ -34,9 +34,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -114,16 +113,22 @@ private:
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
     // The folder relative to the volume, or false when it is not on it.
     bool Relative(std::string_view& folder) const;
-    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth);
-    void AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
-                 const TProjectRefs& refs);
+    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth, std::string_view relative);
+    void AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs);
     bool Built(std::string_view target, const TLinker& linker) const;
 
     std::string FVolume;  // without its trailing separator; "" for the root
     TLinkGuardLimits FLimits;
     TFolderListing FListing;
+    // Keys looked up by std::string_view without a copy.
+    struct TKeyHash : std::hash<std::string_view> {
+        using is_transparent = void;
+    };
+    template <typename T>
+    using TStringMap = std::unordered_map<std::string, T, TKeyHash, std::equal_to<>>;
+
     // relative folder -> its project files, as the scan listed them
-    std::map<std::string, std::vector<std::string>> FProjectFiles;
+    TStringMap<std::vector<std::string>> FProjectFiles;
     // The folder the scan is listing, and where its names go: a folder's
     // names come one after another.
     std::string FListingFolder, FRelativeListing;
@@ -131,11 +136,11 @@ private:
     std::vector<std::string>* FListingSources = nullptr;
     std::vector<std::string>* FListingProjects = nullptr;
     std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
-    std::string FLastAdded;        // the walk hands in one folder many times in a row
-    std::set<std::string> FAdded;  // folders handed in, relative
-    std::set<std::string> FRead;   // folders read, relative
+    std::string FLastAdded;  // the walk hands in one folder many times in a row
+    std::vector<std::size_t> FEnds;  // AddFolder's scratch: where each part of the folder ends
+    std::unordered_set<std::string, TKeyHash, std::equal_to<>> FRead;  // folders read, relative
     // lower-case relative folder -> the names of its sources, as listed
-    std::map<std::string, std::vector<std::string>, std::less<>> FSources;
+    TStringMap<std::vector<std::string>> FSources;
     std::deque<TLinker> FLinkers;
     // lower-case relative path of a linked file (kept in FKeys) -> who
     // links it

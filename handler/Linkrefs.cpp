@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace tidewash {
 
@@ -54,34 +55,28 @@ std::uint64_t PackedExtension(std::string_view fileName)
     return 0;
 }
 
-TFileRole RoleOfPacked(std::uint64_t extension)
+TFileRole RoleOf(std::string_view fileName) { return RoleOfPacked(PackedExtension(fileName)); }
+
+void LowerAsciiCopy(std::string_view from, char* to)
 {
-    switch (extension) {
-    case PackExtension("obj"):
-    case PackExtension("o"):
-    case PackExtension("lib"):
-    case PackExtension("a"):
-        return TFileRole::frLinked;
-    case PackExtension("c"):
-    case PackExtension("cc"):
-    case PackExtension("cpp"):
-    case PackExtension("cxx"):
-    case PackExtension("c++"):
-    case PackExtension("asm"):
-    case PackExtension("pas"):
-    case PackExtension("pp"):
-    case PackExtension("dpr"):
-    case PackExtension("dpk"):
-    case PackExtension("bpr"):
-    case PackExtension("bpk"):
-    case PackExtension("cbproj"):
-    case PackExtension("mak"):
-        return TFileRole::frSource;
-    default:
-        return TFileRole::frOther;
+    constexpr std::uint64_t ones = 0x0101010101010101u, high = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= from.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from.data() + i, 8);
+        // Per byte, from its low seven bits: the high bit set when it is at
+        // least 'A', and when it is more than 'Z'; only ASCII bytes count.
+        const std::uint64_t low = word & ~high;
+        const std::uint64_t atLeastA = low + ones * (0x80 - 'A');
+        const std::uint64_t aboveZ = low + ones * (0x7f - 'Z');
+        const std::uint64_t upper = (atLeastA ^ aboveZ) & ~word & high;
+        word |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < from.size(); ++i) {
+        const char c = from[i];
+        to[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
 }
-
-TFileRole RoleOf(std::string_view fileName) { return RoleOfPacked(PackedExtension(fileName)); }
 
 }  // namespace tidewash

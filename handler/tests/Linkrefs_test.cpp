@@ -57,3 +57,26 @@ TEST(Linkrefs, RoleOfIgnoresCaseAndPaths)
     for (const auto& c : cases)
         EXPECT_EQ(RoleOf(c.Name), c.Role) << c.Name;
 }
+
+// Lowering eight bytes at a time gives what lowering each byte gives: for
+// every byte value, at every place in the words and in the tail after them.
+TEST(Linkrefs, LowerAsciiCopyLowersOnlyAsciiCapitals)
+{
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        const std::string text = all.substr(shift) + all.substr(0, shift) + "MiXeD.OBJ";
+        for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{9},
+                                   std::size_t{17}, text.size()}) {
+            const std::string_view from = std::string_view(text).substr(0, length);
+            std::string lowered(from.size(), '#');
+            tidewash::LowerAsciiCopy(from, lowered.data());
+            for (std::size_t i = 0; i < from.size(); ++i) {
+                const auto c = static_cast<unsigned char>(from[i]);
+                const auto expected = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+                ASSERT_EQ(static_cast<unsigned char>(lowered[i]), expected) << "byte " << int(c) << " at " << i;
+            }
+        }
+    }
+}
