@@ -3,6 +3,8 @@
 #include "Linkrefs.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 #include <string>
 
 using tidewash::LowerExtension;
@@ -78,5 +80,36 @@ TEST(Linkrefs, LowerAsciiCopyLowersOnlyAsciiCapitals)
                 ASSERT_EQ(static_cast<unsigned char>(lowered[i]), expected) << "byte " << int(c) << " at " << i;
             }
         }
+    }
+}
+
+// The word-at-a-time packing agrees with packing by the definition, on
+// names of every length made of the characters that decide it.
+TEST(Linkrefs, PackedExtensionAgreesWithItsDefinitionOnManyNames)
+{
+    const auto byDefinition = [](std::string_view name) -> std::uint64_t {
+        const auto slash = name.find_last_of("\\/");
+        if (slash != std::string_view::npos)
+            name.remove_prefix(slash + 1);
+        const auto dot = name.rfind('.');
+        if (dot == std::string_view::npos)
+            return 0;
+        const std::string_view extension = name.substr(dot + 1);
+        if (extension.size() > 8 || extension.find('\0') != std::string_view::npos)
+            return 0;
+        std::uint64_t packed = 0;
+        for (std::size_t i = 0; i < extension.size(); ++i) {
+            const auto c = static_cast<unsigned char>(extension[i]);
+            packed |= std::uint64_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c)} << (8 * i);
+        }
+        return packed;
+    };
+    const std::string alphabet("aZ./\\\0o\xc9@[`{Bj", 15);
+    std::mt19937 random(5);
+    for (int n = 0; n < 200000; ++n) {
+        std::string name(random() % 22, ' ');
+        for (char& c : name)
+            c = alphabet[random() % alphabet.size()];
+        ASSERT_EQ(PackedExtension(name), byDefinition(name)) << name;
     }
 }
