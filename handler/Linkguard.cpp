@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "Linkmakefile.h"
 #include "Linkpascal.h"
@@ -301,6 +302,21 @@ std::string_view TLinkGuard::Keep(std::string_view key)
     return kept;
 }
 
+const TLinkGuard::TLinkSlot& TLinkGuard::LinkSlot(std::string_view key, std::size_t hash) const
+{
+    const std::size_t mask = FLinks.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const TLinkSlot& slot = FLinks[i];
+        if (slot.Key.data() == nullptr || (slot.Hash == hash && slot.Key == key))
+            return slot;
+    }
+}
+
+TLinkGuard::TLinkSlot& TLinkGuard::LinkSlot(std::string_view key, std::size_t hash)
+{
+    return const_cast<TLinkSlot&>(std::as_const(*this).LinkSlot(key, hash));
+}
+
 void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs)
 {
     TLinker& linker = FLinkers.emplace_back();
@@ -326,12 +342,21 @@ void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName,
             continue;
         const auto entry = static_cast<std::uint32_t>(FLinkEntries.size());
         FLinkEntries.push_back({&linker, entry});
-        const auto known = FLinks.find(std::string_view(FResolved));
-        if (known == FLinks.end()) {
-            FLinks.emplace(Keep(FResolved), TLinkChain{entry, entry});
+        if (2 * (FLinkCount + 1) > FLinks.size()) {
+            std::vector<TLinkSlot> old(std::max<std::size_t>(1024, 2 * FLinks.size()), TLinkSlot{0, {}, 0, 0});
+            old.swap(FLinks);
+            for (const TLinkSlot& slot : old)
+                if (slot.Key.data() != nullptr)
+                    LinkSlot(slot.Key, slot.Hash) = slot;
+        }
+        const std::size_t hash = std::hash<std::string_view>()(FResolved);
+        TLinkSlot& slot = LinkSlot(FResolved, hash);
+        if (slot.Key.data() == nullptr) {
+            slot = TLinkSlot{hash, Keep(FResolved), entry, entry};
+            ++FLinkCount;
         } else {
-            FLinkEntries[known->second.Last].Next = entry;
-            known->second.Last = entry;
+            FLinkEntries[slot.Last].Next = entry;
+            slot.Last = entry;
         }
     }
 }
@@ -362,20 +387,20 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 
 AnsiString TLinkGuard::Reason(std::string_view fullName) const
 {
-    if (FLinks.empty() || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
+    if (FLinkCount == 0 || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
         fullName[FVolume.size()] != '/')
         return AnsiString();
     const std::string_view relative = fullName.substr(FVolume.size() + 1);
     FLookup.resize(relative.size());
     LowerAsciiCopy(relative, FLookup.data());
-    const auto linked = FLinks.find(std::string_view(FLookup));
-    if (linked == FLinks.end())
+    const TLinkSlot& linked = LinkSlot(FLookup, std::hash<std::string_view>()(FLookup));
+    if (linked.Key.data() == nullptr)
         return AnsiString();
-    for (std::uint32_t entry = linked->second.First;; entry = FLinkEntries[entry].Next) {
+    for (std::uint32_t entry = linked.First;; entry = FLinkEntries[entry].Next) {
         const TLinker& linker = *FLinkEntries[entry].Linker;
-        if (!Built(linked->first, linker))
+        if (!Built(linked.Key, linker))
             return "linked by " + linker.Name;
-        if (entry == linked->second.Last)
+        if (entry == linked.Last)
             return AnsiString();
     }
 }

@@ -98,7 +98,11 @@ private:
     struct TOpenFolder;
     // The linkers of one linked file, in the order they were read: a chain
     // through FLinkEntries.
-    struct TLinkChain {
+    // One linked file in FLinks: its key (empty in a free slot) and its
+    // chain.
+    struct TLinkSlot {
+        std::size_t Hash;
+        std::string_view Key;
         std::uint32_t First, Last;
     };
     struct TLinkEntry {
@@ -107,6 +111,9 @@ private:
     };
     // Lasting storage for the keys of FLinks, in blocks.
     std::string_view Keep(std::string_view key);
+    // The slot of FLinks that holds key, or the free one where it belongs.
+    TLinkSlot& LinkSlot(std::string_view key, std::size_t hash);
+    const TLinkSlot& LinkSlot(std::string_view key, std::size_t hash) const;
 
     // Listed's names that matter: kept for the folder being listed.
     [[gnu::noinline]] void Note(std::string_view folder, std::string_view name, bool source, bool project);
@@ -144,7 +151,11 @@ private:
     std::deque<TLinker> FLinkers;
     // lower-case relative path of a linked file (kept in FKeys) -> who
     // links it
-    std::unordered_map<std::string_view, TLinkChain> FLinks;
+    // An open-addressing table, a power of two in size and at most half
+    // full: a lookup touches one slot in most cases, where a node per key
+    // would cost a cache miss more (Reason looks up every found file).
+    std::vector<TLinkSlot> FLinks;
+    std::size_t FLinkCount = 0;
     std::vector<TLinkEntry> FLinkEntries;
     std::vector<std::unique_ptr<char[]>> FKeys;
     char* FKeysNext = nullptr;
