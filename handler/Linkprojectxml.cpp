@@ -14,12 +14,15 @@ namespace tidewash {
 
 namespace {
 
-bool SameName(const XML_Char* name, std::string_view upper)
+struct TAttribute {
+    std::string_view Name, Value;
+};
+
+bool SameName(std::string_view name, std::string_view upper)
 {
-    const std::size_t length = std::strlen(name);
-    if (length != upper.size())
+    if (name.size() != upper.size())
         return false;
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
         const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
         if (c != upper[i])
             return false;
@@ -27,11 +30,11 @@ bool SameName(const XML_Char* name, std::string_view upper)
     return true;
 }
 
-const XML_Char* Attribute(const XML_Char** attributes, std::string_view upper)
+const std::string_view* Attribute(const std::vector<TAttribute>& attributes, std::string_view upper)
 {
-    for (int i = 0; attributes[i] != nullptr; i += 2)
-        if (SameName(attributes[i], upper))
-            return attributes[i + 1];
+    for (const TAttribute& attribute : attributes)
+        if (SameName(attribute.Name, upper))
+            return &attribute.Value;
     return nullptr;
 }
 
@@ -60,22 +63,34 @@ void AddSeparated(std::string_view list, TSeparates separates, TProjectRefs& ref
     }
 }
 
-void Element(const char* name, const char** attributes, TProjectRefs& refs)
+// A start tag, its attributes in the order they are written.
+void Element(std::string_view name, const std::vector<TAttribute>& attributes, TProjectRefs& refs)
 {
     const bool list = SameName(name, "OBJFILES") || SameName(name, "LIBFILES") || SameName(name, "LIBRARIES");
-    if (const XML_Char* value = list ? Attribute(attributes, "VALUE") : nullptr) {
-        AddSeparated(value, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }, refs);
+    if (const std::string_view* value = list ? Attribute(attributes, "VALUE") : nullptr) {
+        AddSeparated(*value, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }, refs);
     } else if (SameName(name, "FILE")) {
-        if (const XML_Char* file = Attribute(attributes, "FILENAME"))
-            AddName(file, refs);
-    } else if (const XML_Char* include = Attribute(attributes, "INCLUDE")) {
-        AddSeparated(include, [](char c) { return c == ';'; }, refs);
+        if (const std::string_view* file = Attribute(attributes, "FILENAME"))
+            AddName(*file, refs);
+    } else if (const std::string_view* include = Attribute(attributes, "INCLUDE")) {
+        AddSeparated(*include, [](char c) { return c == ';'; }, refs);
     }
 }
 
+// What expat's handler works with.
+struct TExpatReading {
+    TProjectRefs Refs;
+    std::vector<TAttribute> Attributes;
+};
+
 void XMLCALL StartElement(void* data, const XML_Char* name, const XML_Char** attributes)
 {
-    Element(name, attributes, *static_cast<TProjectRefs*>(data));
+    auto& reading = *static_cast<TExpatReading*>(data);
+    // Expat gives null-terminated strings; no XML character is null.
+    reading.Attributes.clear();
+    for (int i = 0; attributes[i] != nullptr; i += 2)
+        reading.Attributes.push_back({attributes[i], attributes[i + 1]});
+    Element(name, reading.Attributes, reading.Refs);
 }
 
 // The plain-markup scanner. It accepts a document only when every byte is
@@ -92,7 +107,8 @@ void XMLCALL StartElement(void* data, const XML_Char* name, const XML_Char** att
 // are written, and with each tab, line feed, carriage return or carriage
 // return and line feed in a value read as one blank (attribute-value
 // normalization of CDATA attributes); no default attributes exist. The
-// scanner gives Element exactly that. For anything else it gives up, and
+// scanner gives Element exactly that, as views of the text where nothing
+// needed normalizing. For anything else it gives up, and
 // the caller discards what it collected.
 class TPlainReader {
 public:
@@ -102,6 +118,7 @@ public:
     {
         if (!PlainBytes())
             return false;
+        FValues.reserve(FText.size());
         if (Ahead("<?xml") && !Declaration())
             return false;
         if (!Miscellany() || At() != '<')
@@ -151,8 +168,18 @@ private:
     char At() const { return FPos < FText.size() ? FText[FPos] : '\0'; }
     bool Ahead(std::string_view s) const { return FText.substr(FPos, s.size()) == s; }
     static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-    static bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+    static constexpr bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+    static bool IsNameChar(char c)
+    {
+        static constexpr std::array<bool, 256> name = [] {
+            std::array<bool, 256> table{};
+            for (int c = 0; c < 256; ++c)
+                table[static_cast<std::size_t>(c)] = IsNameStart(static_cast<char>(c)) || (c >= '0' && c <= '9') ||
+                                                     c == '.' || c == '-';
+            return table;
+        }();
+        return name[static_cast<unsigned char>(c)];
+    }
 
     bool PlainBytes() const
     {
@@ -278,11 +305,7 @@ private:
         ++FPos;
         if (!Name(name))
             return false;
-        // Element takes null-terminated strings: the name and each
-        // attribute's name and value, normalized, one after the other.
-        FStrings.assign(name).push_back('\0');
-        FNames.clear();
-        FOffsets.clear();
+        FAttributes.clear();
         for (;;) {
             const bool blank = Blanks() > 0;
             if (At() == '>' || Ahead("/>")) {
@@ -293,40 +316,32 @@ private:
             std::string_view attribute, value;
             if (!blank || !Name(attribute) || !Assigned(value))
                 return false;
-            for (const std::string_view seen : FNames)
-                if (seen == attribute)
+            for (const TAttribute& seen : FAttributes)
+                if (seen.Name == attribute)
                     return false;
-            FNames.push_back(attribute);
-            FOffsets.push_back(FStrings.size());
-            FStrings.append(attribute).push_back('\0');
-            FOffsets.push_back(FStrings.size());
-            if (std::none_of(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; })) {
-                FStrings.append(value).push_back('\0');
-                continue;
+            if (std::any_of(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; })) {
+                // Normalized into FValues, whose room (the size of the
+                // text) never runs out, so the values kept stay valid.
+                const std::size_t from = FValues.size();
+                for (std::size_t i = 0; i < value.size(); ++i) {
+                    const char c = value[i];
+                    if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                        continue;  // read with its line feed as one blank
+                    FValues.push_back(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+                }
+                value = std::string_view(FValues).substr(from);
             }
-            for (std::size_t i = 0; i < value.size(); ++i) {
-                const char c = value[i];
-                if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
-                    continue;  // read with its line feed as one blank
-                FStrings.push_back(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
-            }
-            FStrings.push_back('\0');
+            FAttributes.push_back({attribute, value});
         }
-        FPointers.clear();
-        for (const std::size_t offset : FOffsets)
-            FPointers.push_back(FStrings.data() + offset);
-        FPointers.push_back(nullptr);
-        Element(FStrings.data(), FPointers.data(), FRefs);
+        Element(name, FAttributes, FRefs);
         return true;
     }
 
     std::string_view FText;
     std::size_t FPos = 0;
     TProjectRefs& FRefs;
-    std::string FStrings;
-    std::vector<std::string_view> FNames;
-    std::vector<std::size_t> FOffsets;
-    std::vector<const char*> FPointers;
+    std::vector<TAttribute> FAttributes;
+    std::string FValues;
 };
 
 // Any single-byte encoding expat lacks: every byte is the code point of
@@ -363,11 +378,11 @@ TProjectRefs ParseProjectXml(std::string_view bytes)
 
 TProjectRefs ReadProjectXmlWithExpat(std::string_view bytes)
 {
-    TProjectRefs refs;
+    TExpatReading reading;
     std::unique_ptr<XML_ParserStruct, TParserFree> parser(XML_ParserCreate(nullptr));
     if (!parser)
         throw std::bad_alloc();
-    XML_SetUserData(parser.get(), &refs);
+    XML_SetUserData(parser.get(), &reading);
     XML_SetStartElementHandler(parser.get(), StartElement);
     XML_SetUnknownEncodingHandler(parser.get(), SingleByteEncoding, nullptr);
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
@@ -375,7 +390,7 @@ TProjectRefs ReadProjectXmlWithExpat(std::string_view bytes)
     // read up to that much.
     const int length = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
     XML_Parse(parser.get(), bytes.data(), length, XML_TRUE);  // a fault ends the reading: keep what came
-    return refs;
+    return std::move(reading.Refs);
 }
 
 }  // namespace tidewash
