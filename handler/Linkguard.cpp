@@ -182,7 +182,8 @@ void TLinkGuard::Note(std::string_view folder, std::string_view name, bool sourc
     if (folder != FListingFolder) {
         FListingFolder.assign(folder);
         FListingOnVolume = Relative(folder);
-        FListingSources = FListingProjects = nullptr;
+        FListingSources = nullptr;
+        FListingProjects = nullptr;
         FRelativeListing.assign(folder);
     }
     if (!FListingOnVolume)
@@ -190,7 +191,7 @@ void TLinkGuard::Note(std::string_view folder, std::string_view name, bool sourc
     if (source) {
         if (FListingSources == nullptr)
             FListingSources = &FSources[Lower(FRelativeListing)];
-        FListingSources->emplace_back(name);
+        FListingSources->append(name).push_back('/');
     }
     if (project) {
         if (FListingProjects == nullptr)
@@ -244,14 +245,14 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
         return;  // gone, or reached only through a link
     twslisting::TFolderReader& reader = FOpen[depth]->Reader;
     if (FListing == TFolderListing::flByGuard) {
-        std::vector<std::string>& sources = FSources[Lower(relative)];
+        std::string& sources = FSources[Lower(relative)];
         std::string_view name;
         twslisting::TEntryKind kind;
         while (reader.Next(name, kind)) {
             if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
                 continue;
             if (RoleOf(name) == TFileRole::frSource)
-                sources.emplace_back(name);
+                sources.append(name).push_back('/');
             if (ParserFor(name) != TParser::pNone)
                 projectFiles.emplace_back(name);
         }
@@ -373,7 +374,10 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
         const auto inFolder = FSources.find(folder);
         if (inFolder == FSources.end())
             continue;
-        for (const std::string& source : inFolder->second) {
+        std::string_view names = inFolder->second;
+        while (!names.empty()) {
+            const std::string_view source = names.substr(0, names.find('/'));
+            names.remove_prefix(source.size() + 1);
             if (!HasStem(source, stem))
                 continue;
             // The file that links an object does not build it.

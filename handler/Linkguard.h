@@ -140,14 +140,15 @@ private:
     // names come one after another.
     std::string FListingFolder, FRelativeListing;
     bool FListingOnVolume = false;
-    std::vector<std::string>* FListingSources = nullptr;
+    std::string* FListingSources = nullptr;
     std::vector<std::string>* FListingProjects = nullptr;
     std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
     std::string FLastAdded;  // the walk hands in one folder many times in a row
     std::vector<std::size_t> FEnds;  // AddFolder's scratch: where each part of the folder ends
     std::unordered_set<std::string, TKeyHash, std::equal_to<>> FRead;  // folders read, relative
-    // lower-case relative folder -> the names of its sources, as listed
-    TStringMap<std::vector<std::string>> FSources;
+    // lower-case relative folder -> the names of its sources, as listed,
+    // each followed by a "/" (which no name holds): one buffer a folder
+    TStringMap<std::string> FSources;
     std::deque<TLinker> FLinkers;
     // lower-case relative path of a linked file (kept in FKeys) -> who
     // links it
