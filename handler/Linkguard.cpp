@@ -86,9 +86,10 @@ bool Resolve(std::string_view folder, std::string_view reference, std::string& r
             ++end;
         const std::string_view part = reference.substr(0, end);
         reference.remove_prefix(std::min(end + 1, reference.size()));
-        if (part.empty() || part == ".")
+        const bool dot = !part.empty() && part[0] == '.';
+        if (part.empty() || (dot && part.size() == 1))
             continue;
-        if (part == "..") {
+        if (dot && part.size() == 2 && part[1] == '.') {
             if (resolved.empty())
                 return false;  // leaves the volume
             const auto slash = resolved.rfind('/');

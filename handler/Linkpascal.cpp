@@ -3,6 +3,7 @@
 
 #include "Linkrefs.h"
 
+#include <array>
 #include <cstring>
 
 namespace tidewash {
@@ -106,10 +107,12 @@ std::vector<std::string> ParsePascalLinks(std::string_view text)
             i = end == std::string_view::npos ? n : end + 2;
         } else {
             // Only these four begin anything the scanner looks at.
-            for (++i; i < n; ++i) {
-                const char d = text[i];
-                if (d == '/' || d == '\'' || d == '{' || d == '(')
-                    break;
+            static constexpr std::array<bool, 256> begins = [] {
+                std::array<bool, 256> table{};
+                table['/'] = table['\''] = table['{'] = table['('] = true;
+                return table;
+            }();
+            for (++i; i < n && !begins[static_cast<unsigned char>(text[i])]; ++i) {
             }
         }
     }
