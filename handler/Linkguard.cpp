@@ -183,21 +183,24 @@ void TLinkGuard::Note(std::string_view folder, std::string_view name, bool sourc
     if (folder != FListingFolder) {
         FListingFolder.assign(folder);
         FListingOnVolume = Relative(folder);
-        FListingSources = nullptr;
-        FListingProjects = nullptr;
+        FListingSources = FListingProjects = TKeyIndex::npos;
         FRelativeListing.assign(folder);
     }
     if (!FListingOnVolume)
         return;
     if (source) {
-        if (FListingSources == nullptr)
-            FListingSources = &FSources[Lower(FRelativeListing)];
-        FListingSources->append(name).push_back('/');
+        if (FListingSources == TKeyIndex::npos)
+            FListingSources = SourcesOf(Lower(FRelativeListing));
+        FSources[FListingSources].append(name).push_back('/');
     }
     if (project) {
-        if (FListingProjects == nullptr)
-            FListingProjects = &FProjectFiles[FRelativeListing];
-        FListingProjects->emplace_back(name);
+        if (FListingProjects == TKeyIndex::npos) {
+            const auto [number, added] = FProjectFolders.Insert(FRelativeListing);
+            if (added)
+                FProjectFiles.emplace_back();
+            FListingProjects = number;
+        }
+        FProjectFiles[FListingProjects].emplace_back(name);
     }
 }
 
@@ -221,9 +224,8 @@ void TLinkGuard::AddFolder(std::string_view folder)
     std::vector<std::string> parts;
     for (std::size_t depth = lowest; depth <= depths; ++depth) {
         const std::string_view relative = folder.substr(0, depth == 0 ? 0 : FEnds[depth - 1]);
-        if (FRead.find(relative) != FRead.end())
+        if (!FRead.Insert(relative).second)
             continue;
-        FRead.emplace(relative);
         if (parts.empty()) {
             for (std::size_t i = 0, from = 0; i < depths; from = FEnds[i++] + 1)
                 parts.emplace_back(folder.substr(from, FEnds[i] - from));
@@ -236,24 +238,24 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
 {
     std::vector<std::string> projectFiles;
     if (FListing == TFolderListing::flByScan) {
-        const auto listed = FProjectFiles.find(relative);
-        if (listed == FProjectFiles.end())
+        const std::uint32_t listed = FProjectFolders.Find(relative);
+        if (listed == TKeyIndex::npos)
             return;  // nothing to read: not even opened
-        projectFiles = std::move(listed->second);
-        FProjectFiles.erase(listed);
+        projectFiles = std::move(FProjectFiles[listed]);  // read once: FRead says so
+        FProjectFiles[listed] = {};
     }
     if (!OpenChain(parts, depth))
         return;  // gone, or reached only through a link
     twslisting::TFolderReader& reader = FOpen[depth]->Reader;
     if (FListing == TFolderListing::flByGuard) {
-        std::string& sources = FSources[Lower(relative)];
+        const std::uint32_t sources = SourcesOf(Lower(relative));
         std::string_view name;
         twslisting::TEntryKind kind;
         while (reader.Next(name, kind)) {
             if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
                 continue;
             if (RoleOf(name) == TFileRole::frSource)
-                sources.append(name).push_back('/');
+                FSources[sources].append(name).push_back('/');
             if (ParserFor(name) != TParser::pNone)
                 projectFiles.emplace_back(name);
         }
@@ -289,34 +291,12 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
     }
 }
 
-std::string_view TLinkGuard::Keep(std::string_view key)
+std::uint32_t TLinkGuard::SourcesOf(std::string_view lowerFolder)
 {
-    if (key.size() > FKeysLeft) {
-        const std::size_t size = std::max<std::size_t>(64 * 1024, key.size());
-        FKeys.push_back(std::make_unique_for_overwrite<char[]>(size));
-        FKeysNext = FKeys.back().get();
-        FKeysLeft = size;
-    }
-    const std::string_view kept(FKeysNext, key.size());
-    std::copy(key.begin(), key.end(), FKeysNext);
-    FKeysNext += key.size();
-    FKeysLeft -= key.size();
-    return kept;
-}
-
-const TLinkGuard::TLinkSlot& TLinkGuard::LinkSlot(std::string_view key, std::size_t hash) const
-{
-    const std::size_t mask = FLinks.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const TLinkSlot& slot = FLinks[i];
-        if (slot.Key.data() == nullptr || (slot.Hash == hash && slot.Key == key))
-            return slot;
-    }
-}
-
-TLinkGuard::TLinkSlot& TLinkGuard::LinkSlot(std::string_view key, std::size_t hash)
-{
-    return const_cast<TLinkSlot&>(std::as_const(*this).LinkSlot(key, hash));
+    const auto [number, added] = FSourceFolders.Insert(lowerFolder);
+    if (added)
+        FSources.emplace_back();
+    return number;
 }
 
 void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs)
@@ -344,21 +324,12 @@ void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName,
             continue;
         const auto entry = static_cast<std::uint32_t>(FLinkEntries.size());
         FLinkEntries.push_back({&linker, entry});
-        if (2 * (FLinkCount + 1) > FLinks.size()) {
-            std::vector<TLinkSlot> old(std::max<std::size_t>(1024, 2 * FLinks.size()), TLinkSlot{0, {}, 0, 0});
-            old.swap(FLinks);
-            for (const TLinkSlot& slot : old)
-                if (slot.Key.data() != nullptr)
-                    LinkSlot(slot.Key, slot.Hash) = slot;
-        }
-        const std::size_t hash = std::hash<std::string_view>()(FResolved);
-        TLinkSlot& slot = LinkSlot(FResolved, hash);
-        if (slot.Key.data() == nullptr) {
-            slot = TLinkSlot{hash, Keep(FResolved), entry, entry};
-            ++FLinkCount;
+        const auto [number, added] = FLinked.Insert(FResolved);
+        if (added) {
+            FLinkChains.push_back({entry, entry});
         } else {
-            FLinkEntries[slot.Last].Next = entry;
-            slot.Last = entry;
+            FLinkEntries[FLinkChains[number].Last].Next = entry;
+            FLinkChains[number].Last = entry;
         }
     }
 }
@@ -372,10 +343,10 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
     if (std::binary_search(linker.Sources.begin(), linker.Sources.end(), stem))
         return true;
     for (const std::string_view folder : {std::string_view(linker.Folder), targetFolder}) {
-        const auto inFolder = FSources.find(folder);
-        if (inFolder == FSources.end())
+        const std::uint32_t inFolder = FSourceFolders.Find(folder);
+        if (inFolder == TKeyIndex::npos)
             continue;
-        std::string_view names = inFolder->second;
+        std::string_view names = FSources[inFolder];
         while (!names.empty()) {
             const std::string_view source = names.substr(0, names.find('/'));
             names.remove_prefix(source.size() + 1);
@@ -392,20 +363,21 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 
 AnsiString TLinkGuard::Reason(std::string_view fullName) const
 {
-    if (FLinkCount == 0 || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
+    if (FLinked.Size() == 0 || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
         fullName[FVolume.size()] != '/')
         return AnsiString();
     const std::string_view relative = fullName.substr(FVolume.size() + 1);
     FLookup.resize(relative.size());
     LowerAsciiCopy(relative, FLookup.data());
-    const TLinkSlot& linked = LinkSlot(FLookup, std::hash<std::string_view>()(FLookup));
-    if (linked.Key.data() == nullptr)
+    const std::uint32_t linked = FLinked.Find(FLookup);
+    if (linked == TKeyIndex::npos)
         return AnsiString();
-    for (std::uint32_t entry = linked.First;; entry = FLinkEntries[entry].Next) {
+    const TLinkChain& chain = FLinkChains[linked];
+    for (std::uint32_t entry = chain.First;; entry = FLinkEntries[entry].Next) {
         const TLinker& linker = *FLinkEntries[entry].Linker;
-        if (!Built(linked.Key, linker))
+        if (!Built(FLinked.Key(linked), linker))
             return "linked by " + linker.Name;
-        if (entry == linked.Last)
+        if (entry == chain.Last)
             return AnsiString();
     }
 }

@@ -35,12 +35,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <unordered_set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "Linkindex.h"
 #include "Linkrefs.h"
 #include "System.hpp"
 
@@ -98,25 +97,17 @@ private:
     struct TOpenFolder;
     // The linkers of one linked file, in the order they were read: a chain
     // through FLinkEntries.
-    // One linked file in FLinks: its key (empty in a free slot) and its
-    // chain.
-    struct TLinkSlot {
-        std::size_t Hash;
-        std::string_view Key;
+    struct TLinkChain {
         std::uint32_t First, Last;
     };
     struct TLinkEntry {
         const TLinker* Linker;
         std::uint32_t Next;
     };
-    // Lasting storage for the keys of FLinks, in blocks.
-    std::string_view Keep(std::string_view key);
-    // The slot of FLinks that holds key, or the free one where it belongs.
-    TLinkSlot& LinkSlot(std::string_view key, std::size_t hash);
-    const TLinkSlot& LinkSlot(std::string_view key, std::size_t hash) const;
-
     // Listed's names that matter: kept for the folder being listed.
     [[gnu::noinline]] void Note(std::string_view folder, std::string_view name, bool source, bool project);
+    // The number of a folder's sources in FSources, added when new.
+    std::uint32_t SourcesOf(std::string_view lowerFolder);
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
     // The folder relative to the volume, or false when it is not on it.
     bool Relative(std::string_view& folder) const;
@@ -127,40 +118,28 @@ private:
     std::string FVolume;  // without its trailing separator; "" for the root
     TLinkGuardLimits FLimits;
     TFolderListing FListing;
-    // Keys looked up by std::string_view without a copy.
-    struct TKeyHash : std::hash<std::string_view> {
-        using is_transparent = void;
-    };
-    template <typename T>
-    using TStringMap = std::unordered_map<std::string, T, TKeyHash, std::equal_to<>>;
-
     // relative folder -> its project files, as the scan listed them
-    TStringMap<std::vector<std::string>> FProjectFiles;
+    TKeyIndex FProjectFolders;
+    std::vector<std::vector<std::string>> FProjectFiles;
     // The folder the scan is listing, and where its names go: a folder's
     // names come one after another.
     std::string FListingFolder, FRelativeListing;
     bool FListingOnVolume = false;
-    std::string* FListingSources = nullptr;
-    std::vector<std::string>* FListingProjects = nullptr;
+    std::uint32_t FListingSources = TKeyIndex::npos;
+    std::uint32_t FListingProjects = TKeyIndex::npos;
     std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
     std::string FLastAdded;  // the walk hands in one folder many times in a row
     std::vector<std::size_t> FEnds;  // AddFolder's scratch: where each part of the folder ends
-    std::unordered_set<std::string, TKeyHash, std::equal_to<>> FRead;  // folders read, relative
+    TKeyIndex FRead;  // folders read, relative
     // lower-case relative folder -> the names of its sources, as listed,
     // each followed by a "/" (which no name holds): one buffer a folder
-    TStringMap<std::string> FSources;
+    TKeyIndex FSourceFolders;
+    std::vector<std::string> FSources;
     std::deque<TLinker> FLinkers;
-    // lower-case relative path of a linked file (kept in FKeys) -> who
-    // links it
-    // An open-addressing table, a power of two in size and at most half
-    // full: a lookup touches one slot in most cases, where a node per key
-    // would cost a cache miss more (Reason looks up every found file).
-    std::vector<TLinkSlot> FLinks;
-    std::size_t FLinkCount = 0;
+    // lower-case relative path of a linked file -> who links it
+    TKeyIndex FLinked;
+    std::vector<TLinkChain> FLinkChains;
     std::vector<TLinkEntry> FLinkEntries;
-    std::vector<std::unique_ptr<char[]>> FKeys;
-    char* FKeysNext = nullptr;
-    std::size_t FKeysLeft = 0;
     std::string FResolved, FStem;  // AddRefs' scratch, its storage reused
     std::string FBytes;            // the file being read, its storage reused
     mutable std::string FLookup;   // Reason's lower-case key, its storage reused
