@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "Linkmakefile.h"
 #include "Linkpascal.h"
@@ -16,7 +17,7 @@ namespace {
 
 enum class TParser : unsigned char { pNone, pPascal, pXml, pMake };
 
-TParser ParserForPacked(std::uint64_t extension)
+[[gnu::always_inline]] inline TParser ParserForPacked(std::uint64_t extension)
 {
     switch (extension) {
     case PackExtension("pas"):
@@ -38,11 +39,14 @@ TParser ParserForPacked(std::uint64_t extension)
 
 TParser ParserFor(std::string_view name) { return ParserForPacked(PackedExtension(name)); }
 
+char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 std::string Lower(std::string_view s)
 {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::string out(s.size(), '\0');
+    LowerAsciiCopy(s, out.data());
     return out;
 }
 
@@ -67,31 +71,25 @@ bool HasStem(std::string_view name, std::string_view lowerStem)
     return true;
 }
 
-// The first depth parts joined, as the relative path of that folder.
-std::string Join(const std::vector<std::string>& parts, std::size_t depth)
-{
-    std::string path;
-    for (std::size_t i = 0; i < depth; ++i)
-        path.append(i == 0 ? "" : "/").append(parts[i]);
-    return path;
-}
-
 // The reference as a lower-case path relative to the volume, resolved
 // against folder (lower case, relative), or false when it names nothing on
 // the volume.
-bool Resolve(const std::string& folder, std::string_view reference, std::string& resolved)
+bool Resolve(std::string_view folder, std::string_view reference, std::string& resolved)
 {
-    if (reference.empty() || reference.front() == '\\' || reference.front() == '/' ||
-        (reference.size() >= 2 && reference[1] == ':') || reference.find('$') != std::string_view::npos)
+    if (reference.empty() || IsSeparator(reference.front()) || (reference.size() >= 2 && reference[1] == ':') ||
+        reference.find('$') != std::string_view::npos)
         return false;  // absolute, on a drive, or a macro
-    resolved = folder;
+    resolved.assign(folder);
     while (!reference.empty()) {
-        const auto end = reference.find_first_of("\\/");
+        std::size_t end = 0;
+        while (end < reference.size() && !IsSeparator(reference[end]))
+            ++end;
         const std::string_view part = reference.substr(0, end);
-        reference = end == std::string_view::npos ? std::string_view() : reference.substr(end + 1);
-        if (part.empty() || part == ".")
+        reference.remove_prefix(std::min(end + 1, reference.size()));
+        const bool dot = !part.empty() && part[0] == '.';
+        if (part.empty() || (dot && part.size() == 1))
             continue;
-        if (part == "..") {
+        if (dot && part.size() == 2 && part[1] == '.') {
             if (resolved.empty())
                 return false;  // leaves the volume
             const auto slash = resolved.rfind('/');
@@ -100,8 +98,9 @@ bool Resolve(const std::string& folder, std::string_view reference, std::string&
         }
         if (!resolved.empty())
             resolved += '/';
-        for (const char c : part)
-            resolved += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const std::size_t at = resolved.size();
+        resolved.resize(at + part.size());
+        LowerAsciiCopy(part, resolved.data() + at);
     }
     return !resolved.empty();
 }
@@ -172,29 +171,36 @@ bool MayMatter(std::string_view name)
 void TLinkGuard::Listed(std::string_view folder, std::string_view name)
 {
     // Called for every file of the volume: decide on the extension alone,
-    // without allocating.
+    // without allocating, and only then step into the rest.
     const std::uint64_t extension = PackedExtension(name);
     const bool source = RoleOfPacked(extension) == TFileRole::frSource;
-    const bool project = ParserForPacked(extension) != TParser::pNone;
-    if (!source && !project)
-        return;
+    if (source || ParserForPacked(extension) != TParser::pNone)
+        Note(folder, name, source, ParserForPacked(extension) != TParser::pNone);
+}
+
+void TLinkGuard::Note(std::string_view folder, std::string_view name, bool source, bool project)
+{
     if (folder != FListingFolder) {
         FListingFolder.assign(folder);
         FListingOnVolume = Relative(folder);
-        FListingSources = FListingProjects = nullptr;
+        FListingSources = FListingProjects = TKeyIndex::npos;
         FRelativeListing.assign(folder);
     }
     if (!FListingOnVolume)
         return;
     if (source) {
-        if (FListingSources == nullptr)
-            FListingSources = &FSources[Lower(FRelativeListing)];
-        FListingSources->emplace_back(name);
+        if (FListingSources == TKeyIndex::npos)
+            FListingSources = SourcesOf(Lower(FRelativeListing));
+        FSources[FListingSources].append(name).push_back('/');
     }
     if (project) {
-        if (FListingProjects == nullptr)
-            FListingProjects = &FProjectFiles[FRelativeListing];
-        FListingProjects->emplace_back(name);
+        if (FListingProjects == TKeyIndex::npos) {
+            const auto [number, added] = FProjectFolders.Insert(FRelativeListing);
+            if (added)
+                FProjectFiles.emplace_back();
+            FListingProjects = number;
+        }
+        FProjectFiles[FListingProjects].emplace_back(name);
     }
 }
 
@@ -203,45 +209,53 @@ void TLinkGuard::AddFolder(std::string_view folder)
     if (!Relative(folder) || folder == FLastAdded)
         return;
     FLastAdded.assign(folder);
-    if (!FAdded.emplace(folder).second)
-        return;
 
-    std::vector<std::string> parts;
-    while (!folder.empty()) {
-        const auto end = folder.find('/');
-        parts.emplace_back(folder.substr(0, end));
-        folder = end == std::string_view::npos ? std::string_view() : folder.substr(end + 1);
-    }
+    // The folder and its parents up to LevelsUp above it: beginnings of
+    // its path, each ending before a separator. Most were read before.
+    FEnds.clear();
+    for (std::size_t i = 0; i < folder.size(); ++i)
+        if (folder[i] == '/')
+            FEnds.push_back(i);
+    if (!folder.empty())
+        FEnds.push_back(folder.size());
+    const std::size_t depths = FEnds.size();
     const std::size_t levels = static_cast<std::size_t>(std::max(FLimits.LevelsUp, 0));
-    const std::size_t lowest = parts.size() > levels ? parts.size() - levels : 0;
-    for (std::size_t depth = lowest; depth <= parts.size(); ++depth)
-        if (FRead.insert(Join(parts, depth)).second)
-            ReadFolder(parts, depth);
+    const std::size_t lowest = depths > levels ? depths - levels : 0;
+    std::vector<std::string> parts;
+    for (std::size_t depth = lowest; depth <= depths; ++depth) {
+        const std::string_view relative = folder.substr(0, depth == 0 ? 0 : FEnds[depth - 1]);
+        if (!FRead.Insert(relative).second)
+            continue;
+        if (parts.empty()) {
+            for (std::size_t i = 0, from = 0; i < depths; from = FEnds[i++] + 1)
+                parts.emplace_back(folder.substr(from, FEnds[i] - from));
+        }
+        ReadFolder(parts, depth, relative);
+    }
 }
 
-void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth)
+void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth, std::string_view relative)
 {
-    const std::string relative = Join(parts, depth);
     std::vector<std::string> projectFiles;
     if (FListing == TFolderListing::flByScan) {
-        const auto listed = FProjectFiles.find(relative);
-        if (listed == FProjectFiles.end())
+        const std::uint32_t listed = FProjectFolders.Find(relative);
+        if (listed == TKeyIndex::npos)
             return;  // nothing to read: not even opened
-        projectFiles = std::move(listed->second);
-        FProjectFiles.erase(listed);
+        projectFiles = std::move(FProjectFiles[listed]);  // read once: FRead says so
+        FProjectFiles[listed] = {};
     }
     if (!OpenChain(parts, depth))
         return;  // gone, or reached only through a link
     twslisting::TFolderReader& reader = FOpen[depth]->Reader;
     if (FListing == TFolderListing::flByGuard) {
-        std::vector<std::string>& sources = FSources[Lower(relative)];
+        const std::uint32_t sources = SourcesOf(Lower(relative));
         std::string_view name;
         twslisting::TEntryKind kind;
         while (reader.Next(name, kind)) {
             if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
                 continue;
             if (RoleOf(name) == TFileRole::frSource)
-                sources.emplace_back(name);
+                FSources[sources].append(name).push_back('/');
             if (ParserFor(name) != TParser::pNone)
                 projectFiles.emplace_back(name);
         }
@@ -249,7 +263,7 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
     std::sort(projectFiles.begin(), projectFiles.end());
 
     std::size_t budget = FLimits.BytesPerFolder;
-    std::string bytes;
+    std::string& bytes = FBytes;
     for (const std::string& file : projectFiles) {
         if (budget == 0)
             break;
@@ -260,7 +274,8 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
         TProjectRefs refs;
         switch (ParserFor(file)) {
         case TParser::pPascal:
-            refs.Links = ParsePascalLinks(bytes);
+            if (MayHoldPascalLink(bytes))
+                refs.Links = ParsePascalLinks(bytes);
             break;
         case TParser::pXml:
             refs = ParseProjectXml(bytes);
@@ -272,28 +287,51 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
             break;
         }
         if (!refs.Links.empty())
-            AddRefs(parts, depth, file, refs);
+            AddRefs(relative, file, refs);
     }
 }
 
-void TLinkGuard::AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
-                         const TProjectRefs& refs)
+std::uint32_t TLinkGuard::SourcesOf(std::string_view lowerFolder)
+{
+    const auto [number, added] = FSourceFolders.Insert(lowerFolder);
+    if (added)
+        FSources.emplace_back();
+    return number;
+}
+
+void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs)
 {
     TLinker& linker = FLinkers.emplace_back();
-    linker.Folder = Lower(Join(parts, depth));
+    linker.Folder = Lower(relative);
     linker.Stem = Stem(fileName);
     linker.Extension = LowerExtension(fileName);
     linker.Name = fileName;
-    for (const std::string& source : refs.Sources)
-        if (RoleOf(source) == TFileRole::frSource) {
-            const auto slash = source.find_last_of("\\/");
-            linker.Sources.insert(Stem(slash == std::string::npos ? std::string_view(source)
-                                                                  : std::string_view(source).substr(slash + 1)));
+    for (const std::string& source : refs.Sources) {
+        if (RoleOf(source) != TFileRole::frSource)
+            continue;
+        std::size_t start = source.size();
+        while (start > 0 && !IsSeparator(source[start - 1]))
+            --start;
+        const std::size_t dot = source.rfind('.');  // there is one after start: the role says so
+        std::string& stem = linker.Sources.emplace_back(source, start, dot - start);
+        std::transform(stem.begin(), stem.end(), stem.begin(), LowerChar);
+    }
+    std::sort(linker.Sources.begin(), linker.Sources.end());
+    linker.Sources.erase(std::unique(linker.Sources.begin(), linker.Sources.end()), linker.Sources.end());
+
+    for (const std::string& reference : refs.Links) {
+        if (!Resolve(linker.Folder, reference, FResolved))
+            continue;
+        const auto entry = static_cast<std::uint32_t>(FLinkEntries.size());
+        FLinkEntries.push_back({&linker, entry});
+        const auto [number, added] = FLinked.Insert(FResolved);
+        if (added) {
+            FLinkChains.push_back({entry, entry});
+        } else {
+            FLinkEntries[FLinkChains[number].Last].Next = entry;
+            FLinkChains[number].Last = entry;
         }
-    std::string resolved;
-    for (const std::string& reference : refs.Links)
-        if (Resolve(linker.Folder, reference, resolved))
-            FLinks[resolved].push_back(&linker);
+    }
 }
 
 bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
@@ -302,13 +340,16 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
     const std::string_view targetFolder = slash == std::string_view::npos ? std::string_view() : target.substr(0, slash);
     std::string_view stem = slash == std::string_view::npos ? target : target.substr(slash + 1);
     stem = stem.substr(0, stem.rfind('.'));  // the target is lower case already
-    if (linker.Sources.find(stem) != linker.Sources.end())
+    if (std::binary_search(linker.Sources.begin(), linker.Sources.end(), stem))
         return true;
     for (const std::string_view folder : {std::string_view(linker.Folder), targetFolder}) {
-        const auto inFolder = FSources.find(folder);
-        if (inFolder == FSources.end())
+        const std::uint32_t inFolder = FSourceFolders.Find(folder);
+        if (inFolder == TKeyIndex::npos)
             continue;
-        for (const std::string& source : inFolder->second) {
+        std::string_view names = FSources[inFolder];
+        while (!names.empty()) {
+            const std::string_view source = names.substr(0, names.find('/'));
+            names.remove_prefix(source.size() + 1);
             if (!HasStem(source, stem))
                 continue;
             // The file that links an object does not build it.
@@ -322,19 +363,23 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 
 AnsiString TLinkGuard::Reason(std::string_view fullName) const
 {
-    if (FLinks.empty() || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
+    if (FLinked.Size() == 0 || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
         fullName[FVolume.size()] != '/')
         return AnsiString();
-    FLookup.clear();
-    for (const char c : fullName.substr(FVolume.size() + 1))
-        FLookup += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    const auto linked = FLinks.find(FLookup);
-    if (linked == FLinks.end())
+    const std::string_view relative = fullName.substr(FVolume.size() + 1);
+    FLookup.resize(relative.size());
+    LowerAsciiCopy(relative, FLookup.data());
+    const std::uint32_t linked = FLinked.Find(FLookup);
+    if (linked == TKeyIndex::npos)
         return AnsiString();
-    for (const TLinker* linker : linked->second)
-        if (!Built(linked->first, *linker))
-            return "linked by " + linker->Name;
-    return AnsiString();
+    const TLinkChain& chain = FLinkChains[linked];
+    for (std::uint32_t entry = chain.First;; entry = FLinkEntries[entry].Next) {
+        const TLinker& linker = *FLinkEntries[entry].Linker;
+        if (!Built(FLinked.Key(linked), linker))
+            return "linked by " + linker.Name;
+        if (entry == chain.Last)
+            return AnsiString();
+    }
 }
 
 }  // namespace tidewash

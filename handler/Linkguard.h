@@ -31,16 +31,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "Linkindex.h"
 #include "Linkrefs.h"
 #include "System.hpp"
 
@@ -92,41 +91,58 @@ private:
     struct TLinker {
         std::string Folder;               // lower case, relative to the volume
         std::string Stem, Extension;      // lower case
-        std::set<std::string, std::less<>> Sources;  // stems of the sources it lists
-        AnsiString Name;                  // as listed
+        std::vector<std::string> Sources;  // stems of the sources it lists, sorted, each once
+        AnsiString Name;                   // as listed
     };
     struct TOpenFolder;
-
+    // The linkers of one linked file, in the order they were read: a chain
+    // through FLinkEntries.
+    struct TLinkChain {
+        std::uint32_t First, Last;
+    };
+    struct TLinkEntry {
+        const TLinker* Linker;
+        std::uint32_t Next;
+    };
+    // Listed's names that matter: kept for the folder being listed.
+    [[gnu::noinline]] void Note(std::string_view folder, std::string_view name, bool source, bool project);
+    // The number of a folder's sources in FSources, added when new.
+    std::uint32_t SourcesOf(std::string_view lowerFolder);
     bool OpenChain(const std::vector<std::string>& parts, std::size_t depth);
     // The folder relative to the volume, or false when it is not on it.
     bool Relative(std::string_view& folder) const;
-    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth);
-    void AddRefs(const std::vector<std::string>& parts, std::size_t depth, const std::string& fileName,
-                 const TProjectRefs& refs);
+    void ReadFolder(const std::vector<std::string>& parts, std::size_t depth, std::string_view relative);
+    void AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs);
     bool Built(std::string_view target, const TLinker& linker) const;
 
     std::string FVolume;  // without its trailing separator; "" for the root
     TLinkGuardLimits FLimits;
     TFolderListing FListing;
     // relative folder -> its project files, as the scan listed them
-    std::map<std::string, std::vector<std::string>> FProjectFiles;
+    TKeyIndex FProjectFolders;
+    std::vector<std::vector<std::string>> FProjectFiles;
     // The folder the scan is listing, and where its names go: a folder's
     // names come one after another.
     std::string FListingFolder, FRelativeListing;
     bool FListingOnVolume = false;
-    std::vector<std::string>* FListingSources = nullptr;
-    std::vector<std::string>* FListingProjects = nullptr;
+    std::uint32_t FListingSources = TKeyIndex::npos;
+    std::uint32_t FListingProjects = TKeyIndex::npos;
     std::vector<std::unique_ptr<TOpenFolder>> FOpen;  // the volume, then one folder below the other
-    std::string FLastAdded;        // the walk hands in one folder many times in a row
-    std::set<std::string> FAdded;  // folders handed in, relative
-    std::set<std::string> FRead;   // folders read, relative
-    // lower-case relative folder -> the names of its sources, as listed
-    std::map<std::string, std::vector<std::string>, std::less<>> FSources;
+    std::string FLastAdded;  // the walk hands in one folder many times in a row
+    std::vector<std::size_t> FEnds;  // AddFolder's scratch: where each part of the folder ends
+    TKeyIndex FRead;  // folders read, relative
+    // lower-case relative folder -> the names of its sources, as listed,
+    // each followed by a "/" (which no name holds): one buffer a folder
+    TKeyIndex FSourceFolders;
+    std::vector<std::string> FSources;
     std::deque<TLinker> FLinkers;
-    // lower-case relative path of a linked file -> who links it, in the
-    // order they were read
-    std::unordered_map<std::string, std::vector<const TLinker*>> FLinks;
-    mutable std::string FLookup;  // Reason's lower-case key, its storage reused
+    // lower-case relative path of a linked file -> who links it
+    TKeyIndex FLinked;
+    std::vector<TLinkChain> FLinkChains;
+    std::vector<TLinkEntry> FLinkEntries;
+    std::string FResolved, FStem;  // AddRefs' scratch, its storage reused
+    std::string FBytes;            // the file being read, its storage reused
+    mutable std::string FLookup;   // Reason's lower-case key, its storage reused
     std::size_t FBytesRead = 0;
 };
 

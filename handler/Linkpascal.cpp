@@ -3,6 +3,9 @@
 
 #include "Linkrefs.h"
 
+#include <array>
+#include <cstring>
+
 namespace tidewash {
 
 namespace {
@@ -103,10 +106,42 @@ std::vector<std::string> ParsePascalLinks(std::string_view text)
                 Directive(body.substr(1), links);
             i = end == std::string_view::npos ? n : end + 2;
         } else {
-            ++i;
+            // Only these four begin anything the scanner looks at.
+            static constexpr std::array<bool, 256> begins = [] {
+                std::array<bool, 256> table{};
+                table['/'] = table['\''] = table['{'] = table['('] = true;
+                return table;
+            }();
+            for (++i; i < n && !begins[static_cast<unsigned char>(text[i])]; ++i) {
+            }
         }
     }
     return links;
+}
+
+bool MayHoldPascalLink(std::string_view text)
+{
+    // A name comes only from Directive, which is handed the text after
+    // "{$" or "(*$" and names a file only when its word is L or LINK: the
+    // "$" then stands right after "{" or "(*" and right before an "L" or
+    // "l". Any "$" so placed says yes, wherever it stands; comments and
+    // strings are not told apart here, so this never says no for a text
+    // the parser would read a name from.
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* p = begin; p < end;) {
+        const void* found = std::memchr(p, '$', static_cast<std::size_t>(end - p));
+        if (found == nullptr)
+            return false;
+        const char* const dollar = static_cast<const char*>(found);
+        const std::size_t at = static_cast<std::size_t>(dollar - begin);
+        const bool letter = at + 1 < text.size() && (text[at + 1] == 'L' || text[at + 1] == 'l');
+        const bool opened = (at >= 1 && text[at - 1] == '{') || (at >= 2 && text[at - 2] == '(' && text[at - 1] == '*');
+        if (letter && opened)
+            return true;
+        p = dollar + 1;
+    }
+    return false;
 }
 
 }  // namespace tidewash

@@ -19,4 +19,9 @@ namespace tidewash {
 // The names linked, in the order they stand, as written.
 std::vector<std::string> ParsePascalLinks(std::string_view text);
 
+// False only for a text from which ParsePascalLinks reads no name: one
+// without "{$L" or "(*$L" (either case of the L) anywhere. A cheap look
+// before the parse, for the many sources that link nothing.
+bool MayHoldPascalLink(std::string_view text);
+
 }  // namespace tidewash

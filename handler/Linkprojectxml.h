@@ -15,14 +15,29 @@
 // external entities are never loaded, and expat bounds entity expansion.
 // Single-byte encodings the parser does not know (windows-1252, ...) are
 // read as Latin-1: only ASCII names need to come out right.
+//
+// Most projects are plain ASCII markup; those are read by a scanner of our
+// own that accepts only documents it can prove well-formed and hands every
+// start tag over exactly as expat would (attribute values with line ends
+// and tabs read as blanks). Any byte, construct or fault outside that small
+// subset (a reference, a DTD, a processing instruction other than the XML
+// declaration, CDATA, a name with a colon, a document cut short, ...) sends
+// the whole document to expat instead, so both give the same names.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "Linkrefs.h"
 
 namespace tidewash {
 
+// The plain-markup scanner where it accepts the document, else expat.
 TProjectRefs ParseProjectXml(std::string_view bytes);
+
+// The two readers alone. The scanner gives nothing for a document outside
+// its subset; where it gives something, expat gives the same.
+std::optional<TProjectRefs> ReadPlainProjectXml(std::string_view bytes);
+TProjectRefs ReadProjectXmlWithExpat(std::string_view bytes);
 
 }  // namespace tidewash

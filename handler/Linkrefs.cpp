@@ -2,6 +2,8 @@
 #include "Linkrefs.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace tidewash {
 
@@ -19,57 +21,62 @@ std::string LowerExtension(std::string_view fileName)
     return ext;
 }
 
+namespace {
+
+// For each byte: what PackedExtension makes of it. kStop ends the name's
+// extension without one (a separator or a null), kDot is the dot, any
+// other value is the byte in lower case.
+constexpr std::uint16_t kStop = 0x100, kDot = 0x200;
+constexpr std::array<std::uint16_t, 256> kExtensionBytes = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    table['/'] = table['\\'] = table[0] = kStop;
+    table['.'] = kDot;
+    return table;
+}();
+
+}  // namespace
+
 std::uint64_t PackedExtension(std::string_view fileName)
 {
-    // From the end back to the dot: a separator first means the last
-    // component has no extension.
-    std::size_t dot = fileName.size();
-    while (dot > 0 && fileName[dot - 1] != '.') {
-        const char c = fileName[dot - 1];
-        if (c == '/' || c == '\\' || fileName.size() - dot >= 8)
-            return 0;
-        --dot;
-    }
-    if (dot == 0)
-        return 0;
+    // From the end back to the dot, packing on the way: each character read
+    // moves the ones after it up a byte.
     std::uint64_t packed = 0;
-    for (std::size_t i = dot, shift = 0; i < fileName.size(); ++i, shift += 8) {
-        const char c = fileName[i];
-        if (c == '\0')
-            return 0;  // would read as a shorter extension
-        packed |= std::uint64_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)} << shift;
+    const std::size_t last = std::min<std::size_t>(fileName.size(), 9);
+    for (std::size_t k = 1; k <= last; ++k) {
+        const std::uint16_t c = kExtensionBytes[static_cast<unsigned char>(fileName[fileName.size() - k])];
+        if (c == kDot)
+            return packed;
+        if (c == kStop || k == 9)
+            return 0;  // no extension, a null that would read as a shorter one, or too long
+        packed = packed << 8 | c;
     }
-    return packed;
-}
-
-TFileRole RoleOfPacked(std::uint64_t extension)
-{
-    switch (extension) {
-    case PackExtension("obj"):
-    case PackExtension("o"):
-    case PackExtension("lib"):
-    case PackExtension("a"):
-        return TFileRole::frLinked;
-    case PackExtension("c"):
-    case PackExtension("cc"):
-    case PackExtension("cpp"):
-    case PackExtension("cxx"):
-    case PackExtension("c++"):
-    case PackExtension("asm"):
-    case PackExtension("pas"):
-    case PackExtension("pp"):
-    case PackExtension("dpr"):
-    case PackExtension("dpk"):
-    case PackExtension("bpr"):
-    case PackExtension("bpk"):
-    case PackExtension("cbproj"):
-    case PackExtension("mak"):
-        return TFileRole::frSource;
-    default:
-        return TFileRole::frOther;
-    }
+    return 0;
 }
 
 TFileRole RoleOf(std::string_view fileName) { return RoleOfPacked(PackedExtension(fileName)); }
+
+void LowerAsciiCopy(std::string_view from, char* to)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u, high = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= from.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from.data() + i, 8);
+        // Per byte, from its low seven bits: the high bit set when it is at
+        // least 'A', and when it is more than 'Z'; only ASCII bytes count.
+        const std::uint64_t low = word & ~high;
+        const std::uint64_t atLeastA = low + ones * (0x80 - 'A');
+        const std::uint64_t aboveZ = low + ones * (0x7f - 'Z');
+        const std::uint64_t upper = (atLeastA ^ aboveZ) & ~word & high;
+        word |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < from.size(); ++i) {
+        const char c = from[i];
+        to[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+}
 
 }  // namespace tidewash

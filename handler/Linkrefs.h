@@ -46,7 +46,39 @@ constexpr std::uint64_t PackExtension(std::string_view lowerExtension)
     return lowerExtension.size() > 8 ? 0 : packed;
 }
 
-// RoleOf for an extension packed by PackedExtension.
-TFileRole RoleOfPacked(std::uint64_t extension);
+// RoleOf for an extension packed by PackedExtension; inline, for the
+// guard asks it of every file of the volume.
+constexpr TFileRole RoleOfPacked(std::uint64_t extension)
+{
+    switch (extension) {
+    case PackExtension("obj"):
+    case PackExtension("o"):
+    case PackExtension("lib"):
+    case PackExtension("a"):
+        return TFileRole::frLinked;
+    case PackExtension("c"):
+    case PackExtension("cc"):
+    case PackExtension("cpp"):
+    case PackExtension("cxx"):
+    case PackExtension("c++"):
+    case PackExtension("asm"):
+    case PackExtension("pas"):
+    case PackExtension("pp"):
+    case PackExtension("dpr"):
+    case PackExtension("dpk"):
+    case PackExtension("bpr"):
+    case PackExtension("bpk"):
+    case PackExtension("cbproj"):
+    case PackExtension("mak"):
+        return TFileRole::frSource;
+    default:
+        return TFileRole::frOther;
+    }
+}
+
+
+// Copies from into to (from.size() bytes), A-Z as a-z and every other byte
+// as it is; eight bytes at a time, for the many paths the guard lowers.
+void LowerAsciiCopy(std::string_view from, char* to);
 
 }  // namespace tidewash

@@ -3,7 +3,7 @@
 // quote), possibly
 // with ".obj" added to a name without an extension; no name is empty or
 // lacks an extension; no more names than "$" in the text; the same text
-// gives the same names.
+// gives the same names; a text MayHoldPascalLink turns away gives none.
 #include "Linkfuzzsupport.h"
 #include "Linkpascal.h"
 #include "Linkrefs.h"
@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string> links = tidewash::ParsePascalLinks(text);
     Require(links == tidewash::ParsePascalLinks(text), "the same text gives other names");
+    Require(links.empty() || tidewash::MayHoldPascalLink(text), "the look before the parse turned away a link");
     std::size_t dollars = 0;
     for (char c : text)
         dollars += c == '$';

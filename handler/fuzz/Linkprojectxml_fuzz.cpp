@@ -3,7 +3,8 @@
 // uses a macro; in ASCII text without entity or character references every
 // name is as written in the input (line ends and tabs read as blanks); the
 // same bytes give the same names; the names read from a document cut short
-// are the first names of the whole document.
+// are the first names of the whole document; where the plain-markup scanner
+// takes the bytes, expat reads the same names from them.
 #include <algorithm>
 
 #include "Linkfuzzsupport.h"
@@ -56,6 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto* names : {&refs.Links, &refs.Sources})
             for (const std::string& name : *names)
                 Require(Contains(normalized, name), "a name that the text does not hold");
+
+    if (const auto plain = tidewash::ReadPlainProjectXml(bytes)) {
+        const tidewash::TProjectRefs expat = tidewash::ReadProjectXmlWithExpat(bytes);
+        Require(plain->Links == expat.Links && plain->Sources == expat.Sources,
+                "the plain-markup scanner and expat read other names");
+    }
 
     const tidewash::TProjectRefs again = tidewash::ParseProjectXml(bytes);
     Require(again.Links == refs.Links && again.Sources == refs.Sources, "the same bytes give other names");

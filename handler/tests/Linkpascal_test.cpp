@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using tidewash::ParsePascalLinks;
 using Links = std::vector<std::string>;
 
@@ -64,4 +66,55 @@ TEST(Linkpascal, BinaryBytesAreSafeToScan)
     // directives say.
     for (const std::string& link : links)
         EXPECT_FALSE(link.empty());
+}
+
+// The look before the parse never turns away a text the parser reads a name
+// from: on directives of every form, split by comments, in odd case, with
+// the telling characters at the very ends, on every cut of each text and on
+// each with characters changed to the ones the parser reacts to. It does
+// turn away texts whose directives link nothing.
+TEST(Linkpascal, LookBeforeTheParseKeepsEveryLink)
+{
+    using tidewash::MayHoldPascalLink;
+    const struct {
+        std::string Text;
+        bool May;
+    } cases[] = {
+        {"unit Z; {$L zlib.obj} {$LINK lib\\lzma.obj}", true},
+        {"(*$l crc32*)", true},
+        {"{$Link x}", true},
+        {"{$L", true},
+        {"(*$L", true},
+        {"{$I inc.inc} {$R res.res} {$IFDEF X}{$ENDIF} (*$DEFINE Y*) $L", false},
+        {"{ $L x.obj } ( *$L x.obj*) {{$ L x.obj}", false},
+        {"{$", false},
+        {"(*$", false},
+        {"$L x.obj", false},
+        {"{$L{ split }x.obj} {$L(*x*)y.obj} {$L//z\n w.obj}", true},
+        {"'{$L not.obj}' // {$L not.obj}\n{ {$L not.obj} }", true},  // says yes: the parser finds none
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MayHoldPascalLink(c.Text), c.May) << c.Text;
+
+    std::mt19937 random(11);
+    const std::string reacting = "{}()*$Ll'/ \n";
+    int checked = 0;
+    for (const auto& c : cases) {
+        for (std::size_t cut = 0; cut <= c.Text.size(); ++cut) {
+            const std::string part = c.Text.substr(0, cut);
+            ASSERT_TRUE(ParsePascalLinks(part).empty() || MayHoldPascalLink(part)) << part;
+            ASSERT_TRUE(ParsePascalLinks(c.Text.substr(cut)).empty() || MayHoldPascalLink(c.Text.substr(cut)))
+                << c.Text.substr(cut);
+        }
+        for (int change = 0; change < 400 && !c.Text.empty(); ++change) {
+            std::string changed = c.Text;
+            for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n)
+                changed[random() % changed.size()] = reacting[random() % reacting.size()];
+            const bool links = !ParsePascalLinks(changed).empty();
+            ASSERT_TRUE(!links || MayHoldPascalLink(changed)) << changed;
+            checked += links ? 1 : 0;
+        }
+    }
+    EXPECT_GT(checked, 500);  // many changed texts still link
 }

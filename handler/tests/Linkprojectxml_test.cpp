@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 using tidewash::ParseProjectXml;
 using Names = std::vector<std::string>;
 
@@ -101,4 +104,94 @@ TEST(Linkprojectxml, UtfSixteenAndHostileDocuments)
         "<PROJECT><OBJFILES value=\"&x;.obj\"/><OBJFILES value=\"after.obj\"/></PROJECT>";
     for (const std::string& link : ParseProjectXml(external).Links)
         EXPECT_EQ(link.find('\n'), std::string::npos) << link;
+}
+
+namespace {
+
+// Documents at the edges of the plain-markup subset, each inside it or
+// just outside.
+std::vector<std::string> EdgeDocuments()
+{
+    return {
+        kBpr,
+        kCbproj,
+        "<project><objfiles Value='a.obj'/><ObjFiles VALUE=\"b.obj\" value='c.obj'/></project>",
+        "<PROJECT><OBJFILES value=\"a.obj\tb.obj\r\nc.obj\rd.obj\"/><X Include='e.obj;\tf.lib\r\n;g.a\n'/></PROJECT>",
+        "<P><OBJFILES value = 'x.obj' /><FILE\tFILENAME\r\n=\n\"x.cpp\"></FILE ></P>",
+        "<?xml version=\"1.0\"?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<?xml version='1.0' encoding='US-ASCII' standalone='yes' ?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<?xml version='1.0' encoding='ISO-8859-1'?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<?xml version='1.0' encoding='UTF-16'?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<?xml version='1.1'?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<?xml version='1.0'encoding='utf-8'?><P><LIBFILES value=\"a.lib\"/></P>",
+        " <?xml version='1.0'?><P><LIBFILES value=\"a.lib\"/></P>",
+        "<!-- c --><!----><P><!-- <OBJFILES value='no.obj'/> --><OBJFILES value='a.obj'/></P><!-- end -->\n",
+        "<P><!-- a -- b --><OBJFILES value='a.obj'/></P>",
+        "<P><!-- a ---><OBJFILES value='a.obj'/></P>",
+        "<P>text ]] > ]]> more<OBJFILES value='a.obj'/></P>",
+        "<P><OBJFILES value='a.obj'/></Q><OBJFILES value='b.obj'/></P>",
+        "<P><OBJFILES value='a.obj' value='b.obj'/><OBJFILES value='c.obj'/></P>",
+        "<P><OBJFILES value='a<.obj'/><OBJFILES value='c.obj'/></P>",
+        "<P><OBJFILES value='a.obj'b='1'/><OBJFILES value='c.obj'/></P>",
+        "<P><x:OBJFILES value='a.obj'/><OBJFILES x:value='b.obj' value='c.obj'/></P>",
+        "<P><OBJFILES value='&#97;.obj'/><OBJFILES value='b&amp;.obj'/></P>",
+        "<P><![CDATA[<OBJFILES value='no.obj'/>]]><OBJFILES value='a.obj'/></P>",
+        "<P><?pi <OBJFILES value='no.obj'/>?><OBJFILES value='a.obj'/></P>",
+        "<!DOCTYPE P [<!ENTITY e \"<OBJFILES value='e.obj'/>\">]><P>&e;<OBJFILES value='a.obj'/></P>",
+        "<P><OBJFILES value='a.obj'/></P><P><OBJFILES value='b.obj'/></P>",
+        "<P><OBJFILES value='a.obj'/></P>junk",
+        "<P><OBJFILES value='\xe9.obj'/><OBJFILES value='b.obj'/></P>",
+        std::string("<P><OBJFILES value='a.obj'/>\0<OBJFILES value='b.obj'/></P>", 57),
+        "<P><OBJFILES value='a.obj'/><1 value='b.obj'/></P>",
+        "<P/>",
+        "<OBJFILES value='only.obj'/>",
+    };
+}
+
+}  // namespace
+
+// The scanner either declines a document or reads from it what expat reads:
+// on documents inside and just outside its subset, on every cut of them
+// (as the guard's read cap cuts), and on each with bytes changed to markup
+// characters.
+TEST(Linkprojectxml, PlainReaderReadsWhatExpatReads)
+{
+    const auto same = [](const std::string& text, int& accepted) {
+        const std::optional<tidewash::TProjectRefs> plain = tidewash::ReadPlainProjectXml(text);
+        const tidewash::TProjectRefs expat = tidewash::ReadProjectXmlWithExpat(text);
+        const tidewash::TProjectRefs chosen = ParseProjectXml(text);
+        EXPECT_EQ(chosen.Links, expat.Links) << text;
+        EXPECT_EQ(chosen.Sources, expat.Sources) << text;
+        if (plain) {
+            ++accepted;
+            EXPECT_EQ(plain->Links, expat.Links) << text;
+            EXPECT_EQ(plain->Sources, expat.Sources) << text;
+        }
+        return !::testing::Test::HasFailure();
+    };
+
+    // Which documents the scanner must take: those inside its subset.
+    const std::vector<std::string> documents = EdgeDocuments();
+    const std::vector<bool> plain = {true,  true,  true,  true,  true,  true,  true,  true,  false, false, false,
+                                     false, true,  false, false, false, false, false, false, false, false, false,
+                                     false, false, false, false, false, false, false, false, true,  true};
+    ASSERT_EQ(plain.size(), documents.size());
+    for (std::size_t d = 0; d < documents.size(); ++d)
+        EXPECT_EQ(tidewash::ReadPlainProjectXml(documents[d]).has_value(), plain[d]) << documents[d];
+
+    int accepted = 0;
+    std::mt19937 random(7);
+    const std::string markup = "<>/=\"' \t\r\n!-?&]:xX";
+    for (const std::string& document : documents) {
+        for (std::size_t cut = 0; cut <= document.size(); ++cut)
+            ASSERT_TRUE(same(document.substr(0, cut), accepted));
+        for (int change = 0; change < 300; ++change) {
+            std::string changed = document;
+            for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n)
+                changed[random() % changed.size()] = markup[random() % markup.size()];
+            ASSERT_TRUE(same(changed, accepted));
+        }
+    }
+    // The changed documents and the cuts include many the scanner takes.
+    EXPECT_GT(accepted, 400);
 }

@@ -3,6 +3,8 @@
 #include "Linkrefs.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 #include <string>
 
 using tidewash::LowerExtension;
@@ -29,6 +31,8 @@ TEST(Linkrefs, PackedExtensionAgreesWithLowerExtension)
         {"x.abcdefgh", PackExtension("abcdefgh")},  // eight: the longest packed
         {"x.abcdefghi", 0},
         {withNull, 0},
+        {"unit\x01obj", 0},  // a control character is no dot
+        {"UNIT.O\x01", PackExtension("o\x01")},
         {"", 0},
     };
     for (const auto& c : cases) {
@@ -54,4 +58,58 @@ TEST(Linkrefs, RoleOfIgnoresCaseAndPaths)
     };
     for (const auto& c : cases)
         EXPECT_EQ(RoleOf(c.Name), c.Role) << c.Name;
+}
+
+// Lowering eight bytes at a time gives what lowering each byte gives: for
+// every byte value, at every place in the words and in the tail after them.
+TEST(Linkrefs, LowerAsciiCopyLowersOnlyAsciiCapitals)
+{
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        const std::string text = all.substr(shift) + all.substr(0, shift) + "MiXeD.OBJ";
+        for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{9},
+                                   std::size_t{17}, text.size()}) {
+            const std::string_view from = std::string_view(text).substr(0, length);
+            std::string lowered(from.size(), '#');
+            tidewash::LowerAsciiCopy(from, lowered.data());
+            for (std::size_t i = 0; i < from.size(); ++i) {
+                const auto c = static_cast<unsigned char>(from[i]);
+                const auto expected = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+                ASSERT_EQ(static_cast<unsigned char>(lowered[i]), expected) << "byte " << int(c) << " at " << i;
+            }
+        }
+    }
+}
+
+// The word-at-a-time packing agrees with packing by the definition, on
+// names of every length made of the characters that decide it.
+TEST(Linkrefs, PackedExtensionAgreesWithItsDefinitionOnManyNames)
+{
+    const auto byDefinition = [](std::string_view name) -> std::uint64_t {
+        const auto slash = name.find_last_of("\\/");
+        if (slash != std::string_view::npos)
+            name.remove_prefix(slash + 1);
+        const auto dot = name.rfind('.');
+        if (dot == std::string_view::npos)
+            return 0;
+        const std::string_view extension = name.substr(dot + 1);
+        if (extension.size() > 8 || extension.find('\0') != std::string_view::npos)
+            return 0;
+        std::uint64_t packed = 0;
+        for (std::size_t i = 0; i < extension.size(); ++i) {
+            const auto c = static_cast<unsigned char>(extension[i]);
+            packed |= std::uint64_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c)} << (8 * i);
+        }
+        return packed;
+    };
+    const std::string alphabet("aZ./\\\0o\xc9@[`{Bj", 15);
+    std::mt19937 random(5);
+    for (int n = 0; n < 200000; ++n) {
+        std::string name(random() % 22, ' ');
+        for (char& c : name)
+            c = alphabet[random() % alphabet.size()];
+        ASSERT_EQ(PackedExtension(name), byDefinition(name)) << name;
+    }
 }
