@@ -3,6 +3,7 @@
 // export, and the module lock count.
 #include "TWSConfig.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
 #include <winreg.h>

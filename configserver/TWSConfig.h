@@ -5,6 +5,7 @@
 #include "System.hpp"
 #include "Zelcomerror.h"
 #include "Zelmodulelock.h"
+#include <windows.h>
 #include "oleauto.h"
 
 namespace twsconfig {

@@ -4,6 +4,7 @@
 // POSIX has no short (8.3) names, so the module's full path is written as
 // it is, blanks and all.
 #include <memory>
+#include <windows.h>
 #include <oleauto.h>
 #include <vector>
 
@@ -60,7 +61,7 @@ using TComPtr = std::unique_ptr<T, TReleaser<T>>;
 HRESULT RegisterClass()
 {
     const AnsiString module = ModuleFileName();
-    const std::u16string wideModule = zelcom::AnsiToWide(module);
+    const zelcom::OleString wideModule = zelcom::AnsiToWide(module);
     ITypeLib* rawLib = nullptr;
     HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
     if (FAILED(hr))
@@ -109,7 +110,7 @@ HRESULT RegisterClass()
         rc = SetDefault(HKEY_CLASSES_ROOT, clsidKey + "\\Typelib", zelcom::GUIDToString(LIBID_Tidewash));
     if (rc != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(rc);
-    const std::u16string helpDir = zelcom::AnsiToWide(ExtractFilePath(module));
+    const zelcom::OleString helpDir = zelcom::AnsiToWide(ExtractFilePath(module));
     return RegisterTypeLib(lib.get(), wideModule.c_str(), helpDir.c_str());
 }
 

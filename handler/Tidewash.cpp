@@ -3,6 +3,7 @@
 #include "Tidewash.h"
 
 #include <atomic>
+#include <windows.h>
 #include <objbase.h>
 
 #include "Conststrings.h"

@@ -2,6 +2,7 @@
 // statistics and the excluded-volume question.
 #include "TidewashCtrlImpl.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <utility>

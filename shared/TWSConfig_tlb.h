@@ -11,6 +11,7 @@
 // an error beneath it.
 #pragma once
 
+#include <windows.h>
 #include <oaidl.h>
 #include <objbase.h>
 #include <oleauto.h>

@@ -3,6 +3,7 @@
 // identifiers are fixed for every program that names the handler.
 #pragma once
 
+#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <typelibdesc.h>

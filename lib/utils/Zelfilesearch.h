@@ -21,6 +21,7 @@
 #include "System.hpp"
 #include "Zelstringlistadaptor.h"
 #include "listing.h"
+#include <windows.h>
 #include "windef.h"
 
 namespace zelutils {

@@ -8,6 +8,7 @@
 
 const char PathDelim = '/';
 const char* const PathDelimiters = "/";
+const unsigned DefaultSystemCodePage = 65001;  // CP_UTF8
 
 TDateTime Now()
 {

@@ -6,6 +6,7 @@
 
 const char PathDelim = '\\';
 const char* const PathDelimiters = "\\/:";
+const unsigned DefaultSystemCodePage = CP_ACP;
 
 TDateTime Now()
 {

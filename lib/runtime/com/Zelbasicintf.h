@@ -13,6 +13,7 @@
 #pragma once
 
 #include "comimpl.h"
+#include <windows.h>
 #include "objbase.h"
 
 namespace zelcom {

@@ -25,6 +25,7 @@
 #include "Zelcomerror.h"
 #include "comimpl.h"
 #include "Zelmodulelock.h"
+#include <windows.h>
 #include "objbase.h"
 
 namespace zelcom {

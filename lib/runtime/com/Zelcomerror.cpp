@@ -14,8 +14,8 @@ HRESULT ReportError(HRESULT result, const AnsiString& source, REFIID iid,
     ICreateErrorInfo* create = nullptr;
     if (FAILED(CreateErrorInfo(&create)))
         return result;
-    std::u16string wideSource = AnsiToWide(source);
-    std::u16string wideDescription = AnsiToWide(description);
+    OleString wideSource = AnsiToWide(source);
+    OleString wideDescription = AnsiToWide(description);
     create->SetGUID(iid);
     create->SetSource(wideSource.data());
     create->SetDescription(wideDescription.data());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "System.hpp"
+#include <windows.h>
 #include "oleauto.h"
 
 namespace zelcom {

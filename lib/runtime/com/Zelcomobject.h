@@ -22,6 +22,7 @@
 
 #include "Zelmodulelock.h"
 #include "comimpl.h"
+#include <windows.h>
 #include "objbase.h"
 
 namespace zelcom {

@@ -4,25 +4,50 @@
 
 #include <cstring>
 
-#include "objbase.h"
-#include "stringapiset.h"
-#include "textconv.h"
+#include <windows.h>
+
+#include "SysUtils.hpp"
 
 namespace zelcom {
 
-// The 8-bit code page is UTF-8 here.
-std::u16string AnsiToWide(const AnsiString& text) { return twscom::Utf8ToUtf16(text); }
-
-AnsiString WideToAnsi(const char16_t* text) { return twscom::Utf16ToUtf8(text); }
-
-AnsiString WideToAnsi(const char16_t* text, std::size_t length)
+// Lengths are passed explicitly, so embedded zeros convert as characters.
+OleString AnsiToWide(const AnsiString& text)
 {
-    return text == nullptr ? AnsiString() : twscom::Utf16ToUtf8(std::u16string_view(text, length));
+    OleString wide;
+    if (text.empty())
+        return wide;
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, nullptr, 0);
+    if (needed > 0) {
+        wide.resize(static_cast<std::size_t>(needed));
+        MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, wide.data(), needed);
+    }
+    return wide;
+}
+
+AnsiString WideToAnsi(const OLECHAR* text)
+{
+    return text == nullptr ? AnsiString() : WideToAnsi(text, static_cast<std::size_t>(lstrlenW(text)));
+}
+
+AnsiString WideToAnsi(const OLECHAR* text, std::size_t length)
+{
+    AnsiString narrow;
+    if (text == nullptr || length == 0)
+        return narrow;
+    const int size = static_cast<int>(length);
+    const int needed =
+        WideCharToMultiByte(DefaultSystemCodePage, 0, text, size, nullptr, 0, nullptr, nullptr);
+    if (needed > 0) {
+        narrow.resize(static_cast<std::size_t>(needed));
+        WideCharToMultiByte(DefaultSystemCodePage, 0, text, size, narrow.data(), needed, nullptr, nullptr);
+    }
+    return narrow;
 }
 
 BSTR AnsiToBSTR(const AnsiString& text)
 {
-    const std::u16string wide = AnsiToWide(text);
+    const OleString wide = AnsiToWide(text);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
@@ -30,7 +55,7 @@ AnsiString BSTRToAnsi(BSTR text) { return WideToAnsi(text, SysStringLen(text)); 
 
 LPWSTR AnsiToCoTaskMemWide(const AnsiString& text)
 {
-    const std::u16string wide = AnsiToWide(text);
+    const OleString wide = AnsiToWide(text);
     auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((wide.size() + 1) * sizeof(WCHAR)));
     if (copy == nullptr)
         return nullptr;
@@ -47,7 +72,7 @@ AnsiString GUIDToString(const GUID& guid)
 
 GUID StringToGUID(const AnsiString& text)
 {
-    const std::u16string wide = AnsiToWide(text);
+    const OleString wide = AnsiToWide(text);
     GUID guid{};
     if (wide.size() != 38 || IIDFromString(wide.c_str(), &guid) != S_OK)
         throw EConvertError("Invalid GUID text: " + text);

@@ -9,14 +9,18 @@
 #include <string>
 
 #include "System.hpp"
+#include <windows.h>
 #include "objbase.h"
 #include "oleauto.h"
 
 namespace zelcom {
 
-std::u16string AnsiToWide(const AnsiString& text);
-AnsiString WideToAnsi(const char16_t* text);  // up to its zero; null gives ""
-AnsiString WideToAnsi(const char16_t* text, std::size_t length);
+// Wide text as COM holds it (OLECHAR: UTF-16 code units).
+using OleString = std::basic_string<OLECHAR>;
+
+OleString AnsiToWide(const AnsiString& text);
+AnsiString WideToAnsi(const OLECHAR* text);  // up to its zero; null gives ""
+AnsiString WideToAnsi(const OLECHAR* text, std::size_t length);
 
 // A new BSTR (an empty string gives an empty BSTR, not null); null only when
 // memory runs out. The receiver frees it with SysFreeString.

@@ -6,6 +6,7 @@
 
 #include "SysUtils.hpp"
 #include "Zelcomstrings.h"
+#include <windows.h>
 #include "winreg.h"
 
 namespace zelcom {

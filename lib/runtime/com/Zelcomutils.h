@@ -2,6 +2,7 @@
 #pragma once
 
 #include "System.hpp"
+#include <windows.h>
 #include "objbase.h"
 
 namespace zelcom {

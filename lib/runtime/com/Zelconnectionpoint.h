@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include <windows.h>
 #include "ocidl.h"
 #include "olectl.h"
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 
+#include <windows.h>
 #include "objbase.h"
 
 namespace zelcom {

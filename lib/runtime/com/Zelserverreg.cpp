@@ -5,6 +5,7 @@
 
 #include "SysUtils.hpp"
 #include "Zelcomstrings.h"
+#include <windows.h>
 #include "libloaderapi.h"
 #include "oleauto.h"
 #include "olectl.h"
@@ -64,20 +65,21 @@ HRESULT UnregisterInprocServer(const CLSID& clsid, const AnsiString& progId)
 
 HRESULT RegisterModuleTypeLib(const AnsiString& modulePath)
 {
-    const std::u16string path = AnsiToWide(modulePath);
-    const std::u16string folder = AnsiToWide(ExtractFilePath(modulePath));
+    // RegisterTypeLib takes writable strings (LPOLESTR).
+    OleString path = AnsiToWide(modulePath);
+    OleString folder = AnsiToWide(ExtractFilePath(modulePath));
     ITypeLib* lib = nullptr;
     HRESULT hr = LoadTypeLib(path.c_str(), &lib);
     if (FAILED(hr))
         return hr;
-    hr = RegisterTypeLib(lib, path.c_str(), folder.c_str());
+    hr = RegisterTypeLib(lib, path.data(), folder.data());
     lib->Release();
     return hr;
 }
 
 HRESULT UnregisterModuleTypeLib(const AnsiString& modulePath)
 {
-    const std::u16string path = AnsiToWide(modulePath);
+    const OleString path = AnsiToWide(modulePath);
     ITypeLib* lib = nullptr;
     HRESULT hr = LoadTypeLib(path.c_str(), &lib);
     if (FAILED(hr))

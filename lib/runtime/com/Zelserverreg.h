@@ -4,6 +4,7 @@
 #pragma once
 
 #include "System.hpp"
+#include <windows.h>
 #include "objbase.h"
 #include "olectl.h"
 

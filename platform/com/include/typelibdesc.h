@@ -12,6 +12,7 @@
 // library's interfaces.
 #pragma once
 
+#include <windows.h>
 #include "oaidl.h"
 
 // One method or property of an interface.

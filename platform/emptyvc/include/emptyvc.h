@@ -4,6 +4,7 @@
 // progress through the host's callback object.
 #pragma once
 
+#include <windows.h>
 #include <unknwn.h>
 #include <winreg.h>
 

@@ -29,6 +29,7 @@
 #include <string_view>
 
 #include "System.hpp"
+#include <windows.h>
 #include "windef.h"
 
 namespace twslisting {

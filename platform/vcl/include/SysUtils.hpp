@@ -58,6 +58,9 @@ bool SameText(const AnsiString& a, const AnsiString& b);
 // ends after the last of PathDelimiters: "/" on POSIX, "\\/:" on Windows,
 // where "/" also separates and "C:name" is a name on drive C.
 extern const char PathDelim;
+// The code page of AnsiString text, for the wide-text conversions:
+// CP_UTF8 on POSIX, CP_ACP (the system's ANSI code page) on Windows.
+extern const unsigned DefaultSystemCodePage;
 extern const char* const PathDelimiters;
 AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
 AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path);

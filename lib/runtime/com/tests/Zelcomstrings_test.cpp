@@ -1,23 +1,36 @@
-// Text across COM interfaces: ANSI (UTF-8) to wide and back, BSTRs with
-// zeros, task-allocated strings, damaged input, and GUID text.
+// Text across COM interfaces: ANSI to wide and back, BSTRs with zeros,
+// task-allocated strings, damaged input, and GUID text. Where the ANSI code
+// page is UTF-8 (POSIX), also every character and the damaged input.
 #include "Zelcomstrings.h"
 
 #include <gtest/gtest.h>
 
+#include "SysUtils.hpp"
+
 using namespace zelcom;
 
-TEST(ZelcomStrings, AnsiAndWideRoundTripIncludingZerosAndSurrogatePairs)
+TEST(ZelcomStrings, AnsiAndWideRoundTripIncludingZeros)
 {
-    const AnsiString text("C:\\Proj\0é \xF0\x9F\x98\x80", 15);
-    const std::u16string wide = AnsiToWide(text);
-    EXPECT_EQ(wide, std::u16string(u"C:\\Proj\0é \U0001F600", 12));
+    const AnsiString text("C:\\Proj\0x y", 11);
+    const OleString wide = AnsiToWide(text);
+    EXPECT_EQ(wide, OleString(OLESTR("C:\\Proj\0x y"), 11));
     EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
 
     BSTR b = AnsiToBSTR(text);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(SysStringLen(b), 12u);
+    EXPECT_EQ(SysStringLen(b), 11u);
     EXPECT_EQ(BSTRToAnsi(b), text);
     SysFreeString(b);
+}
+
+TEST(ZelcomStrings, Utf8AndWideRoundTripIncludingSurrogatePairs)
+{
+    if (DefaultSystemCodePage != CP_UTF8)
+        GTEST_SKIP() << "the ANSI code page is not UTF-8";
+    const AnsiString text("C:\\Proj\0é \xF0\x9F\x98\x80", 15);
+    const OleString wide = AnsiToWide(text);
+    EXPECT_EQ(wide, OleString(OLESTR("C:\\Proj\0é \U0001F600"), 12));
+    EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
 }
 
 TEST(ZelcomStrings, EmptyAndNullAreEmpty)
@@ -28,13 +41,15 @@ TEST(ZelcomStrings, EmptyAndNullAreEmpty)
     SysFreeString(empty);
     EXPECT_EQ(BSTRToAnsi(nullptr), "");
     EXPECT_EQ(WideToAnsi(nullptr), "");
-    EXPECT_EQ(AnsiToWide(""), u"");
+    EXPECT_EQ(AnsiToWide(""), OLESTR(""));
 }
 
 TEST(ZelcomStrings, DamagedTextBecomesReplacementCharacters)
 {
-    EXPECT_EQ(AnsiToWide("a\xFF" "b"), u"a\uFFFDb");
-    const char16_t lone[] = {u'x', 0xD800, u'y', 0};
+    if (DefaultSystemCodePage != CP_UTF8)
+        GTEST_SKIP() << "the ANSI code page is not UTF-8";
+    EXPECT_EQ(AnsiToWide("a\xFF" "b"), OLESTR("a\uFFFDb"));
+    const OLECHAR lone[] = {OLECHAR('x'), OLECHAR(0xD800), OLECHAR('y'), 0};
     EXPECT_EQ(WideToAnsi(lone), "x\xEF\xBF\xBDy");
 }
 
@@ -42,7 +57,7 @@ TEST(ZelcomStrings, TaskAllocatedWideStringIsZeroTerminated)
 {
     LPWSTR wide = AnsiToCoTaskMemWide("Tideworks Suite (TWS)");
     ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(std::u16string(wide), u"Tideworks Suite (TWS)");
+    EXPECT_EQ(OleString(wide), OLESTR("Tideworks Suite (TWS)"));
     CoTaskMemFree(wide);
     wide = AnsiToCoTaskMemWide("");
     ASSERT_NE(wide, nullptr);
