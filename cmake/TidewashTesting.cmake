@@ -1,5 +1,6 @@
-# tidewash_add_test(<name> SOURCES <files...> LIBS <targets...>)
-# One GoogleTest executable per unit under test, registered with CTest.
+# tidewash_add_test(<name> SOURCES <files...> LIBS <targets...> [PROPERTIES <test properties...>])
+# One GoogleTest executable per unit under test, registered with CTest; the
+# properties go to each of its tests.
 # A cross build compiles GoogleTest from Debian's sources (package
 # googletest, pulled in by libgtest-dev) with its own compiler.
 if(TIDEWASH_TESTS)
@@ -26,7 +27,7 @@ function(tidewash_add_test name)
   if(NOT TIDEWASH_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   # Test sources follow the platform suffixes of the code they test:
   # <Unit>_posix_test.cpp and <Unit>_win32_test.cpp are built on their
   # platform only.
@@ -41,5 +42,5 @@ function(tidewash_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${TIDEWASH_GTEST_DISCOVERY}
-                       PROPERTIES ENVIRONMENT "TIDEWASH_BUILD_OUT=${CMAKE_BINARY_DIR}/out")
+                       PROPERTIES ENVIRONMENT "TIDEWASH_BUILD_OUT=${CMAKE_BINARY_DIR}/out" ${T_PROPERTIES})
 endfunction()

@@ -5,7 +5,7 @@
 //
 // The object derives from each listed interface and answers IID_IUnknown
 // (through the first one, its identity) and the IID of each, as the
-// interface's header names it (TWS_INTERFACE_IID, twsinterfaceiid.h). The count is
+// interface's header names it (TWS_INTERFACE_IID, complatform.h). The count is
 // atomic and starts at 0 (or at the count given to the constructor): whoever
 // makes the object takes the first reference. At the last Release the
 // object calls its LastReleased(), which deletes it; a derived class that
@@ -16,7 +16,7 @@
 
 #include <atomic>
 
-#include "twsinterfaceiid.h"
+#include "complatform.h"
 
 namespace twscom {
 

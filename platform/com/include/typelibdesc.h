@@ -13,6 +13,7 @@
 #pragma once
 
 #include <windows.h>
+#include "complatform.h"
 #include "oaidl.h"
 
 // One method or property of an interface.

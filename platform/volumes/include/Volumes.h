@@ -1,5 +1,7 @@
 // Volumes: the fixed volumes of the machine and the volume holding a path.
 //
+// On Windows a volume is a drive ("C:\\") that GetDriveType calls fixed.
+//
 // On POSIX a volume is a mounted file system and its root is the mount
 // point with a trailing "/". The fixed volumes are the mounted local
 // block-device file systems; left out are pseudo file systems, network file
@@ -32,7 +34,7 @@ struct TMountEntry {
     AnsiString Options;    // the mount's options, comma-separated ("rw,subvol=/@")
 };
 
-// Whether the mount can be a fixed volume by what the table says of it:
+// POSIX: whether the mount can be a fixed volume by what the table says of it:
 // not a pseudo, network, swap or image file system, not read-only, not a
 // bind mount of a subtree (for btrfs: unless its root is the subvolume
 // named in its options), and not mounted at or inside a system folder. Its

@@ -1,0 +1,125 @@
+// The configuration server as Windows clients see it, once regsvr32 has
+// registered TWSConfig.dll (the CTest fixture "TWSConfigRegistered"):
+// created by CLSID and by ProgID through the system's COM, its type library
+// loaded from the module as registered and holding what the server's own
+// description says, and the settings written to a file and read back.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "TWSConfig_tlb.h"
+#include "TempFolder.h"
+#include "Zelcomstrings.h"
+
+namespace {
+
+class TWSConfigServer : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+    void TearDown() override { CoUninitialize(); }
+
+    static ITidewashConfig* NewConfig()
+    {
+        ITidewashConfig* config = nullptr;
+        EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashConfig, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_ITidewashConfig, reinterpret_cast<void**>(&config)));
+        return config;
+    }
+    static std::string Text(IConfigStrings* list)
+    {
+        BSTR text = nullptr;
+        EXPECT_HRESULT_SUCCEEDED(list->GetAsCommaText(&text));
+        const std::string result = zelcom::BSTRToAnsi(text);
+        SysFreeString(text);
+        list->Release();
+        return result;
+    }
+};
+
+}  // namespace
+
+TEST_F(TWSConfigServer, SettingsSavedByOneObjectAreLoadedByAnother)
+{
+    twstesting::TTempFolder folder("twsconfig");
+    std::string file = (folder / "TWS.cfg").string();
+
+    ITidewashConfig* config = NewConfig();
+    ASSERT_NE(config, nullptr);
+    ASSERT_HRESULT_SUCCEEDED(config->Initialize());
+    ASSERT_HRESULT_SUCCEEDED(config->Load(file.data()));
+    IConfigStrings* masks = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(config->GetActiveMasks(&masks));
+    EXPECT_EQ(Text(masks), "*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak");
+    ASSERT_HRESULT_SUCCEEDED(config->SetDeleteHiddenFiles(VARIANT_TRUE));
+    std::string mask = "*.obj";
+    ASSERT_HRESULT_SUCCEEDED(config->DeleteActiveMask(mask.data()));
+    ASSERT_HRESULT_SUCCEEDED(config->Save(file.data()));
+    config->Release();
+
+    config = NewConfig();
+    ASSERT_NE(config, nullptr);
+    ASSERT_HRESULT_SUCCEEDED(config->Initialize());
+    ASSERT_HRESULT_SUCCEEDED(config->Load(file.data()));
+    VARIANT_BOOL hidden = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(config->GetDeleteHiddenFiles(&hidden));
+    EXPECT_EQ(hidden, VARIANT_TRUE);
+    ASSERT_HRESULT_SUCCEEDED(config->GetActiveMasks(&masks));
+    EXPECT_EQ(Text(masks), "*.map,*.dsk,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak");
+    EXPECT_EQ(config->Initialize(), DISP_E_EXCEPTION) << "a second Initialize fails";
+    config->Release();
+}
+
+TEST_F(TWSConfigServer, CreatedByProgIdAsByClsid)
+{
+    CLSID clsid{};
+    ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"TWSConfig.ConfigStrings", &clsid));
+    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_ConfigStrings));
+    IConfigStrings* list = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfigStrings,
+                                              reinterpret_cast<void**>(&list)));
+    std::string items = "a,\"b c\"";
+    ASSERT_HRESULT_SUCCEEDED(list->SetStringsSDF(items.data()));
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(list->Count(&count));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(Text(list), "a,\"b c\"");
+}
+
+// The type library compiled from TWSConfig.idl into the module holds the
+// interfaces, member ids and names the server's description (the POSIX
+// build's type library) holds.
+TEST_F(TWSConfigServer, TheRegisteredTypeLibraryMatchesTheDescription)
+{
+    ITypeLib* library = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(LIBID_TWSConfig, 1, 0, 0x409, &library));
+    const TWS_TYPELIB& described = twsconfig::TWSConfigTypeLibrary();
+    for (UINT i = 0; i < described.interfaceCount; ++i) {
+        const TWS_TYPELIB_INTERFACE& d = described.interfaces[i];
+        SCOPED_TRACE(d.name);
+        ITypeInfo* info = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(*d.iid, &info));
+        TYPEATTR* attr = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attr));
+        EXPECT_EQ(attr->typekind, d.kind);
+        // The functions of an interface after those it inherits: none for
+        // the event interface, its own for the others.
+        ASSERT_EQ(static_cast<UINT>(attr->cFuncs), d.memberCount);
+        for (UINT f = 0; f < d.memberCount; ++f) {
+            FUNCDESC* func = nullptr;
+            ASSERT_HRESULT_SUCCEEDED(info->GetFuncDesc(f, &func));
+            EXPECT_EQ(func->memid, d.members[f].memid);
+            BSTR name = nullptr, doc = nullptr;
+            ASSERT_HRESULT_SUCCEEDED(info->GetDocumentation(func->memid, &name, &doc, nullptr, nullptr));
+            EXPECT_EQ(zelcom::BSTRToAnsi(name), d.members[f].name);
+            EXPECT_EQ(zelcom::BSTRToAnsi(doc), d.members[f].helpString ? d.members[f].helpString : "");
+            SysFreeString(name);
+            SysFreeString(doc);
+            info->ReleaseFuncDesc(func);
+        }
+        info->ReleaseTypeAttr(attr);
+        info->Release();
+    }
+    library->Release();
+}
