@@ -1,8 +1,10 @@
 // Benchmark of the purge: the cleanup handler's Purge against the system's
 // own tools on the same generated files, measured in the same run.
 //
-//   purge_bench [--files N] [--runs R] [--dir FOLDER]
+//   purge_bench [--files N] [--runs R] [--dir FOLDER] [--only PAIR]
 //
+// --only runs one pair (permanent, trash or repeated): a profile of one
+// purge, or a figure for one pair, without waiting for the others.
 // Three pairs, each on N files (10,000 by default) in folders of 100:
 //   trash      the handler's purge into the trash   vs  gio trash given the files
 //   repeated   the same with the names repeated in every folder (N files
@@ -43,7 +45,11 @@ struct TOptions {
     int Files = 10000;
     int Runs = 3;
     fs::path Dir;
+    std::string Only;  // empty: every pair
 };
+
+const char* const kUsage =
+    "usage: purge_bench [--files N] [--runs R] [--dir FOLDER] [--only permanent|trash|repeated]\n";
 
 fs::path BuildOut()
 {
@@ -187,10 +193,20 @@ int main(int argc, char** argv)
             options.Runs = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--dir" && i + 1 < argc)
             options.Dir = argv[++i];
-        else {
-            std::fprintf(stderr, "usage: purge_bench [--files N] [--runs R] [--dir FOLDER]\n");
+        else if (arg == "--only" && i + 1 < argc)
+            options.Only = argv[++i];
+        else if (arg == "--help" || arg == "-h") {
+            std::printf("%s", kUsage);
+            return 0;
+        } else {
+            std::fprintf(stderr, "%s", kUsage);
             return 64;
         }
+    }
+    if (!options.Only.empty() && options.Only != "permanent" && options.Only != "trash" &&
+        options.Only != "repeated") {
+        std::fprintf(stderr, "purge_bench: no pair named \"%s\"\n%s", options.Only.c_str(), kUsage);
+        return 64;
     }
     const bool temporary = options.Dir.empty();
     const fs::path dir = temporary ? fs::temp_directory_path() / ("tws_purge_bench_" + std::to_string(::getpid()))
@@ -222,6 +238,8 @@ int main(int argc, char** argv)
         {"trash", true, TNames::Distinct, "gio trash", "gio trash", 1.0, {}, {}},
         {"repeated", true, TNames::Repeated, "gio trash", "gio trash", 0.5, {}, {}},
     };
+    if (!options.Only.empty())
+        std::erase_if(cases, [&](const TCase& c) { return c.Name != options.Only; });
     // Each measurement starts from the same state: an empty trash, fresh
     // files, everything written out. Which of a pair goes first alternates
     // from run to run, so that neither always pays for the other's
