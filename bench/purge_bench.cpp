@@ -1,8 +1,10 @@
 // Benchmark of the purge: the cleanup handler's Purge against the system's
 // own tools on the same generated files, measured in the same run.
 //
-//   purge_bench [--files N] [--runs R] [--dir FOLDER]
+//   purge_bench [--files N] [--runs R] [--dir FOLDER] [--only PAIR]
 //
+// --only runs one pair (permanent, trash or repeated): a profile of one
+// purge, or a figure for one pair, without waiting for the others.
 // Three pairs, each on N files (10,000 by default) in folders of 100:
 //   trash      the handler's purge into the trash   vs  gio trash given the files
 //   repeated   the same with the names repeated in every folder (N files
@@ -15,7 +17,8 @@
 // Every measurement runs in a child process of its own, whose peak memory
 // (ru_maxrss) is reported beside the times: for the handler the process
 // that scans and purges, for the tools the largest of their processes.
-// Prints the medians over R runs (3 by default) and the ratios.
+// Prints the medians over R runs (3 by default) and the ratios, and the
+// medians of the processor time spent in user space and in the kernel.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -43,7 +46,11 @@ struct TOptions {
     int Files = 10000;
     int Runs = 3;
     fs::path Dir;
+    std::string Only;  // empty: every pair
 };
+
+const char* const kUsage =
+    "usage: purge_bench [--files N] [--runs R] [--dir FOLDER] [--only permanent|trash|repeated]\n";
 
 fs::path BuildOut()
 {
@@ -74,15 +81,35 @@ std::string Generate(const fs::path& volume, int files, TNames names)
     return list;
 }
 
-// One measurement: seconds and peak memory in KiB.
+// What the timed part took: wall-clock seconds and the processor time it
+// spent in user space and in the kernel (the handler's own process, or the
+// tool's processes).
+struct TTiming {
+    double Seconds = 0;
+    double UserSeconds = 0;
+    double SystemSeconds = 0;
+};
+
+// One measurement: its timing and peak memory in KiB.
 struct TSample {
-    double Seconds;
+    TTiming Timing;
     long PeakKiB;
 };
 
-// Runs body, which returns seconds, in a child process; its peak memory is
-// the child's (and its waited-for descendants') ru_maxrss.
-TSample InChild(const std::function<double()>& body)
+double CpuSeconds(const struct timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// The processor time of who (RUSAGE_SELF or RUSAGE_CHILDREN) since before.
+void AddCpuSince(const struct rusage& before, int who, TTiming& timing)
+{
+    struct rusage after {};
+    ::getrusage(who, &after);
+    timing.UserSeconds = CpuSeconds(after.ru_utime) - CpuSeconds(before.ru_utime);
+    timing.SystemSeconds = CpuSeconds(after.ru_stime) - CpuSeconds(before.ru_stime);
+}
+
+// Runs body in a child process; its peak memory is the child's (and its
+// waited-for descendants') ru_maxrss.
+TSample InChild(const std::function<TTiming()>& body)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -90,20 +117,20 @@ TSample InChild(const std::function<double()>& body)
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        const double seconds = body();
-        (void)!::write(pipeFds[1], &seconds, sizeof seconds);
+        const TTiming timing = body();
+        (void)!::write(pipeFds[1], &timing, sizeof timing);
         ::_exit(0);
     }
     ::close(pipeFds[1]);
-    double seconds = -1;
-    const bool read = ::read(pipeFds[0], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
+    TTiming timing;
+    const bool read = ::read(pipeFds[0], &timing, sizeof timing) == static_cast<ssize_t>(sizeof timing);
     ::close(pipeFds[0]);
     int status = 0;
     struct rusage usage {};
     ::wait4(child, &status, 0, &usage);
     if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         std::exit(1);
-    return {seconds, usage.ru_maxrss};
+    return {timing, usage.ru_maxrss};
 }
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
@@ -128,7 +155,7 @@ std::u16string Wide(const std::string& s)
 }
 
 // Scans the volume with a fresh handler object and times its purge.
-double HandlerPurge(const fs::path& volume, int expected)
+TTiming HandlerPurge(const fs::path& volume, int expected)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IEmptyVolumeCache2* handler = nullptr;
@@ -145,9 +172,13 @@ double HandlerPurge(const fs::path& volume, int expected)
     CoTaskMemFree(c);
     DWORDLONG space = 0;
     handler->GetSpaceUsed(&space, nullptr);
+    TTiming timing;
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
     const auto start = Clock::now();
     const HRESULT hr = handler->Purge(space, nullptr);
-    const double seconds = Seconds(start);
+    timing.Seconds = Seconds(start);
+    AddCpuSince(before, RUSAGE_SELF, timing);
     handler->Release();
     CoUninitialize();
     long left = 0;
@@ -158,20 +189,24 @@ double HandlerPurge(const fs::path& volume, int expected)
                      static_cast<unsigned>(hr));
         std::exit(1);
     }
-    return seconds;
+    return timing;
 }
 
-double Tool(const std::string& list, const fs::path& listFile, const std::string& command)
+TTiming Tool(const std::string& list, const fs::path& listFile, const std::string& command)
 {
     std::ofstream(listFile, std::ios::binary) << list;
+    TTiming timing;
+    struct rusage before {};
+    ::getrusage(RUSAGE_CHILDREN, &before);
     const auto start = Clock::now();
     const int status = std::system(("xargs -0 " + command + " < '" + listFile.string() + "'").c_str());
-    const double seconds = Seconds(start);
+    timing.Seconds = Seconds(start);
+    AddCpuSince(before, RUSAGE_CHILDREN, timing);
     if (status != 0) {
         std::fprintf(stderr, "purge_bench: \"%s\" failed\n", command.c_str());
         std::exit(1);
     }
-    return seconds;
+    return timing;
 }
 
 }  // namespace
@@ -187,10 +222,20 @@ int main(int argc, char** argv)
             options.Runs = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--dir" && i + 1 < argc)
             options.Dir = argv[++i];
-        else {
-            std::fprintf(stderr, "usage: purge_bench [--files N] [--runs R] [--dir FOLDER]\n");
+        else if (arg == "--only" && i + 1 < argc)
+            options.Only = argv[++i];
+        else if (arg == "--help" || arg == "-h") {
+            std::printf("%s", kUsage);
+            return 0;
+        } else {
+            std::fprintf(stderr, "%s", kUsage);
             return 64;
         }
+    }
+    if (!options.Only.empty() && options.Only != "permanent" && options.Only != "trash" &&
+        options.Only != "repeated") {
+        std::fprintf(stderr, "purge_bench: no pair named \"%s\"\n%s", options.Only.c_str(), kUsage);
+        return 64;
     }
     const bool temporary = options.Dir.empty();
     const fs::path dir = temporary ? fs::temp_directory_path() / ("tws_purge_bench_" + std::to_string(::getpid()))
@@ -222,6 +267,8 @@ int main(int argc, char** argv)
         {"trash", true, TNames::Distinct, "gio trash", "gio trash", 1.0, {}, {}},
         {"repeated", true, TNames::Repeated, "gio trash", "gio trash", 0.5, {}, {}},
     };
+    if (!options.Only.empty())
+        std::erase_if(cases, [&](const TCase& c) { return c.Name != options.Only; });
     // Each measurement starts from the same state: an empty trash, fresh
     // files, everything written out. Which of a pair goes first alternates
     // from run to run, so that neither always pays for the other's
@@ -246,10 +293,10 @@ int main(int argc, char** argv)
 
     std::printf("%d files, medians of %d runs (peak memory: the largest run)\n", options.Files, options.Runs);
     for (TCase& c : cases) {
-        const auto median = [](const std::vector<TSample>& v) {
+        const auto median = [](const std::vector<TSample>& v, double TTiming::*field) {
             std::vector<double> seconds;
             for (const TSample& t : v)
-                seconds.push_back(t.Seconds);
+                seconds.push_back(t.Timing.*field);
             return Median(seconds);
         };
         const auto peak = [](const std::vector<TSample>& v) {
@@ -258,10 +305,14 @@ int main(int argc, char** argv)
                 kib = std::max(kib, t.PeakKiB);
             return kib;
         };
-        const double h = median(c.Handler), o = median(c.Other);
+        const double h = median(c.Handler, &TTiming::Seconds), o = median(c.Other, &TTiming::Seconds);
         std::printf("  %-9s  handler %8.1f ms %7.1f MiB   %-9s %8.1f ms %7.1f MiB   ratio %.2f (target <= %.1f)\n",
                     c.Name, h * 1e3, peak(c.Handler) / 1024.0, c.ToolName, o * 1e3, peak(c.Other) / 1024.0, h / o,
                     c.Target);
+        std::printf("  %-9s  processor time, user + kernel:  handler %6.1f + %6.1f ms   %-9s %6.1f + %6.1f ms\n", "",
+                    median(c.Handler, &TTiming::UserSeconds) * 1e3, median(c.Handler, &TTiming::SystemSeconds) * 1e3,
+                    c.ToolName, median(c.Other, &TTiming::UserSeconds) * 1e3,
+                    median(c.Other, &TTiming::SystemSeconds) * 1e3);
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 // grouped results, then written to the file.
 #include "Htmlreport.h"
 
+#include <algorithm>
+
 #include "SysUtils.hpp"
 
 namespace tidewash {
@@ -26,6 +28,89 @@ void TableFrame(Element& table, const char* border, const char* padding, const c
     table->AddTagAttributeValue("cellpadding", padding);
     table->AddTagAttributeValue("cellspacing", spacing);
 }
+
+// The part of the flag table that belongs to one group of results: the
+// table is ordered by group, then position.
+std::pair<TFileFlags::const_iterator, TFileFlags::const_iterator> GroupRange(const TFileFlags& flags,
+                                                                              const zelutils::TSearchResults& group)
+{
+    return {flags.lower_bound(TResultRef{&group, 0}), flags.lower_bound(TResultRef{&group, group.size()})};
+}
+
+// The rows of one mask in one section, written straight from the results
+// when the page is written. A purge report has a row per file; built as
+// elements, every row was a row, two cells, an anchor or a text and their
+// attributes, made, written piece by piece and destroyed again, which took
+// more processor time than the deletions the report lists. The bytes are
+// the ones those elements wrote: the mask's anchor in the first row, the
+// way back to the top in the second, nothing in the mask column after.
+class TFileRows : public THTMLElement {
+public:
+    TFileRows(const zelutils::TSearchResults& group, const TFileFlags& flags, bool included, AnsiString mask,
+              AnsiString anchorName, const TFileReasons* reasons)
+        : THTMLElement(AnsiString(), false),
+          FGroup(group),
+          FFlags(flags),
+          FIncluded(included),
+          FMask(std::move(mask)),
+          FAnchorName(std::move(anchorName)),
+          FReasons(reasons)
+    {
+    }
+
+    void ElementsToStream(TStream* stream) override
+    {
+        // The rows go out in pieces of about this size: few calls down the
+        // stream, little memory.
+        constexpr std::size_t kPiece = 32 * 1024;
+        AnsiString out, name;
+        out.reserve(kPiece + 1024);
+        int row = 0;
+        const auto [first, last] = GroupRange(FFlags, FGroup);
+        for (auto it = first; it != last; ++it) {
+            if (it->second != FIncluded)
+                continue;
+            if (row == 0) {
+                out += "<tr><td style=\"width: 10%; font-weight: bold; background-color: rgb(255, 255, 204); "
+                       "color: rgb(0, 0, 0)\"><a name=\"";
+                out += FAnchorName;
+                out += "\">";
+                out += FMask;
+                out += "</a></td><td>";
+            } else if (row == 1) {
+                out += "<tr><td style=\"width: 10%\"><a href=\"#Top\">Back to top</a></td><td>";
+            } else {
+                out += "<tr><td style=\"width: 10%\">&nbsp;</td><td>";
+            }
+            const zelutils::TSearchResult& found = *it->first;
+            name.assign(found.Path).append(found.Name);
+            AppendEscapedVisible(out, name);
+            if (!FIncluded && FReasons != nullptr) {
+                const auto reason = FReasons->find(it->first);
+                if (reason != FReasons->end()) {
+                    out += "&nbsp;&nbsp;(";
+                    AppendEscapedVisible(out, reason->second);
+                    out += ")";
+                }
+            }
+            out += "</td></tr>";
+            ++row;
+            if (out.size() >= kPiece) {
+                WriteToStream(stream, out);
+                out.clear();
+            }
+        }
+        WriteToStream(stream, out);
+    }
+
+private:
+    const zelutils::TSearchResults& FGroup;
+    const TFileFlags& FFlags;
+    const bool FIncluded;
+    const AnsiString FMask;        // escaped
+    const AnsiString FAnchorName;
+    const TFileReasons* FReasons;
+};
 
 }  // namespace
 
@@ -133,40 +218,17 @@ void THTMLReport::AddSection(AnsiString caption, bool included)
     const AnsiString anchorPrefix = included ? "MaskIn_" : "MaskEx_";
     int maskNumber = 1;
     for (const auto& [mask, results] : GroupedResults) {
-        int row = 0;
-        for (std::size_t i = 0; i < results.size(); ++i) {
-            const auto flag = FileFlags.find(TResultRef{&results, i});
-            if (flag == FileFlags.end() || flag->second != included)
-                continue;
-            auto line = list->AddRow();
-            auto maskCell = line->AddCell();
-            Style(maskCell, {"width: 10%"});
-            if (row == 0) {
-                Style(maskCell, {"font-weight: bold", "background-color: rgb(255, 255, 204)",
-                                 "color: rgb(0, 0, 0)"});
-                auto anchor = maskCell->AddAnchor();
-                anchor->Text = EscapeVisible(mask);
-                anchor->AddTagAttributeValue("name", anchorPrefix + IntToStr(maskNumber));
-                if (contentsCell != nullptr) {
-                    auto link = contentsCell->AddLine()->AddAnchor();
-                    link->AddTagAttributeValue("href", "#" + anchorPrefix + IntToStr(maskNumber));
-                    link->Text = EscapeVisible(mask);
-                }
-            } else if (row == 1) {
-                auto back = maskCell->AddAnchor();
-                back->AddTagAttributeValue("href", "#Top");
-                back->Text = "Back to top";
-            } else {
-                maskCell->Text = "&nbsp;";
+        const auto [first, last] = GroupRange(FileFlags, results);
+        const bool listed = std::any_of(first, last, [&](const auto& flag) { return flag.second == included; });
+        if (listed) {
+            const AnsiString anchorName = anchorPrefix + IntToStr(maskNumber);
+            if (contentsCell != nullptr) {
+                auto link = contentsCell->AddLine()->AddAnchor();
+                link->AddTagAttributeValue("href", "#" + anchorName);
+                link->Text = EscapeVisible(mask);
             }
-            AnsiString text = EscapeVisible(results[i].GetFullName());
-            if (!included && Reasons != nullptr) {
-                const auto reason = Reasons->find(TResultRef{&results, i});
-                if (reason != Reasons->end())
-                    text += "&nbsp;&nbsp;(" + EscapeVisible(reason->second) + ")";
-            }
-            line->AddCell()->Text = text;
-            ++row;
+            list->AddChildElement(new TFileRows(results, FileFlags, included, EscapeVisible(mask), anchorName,
+                                                included ? nullptr : Reasons));
         }
         ++maskNumber;
     }

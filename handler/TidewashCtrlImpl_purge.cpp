@@ -68,7 +68,7 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     }
     record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.GetFullName(), IdentityOf(r), why);
+    auto file = verifier.Open(r.Path, r.Name, IdentityOf(r), why);
     if (!file) {
         record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;
@@ -105,10 +105,12 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
     if (dwlSpaceToFree == 0)
         return S_OK;
     try {
+        // Both tables are filled in the selection's own order: each entry
+        // goes at the end, without a search.
         TFileFlags purged;
         for (const auto& [ref, selected] : FSelection)
             if (selected)
-                purged.emplace(ref, true);
+                purged.emplace_hint(purged.end(), ref, true);
 
         const TPurgeRules rules{
             FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly),
@@ -124,7 +126,7 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         FReportError.clear();
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
-            TPurgeRecord& record = FPurgeRecords[ref];
+            TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
             try {
                 outcome = PurgeOne(verifier, *ref, rules, deleted, record);
             } catch (const Exception& e) {

@@ -162,6 +162,89 @@ TEST_F(HtmlReportTest, ReasonsStandBesideUnselectedFilesOnly)
     EXPECT_EQ(with.substr(0, at), without.substr(0, at));
 }
 
+namespace {
+
+// The rows of one section as the builder's own elements write them: a row
+// and two cells per file, the mask's anchor in the first row of a mask, the
+// way back to the top in the second.
+std::string RowsAsElements(const zelutils::TMaskedFileResults& results, const TFileFlags& flags,
+                           const TFileReasons& reasons, bool included)
+{
+    using namespace zelhtmlbuilder;
+    THTMLTable list;
+    int maskNumber = 1;
+    for (const auto& [mask, group] : results) {
+        int row = 0;
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            const auto flag = flags.find(TResultRef{&group, i});
+            if (flag == flags.end() || flag->second != included)
+                continue;
+            auto line = list.AddRow();
+            auto maskCell = line->AddCell();
+            maskCell->AddTagAttributeValue("style", "width: 10%");
+            if (row == 0) {
+                for (const char* style : {"font-weight: bold", "background-color: rgb(255, 255, 204)",
+                                          "color: rgb(0, 0, 0)"})
+                    maskCell->AddTagAttributeValue("style", style);
+                auto anchor = maskCell->AddAnchor();
+                anchor->Text = EscapeVisible(mask);
+                anchor->AddTagAttributeValue("name", (included ? "MaskIn_" : "MaskEx_") + std::to_string(maskNumber));
+            } else if (row == 1) {
+                auto back = maskCell->AddAnchor();
+                back->AddTagAttributeValue("href", "#Top");
+                back->Text = "Back to top";
+            } else {
+                maskCell->Text = "&nbsp;";
+            }
+            AnsiString text = EscapeVisible(group[i].GetFullName());
+            const auto reason = reasons.find(TResultRef{&group, i});
+            if (!included && reason != reasons.end())
+                text += "&nbsp;&nbsp;(" + EscapeVisible(reason->second) + ")";
+            line->AddCell()->Text = text;
+            ++row;
+        }
+        ++maskNumber;
+    }
+    return list.ElementsAsString();
+}
+
+}  // namespace
+
+TEST_F(HtmlReportTest, ManyRowsComeOutAsTheElementsWouldWriteThem)
+{
+    // Enough rows that the section is written in several pieces; names with
+    // every kind of escape, reasons on some of the unselected files.
+    results.clear();
+    TFileReasons reasons;
+    const char* const odd[] = {"plain", "a&b<c>", "quote\"", "back\\slash", "bell\x07", "caf\xE9", "\xC3\xA9t\xC3\xA9"};
+    for (const char* mask : {"*.obj", "<*.map>", "*.tds"}) {
+        auto& group = results[mask];
+        for (int i = 0; i < 1500; ++i)
+            group.push_back(Found("/p" + std::to_string(i / 100) + "/", odd[i % std::size(odd)] + std::to_string(i) + ".obj"));
+    }
+    int n = 0;
+    for (auto& [mask, group] : results)
+        for (std::size_t i = 0; i < group.size(); ++i, ++n) {
+            if (mask == "*.tds" && i < 700)
+                continue;  // no entry: in neither section
+            Flag(mask, i, n % 3 != 0);
+            if (n % 2 == 0)
+                reasons[TResultRef{&group, i}] = odd[n % std::size(odd)];
+        }
+    const std::string html = Write("Tidewash Purge Results", &reasons);
+    for (bool included : {true, false}) {
+        const std::string rows = RowsAsElements(results, flags, reasons, included);
+        ASSERT_GT(rows.size(), 64u * 1024);
+        EXPECT_NE(html.find(rows), std::string::npos) << (included ? "deleted" : "not deleted");
+    }
+    // Nothing but those rows: every row of the two sections is one of them.
+    std::size_t count = 0;
+    for (auto at = html.find("<tr><td style=\"width: 10%"); at != std::string::npos;
+         at = html.find("<tr><td style=\"width: 10%", at + 1))
+        ++count;
+    EXPECT_EQ(count, flags.size());
+}
+
 TEST_F(HtmlReportTest, AFileThatCannotBeCreatedRaises)
 {
     THTMLReport report(results, flags);

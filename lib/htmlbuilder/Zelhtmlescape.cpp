@@ -1,5 +1,6 @@
 #include "Zelhtmlescape.h"
 
+#include <array>
 #include <cstdio>
 
 namespace zelhtmlbuilder {
@@ -9,7 +10,7 @@ namespace {
 // The length of the valid UTF-8 sequence at text[i] (1 to 4), or 0 when the
 // byte there does not begin one: no overlong forms, no surrogates, nothing
 // above U+10FFFF.
-std::size_t SequenceLength(const AnsiString& text, std::size_t i)
+std::size_t SequenceLength(std::string_view text, std::size_t i)
 {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char b = at(i);
@@ -44,8 +45,19 @@ std::size_t SequenceLength(const AnsiString& text, std::size_t i)
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// Printable ASCII that stands for itself in EscapeVisible's output: most
+// of any file name. A table, as every byte of every name passes here.
+constexpr std::array<bool, 256> kPlainVisible = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        plain[c] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\\';
+    return plain;
+}();
+
+bool IsPlainVisible(unsigned char c) { return kPlainVisible[c]; }
+
 // A two-byte sequence for U+0080..U+009F.
-bool IsC1Control(const AnsiString& text, std::size_t i, std::size_t length)
+bool IsC1Control(std::string_view text, std::size_t i, std::size_t length)
 {
     return length == 2 && static_cast<unsigned char>(text[i]) == 0xC2 &&
            static_cast<unsigned char>(text[i + 1]) <= 0x9F;
@@ -100,8 +112,24 @@ AnsiString EscapeVisible(const AnsiString& text)
 {
     AnsiString out;
     out.reserve(text.size());
+    AppendEscapedVisible(out, text);
+    return out;
+}
+
+void AppendEscapedVisible(AnsiString& out, std::string_view text)
+{
     char escape[16];
     for (std::size_t i = 0; i < text.size();) {
+        // A run of plain bytes goes in whole; only the bytes between runs
+        // are looked at one sequence at a time.
+        std::size_t plain = i;
+        while (plain < text.size() && IsPlainVisible(static_cast<unsigned char>(text[plain])))
+            ++plain;
+        if (plain != i) {
+            out.append(text, i, plain - i);
+            i = plain;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = SequenceLength(text, i);
         if (length == 0 || (length == 1 && IsControl(c))) {
@@ -120,7 +148,6 @@ AnsiString EscapeVisible(const AnsiString& text)
         }
         i += length;
     }
-    return out;
 }
 
 }  // namespace zelhtmlbuilder

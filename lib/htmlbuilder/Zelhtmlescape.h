@@ -7,6 +7,8 @@
 // control character passes unchanged but for the markup characters.
 #pragma once
 
+#include <string_view>
+
 #include "System.hpp"
 
 namespace zelhtmlbuilder {
@@ -25,5 +27,8 @@ AnsiString EscapeMarkup(const AnsiString& text);
 // backslash as the marked escape \\, so that a backslash in plain text never
 // begins an escape. Two different texts never give the same result.
 AnsiString EscapeVisible(const AnsiString& text);
+// The same, appended to out: a report of many names reuses one buffer
+// instead of allocating a string per name.
+void AppendEscapedVisible(AnsiString& out, std::string_view text);
 
 }  // namespace zelhtmlbuilder

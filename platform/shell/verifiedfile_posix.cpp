@@ -53,31 +53,48 @@ TFileVerifier::~TFileVerifier() = default;
 std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, const TFileIdentity& identity,
                                                    TVerifyResult& result)
 {
-    if (fullName.size() <= FRoot.size() || fullName.compare(0, FRoot.size(), FRoot) != 0) {
+    const auto slash = fullName.find_last_of('/');
+    if (slash == AnsiString::npos) {
         result = TVerifyResult::OutsideRoot;
         return nullptr;
     }
-    const auto slash = fullName.find_last_of('/');
-    const AnsiString folderPath = fullName.substr(0, slash + 1);
-    const AnsiString name = fullName.substr(slash + 1);
+    return OpenIn(std::string_view(fullName).substr(0, slash + 1), fullName.substr(slash + 1), identity, result);
+}
+
+std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& folderPath, const AnsiString& name,
+                                                   const TFileIdentity& identity, TVerifyResult& result)
+{
+    // Anything but a folder ending in "/" and a plain name is taken apart
+    // as the full name it makes, exactly as the one-argument form would.
+    if (folderPath.empty() || folderPath.back() != '/' || name.find('/') != AnsiString::npos)
+        return Open(folderPath + name, identity, result);
+    return OpenIn(folderPath, name, identity, result);
+}
+
+std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath, const AnsiString& name,
+                                                     const TFileIdentity& identity, TVerifyResult& result)
+{
+    if (folderPath.size() < FRoot.size() || folderPath.compare(0, FRoot.size(), FRoot) != 0) {
+        result = TVerifyResult::OutsideRoot;
+        return nullptr;
+    }
     if (name.empty() || name == "." || name == "..") {
         result = TVerifyResult::OutsideRoot;
         return nullptr;
     }
-    if (!FFolder || folderPath != FFolderPath) {
+    if (!FFolder || folderPath != FFolder->Path) {
         FFolder.reset();
-        FFolderPath.clear();
         // The root itself is the volume the user chose; below it, no links.
         int folder = ::open(FRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder < 0) {
             result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
             return nullptr;
         }
-        const AnsiString relative = folderPath.substr(FRoot.size());
+        const std::string_view relative = folderPath.substr(FRoot.size());
         std::size_t start = 0;
         while (start < relative.size()) {
             const auto end = relative.find('/', start);
-            const AnsiString part = relative.substr(start, end - start);
+            const AnsiString part(relative.substr(start, end - start));
             start = end + 1;
             if (part.empty() || part == "." || part == "..") {
                 ::close(folder);
@@ -93,11 +110,17 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, c
             }
             folder = next;
         }
-        FFolder = std::make_shared<TFolderHandle>(folder);
-        FFolderPath = folderPath;
+        FFolder = std::make_shared<TFolderHandle>(folder, AnsiString(folderPath));
     }
     // What is held is checked, not the name: the name may change hands at
     // any moment, the descriptor does not.
+    //
+    // A statx of the name in the held folder would save the open and the
+    // close, but it checks an entry that nothing holds: the unlink that
+    // follows looks the name up again, and whatever it then removes, no
+    // handle is left to tell whether it was the file checked. Holding the
+    // file is what lets Delete prove, by the held file's link count, that
+    // the entry removed was the one checked.
     const int fd = ::openat(FFolder->Fd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
@@ -111,14 +134,13 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, c
     }
     result = TVerifyResult::Verified;
     return std::unique_ptr<TVerifiedFile>(
-        new TVerifiedFile(FFolder, folderPath, name, fd, identity, st.stx_mode & 07777, st.stx_nlink, FTrash));
+        new TVerifiedFile(FFolder, name, fd, identity, st.stx_mode & 07777, st.stx_nlink, FTrash));
 }
 
-TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString folderPath, AnsiString name, int fd,
+TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, int fd,
                              const TFileIdentity& identity, unsigned mode, std::uint64_t links,
                              std::shared_ptr<TTrash> trash)
     : FFolder(std::move(folder)),
-      FFolderPath(std::move(folderPath)),
       FName(std::move(name)),
       FFd(fd),
       FIdentity(identity),
@@ -160,7 +182,7 @@ bool TVerifiedFile::RestorePermissions() { return SetPermissions(FMode); }
 bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
 {
     if (mode == TDeleteMode::ToTrash) {
-        const TTrashResult moved = FTrash->Move(*FFolder, FFolderPath, FName, FIdentity, error, &FTrashEntry);
+        const TTrashResult moved = FTrash->Move(*FFolder, FFolder->Path, FName, FIdentity, error, &FTrashEntry);
         return moved == TTrashResult::Moved;
     }
     if (::unlinkat(FFolder->Fd, FName.c_str(), 0) != 0) {

@@ -6,6 +6,7 @@
 #include <set>
 
 using zelhtmlbuilder::EscapeMarkup;
+using zelhtmlbuilder::AppendEscapedVisible;
 using zelhtmlbuilder::EscapeVisible;
 
 namespace {
@@ -49,10 +50,17 @@ TEST(EscapeMarkup, EveryKindOfByte)
          Marked("\\xF4") + Marked("\\x90") + Marked("\\x80") + Marked("\\x80")},
         {"cut short at the end", "a\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD", "a" + Marked("\\xE2") + Marked("\\x82")},
         {"backslash", "a\\x01", "a\\x01", "a" + Marked("\\\\") + "x01"},
+        {"specials around plain runs", "&ab\x7F" "cd\"", "&amp;ab\xE2\x90\xA1" "cd&quot;",
+         "&amp;ab" + Marked("\\x7F") + "cd&quot;"},
+        {"empty", "", "", ""},
     };
     for (const TCase& c : cases) {
         EXPECT_EQ(EscapeMarkup(c.Text), c.Markup) << c.Name;
         EXPECT_EQ(EscapeVisible(c.Text), c.Visible) << c.Name;
+        // The appending form leaves what the buffer held and adds the same.
+        AnsiString appended = "kept<";
+        AppendEscapedVisible(appended, c.Text);
+        EXPECT_EQ(appended, "kept<" + c.Visible) << c.Name;
     }
 }
 

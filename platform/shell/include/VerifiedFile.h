@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "FileIdentity.h"
 #include "System.hpp"
@@ -63,12 +64,11 @@ public:
 
 private:
     friend class TFileVerifier;
-    TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString folderPath, AnsiString name, int fd,
+    TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, int fd,
                   const TFileIdentity& identity, unsigned mode, std::uint64_t links, std::shared_ptr<TTrash> trash);
     bool SetPermissions(unsigned mode);
 
-    std::shared_ptr<TFolderHandle> FFolder;
-    AnsiString FFolderPath;  // ending in "/"
+    std::shared_ptr<TFolderHandle> FFolder;  // with its path, ending in "/"
     AnsiString FName;
     int FFd;                 // the file itself, opened O_PATH
     TFileIdentity FIdentity;
@@ -92,11 +92,17 @@ public:
 
     std::unique_ptr<TVerifiedFile> Open(const AnsiString& fullName, const TFileIdentity& identity,
                                         TVerifyResult& result);
+    // The same for a file given as a scan lists it: its folder (ending in
+    // "/") and its name. Nothing is joined and split again per file.
+    std::unique_ptr<TVerifiedFile> Open(const AnsiString& folderPath, const AnsiString& name,
+                                        const TFileIdentity& identity, TVerifyResult& result);
 
 private:
+    std::unique_ptr<TVerifiedFile> OpenIn(std::string_view folderPath, const AnsiString& name,
+                                          const TFileIdentity& identity, TVerifyResult& result);
+
     AnsiString FRoot;
-    AnsiString FFolderPath;
-    std::shared_ptr<TFolderHandle> FFolder;
+    std::shared_ptr<TFolderHandle> FFolder;  // the last folder verified, with its path
     std::shared_ptr<TTrash> FTrash;
 };
 

@@ -200,6 +200,43 @@ TEST_F(VerifiedFileTest, AVerifierKeepsTheFolderItVerified)
     ::unsetenv("XDG_DATA_HOME");
 }
 
+// A scan's folder and name give what their full name gives, malformed
+// pairs included, through one verifier that keeps its folder between them.
+TEST_F(VerifiedFileTest, FolderAndNameAgreeWithTheFullName)
+{
+    const TFileIdentity id = Identity();
+    const AnsiString outside = (base / "outside" / "b").string() + "/";
+    struct TCase {
+        AnsiString Folder, Name;
+        TVerifyResult Expected;
+    } const cases[] = {
+        {Root() + "a/b/", "f.obj", TVerifyResult::Verified},
+        {Root() + "a/b", "/f.obj", TVerifyResult::Verified},
+        {Root() + "a/", "b/f.obj", TVerifyResult::Verified},
+        {Root() + "a/b/", "g.obj", TVerifyResult::Missing},
+        {Root() + "a/c/", "f.obj", TVerifyResult::Missing},
+        {Root(), "a", TVerifyResult::Changed},
+        {Root() + "a/b/", "", TVerifyResult::OutsideRoot},
+        {Root() + "a/b/", ".", TVerifyResult::OutsideRoot},
+        {Root() + "a/b/", "..", TVerifyResult::OutsideRoot},
+        {Root() + "a/../a/b/", "f.obj", TVerifyResult::OutsideRoot},
+        {Root() + "a/b/", "../../../outside/b/f.obj", TVerifyResult::OutsideRoot},
+        {outside, "f.obj", TVerifyResult::OutsideRoot},
+        {"", Root() + "a/b/f.obj", TVerifyResult::Verified},
+        {"", "f.obj", TVerifyResult::OutsideRoot},
+    };
+    TFileVerifier pairs(Root()), whole(Root());
+    for (const TCase& c : cases) {
+        TVerifyResult byPair = TVerifyResult::Verified, byWhole = TVerifyResult::Verified;
+        const bool openedByPair = pairs.Open(c.Folder, c.Name, id, byPair) != nullptr;
+        const bool openedByWhole = whole.Open(c.Folder + c.Name, id, byWhole) != nullptr;
+        EXPECT_EQ(byPair, c.Expected) << c.Folder << " + " << c.Name;
+        EXPECT_EQ(byWhole, c.Expected) << c.Folder << c.Name;
+        EXPECT_EQ(openedByPair, c.Expected == TVerifyResult::Verified) << c.Folder << " + " << c.Name;
+        EXPECT_EQ(openedByWhole, openedByPair) << c.Folder << c.Name;
+    }
+}
+
 // A file system reuses a freed inode for the next file: the new file at the
 // old place must not pass for the one found. Any difference in size,
 // last-write time (to the nanosecond) or birth time refuses it.
