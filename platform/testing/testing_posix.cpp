@@ -6,9 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <grp.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -39,24 +37,6 @@ void TTempFolder::GiveTo(unsigned uid, unsigned gid) const
 {
     if (::geteuid() == 0 && ::chown(FPath.c_str(), uid, gid) != 0)
         throw std::runtime_error("chown: " + std::string(std::strerror(errno)));
-}
-
-void WriteFile(const fs::path& file, const std::string& text)
-{
-    if (file.has_parent_path())
-        fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush())
-        throw std::runtime_error("cannot write " + file.string());
-}
-
-std::string ReadFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void RemoveTree(const fs::path& path)

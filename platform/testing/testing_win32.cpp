@@ -3,8 +3,6 @@
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <windows.h>
 
@@ -32,24 +30,6 @@ TTempFolder::TTempFolder(const std::string& tag)
 TTempFolder::~TTempFolder() { RemoveTree(FPath); }
 
 void TTempFolder::GiveTo(unsigned, unsigned) const {}
-
-void WriteFile(const fs::path& file, const std::string& text)
-{
-    if (file.has_parent_path())
-        fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush())
-        throw std::runtime_error("cannot write " + file.string());
-}
-
-std::string ReadFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void RemoveTree(const fs::path& path)
 {

@@ -450,6 +450,21 @@ AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path)
     return path;
 }
 
+bool ForceDirectories(const AnsiString& path)
+{
+    const AnsiString dir = ExcludeTrailingPathDelimiter(path);
+    if (dir.empty())
+        return false;
+    if (DirectoryExists(dir))
+        return true;
+    // A root ("/", "C:\\") is its own parent: nothing above it to make.
+    const AnsiString parent = ExtractFilePath(dir);
+    if (!parent.empty() && parent != dir && ExcludeTrailingPathDelimiter(parent) != dir &&
+        !ForceDirectories(parent))
+        return false;
+    return CreateDir(dir);
+}
+
 AnsiString ExtractFilePath(const AnsiString& fileName)
 {
     const auto p = fileName.find_last_of(PathDelimiters);

@@ -35,15 +35,7 @@ bool DirectoryExists(const AnsiString& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ForceDirectories(const AnsiString& path)
+bool CreateDir(const AnsiString& dir)
 {
-    const AnsiString dir = ExcludeTrailingPathDelimiter(path);
-    if (dir.empty())
-        return false;
-    if (DirectoryExists(dir))
-        return true;
-    const AnsiString parent = ExtractFilePath(dir);
-    if (!parent.empty() && parent != dir && !ForceDirectories(parent))
-        return false;
     return ::mkdir(dir.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
 }

@@ -27,16 +27,7 @@ bool DirectoryExists(const AnsiString& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDirectories(const AnsiString& path)
+bool CreateDir(const AnsiString& dir)
 {
-    const AnsiString dir = ExcludeTrailingPathDelimiter(path);
-    if (dir.empty())
-        return false;
-    if (DirectoryExists(dir))
-        return true;
-    const AnsiString parent = ExtractFilePath(dir);
-    // "C:\" and "\\server\share\" are roots: nothing above them to make.
-    if (!parent.empty() && parent != dir && parent.size() > 3 && !ForceDirectories(parent))
-        return false;
     return ::CreateDirectoryA(dir.c_str(), nullptr) || (::GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(dir));
 }

@@ -115,8 +115,9 @@ TEST_F(ListingTest, OpensSubfoldersOnlyWhileTheyAreTheFolderDescribed)
     std::string_view name;
     TEntryKind kind;
     while (root.Next(name, kind)) {
-        if (name == "a")
+        if (name == "a") {
             ASSERT_TRUE(root.Describe("a", kind, a));
+        }
     }
     ASSERT_EQ(a.Name, "a");
 

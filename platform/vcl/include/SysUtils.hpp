@@ -70,3 +70,5 @@ bool FileExists(const AnsiString& fileName);
 bool DirectoryExists(const AnsiString& path);
 // Creates the folder and its missing parents; false when that fails.
 bool ForceDirectories(const AnsiString& path);
+// Creates one folder whose parent exists; true also when it is there already.
+bool CreateDir(const AnsiString& dir);
