@@ -1,0 +1,318 @@
+// TTidewashConfig: the schema, TWS.cfg as written and as read back after
+// hand edits, the excluded folders, and what Save refuses to write.
+#include "Configintf.h"
+
+#include <gtest/gtest.h>
+
+#include "ConfigintfFixture.h"
+#include "SysUtils.hpp"
+#include "Zelconvert.h"
+
+using namespace tws;
+
+TEST_F(TidewashConfig, SchemaDefaultsAndSecondDefinition)
+{
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks), DefaultActiveMasks);
+    TStringListAdaptor masks;
+    config.GetStrings(TStringsSetting::ssActiveMasks, masks);
+    EXPECT_EQ(masks->Count(), 9);
+    EXPECT_EQ(masks->Get(8), "*.bak");
+    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));
+    EXPECT_FALSE(config.GetFlag(TFlagSetting::fsDeleteHidden));
+    EXPECT_FALSE(config.GetFlag(TFlagSetting::fsDeleteReadOnly));
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "");
+    try {
+        config.DefineSchema();
+        FAIL() << "a second DefineSchema must fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "TManagedConfig Section already exists: Files");
+    }
+}
+
+TEST_F(TidewashConfig, AccessorsWithoutSchemaRaiseTheTreesMessage)
+{
+    TTidewashConfig bare;
+    try {
+        bare.GetFlag(TFlagSetting::fsDeleteHidden);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Identifier does not exist: FilesDeleteHidden");
+    }
+    EXPECT_THROW(bare.SetStringsText(TStringsSetting::ssExcludedVolumes, "/"), Exception);
+    EXPECT_THROW(bare.Load(path), Exception);
+    EXPECT_THROW(config.GetFlag(static_cast<TFlagSetting>(7)), Exception);
+}
+
+TEST_F(TidewashConfig, FirstLoadCreatesTheFileWithTheDefaults)
+{
+    config.SetFlag(TFlagSetting::fsUseRecycleBin, false);
+    config.SetExcludedFolders("*.obj", List({"/x=1"}));
+    ASSERT_TRUE(config.Load(path));
+    EXPECT_EQ(Contents(), kDefaultFile);
+    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));
+    EXPECT_TRUE(config.GetExcludedFoldersMap().empty());
+}
+
+// The worked example of the file layout: the first Load writes [Files] and
+// [Volumes]; Save updates them in place and appends [Files/Excluded].
+TEST_F(TidewashConfig, WorkedExampleByteForByte)
+{
+    config.Load(path);
+    config.SetExcludedFolders("*.obj", List({"C:\\Work\\Lib=1", "C:\\Temp=0"}));
+    config.SetFlag(TFlagSetting::fsUseRecycleBin, false);
+    config.Save(path);
+    using zelcore::QuoteCommaText;
+    const AnsiString expected = "[Files]\n"
+                                "ActiveMasks=" + QuoteCommaText("*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak") + "\n"
+                                "DeleteHidden=0\n"
+                                "DeleteReadOnly=0\n"
+                                "UseRecycleBin=0\n"
+                                "\n"
+                                "[Volumes]\n"
+                                "Excluded=" + QuoteCommaText("") + "\n"
+                                "\n"
+                                "[Files/Excluded]\n"
+                                "*.obj=" + QuoteCommaText("C:\\Work\\Lib=1,C:\\Temp=0") + "\n";
+    EXPECT_EQ(Contents(), expected);
+
+    // Saving again changes nothing.
+    config.Save(path);
+    EXPECT_EQ(Contents(), expected);
+
+    TTidewashConfig again;
+    again.DefineSchema();
+    again.Load(path);
+    EXPECT_FALSE(again.GetFlag(TFlagSetting::fsUseRecycleBin));
+    EXPECT_TRUE(Folders(again, "*.obj") == List({"C:\\Work\\Lib=1", "C:\\Temp=0"}));
+    EXPECT_EQ(Contents(), expected);
+}
+
+TEST_F(TidewashConfig, HandEditedFileLoadsWhatItCanAndKeepsTheRest)
+{
+    Put("; edited by hand\r\n"
+        "[Other]\r\n"
+        "Keep=me\r\n"
+        "[files]\r\n"
+        "activemasks = *.tmp, \"*.a b\"\r\n"
+        "DeleteHidden=yes\r\n"
+        "DeleteReadOnly=7\r\n"
+        "Unknown=1\r\n"
+        "[Volumes]\r\n");
+    config.SetFlag(TFlagSetting::fsDeleteHidden, true);
+    config.Load(path);
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks), "*.tmp,\"*.a b\"");
+    EXPECT_FALSE(config.GetFlag(TFlagSetting::fsDeleteHidden));  // "yes" is no integer: default
+    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsDeleteReadOnly));
+    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));   // missing: default
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "");
+    EXPECT_TRUE(config.GetExcludedFoldersMap().empty());
+
+    config.Save(path);
+    const AnsiString saved = Contents();
+    for (const char* kept : {"; edited by hand", "[Other]", "Keep=me", "Unknown=1", "[files]"})
+        EXPECT_NE(saved.find(kept), AnsiString::npos) << kept;
+    TTidewashConfig again;
+    again.DefineSchema();
+    again.Load(path);
+    EXPECT_EQ(again.GetStringsText(TStringsSetting::ssActiveMasks), "*.tmp,\"*.a b\"");
+    EXPECT_TRUE(again.GetFlag(TFlagSetting::fsDeleteReadOnly));
+    EXPECT_TRUE(again.GetFlag(TFlagSetting::fsUseRecycleBin));
+}
+
+TEST_F(TidewashConfig, AwkwardFolderPathsSurviveSaveAndLoad)
+{
+    const TStringListAdaptor entries = List({
+        "/home/me/My Projects/lib=1",
+        "/srv/a,b=0",
+        "/srv/say \"hi\"=1",
+        "/home/jürgen/Прое́кты/日本=0",
+        " /leading and trailing blank =1",
+        "\"/quoted whole\"=0",
+    });
+    config.SetExcludedFolders("*.obj", entries);
+    config.SetExcludedFolders("*.il*", List({"/only=1"}));
+    config.Save(path);
+
+    TTidewashConfig again;
+    again.DefineSchema();
+    again.Load(path);
+    EXPECT_TRUE(Folders(again, "*.obj") == entries);
+    EXPECT_TRUE(Folders(again, "*.il*") == List({"/only=1"}));
+    EXPECT_EQ(again.GetExcludedFoldersMap().size(), 2u);
+}
+
+TEST_F(TidewashConfig, MasksWithoutEntriesLeaveTheFile)
+{
+    config.SetExcludedFolders("*.obj", List({"/a=1"}));
+    config.SetExcludedFolders("*.map", List({"/b=0"}));
+    config.Save(path);
+    config.SetExcludedFolders("*.obj", TStringListAdaptor());
+    EXPECT_TRUE(config.GetExcludedFoldersMap().contains("*.obj"));  // empty, but present in memory
+    config.Save(path);
+    EXPECT_EQ(Contents().find("*.obj="), AnsiString::npos);
+    EXPECT_NE(Contents().find("*.map="), AnsiString::npos);
+
+    config.SetExcludedFolders("*.map", TStringListAdaptor());
+    config.Save(path);
+    EXPECT_EQ(Contents().find("[Files/Excluded]"), AnsiString::npos);
+    EXPECT_EQ(Contents().find("\n\n\n"), AnsiString::npos);
+}
+
+TEST_F(TidewashConfig, ExcludedFoldersAreKeyedByExactMask)
+{
+    config.SetExcludedFolders("*.obj", List({"/a=1", "/b=0"}));
+    EXPECT_EQ(Folders(config, "*.OBJ")->Count(), 0);
+    TStringListAdaptor out = List({"stale"});
+    config.GetExcludedFolders("*.obj", out);
+    EXPECT_TRUE(out == List({"/a=1", "/b=0"}));
+    config.SetExcludedFolders("*.obj", List({"/c=1"}));
+    EXPECT_TRUE(Folders(config, "*.obj") == List({"/c=1"}));
+}
+
+TEST_F(TidewashConfig, DeletingAnActiveMaskIgnoresCaseAndKeepsItsFolders)
+{
+    config.SetExcludedFolders("*.obj", List({"/a=1"}));
+    config.DeleteActiveMask("*.OBJ");
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks),
+              "*.map,*.dsk,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak");
+    config.DeleteActiveMask("*.none");
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks),
+              "*.map,*.dsk,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak");
+    config.Save(path);
+    EXPECT_NE(Contents().find("*.obj="), AnsiString::npos);
+}
+
+TEST_F(TidewashConfig, SaveRefusesWhatTheFileCannotHoldAndWritesNothing)
+{
+    config.SetExcludedFolders("*.obj", List({"/a=1"}));
+    config.Save(path);
+    const AnsiString before = Contents();
+    auto refused = [&](const AnsiString& message) {
+        try {
+            config.Save(path);
+            ADD_FAILURE() << "Save must refuse: " << message;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+        EXPECT_EQ(Contents(), before);
+    };
+
+    config.SetFlag(TFlagSetting::fsDeleteHidden, true);  // must not reach the file either
+    for (const AnsiString mask : {"a=b", " *.x", "[x", ""}) {
+        config.SetExcludedFolders(mask, List({"/a=1"}));
+        refused("Invalid file mask for excluded folders: " + mask);
+        config.SetExcludedFolders(mask, TStringListAdaptor());
+    }
+    config.SetExcludedFolders("*.OBJ", List({"/b=1"}));
+    refused("Excluded folders are set for masks that differ only in case: *.obj");
+    config.SetExcludedFolders("*.OBJ", TStringListAdaptor());
+    config.SetExcludedFolders("*.obj", List({"/line\nbreak=1"}));
+    refused("Excluded folder entry holds a line break: *.obj");
+    config.SetExcludedFolders("*.obj", List({"/a=1"}));
+    config.SetStringsText(TStringsSetting::ssExcludedVolumes, "\"/mnt/a\nb\"");
+    refused("Setting holds a line break: VolumesExcluded");
+}
+
+TEST(ExcludedFolderEntries, TwoListsAndBack)
+{
+    TStringList alone, withSub;
+    alone.Add("/a b");
+    withSub.Add("/c");
+    withSub.Add("/d");
+    const TStringListAdaptor entries = MakeExcludedFolderEntries(alone, withSub);
+    EXPECT_TRUE(entries == TStringListAdaptor(std::deque<AnsiString>{"/a b=0", "/c=1", "/d=1"}));
+
+    TStringList backAlone, backWithSub;
+    SplitExcludedFolderEntries(entries, backAlone, backWithSub);
+    EXPECT_EQ(backAlone.CommaText(), "\"/a b\"");
+    EXPECT_EQ(backWithSub.CommaText(), "/c,/d");
+
+    // A path alone (kept whole), an empty or unreadable value, and any other integer.
+    TStringList a, w;
+    SplitExcludedFolderEntries(TStringListAdaptor(std::deque<AnsiString>{"/p", "/q=", "/r=x", "/s=2", "/t=0"}), a,
+                               w);
+    EXPECT_EQ(a.CommaText(), "/s,/t");
+    EXPECT_EQ(w.CommaText(), "/p,/q,/r");
+}
+
+// The one reading of an entry that the handler's scan and the configuration
+// server share: the value is after the LAST "=".
+TEST(ExcludedFolderEntries, ParsedAtTheLastEqualsSign)
+{
+    struct Case {
+        const char* entry;
+        const char* folder;
+        bool withSub;
+    };
+    const Case cases[] = {
+        {"/src/a=b=1", "/src/a=b", true},
+        {"/src/a=b=0", "/src/a=b", false},
+        {"/x=y/z==1", "/x=y/z=", true},
+        {"/src/a=b", "/src/a", true},       // value not a number: spare the most
+        {"/src/a=b=yes", "/src/a=b", true},
+        {"/src/p=", "/src/p", true},        // empty value
+        {"/src/p=2", "/src/p", false},      // any other integer: that folder alone
+        {"/src/p=-1", "/src/p", false},
+        {"/src/plain", "/src/plain", true}, // no "=": the path with subfolders
+        {"=1", "", true},
+    };
+    for (const Case& c : cases) {
+        const TExcludedFolderEntry e = ParseExcludedFolderEntry(c.entry);
+        EXPECT_EQ(e.Folder, c.folder) << c.entry;
+        EXPECT_EQ(e.WithSubfolders, c.withSub) << c.entry;
+    }
+    // Made from two lists and read back, names with "=" survive.
+    TStringList alone, withSub;
+    alone.Add("/a=b");
+    withSub.Add("/c=d=e");
+    TStringList backAlone, backWithSub;
+    SplitExcludedFolderEntries(MakeExcludedFolderEntries(alone, withSub), backAlone, backWithSub);
+    EXPECT_EQ(backAlone.Text(), alone.Text());
+    EXPECT_EQ(backWithSub.Text(), withSub.Text());
+}
+
+// What a damaged file may hold: defaults that can only spare files are
+// taken, anything whose default could select excluded files is refused,
+// naming the file, and leaves the settings as they were.
+TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* refusal;  // nullptr: loads
+    };
+    const std::string files = "[Files]\nActiveMasks=\"*.obj\"\n";
+    const Case cases[] = {
+        {"flag text not a number", files + "DeleteHidden=yes\nUseRecycleBin=x\n", nullptr},
+        {"keys missing", "[Files]\n", nullptr},
+        {"comments and CRLF", "; c\r\n[Files]\r\nActiveMasks=\"*.obj\"\r\n[Files/Excluded]\r\n; note\r\n", nullptr},
+        {"NUL bytes", files + std::string("\0", 1), "NUL bytes"},
+        {"unclosed quote in a folder list", files + "[Files/Excluded]\n*.obj=\"\"/my dir=1\"\n", "not a list"},
+        {"unclosed quote in the masks", "[Files]\nActiveMasks=\"\"*.obj\"\n", "not a list"},
+        {"unclosed quote in the volumes", "[Volumes]\nExcluded=\"\"/mnt/x\"\n", "not a list"},
+        {"a folder line without =", files + "[Files/Excluded]\n/work/lib\n", "not name=value"},
+        {"the folder section twice", files + "[Files/Excluded]\n*.obj=/a\n[Files/Excluded]\n*.map=/b\n",
+         "more than once"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTidewashConfig loaded;
+        loaded.DefineSchema();
+        loaded.SetExcludedFolders("*.keep", List({"/kept=1"}));
+        Put(c.text);
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(loaded.Load(path));
+            EXPECT_FALSE(loaded.GetFlag(TFlagSetting::fsDeleteHidden));
+            continue;
+        }
+        try {
+            loaded.Load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EConfigFileDamaged& e) {
+            EXPECT_NE(e.Message().find(path), AnsiString::npos) << e.Message();
+            EXPECT_NE(e.Message().find(c.refusal), AnsiString::npos) << e.Message();
+        }
+        EXPECT_EQ(Folders(loaded, "*.keep")->CommaText(), "/kept=1");
+        EXPECT_EQ(Contents(), c.text);
+    }
+}
