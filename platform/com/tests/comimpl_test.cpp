@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "comimpl.h"
+#include <windows.h>
 #include "oaidl.h"
 
 namespace {
