@@ -14,11 +14,9 @@ packages=(
   # GLib's own trash backend and a session bus: the tests read the trash
   # the purge writes the way file managers do.
   gvfs dbus-daemon
-  # The Windows build: mingw-w64 (posix threads), widl for type libraries,
-  # and Wine to run its tests.
-  g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
 )
-# Extra packages for one caller only (the fuzzers need clang's runtime).
+# Extra packages for one caller only (the fuzzers need clang's runtime, the
+# Windows build its compiler and Wine).
 packages+=("$@")
 
 missing=()

@@ -7,7 +7,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+# The Windows build: mingw-w64 (posix threads), widl for type libraries,
+# and Wine to run its tests.
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
 
 jobs=$(nproc)
 echo "== build (build/)"
