@@ -17,15 +17,8 @@ namespace {
 
 AnsiString ErrorText(DWORD err)
 {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, err, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    AnsiString result = n ? AnsiString(text, n) : "System error " + std::to_string(err);
-    ::LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-        result.pop_back();
-    return result;
+    const AnsiString sentence = SysErrorMessage(static_cast<int>(err));
+    return sentence.empty() ? "System error " + std::to_string(err) : sentence;
 }
 
 [[noreturn]] void Fail(const AnsiString& what, const AnsiString& fileName, DWORD err)

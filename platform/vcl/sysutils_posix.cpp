@@ -2,6 +2,7 @@
 #include "SysUtils.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -34,6 +35,8 @@ bool DirectoryExists(const AnsiString& path)
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+AnsiString SysErrorMessage(int code) { return std::strerror(code); }
 
 bool CreateDir(const AnsiString& dir)
 {

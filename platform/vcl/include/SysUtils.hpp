@@ -72,3 +72,6 @@ bool DirectoryExists(const AnsiString& path);
 bool ForceDirectories(const AnsiString& path);
 // Creates one folder whose parent exists; true also when it is there already.
 bool CreateDir(const AnsiString& dir);
+// The system's sentence for an error code (errno on POSIX, GetLastError on
+// Windows), without a line end; "" when the system has none.
+AnsiString SysErrorMessage(int code);
