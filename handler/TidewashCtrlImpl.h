@@ -38,6 +38,12 @@ struct TReviewWindowDeleter {
     void operator()(TfrmFileDetails* window) const;
 };
 
+// Whether this build of the handler has its review window
+// (TidewashCtrlImpl_review.cpp) or not (TidewashCtrlImpl_noreview.cpp).
+// Without one, Initialize does not ask for the host's settings button.
+enum class TReview { Window, None };
+extern const TReview kReview;
+
 class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2, ITidewashResults> {
 public:
     // Made by the module's class factory; outer is the aggregating object
@@ -63,7 +69,7 @@ public:
     // Shows the review window modally, making it on the first call; it
     // keeps its state until Deactivate or the object's end. E_OUTOFMEMORY
     // when no window can be made (no display), E_UNEXPECTED when showing
-    // failed.
+    // failed; E_NOTIMPL in a build without the window.
     HRESULT STDMETHODCALLTYPE ShowProperties(HWND hwnd) override;
     // Closes the review window, if there is one.
     HRESULT STDMETHODCALLTYPE Deactivate(DWORD* pdwFlags) override;

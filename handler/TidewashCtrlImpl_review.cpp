@@ -7,6 +7,8 @@
 
 namespace tidewash {
 
+const TReview kReview = TReview::Window;
+
 void TReviewWindowDeleter::operator()(TfrmFileDetails* window) const { delete window; }
 
 HRESULT TTidewashCtrlImpl::ShowProperties(HWND)
