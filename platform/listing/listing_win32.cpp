@@ -13,6 +13,7 @@
 // ANSI code page: an entry whose name that code page cannot spell is left
 // out, since no A function could open it again.
 #include "listing.h"
+#include "ntrelative.h"
 
 #include <algorithm>
 #include <vector>
@@ -37,9 +38,11 @@ FILETIME ToFileTime(const LARGE_INTEGER& t)
     return f;
 }
 
-std::int64_t Nanoseconds(const LARGE_INTEGER& t) { return (t.QuadPart - kUnixEpochTicks) * 100; }
+}  // namespace
 
-std::wstring Wide(std::string_view text)
+std::int64_t Nanoseconds(std::int64_t ticks) { return (ticks - kUnixEpochTicks) * 100; }
+
+std::wstring AnsiToWide(std::string_view text)
 {
     std::wstring wide;
     if (text.empty())
@@ -49,6 +52,8 @@ std::wstring Wide(std::string_view text)
     ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
 }
+
+namespace {
 
 // The name in the ANSI code page; false when that code page cannot spell it.
 bool Narrow(const WCHAR* name, std::size_t length, std::string& narrow)
@@ -67,12 +72,16 @@ bool Narrow(const WCHAR* name, std::size_t length, std::string& narrow)
     return !lossy;
 }
 
-// Opens name inside the folder root without following a reparse point.
-HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options)
+}  // namespace
+
+HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options, LONG* status)
 {
-    std::wstring wide = Wide(name);
-    if (wide.empty() || wide.find_first_of(L"\\/") != std::wstring::npos)
+    std::wstring wide = AnsiToWide(name);
+    if (wide.empty() || wide.find_first_of(L"\\/") != std::wstring::npos) {
+        if (status != nullptr)
+            *status = static_cast<LONG>(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
         return INVALID_HANDLE_VALUE;
+    }
     UNICODE_STRING path;
     path.Buffer = wide.data();
     path.Length = path.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(WCHAR));
@@ -80,15 +89,23 @@ HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULON
     InitializeObjectAttributes(&attributes, &path, OBJ_CASE_INSENSITIVE, root, nullptr);
     IO_STATUS_BLOCK io;
     HANDLE h = nullptr;
-    const NTSTATUS status =
+    const NTSTATUS result =
         ::NtCreateFile(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
                        options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
                        nullptr, 0);
-    return status >= 0 ? h : INVALID_HANDLE_VALUE;
+    if (status != nullptr)
+        *status = result;
+    return result >= 0 ? h : INVALID_HANDLE_VALUE;
 }
 
-}  // namespace
+bool IsNotFound(LONG status)
+{
+    // STATUS_OBJECT_NAME_NOT_FOUND, STATUS_OBJECT_PATH_NOT_FOUND,
+    // STATUS_DELETE_PENDING (a name on its way out)
+    return status == static_cast<LONG>(0xC0000034L) || status == static_cast<LONG>(0xC000003AL) ||
+           status == static_cast<LONG>(0xC0000056L);
+}
 
 struct TFolderReader::TState {
     HANDLE Handle = INVALID_HANDLE_VALUE;
@@ -312,9 +329,9 @@ bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry
     entry.LastWriteTime = ToFileTime(write);
     entry.Device = device;
     entry.Inode = inode;
-    entry.ModifiedNs = Nanoseconds(write);
+    entry.ModifiedNs = Nanoseconds(write.QuadPart);
     entry.HasBirthTime = true;
-    entry.BornNs = Nanoseconds(creation);
+    entry.BornNs = Nanoseconds(creation.QuadPart);
     return true;
 }
 

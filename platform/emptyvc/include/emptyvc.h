@@ -18,11 +18,7 @@ DEFINE_GUID(IID_IEmptyVolumeCache, 0x8FCE5227, 0x04DA, 0x11D1, 0xA0, 0x04, 0x00,
 DEFINE_GUID(IID_IEmptyVolumeCache2, 0x02B7E3BA, 0x4DB3, 0x11D2, 0xB2, 0xD9, 0x00, 0xC0, 0x4F, 0x8E, 0xEC, 0x8C);
 DEFINE_GUID(IID_IEmptyVolumeCacheCallBack, 0x6E793361, 0x73C6, 0x11D0, 0x84, 0x69, 0x00, 0xAA, 0x00, 0x44, 0x29, 0x01);
 
-// The key under HKEY_LOCAL_MACHINE that lists the disk-cleanup handlers: one
-// subkey per handler, named after it, whose default value is the handler's
-// class. A macro rather than a C++ constant, so that a resource script can
-// name it too.
-#define VOLUMECACHES_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches\\"
+#include "volumecaches.h"
 
 // Flags a handler hands back from Initialize.
 #define EVCF_HASSETTINGS 0x0001
