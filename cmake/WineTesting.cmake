@@ -8,6 +8,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-ru
                WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
+# TIDEWASH_MINGW_RUNTIME_DLLS: those DLLs, for whatever installs a module
+# elsewhere.
+set(TIDEWASH_MINGW_RUNTIME_DLLS "")
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                   OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -15,4 +18,14 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     message(FATAL_ERROR "The mingw-w64 runtime ${dll} is missing (package g++-mingw-w64-x86-64-posix)")
   endif()
   file(COPY ${path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  list(APPEND TIDEWASH_MINGW_RUNTIME_DLLS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${dll})
 endforeach()
+
+# tidewash_wine_path(<var> <path>): a path of this machine as programs under
+# Wine name it (drive Z: is the root of the file system). A Windows program
+# given a POSIX path may open it, but takes no folder from it: a DLL loaded
+# so would not find the DLLs beside it.
+function(tidewash_wine_path var path)
+  string(REPLACE "/" "\\" windows "Z:${path}")
+  set(${var} "${windows}" PARENT_SCOPE)
+endfunction()

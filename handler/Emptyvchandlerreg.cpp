@@ -1,8 +1,8 @@
 // TTidewashCtrlImpl::UpdateRegistry: the class's COM registration and its
 // disk-cleanup handler key.
 //
-// POSIX has no short (8.3) names, so the module's full path is written as
-// it is, blanks and all.
+// The class keys are the ones every in-process server of the suite writes
+// (Zelserverreg.h); the handler adds its icon and the disk-cleanup key.
 #include <memory>
 #include <windows.h>
 #include <oleauto.h>
@@ -13,6 +13,7 @@
 #include "TidewashCtrlImpl.h"
 #include "Twsresname.h"
 #include "Zelcomstrings.h"
+#include "Zelserverreg.h"
 
 namespace tidewash {
 
@@ -61,7 +62,7 @@ using TComPtr = std::unique_ptr<T, TReleaser<T>>;
 HRESULT RegisterClass()
 {
     const AnsiString module = ModuleFileName();
-    const zelcom::OleString wideModule = zelcom::AnsiToWide(module);
+    zelcom::OleString wideModule = zelcom::AnsiToWide(module);
     ITypeLib* rawLib = nullptr;
     HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
     if (FAILED(hr))
@@ -79,39 +80,18 @@ HRESULT RegisterClass()
     const AnsiString description = zelcom::WideToAnsi(helpString);
     SysFreeString(helpString);
 
-    const AnsiString clsid = zelcom::GUIDToString(CLSID_TidewashCtrl);
-    const AnsiString clsidKey = "CLSID\\" + clsid;
-    const struct {
-        AnsiString path;
-        AnsiString value;
-        const char* name;
-    } entries[] = {
-        {clsidKey, description, nullptr},
-        {clsidKey + "\\InprocServer32", module, nullptr},
-        {clsidKey + "\\InprocServer32", "Apartment", "ThreadingModel"},
-        {kProgID, description, nullptr},
-        {AnsiString(kProgID) + "\\CLSID", clsid, nullptr},
-        {clsidKey + "\\ProgID", kProgID, nullptr},
-    };
-    for (const auto& e : entries) {
-        const LONG rc = SetDefault(HKEY_CLASSES_ROOT, e.path, e.value, e.name);
-        if (rc != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(rc);
-    }
-
     TLIBATTR* attr = nullptr;
     hr = lib->GetLibAttr(&attr);
     if (FAILED(hr))
         return hr;
     const AnsiString version = IntToStr(attr->wMajorVerNum) + "." + IntToStr(attr->wMinorVerNum);
     lib->ReleaseTLibAttr(attr);
-    LONG rc = SetDefault(HKEY_CLASSES_ROOT, clsidKey + "\\Version", version);
-    if (rc == ERROR_SUCCESS)
-        rc = SetDefault(HKEY_CLASSES_ROOT, clsidKey + "\\Typelib", zelcom::GUIDToString(LIBID_Tidewash));
-    if (rc != ERROR_SUCCESS)
-        return HRESULT_FROM_WIN32(rc);
-    const zelcom::OleString helpDir = zelcom::AnsiToWide(ExtractFilePath(module));
-    return RegisterTypeLib(lib.get(), wideModule.c_str(), helpDir.c_str());
+    hr = zelcom::RegisterInprocServer(
+        {CLSID_TidewashCtrl, description, module, "Apartment", kProgID, version, LIBID_Tidewash});
+    if (FAILED(hr))
+        return hr;
+    zelcom::OleString helpDir = zelcom::AnsiToWide(ExtractFilePath(module));
+    return RegisterTypeLib(lib.get(), wideModule.data(), helpDir.data());
 }
 
 // HandlerKey is the string table's VOLUMECACHES_KEY (emptyvc.h), the key the

@@ -91,7 +91,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
                                                 bool&, void* context) {
             if (entry != nullptr)
                 FScanTotal += static_cast<DWORDLONG>(entry->Size);
-            const auto slash = path.rfind('/');
+            const auto slash = path.find_last_of(PathDelimiters);
             if (slash != AnsiString::npos)
                 guard->AddFolder(std::string_view(path).substr(0, slash));
             ReportScanProgress(context);

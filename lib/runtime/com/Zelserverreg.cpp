@@ -5,6 +5,7 @@
 
 #include "SysUtils.hpp"
 #include "Zelcomstrings.h"
+#include "listing.h"
 #include <windows.h>
 #include "libloaderapi.h"
 #include "oleauto.h"
@@ -36,12 +37,20 @@ bool DeleteTree(const AnsiString& key)
 
 }  // namespace
 
+AnsiString InprocServerPath(const AnsiString& modulePath)
+{
+    if (modulePath.find(' ') == AnsiString::npos)
+        return modulePath;
+    const AnsiString shortPath = twslisting::ShortPathName(modulePath);
+    return shortPath.empty() ? modulePath : shortPath;
+}
+
 HRESULT RegisterInprocServer(const TInprocServerRegistration& r)
 {
     const AnsiString clsid = GUIDToString(r.Clsid);
     const AnsiString key = "CLSID\\" + clsid;
     bool ok = WriteString(key, nullptr, r.Description) &&
-              WriteString(key + "\\InprocServer32", nullptr, r.ModulePath);
+              WriteString(key + "\\InprocServer32", nullptr, InprocServerPath(r.ModulePath));
     if (ok && !r.ThreadingModel.empty())
         ok = WriteString(key + "\\InprocServer32", "ThreadingModel", r.ThreadingModel);
     if (ok && !r.ProgID.empty())

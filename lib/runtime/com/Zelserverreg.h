@@ -30,6 +30,12 @@ struct TInprocServerRegistration {
     GUID Libid;
 };
 
+// The module's path as InprocServer32 holds it. A path with a blank is
+// written in its short (8.3) form where the volume keeps one, since hosts
+// that read the value as a command line would cut it at the blank; POSIX
+// has no short names and keeps the path as it is.
+AnsiString InprocServerPath(const AnsiString& modulePath);
+
 // S_OK, or SELFREG_E_CLASS at the first entry that cannot be written (the
 // entries before it stay).
 HRESULT RegisterInprocServer(const TInprocServerRegistration& registration);

@@ -1,0 +1,140 @@
+// The handler as the system's disk cleanup uses it, under the system's COM:
+// installed in a folder whose path holds a blank and registered there by
+// regsvr32 (the CTest fixture "TidewashRegistered"), created by its class,
+// driven through IEmptyVolumeCache2 on a folder tree, and purged into the
+// recycle bin.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <emptyvc.h>
+#include <shellapi.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TempFolder.h"
+#include "Tidewash_tlb.h"
+#include "Zelcomutils.h"
+#include "comimpl.h"
+
+TWS_INTERFACE_IID(IEmptyVolumeCacheCallBack, IID_IEmptyVolumeCacheCallBack);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The host's side of the notifications: every one is answered with "go on".
+class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
+public:
+    TCallback() : TComImpl(1) {}
+    void LastReleased() {}
+    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG, DWORD flags, LPCWSTR) override
+    {
+        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG, DWORDLONG, DWORD flags, LPCWSTR) override
+    {
+        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
+        return S_OK;
+    }
+    bool Last = false;
+};
+
+LONGLONG RecycledItems(const std::string& folder)
+{
+    const std::wstring wide(folder.begin(), folder.end());
+    SHQUERYRBINFO info{};
+    info.cbSize = sizeof info;
+    EXPECT_HRESULT_SUCCEEDED(SHQueryRecycleBinW(wide.c_str(), &info));
+    return info.i64NumItems;
+}
+
+class TidewashHandler : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        install = zelcom::DLLPathByGUID(CLSID_TidewashCtrl);
+        ASSERT_FALSE(install.empty());
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove(install / "TWS.cfg", ignored);
+        fs::remove_all(install / "Reports", ignored);
+        CoUninitialize();
+    }
+    fs::path install;
+    twstesting::TTempFolder volume{"tws volume"};
+};
+
+TEST_F(TidewashHandler, RegisteredWithTheShortPathAndTheCleanupKey)
+{
+    HKEY key = nullptr;
+    const std::string inproc = "CLSID\\{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}\\InprocServer32";
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, inproc.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    char value[MAX_PATH * 2] = {};
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    // Installed under "Program Files", registered without the blank.
+    EXPECT_EQ(std::string(value).find(' '), std::string::npos) << value;
+    EXPECT_TRUE(fs::equivalent(value, install / "Tidewash.dll")) << value;
+}
+
+TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
+{
+    twstesting::WriteFile(install / "TWS.cfg",
+                          "[Files]\nActiveMasks=\"*.obj,*.tds,*.~*\"\nDeleteHidden=0\nDeleteReadOnly=0\n"
+                          "UseRecycleBin=1\n\n[Volumes]\nExcluded=\"\"\n");
+    const fs::path root = volume.Path();
+    twstesting::WriteFile(root / "proj" / "Unit1.obj", std::string(100, 'o'));
+    twstesting::WriteFile(root / "proj" / "sub" / "Unit1.tds", std::string(50, 't'));
+    twstesting::WriteFile(root / "proj" / "Unit1.~cpp", std::string(10, '~'));
+    twstesting::WriteFile(root / "proj" / "Unit1.cpp", "int main() {}");
+    twstesting::WriteFile(root / "proj" / "Locked.obj", std::string(7, 'r'));
+    ASSERT_TRUE(SetFileAttributesA((root / "proj" / "Locked.obj").string().c_str(), FILE_ATTRIBUTE_READONLY));
+
+    IEmptyVolumeCache2* handler = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&handler)));
+    const std::string rootText = volume.Slash();
+    const std::wstring rootWide(rootText.begin(), rootText.end());
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    DWORD flags = 0;
+    ASSERT_HRESULT_SUCCEEDED(
+        handler->InitializeEx(nullptr, rootWide.c_str(), L"", &display, &description, &button, &flags));
+    CoTaskMemFree(display);
+    CoTaskMemFree(description);
+    CoTaskMemFree(button);
+    // No review window in this build: no settings button, and no window.
+    EXPECT_EQ(flags, static_cast<DWORD>(EVCF_ENABLEBYDEFAULT));
+    EXPECT_EQ(handler->ShowProperties(nullptr), E_NOTIMPL);
+
+    TCallback callback;
+    DWORDLONG space = 0;
+    ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
+    EXPECT_TRUE(callback.Last);
+    EXPECT_EQ(space, 167u);
+
+    const LONGLONG recycledBefore = RecycledItems(rootText);
+    callback.Last = false;
+    ASSERT_HRESULT_SUCCEEDED(handler->Purge(space, &callback));
+    EXPECT_TRUE(callback.Last);
+    handler->Release();
+
+    EXPECT_FALSE(fs::exists(root / "proj" / "Unit1.obj"));
+    EXPECT_FALSE(fs::exists(root / "proj" / "sub" / "Unit1.tds"));
+    EXPECT_FALSE(fs::exists(root / "proj" / "Unit1.~cpp"));
+    EXPECT_TRUE(fs::exists(root / "proj" / "Unit1.cpp"));
+    // Read-only files stay unless the settings say otherwise.
+    EXPECT_TRUE(fs::exists(root / "proj" / "Locked.obj"));
+    EXPECT_EQ(RecycledItems(rootText), recycledBefore + 3);
+
+    const std::string report = twstesting::ReadFile(install / "Reports" / "FilePurge.html");
+    EXPECT_NE(report.find("Unit1.tds"), std::string::npos);
+    EXPECT_NE(report.find("read-only"), std::string::npos);
+    SetFileAttributesA((root / "proj" / "Locked.obj").string().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace
