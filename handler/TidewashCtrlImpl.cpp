@@ -12,6 +12,7 @@
 #include "Tidewash.h"
 #include "Zelcomerror.h"
 #include "Zelcomstrings.h"
+#include "listing.h"
 
 namespace tidewash {
 
@@ -80,8 +81,9 @@ HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDi
         // leaves nothing for the caller to free.
         const TCoTaskString description(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDescription)));
         const TCoTaskString display(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDisplay)));
-        // Paths are case-sensitive here: the volume is kept as given.
-        FVolume = zelcom::WideToAnsi(pcwszVolume);
+        // Upper-cased where letter case does not tell paths apart (C:\),
+        // kept as given where it does.
+        FVolume = twslisting::SystemVolumeForm(zelcom::WideToAnsi(pcwszVolume));
         if (ppwszDescription != nullptr)
             *ppwszDescription = description.Release();
         if (ppwszDisplayName != nullptr)

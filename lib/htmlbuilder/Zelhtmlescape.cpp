@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "SysUtils.hpp"
+
 namespace zelhtmlbuilder {
 
 namespace {
@@ -54,7 +56,9 @@ constexpr std::array<bool, 256> kPlainVisible = [] {
     return plain;
 }();
 
-bool IsPlainVisible(unsigned char c) { return kPlainVisible[c]; }
+// Where the backslash is the path separator, no name holds one: it stands
+// for itself between the names of a path.
+bool IsPlainVisible(unsigned char c) { return kPlainVisible[c] || (c == '\\' && PathDelim == '\\'); }
 
 // A two-byte sequence for U+0080..U+009F.
 bool IsC1Control(std::string_view text, std::size_t i, std::size_t length)

@@ -25,7 +25,9 @@ AnsiString EscapeMarkup(const AnsiString& text);
 // and line feed included) and each byte that is not part of valid UTF-8 as
 // a visibly marked escape, a span holding \x01, \xFF or \u0085; and a
 // backslash as the marked escape \\, so that a backslash in plain text never
-// begins an escape. Two different texts never give the same result.
+// begins an escape - except where the backslash is the path separator
+// (Windows): no name holds one there, and it stands for itself. Two
+// different texts never give the same result.
 AnsiString EscapeVisible(const AnsiString& text);
 // The same, appended to out: a report of many names reuses one buffer
 // instead of allocating a string per name.

@@ -349,4 +349,6 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return ::lstat(fileName.c_str(), &st) == 0 ? fileName : AnsiString();
 }
 
+AnsiString SystemVolumeForm(const AnsiString& volume) { return volume; }
+
 }  // namespace twslisting

@@ -396,4 +396,12 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return n > 0 && n < sizeof buffer ? AnsiString(buffer, n) : AnsiString();
 }
 
+AnsiString SystemVolumeForm(const AnsiString& volume)
+{
+    AnsiString upper = volume;
+    if (!upper.empty())
+        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    return upper;
+}
+
 }  // namespace twslisting

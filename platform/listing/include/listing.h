@@ -2,7 +2,7 @@
 // folder handle, each described as a find-first listing describes it.
 //   TDirEntry      one entry, the counterpart of WIN32_FIND_DATA
 //   TFolderReader  one open folder: its raw entries and their descriptions
-//   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName
+//   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName, SystemVolumeForm
 //
 // What a find-first listing means on POSIX:
 //   - No wildcard pattern is applied here. The searcher matches every name
@@ -127,5 +127,10 @@ bool IsHiddenName(std::string_view name);
 // does not exist. POSIX has no short names: an existing file's name is its
 // own short form.
 AnsiString ShortPathName(const AnsiString& fileName);
+
+// A volume root as this system writes it: upper-cased on Windows, where
+// letter case does not tell paths apart ("c:\\" becomes "C:\\"); as given
+// on POSIX, where it does and a path must never change its case.
+AnsiString SystemVolumeForm(const AnsiString& volume);
 
 }  // namespace twslisting
