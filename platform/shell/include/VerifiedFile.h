@@ -16,6 +16,12 @@
 //     checks what arrived in the trash; another file is put back.
 // A folder swapped for a link between the scan and the purge therefore
 // cannot send any of these elsewhere.
+//
+// On Windows the same walk opens each folder relative to the one before
+// without following a reparse point, and the file is held by a handle:
+// read-only is an attribute changed through it, a deletion marks the
+// handle's file for deletion, and the trash is the shell's recycle bin
+// (verifiedfile_win32.cpp, trash_win32.cpp).
 #pragma once
 
 #include <cstdint>
@@ -70,9 +76,10 @@ private:
 
     std::shared_ptr<TFolderHandle> FFolder;  // with its path, ending in "/"
     AnsiString FName;
-    int FFd;                 // the file itself, opened O_PATH
+    int FFd;                 // the file itself: opened O_PATH; on Windows its handle
+                             // (HandleToLong: a handle has 32 significant bits)
     TFileIdentity FIdentity;
-    unsigned FMode;          // permission bits when verified
+    unsigned FMode;          // permission bits (Windows: attributes) when verified
     std::uint64_t FLinks;    // link count when verified
     std::shared_ptr<TTrash> FTrash;
     TTrashEntry FTrashEntry;
