@@ -18,6 +18,8 @@ namespace {
 
 // A volume of generated files, of which some are "found" as the scan
 // would find them; the guard then judges each found file.
+// Relative paths are written with "/" and turned into the platform's own
+// form, as the scan hands paths to the guard.
 class TVolume {
 public:
     TVolume() : FVolume(FTemp / "volume") { fs::create_directories(FVolume); }
@@ -41,22 +43,24 @@ public:
     std::map<std::string, std::string> Judge(TLinkGuardLimits limits = {}, std::size_t* bytesRead = nullptr,
                                              tidewash::TFolderListing listing = tidewash::TFolderListing::flByGuard)
     {
-        TLinkGuard guard(FVolume.string() + "/", limits, listing);
+        TLinkGuard guard(FVolume.string() + static_cast<char>(fs::path::preferred_separator), limits, listing);
         if (listing == tidewash::TFolderListing::flByScan)
             for (const auto& entry : fs::recursive_directory_iterator(FVolume))
                 if (entry.is_regular_file() && !entry.is_symlink())
                     guard.Listed(entry.path().parent_path().string(), entry.path().filename().string());
         for (const std::string& file : FFound)
-            guard.AddFolder((FVolume / file).parent_path().string());
+            guard.AddFolder(Native(file).parent_path().string());
         std::map<std::string, std::string> reasons;
         for (const std::string& file : FFound)
-            reasons[file] = guard.Reason((FVolume / file).string());
+            reasons[file] = guard.Reason(Native(file).string());
         if (bytesRead != nullptr)
             *bytesRead = guard.BytesRead();
         return reasons;
     }
 
 private:
+    fs::path Native(const std::string& relative) const { return FVolume / fs::path(relative).make_preferred(); }
+
     twstesting::TTempFolder FTemp{"tws linkguard"};
     fs::path FVolume;
     std::vector<std::string> FFound;

@@ -45,6 +45,10 @@ private:
     T* FPointer = nullptr;
 };
 
+// A bound for a document that declares no entities (none can be declared:
+// DTDs are prohibited); it holds should a later reader allow them.
+constexpr LONG_PTR kMaxEntityExpansion = 1000;
+
 // Appends text, converted to the ANSI code page, to out. No best-fit
 // mapping: a character the code page lacks becomes "?" rather than a
 // look-alike that could name another file.
@@ -102,20 +106,40 @@ bool StartTag(IXmlReader& reader, TTagText& tag, const TXmlStartTag& startTag)
     // The views are made once the buffer has stopped growing.
     const std::string_view text(tag.Text);
     tag.Attributes.clear();
-    for (std::size_t i = 1; i + 1 < tag.Ends.size(); i += 2)
-        tag.Attributes.push_back({text.substr(tag.Ends[i - 1], tag.Ends[i] - tag.Ends[i - 1]),
-                                  text.substr(tag.Ends[i], tag.Ends[i + 1] - tag.Ends[i])});
+    for (std::size_t i = 1; i + 1 < tag.Ends.size(); i += 2) {
+        const std::string_view name = text.substr(tag.Ends[i - 1], tag.Ends[i] - tag.Ends[i - 1]);
+        // A repeated attribute is a fault, which Wine's reader lets pass.
+        for (const TXmlAttribute& seen : tag.Attributes)
+            if (seen.Name == name)
+                return false;
+        tag.Attributes.push_back({name, text.substr(tag.Ends[i], tag.Ends[i + 1] - tag.Ends[i])});
+    }
     startTag(text.substr(0, tag.Ends[0]), tag.Attributes);
     return true;
 }
 
-// A bound for a document that declares no entities (none can be declared:
-// DTDs are prohibited); it holds should a later reader allow them.
-constexpr LONG_PTR kMaxEntityExpansion = 1000;
+// The document read as Latin-1, for a reader that refused its declared
+// encoding: UTF-16 with its byte-order mark, each byte the code point of
+// the same number, and without the XML declaration, whose encoding would
+// contradict the mark.
+std::string AsLatin1(std::string_view bytes)
+{
+    if (bytes.substr(0, 5) == "<?xml") {
+        const std::size_t end = bytes.find("?>");
+        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 2);
+    }
+    std::string wide = "\xff\xfe";
+    wide.reserve(2 + 2 * bytes.size());
+    for (const char c : bytes) {
+        wide += c;
+        wide += '\0';
+    }
+    return wide;
+}
 
-}  // namespace
+enum class TRead : unsigned char { rDone, rFault, rEncodingRefused };
 
-TXmlEnd ReadXmlStartTags(std::string_view bytes, const TXmlStartTag& startTag)
+TRead Read(std::string_view bytes, const TXmlStartTag& startTag)
 {
     // Callers bound what they read far below UINT_MAX; a larger input is
     // read up to that much, which ends it as a document cut short.
@@ -124,23 +148,65 @@ TXmlEnd ReadXmlStartTags(std::string_view bytes, const TXmlStartTag& startTag)
     stream.Adopt(::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), length));
     TComRef<IXmlReader> reader;
     if (stream.Get() == nullptr ||
-        FAILED(::CreateXmlReader(IID_IXmlReader, reinterpret_cast<void**>(reader.Out()), nullptr)))
+        FAILED(::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Out()), nullptr)))
         throw std::bad_alloc();
     if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
         FAILED(reader->SetInput(stream.Get())))
-        return TXmlEnd::xeFault;
+        return TRead::rFault;
     // Wine's reader does not know this property; with DTDs prohibited no
     // entity can be declared, so there is nothing for it to bound there.
     reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kMaxEntityExpansion);
 
     TTagText tag;
-    XmlNodeType type;
-    HRESULT hr;
-    while ((hr = reader->Read(&type)) == S_OK) {
-        if (type == XmlNodeType_Element && !StartTag(*reader.Get(), tag, startTag))
-            return TXmlEnd::xeFault;
+    XmlNodeType type = XmlNodeType_None;
+    UINT line = 0, position = 0;
+    std::size_t nodes = 0, depth = 0;
+    bool root = false;
+    for (;;) {
+        const XmlNodeType before = type;
+        const UINT beforeLine = line, beforePosition = position;
+        const HRESULT hr = reader->Read(&type);
+        if (hr == S_FALSE)
+            return root && depth == 0 && length == bytes.size() ? TRead::rDone : TRead::rFault;
+        if (hr != S_OK)
+            return nodes == 0 && (hr == static_cast<HRESULT>(WC_E_ENCNAME) || hr == static_cast<HRESULT>(MX_E_ENCODING))
+                       ? TRead::rEncodingRefused
+                       : TRead::rFault;
+        // Wine's reader, its input ended inside the document, hands the
+        // last node over again and again: a node that starts where the one
+        // before did is the end of the input. Each node takes at least one
+        // byte, which bounds their number should positions be missing.
+        if (FAILED(reader->GetLineNumber(&line)) || FAILED(reader->GetLinePosition(&position)))
+            line = position = 0;
+        if ((nodes > 0 && type == before && line == beforeLine && position == beforePosition) ||
+            ++nodes > bytes.size())
+            return TRead::rFault;
+        if (type == XmlNodeType_Element) {
+            if (root && depth == 0)
+                return TRead::rFault;  // a second element at the top
+            root = true;
+            if (!reader->IsEmptyElement())
+                ++depth;
+            if (!StartTag(*reader.Get(), tag, startTag))
+                return TRead::rFault;
+        } else if (type == XmlNodeType_EndElement) {
+            if (depth == 0)
+                return TRead::rFault;
+            --depth;
+        }
     }
-    return hr == S_FALSE && length == bytes.size() ? TXmlEnd::xeWellFormed : TXmlEnd::xeFault;
+}
+
+}  // namespace
+
+TXmlEnd ReadXmlStartTags(std::string_view bytes, const TXmlStartTag& startTag)
+{
+    TRead read = Read(bytes, startTag);
+    // A single-byte encoding the reader does not know (Wine's knows
+    // hardly any) is read as Latin-1, so that ASCII text comes out right.
+    if (read == TRead::rEncodingRefused)
+        read = Read(AsLatin1(bytes), startTag);
+    return read == TRead::rDone ? TXmlEnd::xeWellFormed : TXmlEnd::xeFault;
 }
 
 }  // namespace twsplatform
