@@ -78,9 +78,9 @@ void Element(std::string_view name, std::span<const TAttribute> attributes, TPro
 
 // The plain-markup scanner. It accepts a document only when every byte is
 // printable ASCII, a tab or a line end, and the document is, in this order:
-// an optional XML declaration at its very start (version 1.0; encoding
-// UTF-8, US-ASCII, ISO-8859-1 or windows-1252, which read ASCII alike;
-// standalone yes or no), blanks and comments, one element, blanks and
+// an optional XML declaration at its very start (its parts separated by
+// spaces only; version 1.0; encoding UTF-8, US-ASCII, ISO-8859-1 or
+// windows-1252, which read ASCII alike; standalone yes or no), blanks and comments, one element, blanks and
 // comments. Elements hold elements, comments and text; names are made of
 // ASCII letters, digits, "_", "." and "-" (no colon); attribute values are
 // quoted and hold neither "<" nor "&"; text holds no "&" and no "]]>"; no
@@ -237,6 +237,13 @@ private:
     // optional, at the start of the document.
     bool Declaration()
     {
+        // Only spaces separate its parts here: XML allows tabs and line
+        // ends too, but Wine's XmlLite refuses them, and the scanner must
+        // not read names from a document the system's parser rejects.
+        const std::size_t end = FText.find("?>", FPos);
+        if (end == std::string_view::npos ||
+            FText.substr(FPos, end - FPos).find_first_of("\t\r\n") != std::string_view::npos)
+            return false;
         FPos += 5;
         std::string_view name, value;
         if (Blanks() == 0 || !Name(name) || name != "version" || !Assigned(value) || value != "1.0")

@@ -76,6 +76,12 @@ TEST(XmlReader, StartTagsAndWhereAFaultStops)
         {"<a><b v='1' w", {"a"}, TXmlEnd::xeFault},
         {"<a/><b/>", {"a"}, TXmlEnd::xeFault},
         {"not xml", {}, TXmlEnd::xeFault},
+        // Cut inside the declaration or right after it (Wine's reader
+        // aborted the process there).
+        {"<?x", {}, TXmlEnd::xeFault},
+        {"\xef\xbb\xbf<?xml", {}, TXmlEnd::xeFault},
+        {"<?xml version='1.0'?>", {}, TXmlEnd::xeFault},
+        {"<?xml version='1.0'?><a/>", {"a"}, TXmlEnd::xeWellFormed},
         {"", {}, TXmlEnd::xeFault},
         {std::string("<a><b/>\0<c/></a>", 16), {"a", "b"}, TXmlEnd::xeFault},
     };
