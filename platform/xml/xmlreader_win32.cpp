@@ -168,10 +168,10 @@ TRead Read(std::string_view bytes, const TXmlStartTag& startTag)
         const HRESULT hr = reader->Read(&type);
         if (hr == S_FALSE)
             return root && depth == 0 && length == bytes.size() ? TRead::rDone : TRead::rFault;
-        if (hr != S_OK)
-            return nodes == 0 && (hr == static_cast<HRESULT>(WC_E_ENCNAME) || hr == static_cast<HRESULT>(MX_E_ENCODING))
-                       ? TRead::rEncodingRefused
-                       : TRead::rFault;
+        if (hr != S_OK) {
+            const bool encoding = hr == static_cast<HRESULT>(WC_E_ENCNAME) || hr == static_cast<HRESULT>(MX_E_ENCODING);
+            return nodes == 0 && encoding ? TRead::rEncodingRefused : TRead::rFault;
+        }
         // Wine's reader, its input ended inside the document, hands the
         // last node over again and again: a node that starts where the one
         // before did is the end of the input. Each node takes at least one

@@ -17,10 +17,10 @@
 //
 // The encoding is taken from a byte-order mark or the XML declaration,
 // UTF-8 when there is neither. Text is handed over in the runtime's
-// AnsiString code page (UTF-8 on POSIX, the ANSI code page on Windows);
-// a character that code page lacks comes out as "?", which no file name
-// holds. A single-byte encoding the parser does not know (windows-1252,
-// ...) is read as Latin-1 where the parser lets it, so that ASCII text
+// AnsiString code page: UTF-8 on POSIX; on Windows the ANSI code page,
+// where a character it lacks comes out as "?", which no file name there
+// holds. A single-byte encoding the parser does not know (windows-1252 on
+// expat, most on Wine's XmlLite) is read as Latin-1, so that ASCII text
 // always comes out right.
 #pragma once
 
