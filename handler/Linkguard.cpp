@@ -9,6 +9,7 @@
 #include "Linkmakefile.h"
 #include "Linkpascal.h"
 #include "Linkprojectxml.h"
+#include "SysUtils.hpp"
 #include "listing.h"
 
 namespace tidewash {
@@ -41,7 +42,13 @@ TParser ParserFor(std::string_view name) { return ParserForPacked(PackedExtensio
 
 char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// A reference in a project file separates its parts with either: the
+// files were written on Windows, and tools there take both.
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// What ends each name in a folder's list of sources: no file name holds it
+// on any platform.
+constexpr char kNameEnd = '/';
 
 std::string Lower(std::string_view s)
 {
@@ -73,9 +80,11 @@ bool HasStem(std::string_view name, std::string_view lowerStem)
 
 // The reference as a lower-case path relative to the volume, resolved
 // against folder (lower case, relative), or false when it names nothing on
-// the volume.
+// the volume. Like every relative path the guard keeps, it is written with
+// the platform's separator, as the scan writes the paths of what it finds.
 bool Resolve(std::string_view folder, std::string_view reference, std::string& resolved)
 {
+    const char delim = PathDelim;
     if (reference.empty() || IsSeparator(reference.front()) || (reference.size() >= 2 && reference[1] == ':') ||
         reference.find('$') != std::string_view::npos)
         return false;  // absolute, on a drive, or a macro
@@ -92,12 +101,12 @@ bool Resolve(std::string_view folder, std::string_view reference, std::string& r
         if (dot && part.size() == 2 && part[1] == '.') {
             if (resolved.empty())
                 return false;  // leaves the volume
-            const auto slash = resolved.rfind('/');
-            resolved.resize(slash == std::string::npos ? 0 : slash);
+            const auto last = resolved.rfind(delim);
+            resolved.resize(last == std::string::npos ? 0 : last);
             continue;
         }
         if (!resolved.empty())
-            resolved += '/';
+            resolved += delim;
         const std::size_t at = resolved.size();
         resolved.resize(at + part.size());
         LowerAsciiCopy(part, resolved.data() + at);
@@ -115,7 +124,7 @@ struct TLinkGuard::TOpenFolder {
 TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits, TFolderListing listing)
     : FVolume(volume), FLimits(limits), FListing(listing)
 {
-    while (!FVolume.empty() && FVolume.back() == '/')
+    while (!FVolume.empty() && FVolume.back() == PathDelim)
         FVolume.pop_back();
 }
 
@@ -125,7 +134,9 @@ bool TLinkGuard::OpenChain(const std::vector<std::string>& parts, std::size_t de
 {
     if (FOpen.empty()) {
         auto root = std::make_unique<TOpenFolder>();
-        if (!root->Reader.Open(FVolume))
+        // With its separator: a drive's root ("C:" without it is the
+        // drive's current folder).
+        if (!root->Reader.Open(FVolume + PathDelim))
             return false;
         FOpen.push_back(std::move(root));
     }
@@ -146,10 +157,11 @@ bool TLinkGuard::OpenChain(const std::vector<std::string>& parts, std::size_t de
 
 bool TLinkGuard::Relative(std::string_view& folder) const
 {
-    while (!folder.empty() && folder.back() == '/')
+    const char delim = PathDelim;
+    while (!folder.empty() && folder.back() == delim)
         folder.remove_suffix(1);
     if (folder.substr(0, FVolume.size()) != FVolume ||
-        (folder.size() > FVolume.size() && folder[FVolume.size()] != '/'))
+        (folder.size() > FVolume.size() && folder[FVolume.size()] != delim))
         return false;
     folder.remove_prefix(FVolume.size());
     if (!folder.empty())
@@ -191,7 +203,7 @@ void TLinkGuard::Note(std::string_view folder, std::string_view name, bool sourc
     if (source) {
         if (FListingSources == TKeyIndex::npos)
             FListingSources = SourcesOf(Lower(FRelativeListing));
-        FSources[FListingSources].append(name).push_back('/');
+        FSources[FListingSources].append(name).push_back(kNameEnd);
     }
     if (project) {
         if (FListingProjects == TKeyIndex::npos) {
@@ -213,8 +225,9 @@ void TLinkGuard::AddFolder(std::string_view folder)
     // The folder and its parents up to LevelsUp above it: beginnings of
     // its path, each ending before a separator. Most were read before.
     FEnds.clear();
+    const char delim = PathDelim;
     for (std::size_t i = 0; i < folder.size(); ++i)
-        if (folder[i] == '/')
+        if (folder[i] == delim)
             FEnds.push_back(i);
     if (!folder.empty())
         FEnds.push_back(folder.size());
@@ -255,7 +268,7 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
             if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
                 continue;
             if (RoleOf(name) == TFileRole::frSource)
-                FSources[sources].append(name).push_back('/');
+                FSources[sources].append(name).push_back(kNameEnd);
             if (ParserFor(name) != TParser::pNone)
                 projectFiles.emplace_back(name);
         }
@@ -336,9 +349,9 @@ void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName,
 
 bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 {
-    const auto slash = target.rfind('/');
-    const std::string_view targetFolder = slash == std::string_view::npos ? std::string_view() : target.substr(0, slash);
-    std::string_view stem = slash == std::string_view::npos ? target : target.substr(slash + 1);
+    const auto last = target.rfind(PathDelim);
+    const std::string_view targetFolder = last == std::string_view::npos ? std::string_view() : target.substr(0, last);
+    std::string_view stem = last == std::string_view::npos ? target : target.substr(last + 1);
     stem = stem.substr(0, stem.rfind('.'));  // the target is lower case already
     if (std::binary_search(linker.Sources.begin(), linker.Sources.end(), stem))
         return true;
@@ -348,7 +361,7 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
             continue;
         std::string_view names = FSources[inFolder];
         while (!names.empty()) {
-            const std::string_view source = names.substr(0, names.find('/'));
+            const std::string_view source = names.substr(0, names.find(kNameEnd));
             names.remove_prefix(source.size() + 1);
             if (!HasStem(source, stem))
                 continue;
@@ -364,7 +377,7 @@ bool TLinkGuard::Built(std::string_view target, const TLinker& linker) const
 AnsiString TLinkGuard::Reason(std::string_view fullName) const
 {
     if (FLinked.Size() == 0 || fullName.substr(0, FVolume.size()) != FVolume || fullName.size() <= FVolume.size() + 1 ||
-        fullName[FVolume.size()] != '/')
+        fullName[FVolume.size()] != PathDelim)
         return AnsiString();
     const std::string_view relative = fullName.substr(FVolume.size() + 1);
     FLookup.resize(relative.size());

@@ -60,6 +60,9 @@ struct TLinkGuardLimits {
     int LevelsUp = 3;
 };
 
+// Every path handed in (the volume, folders, full names) is written with
+// the platform's separator (PathDelim: "\" on Windows, "/" on POSIX), as
+// the scan writes them.
 class TLinkGuard {
 public:
     // volume: the folder the scan searches (with or without a trailing
@@ -115,7 +118,7 @@ private:
     void AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs);
     bool Built(std::string_view target, const TLinker& linker) const;
 
-    std::string FVolume;  // without its trailing separator; "" for the root
+    std::string FVolume;  // without its trailing separator: "" for the root, "C:" for a drive's
     TLinkGuardLimits FLimits;
     TFolderListing FListing;
     // relative folder -> its project files, as the scan listed them
@@ -132,7 +135,7 @@ private:
     std::vector<std::size_t> FEnds;  // AddFolder's scratch: where each part of the folder ends
     TKeyIndex FRead;  // folders read, relative
     // lower-case relative folder -> the names of its sources, as listed,
-    // each followed by a "/" (which no name holds): one buffer a folder
+    // each followed by a "/" (which no file name holds): one buffer a folder
     TKeyIndex FSourceFolders;
     std::vector<std::string> FSources;
     std::deque<TLinker> FLinkers;

@@ -1,22 +1,21 @@
-// Expat callbacks collecting the link and source names of a project.
+// The link and source names of a project, from its start tags as the
+// plain-markup scanner or the system's XML parser hands them over.
 #include "Linkprojectxml.h"
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstring>
-#include <expat.h>
-#include <memory>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "xmlreader.h"
 
 namespace tidewash {
 
 namespace {
 
-struct TAttribute {
-    std::string_view Name, Value;
-};
+using TAttribute = twsplatform::TXmlAttribute;
 
 bool SameName(std::string_view name, std::string_view upper)
 {
@@ -30,7 +29,7 @@ bool SameName(std::string_view name, std::string_view upper)
     return true;
 }
 
-const std::string_view* Attribute(const std::vector<TAttribute>& attributes, std::string_view upper)
+const std::string_view* Attribute(std::span<const TAttribute> attributes, std::string_view upper)
 {
     for (const TAttribute& attribute : attributes)
         if (SameName(attribute.Name, upper))
@@ -64,7 +63,7 @@ void AddSeparated(std::string_view list, TSeparates separates, TProjectRefs& ref
 }
 
 // A start tag, its attributes in the order they are written.
-void Element(std::string_view name, const std::vector<TAttribute>& attributes, TProjectRefs& refs)
+void Element(std::string_view name, std::span<const TAttribute> attributes, TProjectRefs& refs)
 {
     const bool list = SameName(name, "OBJFILES") || SameName(name, "LIBFILES") || SameName(name, "LIBRARIES");
     if (const std::string_view* value = list ? Attribute(attributes, "VALUE") : nullptr) {
@@ -77,39 +76,23 @@ void Element(std::string_view name, const std::vector<TAttribute>& attributes, T
     }
 }
 
-// What expat's handler works with.
-struct TExpatReading {
-    TProjectRefs Refs;
-    std::vector<TAttribute> Attributes;
-};
-
-void XMLCALL StartElement(void* data, const XML_Char* name, const XML_Char** attributes)
-{
-    auto& reading = *static_cast<TExpatReading*>(data);
-    // Expat gives null-terminated strings; no XML character is null.
-    reading.Attributes.clear();
-    for (int i = 0; attributes[i] != nullptr; i += 2)
-        reading.Attributes.push_back({attributes[i], attributes[i + 1]});
-    Element(name, reading.Attributes, reading.Refs);
-}
-
 // The plain-markup scanner. It accepts a document only when every byte is
 // printable ASCII, a tab or a line end, and the document is, in this order:
-// an optional XML declaration at its very start (version 1.0; encoding
-// UTF-8, US-ASCII, ISO-8859-1 or windows-1252, which read ASCII alike;
-// standalone yes or no), blanks and comments, one element, blanks and
+// an optional XML declaration at its very start (its parts separated by
+// spaces only; version 1.0; encoding UTF-8, US-ASCII, ISO-8859-1 or
+// windows-1252, which read ASCII alike; standalone yes or no), blanks and comments, one element, blanks and
 // comments. Elements hold elements, comments and text; names are made of
 // ASCII letters, digits, "_", "." and "-" (no colon); attribute values are
 // quoted and hold neither "<" nor "&"; text holds no "&" and no "]]>"; no
 // start tag names an attribute twice; every end tag closes the element
-// open. Such a document is well-formed XML without a DTD, so expat reports
-// each of its start tags, in order, with the attributes in the order they
-// are written, and with each tab, line feed, carriage return or carriage
-// return and line feed in a value read as one blank (attribute-value
-// normalization of CDATA attributes); no default attributes exist. The
-// scanner gives Element exactly that, as views of the text where nothing
-// needed normalizing. For anything else it gives up, and
-// the caller discards what it collected.
+// open. Such a document is well-formed XML without a DTD, so the system's
+// parser, as any conforming one, reports each of its start tags, in order,
+// with the attributes in the order they are written, and with each tab,
+// line feed, carriage return or carriage return and line feed in a value
+// read as one blank (attribute-value normalization of CDATA attributes);
+// no default attributes exist. The scanner gives Element exactly that, as
+// views of the text where nothing needed normalizing. For anything else it
+// gives up, and the caller discards what it collected.
 class TPlainReader {
 public:
     TPlainReader(std::string_view text, TProjectRefs& refs) : FText(text), FRefs(refs) {}
@@ -254,6 +237,13 @@ private:
     // optional, at the start of the document.
     bool Declaration()
     {
+        // Only spaces separate its parts here: XML allows tabs and line
+        // ends too, but Wine's XmlLite refuses them, and the scanner must
+        // not read names from a document the system's parser rejects.
+        const std::size_t end = FText.find("?>", FPos);
+        if (end == std::string_view::npos ||
+            FText.substr(FPos, end - FPos).find_first_of("\t\r\n") != std::string_view::npos)
+            return false;
         FPos += 5;
         std::string_view name, value;
         if (Blanks() == 0 || !Name(name) || name != "version" || !Assigned(value) || value != "1.0")
@@ -344,22 +334,6 @@ private:
     std::string FValues;
 };
 
-// Any single-byte encoding expat lacks: every byte is the code point of
-// the same number.
-int XMLCALL SingleByteEncoding(void*, const XML_Char*, XML_Encoding* info)
-{
-    for (int i = 0; i < 256; ++i)
-        info->map[i] = i;
-    info->data = nullptr;
-    info->convert = nullptr;
-    info->release = nullptr;
-    return XML_STATUS_OK;
-}
-
-struct TParserFree {
-    void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
-};
-
 }  // namespace
 
 std::optional<TProjectRefs> ReadPlainProjectXml(std::string_view bytes)
@@ -373,24 +347,17 @@ std::optional<TProjectRefs> ReadPlainProjectXml(std::string_view bytes)
 TProjectRefs ParseProjectXml(std::string_view bytes)
 {
     std::optional<TProjectRefs> refs = ReadPlainProjectXml(bytes);
-    return refs ? std::move(*refs) : ReadProjectXmlWithExpat(bytes);
+    return refs ? std::move(*refs) : ReadProjectXmlWithParser(bytes);
 }
 
-TProjectRefs ReadProjectXmlWithExpat(std::string_view bytes)
+TProjectRefs ReadProjectXmlWithParser(std::string_view bytes)
 {
-    TExpatReading reading;
-    std::unique_ptr<XML_ParserStruct, TParserFree> parser(XML_ParserCreate(nullptr));
-    if (!parser)
-        throw std::bad_alloc();
-    XML_SetUserData(parser.get(), &reading);
-    XML_SetStartElementHandler(parser.get(), StartElement);
-    XML_SetUnknownEncodingHandler(parser.get(), SingleByteEncoding, nullptr);
-    XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
-    // The caller bounds what it reads far below INT_MAX; a larger input is
-    // read up to that much.
-    const int length = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
-    XML_Parse(parser.get(), bytes.data(), length, XML_TRUE);  // a fault ends the reading: keep what came
-    return std::move(reading.Refs);
+    TProjectRefs refs;
+    // A fault ends the reading: what came before it counts.
+    twsplatform::ReadXmlStartTags(bytes, [&refs](std::string_view name, std::span<const TAttribute> attributes) {
+        Element(name, attributes, refs);
+    });
+    return refs;
 }
 
 }  // namespace tidewash

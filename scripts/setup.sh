@@ -9,7 +9,8 @@ packages=(
   libglib2.0-dev libmount-dev libcli11-dev nlohmann-json3-dev help2man
   tidy findutils
   qt6-base-dev
-  # The C++Builder project files the scan reads to spare linked objects.
+  # expat, the system's XML parser on Linux (platform/xml): the scan reads
+  # C++Builder project files with it to spare linked objects.
   libexpat1-dev
   # GLib's own trash backend and a session bus: the tests read the trash
   # the purge writes the way file managers do.
