@@ -95,6 +95,14 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     twstesting::WriteFile(root / "proj" / "Unit1.cpp", "int main() {}");
     twstesting::WriteFile(root / "proj" / "Locked.obj", std::string(7, 'r'));
     ASSERT_TRUE(SetFileAttributesA((root / "proj" / "Locked.obj").string().c_str(), FILE_ATTRIBUTE_READONLY));
+    // Linked by a project and by a unit, with no source to build them
+    // again: found, but left alone.
+    twstesting::WriteFile(root / "proj" / "Project1.bpr",
+                          "<?xml version='1.0'?><PROJECT><MACROS><OBJFILES value=\"Unit1.obj vendor.obj\"/>"
+                          "</MACROS></PROJECT>");
+    twstesting::WriteFile(root / "proj" / "vendor.obj", std::string(400, 'v'));
+    twstesting::WriteFile(root / "proj" / "ZLibUnit.pas", "unit ZLibUnit; {$L lib\\zlib.obj}\nend.");
+    twstesting::WriteFile(root / "proj" / "lib" / "zlib.obj", std::string(20, 'z'));
 
     IEmptyVolumeCache2* handler = nullptr;
     ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER,
@@ -120,7 +128,15 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     DWORDLONG space = 0;
     ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
     EXPECT_TRUE(callback.Last);
-    EXPECT_EQ(space, 167u);
+    EXPECT_EQ(space, 587u);
+    ITidewashCtrl* control = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(handler->QueryInterface(IID_ITidewashCtrl, reinterpret_cast<void**>(&control)));
+    LONGLONG selected = 0, selectedSize = 0, total = 0, totalSize = 0;
+    EXPECT_HRESULT_SUCCEEDED(control->GetSelectionStats(&selected, &selectedSize, &total, &totalSize));
+    control->Release();
+    EXPECT_EQ(total, 6);
+    EXPECT_EQ(selected, 4);
+    EXPECT_EQ(selectedSize, 167);
 
     const LONGLONG recycledBefore = RecycledItems(rootText);
     callback.Last = false;
@@ -132,8 +148,11 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     EXPECT_FALSE(fs::exists(root / "proj" / "sub" / "Unit1.tds"));
     EXPECT_FALSE(fs::exists(root / "proj" / "Unit1.~cpp"));
     EXPECT_TRUE(fs::exists(root / "proj" / "Unit1.cpp"));
-    // Read-only files stay unless the settings say otherwise.
+    // Read-only files stay unless the settings say otherwise, linked ones
+    // unless the user selects them.
     EXPECT_TRUE(fs::exists(root / "proj" / "Locked.obj"));
+    EXPECT_TRUE(fs::exists(root / "proj" / "vendor.obj"));
+    EXPECT_TRUE(fs::exists(root / "proj" / "lib" / "zlib.obj"));
     EXPECT_EQ(RecycledItems(rootText), recycledBefore + 3);
 
     const std::string report = twstesting::ReadFile(install / "Reports" / "FilePurge.html");
