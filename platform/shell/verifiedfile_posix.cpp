@@ -1,7 +1,8 @@
 // TVerifiedFile on POSIX: openat with O_NOFOLLOW for each folder below the
 // root, an O_PATH descriptor on the file checked with statx, fchmodat2 (or
 // its /proc/self/fd form) for the mode, unlinkat plus the descriptor's link
-// count for deletion, and TTrash for the trash.
+// count for deletion, and TTrash for the trash. The descriptor of a file
+// proved deleted goes to the verifier's THandleReleaser.
 #include "VerifiedFile.h"
 
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include "Trash.h"
 #include "fileops_posix.h"
 #include "folderhandle_posix.h"
+#include "handlereleaser_posix.h"
 
 namespace twsplatform {
 
@@ -42,7 +44,8 @@ std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const
     return verifier.Open(fullName, identity, result);
 }
 
-TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>())
+TFileVerifier::TFileVerifier(AnsiString root)
+    : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>()), FReleaser(std::make_shared<THandleReleaser>())
 {
     if (FRoot.empty() || FRoot.back() != '/')
         FRoot += '/';
@@ -133,8 +136,10 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath
         return nullptr;
     }
     result = TVerifyResult::Verified;
-    return std::unique_ptr<TVerifiedFile>(
+    std::unique_ptr<TVerifiedFile> file(
         new TVerifiedFile(FFolder, name, fd, identity, st.stx_mode & 07777, st.stx_nlink, FTrash));
+    file->FReleaser = FReleaser;
+    return file;
 }
 
 TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, int fd,
@@ -150,7 +155,11 @@ TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString n
 {
 }
 
-TVerifiedFile::~TVerifiedFile() { ::close(FFd); }
+TVerifiedFile::~TVerifiedFile()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+}
 
 bool TVerifiedFile::IsReadOnly() const
 {
@@ -195,6 +204,12 @@ bool TVerifiedFile::Delete(TDeleteMode mode, AnsiString& error)
     if (::fstat(FFd, &st) != 0 || st.st_nlink + 1 != FLinks) {
         error = "another file had taken its name and was removed in its place";
         return false;
+    }
+    // The file is proved gone from its folder; this descriptor is what still
+    // keeps it on the disk, and closing it is what frees it.
+    if (FReleaser) {
+        FReleaser->Release(FFd);
+        FFd = -1;
     }
     return true;
 }

@@ -11,7 +11,10 @@
 //   - deleting unlinks the name in the held folder and then checks, on the
 //     descriptor, that the file held lost that link; if another file had
 //     taken the name in the meantime, the deletion is reported as failed
-//     (the file held is still there);
+//     (the file held is still there); once proved removed, the file held is
+//     let go by the verifier that opened it, which may do so on a thread of
+//     its own (freeing a file can wait for the device) and has done so by
+//     the time it is destroyed;
 //   - moving to the trash renames from the held folder (Trash.h) and then
 //     checks what arrived in the trash; another file is put back.
 // A folder swapped for a link between the scan and the purge therefore
@@ -44,6 +47,7 @@ enum class TVerifyResult {
 enum class TDeleteMode { Permanent, ToTrash };
 
 struct TFolderHandle;
+class THandleReleaser;
 
 class TVerifiedFile {
 public:
@@ -63,7 +67,8 @@ public:
     // ClearReadOnly, when the deletion did not happen).
     bool RestorePermissions();
     // Deletes the file or moves it to the trash; false with a reason when
-    // that fails or when the name no longer led to the file verified.
+    // that fails or when the name no longer led to the file verified. After
+    // a permanent deletion nothing of the file is held any more.
     bool Delete(TDeleteMode mode, AnsiString& error);
     // After a Delete that moved the file to the trash: where it went.
     const TTrashEntry& TrashEntry() const { return FTrashEntry; }
@@ -83,13 +88,16 @@ private:
     std::uint64_t FLinks;    // link count when verified
     std::shared_ptr<TTrash> FTrash;
     TTrashEntry FTrashEntry;
+    std::shared_ptr<THandleReleaser> FReleaser;  // the verifier's; none: let go here
 };
 
 // Verifies one file after another below one volume root. The files of a
 // purge come folder by folder, so the last folder verified is kept open
 // and the next file of the same folder is checked in it directly: whatever
 // happens to the path meanwhile, the folder held is the one verified. The
-// trash, once used, stays open for the verifier's life.
+// trash, once used, stays open for the verifier's life. Files deleted
+// through it are freed by the time the verifier and every file it opened
+// are gone.
 class TFileVerifier {
 public:
     explicit TFileVerifier(AnsiString root);
@@ -111,6 +119,7 @@ private:
     AnsiString FRoot;
     std::shared_ptr<TFolderHandle> FFolder;  // the last folder verified, with its path
     std::shared_ptr<TTrash> FTrash;
+    std::shared_ptr<THandleReleaser> FReleaser;  // lets go of the files deleted
 };
 
 }  // namespace twsplatform

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -166,6 +167,50 @@ TEST_F(VerifiedFileTest, ARefusingTrashLeavesTheFileInPlace)
 // The verifier keeps the last folder open: a folder swapped for a link
 // between two files of it never sends a deletion, nor a move to the trash,
 // through the link.
+namespace {
+
+// The descriptors of this process that still hold a removed file below
+// folder (the system shows their target with " (deleted)").
+int HeldDeletedFilesBelow(const fs::path& folder)
+{
+    int held = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const std::string target = fs::read_symlink(entry.path(), ec).string();
+        held += !ec && target.rfind(folder.string(), 0) == 0 && target.ends_with(" (deleted)") ? 1 : 0;
+    }
+    return held;
+}
+
+}  // namespace
+
+// A deleted file's space is freed when nothing holds it any more: once the
+// verifier and the files it opened are gone, none of them does, however
+// many files went through it.
+TEST_F(VerifiedFileTest, NothingHoldsTheDeletedFilesOnceTheVerifierIsGone)
+{
+    std::vector<std::pair<AnsiString, TFileIdentity>> files;
+    for (int i = 0; i < 300; ++i) {
+        const fs::path file = root / "a" / "b" / ("u" + std::to_string(i) + ".obj");
+        Write(file);
+        TFileIdentity id;
+        ASSERT_TRUE(ReadFileIdentity(file.string(), id));
+        files.emplace_back(file.string(), id);
+    }
+    {
+        TFileVerifier verifier(Root());
+        for (const auto& [name, id] : files) {
+            TVerifyResult why;
+            auto file = verifier.Open(name, id, why);
+            ASSERT_TRUE(file) << name;
+            AnsiString error;
+            ASSERT_TRUE(file->Delete(TDeleteMode::Permanent, error)) << error;
+            EXPECT_FALSE(fs::exists(name));
+        }
+    }
+    EXPECT_EQ(HeldDeletedFilesBelow(base), 0);
+}
+
 TEST_F(VerifiedFileTest, AVerifierKeepsTheFolderItVerified)
 {
     for (const char* name : {"g.obj", "h.obj"}) {
