@@ -37,13 +37,6 @@ bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
     return true;
 }
 
-std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
-                                                   const TFileIdentity& identity, TVerifyResult& result)
-{
-    TFileVerifier verifier(root);
-    return verifier.Open(fullName, identity, result);
-}
-
 TFileVerifier::TFileVerifier(AnsiString root)
     : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>()), FReleaser(std::make_shared<THandleReleaser>())
 {
@@ -52,27 +45,6 @@ TFileVerifier::TFileVerifier(AnsiString root)
 }
 
 TFileVerifier::~TFileVerifier() = default;
-
-std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, const TFileIdentity& identity,
-                                                   TVerifyResult& result)
-{
-    const auto slash = fullName.find_last_of('/');
-    if (slash == AnsiString::npos) {
-        result = TVerifyResult::OutsideRoot;
-        return nullptr;
-    }
-    return OpenIn(std::string_view(fullName).substr(0, slash + 1), fullName.substr(slash + 1), identity, result);
-}
-
-std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& folderPath, const AnsiString& name,
-                                                   const TFileIdentity& identity, TVerifyResult& result)
-{
-    // Anything but a folder ending in "/" and a plain name is taken apart
-    // as the full name it makes, exactly as the one-argument form would.
-    if (folderPath.empty() || folderPath.back() != '/' || name.find('/') != AnsiString::npos)
-        return Open(folderPath + name, identity, result);
-    return OpenIn(folderPath, name, identity, result);
-}
 
 std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath, const AnsiString& name,
                                                      const TFileIdentity& identity, TVerifyResult& result)

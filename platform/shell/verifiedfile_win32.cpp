@@ -55,13 +55,6 @@ bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
     return ok;
 }
 
-std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
-                                                   const TFileIdentity& identity, TVerifyResult& result)
-{
-    TFileVerifier verifier(root);
-    return verifier.Open(fullName, identity, result);
-}
-
 TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>())
 {
     if (FRoot.empty() || !IsDelimiter(FRoot.back()))
@@ -69,25 +62,6 @@ TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root)), FTrash(s
 }
 
 TFileVerifier::~TFileVerifier() = default;
-
-std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& fullName, const TFileIdentity& identity,
-                                                   TVerifyResult& result)
-{
-    const auto slash = fullName.find_last_of("\\/");
-    if (slash == AnsiString::npos) {
-        result = TVerifyResult::OutsideRoot;
-        return nullptr;
-    }
-    return OpenIn(std::string_view(fullName).substr(0, slash + 1), fullName.substr(slash + 1), identity, result);
-}
-
-std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& folderPath, const AnsiString& name,
-                                                   const TFileIdentity& identity, TVerifyResult& result)
-{
-    if (folderPath.empty() || !IsDelimiter(folderPath.back()) || name.find_first_of("\\/") != AnsiString::npos)
-        return Open(folderPath + name, identity, result);
-    return OpenIn(folderPath, name, identity, result);
-}
 
 std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath, const AnsiString& name,
                                                      const TFileIdentity& identity, TVerifyResult& result)
