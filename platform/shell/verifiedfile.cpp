@@ -1,5 +1,6 @@
-// What TVerifiedFile and TFileVerifier do alike on every platform: taking a
-// full name apart into its folder and its name. The checks themselves are
+// What TVerifiedFile and TFileVerifier do alike on every platform: keeping
+// what was verified, and taking a full name apart into its folder and its
+// name. The checks themselves are
 // the platform's (verifiedfile_posix.cpp, verifiedfile_win32.cpp).
 #include "VerifiedFile.h"
 
@@ -12,6 +13,19 @@ namespace {
 bool IsDelimiter(char c) { return std::string_view(PathDelimiters).find(c) != std::string_view::npos; }
 
 }  // namespace
+
+TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, int fd,
+                             const TFileIdentity& identity, unsigned mode, std::uint64_t links,
+                             std::shared_ptr<TTrash> trash)
+    : FFolder(std::move(folder)),
+      FName(std::move(name)),
+      FFd(fd),
+      FIdentity(identity),
+      FMode(mode),
+      FLinks(links),
+      FTrash(std::move(trash))
+{
+}
 
 std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
                                                    const TFileIdentity& identity, TVerifyResult& result)

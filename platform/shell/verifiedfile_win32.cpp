@@ -140,19 +140,6 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath
                                                             info.dwFileAttributes, info.nNumberOfLinks, FTrash));
 }
 
-TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString name, int fd,
-                             const TFileIdentity& identity, unsigned mode, std::uint64_t links,
-                             std::shared_ptr<TTrash> trash)
-    : FFolder(std::move(folder)),
-      FName(std::move(name)),
-      FFd(fd),
-      FIdentity(identity),
-      FMode(mode),
-      FLinks(links),
-      FTrash(std::move(trash))
-{
-}
-
 TVerifiedFile::~TVerifiedFile() { ::CloseHandle(Held(FFd)); }
 
 bool TVerifiedFile::IsReadOnly() const
