@@ -69,18 +69,32 @@ protected:
     twstesting::TTempFolder volume{"tws volume"};
 };
 
-TEST_F(TidewashHandler, RegisteredWithTheShortPathAndTheCleanupKey)
+std::string ClassValue(const std::string& subkey)
 {
     HKEY key = nullptr;
-    const std::string inproc = "CLSID\\{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}\\InprocServer32";
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, inproc.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    const std::string path = "CLSID\\{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}\\" + subkey;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS) << path;
     char value[MAX_PATH * 2] = {};
     DWORD size = sizeof value;
     EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
     RegCloseKey(key);
+    return value;
+}
+
+TEST_F(TidewashHandler, RegisteredWithTheShortPathAndItsIcon)
+{
     // Installed under "Program Files", registered without the blank.
-    EXPECT_EQ(std::string(value).find(' '), std::string::npos) << value;
-    EXPECT_TRUE(fs::equivalent(value, install / "Tidewash.dll")) << value;
+    const std::string module = ClassValue("InprocServer32");
+    EXPECT_EQ(module.find(' '), std::string::npos) << module;
+    EXPECT_TRUE(fs::equivalent(module, install / "Tidewash.dll")) << module;
+
+    // "TWSRES.dll,1", as the shell reads it.
+    const std::string icon = ClassValue("DefaultIcon");
+    const auto comma = icon.rfind(',');
+    ASSERT_NE(comma, std::string::npos) << icon;
+    const HICON shown = ExtractIconA(nullptr, icon.substr(0, comma).c_str(), std::stoi(icon.substr(comma + 1)));
+    EXPECT_NE(shown, nullptr) << icon;
+    DestroyIcon(shown);
 }
 
 TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)

@@ -1,8 +1,13 @@
-// twsres_draw <TWSRES.rc> <image folder> <contact sheet.png>
+// twsres_draw <TWSRES.rc> <image folder> <contact sheet.png> [<Windows script.rc>]
 // Paints every BITMAP and ICON the resource script names into the image
 // folder, and all of them, four times enlarged on a checkerboard (fuchsia
 // taken out of the bitmaps), into the contact sheet. A name it cannot paint
 // stops the build.
+//
+// Given a fourth argument, it also writes each image in the form a Windows
+// resource compiler takes (a bitmap as a 24-bit .bmp on its fuchsia, an
+// icon as an .ico with its alpha channel) and, under that name, the same
+// script naming those files.
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -273,10 +278,13 @@ QImage WithoutFuchsia(QImage image)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: twsres_draw <resource script> <image folder> <contact sheet.png>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: twsres_draw <resource script> <image folder> <contact sheet.png> [<Windows script>]\n");
         return 64;
     }
+    const bool windows = argc == 5;
+    QString windowsScript;
     QFile script(QString::fromLocal8Bit(argv[1]));
     if (!script.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::fprintf(stderr, "twsres_draw: cannot read %s\n", argv[1]);
@@ -287,9 +295,12 @@ int main(int argc, char** argv)
     std::vector<QImage> drawn;
     QTextStream in(&script);
     while (!in.atEnd()) {
-        const QRegularExpressionMatch m = entry.match(in.readLine());
-        if (!m.hasMatch())
+        const QString line = in.readLine();
+        const QRegularExpressionMatch m = entry.match(line);
+        if (!m.hasMatch()) {
+            windowsScript += line + "\n";
             continue;
+        }
         const bool bitmap = m.captured(2) == "BITMAP";
         const auto& painters = bitmap ? Bitmaps() : Icons();
         const auto painter = painters.find(m.captured(1));
@@ -303,7 +314,24 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "twsres_draw: cannot write %s\n", qPrintable(m.captured(3)));
             return 1;
         }
+        if (windows) {
+            const QString base = m.captured(3).section('.', 0, -2);
+            const QString file = base + (bitmap ? ".bmp" : ".ico");
+            const QImage form = bitmap ? image.convertToFormat(QImage::Format_RGB888) : image;
+            if (!form.save(folder + "/" + file, bitmap ? "BMP" : "ICO")) {
+                std::fprintf(stderr, "twsres_draw: cannot write %s\n", qPrintable(file));
+                return 1;
+            }
+            windowsScript += m.captured(1) + " " + m.captured(2) + " \"" + file + "\"\n";
+        }
         drawn.push_back(bitmap ? WithoutFuchsia(image) : image);
+    }
+    if (windows) {
+        QFile out(QString::fromLocal8Bit(argv[4]));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Text) || out.write(windowsScript.toUtf8()) < 0) {
+            std::fprintf(stderr, "twsres_draw: cannot write %s\n", argv[4]);
+            return 1;
+        }
     }
 
     const int cell = 4 * 48 + 8;
