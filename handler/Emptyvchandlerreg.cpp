@@ -14,6 +14,7 @@
 #include "Twsresname.h"
 #include "Zelcomstrings.h"
 #include "Zelserverreg.h"
+#include "comref.h"
 
 namespace tidewash {
 
@@ -48,17 +49,6 @@ AnsiString ModuleFileName()
     return AnsiString(path, n);
 }
 
-template <typename T>
-struct TReleaser {
-    void operator()(T* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-template <typename T>
-using TComPtr = std::unique_ptr<T, TReleaser<T>>;
-
 HRESULT RegisterClass()
 {
     const AnsiString module = ModuleFileName();
@@ -67,12 +57,12 @@ HRESULT RegisterClass()
     HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
     if (FAILED(hr))
         return hr;
-    TComPtr<ITypeLib> lib(rawLib);
+    twscom::TComRef<ITypeLib> lib(rawLib);
     ITypeInfo* rawInfo = nullptr;
     hr = lib->GetTypeInfoOfGuid(CLSID_TidewashCtrl, &rawInfo);
     if (FAILED(hr))
         return hr;
-    TComPtr<ITypeInfo> info(rawInfo);
+    twscom::TComRef<ITypeInfo> info(rawInfo);
     BSTR helpString = nullptr;
     hr = info->GetDocumentation(MEMBERID_NIL, nullptr, &helpString, nullptr, nullptr);
     if (FAILED(hr))

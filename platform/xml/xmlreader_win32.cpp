@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "xmlreader.h"
+#include "comref.h"
 
 #include <objbase.h>
 #include <shlwapi.h>
@@ -22,28 +23,6 @@
 namespace twsplatform {
 
 namespace {
-
-// An interface pointer, released when it goes.
-template <typename T>
-class TComRef {
-public:
-    TComRef() = default;
-    ~TComRef()
-    {
-        if (FPointer != nullptr)
-            FPointer->Release();
-    }
-    TComRef(const TComRef&) = delete;
-    TComRef& operator=(const TComRef&) = delete;
-
-    T* operator->() const { return FPointer; }
-    T* Get() const { return FPointer; }
-    T** Out() { return &FPointer; }
-    void Adopt(T* pointer) { FPointer = pointer; }
-
-private:
-    T* FPointer = nullptr;
-};
 
 // A bound for a document that declares no entities (none can be declared:
 // DTDs are prohibited); it holds should a later reader allow them.
@@ -144,14 +123,15 @@ TRead Read(std::string_view bytes, const TXmlStartTag& startTag)
     // Callers bound what they read far below UINT_MAX; a larger input is
     // read up to that much, which ends it as a document cut short.
     const UINT length = static_cast<UINT>(std::min<std::size_t>(bytes.size(), UINT_MAX));
-    TComRef<IStream> stream;
-    stream.Adopt(::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), length));
-    TComRef<IXmlReader> reader;
-    if (stream.Get() == nullptr ||
-        FAILED(::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Out()), nullptr)))
+    const twscom::TComRef<IStream> stream(
+        ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), length));
+    IXmlReader* made = nullptr;
+    const HRESULT created = ::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(&made), nullptr);
+    const twscom::TComRef<IXmlReader> reader(made);
+    if (stream == nullptr || FAILED(created) || reader == nullptr)
         throw std::bad_alloc();
     if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
-        FAILED(reader->SetInput(stream.Get())))
+        FAILED(reader->SetInput(stream.get())))
         return TRead::rFault;
     // Wine's reader does not know this property; with DTDs prohibited no
     // entity can be declared, so there is nothing for it to bound there.
@@ -187,7 +167,7 @@ TRead Read(std::string_view bytes, const TXmlStartTag& startTag)
             root = true;
             if (!reader->IsEmptyElement())
                 ++depth;
-            if (!StartTag(*reader.Get(), tag, startTag))
+            if (!StartTag(*reader, tag, startTag))
                 return TRead::rFault;
         } else if (type == XmlNodeType_EndElement) {
             if (depth == 0)
