@@ -8,8 +8,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # The Windows build: mingw-w64 (posix threads), widl for type libraries,
-# and Wine to run its tests.
-bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
+# and Wine to run its tests. Wine's preloader reserves the addresses Windows
+# fixes (the shared user data at 0x7ffe0000 among them) before anything
+# else is mapped: without it, about one Wine process in a few thousand
+# finds its loader's randomised heap there and exits at once, silently
+# under WINEDEBUG=-all.
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader
 
 jobs=$(nproc)
 echo "== build (build/)"
