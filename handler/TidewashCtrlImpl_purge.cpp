@@ -27,18 +27,6 @@ struct TPurgeRules {
     twsplatform::TDeleteMode Mode;
 };
 
-twsplatform::TFileIdentity IdentityOf(const zelutils::TSearchResult& r)
-{
-    twsplatform::TFileIdentity id;
-    id.Device = r.Device;
-    id.Inode = r.Inode;
-    id.Size = r.Size;
-    id.ModifiedNs = r.ModifiedNs;
-    id.BornNs = r.BornNs;
-    id.HasBirthTime = r.HasBirthTime;
-    return id;
-}
-
 AnsiString VerifyFailure(twsplatform::TVerifyResult why)
 {
     switch (why) {
@@ -68,7 +56,7 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     }
     record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.Path, r.Name, IdentityOf(r), why);
+    auto file = verifier.Open(r.Path, r.Name, twsplatform::IdentityOf(r), why);
     if (!file) {
         record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;

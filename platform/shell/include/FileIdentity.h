@@ -22,6 +22,14 @@ struct TFileIdentity {
     bool HasBirthTime = false;
 };
 
+// The identity recorded with a folder's entry: by the listing, or by the
+// file search that copies it into its results.
+template <class Entry>
+TFileIdentity IdentityOf(const Entry& entry)
+{
+    return {entry.Device, entry.Inode, entry.Size, entry.ModifiedNs, entry.BornNs, entry.HasBirthTime};
+}
+
 // The identity of an existing path, not following a final link; false when
 // it cannot be read.
 bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity);

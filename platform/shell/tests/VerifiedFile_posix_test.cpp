@@ -34,6 +34,26 @@ protected:
         EXPECT_TRUE(ReadFileIdentity(File(), id));
         return id;
     }
+    // Moves the file to the trash in a child whose data folder is data
+    // (the trash location is read once per process); the child's exit
+    // status: 0 moved, 1 refused, 2 not verified.
+    int TrashInChild(const fs::path& data) const
+    {
+        const TFileIdentity id = Identity();
+        const pid_t child = ::fork();
+        if (child < 0)
+            return -1;
+        if (child == 0) {
+            ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+            TVerifyResult why;
+            auto file = TVerifiedFile::Open(Root(), File(), id, why);
+            AnsiString error;
+            ::_exit(!file ? 2 : file->Delete(TDeleteMode::ToTrash, error) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     twstesting::TTempFolder folder{"tws_vf"};
     const fs::path base = folder.Path();
@@ -113,25 +133,11 @@ TEST_F(VerifiedFileTest, ClearsReadOnlyAsTheOwnersWriteBit)
     EXPECT_TRUE((fs::status(File()).permissions() & fs::perms::owner_write) != fs::perms::none);
 }
 
-// The trash location is read once per process, so each trash test runs in a
-// child with its own XDG_DATA_HOME.
 TEST_F(VerifiedFileTest, MovesToTheTrashAndRecordsTheOrigin)
 {
     const fs::path data = base / "data";
     fs::create_directories(data);
-    const TFileIdentity id = Identity();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-        TVerifyResult why;
-        auto file = TVerifiedFile::Open(Root(), File(), id, why);
-        AnsiString error;
-        ::_exit(file && file->Delete(TDeleteMode::ToTrash, error) ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(TrashInChild(data), 0);
     EXPECT_FALSE(fs::exists(File()));
     EXPECT_TRUE(fs::exists(data / "Trash" / "files" / "f.obj"));
     std::ifstream info(data / "Trash" / "info" / "f.obj.trashinfo");
@@ -147,20 +153,7 @@ TEST_F(VerifiedFileTest, ARefusingTrashLeavesTheFileInPlace)
     Write(data);
     fs::permissions(root, fs::perms::owner_read | fs::perms::owner_exec |
                               fs::perms::owner_write);
-    const TFileIdentity id = Identity();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-        TVerifyResult why;
-        auto file = TVerifiedFile::Open(Root(), File(), id, why);
-        AnsiString error;
-        ::_exit(!file ? 2 : file->Delete(TDeleteMode::ToTrash, error) ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(TrashInChild(data), 1);
     EXPECT_TRUE(fs::exists(File()));
 }
 

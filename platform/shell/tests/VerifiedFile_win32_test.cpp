@@ -30,14 +30,7 @@ protected:
         EXPECT_TRUE(reader.Open(Folder()));
         twslisting::TDirEntry entry;
         EXPECT_TRUE(reader.Describe("f.obj", twslisting::TEntryKind::ekFile, entry));
-        TFileIdentity id;
-        id.Device = entry.Device;
-        id.Inode = entry.Inode;
-        id.Size = entry.Size;
-        id.ModifiedNs = entry.ModifiedNs;
-        id.BornNs = entry.BornNs;
-        id.HasBirthTime = entry.HasBirthTime;
-        return id;
+        return twsplatform::IdentityOf(entry);
     }
 
     std::unique_ptr<TVerifiedFile> Verify(const TFileIdentity& id, TVerifyResult& result)
