@@ -12,5 +12,5 @@ x() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
 x build/out/review_bench --screenshot docs/review-window.png
 x env WIZARD_SCREENSHOT_DIR="$root/docs" build/out/wizard_Main_test --gtest_brief=1
 x env TWS_SCREENSHOT="$root/docs/configurator.png" build/out/configurator_Main_test \
-  --gtest_brief=1 --gtest_filter='MainTest.Screenshot'
+  --gtest_brief=1 --gtest_filter='MainTest.TheWindowAsAUserFirstSeesItDraws'
 echo "Pictures written to docs/"
