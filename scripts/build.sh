@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# build.sh <build-dir> [cmake options...]: configures (once) and builds.
+# build.sh <build-dir> [cmake options...]: configures (once, and again when
+# options are given) and builds.
 # Shows ninja's progress: on one updating line at a terminal, otherwise
 # every 10th step, so that a first build on a fresh machine is not silent.
 # Compiler messages pass through as they come.
@@ -9,6 +10,9 @@ dir=$1; shift
 if [[ ! -f $dir/build.ninja ]]; then
   echo "Configuring $dir"
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+elif (($# > 0)); then
+  # Options given to a folder configured before are applied, never ignored.
+  cmake -S "$root" -B "$dir" "$@" >/dev/null
 fi
 tty=0 cols=80
 if [[ -t 1 ]]; then tty=1; cols=$(tput cols 2>/dev/null || echo 80); fi
