@@ -37,7 +37,9 @@ function(tidewash_add_test name)
     list(FILTER T_SOURCES EXCLUDE REGEX "_win32_test\\.cpp$")
   endif()
   if(NOT T_SOURCES)
-    return()
+    # A test of the other platform only is not added here: the caller says
+    # so with if(WIN32) / if(NOT WIN32), so that none is dropped unseen.
+    message(FATAL_ERROR "${name}: every source is for the other platform; add it under if(WIN32) or if(NOT WIN32)")
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
