@@ -27,6 +27,28 @@ TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString n
 {
 }
 
+TFileVerifier::TFileVerifier(AnsiString root) : TFileVerifier([&] {
+        auto held = std::make_shared<twslisting::TRootFolder>();
+        held->Open(root);
+        return held;
+    }())
+{
+    FRoot = std::move(root);
+    if (FRoot.empty() || !IsDelimiter(FRoot.back()))
+        FRoot += PathDelim;
+}
+
+TVerifyResult TFileVerifier::FromWalk(twslisting::TWalkResult walk)
+{
+    switch (walk) {
+    case twslisting::TWalkResult::Opened: return TVerifyResult::Verified;
+    case twslisting::TWalkResult::Missing: return TVerifyResult::Missing;
+    case twslisting::TWalkResult::BadPath: return TVerifyResult::OutsideRoot;
+    case twslisting::TWalkResult::Refused: break;
+    }
+    return TVerifyResult::Changed;
+}
+
 std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
                                                    const TFileIdentity& identity, TVerifyResult& result)
 {
