@@ -27,15 +27,20 @@ TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString n
 {
 }
 
-TFileVerifier::TFileVerifier(AnsiString root) : TFileVerifier([&] {
-        auto held = std::make_shared<twslisting::TRootFolder>();
-        held->Open(root);
-        return held;
-    }())
+TFileVerifier::TFileVerifier(AnsiString root) : TFileVerifier(std::make_shared<twslisting::TRootFolder>())
 {
+    // The folder made just above for this verifier alone: it opens it.
+    FOwnRoot = std::const_pointer_cast<twslisting::TRootFolder>(FRootFolder);
     FRoot = std::move(root);
     if (FRoot.empty() || !IsDelimiter(FRoot.back()))
         FRoot += PathDelim;
+}
+
+const twslisting::TRootFolder& TFileVerifier::Root()
+{
+    if (FOwnRoot && !FOwnRoot->IsOpen())
+        FOwnRoot->Open(FRoot);
+    return *FRootFolder;
 }
 
 TVerifyResult TFileVerifier::FromWalk(twslisting::TWalkResult walk)

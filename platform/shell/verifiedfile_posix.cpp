@@ -64,7 +64,7 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath
         FFolder.reset();
         // Down from the root held, never through a link.
         int folder = -1;
-        result = FromWalk(FRootFolder->OpenBelow(folderPath.substr(FRoot.size()), folder));
+        result = FromWalk(Root().OpenBelow(folderPath.substr(FRoot.size()), folder));
         if (result != TVerifyResult::Verified)
             return nullptr;
         FFolder = std::make_shared<TFolderHandle>(folder, AnsiString(folderPath));

@@ -104,8 +104,8 @@ private:
 // are gone.
 class TFileVerifier {
 public:
-    // Opens root itself; a root that cannot be opened without a link on the
-    // way verifies nothing (every file Changed).
+    // Opens root itself when first needed, then holds it; while it cannot
+    // be opened without a link on the way, nothing is verified.
     explicit TFileVerifier(AnsiString root);
     // Starts from a root already held, as a scan opened it.
     explicit TFileVerifier(std::shared_ptr<const twslisting::TRootFolder> root);
@@ -125,9 +125,12 @@ private:
                                           const TFileIdentity& identity, TVerifyResult& result);
 
     static TVerifyResult FromWalk(twslisting::TWalkResult walk);
+    // The root held, opened first here when it was given by name.
+    const twslisting::TRootFolder& Root();
 
     AnsiString FRoot;  // its path, ending in a delimiter
     std::shared_ptr<const twslisting::TRootFolder> FRootFolder;
+    std::shared_ptr<twslisting::TRootFolder> FOwnRoot;  // the same, when given by name
     std::shared_ptr<TFolderHandle> FFolder;  // the last folder verified, with its path
     std::shared_ptr<TTrash> FTrash;
     std::shared_ptr<THandleReleaser> FReleaser;  // lets go of the files deleted
