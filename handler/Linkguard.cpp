@@ -128,9 +128,6 @@ TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits, TFolde
           return root;
       }(), limits, listing)
 {
-    FVolume = volume;
-    while (!FVolume.empty() && FVolume.back() == PathDelim)
-        FVolume.pop_back();
 }
 
 TLinkGuard::TLinkGuard(std::shared_ptr<const twslisting::TRootFolder> volume, TLinkGuardLimits limits,
