@@ -837,9 +837,13 @@ void TfrmFileDetails::UpdateTotalsStatus()
     for (const TViewItem* item : FListModel->Rows)
         total += static_cast<double>(item->Ref->Size);
     const TByteDisplay t = DisplayBytes(total);
-    FStatus[1]->setText(QString(" Total: %1 (%2 %3)  :  1KB = 1024 bytes")
-                            .arg(FListModel->Rows.size())
-                            .arg(Q(t.Size), Q(t.Unit)));
+    QString text = QString(" Total: %1 (%2 %3)  :  1KB = 1024 bytes")
+                       .arg(FListModel->Rows.size())
+                       .arg(Q(t.Size), Q(t.Unit));
+    // What the scan could not read is not in the lists: say so.
+    if (const std::size_t unreadable = FSearcher.UnreadableFolders; unreadable > 0)
+        text += QString("  :  %1 folder%2 could not be read").arg(unreadable).arg(unreadable == 1 ? "" : "s");
+    FStatus[1]->setText(text);
 }
 
 QString TfrmFileDetails::StatusText(int panel) const { return FStatus[panel == 0 ? 0 : 1]->text(); }

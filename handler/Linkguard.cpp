@@ -122,7 +122,17 @@ struct TLinkGuard::TOpenFolder {
 };
 
 TLinkGuard::TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits, TFolderListing listing)
-    : FVolume(volume), FLimits(limits), FListing(listing)
+    : TLinkGuard([&] {
+          auto root = std::make_shared<twslisting::TRootFolder>();
+          root->Open(volume);
+          return root;
+      }(), limits, listing)
+{
+}
+
+TLinkGuard::TLinkGuard(std::shared_ptr<const twslisting::TRootFolder> volume, TLinkGuardLimits limits,
+                       TFolderListing listing)
+    : FRoot(std::move(volume)), FVolume(FRoot->Path()), FLimits(limits), FListing(listing)
 {
     while (!FVolume.empty() && FVolume.back() == PathDelim)
         FVolume.pop_back();
@@ -134,9 +144,7 @@ bool TLinkGuard::OpenChain(const std::vector<std::string>& parts, std::size_t de
 {
     if (FOpen.empty()) {
         auto root = std::make_unique<TOpenFolder>();
-        // With its separator: a drive's root ("C:" without it is the
-        // drive's current folder).
-        if (!root->Reader.Open(FVolume + PathDelim))
+        if (!root->Reader.Open(*FRoot))
             return false;
         FOpen.push_back(std::move(root));
     }

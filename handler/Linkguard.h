@@ -45,6 +45,7 @@
 
 namespace twslisting {
 class TFolderReader;
+class TRootFolder;
 }
 
 namespace tidewash {
@@ -66,8 +67,13 @@ struct TLinkGuardLimits {
 class TLinkGuard {
 public:
     // volume: the folder the scan searches (with or without a trailing
-    // separator); nothing above it is read.
+    // separator); nothing above it is read. Opened here once, without
+    // following a link on any component (twslisting::TRootFolder).
     explicit TLinkGuard(const AnsiString& volume, TLinkGuardLimits limits = {},
+                        TFolderListing listing = TFolderListing::flByGuard);
+    // The same for a volume already held: the folder the scan searched,
+    // never opened again by its name.
+    explicit TLinkGuard(std::shared_ptr<const twslisting::TRootFolder> volume, TLinkGuardLimits limits = {},
                         TFolderListing listing = TFolderListing::flByGuard);
     ~TLinkGuard();
     TLinkGuard(const TLinkGuard&) = delete;
@@ -118,6 +124,7 @@ private:
     void AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs);
     bool Built(std::string_view target, const TLinker& linker) const;
 
+    std::shared_ptr<const twslisting::TRootFolder> FRoot;
     std::string FVolume;  // without its trailing separator: "" for the root, "C:" for a drive's
     TLinkGuardLimits FLimits;
     TFolderListing FListing;

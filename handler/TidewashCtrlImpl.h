@@ -60,6 +60,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetFileCount(LONG* Count) override;
     HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) override;
     HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) override;
+    HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
@@ -120,6 +121,10 @@ private:
 
 
     AnsiString FVolume;
+    // The volume as the last scan opened it (without following a link on
+    // any component): the guard reads below it and the purge deletes below
+    // it, and only while FVolume still leads to this very folder.
+    std::shared_ptr<twslisting::TRootFolder> FRoot;
     tws::TTidewashConfig FConfig;
     AnsiString FConfigError;  // why the settings file could not be used; empty when loaded
     zelutils::TFileSearch FFileSearch;

@@ -7,6 +7,10 @@
 // file the scan found (same device and inode, and, since a file system
 // hands freed inodes to new files, the same size and times). A file that
 // fails the check is listed as unsuccessfully deleted and left alone.
+//
+// Every path is walked from the volume folder the scan held open, and only
+// while the volume's path still leads, without a link, to that very folder:
+// a volume replaced since the scan purges nothing.
 #include "TidewashCtrlImpl.h"
 
 #include "Conststrings.h"
@@ -86,6 +90,18 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     return TOutcome::Attempted;
 }
 
+// Why nothing may be purged below root, the folder the scan searched, or
+// the empty string when the volume's path still leads to it.
+AnsiString RootRefusal(const AnsiString& volume, const twslisting::TRootFolder* root)
+{
+    if (root == nullptr || !root->IsOpen())
+        return "the volume folder could not be opened without following a link";
+    twslisting::TRootFolder now;
+    if (!now.Open(volume) || now.Identity() != root->Identity())
+        return "the volume folder is no longer the folder scanned (replaced, or a link)";
+    return AnsiString();
+}
+
 }  // namespace
 
 HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb)
@@ -107,7 +123,10 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
                                                                 : twsplatform::TDeleteMode::Permanent,
         };
         DWORDLONG freed = 0;
-        twsplatform::TFileVerifier verifier(FVolume);
+        const AnsiString refusal = RootRefusal(FVolume, FRoot.get());
+        std::unique_ptr<twsplatform::TFileVerifier> verifier;
+        if (refusal.empty())
+            verifier = std::make_unique<twsplatform::TFileVerifier>(FRoot);
         FPurgeRecords.clear();
         FPurged = true;
         FReportPath.clear();
@@ -115,8 +134,13 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
             TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
+            if (!refusal.empty()) {
+                deleted = false;
+                record = {TWS_OUTCOME_FAILED, refusal, {}, {}};
+                continue;
+            }
             try {
-                outcome = PurgeOne(verifier, *ref, rules, deleted, record);
+                outcome = PurgeOne(*verifier, *ref, rules, deleted, record);
             } catch (const Exception& e) {
                 deleted = false;
                 record = {TWS_OUTCOME_FAILED, e.Message(), {}, {}};

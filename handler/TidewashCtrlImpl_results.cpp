@@ -99,4 +99,13 @@ HRESULT TTidewashCtrlImpl::GetPurgeReport(BSTR* Path, BSTR* Error)
     }, E_UNEXPECTED);
 }
 
+HRESULT TTidewashCtrlImpl::GetUnreadableFolderCount(LONG* Count)
+{
+    if (Count == nullptr)
+        return E_POINTER;
+    const std::size_t count = FFileSearch.UnreadableFolders;
+    *Count = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<LONG>(count);
+    return S_OK;
+}
+
 }  // namespace tidewash

@@ -58,10 +58,16 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.GetIncludeFolders()->Clear();
 
         FFileSearch.Recursive = true;
+        // Opened once: the scan, the guard and the purge all work below this
+        // folder, whatever its path leads to later.
+        FRoot = std::make_shared<twslisting::TRootFolder>();
         // A handler that was never given a volume searches nothing (an empty
         // folder would otherwise be the root of the whole file system).
-        if (!FVolume.empty())
+        if (!FVolume.empty()) {
+            FRoot->Open(FVolume);
             FFileSearch.GetIncludeFolders()->Add(FVolume);
+        }
+        FFileSearch.HeldStart = FRoot;
         FFileSearch.GetIncludeFileMask()->SetCommaText(
             FConfig.GetStringsText(tws::TStringsSetting::ssActiveMasks));
 
@@ -83,7 +89,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
                                             void* context) { ReportScanProgress(context); };
         // Shared with the event, which the searcher keeps after this scan.
-        auto guard = std::make_shared<TLinkGuard>(FVolume, TLinkGuardLimits{}, TFolderListing::flByScan);
+        auto guard = std::make_shared<TLinkGuard>(FRoot, TLinkGuardLimits{}, TFolderListing::flByScan);
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };

@@ -198,6 +198,8 @@ bool TCleanupHandler::ReadFiles()
     LONG count = 0;
     if (FAILED(FResults->GetFileCount(&count)))
         return false;
+    LONG unreadable = 0;
+    FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
     FFiles.reserve(static_cast<std::size_t>(count));
     for (LONG i = 0; i < count; ++i) {
         TWS_FILE_RESULT r{};

@@ -78,6 +78,9 @@ public:
     // After a purge of a detailed handler: its report, or why there is none.
     const AnsiString& ReportPath() const { return FReportPath; }
     const AnsiString& ReportError() const { return FReportError; }
+    // After ReadFiles: the folders the detailed handler's scan could not
+    // read, whose files it could not search.
+    std::int64_t UnreadableFolders() const { return FUnreadableFolders; }
     // Shows the handler's own review window; false when it has none.
     bool ShowProperties();
     void Deactivate();
@@ -109,6 +112,7 @@ private:
     std::vector<TFileRecord> FFiles;
     AnsiString FReportPath;
     AnsiString FReportError;
+    std::int64_t FUnreadableFolders = 0;
     HKEY FKey = nullptr;
 };
 

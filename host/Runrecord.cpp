@@ -103,6 +103,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
     json list = json::array();
     TFigures total;
     std::int64_t undetailedBytes = 0;
+    std::int64_t unreadable = 0;
     json trashes = json::array();
     for (std::size_t i = 0; i < handlers.size(); ++i) {
         const TCleanupHandler& h = *handlers[i];
@@ -126,6 +127,8 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
             entry["files"] = std::move(files);
             entry["report"] = Nullable(h.ReportPath());
             entry["report_error"] = Nullable(h.ReportError());
+            entry["unreadable_folders"] = h.UnreadableFolders();
+            unreadable += h.UnreadableFolders();
             for (TTally TFigures::*field : {&TFigures::Found, &TFigures::Remove, &TFigures::KeptHidden,
                                             &TFigures::KeptReadOnly, &TFigures::Unselected, &TFigures::Removed,
                                             &TFigures::Kept, &TFigures::Failed}) {
@@ -154,6 +157,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
           {"kept", Tally(total.Kept)},
           {"failed", Tally(total.Failed)},
           {"other_handlers_found_bytes", undetailedBytes},
+          {"unreadable_folders", unreadable},
           {"trash", std::move(trashes)}}},
     };
 }

@@ -367,6 +367,9 @@ public:
                     if (tally.Files > 0)
                         Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(),
                             Count(tally.Files).c_str(), why);
+                if (const std::int64_t n = h->UnreadableFolders(); n > 0)
+                    Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
+                        n == 1 ? "" : "s");
             }
             if (!h->Description().empty())
                 Say("      %s\n", h->Description().c_str());

@@ -91,6 +91,9 @@ struct ITidewashResults : public IUnknown {
     // with the Error that kept it from being written, or S_FALSE with both
     // null before any purge.
     virtual HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) = 0;
+    // The folders the last scan could not open for listing (no permission,
+    // or gone or replaced while it ran): their files were not searched.
+    virtual HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) = 0;
 };
 
 namespace tidewash {

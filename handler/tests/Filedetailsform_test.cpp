@@ -111,6 +111,9 @@ TEST_F(FiledetailsformTest, TabsPerMaskAndEveryResultInTheAllTab)
     EXPECT_EQ(form->tcMain->tabText(2), "*.obj");
     EXPECT_EQ(List()->rowCount(), 5);
     EXPECT_EQ(form->StatusText(1), " Total: 5 (651.00 Bytes)  :  1KB = 1024 bytes");
+    search.UnreadableFolders = 2;  // the scan could not read two folders: the totals say so
+    Open();
+    EXPECT_EQ(form->StatusText(1), " Total: 5 (651.00 Bytes)  :  1KB = 1024 bytes  :  2 folders could not be read");
     SelectTab("*.obj");
     EXPECT_EQ(ListNames(), (QStringList{"a.obj", "b.obj", "c.obj"}));
     EXPECT_EQ(Tree()->rowCount(Root()), 2) << "folders A and B";

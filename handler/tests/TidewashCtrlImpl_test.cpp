@@ -1125,3 +1125,172 @@ TEST_F(HandlerTest, PurgesRacingASwappingProcessTouchNothingElse)
     for (const auto& [what, count] : tally)
         std::printf("%-40s %d\n", what.c_str(), count);
 }
+
+namespace {
+
+// The inode of every regular file below folder.
+std::set<std::uint64_t> InodesBelow(const fs::path& folder)
+{
+    std::set<std::uint64_t> inodes;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        struct stat st;
+        if (::lstat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            inodes.insert(static_cast<std::uint64_t>(st.st_ino));
+    }
+    return inodes;
+}
+
+// Every entry below folder with its content (files) or its target (links).
+std::map<std::string, std::string> TreeOf(const fs::path& folder)
+{
+    std::map<std::string, std::string> tree;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        const fs::path p = e.path();
+        tree[p.string()] = fs::is_symlink(p)        ? "link " + fs::read_symlink(p).string()
+                           : fs::is_directory(p)    ? "folder"
+                                                    : "file " + ReadFile(p);
+    }
+    return tree;
+}
+
+// The identity of every file the handler's last scan found.
+std::vector<std::uint64_t> FoundInodes(IEmptyVolumeCache2* handler)
+{
+    std::vector<std::uint64_t> found;
+    ITidewashResults* results = nullptr;
+    if (handler->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)) != S_OK)
+        return found;
+    LONG count = 0;
+    results->GetFileCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+        TWS_FILE_RESULT r{};
+        if (results->GetFile(i, &r) == S_OK)
+            found.push_back(r.Inode);
+        TwsClearFileResult(r);
+    }
+    results->Release();
+    return found;
+}
+
+}  // namespace
+
+// A volume given as a link, or whose path leads through a link into a
+// system folder, is not searched: the volume folder is opened without
+// following a link on any component, and judged by what it is.
+TEST_F(HandlerTest, AVolumeThatIsALinkOrLeadsIntoASystemFolderIsRefused)
+{
+    TSettings settings;
+    settings.Masks = "*";
+    WriteConfig(ConfigText(settings));
+    MakeFile("a.obj");
+    fs::create_directory_symlink(volume, base / "volume-link");
+    fs::create_directory_symlink("/usr", base / "usr-link");
+    fs::create_directories(base / "real");
+    fs::create_directory_symlink(volume, base / "real" / "inner-link");
+    for (const fs::path& refused : {base / "volume-link", base / "usr-link" / "share", base / "real" / "inner-link"}) {
+        THandler handler = Handler(refused.string() + "/");
+        DWORDLONG space = 1;
+        EXPECT_EQ(Scan(handler.get(), space), S_OK) << refused;
+        EXPECT_EQ(Stats(handler.get()).TotalCount, 0) << refused;
+    }
+    THandler handler = Handler();
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(Stats(handler.get()).TotalCount, 1);
+}
+
+// The volume folder replaced after the scan (by a link to the very folder
+// scanned, or by another folder): the purge removes nothing and says why
+// for every file.
+TEST_F(HandlerTest, AVolumeReplacedAfterTheScanPurgesNothing)
+{
+    for (const bool byLink : {true, false}) {
+        fs::remove_all(volume);
+        fs::remove_all(base / "moved");
+        WriteConfig(ConfigText(TSettings{}));
+        MakeFile("p/a.obj");
+        MakeFile("b.obj");
+        THandler handler = Handler();
+        DWORDLONG space = 0;
+        ASSERT_EQ(Scan(handler.get(), space), S_OK);
+        ASSERT_EQ(Stats(handler.get()).TotalCount, 2);
+        fs::rename(volume, base / "moved");
+        if (byLink)
+            fs::create_directory_symlink(base / "moved", volume);
+        else
+            fs::copy(base / "moved", volume, fs::copy_options::recursive);
+        ASSERT_EQ(Purge(handler.get(), space), S_OK);
+        EXPECT_TRUE(fs::exists(base / "moved" / "p" / "a.obj")) << byLink;
+        EXPECT_TRUE(fs::exists(base / "moved" / "b.obj")) << byLink;
+        const std::string bad = Section(false);
+        for (const char* name : {"p/a.obj", "b.obj"})
+            EXPECT_TRUE(Lists(bad, Volume() + name) && bad.find("no longer the folder scanned") != std::string::npos)
+                << name << (byLink ? " (link)" : " (copy)");
+        fs::remove_all(volume);
+    }
+}
+
+// Scans and purges, permanent and into the trash, while another process
+// swaps the volume folder itself for a link to a folder outside that holds
+// files of the same names. Not one outside file may be found, moved,
+// deleted or created. TWS_RACE_ROUNDS sets the rounds.
+TEST_F(HandlerTest, AVolumeSwappedForALinkDuringScanAndPurgeTouchesNothingOutside)
+{
+    const char* rounds = std::getenv("TWS_RACE_ROUNDS");
+    const int kRounds = rounds != nullptr ? std::max(1, std::atoi(rounds)) : 3;
+    constexpr int kFiles = 20;
+    const fs::path link = base / "volume-swap";
+    std::map<std::string, int> tally;
+    for (const bool trash : {false, true}) {
+        TSettings s;
+        s.Trash = trash;
+        WriteConfig(ConfigText(s));
+        for (int round = 0; round < kRounds; ++round) {
+            fs::remove_all(volume);
+            fs::remove_all(link);
+            fs::remove_all(outside);
+            fs::remove_all(data / "Trash");
+            for (int k = 0; k < kFiles; ++k) {
+                const std::string n = std::to_string(k);
+                for (const fs::path& root : {volume, outside}) {
+                    fs::create_directories(root / "p" / n);
+                    std::ofstream(root / "p" / n / ("a" + n + ".obj")) << (root == volume ? "found " : "outside ") << n;
+                    std::ofstream(root / ("b" + n + ".obj")) << (root == volume ? "found " : "outside ") << n;
+                }
+            }
+            fs::create_directory_symlink(outside, link);
+            const std::map<std::string, std::string> before = TreeOf(outside);
+            const std::set<std::uint64_t> outsideInodes = InodesBelow(outside);
+
+            TSwapper swapper({{volume, link}});
+            auto handler = Handler();
+            DWORDLONG space = 0;
+            ASSERT_EQ(Scan(handler.get(), space), S_OK);
+            const std::vector<std::uint64_t> found = FoundInodes(handler.get());
+            for (const std::uint64_t inode : found) {
+                EXPECT_EQ(outsideInodes.count(inode), 0u) << "an outside file was found";
+            }
+            if (space != 0) {
+                ASSERT_EQ(Purge(handler.get(), space), S_OK);
+            }
+            swapper.Stop();
+
+            EXPECT_EQ(TreeOf(outside), before) << "the outside folder changed";
+            if (trash && fs::exists(data / "Trash" / "files")) {
+                for (const auto& e : fs::directory_iterator(data / "Trash" / "files"))
+                    EXPECT_EQ(ReadFile(e.path()).rfind("found ", 0), 0u) << e.path();
+            }
+            const std::string mode = trash ? "trash" : "permanent";
+            tally[mode + ": scans finding files"] += found.empty() ? 0 : 1;
+            if (!found.empty()) {
+                const std::string good = Section(true);
+                std::size_t removed = 0;
+                for (auto at = good.find("<td>" + Volume()); at != std::string::npos; at = good.find("<td>" + Volume(), at + 1))
+                    ++removed;
+                tally[mode + ": purges removing files"] += removed > 0 ? 1 : 0;
+            }
+        }
+    }
+    for (const auto& [what, count] : tally)
+        std::printf("%-40s %d\n", what.c_str(), count);
+}

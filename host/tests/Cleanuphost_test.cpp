@@ -233,7 +233,7 @@ TEST_F(CleanupHost, ANewUserGetsClearMessages)
     EXPECT_TRUE(run.Code == 0 || run.Code == 1) << run.Output;
 }
 
-TEST_F(CleanupHost, AnUnreadableFolderIsPassedOver)
+TEST_F(CleanupHost, AnUnreadableFolderIsPassedOverAndCounted)
 {
     InstallHandler();
     fs::create_directories(volume / "locked");
@@ -253,9 +253,16 @@ TEST_F(CleanupHost, AnUnreadableFolderIsPassedOver)
                               fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(volume / "locked", fs::perms::none);
     EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun list = Host("--json " + Vol());
+                  const nlohmann::json document = nlohmann::json::parse(list.Output, nullptr, false);
+                  if (document.is_discarded() || document["summary"]["unreadable_folders"] != 1 ||
+                      document["handlers"][0]["unreadable_folders"] != 1)
+                      return "the JSON document does not count the folder:\n" + list.Output;
                   const TRun run = Host("--yes " + Vol());
                   if (run.Code != 0)
                       return "exit " + std::to_string(run.Code) + "\n" + run.Output + run.Errors;
+                  if (run.Output.find("1 folder could not be read") == std::string::npos)
+                      return "the summary does not tell the folder:\n" + run.Output;
                   if (fs::exists(volume / "proj" / "a.obj"))
                       return std::string("the readable file was not purged");
                   return std::string();

@@ -146,8 +146,10 @@ struct TMaskPlan {
 
 class TFileSearch::TWalk {
 public:
-    TWalk(TFileSearch& search, const std::deque<AnsiString>& masks, void* context)
+    TWalk(TFileSearch& search, const twslisting::TRootFolder& start, const std::deque<AnsiString>& masks,
+          void* context)
         : FSearch(search),
+          FStart(start),
           FContext(context),
           FListHidden(search.FSearchAttributes.count(kHiddenAttribute) != 0),
           FDropped((FListHidden ? 0 : FILE_ATTRIBUTE_HIDDEN) |
@@ -165,6 +167,7 @@ public:
     bool Pass(const AnsiString& folder, std::size_t mask, bool last)
     {
         FPath = folder;
+        FStartLength = folder.size();
         FMask = mask;
         FLast = last;
         const bool completed = Search(FRoot, nullptr, nullptr);
@@ -246,11 +249,17 @@ private:
         if (node.Loaded)
             return;
         node.Loaded = true;  // a folder that cannot be listed has no entries
-        const bool open = self == nullptr   ? reader.Open(FPath)
+        if (self == nullptr && !FStart.IsOpen())
+            return;  // a start folder that is missing or reached through a link
+        // A folder below the start whose parent is no longer open is walked
+        // to again from the start folder held, never by its path.
+        const bool open = self == nullptr   ? reader.Open(FStart)
                           : parent != nullptr ? reader.OpenSub(*parent, *self)
-                                              : reader.Open(FPath, *self);
-        if (!open)
+                                              : reader.OpenBelow(FStart, std::string_view(FPath).substr(FStartLength + 1), *self);
+        if (!open) {
+            ++FSearch.UnreadableFolders;
             return;
+        }
 
         std::string_view name;
         TEntryKind kind;
@@ -296,6 +305,8 @@ private:
     }
 
     TFileSearch& FSearch;
+    const twslisting::TRootFolder& FStart;
+    std::size_t FStartLength = 0;  // of the start folder's path in FPath
     void* FContext;
     const bool FListHidden;
     const DWORD FDropped;  // a file with any of these attributes is not listed
@@ -385,6 +396,7 @@ void TFileSearch::RemoveSearchAttribute(int attr)
 bool TFileSearch::Execute(void* context)
 {
     FAborted = false;
+    UnreadableFolders = 0;
     Results.clear();
     // The lists as they stand now: one walk per folder serves every mask.
     const std::deque<AnsiString> folders = Lines(*FIncludeFolders.Get());
@@ -397,19 +409,33 @@ bool TFileSearch::Execute(void* context)
 
 bool TFileSearch::SearchDirectory(const AnsiString& folder, const AnsiString& mask, void* context)
 {
+    UnreadableFolders = 0;
     return Run(folder, {mask}, context);
+}
+
+std::shared_ptr<const twslisting::TRootFolder> TFileSearch::StartOf(const AnsiString& folder) const
+{
+    if (HeldStart && HeldStart->IsOpen() && HeldStart->Path() == folder)
+        return HeldStart;
+    auto start = std::make_shared<twslisting::TRootFolder>();
+    start->Open(folder);
+    return start;
 }
 
 bool TFileSearch::Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context)
 {
-    // A walk never enters a system folder, and so finds nothing when it
-    // would start inside one.
+    // A walk never enters a system folder or a folder never entered, and
+    // so finds nothing when it would start inside one. The name tells it
+    // first; what decides is the folder held, whatever the name led to.
     if (twslisting::IsInSystemFolder(folder.empty() ? AnsiString(1, PathDelim) : folder))
+        return true;
+    const std::shared_ptr<const twslisting::TRootFolder> root = StartOf(folder);
+    if (root->IsOpen() && (root->IsInSystemFolder() || root->LiesWithin(FoldersNeverEntered)))
         return true;
     AnsiString start = folder;
     if (!start.empty() && start.back() == PathDelim)
         start.pop_back();
-    TWalk walk(*this, masks, context);
+    TWalk walk(*this, *root, masks, context);
     for (std::size_t k = 0; k < masks.size(); ++k)
         if (!walk.Pass(start, k, k + 1 == masks.size()))
             return false;

@@ -94,15 +94,19 @@ using TSearchEvent =
 //
 // In a folder, its subfolders come first, in the order the file system
 // lists them, then its own files. Hidden and system folders are not
-// entered, and a start folder at or inside a system folder is not searched
-// at all (no event, no result). A folder excluded for the current mask with subfolders is passed
+// entered, and a start folder at or inside a system folder or a folder
+// never entered is not searched at all (no event, no result). A start
+// folder is opened once, without following a link on any component of its
+// path (twslisting::TRootFolder), judged by what it is (its identity and
+// the folders above it), and every folder below is reached from it. A folder excluded for the current mask with subfolders is passed
 // over whole; one excluded without subfolders is entered, but its own files
 // are not listed. A folder is excluded when its full path equals an
 // excluded folder of the mask ignoring case, or, for an entry with
 // subfolders, when the upper-cased entry occurs anywhere in the upper-cased
 // path; there is no boundary check, so /proj also excludes /projects, and a
 // folder is compared without its trailing separator. Folders that cannot be
-// listed are passed over silently. The searcher raises no errors of its own.
+// listed are passed over and counted (UnreadableFolders). The searcher
+// raises no errors of its own.
 //
 // Execute reads every folder from the disk once and replays what it read
 // for the other masks: the events, their order and arguments, and the
@@ -176,12 +180,21 @@ public:
     // their identity (device, inode): the trash, whose files are what
     // earlier purges removed.
     std::set<std::pair<std::uint64_t, std::uint64_t>> FoldersNeverEntered;
+    // A start folder already held (its Path an include folder, exactly):
+    // searched from it instead of being opened again, so that the caller
+    // can go on working below the very folder searched.
+    std::shared_ptr<const twslisting::TRootFolder> HeldStart;
+    // The folders below a start folder that could not be opened for
+    // listing (no permission, gone or replaced meanwhile) since Execute or
+    // SearchDirectory began, each counted once whatever the masks.
+    std::size_t UnreadableFolders = 0;
 
 private:
     class TWalk;
     friend class TWalk;
 
     bool Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context);
+    std::shared_ptr<const twslisting::TRootFolder> StartOf(const AnsiString& folder) const;
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -151,6 +152,29 @@ bool TFolderReader::Open(const AnsiString& path, const TDirEntry& entry)
 {
     Close();
     FState = Adopt(::open(path.empty() ? "/" : path.c_str(), kOpenFlags | O_NOFOLLOW), &entry);
+    return IsOpen();
+}
+
+bool TFolderReader::Open(const TRootFolder& root)
+{
+    Close();
+    if (!root.IsOpen())
+        return false;
+    TDirEntry expected;
+    std::tie(expected.Device, expected.Inode) = root.Identity();
+    // "." of the held folder: a description of its own, so that this
+    // listing has its own position.
+    FState = Adopt(::openat(root.Handle(), ".", kOpenFlags), &expected);
+    return IsOpen();
+}
+
+bool TFolderReader::OpenBelow(const TRootFolder& root, std::string_view relative, const TDirEntry& entry)
+{
+    Close();
+    int fd = -1;
+    if (root.OpenBelow(relative, fd) != TWalkResult::Opened)
+        return false;
+    FState = Adopt(fd, &entry);
     return IsOpen();
 }
 
@@ -341,6 +365,170 @@ bool IsInSystemFolder(std::string_view path)
         return true;
     char resolved[PATH_MAX];
     return ::realpath(absolute.c_str(), resolved) != nullptr && LexicallyInSystemFolder(resolved);
+}
+
+// ---------------------------------------------------------------------------
+// TRootFolder
+
+namespace {
+
+constexpr int kWalkFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+TWalkResult WalkFailure(int error) { return error == ENOENT ? TWalkResult::Missing : TWalkResult::Refused; }
+
+bool IdentityOf(int fd, TFolderIdentity& identity)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+// The identities of the system folders as they are now. A system folder
+// that is a link (/lib -> usr/lib) counts by where it leads: a folder
+// there lies inside a system folder either way.
+TFolderIdentities SystemFolderIdentities()
+{
+    TFolderIdentities identities;
+    const auto add = [&](const std::string& path) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            identities.insert({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+    };
+    std::vector<std::string_view> prefixes;
+    for (std::string_view system : kSystemFolders) {
+        if (system.back() == '*')
+            prefixes.push_back(system.substr(1, system.size() - 2));
+        else
+            add(std::string(system));
+    }
+    if (prefixes.empty())
+        return identities;
+    TFolderReader root;
+    if (!root.Open(AnsiString()))
+        return identities;
+    std::string_view name;
+    TEntryKind kind;
+    while (root.Next(name, kind))
+        for (std::string_view prefix : prefixes)
+            if (name.substr(0, prefix.size()) == prefix)
+                add("/" + std::string(name));
+    return identities;
+}
+
+}  // namespace
+
+TRootFolder::TRootFolder() = default;
+
+TRootFolder::~TRootFolder()
+{
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+bool TRootFolder::IsOpen() const { return FHandle >= 0; }
+
+bool TRootFolder::Open(const AnsiString& path)
+{
+    if (FHandle >= 0)
+        ::close(FHandle);
+    FHandle = -1;
+    FPath = path;
+    std::string absolute;
+    if (!path.empty() && path.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) == nullptr)
+            return false;
+        absolute.assign(cwd).append(1, '/');
+    }
+    absolute.append(path);
+    // "/" itself cannot be a link; every component after it is opened in
+    // the folder before it and never followed. ".." is the held folder's
+    // parent, as the file system counts it.
+    int fd = ::open("/", kWalkFlags);
+    std::string_view rest = absolute;
+    while (fd >= 0 && !rest.empty()) {
+        const auto slash = rest.find('/');
+        const std::string part(rest.substr(0, slash));
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        const int next = ::openat(fd, part.c_str(), kWalkFlags);
+        ::close(fd);
+        fd = next;
+    }
+    if (fd < 0 || !IdentityOf(fd, FIdentity)) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    FHandle = fd;
+    return true;
+}
+
+bool TRootFolder::LiesWithin(const TFolderIdentities& identities) const
+{
+    if (FHandle < 0)
+        return false;
+    // Climbing by "..", on descriptors that need only search permission:
+    // where the folder held really is, whatever any name says now.
+    int fd = ::openat(FHandle, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    TFolderIdentity identity;
+    // A depth no real tree reaches: a loop is not followed forever.
+    for (int depth = 0; fd >= 0 && depth < 4096; ++depth) {
+        if (!IdentityOf(fd, identity))
+            break;
+        if (identities.count(identity) != 0) {
+            ::close(fd);
+            return true;
+        }
+        const int parent = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = parent;
+        TFolderIdentity above;
+        if (fd < 0 || !IdentityOf(fd, above))
+            break;
+        if (above == identity) {  // the root of the file system: ".." is itself
+            ::close(fd);
+            return false;
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return true;  // where the folder lies is unknown: taken as inside
+}
+
+bool TRootFolder::IsInSystemFolder() const { return LiesWithin(SystemFolderIdentities()); }
+
+TWalkResult TRootFolder::OpenBelow(std::string_view relative, int& handle) const
+{
+    handle = -1;
+    if (FHandle < 0)
+        return TWalkResult::Missing;
+    int fd = ::openat(FHandle, ".", kWalkFlags);
+    if (fd < 0)
+        return WalkFailure(errno);
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        auto end = relative.find('/', start);
+        if (end == std::string_view::npos)
+            end = relative.size();
+        const std::string part(relative.substr(start, end - start));
+        start = end + 1;
+        if (part.empty() || part == "." || part == "..") {
+            ::close(fd);
+            return TWalkResult::BadPath;
+        }
+        const int next = ::openat(fd, part.c_str(), kWalkFlags);
+        const int error = errno;
+        ::close(fd);
+        if (next < 0)
+            return WalkFailure(error);
+        fd = next;
+    }
+    handle = fd;
+    return TWalkResult::Opened;
 }
 
 AnsiString ShortPathName(const AnsiString& fileName)

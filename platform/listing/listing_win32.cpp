@@ -185,6 +185,41 @@ bool TFolderReader::Open(const AnsiString& path, const TDirEntry& entry)
     return IsOpen();
 }
 
+namespace {
+
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+
+// A second handle to the folder root holds, with its own listing position.
+HANDLE ReopenFolder(const TRootFolder& root)
+{
+    return ::ReOpenFile(LongToHandle(root.Handle()), kFolderAccess,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
+}
+
+}  // namespace
+
+bool TFolderReader::Open(const TRootFolder& root)
+{
+    Close();
+    if (!root.IsOpen())
+        return false;
+    TDirEntry expected;
+    expected.Device = root.Identity().first;
+    expected.Inode = root.Identity().second;
+    FState = Adopt(ReopenFolder(root), &expected);
+    return IsOpen();
+}
+
+bool TFolderReader::OpenBelow(const TRootFolder& root, std::string_view relative, const TDirEntry& entry)
+{
+    Close();
+    int handle = -1;
+    if (root.OpenBelow(relative, handle) != TWalkResult::Opened)
+        return false;
+    FState = Adopt(LongToHandle(handle), &entry);
+    return IsOpen();
+}
+
 bool TFolderReader::OpenSub(const TFolderReader& parent, const TDirEntry& entry)
 {
     Close();
@@ -346,6 +381,20 @@ AnsiString WindowsFolder()
     return n > 0 && n < sizeof folder ? ExcludeTrailingPathDelimiter(AnsiString(folder, n)) : AnsiString();
 }
 
+// The full path the system gives for what the handle holds ("C:\x"), or
+// the empty string.
+AnsiString FinalPathOf(HANDLE h)
+{
+    char final[MAX_PATH * 4];
+    const DWORD m = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (m == 0 || m >= sizeof final)
+        return AnsiString();
+    AnsiString resolved(final, m);
+    if (resolved.rfind("\\\\?\\", 0) == 0)
+        resolved.erase(0, 4);
+    return resolved;
+}
+
 // Whether the full path is the Windows folder or lies inside it.
 bool InWindowsFolder(AnsiString path)
 {
@@ -378,15 +427,127 @@ bool IsInSystemFolder(std::string_view path)
     const HANDLE h = OpenFolderByName(AnsiString(full, n), 0);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    char final[MAX_PATH * 4];
-    const DWORD m = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const AnsiString resolved = FinalPathOf(h);
     ::CloseHandle(h);
-    if (m == 0 || m >= sizeof final)
+    return !resolved.empty() && InWindowsFolder(resolved);
+}
+
+// ---------------------------------------------------------------------------
+// TRootFolder
+
+namespace {
+
+bool FolderIdentityOf(HANDLE h, TFolderIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
-    AnsiString resolved(final, m);
-    if (resolved.rfind("\\\\?\\", 0) == 0)
-        resolved.erase(0, 4);
-    return InWindowsFolder(resolved);
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
+}  // namespace
+
+TRootFolder::TRootFolder() = default;
+
+TRootFolder::~TRootFolder()
+{
+    if (FHandle != -1)
+        ::CloseHandle(LongToHandle(FHandle));
+}
+
+bool TRootFolder::IsOpen() const { return FHandle != -1; }
+
+bool TRootFolder::Open(const AnsiString& path)
+{
+    if (FHandle != -1)
+        ::CloseHandle(LongToHandle(FHandle));
+    FHandle = -1;
+    FPath = path;
+    // A volume root is a drive: only its last component can be a reparse
+    // point, and that is opened as itself and refused.
+    const HANDLE h = ::CreateFileA(path.empty() ? "\\" : path.c_str(), kFolderAccess,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    if (!FolderIdentityOf(h, FIdentity)) {
+        ::CloseHandle(h);
+        return false;
+    }
+    FHandle = HandleToLong(h);
+    return true;
+}
+
+bool TRootFolder::LiesWithin(const TFolderIdentities& identities) const
+{
+    if (FHandle == -1)
+        return false;
+    if (identities.count(FIdentity) != 0)
+        return true;
+    // The folders above, by the path the held handle has now.
+    AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    if (path.empty())
+        return true;  // where the folder lies is unknown: taken as inside
+    for (auto slash = path.find_last_of('\\'); slash != AnsiString::npos && slash > 0;
+         slash = path.find_last_of('\\', slash - 1)) {
+        const AnsiString above = path.substr(0, slash + 1);
+        const HANDLE h = OpenFolderByName(above, FILE_FLAG_OPEN_REPARSE_POINT);
+        if (h == INVALID_HANDLE_VALUE)
+            continue;
+        TFolderIdentity identity;
+        const bool known = FolderIdentityOf(h, identity);
+        ::CloseHandle(h);
+        if (known && identities.count(identity) != 0)
+            return true;
+    }
+    return false;
+}
+
+bool TRootFolder::IsInSystemFolder() const
+{
+    if (FHandle == -1)
+        return false;
+    const AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    return path.empty() || InWindowsFolder(path);
+}
+
+TWalkResult TRootFolder::OpenBelow(std::string_view relative, int& handle) const
+{
+    handle = -1;
+    if (FHandle == -1)
+        return TWalkResult::Missing;
+    HANDLE folder = ReopenFolder(*this);
+    if (folder == INVALID_HANDLE_VALUE)
+        return TWalkResult::Refused;
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        auto end = relative.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = relative.size();
+        const std::string_view part = relative.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == "." || part == "..") {
+            ::CloseHandle(folder);
+            return TWalkResult::BadPath;
+        }
+        LONG status = 0;
+        const HANDLE next = OpenRelative(folder, part, kFolderAccess, FILE_DIRECTORY_FILE, &status);
+        ::CloseHandle(folder);
+        if (next == INVALID_HANDLE_VALUE)
+            return IsNotFound(status) ? TWalkResult::Missing : TWalkResult::Refused;
+        // A junction or link opens as itself: never walked through.
+        TFolderIdentity identity;
+        if (!FolderIdentityOf(next, identity)) {
+            ::CloseHandle(next);
+            return TWalkResult::Refused;
+        }
+        folder = next;
+    }
+    handle = HandleToLong(folder);
+    return TWalkResult::Opened;
 }
 
 AnsiString ShortPathName(const AnsiString& fileName)

@@ -27,6 +27,33 @@ TVerifiedFile::TVerifiedFile(std::shared_ptr<TFolderHandle> folder, AnsiString n
 {
 }
 
+TFileVerifier::TFileVerifier(AnsiString root) : TFileVerifier(std::make_shared<twslisting::TRootFolder>())
+{
+    // The folder made just above for this verifier alone: it opens it.
+    FOwnRoot = std::const_pointer_cast<twslisting::TRootFolder>(FRootFolder);
+    FRoot = std::move(root);
+    if (FRoot.empty() || !IsDelimiter(FRoot.back()))
+        FRoot += PathDelim;
+}
+
+const twslisting::TRootFolder& TFileVerifier::Root()
+{
+    if (FOwnRoot && !FOwnRoot->IsOpen())
+        FOwnRoot->Open(FRoot);
+    return *FRootFolder;
+}
+
+TVerifyResult TFileVerifier::FromWalk(twslisting::TWalkResult walk)
+{
+    switch (walk) {
+    case twslisting::TWalkResult::Opened: return TVerifyResult::Verified;
+    case twslisting::TWalkResult::Missing: return TVerifyResult::Missing;
+    case twslisting::TWalkResult::BadPath: return TVerifyResult::OutsideRoot;
+    case twslisting::TWalkResult::Refused: break;
+    }
+    return TVerifyResult::Changed;
+}
+
 std::unique_ptr<TVerifiedFile> TVerifiedFile::Open(const AnsiString& root, const AnsiString& fullName,
                                                    const TFileIdentity& identity, TVerifyResult& result)
 {

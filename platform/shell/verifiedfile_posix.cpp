@@ -37,8 +37,11 @@ bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
     return true;
 }
 
-TFileVerifier::TFileVerifier(AnsiString root)
-    : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>()), FReleaser(std::make_shared<THandleReleaser>())
+TFileVerifier::TFileVerifier(std::shared_ptr<const twslisting::TRootFolder> root)
+    : FRoot(root->Path()),
+      FRootFolder(std::move(root)),
+      FTrash(std::make_shared<TTrash>()),
+      FReleaser(std::make_shared<THandleReleaser>())
 {
     if (FRoot.empty() || FRoot.back() != '/')
         FRoot += '/';
@@ -59,32 +62,11 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath
     }
     if (!FFolder || folderPath != FFolder->Path) {
         FFolder.reset();
-        // The root itself is the volume the user chose; below it, no links.
-        int folder = ::open(FRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder < 0) {
-            result = errno == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
+        // Down from the root held, never through a link.
+        int folder = -1;
+        result = FromWalk(Root().OpenBelow(folderPath.substr(FRoot.size()), folder));
+        if (result != TVerifyResult::Verified)
             return nullptr;
-        }
-        const std::string_view relative = folderPath.substr(FRoot.size());
-        std::size_t start = 0;
-        while (start < relative.size()) {
-            const auto end = relative.find('/', start);
-            const AnsiString part(relative.substr(start, end - start));
-            start = end + 1;
-            if (part.empty() || part == "." || part == "..") {
-                ::close(folder);
-                result = TVerifyResult::OutsideRoot;
-                return nullptr;
-            }
-            const int next = ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            const int err = errno;
-            ::close(folder);
-            if (next < 0) {
-                result = err == ENOENT ? TVerifyResult::Missing : TVerifyResult::Changed;
-                return nullptr;
-            }
-            folder = next;
-        }
         FFolder = std::make_shared<TFolderHandle>(folder, AnsiString(folderPath));
     }
     // What is held is checked, not the name: the name may change hands at

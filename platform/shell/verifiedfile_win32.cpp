@@ -55,7 +55,8 @@ bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
     return ok;
 }
 
-TFileVerifier::TFileVerifier(AnsiString root) : FRoot(std::move(root)), FTrash(std::make_shared<TTrash>())
+TFileVerifier::TFileVerifier(std::shared_ptr<const twslisting::TRootFolder> root)
+    : FRoot(root->Path()), FRootFolder(std::move(root)), FTrash(std::make_shared<TTrash>())
 {
     if (FRoot.empty() || !IsDelimiter(FRoot.back()))
         FRoot += PathDelim;
@@ -77,48 +78,12 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::OpenIn(std::string_view folderPath
     }
     if (!FFolder || folderPath != FFolder->Path) {
         FFolder.reset();
-        // The root itself is the volume the user chose; below it, no
-        // reparse points.
-        HANDLE folder = ::CreateFileA(FRoot.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (folder == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            result = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TVerifyResult::Missing
-                                                                                    : TVerifyResult::Changed;
+        // Down from the root held, never through a reparse point.
+        int folder = -1;
+        result = FromWalk(Root().OpenBelow(folderPath.substr(FRoot.size()), folder));
+        if (result != TVerifyResult::Verified)
             return nullptr;
-        }
-        const std::string_view relative = folderPath.substr(FRoot.size());
-        std::size_t start = 0;
-        while (start < relative.size()) {
-            auto end = relative.find_first_of("\\/", start);
-            if (end == std::string_view::npos)
-                end = relative.size();
-            const std::string_view part = relative.substr(start, end - start);
-            start = end + 1;
-            if (part.empty() || part == "." || part == "..") {
-                ::CloseHandle(folder);
-                result = TVerifyResult::OutsideRoot;
-                return nullptr;
-            }
-            LONG status = 0;
-            const HANDLE next = twslisting::OpenRelative(
-                folder, part, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE, &status);
-            ::CloseHandle(folder);
-            if (next == INVALID_HANDLE_VALUE) {
-                result = FailureOf(status);
-                return nullptr;
-            }
-            // A junction or link opens as itself: never walked through.
-            BY_HANDLE_FILE_INFORMATION info;
-            if (!::GetFileInformationByHandle(next, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                ::CloseHandle(next);
-                result = TVerifyResult::Changed;
-                return nullptr;
-            }
-            folder = next;
-        }
-        FFolder = std::make_shared<TFolderHandle>(folder, AnsiString(folderPath));
+        FFolder = std::make_shared<TFolderHandle>(LongToHandle(folder), AnsiString(folderPath));
     }
     // What is held is checked, not the name: the name may change hands at
     // any moment, the handle does not.

@@ -500,7 +500,7 @@ TEST(FileSearch, FifosAreNeverReportedNorOpened)
     EXPECT_EQ(FileNames(s.Search.Results["*.obj"]), std::vector<std::string>{t("real.obj")});
 }
 
-TEST(FileSearch, UnreadableFoldersArePassedOverSilently)
+TEST(FileSearch, UnreadableFoldersArePassedOverAndCounted)
 {
     TempTree t;
     t.File("closed/inner.obj");
@@ -511,8 +511,14 @@ TEST(FileSearch, UnreadableFoldersArePassedOverSilently)
                                             "file " + t("open.obj") + " | open.obj 1"};
     EXPECT_EQ(twstesting::RunUnprivileged([&] {
                   TSearchSetup s(t.Root(), "*.obj");
-                  if (!s.Search.Execute(nullptr))
-                      return std::string("the search was stopped");
+                  // Twice: each search counts afresh.
+                  for (int run = 0; run < 2; ++run) {
+                      s.Recorder.Log.clear();
+                      if (!s.Search.Execute(nullptr))
+                          return std::string("the search was stopped");
+                      if (s.Search.UnreadableFolders != 1)
+                          return "unreadable folders: " + std::to_string(s.Search.UnreadableFolders);
+                  }
                   std::string log;
                   for (const std::string& line : s.Recorder.Log)
                       log += line + "\n";
@@ -842,3 +848,38 @@ INSTANTIATE_TEST_SUITE_P(FileSearch, FileSearchReplay,
                              return std::string(info.param.Recursive ? "Recursive" : "Flat") +
                                     (info.param.AbortAt ? "AbortAt" + std::to_string(info.param.AbortAt) : "");
                          });
+
+// A start folder held by the caller is searched from what is held: its
+// path swapped for a link to another tree afterwards leads the search
+// nowhere else, in the first pass or in a later one.
+TEST(FileSearch, AHeldStartFolderIsSearchedWhateverItsPathLeadsToNow)
+{
+    TempTree t;
+    t.File("vol/a/x.obj", "inside");
+    t.File("vol/b/y.map", "inside");
+    t.File("out/a/x.obj", "outside");
+    t.File("out/b/y.map", "outside");
+    auto held = std::make_shared<twslisting::TRootFolder>();
+    ASSERT_TRUE(held->Open(t("vol")));
+    fs::rename(t("vol"), t("moved"));
+    fs::create_directory_symlink(t("out"), t("vol"));
+
+    TSearchSetup s(t("vol"), "*.obj,*.map");
+    s.Search.HeldStart = held;
+    // b is first entered by the second mask's pass, its parent no longer
+    // open: walked to again from the folder held.
+    s.Search.AddExcludeFolder("*.obj", t("vol/b"), true);
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    struct stat inside;
+    for (const auto& [mask, file] : {std::pair<std::string, std::string>{"*.obj", "a/x.obj"}, {"*.map", "b/y.map"}}) {
+        ASSERT_EQ(s.Search.Results[mask].size(), 1u) << mask;
+        ASSERT_EQ(::stat(t("moved/" + file).c_str(), &inside), 0);
+        EXPECT_EQ(s.Search.Results[mask][0].Inode, inside.st_ino) << file << " came from outside";
+    }
+    EXPECT_EQ(s.Search.UnreadableFolders, 0u);
+
+    // Not held: the path, now a link, is not searched at all.
+    TSearchSetup fresh(t("vol"), "*.obj");
+    ASSERT_TRUE(fresh.Search.Execute(nullptr));
+    EXPECT_TRUE(fresh.Search.Results.empty());
+}

@@ -2,6 +2,7 @@
 // folder handle, each described as a find-first listing describes it.
 //   TDirEntry      one entry, the counterpart of WIN32_FIND_DATA
 //   TFolderReader  one open folder: its raw entries and their descriptions
+//   TRootFolder    the folder a walk starts from, opened once without links
 //   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName, SystemVolumeForm
 //
 // What a find-first listing means on POSIX:
@@ -25,8 +26,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "System.hpp"
 #include <windows.h>
@@ -55,6 +58,72 @@ struct TDirEntry {
 // What a raw entry is, as far as a listing needs to know.
 enum class TEntryKind : unsigned char { ekFile, ekFolder };
 
+// A folder's identity: (device, inode); on Windows (volume serial, file ID).
+using TFolderIdentity = std::pair<std::uint64_t, std::uint64_t>;
+using TFolderIdentities = std::set<TFolderIdentity>;
+
+// How opening a folder below a root went.
+enum class TWalkResult : unsigned char {
+    Opened,
+    Missing,   // a component does not exist
+    Refused,   // a link (reparse point) on the way, not a folder, or no access
+    BadPath,   // an empty, "." or ".." component: the path would leave the root
+};
+
+// The folder a walk starts from (a volume root), opened once and held, so
+// that the scan, the guard and the purge all work below the same folder
+// whatever happens to its path meanwhile.
+//
+// POSIX: the path is walked from "/" one component at a time, each opened
+// O_NOFOLLOW|O_DIRECTORY relative to the one before, so no component, the
+// last included, is ever a link. A relative path is taken from the current
+// folder. What the folder is, is judged on the descriptor: its identity and
+// the identities of the folders above it (reached through ".." from the
+// descriptor, not by name).
+// Windows: a volume root is a drive ("C:\") and has no components above it;
+// the last component is opened without following a reparse point and
+// refused when it is one; identity is volume serial and file ID, and the
+// folders above are those of the final path the held handle reports.
+class TRootFolder {
+public:
+    TRootFolder();
+    ~TRootFolder();
+    TRootFolder(const TRootFolder&) = delete;
+    TRootFolder& operator=(const TRootFolder&) = delete;
+
+    // Opens the folder at path (the empty path is the root of the file
+    // system). False when a component is missing, is a link or is not a
+    // folder; the folder held before is let go either way.
+    bool Open(const AnsiString& path);
+    bool IsOpen() const;
+    // The path as given to Open.
+    const AnsiString& Path() const { return FPath; }
+    TFolderIdentity Identity() const { return FIdentity; }
+
+    // True when the folder held, or a folder above it, is one of the
+    // identities.
+    bool LiesWithin(const TFolderIdentities& identities) const;
+    // True when the folder held is a system folder or lies inside one, by
+    // identity: a path that reached /usr under another name is /usr.
+    bool IsInSystemFolder() const;
+
+    // Opens the folder at relative (components separated by the platform's
+    // delimiters; empty: this folder again) below the folder held, one
+    // component at a time without following links. On Opened, handle is
+    // the new folder's (POSIX descriptor; Windows HandleToLong), owned by
+    // the caller; otherwise it is -1.
+    TWalkResult OpenBelow(std::string_view relative, int& handle) const;
+
+    // The platform's handle (POSIX descriptor; Windows HandleToLong); -1
+    // when nothing is held. Owned by this object.
+    int Handle() const { return FHandle; }
+
+private:
+    int FHandle = -1;
+    AnsiString FPath;
+    TFolderIdentity FIdentity{};
+};
+
 // One folder, open for reading its entries. Folders below it are opened
 // relative to it, so a walk never rebuilds long paths and a folder renamed
 // or replaced while the walk is elsewhere is noticed rather than followed.
@@ -72,6 +141,11 @@ public:
     // Opens the folder at path only if it is still the folder that entry
     // describes (same device and inode).
     bool Open(const AnsiString& path, const TDirEntry& entry);
+    // Opens the folder root holds, for a listing of its own.
+    bool Open(const TRootFolder& root);
+    // Opens the folder at relative below root (TRootFolder::OpenBelow) only
+    // if it is still the folder that entry describes.
+    bool OpenBelow(const TRootFolder& root, std::string_view relative, const TDirEntry& entry);
     // Opens the subfolder that entry, described by the open folder parent,
     // names: without following links, and only if it is still that folder.
     bool OpenSub(const TFolderReader& parent, const TDirEntry& entry);

@@ -11,9 +11,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace twslisting;
@@ -367,4 +370,108 @@ TEST_F(ListingTest, ShortNamesAreTheNamesThemselves)
     MakeFile("a.obj");
     EXPECT_EQ(ShortPathName(Path("a.obj")), Path("a.obj"));
     EXPECT_EQ(ShortPathName(Path("b.obj")), "");
+}
+
+// The root of a walk: no link on any component of its path, judged by
+// what the folder held is, and folders below it reached only link-free.
+TEST_F(ListingTest, ARootFolderIsOpenedWithoutAnyLinkOnItsPath)
+{
+    MakeFolder("vol");
+    MakeFolder("vol/a");
+    MakeFolder("vol/a/b");
+    MakeFile("vol/a/f.obj");
+    ASSERT_EQ(::symlink("vol", Path("vol-link").c_str()), 0);
+    ASSERT_EQ(::symlink("a", Path("vol/a-link").c_str()), 0);
+    ASSERT_EQ(::symlink("/usr", Path("usr-link").c_str()), 0);
+
+    // path -> opens?
+    const std::pair<std::string, bool> paths[] = {
+        {Path("vol"), true},          {Path("vol/"), true},          {Path("vol//a/./b"), true},
+        {Path("vol/a/../a"), true},   {Path("vol-link"), false},     {Path("vol-link/a"), false},
+        {Path("vol/a-link"), false},  {Path("vol/a/f.obj"), false},  {Path("missing"), false},
+    };
+    for (const auto& [path, opens] : paths)
+        EXPECT_EQ(TRootFolder().Open(path), opens) << path;
+
+    TRootFolder root;
+    ASSERT_TRUE(root.Open(Path("vol")));
+    EXPECT_EQ(root.Path(), Path("vol"));
+    struct stat st;
+    ASSERT_EQ(::stat(Path("vol").c_str(), &st), 0);
+    EXPECT_EQ(root.Identity(), TFolderIdentity(st.st_dev, st.st_ino));
+
+    // relative -> result
+    const std::pair<std::string, TWalkResult> below[] = {
+        {"", TWalkResult::Opened},          {"a/b", TWalkResult::Opened},     {"a/b/", TWalkResult::Opened},
+        {"a-link", TWalkResult::Refused},   {"a/f.obj", TWalkResult::Refused}, {"a/missing", TWalkResult::Missing},
+        {"a/../a", TWalkResult::BadPath},   {"a//b", TWalkResult::BadPath},   {"./a", TWalkResult::BadPath},
+    };
+    for (const auto& [relative, expected] : below) {
+        int fd = -1;
+        EXPECT_EQ(root.OpenBelow(relative, fd), expected) << relative;
+        EXPECT_EQ(fd >= 0, expected == TWalkResult::Opened) << relative;
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // The folder held, whatever its path leads to now.
+    ASSERT_EQ(::rename(Path("vol").c_str(), Path("moved").c_str()), 0);
+    ASSERT_EQ(::symlink("moved", Path("vol").c_str()), 0);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(root));
+    EXPECT_EQ(ReadAll(reader), (std::map<std::string, TEntryKind>{{"a", TEntryKind::ekFolder}}));
+    TDirEntry a;
+    ASSERT_EQ(::stat(Path("moved/a").c_str(), &st), 0);
+    a.Device = st.st_dev;
+    a.Inode = st.st_ino;
+    EXPECT_TRUE(TFolderReader().OpenBelow(root, "a", a));
+    a.Inode += 1;
+    EXPECT_FALSE(TFolderReader().OpenBelow(root, "a", a)) << "not the folder described";
+}
+
+// What the folder held is, not what its name says: inside /usr through
+// ".." from a folder of the user's, or inside a folder given by identity.
+TEST_F(ListingTest, ARootFolderIsJudgedByItsIdentityAndTheFoldersAboveIt)
+{
+    MakeFolder("vol");
+    MakeFolder("vol/p");
+    TRootFolder usrShare, user, inner;
+    ASSERT_TRUE(usrShare.Open("/usr/share"));
+    ASSERT_TRUE(user.Open(Path("vol")));
+    ASSERT_TRUE(inner.Open(Path("vol/p")));
+    EXPECT_TRUE(usrShare.IsInSystemFolder());
+    EXPECT_FALSE(user.IsInSystemFolder());
+    EXPECT_FALSE(inner.IsInSystemFolder());
+    EXPECT_FALSE(TRootFolder().LiesWithin({user.Identity()})) << "nothing held lies nowhere";
+    EXPECT_TRUE(inner.LiesWithin({user.Identity()}));
+    EXPECT_TRUE(user.LiesWithin({user.Identity()}));
+    EXPECT_FALSE(user.LiesWithin({inner.Identity()}));
+    TRootFolder viaDots;
+    ASSERT_TRUE(viaDots.Open(Path("vol/../../../../../../../../../../../../../../usr/share")));
+    EXPECT_TRUE(viaDots.IsInSystemFolder());
+}
+
+// /usr mounted again inside a folder of the user's (in a mount namespace of
+// the test's own): no name on the path says "/usr", its identity does.
+TEST_F(ListingTest, ASystemFolderMountedElsewhereIsStillASystemFolder)
+{
+    MakeFolder("vol");
+    MakeFolder("vol/u");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("/usr", Path("vol/u").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(77);
+        TRootFolder bound, inside, user;
+        if (!bound.Open(Path("vol/u")) || !inside.Open(Path("vol/u/share")) || !user.Open(Path("vol")))
+            ::_exit(2);
+        ::_exit(bound.IsInSystemFolder() && inside.IsInSystemFolder() && !user.IsInSystemFolder() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace of its own may be made here (it needs CAP_SYS_ADMIN)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: judged by name; 2: not opened";
 }

@@ -174,3 +174,49 @@ TEST_F(ListingTest, ShortNamesOfFilesThatExist)
     EXPECT_FALSE(ShortPathName(Path("a long file name.bak")).empty());
     EXPECT_TRUE(ShortPathName(Path("missing.bak")).empty());
 }
+
+// The root of a walk: held by a handle, its identity the listing's, the
+// folders below reached one component at a time, the Windows folder told
+// by the folder held.
+TEST_F(ListingTest, ARootFolderIsHeldAndWalkedFrom)
+{
+    MakeFolder("vol");
+    MakeFolder("vol\\a");
+    MakeFolder("vol\\a\\b");
+    MakeFile("vol\\a\\f.obj");
+    TRootFolder root;
+    ASSERT_TRUE(root.Open(Path("vol") + "\\"));
+    EXPECT_FALSE(TRootFolder().Open(Path("missing")));
+    EXPECT_FALSE(TRootFolder().Open(Path("vol\\a\\f.obj")));
+
+    TFolderReader parent;
+    ASSERT_TRUE(parent.Open(FRoot));
+    TDirEntry vol;
+    ASSERT_TRUE(parent.Describe("vol", TEntryKind::ekFolder, vol));
+    EXPECT_EQ(root.Identity(), TFolderIdentity(vol.Device, vol.Inode));
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(root));
+    EXPECT_EQ(ReadAll(reader), (std::map<std::string, TEntryKind>{{"a", TEntryKind::ekFolder}}));
+
+    // relative -> result
+    const std::pair<std::string, TWalkResult> below[] = {
+        {"", TWalkResult::Opened},           {"a\\b", TWalkResult::Opened},   {"a/b\\", TWalkResult::Opened},
+        {"a\\f.obj", TWalkResult::Refused},  {"a\\missing", TWalkResult::Missing},
+        {"a\\..\\a", TWalkResult::BadPath},  {"a\\\\b", TWalkResult::BadPath},
+    };
+    for (const auto& [relative, expected] : below) {
+        int handle = -1;
+        EXPECT_EQ(root.OpenBelow(relative, handle), expected) << relative;
+        EXPECT_EQ(handle != -1, expected == TWalkResult::Opened) << relative;
+        if (handle != -1)
+            ::CloseHandle(LongToHandle(handle));
+    }
+    EXPECT_FALSE(root.IsInSystemFolder());
+    EXPECT_TRUE(root.LiesWithin({root.Identity()}));
+
+    char windows[MAX_PATH];
+    ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    TRootFolder system;
+    ASSERT_TRUE(system.Open(std::string(windows) + "\\system32"));
+    EXPECT_TRUE(system.IsInSystemFolder());
+}

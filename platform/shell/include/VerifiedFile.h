@@ -18,7 +18,8 @@
 //   - moving to the trash renames from the held folder (Trash.h) and then
 //     checks what arrived in the trash; another file is put back.
 // A folder swapped for a link between the scan and the purge therefore
-// cannot send any of these elsewhere.
+// cannot send any of these elsewhere; nor can the volume root itself,
+// which is held from the start and never looked up by name again.
 //
 // On Windows the same walk opens each folder relative to the one before
 // without following a reparse point, and the file is held by a handle:
@@ -32,6 +33,7 @@
 #include <string_view>
 
 #include "FileIdentity.h"
+#include "listing.h"
 #include "System.hpp"
 #include "Trash.h"
 
@@ -91,7 +93,9 @@ private:
     std::shared_ptr<THandleReleaser> FReleaser;  // the verifier's; none: let go here
 };
 
-// Verifies one file after another below one volume root. The files of a
+// Verifies one file after another below one volume root, held open from
+// the start (twslisting::TRootFolder: opened without following a link on
+// any component) and walked down from for every folder. The files of a
 // purge come folder by folder, so the last folder verified is kept open
 // and the next file of the same folder is checked in it directly: whatever
 // happens to the path meanwhile, the folder held is the one verified. The
@@ -100,7 +104,11 @@ private:
 // are gone.
 class TFileVerifier {
 public:
+    // Opens root itself when first needed, then holds it; while it cannot
+    // be opened without a link on the way, nothing is verified.
     explicit TFileVerifier(AnsiString root);
+    // Starts from a root already held, as a scan opened it.
+    explicit TFileVerifier(std::shared_ptr<const twslisting::TRootFolder> root);
     ~TFileVerifier();
     TFileVerifier(const TFileVerifier&) = delete;
     TFileVerifier& operator=(const TFileVerifier&) = delete;
@@ -116,7 +124,13 @@ private:
     std::unique_ptr<TVerifiedFile> OpenIn(std::string_view folderPath, const AnsiString& name,
                                           const TFileIdentity& identity, TVerifyResult& result);
 
-    AnsiString FRoot;
+    static TVerifyResult FromWalk(twslisting::TWalkResult walk);
+    // The root held, opened first here when it was given by name.
+    const twslisting::TRootFolder& Root();
+
+    AnsiString FRoot;  // its path, ending in a delimiter
+    std::shared_ptr<const twslisting::TRootFolder> FRootFolder;
+    std::shared_ptr<twslisting::TRootFolder> FOwnRoot;  // the same, when given by name
     std::shared_ptr<TFolderHandle> FFolder;  // the last folder verified, with its path
     std::shared_ptr<TTrash> FTrash;
     std::shared_ptr<THandleReleaser> FReleaser;  // lets go of the files deleted
