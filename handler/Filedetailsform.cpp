@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 
 #include "Folderdepth.h"
@@ -41,10 +42,13 @@ namespace {
 
 const char* const AllMasks = "*.*";
 
-// While a tree is built, the progress bar moves and pending events are
-// processed after this many items: often enough that a large scan never
-// freezes the window, seldom enough that the build stays fast.
+// While a tree is built, every this many items the progress bar moves
+// and pending events are processed: at the first such point, then again
+// once kEventInterval has passed. A human sees no difference from every
+// 10 items, but processing events is dear: done every 10 items it slowed
+// a build of 100,000 results by a third.
 constexpr int kItemsPerEventCheck = 10;
+constexpr std::chrono::milliseconds kEventInterval{10};
 
 // The hourglass for as long as it lives.
 struct TWaitCursor {
@@ -628,11 +632,14 @@ void TfrmFileDetails::BuildTree()
     std::string key;
     const AnsiString* lastPath = nullptr;
     TPlaceOfPath* last = nullptr;
+    using TClock = std::chrono::steady_clock;
     int position = 0;
+    TClock::time_point eventsDue = TClock::time_point::min();
     for (TViewItem* item : rows) {
-        if (++position % kItemsPerEventCheck == 0) {
+        if (++position % kItemsPerEventCheck == 0 && TClock::now() >= eventsDue) {
             pbarBuildViewProgress->setValue(position);
             ProcessPendingEvents();
+            eventsDue = TClock::now() + kEventInterval;
         }
         const zelutils::TSearchResult& result = *item->Ref;
         // Results of one folder mostly come one after another.
