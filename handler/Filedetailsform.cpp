@@ -435,7 +435,16 @@ void TfrmFileDetails::CreateComponents()
                 tvResults->collapse(previous);
             tvResults->expand(i);
         }
-        const int node = TResultTreeModel::NodeOf(i);
+        // The list follows once the tree's selection has rested: walking
+        // the tree with the arrow keys does not drag the list along.
+        if (!FUpdating)
+            tmrTreeChange->start();
+    });
+    tmrTreeChange = new QTimer(this);
+    tmrTreeChange->setSingleShot(true);
+    tmrTreeChange->setInterval(50);
+    connect(tmrTreeChange, &QTimer::timeout, this, [this] {
+        const int node = TResultTreeModel::NodeOf(tvResults->currentIndex());
         if (node < 0 || FUpdating || FTreeModel->Nodes[static_cast<std::size_t>(node)].Item == nullptr)
             return;
         SyncOrToggle(FTreeModel->Nodes[static_cast<std::size_t>(node)].Item, false);

@@ -149,6 +149,9 @@ private:
     std::unique_ptr<TResultTreeModel> FTreeModel;
     QLabel* FStatus[2];
     QTimer* tmrStartup;
+    // Started by each change of the tree's selection; the list follows
+    // the selected file when it fires.
+    QTimer* tmrTreeChange;
     // ilNodeTypes: folder, folder selected, item, item selected, volume.
     std::vector<QPixmap> FNodeTypes;
 };

@@ -151,6 +151,18 @@ TEST_F(FiledetailsformTest, TogglingAFileInListAndTreeChangesTheSelectionAndBoth
     EXPECT_FALSE(Selected("*.obj", 2));
 }
 
+TEST_F(FiledetailsformTest, TheListFollowsTheTreeOnceItsSelectionRests)
+{
+    Open();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(Child(Child(Root(), "A"), "b.obj"));
+    form->tvResults->setCurrentIndex(Child(folderB, "c.obj"));
+    EXPECT_FALSE(form->lvResults->currentIndex().isValid()) << "not at once";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->lvResults->currentIndex().isValid(); }));
+    EXPECT_EQ(form->lvResults->currentIndex().row(), ListRow("c.obj").row());
+    EXPECT_EQ(form->tvResults->currentIndex(), Child(folderB, "c.obj"));
+}
+
 TEST_F(FiledetailsformTest, AFolderClickChecksAPartCheckedFolderAndUnchecksAChecked)
 {
     Open();
