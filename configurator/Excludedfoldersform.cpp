@@ -7,6 +7,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "Configuratorresources.h"
@@ -71,6 +72,7 @@ TfrmExcludedFolders::TfrmExcludedFolders(QWidget* parent) : QWidget(parent)
     connect(btnReplace, &QPushButton::clicked, this, [this] { btnReplaceClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
     connect(btnFolderPath, &QToolButton::clicked, this, [this] { btnFolderPathClick(); });
+    chklstExcludedFolders->installEventFilter(this);
     LoadGlyphs();
 }
 
@@ -83,10 +85,25 @@ void TfrmExcludedFolders::LoadGlyphs()
     resources.SetGlyph(btnDelete, "ACT_REC_DEL");
 }
 
+bool TfrmExcludedFolders::eventFilter(QObject* watched, QEvent* event)
+{
+    // Delete in the list deletes the selected folder, as its button does.
+    if (watched == chklstExcludedFolders && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        btnDeleteClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 int TfrmExcludedFolders::AddFolder(const AnsiString& path, bool withSubFolders)
 {
     FFolders[path] = withSubFolders;
-    return ShowFolder(path, withSubFolders);
+    const int row = ShowFolder(path, withSubFolders);
+    // A folder the filter hides is counted at once, not at the next rebuild.
+    if (row < 0)
+        UpdateHiddenCount();
+    return row;
 }
 
 std::vector<std::pair<AnsiString, bool>> TfrmExcludedFolders::GetFolders() const
@@ -132,9 +149,13 @@ int TfrmExcludedFolders::ShowFolder(const AnsiString& path, bool withSubFolders)
             break;
         }
     auto* item = new QListWidgetItem(text);
-    Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
-    if (!filtered)
-        flags |= Qt::ItemIsEnabled;
+    // A folder of another volume is greyed and its check mark fixed, yet it
+    // can still be selected to be replaced or deleted.
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (filtered)
+        item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+    else
+        flags |= Qt::ItemIsUserCheckable;
     item->setFlags(flags);
     item->setCheckState(withSubFolders ? Qt::Checked : Qt::Unchecked);
     const int row = SortedPosition(text);
@@ -150,8 +171,20 @@ void TfrmExcludedFolders::RebuildList()
     FFilling = false;
     for (const auto& [path, withSubFolders] : FFolders)
         ShowFolder(path, withSubFolders);
-    lblHiddenCount->setText(QString::number(static_cast<int>(FFolders.size()) - chklstExcludedFolders->count()));
+    UpdateHiddenCount();
     update();
+}
+
+void TfrmExcludedFolders::UpdateHiddenCount()
+{
+    lblHiddenCount->setText(QString::number(static_cast<int>(FFolders.size()) - chklstExcludedFolders->count()));
+}
+
+void TfrmExcludedFolders::SelectRow(int row)
+{
+    FFilling = true;
+    chklstExcludedFolders->setCurrentRow(row);
+    FFilling = false;
 }
 
 void TfrmExcludedFolders::Modified()
@@ -181,6 +214,8 @@ bool TfrmExcludedFolders::AcceptTypedPath(TEdit edit)
 
 void TfrmExcludedFolders::chklstExcludedFoldersClick()
 {
+    if (FFilling)
+        return;
     if (QListWidgetItem* item = chklstExcludedFolders->currentItem())
         edtFolderPath->setText(item->text());
 }
@@ -205,7 +240,7 @@ void TfrmExcludedFolders::btnAddClick()
         return;
     const int row = AddFolder(edtFolderPath->text().toStdString(), true);
     if (row >= 0)
-        chklstExcludedFolders->setCurrentRow(row);
+        SelectRow(row);
     Modified();
 }
 
@@ -236,7 +271,7 @@ void TfrmExcludedFolders::btnDeleteClick()
     delete item;
     const int count = chklstExcludedFolders->count();
     if (count > 0)
-        chklstExcludedFolders->setCurrentRow(row < count ? row : count - 1);
+        SelectRow(row < count ? row : count - 1);
     Modified();
 }
 

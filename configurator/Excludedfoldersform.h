@@ -65,11 +65,18 @@ public:
     void btnDeleteClick();
     void btnFolderPathClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     enum class TEdit { Add, Replace };
 
     int ShowFolder(const AnsiString& path, bool withSubFolders);
     void RebuildList();
+    // "Hidden Items:": the folders of the set the list leaves out.
+    void UpdateHiddenCount();
+    // Selects a row for the program: the edit box keeps what was typed.
+    void SelectRow(int row);
     bool AcceptTypedPath(TEdit edit);
     int SortedPosition(const QString& text) const;
     void Modified();
@@ -80,7 +87,8 @@ private:
     bool FHideFiltered = false;
     std::deque<AnsiString> FVolumeRoots;
     // Set while the list is changed by the program, so that its change
-    // signal is not taken for a click on a check mark.
+    // signals are not taken for a click on a check mark or a selection by
+    // the user.
     bool FFilling = false;
 };
 

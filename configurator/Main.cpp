@@ -117,9 +117,10 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     setObjectName("frmMain");
     setWindowTitle("TWS Configurator");
     resize(600, 420);
+    // The application's icon: the boxes and dialogs show it as well.
     const QIcon icon = ConfiguratorResources().Icon("TIDEWASH1");
     if (!icon.isNull())
-        setWindowIcon(icon);
+        QApplication::setWindowIcon(icon);
 
     // ---- components ----
     pcMain = new QTabWidget(this);
@@ -341,12 +342,25 @@ void TfrmMain::RebuildExcludedVolumesMenu(const AnsiString& commaText)
     TStringList excluded;
     excluded.SetCommaText(commaText);
     miExcludedVolumes->clear();
-    for (std::size_t i = 0; i < FVolumeNames.size(); ++i) {
-        QAction* item = miExcludedVolumes->addAction(QString::fromStdString(FVolumeNames[i]));
+    const auto addItem = [this](const AnsiString& caption, const AnsiString& root, bool checked) {
+        QAction* item = miExcludedVolumes->addAction(QString::fromStdString(caption));
         item->setCheckable(true);
-        item->setChecked(excluded.IndexOf(FVolumeRoots[i]) >= 0);
+        item->setChecked(checked);
+        // Saving writes the roots of the checked items, whatever they show.
+        item->setData(QString::fromStdString(root));
         connect(item, &QAction::triggered, this, [this] { SetModified(true); });
+    };
+    TStringList listed;
+    for (std::size_t i = 0; i < FVolumeNames.size(); ++i) {
+        addItem(FVolumeNames[i], FVolumeRoots[i], excluded.IndexOf(FVolumeRoots[i]) >= 0);
+        listed.Add(FVolumeRoots[i]);
     }
+    // A volume excluded while it was attached stays excluded while it is
+    // not: it keeps an item of its own, so that a save writes it back and
+    // the user can still remove it.
+    for (int i = 0; i < excluded.Count(); ++i)
+        if (!excluded[i].empty() && listed.IndexOf(excluded[i]) < 0)
+            addItem(excluded[i] + kNotAttached, excluded[i], true);
 }
 
 // ---- mask tabs ----
@@ -361,6 +375,9 @@ QWidget* TfrmMain::AddMaskTab(const AnsiString& mask)
     layout->addWidget(editor);
     pcFileMasks->addTab(page, QString::fromStdString(mask));
     editor->SetVolumeRoots(FVolumeRoots);
+    // A new tab shows its folders as the other tabs show theirs.
+    editor->SetVolumeFilter(VolumeFilterRoot());
+    editor->SetHideFiltered(cboxHideFiltered->isChecked());
     editor->OnModified = [this](TfrmExcludedFolders*) { SetModified(true); };
     FMaskEditors[mask] = editor;
 
@@ -420,7 +437,6 @@ void TfrmMain::actAddMaskExecute()
         return;
     if (QWidget* page = AddMaskTab(mask)) {
         pcFileMasks->setCurrentWidget(page);
-        actApplyVolumeFilterExecute();
         SetModified(true);
     } else {
         UserDialogs().MessageBox(this, "Unable to create new mask tab", "Unexpected Error", TBoxIcon::Error,
@@ -500,12 +516,17 @@ void TfrmMain::actRunTWSUtilExecute()
     }
 }
 
-void TfrmMain::actApplyVolumeFilterExecute()
+AnsiString TfrmMain::VolumeFilterRoot() const
 {
     const int selected = cboxVolumeFilter->currentIndex();
-    const AnsiString root = selected > 0 && selected <= static_cast<int>(FVolumeRoots.size())
-                                ? FVolumeRoots[static_cast<std::size_t>(selected - 1)]
-                                : AnsiString();
+    return selected > 0 && selected <= static_cast<int>(FVolumeRoots.size())
+               ? FVolumeRoots[static_cast<std::size_t>(selected - 1)]
+               : AnsiString();
+}
+
+void TfrmMain::actApplyVolumeFilterExecute()
+{
+    const AnsiString root = VolumeFilterRoot();
     for (int tab = 0; tab < pcFileMasks->count(); ++tab)
         if (TfrmExcludedFolders* editor = EditorAt(tab))
             editor->SetVolumeFilter(root);
@@ -559,10 +580,9 @@ bool TfrmMain::SaveConfiguration()
     TIntf<IConfigStrings> volumes = NewStrings();
     if (volumes == nullptr)
         return false;
-    const QList<QAction*> items = miExcludedVolumes->actions();
-    for (int i = 0; i < items.size() && i < static_cast<int>(FVolumeRoots.size()); ++i)
-        if (items[i]->isChecked())
-            volumes->Add(TArg(FVolumeRoots[static_cast<std::size_t>(i)]), nullptr);
+    for (const QAction* item : miExcludedVolumes->actions())
+        if (item->isChecked())
+            volumes->Add(TArg(item->data().toString().toStdString()), nullptr);
     FTidewashConfig->SetExcludedVolumes(volumes.get());
 
     FTidewashConfig->SetDeleteHiddenFiles(ToVariantBool(cboxDeleteHiddenFiles));
@@ -609,8 +629,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only the mask tabs' own focus deletes a mask: a Delete released in a
+    // tab's folder list or on its buttons reaches the tabs too, passed up
+    // by the child that had the focus.
     if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        (watched == pcFileMasks || watched == pcFileMasks->tabBar())) {
+        (watched == pcFileMasks || watched == pcFileMasks->tabBar()) && watched == focusWidget()) {
         actDeleteMaskExecute();
         return true;
     }

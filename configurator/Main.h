@@ -39,6 +39,9 @@ struct TConfiguratorSetup {
 
 // The wizard's program file in the configurator's folder.
 inline constexpr const char* kWizardProgram = "TWSUtil";
+// Appended to the root of an excluded volume that is not attached, as its
+// item in the Excluded Volumes menu.
+inline constexpr const char* kNotAttached = "  (not attached)";
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -112,7 +115,11 @@ private:
     QWidget* AddMaskTab(const AnsiString& mask);
     void DeleteMaskTab(int tab);
     bool ValidMask(const AnsiString& mask, int editedTab);
+    // The menu's items: the fixed volumes, then the excluded volumes that
+    // are not attached; each item's data is the root it stands for.
     void RebuildExcludedVolumesMenu(const AnsiString& commaText);
+    // The root the volume filter selects, or empty for "None".
+    AnsiString VolumeFilterRoot() const;
     bool SaveConfiguration();
     void ReportServerError(const AnsiString& what, const AnsiString& caption);
     AnsiString WizardPath() const;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Resultmodel.h"
@@ -137,7 +138,9 @@ private:
     std::vector<int> FTreeNodeOf;
     int FPopupNode = -1;
     int FFolderDepth = 0;
-    TListColumn FSortColumn = TListColumn::Name;
+    // None until a column is clicked: the first click on any column sorts
+    // ascending.
+    std::optional<TListColumn> FSortColumn;
     bool FSortAscending = true;
     bool FUpdating = false;
     bool FSyncViews = true;
@@ -146,6 +149,9 @@ private:
     std::unique_ptr<TResultTreeModel> FTreeModel;
     QLabel* FStatus[2];
     QTimer* tmrStartup;
+    // Started by each change of the tree's selection; the list follows
+    // the selected file when it fires.
+    QTimer* tmrTreeChange;
     // ilNodeTypes: folder, folder selected, item, item selected, volume.
     std::vector<QPixmap> FNodeTypes;
 };

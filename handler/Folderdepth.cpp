@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include "Graphics.hpp"
 #include "Twsresname.h"
@@ -56,6 +57,13 @@ TfrmFolderDepth::TfrmFolderDepth(const AnsiString& installationFolder, QWidget* 
         if (resources.LoadBitmapA("ACT_CANCEL", &glyph))
             btnCancel->setIcon(QPixmap::fromImage(MaskColor(glyph.Image(), clFuchsia)));
     }
+}
+
+void TfrmFolderDepth::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen* shown = screen())
+        move(shown->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 void TfrmFolderDepth::SetFolderDepth(int depth) { edFolderDepth->setText(QString::number(depth)); }

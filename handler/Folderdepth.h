@@ -29,6 +29,8 @@ public:
     QPushButton* btnCancel;
 
 private:
+    // Centred on the screen the window is on, wherever its owner is.
+    void showEvent(QShowEvent* event) override;
     // Leaving the box with something that is no depth is refused with
     // "Invalid Folder Depth", and the box keeps the focus.
     void edFolderDepthExit();

@@ -23,7 +23,8 @@ std::vector<std::string> Listed(const TfrmExcludedFolders& editor)
         const QListWidgetItem* item = editor.chklstExcludedFolders->item(i);
         std::string row = item->text().toStdString();
         row += item->checkState() == Qt::Checked ? " [x]" : " [ ]";
-        if (!(item->flags() & Qt::ItemIsEnabled))
+        // Greyed: the check mark of a folder of another volume is fixed.
+        if (!(item->flags() & Qt::ItemIsUserCheckable))
             row += " grey";
         rows.push_back(row);
     }
@@ -181,6 +182,45 @@ TEST_F(EditorTest, TheVolumeFilterGreysOrHidesFoldersOfOtherVolumes)
     EXPECT_EQ(Listed(editor)[2], "/srv/data [x] grey");
     EXPECT_EQ(editor.GetFolders().size(), 3u);
     EXPECT_EQ(modifications, 1);
+}
+
+TEST_F(EditorTest, AGreyedFolderCanBeSelectedAndDeletedByTheDeleteKey)
+{
+    editor.AddFolder("/home/ann", true);
+    editor.AddFolder("/srv/data", false);
+    editor.SetVolumeFilter("/home/");
+    editor.show();
+    QListWidget* list = editor.chklstExcludedFolders;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    ASSERT_EQ(list->currentRow(), 1);
+    EXPECT_TRUE(list->item(1)->isSelected());
+    EXPECT_EQ(editor.edtFolderPath->text(), "/srv/data");
+    EXPECT_EQ(Listed(editor)[1], "/srv/data [ ] grey");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(Listed(editor), std::vector<std::string>{"/home/ann [x]"});
+    EXPECT_EQ(editor.GetFolders().size(), 1u);
+    EXPECT_EQ(modifications, 1);
+    // The row the program selected after the deletion leaves the typed
+    // path alone.
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(editor.edtFolderPath->text(), "/srv/data");
+}
+
+TEST_F(EditorTest, AFolderTheFilterHidesIsCountedWhenAdded)
+{
+    // A volume of its own beside the folder added, wherever the temporary
+    // folder is.
+    const std::string volume = Dir("B") + "/";
+    editor.SetVolumeRoots({"/", volume});
+    editor.SetVolumeFilter(volume);
+    editor.SetHideFiltered(true);
+    Type(Dir("a"));
+    editor.btnAddClick();
+    EXPECT_TRUE(Listed(editor).empty());
+    EXPECT_EQ(editor.lblHiddenCount->text(), "1");
+    EXPECT_EQ(editor.GetFolders().size(), 1u);
+    EXPECT_EQ(editor.edtFolderPath->text().toStdString(), Dir("a"));
 }
 
 }  // namespace

@@ -219,7 +219,7 @@ TEST_F(MainTest, SaveWritesEverythingThroughTheServerAndReloadReadsItBack)
     EXPECT_TRUE(dialogs.TakeBoxes().empty());
 }
 
-TEST_F(MainTest, AnExcludedVolumeThatIsNoLongerFixedIsNotWrittenBack)
+TEST_F(MainTest, AnExcludedVolumeThatIsNotAttachedIsKeptUntilTheUserRemovesIt)
 {
     {
         auto w = Open();
@@ -228,11 +228,74 @@ TEST_F(MainTest, AnExcludedVolumeThatIsNoLongerFixedIsNotWrittenBack)
     }
     ASSERT_NE(zelcomtest::ReadFile(ConfigPath()).find("/data/"), std::string::npos);
     auto w = Open({"/=/"});
-    ASSERT_EQ(w->miExcludedVolumes->actions().size(), 1);
-    EXPECT_TRUE(CheckedVolumes(*w).empty());
+    ASSERT_EQ(w->miExcludedVolumes->actions().size(), 2);
+    EXPECT_EQ(CheckedVolumes(*w), std::vector<std::string>{"/data/  (not attached)"});
+    // Saving another change keeps it.
     QTest::mouseClick(w->cboxDeleteReadOnlyFiles, Qt::LeftButton);
     w->actSaveExecute();
+    EXPECT_NE(zelcomtest::ReadFile(ConfigPath()).find("/data/"), std::string::npos);
+    // Unchecking it removes it.
+    w->miExcludedVolumes->actions()[1]->trigger();
+    EXPECT_TRUE(w->Modified());
+    w->actSaveExecute();
     EXPECT_EQ(zelcomtest::ReadFile(ConfigPath()).find("/data/"), std::string::npos);
+}
+
+TEST_F(MainTest, TheDeleteKeyDeletesAMaskOnlyFromTheMaskTabs)
+{
+    fs::create_directories(base / "keep");
+    auto w = Open();
+    w->show();
+    w->pcFileMasks->setCurrentIndex(2);
+    TfrmExcludedFolders* obj = w->EditorOf("*.obj");
+    ASSERT_NE(obj, nullptr);
+    obj->AddFolder((base / "keep").string(), true);
+    obj->chklstExcludedFolders->setCurrentRow(0);
+    // Were the question asked, Enter would answer Yes.
+    dialogs.Answers.push_back(TBoxAnswer::Yes);
+    const std::vector<QWidget*> elsewhere = {obj->chklstExcludedFolders, obj->edtFolderPath, obj->btnAdd,
+                                             obj->btnReplace, obj->btnDelete, obj->btnFolderPath};
+    for (QWidget* focus : elsewhere) {
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Delete);
+        EXPECT_TRUE(dialogs.TakeBoxes().empty()) << focus->metaObject()->className();
+        EXPECT_EQ(Tabs(*w), kDefaultMasks) << focus->metaObject()->className();
+    }
+    EXPECT_TRUE(obj->GetFolders().empty()) << "Delete in the list deletes the folder entry";
+
+    w->pcFileMasks->tabBar()->setFocus();
+    QTest::keyClick(w->pcFileMasks->tabBar(), Qt::Key_Delete);
+    EXPECT_EQ(dialogs.TakeBoxes().size(), 1u);
+    EXPECT_EQ(w->EditorOf("*.obj"), nullptr);
+}
+
+TEST_F(MainTest, HidingReachesTheEditorsOfReloadAndAddAndCountsWhatAnAddHides)
+{
+    fs::create_directories(base / "other");
+    const std::string other = (base / "other").string();
+    // Two volumes of the test's own making: the folder is on neither
+    // "/data/" nor the filtered one, wherever the temporary folder is.
+    const std::string filtered = (base / "vol").string() + "/";
+    auto w = Open({"Data  (/data/)=/data/", "Vol=" + filtered, "/=/"});
+    w->cboxVolumeFilter->setCurrentIndex(2);  // Vol
+    QTest::mouseClick(w->cboxHideFiltered, Qt::LeftButton);
+    dialogs.Inputs.push_back("*.tmp");
+    w->actAddMaskExecute();
+    TfrmExcludedFolders* tmp = w->EditorOf("*.tmp");
+    ASSERT_NE(tmp, nullptr);
+    tmp->edtFolderPath->setText(QString::fromStdString(other));
+    tmp->btnAddClick();
+    EXPECT_EQ(tmp->chklstExcludedFolders->count(), 0);
+    EXPECT_EQ(tmp->lblHiddenCount->text(), "1");
+    EXPECT_EQ(tmp->GetFolders().size(), 1u);
+
+    w->actSaveExecute();
+    w->actReloadExecute();
+    tmp = w->EditorOf("*.tmp");
+    ASSERT_NE(tmp, nullptr);
+    EXPECT_EQ(tmp->chklstExcludedFolders->count(), 0) << "hidden, not greyed";
+    EXPECT_EQ(tmp->lblHiddenCount->text(), "1");
+    EXPECT_TRUE(dialogs.TakeBoxes().empty());
 }
 
 TEST_F(MainTest, TheVolumeFilterReachesEveryEditorWithoutMarkingChanges)

@@ -4,11 +4,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTimer>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeView>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ReviewTesting.h"
@@ -151,6 +154,18 @@ TEST_F(FiledetailsformTest, TogglingAFileInListAndTreeChangesTheSelectionAndBoth
     EXPECT_FALSE(Selected("*.obj", 2));
 }
 
+TEST_F(FiledetailsformTest, TheListFollowsTheTreeOnceItsSelectionRests)
+{
+    Open();
+    const QModelIndex folderB = Child(Root(), "B");
+    form->tvResults->setCurrentIndex(Child(Child(Root(), "A"), "b.obj"));
+    form->tvResults->setCurrentIndex(Child(folderB, "c.obj"));
+    EXPECT_FALSE(form->lvResults->currentIndex().isValid()) << "not at once";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->lvResults->currentIndex().isValid(); }));
+    EXPECT_EQ(form->lvResults->currentIndex().row(), ListRow("c.obj").row());
+    EXPECT_EQ(form->tvResults->currentIndex(), Child(folderB, "c.obj"));
+}
+
 TEST_F(FiledetailsformTest, AFolderClickChecksAPartCheckedFolderAndUnchecksAChecked)
 {
     Open();
@@ -218,6 +233,12 @@ TEST_F(FiledetailsformTest, FolderDepthMovesDeeperFoldersIntoTheLeaf)
     EXPECT_EQ(form->NodePath(leaf), "/v/A/B/C/f.obj");
     EXPECT_EQ(form->NodePath(folderA), "/v/A");
     EXPECT_EQ(Tree()->rowCount(folderA), 4) << "a.obj, b.obj, d.bak and the deep file's leaf";
+    // Open Containing Folder opens the file's own folder, not the node above
+    // the leaf.
+    form->tvResults->setCurrentIndex(leaf);
+    emit form->tvResults->customContextMenuRequested(QPoint(-5, -5));
+    form->puiOpenContainingFolder->trigger();
+    EXPECT_EQ(opened, QStringList{"/v/A/B/C"});
     form->SetFolderDepth(0);
     EXPECT_EQ(Tree()->rowCount(Child(Child(Child(Root(), "A"), "B"), "C")), 1);
 }
@@ -226,10 +247,17 @@ TEST_F(FiledetailsformTest, SortingByEachColumnAndBack)
 {
     Open();
     SelectTab("*.obj");
-    // The name column counts as the sort column from the start: its first
-    // click reverses.
+    // No column counts as sorted at the start: the first click on "Name"
+    // sorts ascending like any other column.
+    form->SortList(TListColumn::Modified);
     form->SortList(TListColumn::Name);
-    EXPECT_EQ(ListNames(), (QStringList{"c.obj", "b.obj", "a.obj"}));
+    EXPECT_EQ(ListNames(), (QStringList{"a.obj", "b.obj", "c.obj"}));
+    form.reset();
+    Open();
+    SelectTab("*.obj");
+    form->SortList(TListColumn::Name);
+    EXPECT_EQ(ListNames(), (QStringList{"a.obj", "b.obj", "c.obj"}));
+    EXPECT_EQ(form->lvResults->header()->sortIndicatorOrder(), Qt::AscendingOrder);
     struct TCase {
         TListColumn Column;
         QStringList Ascending;
@@ -322,6 +350,18 @@ void CloseNextBox(TBoxSeen& seen)
     });
 }
 
+TEST_F(FiledetailsformTest, AnExportThatCannotBeWrittenIsShownAndTheWindowStays)
+{
+    Open();
+    form->ChooseReportFile = [this](const QString&) { return QString::fromStdString(folder.Slash()); };
+    TBoxSeen seen;
+    CloseNextBox(seen);
+    form->actExportSearchResults->trigger();
+    EXPECT_EQ(seen.Title, "Export Failed");
+    EXPECT_TRUE(seen.Text.contains(QString::fromStdString(folder.Slash()))) << seen.Text.toStdString();
+    EXPECT_TRUE(opened.isEmpty()) << "nothing was written, so nothing is opened";
+}
+
 TEST_F(FiledetailsformTest, ShellFailuresAreShownAndLocationsCopied)
 {
     Open();
@@ -388,6 +428,54 @@ TEST_F(FiledetailsformTest, MouseClicksOnTheCheckIndicatorsToggle)
     MouseOnCheck(form->tvResults, Child(Child(Root(), "A"), "a.obj"));
     EXPECT_FALSE(Selected("*.obj", 0));
     EXPECT_EQ(Check(ListRow("a.obj")), Qt::Unchecked);
+}
+
+}  // namespace
+}  // namespace tidewash
+
+namespace tidewash {
+namespace {
+
+// A large tree is built with its progress shown and pending events
+// processed: a timer due when the build starts fires during it, sees the
+// progress bar part way and the hourglass.
+TEST_F(FiledetailsformTest, ALargeTreeBuildShowsProgressAndLetsTimersRun)
+{
+    constexpr int kResults = 100000;
+    for (int i = 0; i < kResults; ++i)
+        AddResult(search, "*.obj", "/v/F" + std::to_string(i % 100) + "/", "f" + std::to_string(i) + ".obj", 1);
+    Open();
+    struct TSeen {
+        bool Fired = false;
+        bool BarShown = false;
+        int Position = 0;
+        bool Hourglass = false;
+    };
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+    } cases[] = {
+        {"a new folder depth", [this] { form->SetFolderDepth(1); }},
+        {"Check All", [this] { form->actSelectAll->trigger(); }},
+        {"Uncheck All", [this] { form->actUnselectAll->trigger(); }},
+    };
+    for (const auto& c : cases) {
+        TSeen seen;
+        QTimer::singleShot(0, [this, &seen] {
+            const QCursor* cursor = QApplication::overrideCursor();
+            seen = {true, !form->pbarBuildViewProgress->isHidden(), form->pbarBuildViewProgress->value(),
+                    cursor != nullptr && cursor->shape() == Qt::WaitCursor};
+        });
+        c.Act();
+        EXPECT_TRUE(seen.Fired) << c.What;
+        EXPECT_TRUE(seen.BarShown) << c.What;
+        EXPECT_GT(seen.Position, 0) << c.What;
+        EXPECT_LT(seen.Position, kResults) << c.What;
+        EXPECT_TRUE(seen.Hourglass) << c.What;
+        EXPECT_TRUE(form->pbarBuildViewProgress->isHidden()) << c.What;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.What;
+    }
+    EXPECT_FALSE(Selected("*.obj", 0));
 }
 
 }  // namespace

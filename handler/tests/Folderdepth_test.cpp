@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -31,6 +32,19 @@ TEST(FolderdepthTest, TheDialogShowsAndReadsTheDepth)
     EXPECT_EQ(dialog.GetFolderDepth(), 4);
     dialog.edFolderDepth->setText("-1");
     EXPECT_EQ(dialog.GetFolderDepth(), -1);
+}
+
+TEST(FolderdepthTest, TheDialogIsCentredOnTheScreenNotOnItsOwner)
+{
+    reviewtest::EnsureOffscreenApplication();
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    TfrmFolderDepth dialog("/nonexistent/", &owner);
+    dialog.show();
+    const QRect screen = dialog.screen()->availableGeometry();
+    EXPECT_LE((dialog.geometry().center() - screen.center()).manhattanLength(), 2)
+        << dialog.geometry().center().x() << "," << dialog.geometry().center().y();
 }
 
 }  // namespace

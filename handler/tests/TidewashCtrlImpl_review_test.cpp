@@ -2,7 +2,10 @@
 // the statistics and the purge see what the user changed.
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QAction>
 #include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -137,6 +140,43 @@ TEST_F(HandlerReviewTest, TheWindowGoesWithItsHandler)
         EXPECT_NE(ReviewWindow(), nullptr);
     }
     EXPECT_EQ(ReviewWindow(), nullptr);
+}
+
+TEST_F(HandlerReviewTest, AnExportThatFailsIsShownAndTheReviewEndsWell)
+{
+    reviewtest::EnsureOffscreenApplication();
+    const fs::path file = MakeFile("x.obj");
+    THandler handler(CreateHandler());
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    QString suffix, title;
+    WhileShown([&](QDialog& window) {
+        QAction* exportAction = nullptr;
+        for (QAction* action : window.findChildren<QAction*>())
+            if (action->text() == "Export to HTML")
+                exportAction = action;
+        ASSERT_NE(exportAction, nullptr);
+        // The save dialog is answered with a place no file can be made in:
+        // below a file. Then the box that follows is closed.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            suffix = dialog->defaultSuffix();
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                title = box->windowTitle();
+                box->close();
+            });
+            dialog->selectFile(QString::fromStdString((file / "report.html").string()));
+            static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+        });
+        exportAction->trigger();
+    });
+    EXPECT_EQ(handler->ShowProperties(nullptr), S_OK);
+    EXPECT_EQ(suffix, "html");
+    EXPECT_EQ(title, "Export Failed");
+    EXPECT_TRUE(fs::is_regular_file(file));
 }
 
 }  // namespace
