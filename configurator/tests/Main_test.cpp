@@ -450,8 +450,9 @@ TEST_F(MainTest, TheWindowAsAUserFirstSeesItDraws)
         for (int x = 0; x < picture.width() && colours.size() < 3; x += 7)
             colours.insert(picture.pixel(x, y));
     EXPECT_GE(colours.size(), 3u) << "the window was not drawn";
-    if (const char* target = std::getenv("TWS_SCREENSHOT"))
+    if (const char* target = std::getenv("TWS_SCREENSHOT")) {
         EXPECT_TRUE(picture.save(target));
+    }
 }
 
 }  // namespace
