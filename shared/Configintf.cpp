@@ -60,11 +60,12 @@ bool IsCommentOrBlank(const AnsiString& line)
     return t.empty() || t[0] == ';' || t[0] == '#';
 }
 
-// The keys every whole file holds: the settings write each of them, and
-// [Files/Excluded] too, empty when no folder is excluded.
-const std::pair<AnsiString, AnsiString> RequiredKeys[] = {
-    {"Files", "ActiveMasks"}, {"Files", "DeleteHidden"},  {"Files", "DeleteReadOnly"},
-    {"Files", "UseRecycleBin"}, {"Volumes", "Excluded"},
+// What every whole file holds, in the order Save writes it: the settings
+// write each key, and [Files/Excluded] (no key: the section) too, empty when
+// no folder is excluded.
+const std::pair<AnsiString, AnsiString> Required[] = {
+    {"Files", "ActiveMasks"},   {"Files", "DeleteHidden"}, {"Files", "DeleteReadOnly"},
+    {"Files", "UseRecycleBin"}, {ExcludedSection, ""},     {"Volumes", "Excluded"},
 };
 
 // Whether section's key holds a list, the values a cut can shorten into
@@ -116,11 +117,9 @@ AnsiString Damage(const AnsiString& contents, TMemIniFile& ini)
         return "its last line holds a list and has no line end, so it may have been cut short";
 
     AnsiString missing;
-    for (const auto& [name, key] : RequiredKeys)
-        if (!ini.ValueExists(name, key))
-            missing += (missing.empty() ? "" : ", ") + ("[" + name + "] " + key);
-    if (!ini.SectionExists(ExcludedSection))
-        missing += (missing.empty() ? "" : ", ") + ("[" + ExcludedSection + "]");
+    for (const auto& [name, key] : Required)
+        if (key.empty() ? !ini.SectionExists(name) : !ini.ValueExists(name, key))
+            missing += (missing.empty() ? "" : ", ") + ("[" + name + "]" + (key.empty() ? "" : " " + key));
     if (!missing.empty())
         return "it lacks " + missing +
                " (the settings always write these, [" + ExcludedSection +
