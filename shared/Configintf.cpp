@@ -68,8 +68,9 @@ const std::pair<AnsiString, AnsiString> Required[] = {
     {"Files", "UseRecycleBin"}, {ExcludedSection, ""},     {"Volumes", "Excluded"},
 };
 
-// Whether section's key holds a list, the values a cut can shorten into
-// another valid list that excludes less.
+// Whether section's key holds a list: values a cut can shorten into another
+// valid list, one that excludes less or holds another mask (*.obj cut to
+// *.o).
 bool IsListKey(const AnsiString& section, const AnsiString& key)
 {
     return SameText(section, ExcludedSection) || (SameText(section, "Files") && SameText(key, "ActiveMasks")) ||

@@ -1105,7 +1105,8 @@ TEST_F(HandlerTest, PurgesRacingASwappingProcessTouchNothingElse)
                 const bool deleted = Lists(good, w.Name.string());
                 EXPECT_NE(deleted, Lists(bad, w.Name.string())) << w.Name;
                 const std::string at = WhereIs({w.Name, w.Other}, w.Content);
-                ++tally[std::string(s.UseRecycleBin ? "trash" : "permanent") + (s.DeleteReadOnly ? " read-only on" : " read-only off") +
+                ++tally[std::string(s.UseRecycleBin ? "trash" : "permanent") +
+                        (s.DeleteReadOnly ? " read-only on" : " read-only off") +
                         (deleted ? ": deleted" : ": not deleted")];
                 if (deleted) {
                     EXPECT_EQ(at, "") << w.Name << " was reported deleted but is still in the volume";

@@ -68,7 +68,8 @@ TEST(IniFileWrites, WriteErrorsReachTheCaller)
             TIniFile(link.string()).WriteString("S", "k", "w");
             return "a write went through a link";
         } catch (const EIniFileException& e) {
-            if (e.Message().find("link.ini") == AnsiString::npos || e.Message().find(vcl::LinkRefusal) == AnsiString::npos)
+            if (e.Message().find("link.ini") == AnsiString::npos ||
+                e.Message().find(vcl::LinkRefusal) == AnsiString::npos)
                 return "the refusal names neither link nor reason: " + e.Message();
         }
         if (!fs::is_symlink(link))
