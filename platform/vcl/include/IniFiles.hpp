@@ -101,7 +101,8 @@ struct TIniText;
 class TMemIniFile : public TCustomIniFile {
 public:
     // Reads the file now, under its shared lock (EFOpenError when it exists
-    // but cannot be read); a missing file gives an empty copy.
+    // but cannot be opened or is refused, EReadError when reading fails); a
+    // missing file gives an empty copy.
     explicit TMemIniFile(AnsiString fileName);
     // A copy made from text already read (under a lock the caller holds).
     TMemIniFile(AnsiString fileName, const AnsiString& contents);
