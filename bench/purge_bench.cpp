@@ -35,6 +35,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "SettingsFile.h"
 #include "Tidewash_tlb.h"
 
 namespace fs = std::filesystem;
@@ -143,7 +144,10 @@ double Median(std::vector<double> v)
 
 void WriteSettings(const fs::path& install, bool trash)
 {
-    std::ofstream(install / "TWS.cfg") << "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=" << (trash ? 1 : 0) << "\n";
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    settings.UseRecycleBin = trash;
+    settings.WriteTo(install / "TWS.cfg");
 }
 
 std::u16string Wide(const std::string& s)

@@ -143,8 +143,7 @@ HRESULT TTidewashConfigImpl::Load(LPSTR FileName)
     if (FileName == nullptr)
         return InvalidArgument();
     return Guarded([&] {
-        // Without the settings, loading would create the missing file
-        // empty before failing.
+        // Without the settings, loading would import into nothing.
         RequireSchema();
         return FConfig.Load(FileName) ? S_OK : S_FALSE;
     });

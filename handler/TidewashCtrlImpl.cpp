@@ -40,9 +40,10 @@ TTidewashCtrlImpl::TTidewashCtrlImpl(zelcom::TModuleLockCount& module, IUnknown*
 {
     FConfig.DefineSchema();
     // The settings are read here only: later changes to the file are seen by
-    // the next handler object. A missing file means the defaults (Load
-    // creates it); one that is there but cannot be read or used is reported
-    // by the first call that needs the settings.
+    // the next handler object. A missing file means the defaults, and the
+    // handler writes nothing; one that is there but cannot be read or used
+    // (not whole, damaged, a link, not a regular file) is reported by the
+    // first call that needs the settings.
     const AnsiString path = InstallationFolder() + tws::ConfigFileName;
     try {
         FConfig.Load(path);

@@ -76,11 +76,11 @@ DeleteHidden=0
 DeleteReadOnly=0
 UseRecycleBin=1
 
-[Volumes]
-Excluded=""
-
 [Files/Excluded]
 *.obj="$vol/Projects/Vendor=1"
+
+[Volumes]
+Excluded=""
 CFG
 
 install_handler "$demo/install" >/dev/null

@@ -60,28 +60,71 @@ bool IsCommentOrBlank(const AnsiString& line)
     return t.empty() || t[0] == ';' || t[0] == '#';
 }
 
+// What every whole file holds, in the order Save writes it: the settings
+// write each key, and [Files/Excluded] (no key: the section) too, empty when
+// no folder is excluded.
+const std::pair<AnsiString, AnsiString> Required[] = {
+    {"Files", "ActiveMasks"},   {"Files", "DeleteHidden"}, {"Files", "DeleteReadOnly"},
+    {"Files", "UseRecycleBin"}, {ExcludedSection, ""},     {"Volumes", "Excluded"},
+};
+
+// Whether section's key holds a list: values a cut can shorten into another
+// valid list, one that excludes less or holds another mask (*.obj cut to
+// *.o).
+bool IsListKey(const AnsiString& section, const AnsiString& key)
+{
+    return SameText(section, ExcludedSection) || (SameText(section, "Files") && SameText(key, "ActiveMasks")) ||
+           (SameText(section, "Volumes") && SameText(key, "Excluded"));
+}
+
+// A last line without a line end is whole only where a cut could not have
+// shortened it into something else that reads. A list value can always be
+// cut so: its double quotes are not escaped inside (a cut after an item
+// that was quoted, "/a,"/b c"", leaves "/a," closed). Flags and unknown
+// keys cut short read as their defaults or are ignored, which selects
+// nothing more.
+bool LastLineMayBeCut(const AnsiString& section, const AnsiString& line)
+{
+    const auto eq = line.find('=');
+    return eq != AnsiString::npos && IsListKey(section, Trim(line.substr(0, eq)));
+}
+
 // The refusals documented with TTidewashConfig: file content whose defaults
 // could make the cleanup select files the user excluded.
 AnsiString Damage(const AnsiString& contents, TMemIniFile& ini)
 {
+    if (contents.empty())
+        return "it is empty";
     if (contents.find('\0') != AnsiString::npos)
         return "it holds NUL bytes, it is not a text file";
 
     TStringList lines;
     lines.SetText(contents);
     int excludedSections = 0;
-    bool inExcluded = false;
+    AnsiString section;
     for (int i = 0; i < lines.Count(); ++i) {
         const AnsiString t = Trim(lines[i]);
+        const bool inExcluded = SameText(section, ExcludedSection);
         if (!t.empty() && t[0] == '[' && t.find(']') != AnsiString::npos) {
-            inExcluded = SameText(Trim(t.substr(1, t.find(']') - 1)), ExcludedSection);
-            excludedSections += inExcluded ? 1 : 0;
+            section = Trim(t.substr(1, t.find(']') - 1));
+            excludedSections += SameText(section, ExcludedSection) ? 1 : 0;
         } else if (inExcluded && !IsCommentOrBlank(t) && t.find('=') == AnsiString::npos) {
             return "line " + IntToStr(i + 1) + " of [" + ExcludedSection + "] is not name=value: " + t;
         }
     }
     if (excludedSections > 1)
         return "[" + ExcludedSection + "] appears more than once";
+    if (contents.back() != '\n' && LastLineMayBeCut(section, Trim(lines[lines.Count() - 1])))
+        return "its last line holds a list and has no line end, so it may have been cut short";
+
+    AnsiString missing;
+    for (const auto& [name, key] : Required)
+        if (key.empty() ? !ini.SectionExists(name) : !ini.ValueExists(name, key))
+            missing += (missing.empty() ? "" : ", ") + ("[" + name + "]" + (key.empty() ? "" : " " + key));
+    if (!missing.empty())
+        return "it lacks " + missing +
+               " (the settings always write these, [" + ExcludedSection +
+               "] empty when no folder is excluded), so it may have been cut short";
 
     auto checkList = [&](const AnsiString& section, const AnsiString& key) -> AnsiString {
         if (ini.ValueExists(section, key) && !IsCommaText(ini.ReadString(section, key, AnsiString())))
@@ -132,24 +175,12 @@ bool TTidewashConfig::Load(const AnsiString& fileName)
         existed = file.Exists();
         contents = file.Read();
     }
-    if (!existed) {
-        // A first load creates the file with the defaults, unless another
-        // process created it meanwhile: then that file is the one to read.
-        ResetToDefaults();
-        vcl::TLockedFile file(fileName, vcl::TFileLockMode::Exclusive);
-        if (file.Exists()) {
-            contents = file.Read();
-        } else {
-            TMemIniFile defaults(fileName, AnsiString());
-            zelconfig::TIniFileExport(fileName).ExportTo(*this, defaults);
-            defaults.UpdateFile(file);
-            contents = defaults.Text();
-        }
-    }
-
+    // A missing file is the one case the defaults stand for; nothing is
+    // written here (a scan writes nothing): the first Save creates the file.
     TMemIniFile ini(fileName, contents);
-    if (const AnsiString why = Damage(contents, ini); !why.empty())
-        throw EConfigFileDamaged("The settings file \"" + fileName + "\" cannot be used: " + why);
+    if (existed)
+        if (const AnsiString why = Damage(contents, ini); !why.empty())
+            throw EConfigFileDamaged("The settings file \"" + fileName + "\" cannot be used: " + why);
     ResetToDefaults();
     zelconfig::TIniFileImport(fileName).ImportFrom(this, ini);
 
@@ -176,6 +207,13 @@ bool TTidewashConfig::Save(const AnsiString& fileName)
     vcl::TLockedFile file(fileName, vcl::TFileLockMode::Exclusive);
     TMemIniFile ini(fileName, file.Read());
     zelconfig::TIniFileExport(fileName).ExportTo(*this, ini);
+    // Every section is there, also [Files/Excluded] without entries, and
+    // [Volumes] comes after the variable-length [Files/Excluded] (which the
+    // export rewrites at the end): a file cut anywhere then lacks a key the
+    // reader requires, or ends inside a value.
+    ini.AddSection(ExcludedSection);
+    ini.MoveSectionToEnd("Volumes");
+    ini.InsertBlankLineBeforeHeaders();
     ini.UpdateFile(file);
     return true;
 }

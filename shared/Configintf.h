@@ -45,7 +45,7 @@ using TExcludedFoldersMap = std::map<AnsiString, TStringListAdaptor>;
 // The settings in memory. Life cycle: construct, DefineSchema once, then any
 // number of Load, reads, changes and Save; changes stay in memory until Save.
 //
-// TWS.cfg is an INI file in the nested layout:
+// TWS.cfg is an INI file in the nested layout, as Save writes it:
 //
 //   [Files]
 //   ActiveMasks="*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak"
@@ -53,31 +53,48 @@ using TExcludedFoldersMap = std::map<AnsiString, TStringListAdaptor>;
 //   DeleteReadOnly=0
 //   UseRecycleBin=1
 //
-//   [Volumes]
-//   Excluded=""
-//
 //   [Files/Excluded]
 //   *.obj="/work/lib=1,/tmp=0"
 //
+//   [Volumes]
+//   Excluded=""
+//
 // Lists are stored as their comma text in double quotes; [Files/Excluded]
 // holds one key per file mask that has entries, valued with the quoted comma
-// text of the entries, and is left out when no mask has any. Sections and
+// text of the entries, and is there empty when no mask has any. Sections and
 // keys the settings do not define are ignored and kept.
 //
 // A file that is there is never half read and never read as the defaults
-// instead. What it may hold is decided by what a default would do: a
-// default that can only make the cleanup delete less or more carefully is
-// taken, one that could make it select more is refused.
-//   taken:    a missing key (its default), a flag whose text is not an
-//             integer (the flags' defaults delete nothing hidden or
-//             read-only and use the trash), unknown sections and keys,
-//             comment lines, LF or CRLF line ends
-//   refused:  NUL bytes (not a text file); a list value (ActiveMasks,
-//             [Volumes] Excluded, any key of [Files/Excluded]) that is not
-//             comma text, such as an unclosed double quote; a line of
-//             [Files/Excluded] that is neither name=value, blank nor a
-//             comment (; or #); [Files/Excluded] twice
+// instead. It must be whole: it holds every key above ([Files] ActiveMasks,
+// DeleteHidden, DeleteReadOnly, UseRecycleBin, [Volumes] Excluded) and the
+// [Files/Excluded] section, in any order, because a file that another
+// program is rewriting in place, or that a crash cut short, is one that
+// lacks some of them. Within a whole file, what a value may hold is decided
+// by what a default would do: a default that can only make the cleanup
+// delete less or more carefully is taken, one that could make it select
+// more is refused.
+//   taken:    a flag whose text is not an integer (the flags' defaults delete
+//             nothing hidden or read-only and use the trash), unknown
+//             sections and keys, comment lines, LF or CRLF line ends, a last
+//             line without a line end unless it is refused below
+//   refused:  an empty file; a missing key or [Files/Excluded]; NUL bytes
+//             (not a text file); a list value (ActiveMasks, [Volumes]
+//             Excluded, any key of [Files/Excluded]) that is not comma text,
+//             such as an unclosed double quote; a list value on a last
+//             line without a line end (it may be cut short, and the quotes
+//             around a list cannot tell: the items' own are not escaped);
+//             a line of [Files/Excluded] that is
+//             neither name=value, blank nor a comment (; or #);
+//             [Files/Excluded] twice
 // A refused file raises EConfigFileDamaged naming the file and the reason.
+// (Earlier versions left [Files/Excluded] out when no folder was excluded:
+// such a file is refused too, as it cannot be told from one cut short
+// before that section; adding the empty section, or saving the settings
+// after removing the file, makes it whole.)
+//
+// TWS.cfg is opened as a name, never through a symbolic link, and must be a
+// regular file of at most 16 MiB (vcl::TLockedFile): a link, also one that
+// leads nowhere, a FIFO or a device is refused as a file that cannot be read.
 //
 // The accessors raise the configuration tree's exceptions when the schema is
 // missing ("Identifier does not exist: ...").
@@ -90,28 +107,32 @@ public:
     // "TManagedConfig Section already exists: Files".
     void DefineSchema();
 
-    // Every setting takes the file's value, or its default where the file
-    // has none, and the excluded folders are rebuilt from the file. The file
-    // is read once, under its shared lock, so a save running at the same
-    // time is seen whole or not at all. A file that does not exist is
-    // created holding the defaults. A file that exists but cannot be read
-    // raises EFOpenError or EReadError, one that is damaged (see above)
+    // Every setting takes the file's value and the excluded folders are
+    // rebuilt from the file. The file is read once, under its shared lock,
+    // so a save running at the same time is seen whole or not at all. A
+    // file that does not exist means the defaults and is not created (the
+    // first Save creates it). A file that exists but cannot be read (also a
+    // link, a special file or one over the size limit) raises EFOpenError or
+    // EReadError, one that is not whole or is damaged (see above)
     // EConfigFileDamaged; either way the settings are left as they were.
     // Returns true.
     bool Load(const AnsiString& fileName);
     // Writes every setting and the excluded folders (masks with no entries
-    // are left out). Masks and values an INI file cannot hold are refused
-    // before anything is written:
+    // are left out, [Files/Excluded] stays as an empty section). Masks and
+    // values an INI file cannot hold are refused before anything is written:
     //   "Invalid file mask for excluded folders: <mask>"  empty, "=", a
     //       leading "[", surrounding blanks or a line break
     //   "Excluded folders are set for masks that differ only in case: <mask>"
     //   "Setting holds a line break: <identifier>"
     //   "Excluded folder entry holds a line break: <mask>"
     // The new file is made whole in memory, from the file as it is (its
-    // other sections, keys, comments and line ends are kept), and replaces
-    // it once, under the file's exclusive lock: a reader or a crash sees the
-    // old or the new file. File errors propagate (a file the caller may not
-    // write fails, see IniFiles.hpp). Returns true.
+    // other sections, keys, comments and line ends are kept; [Volumes] is
+    // moved after [Files/Excluded], so that a cut anywhere in the folder
+    // lists takes a required key with it), and replaces it once, under the
+    // file's exclusive lock: a reader or a crash sees the old or the new
+    // file. A missing file is created, never through a link or over a file
+    // that appeared meanwhile. File errors propagate (a file the caller may
+    // not write, a link, see IniFiles.hpp). Returns true.
     bool Save(const AnsiString& fileName);
 
     bool GetFlag(TFlagSetting which) const;

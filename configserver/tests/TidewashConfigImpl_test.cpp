@@ -9,6 +9,7 @@
 #include <olectl.h>
 
 #include "ConfigServerFixture.h"
+#include "SettingsFile.h"
 
 using namespace configtest;
 
@@ -17,14 +18,14 @@ namespace {
 const std::string kProgID = "TWSConfig.TidewashConfig";
 const std::vector<std::string> kDefaultMasks = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds",
                                                 "*.il*",  "*.~*",  "*.#*",  "*.bak"};
-const std::string kDefaultFile = "[Files]\n"
-                                 "ActiveMasks=\"*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak\"\n"
-                                 "DeleteHidden=0\n"
-                                 "DeleteReadOnly=0\n"
-                                 "UseRecycleBin=1\n"
-                                 "\n"
-                                 "[Volumes]\n"
-                                 "Excluded=\"\"\n";
+// A whole settings file of *.obj with these excluded-folder entries.
+std::string ObjFile(const std::vector<std::string>& entries)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    settings.ExcludedFolders = {{"*.obj", entries}};
+    return settings.Text();
+}
 
 // A list written by the client itself: the server must read it through
 // the interface alone. Counts its references; a failing GetItem can be
@@ -172,7 +173,7 @@ TEST_F(TWSConfigTidewashConfig, ClientSequenceWritesTheWorkedExampleByteForByte)
         ASSERT_NE(config, nullptr);
         ASSERT_FALSE(fs::exists(ConfigPath()));
         EXPECT_EQ(config->Load(Str(ConfigPath())), S_OK);
-        EXPECT_EQ(ReadFile(ConfigPath()), kDefaultFile) << "a first Load creates the file with the defaults";
+        EXPECT_FALSE(fs::exists(ConfigPath())) << "loading writes nothing: the first Save creates the file";
 
         EXPECT_EQ(ActiveMasks(config.get()), kDefaultMasks);
         EXPECT_EQ(ExcludedVolumes(config.get()), std::vector<std::string>{});
@@ -186,7 +187,7 @@ TEST_F(TWSConfigTidewashConfig, ClientSequenceWritesTheWorkedExampleByteForByte)
 
         SetExcludedFolders(config.get(), "*.obj", {"/tmp"}, {"/work/lib"});
         EXPECT_EQ(config->SetUseRecycleBin(VARIANT_FALSE), S_OK);
-        EXPECT_EQ(ReadFile(ConfigPath()), kDefaultFile) << "changes stay in memory until Save";
+        EXPECT_FALSE(fs::exists(ConfigPath())) << "changes stay in memory until Save";
         EXPECT_EQ(config->Save(Str(ConfigPath())), S_OK);
     }
     // The folders excluded alone come first: that is the order the server
@@ -197,11 +198,11 @@ TEST_F(TWSConfigTidewashConfig, ClientSequenceWritesTheWorkedExampleByteForByte)
                                       "DeleteReadOnly=0\n"
                                       "UseRecycleBin=0\n"
                                       "\n"
-                                      "[Volumes]\n"
-                                      "Excluded=\"\"\n"
-                                      "\n"
                                       "[Files/Excluded]\n"
-                                      "*.obj=\"/tmp=0,/work/lib=1\"\n");
+                                      "*.obj=\"/tmp=0,/work/lib=1\"\n"
+                                      "\n"
+                                      "[Volumes]\n"
+                                      "Excluded=\"\"\n");
 
     TPtr<ITidewashConfig> again = Reloaded();
     const auto folders = ExcludedFolders(again.get(), "*.obj");
@@ -314,8 +315,8 @@ TEST_F(TWSConfigTidewashConfig, ExcludedFoldersComeBackInTheListTheyCameFrom)
 // "=" keeps it.
 TEST_F(TWSConfigTidewashConfig, EntriesWrittenByHandAreSplitByTheirValue)
 {
-    WriteConfig("[Files]\nActiveMasks=\"*.obj\"\n\n[Files/Excluded]\n"
-                "*.obj=\"/alone=0,/sub=1,/bare,/empty=,/text=x,/two=2,/neg=-1,/dup=0,/DUP=1,/a=b=0,/c=d=1\"\n");
+    WriteConfig(ObjFile({"/alone=0", "/sub=1", "/bare", "/empty=", "/text=x", "/two=2", "/neg=-1", "/dup=0", "/DUP=1",
+                         "/a=b=0", "/c=d=1"}));
     TPtr<ITidewashConfig> config = Reloaded();
     const auto folders = ExcludedFolders(config.get(), "*.obj");
     EXPECT_EQ(folders.first, (std::vector<std::string>{"/alone", "/two", "/neg", "/dup", "/a=b"}));
@@ -325,7 +326,7 @@ TEST_F(TWSConfigTidewashConfig, EntriesWrittenByHandAreSplitByTheirValue)
 // Read and written back by a client, a bare folder keeps its meaning.
 TEST_F(TWSConfigTidewashConfig, ABareFolderSurvivesAClientRoundTrip)
 {
-    WriteConfig("[Files]\nActiveMasks=\"*.obj\"\n\n[Files/Excluded]\n*.obj=\"/work/lib,/tmp=0\"\n");
+    WriteConfig(ObjFile({"/work/lib", "/tmp=0"}));
     TPtr<ITidewashConfig> config = Reloaded();
     IConfigStrings* alone = nullptr;
     IConfigStrings* withSub = nullptr;
@@ -537,7 +538,7 @@ TEST_F(TWSConfigTidewashConfig, SaveFailuresComeBackWithTheirMessage)
     ASSERT_EQ(config->Load(Str(ConfigPath())), S_OK);
     SetExcludedFolders(config.get(), "a=b", {"/x"}, {});
     ExpectReported(config->Save(Str(ConfigPath())), "Invalid file mask for excluded folders: a=b");
-    EXPECT_EQ(ReadFile(ConfigPath()), kDefaultFile);
+    EXPECT_FALSE(fs::exists(ConfigPath()));
     SetExcludedFolders(config.get(), "a=b", {}, {});
 
     EXPECT_EQ(config->Save(Str((base / "missing" / "TWS.cfg").string())), DISP_E_EXCEPTION);

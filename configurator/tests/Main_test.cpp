@@ -17,6 +17,7 @@
 #include "InstalledServer.h"
 #include "Main.h"
 #include "ScriptedDialogs.h"
+#include "SettingsFile.h"
 
 using namespace twsconfigurator;
 using namespace configuratortest;
@@ -64,11 +65,13 @@ protected:
     TScriptedDialogs dialogs;
 };
 
-TEST_F(MainTest, ANewInstallationShowsTheDefaultsOfTheFileTheServerCreates)
+// Without a settings file the defaults are shown; the file is written by
+// the first save only, whole.
+TEST_F(MainTest, ANewInstallationShowsTheDefaultsAndTheFirstSaveCreatesTheFile)
 {
     auto w = Open();
     ASSERT_TRUE(w->HasConfiguration());
-    EXPECT_TRUE(fs::exists(ConfigPath()));
+    EXPECT_FALSE(fs::exists(ConfigPath()));
     EXPECT_EQ(Tabs(*w), kDefaultMasks);
     EXPECT_FALSE(w->pnlMasks->isHidden());
     EXPECT_FALSE(w->Modified());
@@ -81,6 +84,9 @@ TEST_F(MainTest, ANewInstallationShowsTheDefaultsOfTheFileTheServerCreates)
     EXPECT_EQ(w->cboxVolumeFilter->count(), 3);
     EXPECT_EQ(w->cboxVolumeFilter->itemText(0), "None");
     EXPECT_TRUE(dialogs.TakeBoxes().empty());
+    w->actSaveExecute();
+    EXPECT_TRUE(dialogs.TakeBoxes().empty());
+    EXPECT_EQ(zelcomtest::ReadFile(ConfigPath()), twstesting::TSettingsFile().Text());
 }
 
 TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
@@ -351,13 +357,29 @@ TEST_F(MainTest, ASettingsFileThatCannotBeReadIsReportedAndNeverReplaced)
         std::function<void()> make;
         const char* reason;
     };
+    const fs::path elsewhere = install / "elsewhere.cfg";
+    const std::string whole = twstesting::TSettingsFile().Text();
     const Case cases[] = {
-        {"damaged", [&] { std::ofstream(ConfigPath()) << "[Files]\nActiveMasks=\"*.obj\n"; }, "unclosed double quote"},
+        {"damaged",
+         [&] {
+             std::string text = whole;
+             std::ofstream(ConfigPath()) << text.replace(text.find("ActiveMasks=\""), 13, "ActiveMasks=\"\"");
+         },
+         "unclosed double quote"},
+        {"cut short", [&] { std::ofstream(ConfigPath()) << whole.substr(0, whole.find("[Files/Excluded]")); },
+         "lacks [Files/Excluded]"},
         {"a folder", [&] { fs::create_directory(ConfigPath()); }, ""},
+        {"a link",
+         [&] {
+             std::ofstream(elsewhere) << whole;
+             fs::create_symlink(elsewhere, ConfigPath());
+         },
+         "symbolic link"},
     };
     for (const Case& c : cases) {
         fs::remove_all(ConfigPath());
         c.make();
+        const fs::file_type type = fs::symlink_status(ConfigPath()).type();
         const std::string before = fs::is_regular_file(ConfigPath()) ? zelcomtest::ReadFile(ConfigPath()) : "";
         auto w = Open();
         const auto boxes = dialogs.TakeBoxes();
@@ -374,10 +396,10 @@ TEST_F(MainTest, ASettingsFileThatCannotBeReadIsReportedAndNeverReplaced)
         ASSERT_EQ(refused.size(), 1u) << c.what;
         EXPECT_EQ(refused[0].rfind("Settings Not Saved: ", 0), 0u) << refused[0];
         EXPECT_TRUE(w->Modified()) << c.what;
-        if (fs::is_regular_file(ConfigPath()))
+        EXPECT_EQ(fs::symlink_status(ConfigPath()).type(), type) << c.what;
+        if (fs::is_regular_file(ConfigPath())) {
             EXPECT_EQ(zelcomtest::ReadFile(ConfigPath()), before) << c.what;
-        else
-            EXPECT_TRUE(fs::is_directory(ConfigPath())) << c.what;
+        }
         dialogs.Answers.push_back(TBoxAnswer::No);
     }
 }

@@ -13,6 +13,7 @@
 
 #include "HandlerFixture.h"
 #include "ReviewTesting.h"
+#include "SettingsFile.h"
 
 using namespace handlertest;
 
@@ -61,8 +62,10 @@ protected:
     void SetUp() override
     {
         HandlerFixture::SetUp();
-        WriteConfig("[Files]\nActiveMasks=\"*.obj,*.bak\"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=0\n\n"
-                    "[Volumes]\nExcluded=\"\"\n");
+        twstesting::TSettingsFile settings;
+        settings.ActiveMasks = "*.obj,*.bak";
+        settings.UseRecycleBin = false;
+        WriteConfig(settings.Text());
     }
 };
 

@@ -28,47 +28,23 @@
 
 #include "FailingAllocation.h"
 #include "HandlerFixture.h"
+#include "SettingsFile.h"
 #include "Unprivileged.h"
 
 using namespace handlertest;
 
 namespace {
 
-struct TSettings {
-    std::string Masks = "*.obj";
-    bool Hidden = false;
-    bool ReadOnly = false;
-    bool Trash = false;
-    std::vector<std::string> VolumesExcluded;
-    std::vector<std::pair<std::string, std::vector<std::string>>> Excluded;  // mask -> entries
+// The usual settings of these tests: *.obj only, deleted permanently.
+struct TSettings : twstesting::TSettingsFile {
+    TSettings()
+    {
+        ActiveMasks = "*.obj";
+        UseRecycleBin = false;
+    }
 };
 
-// A list as TWS.cfg stores it: its comma text in double quotes.
-std::string Stored(const std::vector<std::string>& items)
-{
-    TStringList list;
-    for (const auto& item : items)
-        list.Add(item);
-    return "\"" + list.CommaText() + "\"";
-}
-
-std::string ConfigText(const TSettings& s)
-{
-    TStringList masks;
-    masks.SetCommaText(s.Masks);
-    std::vector<std::string> maskItems;
-    for (int i = 0; i < masks.Count(); ++i)
-        maskItems.push_back(masks[i]);
-    std::string text = "[Files]\nActiveMasks=" + Stored(maskItems) + "\nDeleteHidden=" + (s.Hidden ? "1" : "0") +
-                       "\nDeleteReadOnly=" + (s.ReadOnly ? "1" : "0") + "\nUseRecycleBin=" + (s.Trash ? "1" : "0") +
-                       "\n\n[Volumes]\nExcluded=" + Stored(s.VolumesExcluded) + "\n";
-    if (!s.Excluded.empty()) {
-        text += "\n[Files/Excluded]\n";
-        for (const auto& [mask, entries] : s.Excluded)
-            text += mask + "=" + Stored(entries) + "\n";
-    }
-    return text;
-}
+std::string ConfigText(const TSettings& s) { return s.Text(); }
 
 const std::string kClsid = "{BDC88FE5-B140-4484-82BE-8AFC18AAC3D1}";
 const std::string kLibid = "{A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}";
@@ -165,14 +141,14 @@ TEST_F(HandlerTest, InitializeHandsOutItsStringsAndKeepsTheVolume)
 
     // Without a review window (TidewashCtrlImpl_review_test shows one).
     EXPECT_EQ(handler->Deactivate(nullptr), S_OK);
-    // The settings file was created with the defaults beside the module.
-    EXPECT_NE(ReadFile(install / "TWS.cfg").find("UseRecycleBin=1"), std::string::npos);
+    // Without a settings file the handler used the defaults and wrote none.
+    EXPECT_FALSE(fs::exists(fs::symlink_status(install / "TWS.cfg")));
 }
 
 TEST_F(HandlerTest, ExcludedVolumesAreWholeEntries)
 {
     TSettings s;
-    s.VolumesExcluded = {"/elsewhere/", Volume()};
+    s.ExcludedVolumes = {"/elsewhere/", Volume()};
     WriteConfig(ConfigText(s));
     MakeFile("a.obj");
     auto handler = Handler();
@@ -204,7 +180,7 @@ TEST_F(HandlerTest, ExcludedVolumesAreWholeEntries)
 TEST_F(HandlerTest, ScanReportsEachFolderAndFilePerMaskAndSelectsEverything)
 {
     TSettings s;
-    s.Masks = "*.obj,*.o*";
+    s.ActiveMasks = "*.obj,*.o*";
     WriteConfig(ConfigText(s));
     MakeFile("a.obj", 10);
     MakeFile("sub/b.obj", 20);
@@ -241,7 +217,7 @@ TEST_F(HandlerTest, ScanReportsEachFolderAndFilePerMaskAndSelectsEverything)
 TEST_F(HandlerTest, NoActiveMaskMeansOnlyTheFirstAndFinalReports)
 {
     TSettings s;
-    s.Masks = "";
+    s.ActiveMasks = "";
     WriteConfig(ConfigText(s));
     MakeFile("a.obj");
     auto handler = Handler();
@@ -336,7 +312,7 @@ TEST_F(HandlerTest, TheWizardsCallbackStopsTheScanAndThePurge)
 TEST_F(HandlerTest, ExcludedFoldersFollowTheSubfolderAndSubstringRules)
 {
     TSettings s;
-    s.Excluded = {{"*.obj", {Volume() + "proj=0", Volume() + "keep"}}};
+    s.ExcludedFolders = {{"*.obj", {Volume() + "proj=0", Volume() + "keep"}}};
     WriteConfig(ConfigText(s));
     MakeFile("proj/a.obj");
     MakeFile("proj/sub/b.obj");
@@ -361,9 +337,9 @@ class PurgeRules : public HandlerTest, public ::testing::WithParamInterface<int>
 TEST_P(PurgeRules, DeleteWhatTheSettingsAllow)
 {
     TSettings s;
-    s.Hidden = GetParam() & 1;
-    s.ReadOnly = GetParam() & 2;
-    s.Trash = GetParam() & 4;
+    s.DeleteHidden = GetParam() & 1;
+    s.DeleteReadOnly = GetParam() & 2;
+    s.UseRecycleBin = GetParam() & 4;
     WriteConfig(ConfigText(s));
     MakeFile("plain.obj", 1);
     MakeFile(".hidden.obj", 2);
@@ -385,9 +361,9 @@ TEST_P(PurgeRules, DeleteWhatTheSettingsAllow)
     };
     const std::map<std::string, TExpect> expected = {
         {"plain.obj", {true, 1}},
-        {".hidden.obj", {s.Hidden, 2}},
-        {"ro.obj", {s.ReadOnly, 4}},
-        {".hiddenro.obj", {s.Hidden && s.ReadOnly, 8}},
+        {".hidden.obj", {s.DeleteHidden, 2}},
+        {"ro.obj", {s.DeleteReadOnly, 4}},
+        {".hiddenro.obj", {s.DeleteHidden && s.DeleteReadOnly, 8}},
     };
     DWORDLONG freed = 0;
     std::size_t attempted = 0;
@@ -397,7 +373,7 @@ TEST_P(PurgeRules, DeleteWhatTheSettingsAllow)
         if (!e.Gone) {
             EXPECT_EQ(fs::status(volume / name).permissions(), modes.at(name)) << name;
         }
-        EXPECT_EQ(fs::exists(data / "Trash" / "files" / name), e.Gone && s.Trash) << name;
+        EXPECT_EQ(fs::exists(data / "Trash" / "files" / name), e.Gone && s.UseRecycleBin) << name;
         EXPECT_TRUE(Lists(Section(e.Gone), Volume() + name)) << name << " is not in its list";
         EXPECT_FALSE(Lists(Section(!e.Gone), Volume() + name)) << name << " is in both lists";
         if (e.Gone) {
@@ -439,7 +415,7 @@ TEST_F(HandlerTest, PurgeOfNothingTouchesNothing)
 TEST_F(HandlerTest, AFileFoundByTwoMasksIsDeletedOnceAndFailsTheSecondTime)
 {
     TSettings s;
-    s.Masks = "*.obj,*.o*";
+    s.ActiveMasks = "*.obj,*.o*";
     WriteConfig(ConfigText(s));
     MakeFile("a.obj", 10);
     auto handler = Handler();
@@ -456,7 +432,7 @@ TEST_F(HandlerTest, AFileFoundByTwoMasksIsDeletedOnceAndFailsTheSecondTime)
 TEST_F(HandlerTest, ObjectsAProjectLinksAndCannotBuildAreFoundButNotSelected)
 {
     TSettings s;
-    s.Masks = "*.obj,*.~*";
+    s.ActiveMasks = "*.obj,*.~*";
     WriteConfig(ConfigText(s));
     MakeFile("delphi/ZLibUnit.pas", 0);
     std::ofstream(volume / "delphi/ZLibUnit.pas") << "unit ZLibUnit; {$L lib\\zlib.obj} {$L lib\\lzma.obj}\n"
@@ -577,7 +553,7 @@ std::string TakeErrorDescription()
 TEST_F(HandlerTest, AFolderNameHoldingEqualsIsExcluded)
 {
     TSettings s;
-    s.Excluded = {{"*.obj", {Volume() + "a=b=1", Volume() + "c=d=0"}}};
+    s.ExcludedFolders = {{"*.obj", {Volume() + "a=b=1", Volume() + "c=d=0"}}};
     WriteConfig(ConfigText(s));
     MakeFile("a=b/x.obj");
     MakeFile("a=b/sub/y.obj");
@@ -594,24 +570,35 @@ TEST_F(HandlerTest, AFolderNameHoldingEqualsIsExcluded)
     EXPECT_FALSE(fs::exists(volume / "a/v.obj"));
 }
 
-// A settings file that is there but damaged stops the scan with the file
-// and the reason; the defaults are never used in its place. A missing file
-// means the defaults and is created.
-TEST_F(HandlerTest, ADamagedSettingsFileStopsTheScanWithTheReason)
+// A settings file that is there but damaged, not whole (cut short) or not
+// a regular file stops the scan with the file and the reason; the defaults
+// are never used in its place, and nothing is written. A missing file
+// means the defaults, and the scan creates none.
+TEST_F(HandlerTest, ADamagedOrCutShortSettingsFileStopsTheScanWithTheReason)
 {
     const fs::path cfg = install / "TWS.cfg";
     MakeFile("proj/a.obj");
+    TSettings s;
+    s.ExcludedFolders = {{"*.obj", {Volume() + "proj=1"}}};
+    const std::string whole = s.Text();
+    const std::string excluded = "[Files/Excluded]\n";
+    const std::string beforeExcluded = whole.substr(0, whole.find(excluded));
+    const std::string afterExcluded = whole.substr(whole.find(excluded) + excluded.size());
     struct Case {
         const char* name;
         std::string text;
         const char* reason;
     };
-    const std::string files = "[Files]\nActiveMasks=\"*.obj\"\n";
     const Case cases[] = {
-        {"unclosed quote in the folder list", files + "\n[Files/Excluded]\n*.obj=\"\"" + Volume() + "proj=1\"\n",
-         "not a list"},
-        {"NUL bytes", files + std::string("\0\0\0", 3), "NUL bytes"},
-        {"a line that is not name=value", files + "\n[Files/Excluded]\n" + Volume() + "proj\n", "not name=value"},
+        {"unclosed quote in the folder list",
+         beforeExcluded + excluded + "*.obj=\"\"" + Volume() + "proj=1\"\n" + afterExcluded, "not a list"},
+        {"NUL bytes", whole + std::string("\0\0\0", 3), "NUL bytes"},
+        {"a line that is not name=value", beforeExcluded + excluded + Volume() + "proj\n" + afterExcluded,
+         "not name=value"},
+        {"empty", "", "it is empty"},
+        {"cut before [Files/Excluded]", beforeExcluded, "lacks [Files/Excluded]"},
+        {"cut inside the folder list", whole.substr(0, whole.find("proj=1")), "cut short"},
+        {"cut before [Volumes]", whole.substr(0, whole.find("[Volumes]")), "lacks [Volumes] Excluded"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -632,14 +619,50 @@ TEST_F(HandlerTest, ADamagedSettingsFileStopsTheScanWithTheReason)
     DWORDLONG space = 0;
     EXPECT_EQ(Scan(handler.get(), space), S_OK);
     EXPECT_EQ(Stats(handler.get()).TotalCount, 1);  // proj/a.obj under the default masks
-    EXPECT_NE(ReadFile(cfg).find("UseRecycleBin=1"), std::string::npos);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(cfg)));
+}
+
+// TWS.cfg is never read or created through a link, and a FIFO under its
+// name does not hold the scan: each stops it with the reason at once.
+TEST_F(HandlerTest, ALinkOrAFifoAsTheSettingsFileStopsTheScan)
+{
+    const fs::path cfg = install / "TWS.cfg";
+    const fs::path target = outside / "TWS.cfg";
+    MakeFile("proj/a.obj");
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+        const char* reason;
+        bool targetThere;  // afterwards: only where the test made it
+    };
+    const Case cases[] = {
+        {"a link leading nowhere", [&] { fs::create_symlink(target, cfg); }, "symbolic link", false},
+        {"a link to a whole file", [&] { TSettings().WriteTo(target); fs::create_symlink(target, cfg); },
+         "symbolic link", true},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(cfg.c_str(), 0600), 0); }, "not a regular file", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.plant();
+        auto handler = Handler();
+        DWORDLONG space = 1;
+        EXPECT_EQ(Scan(handler.get(), space), DISP_E_EXCEPTION);
+        const std::string why = TakeErrorDescription();
+        EXPECT_NE(why.find(cfg.string()), std::string::npos) << why;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_EQ(Stats(handler.get()).TotalCount, 0);
+        handler.reset();
+        EXPECT_EQ(fs::exists(target), c.targetThere);
+        fs::remove(cfg);
+        fs::remove(target);
+    }
 }
 
 // Unreadable (mode 000, as a user who is not root): the same refusal.
 TEST_F(HandlerTest, AnUnreadableSettingsFileStopsTheScan)
 {
     TSettings s;
-    s.Excluded = {{"*.obj", {Volume() + "proj=1"}}};
+    s.ExcludedFolders = {{"*.obj", {Volume() + "proj=1"}}};
     WriteConfig(ConfigText(s));
     MakeFile("proj/a.obj");
     const fs::path cfg = install / "TWS.cfg";
@@ -777,7 +800,7 @@ TEST_F(HandlerTest, RunningOutOfMemoryIsToldByEveryMethodThatAllocates)
 TEST_F(HandlerTest, AVolumeInASystemFolderFindsNothing)
 {
     TSettings settings;
-    settings.Masks = "*";
+    settings.ActiveMasks = "*";
     WriteConfig(ConfigText(settings));
     MakeFile("a.obj");
     for (const char* system : {"/usr/", "/usr/share/", "/var/lib/", "/etc", "/boot/", "/lib/"}) {
@@ -801,7 +824,7 @@ TEST_F(HandlerTest, AFileCreatedAnewAfterTheScanIsNotDeleted)
 {
     TSettings s;
     for (const bool trash : {false, true}) {
-        s.Trash = trash;
+        s.UseRecycleBin = trash;
         WriteConfig(ConfigText(s));
         const fs::path file = MakeFile("p/a.obj", 10);
         struct stat found;
@@ -834,8 +857,8 @@ TEST_F(HandlerTest, TheTrashIsNeverScanned)
     const fs::path inside = volume / "userdata";
     ::setenv("XDG_DATA_HOME", inside.c_str(), 1);
     TSettings s;
-    s.Trash = true;
-    s.Masks = "*.obj,*.trashinfo,*";
+    s.UseRecycleBin = true;
+    s.ActiveMasks = "*.obj,*.trashinfo,*";
     WriteConfig(ConfigText(s));
     MakeFile("p/a.obj", 3);
     DWORDLONG space = 0;
@@ -903,7 +926,7 @@ TEST_F(HandlerTest, GLibListsAndRestoresWhatThePurgeTrashed)
     ASSERT_EQ(std::system("command -v dbus-run-session >/dev/null && test -x /usr/libexec/gvfsd-trash"), 0)
         << "the session bus and GLib's trash backend are missing: run scripts/setup.sh";
     TSettings s;
-    s.Trash = true;
+    s.UseRecycleBin = true;
     WriteConfig(ConfigText(s));
     const std::map<std::string, std::string> files = {
         {"one/Unit1.obj", "first unit"},
@@ -1028,8 +1051,8 @@ TEST_F(HandlerTest, PurgesRacingASwappingProcessTouchNothingElse)
     std::map<std::string, int> tally;
     for (int variant = 0; variant < 4; ++variant) {
         TSettings s;
-        s.Trash = variant & 1;
-        s.ReadOnly = variant & 2;
+        s.UseRecycleBin = variant & 1;
+        s.DeleteReadOnly = variant & 2;
         WriteConfig(ConfigText(s));
         for (int round = 0; round < kRounds; ++round) {
             fs::remove_all(volume);
@@ -1096,11 +1119,12 @@ TEST_F(HandlerTest, PurgesRacingASwappingProcessTouchNothingElse)
                 const bool deleted = Lists(good, w.Name.string());
                 EXPECT_NE(deleted, Lists(bad, w.Name.string())) << w.Name;
                 const std::string at = WhereIs({w.Name, w.Other}, w.Content);
-                ++tally[std::string(s.Trash ? "trash" : "permanent") + (s.ReadOnly ? " read-only on" : " read-only off") +
+                ++tally[std::string(s.UseRecycleBin ? "trash" : "permanent") +
+                        (s.DeleteReadOnly ? " read-only on" : " read-only off") +
                         (deleted ? ": deleted" : ": not deleted")];
                 if (deleted) {
                     EXPECT_EQ(at, "") << w.Name << " was reported deleted but is still in the volume";
-                    if (s.Trash) {
+                    if (s.UseRecycleBin) {
                         EXPECT_EQ(WhereIs({data / "Trash" / "files" / w.Name.filename()}, w.Content),
                                   (data / "Trash" / "files" / w.Name.filename()).string())
                             << w.Name;
@@ -1109,12 +1133,12 @@ TEST_F(HandlerTest, PurgesRacingASwappingProcessTouchNothingElse)
                     ASSERT_NE(at, "") << w.Name << " was reported not deleted but is lost";
                     EXPECT_EQ(fs::symlink_status(at).permissions(), w.Mode) << at;
                 }
-                if (!s.ReadOnly && w.Mode == ro) {
+                if (!s.DeleteReadOnly && w.Mode == ro) {
                     EXPECT_FALSE(deleted) << w.Name;
                 }
             }
             // The trash holds only files the scan found, each restorable.
-            if (s.Trash && fs::exists(data / "Trash" / "files"))
+            if (s.UseRecycleBin && fs::exists(data / "Trash" / "files"))
                 for (const auto& e : fs::directory_iterator(data / "Trash" / "files")) {
                     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(e.path()))) << e.path();
                     EXPECT_EQ(ReadFile(e.path()).rfind("found ", 0), 0u) << e.path();

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "SettingsFile.h"
 #include "TempFolder.h"
 #include "Tidewash_tlb.h"
 #include "Zelcomutils.h"
@@ -99,9 +100,9 @@ TEST_F(TidewashHandler, RegisteredWithTheShortPathAndItsIcon)
 
 TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
 {
-    twstesting::WriteFile(install / "TWS.cfg",
-                          "[Files]\nActiveMasks=\"*.obj,*.tds,*.~*\"\nDeleteHidden=0\nDeleteReadOnly=0\n"
-                          "UseRecycleBin=1\n\n[Volumes]\nExcluded=\"\"\n");
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj,*.tds,*.~*";
+    settings.WriteTo(install / "TWS.cfg");
     const fs::path root = volume.Path();
     twstesting::WriteFile(root / "proj" / "Unit1.obj", std::string(100, 'o'));
     twstesting::WriteFile(root / "proj" / "sub" / "Unit1.tds", std::string(50, 't'));

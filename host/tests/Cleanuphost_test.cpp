@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <gtest/gtest.h>
 #include <string>
@@ -17,6 +18,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include "SettingsFile.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
@@ -38,6 +40,16 @@ void SetDefault(HKEY root, const std::string& path, const std::string& value)
                              static_cast<DWORD>(value.size() + 1)),
               ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+// The settings these tests install: *.obj, deleted permanently unless a
+// test changes that.
+twstesting::TSettingsFile ObjSettings()
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    settings.UseRecycleBin = false;
+    return settings;
 }
 
 struct TRun {
@@ -68,8 +80,9 @@ protected:
     }
 
     // The cleanup handler, installed and registered as its installer would,
-    // with permanent deletion so the test can see what went.
-    void InstallHandler(const std::string& settings = "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=0\n")
+    // by default for *.obj with permanent deletion so the test can see what
+    // went.
+    void InstallHandler(const std::string& settings = ObjSettings().Text())
     {
         fs::copy_file(Out() + "/Tidewash.so", install / "Tidewash.so");
         std::ofstream(install / "TWS.cfg") << settings;
@@ -160,6 +173,60 @@ TEST_F(CleanupHost, EveryRegisteredHandlerIsListedScannedAndPurged)
     EXPECT_TRUE(fs::exists(volume / "proj" / "a.cpp"));
     EXPECT_TRUE(fs::exists(volume / "marker-purged"));
     EXPECT_TRUE(fs::exists(install / "Reports" / "FilePurge.html"));
+}
+
+// TWS.cfg as it enters from outside: a FIFO does not hold the listing, a
+// link (also one leading into another user's folder, to nothing) is never
+// read or created through, a file cut short is not taken as the defaults;
+// each fails the handler with the file and the reason, and the purge of
+// its files does not happen. Only a missing file means the defaults, and
+// the listing creates none.
+TEST_F(CleanupHost, TheSettingsFileIsWholeARegularFileAndNeverWrittenByAListing)
+{
+    InstallHandler();
+    const fs::path cfg = install / "TWS.cfg";
+    const fs::path victim = base / "victim";
+    fs::create_directories(victim);
+    struct Case {
+        const char* Name;
+        std::function<void()> Plant;
+        const char* Reason;  // nullptr: the defaults
+    };
+    const Case cases[] = {
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(cfg.c_str(), 0600), 0); }, "It is not a regular file"},
+        {"a link leading nowhere", [&] { fs::create_symlink(victim / "TWS.cfg", cfg); }, "It is a symbolic link"},
+        {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", cfg); }, "It is a symbolic link"},
+        {"empty", [&] { twstesting::WriteFile(cfg, ""); }, "it is empty"},
+        {"cut before [Files/Excluded]",
+         [&] {
+             const std::string whole = ObjSettings().Text();
+             twstesting::WriteFile(cfg, whole.substr(0, whole.find("[Files/Excluded]")));
+         },
+         "lacks [Files/Excluded]"},
+        {"missing", [] {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove(cfg);
+        c.Plant();
+        const TRun run = Host("--list " + Vol());
+        if (c.Reason == nullptr) {
+            EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+            EXPECT_NE(run.Output.find("a.obj"), std::string::npos) << run.Output;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(cfg)));
+        } else {
+            EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
+            EXPECT_NE(run.Errors.find(cfg.string()), std::string::npos) << run.Errors;
+            EXPECT_NE(run.Errors.find(c.Reason), std::string::npos) << run.Errors;
+            EXPECT_EQ(run.Output.find("a.obj"), std::string::npos) << run.Output;
+        }
+        EXPECT_TRUE(fs::is_empty(victim));
+    }
+    fs::remove(cfg);
+    ASSERT_EQ(::mkfifo(cfg.c_str(), 0600), 0);
+    const TRun purge = Host("--yes " + Vol());
+    EXPECT_EQ(purge.Code, 3) << purge.Output << purge.Errors;
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
 }
 
 TEST_F(CleanupHost, AFailingHandlerIsReportedAndTheOthersStillRun)
@@ -354,8 +421,11 @@ const nlohmann::json& OurHandler(const nlohmann::json& doc)
     return none;
 }
 
-const char* const kTrashSettings =
-    "[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=1\nDeleteHidden=0\nDeleteReadOnly=0\n";
+const std::string kTrashSettings = [] {
+    twstesting::TSettingsFile settings = ObjSettings();
+    settings.UseRecycleBin = true;
+    return settings.Text();
+}();
 
 }  // namespace
 
@@ -430,7 +500,10 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
 
 TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
 {
-    InstallHandler("[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=1\nDeleteReadOnly=1\n");
+    twstesting::TSettingsFile settings = ObjSettings();
+    settings.UseRecycleBin = true;
+    settings.DeleteReadOnly = true;
+    InstallHandler(settings.Text());
     struct TFile {
         const char* Name;
         std::string Contents;

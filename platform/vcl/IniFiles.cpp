@@ -113,6 +113,12 @@ struct TIniText {
     void Sections(TStrings* sections) const;
     void Erase(const AnsiString& section);
     void Delete(const AnsiString& section, const AnsiString& name);
+    void Add(const AnsiString& section);
+    void MoveToEnd(const AnsiString& section);
+
+private:
+    // Starts a new section at the end: one blank line, then the lines given.
+    void Append(const std::vector<AnsiString>& section);
 };
 
 namespace {
@@ -280,6 +286,35 @@ void TIniText::Delete(const AnsiString& section, const AnsiString& name)
         lines.erase(lines.begin() + i);
 }
 
+void TIniText::Append(const std::vector<AnsiString>& section)
+{
+    DropTrailingBlankLines();
+    if (!lines.empty())
+        lines.emplace_back();
+    lines.insert(lines.end(), section.begin(), section.end());
+}
+
+void TIniText::Add(const AnsiString& section)
+{
+    CheckWritable(section, "-", AnsiString());
+    std::size_t first, last;
+    if (!Section(section, first, last))
+        Append({"[" + section + "]"});
+}
+
+void TIniText::MoveToEnd(const AnsiString& section)
+{
+    std::size_t first, last;
+    if (!Section(section, first, last))
+        return;
+    const auto begin = lines.begin() + static_cast<long>(first - 1), end = lines.begin() + static_cast<long>(last);
+    std::vector<AnsiString> moved(begin, end);
+    lines.erase(begin, end);
+    while (!moved.empty() && Trim(moved.back()).empty())
+        moved.pop_back();
+    Append(moved);
+}
+
 namespace {
 
 TIniText LoadLocked(const vcl::TLockedFile& file) { return TIniText::Parse(file.Read()); }
@@ -379,6 +414,10 @@ void TMemIniFile::ReadSectionValues(const AnsiString& section, TStrings* values)
 void TMemIniFile::EraseSection(const AnsiString& section) { FText->Erase(section); }
 
 void TMemIniFile::DeleteKey(const AnsiString& section, const AnsiString& name) { FText->Delete(section, name); }
+
+void TMemIniFile::AddSection(const AnsiString& section) { FText->Add(section); }
+
+void TMemIniFile::MoveSectionToEnd(const AnsiString& section) { FText->MoveToEnd(section); }
 
 void TMemIniFile::InsertBlankLineBeforeHeaders()
 {

@@ -3,7 +3,7 @@
 #include "AtomicFile.hpp"
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -135,32 +135,28 @@ bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents)
 
 namespace {
 
-constexpr int MaxLinkHops = 40;
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// The file a name leads to: links are followed one by one, a relative link
-// from the folder that holds it. The last name need not exist.
-AnsiString FollowLinks(const AnsiString& fileName)
+// A name the lock refuses to open, as the error of the mode's caller.
+[[noreturn]] void Refuse(const AnsiString& fileName, TFileLockMode mode, const AnsiString& reason)
 {
-    AnsiString path = fileName;
-    for (int hop = 0; hop < MaxLinkHops; ++hop) {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return path;
-        char buf[PATH_MAX];
-        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
-        if (n < 0)
-            return path;
-        const AnsiString link(buf, static_cast<std::size_t>(n));
-        path = !link.empty() && link[0] == '/' ? link : ExtractFilePath(path) + link;
-    }
-    Fail("Too many symbolic links for", fileName, ELOOP);
+    if (mode == TFileLockMode::Exclusive)
+        throw EIniFileException("Cannot write file \"" + fileName + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool IsLink(const AnsiString& fileName)
+{
+    struct stat st;
+    return ::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
 
 }  // namespace
 
-TLockedFile::TLockedFile(const AnsiString& fileName, TFileLockMode mode) : FMode(mode) { Open(fileName); }
+TLockedFile::TLockedFile(const AnsiString& fileName, TFileLockMode mode) : FFileName(fileName), FMode(mode)
+{
+    Open();
+}
 
 TLockedFile::~TLockedFile()
 {
@@ -168,7 +164,7 @@ TLockedFile::~TLockedFile()
         ::close(FHandle);
 }
 
-void TLockedFile::Open(const AnsiString& fileName)
+void TLockedFile::Open()
 {
     const bool exclusive = FMode == TFileLockMode::Exclusive;
     // A writer may replace the file between our open and our lock. A reader
@@ -177,28 +173,43 @@ void TLockedFile::Open(const AnsiString& fileName)
     // lock is granted, or it would change a file nobody reads any more. Each
     // retry means another writer finished, so writers do not starve.
     for (;;) {
-        FTarget = FollowLinks(fileName);
-        const int fd = ::open(FTarget.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+        // Non-blocking: a FIFO planted under the name would otherwise hold
+        // the open until some writer came; it is refused just below.
+        const int fd = ::open(FFileName.c_str(),
+                              (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) {
             const int err = errno;
             if (err == ENOENT)
                 return;
-            if (err == ELOOP)  // became a link after we followed the links
-                continue;
-            if (exclusive)
-                Fail("Cannot write file", FTarget, err);
-            throw EFOpenError("Cannot open file \"" + FTarget + "\". " + std::strerror(err));
+            if (err == ELOOP && IsLink(FFileName))
+                Refuse(FFileName, FMode, LinkRefusal);
+            Refuse(FFileName, FMode, std::strerror(err));
+        }
+        struct stat held;
+        if (::fstat(fd, &held) != 0) {
+            const int err = errno;
+            ::close(fd);
+            Refuse(FFileName, FMode, std::strerror(err));
+        }
+        if (!S_ISREG(held.st_mode)) {
+            ::close(fd);
+            Refuse(FFileName, FMode, NotRegularRefusal);
+        }
+        if (static_cast<std::uintmax_t>(held.st_size) > MaxLockedFileSize) {
+            ::close(fd);
+            Refuse(FFileName, FMode, TooLargeRefusal);
         }
         while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
             if (errno != EINTR) {
                 const int err = errno;
                 ::close(fd);
-                Fail("Cannot lock file", FTarget, err);
+                Fail("Cannot lock file", FFileName, err);
             }
         }
-        struct stat held, named;
-        if (!exclusive ||
-            (::fstat(fd, &held) == 0 && ::stat(FTarget.c_str(), &named) == 0 && SameFile(held, named))) {
+        // lstat: a link swapped in meanwhile is not the file held, and the
+        // next open refuses it.
+        struct stat named;
+        if (!exclusive || (::lstat(FFileName.c_str(), &named) == 0 && SameFile(held, named))) {
             FHandle = fd;
             return;
         }
@@ -211,18 +222,24 @@ AnsiString TLockedFile::Read() const
     AnsiString contents;
     if (FHandle < 0)
         return contents;
+    // A file that grows while it is read (or a file system that reports no
+    // size) still stops at the limit: one byte more than allowed is enough
+    // to know.
     char buf[65536];
     off_t at = 0;
     for (;;) {
-        const ssize_t n = ::pread(FHandle, buf, sizeof buf, at);
+        const std::size_t room = MaxLockedFileSize + 1 - contents.size();
+        const ssize_t n = ::pread(FHandle, buf, room < sizeof buf ? room : sizeof buf, at);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw EReadError("Cannot read file \"" + FTarget + "\". " + std::strerror(errno));
+            throw EReadError("Cannot read file \"" + FFileName + "\". " + std::strerror(errno));
         }
         if (n == 0)
             return contents;
         contents.append(buf, static_cast<std::size_t>(n));
+        if (contents.size() > MaxLockedFileSize)
+            throw EReadError("Cannot read file \"" + FFileName + "\". " + TooLargeRefusal);
         at += n;
     }
 }
@@ -230,14 +247,14 @@ AnsiString TLockedFile::Read() const
 void TLockedFile::Replace(const AnsiString& contents)
 {
     if (FMode != TFileLockMode::Exclusive)
-        throw EIniFileException("File is not locked for writing: \"" + FTarget + "\"");
+        throw EIniFileException("File is not locked for writing: \"" + FFileName + "\"");
 
     struct stat st{};
     if (FHandle >= 0 && ::fstat(FHandle, &st) != 0)
-        Fail("Cannot write file", FTarget, errno);
+        Fail("Cannot write file", FFileName, errno);
 
     AnsiString temp;
-    const int fd = CreateTempBeside(FTarget, temp);
+    const int fd = CreateTempBeside(FFileName, temp);
     if (fd < 0) {
         const int err = errno;
         // A writable file in a folder we may not write is still ours to change.
@@ -245,7 +262,7 @@ void TLockedFile::Replace(const AnsiString& contents)
             RewriteInPlace(contents);
             return;
         }
-        Fail("Cannot write file", FTarget, err);
+        Fail("Cannot write file", FFileName, err);
     }
 
     if (FHandle >= 0) {
@@ -263,13 +280,13 @@ void TLockedFile::Replace(const AnsiString& contents)
         ::fchmod(fd, NewFileMode());
     }
 
-    FillTemp(fd, temp, FTarget, contents);
+    FillTemp(fd, temp, FFileName, contents);
     if (!Install(temp, FHandle < 0)) {
         const int err = errno;
         ::unlink(temp.c_str());
-        Fail("Cannot write file", FTarget, err);
+        Fail("Cannot write file", FFileName, err);
     }
-    SyncFolder(FolderOf(FTarget));
+    SyncFolder(FolderOf(FFileName));
 }
 
 // Puts the written temporary file in place of the target. A file that was
@@ -279,14 +296,14 @@ void TLockedFile::Replace(const AnsiString& contents)
 bool TLockedFile::Install(const AnsiString& temp, bool create) const
 {
     if (create) {
-        if (::link(temp.c_str(), FTarget.c_str()) == 0) {
+        if (::link(temp.c_str(), FFileName.c_str()) == 0) {
             ::unlink(temp.c_str());
             return true;
         }
         if (errno == EEXIST)
             return false;
     }
-    return ::rename(temp.c_str(), FTarget.c_str()) == 0;
+    return ::rename(temp.c_str(), FFileName.c_str()) == 0;
 }
 
 void TLockedFile::RewriteInPlace(const AnsiString& contents)
@@ -298,12 +315,12 @@ void TLockedFile::RewriteInPlace(const AnsiString& contents)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Fail("Cannot write file", FTarget, errno);
+            Fail("Cannot write file", FFileName, errno);
         }
         done += static_cast<std::size_t>(n);
     }
     if (::ftruncate(FHandle, static_cast<off_t>(contents.size())) != 0 || ::fsync(FHandle) != 0)
-        Fail("Cannot write file", FTarget, errno);
+        Fail("Cannot write file", FFileName, errno);
 }
 
 }  // namespace vcl

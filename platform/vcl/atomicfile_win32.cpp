@@ -144,7 +144,40 @@ bool ReadWholeFile(const AnsiString& fileName, AnsiString& contents)
 // FHandle is a C runtime descriptor over the file's HANDLE, so that the
 // class's layout is the same on every platform.
 
-TLockedFile::TLockedFile(const AnsiString& fileName, TFileLockMode mode) : FMode(mode) { Open(fileName); }
+namespace {
+
+// A name the lock refuses to open, as the error of the mode's caller.
+[[noreturn]] void Refuse(const AnsiString& fileName, TFileLockMode mode, const AnsiString& reason)
+{
+    if (mode == TFileLockMode::Exclusive)
+        throw EIniFileException("Cannot write file \"" + fileName + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
+}
+
+// Why the opened handle may not be used as the file, or "": a reparse point
+// (a symbolic link or junction, opened as itself), anything but a file on a
+// disk (a pipe, a device such as NUL or CON, a folder), a file too large.
+AnsiString Refusal(HANDLE h, BY_HANDLE_FILE_INFORMATION& info)
+{
+    if (::GetFileType(h) != FILE_TYPE_DISK)
+        return NotRegularRefusal;
+    if (!::GetFileInformationByHandle(h, &info))
+        return ErrorText(::GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return LinkRefusal;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return NotRegularRefusal;
+    if ((static_cast<ULONGLONG>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > MaxLockedFileSize)
+        return TooLargeRefusal;
+    return AnsiString();
+}
+
+}  // namespace
+
+TLockedFile::TLockedFile(const AnsiString& fileName, TFileLockMode mode) : FFileName(fileName), FMode(mode)
+{
+    Open();
+}
 
 TLockedFile::~TLockedFile()
 {
@@ -152,42 +185,37 @@ TLockedFile::~TLockedFile()
         ::_close(FHandle);
 }
 
-void TLockedFile::Open(const AnsiString& fileName)
+void TLockedFile::Open()
 {
     const bool exclusive = FMode == TFileLockMode::Exclusive;
     // As on POSIX: a writer must hold the file that is there once its lock
-    // is granted; a reader may keep the version just replaced.
+    // is granted; a reader may keep the version just replaced. A reparse
+    // point is opened as itself, so that it can be refused.
     for (;;) {
-        const HANDLE h = ::CreateFileA(fileName.c_str(), GENERIC_READ | (exclusive ? GENERIC_WRITE : 0), ShareAll,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE h = ::CreateFileA(FFileName.c_str(), GENERIC_READ | (exclusive ? GENERIC_WRITE : 0), ShareAll,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                       nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD err = ::GetLastError();
-            FTarget = fileName;
             if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
                 return;
-            if (exclusive)
-                Fail("Cannot write file", fileName, err);
-            throw EFOpenError("Cannot open file \"" + fileName + "\". " + ErrorText(err));
+            Refuse(FFileName, FMode, ErrorText(err));
         }
-        // A symbolic link is followed: its target is the file replaced.
-        FTarget = fileName;
-        if (::GetFileAttributesA(fileName.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) {
-            char final[MAX_PATH * 4];
-            const DWORD n = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED);
-            if (n > 0 && n < sizeof final)
-                FTarget = AnsiString(final, n).rfind("\\\\?\\", 0) == 0 ? AnsiString(final + 4, n - 4)
-                                                                        : AnsiString(final, n);
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (const AnsiString why = Refusal(h, info); !why.empty()) {
+            ::CloseHandle(h);
+            Refuse(FFileName, FMode, why);
         }
         OVERLAPPED whole{};
         if (!::LockFileEx(h, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, MAXDWORD, MAXDWORD, &whole)) {
             const DWORD err = ::GetLastError();
             ::CloseHandle(h);
-            Fail("Cannot lock file", FTarget, err);
+            Fail("Cannot lock file", FFileName, err);
         }
         bool current = !exclusive;
         if (exclusive) {
-            const HANDLE named = ::CreateFileA(FTarget.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
-                                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            const HANDLE named = ::CreateFileA(FFileName.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
+                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
             current = named != INVALID_HANDLE_VALUE && SameFile(h, named);
             if (named != INVALID_HANDLE_VALUE)
                 ::CloseHandle(named);
@@ -196,7 +224,7 @@ void TLockedFile::Open(const AnsiString& fileName)
             FHandle = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), exclusive ? _O_RDWR : _O_RDONLY);
             if (FHandle < 0) {
                 ::CloseHandle(h);
-                throw EFOpenError("Cannot open file \"" + FTarget + "\". Too many open files");
+                throw EFOpenError("Cannot open file \"" + FFileName + "\". Too many open files");
             }
             return;
         }
@@ -210,22 +238,27 @@ AnsiString TLockedFile::Read() const
     if (FHandle < 0)
         return contents;
     const HANDLE h = HandleOf(FHandle);
+    // A file that grows while it is read still stops at the limit: one byte
+    // more than allowed is enough to know.
     char buf[65536];
     ULONGLONG at = 0;
     for (;;) {
         OVERLAPPED from{};
         from.Offset = static_cast<DWORD>(at);
         from.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const std::size_t room = MaxLockedFileSize + 1 - contents.size();
         DWORD n = 0;
-        if (!::ReadFile(h, buf, sizeof buf, &n, &from)) {
+        if (!::ReadFile(h, buf, static_cast<DWORD>(room < sizeof buf ? room : sizeof buf), &n, &from)) {
             const DWORD err = ::GetLastError();
             if (err == ERROR_HANDLE_EOF)
                 return contents;
-            throw EReadError("Cannot read file \"" + FTarget + "\". " + ErrorText(err));
+            throw EReadError("Cannot read file \"" + FFileName + "\". " + ErrorText(err));
         }
         if (n == 0)
             return contents;
         contents.append(buf, n);
+        if (contents.size() > MaxLockedFileSize)
+            throw EReadError("Cannot read file \"" + FFileName + "\". " + TooLargeRefusal);
         at += n;
     }
 }
@@ -233,10 +266,10 @@ AnsiString TLockedFile::Read() const
 void TLockedFile::Replace(const AnsiString& contents)
 {
     if (FMode != TFileLockMode::Exclusive)
-        throw EIniFileException("File is not locked for writing: \"" + FTarget + "\"");
+        throw EIniFileException("File is not locked for writing: \"" + FFileName + "\"");
 
     AnsiString temp;
-    const HANDLE h = CreateTempBeside(FTarget, temp);
+    const HANDLE h = CreateTempBeside(FFileName, temp);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = ::GetLastError();
         // A writable file in a folder we may not write is still ours to change.
@@ -244,21 +277,21 @@ void TLockedFile::Replace(const AnsiString& contents)
             RewriteInPlace(contents);
             return;
         }
-        Fail("Cannot write file", FTarget, err);
+        Fail("Cannot write file", FFileName, err);
     }
-    FillTemp(h, temp, FTarget, contents);
-    if (!PutInPlace(temp, FTarget, FHandle < 0)) {
+    FillTemp(h, temp, FFileName, contents);
+    if (!PutInPlace(temp, FFileName, FHandle < 0)) {
         const DWORD err = ::GetLastError();
         ::DeleteFileA(temp.c_str());
         if (FHandle >= 0 && err == ERROR_ACCESS_DENIED) {
             RewriteInPlace(contents);
             return;
         }
-        Fail("Cannot write file", FTarget, err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err);
+        Fail("Cannot write file", FFileName, err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err);
     }
 }
 
-bool TLockedFile::Install(const AnsiString& temp, bool create) const { return PutInPlace(temp, FTarget, create); }
+bool TLockedFile::Install(const AnsiString& temp, bool create) const { return PutInPlace(temp, FFileName, create); }
 
 void TLockedFile::RewriteInPlace(const AnsiString& contents)
 {
@@ -266,7 +299,7 @@ void TLockedFile::RewriteInPlace(const AnsiString& contents)
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !WriteAll(h, contents.data(), contents.size()) ||
         !::SetEndOfFile(h) || !::FlushFileBuffers(h))
-        Fail("Cannot write file", FTarget, ::GetLastError());
+        Fail("Cannot write file", FFileName, ::GetLastError());
 }
 
 }  // namespace vcl

@@ -7,6 +7,7 @@
 
 #include "AtomicFile.hpp"
 #include "Configintf.h"
+#include "SettingsFile.h"
 #include "SysUtils.hpp"
 #include "TempFolder.h"
 namespace fs = std::filesystem;
@@ -47,17 +48,8 @@ protected:
     TTidewashConfig config;
 };
 
-const AnsiString kDefaultFile = "[Files]\n"
-                                "ActiveMasks=" +
-                                zelcore::QuoteCommaText(DefaultActiveMasks) +
-                                "\n"
-                                "DeleteHidden=0\n"
-                                "DeleteReadOnly=0\n"
-                                "UseRecycleBin=1\n"
-                                "\n"
-                                "[Volumes]\n"
-                                "Excluded=" +
-                                zelcore::QuoteCommaText("") + "\n";
+// What the first Save of the defaults writes.
+const AnsiString kDefaultFile = twstesting::TSettingsFile().Text();
 
 }  // namespace configintftest
 

@@ -1,13 +1,18 @@
-// TTidewashConfig on POSIX: a settings file the user may not read, and
-// savers killed halfway while others load.
+// TTidewashConfig on POSIX: a settings file the user may not read, links
+// and special files under its name, another program rewriting it in place,
+// and savers killed halfway while others load.
 #include "Configintf.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 #include "ConfigintfFixture.h"
 #include "TempFolder.h"
@@ -22,7 +27,7 @@ TEST(TidewashConfigFile, AnUnreadableFileRaisesWithFileAndReason)
     dir.GiveTo(twstesting::UnprivilegedUid(), twstesting::UnprivilegedGid());
     const std::string result = twstesting::RunUnprivileged([&]() -> std::string {
         const AnsiString path = (dir / "TWS.cfg").string();
-        twstesting::WriteFile(path.c_str(), "[Files]\nActiveMasks=\"*.obj\"\n");
+        twstesting::TSettingsFile().WriteTo(path.c_str());
         fs::permissions(path.c_str(), fs::perms::none);
         TTidewashConfig config;
         config.DefineSchema();
@@ -95,4 +100,103 @@ TEST_F(TidewashConfig, KilledSaversAndConcurrentLoadsSeeOldOrNewSettings)
     std::printf("killed savers: %d, each left the old or the new file; loads during saves: %d, all whole;"
                 " loads that found the first settings: %d, the second: %d\n",
                 rounds, reads, seen[0], seen[1]);
+}
+
+// What stands under the name instead of a regular file is refused at once
+// by Load (no waiting on a FIFO, no reading /dev/zero) with the file and
+// the reason, and by Save; nothing is created, read or written through it.
+TEST_F(TidewashConfig, LinksAndSpecialFilesAreRefusedAndNothingIsCreated)
+{
+    const fs::path elsewhere = dir / "elsewhere";
+    fs::create_directory(elsewhere);
+    const fs::path real = elsewhere / "real.cfg";
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+        AnsiString reason;
+    };
+    const Case cases[] = {
+        {"a link leading nowhere", [&] { fs::create_symlink(elsewhere / "new.cfg", path.c_str()); },
+         vcl::LinkRefusal},
+        {"a link to a whole settings file", [&] { fs::create_symlink(real, path.c_str()); }, vcl::LinkRefusal},
+        {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path.c_str()); }, vcl::LinkRefusal},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, vcl::NotRegularRefusal},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        twstesting::TSettingsFile().WriteTo(real);
+        c.plant();
+        TTidewashConfig loaded;
+        loaded.DefineSchema();
+        try {
+            loaded.Load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const Exception& e) {
+            EXPECT_NE(e.Message().find(path), AnsiString::npos) << e.Message();
+            EXPECT_NE(e.Message().find(c.reason), AnsiString::npos) << e.Message();
+        }
+        EXPECT_THROW(loaded.Save(path), Exception);
+        EXPECT_FALSE(fs::exists(elsewhere / "new.cfg"));
+        EXPECT_EQ(twstesting::ReadFile(real), twstesting::TSettingsFile().Text());
+        EXPECT_NE(fs::symlink_status(path.c_str()).type(), fs::file_type::regular);
+        fs::remove(path.c_str());
+    }
+}
+
+// Another program rewriting the file in place (truncating it, then writing
+// it in pieces, as a shell redirect or an editor without rename does) while
+// the settings are loaded: each load is refused or sees every exclusion,
+// never the defaults or part of the file.
+TEST_F(TidewashConfig, ARewriteInPlaceIsNeverReadAsFewerExclusions)
+{
+    twstesting::TSettingsFile settings;
+    settings.ExcludedVolumes = {"/mnt/a", "/mnt/b"};
+    for (int i = 0; i < 20; ++i)
+        settings.ExcludedFolders.push_back({"*.m" + std::to_string(i), {"/work/lib" + std::to_string(i) + "=1"}});
+    const std::string text = settings.Text();
+    settings.WriteTo(path.c_str());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (unsigned cut = 0;; cut = (cut + 37) % text.size()) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+            if (fd < 0 || ::write(fd, text.data(), cut) < 0 || ::write(fd, text.data() + cut, text.size() - cut) < 0)
+                ::_exit(1);
+            ::close(fd);
+        }
+    }
+    // Stopped however the loop below ends.
+    struct TStop {
+        pid_t pid;
+        int status = 0;
+        void operator()()
+        {
+            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+                ::waitpid(std::exchange(pid, 0), &status, 0);
+        }
+        ~TStop() { (*this)(); }
+    } stop{child};
+    // scripts/settings_kill_test.sh runs this with many more loads.
+    const char* wanted = std::getenv("TWS_REWRITE_LOADS");
+    const int loads = wanted != nullptr ? std::atoi(wanted) : 400;
+    int refused = 0, whole = 0;
+    std::string wrong;
+    for (int i = 0; i < loads && wrong.empty(); ++i) {
+        TTidewashConfig loaded;
+        loaded.DefineSchema();
+        try {
+            loaded.Load(path);
+        } catch (const EConfigFileDamaged&) {
+            ++refused;
+            continue;
+        }
+        ++whole;
+        if (loaded.GetStringsText(TStringsSetting::ssExcludedVolumes) != "/mnt/a,/mnt/b" ||
+            loaded.GetExcludedFoldersMap().size() != 20u)
+            wrong = "load " + std::to_string(i) + " read fewer exclusions";
+    }
+    stop();
+    EXPECT_EQ(wrong, "");
+    EXPECT_FALSE(WIFEXITED(stop.status)) << "the rewriter failed";
+    std::printf("loads during rewrites in place: %d refused, %d whole\n", refused, whole);
 }

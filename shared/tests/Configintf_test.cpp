@@ -43,21 +43,24 @@ TEST_F(TidewashConfig, AccessorsWithoutSchemaRaiseTheTreesMessage)
     EXPECT_THROW(config.GetFlag(static_cast<TFlagSetting>(7)), Exception);
 }
 
-TEST_F(TidewashConfig, FirstLoadCreatesTheFileWithTheDefaults)
+// A missing file is the one case the defaults stand for, and loading
+// writes nothing: the first Save creates the file.
+TEST_F(TidewashConfig, AMissingFileMeansTheDefaultsAndOnlySaveCreatesIt)
 {
     config.SetFlag(TFlagSetting::fsUseRecycleBin, false);
     config.SetExcludedFolders("*.obj", List({"/x=1"}));
     ASSERT_TRUE(config.Load(path));
-    EXPECT_EQ(Contents(), kDefaultFile);
+    EXPECT_FALSE(fs::exists(path.c_str()));
     EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));
     EXPECT_TRUE(config.GetExcludedFoldersMap().empty());
+    config.Save(path);
+    EXPECT_EQ(Contents(), kDefaultFile);
 }
 
-// The worked example of the file layout: the first Load writes [Files] and
-// [Volumes]; Save updates them in place and appends [Files/Excluded].
+// The worked example of the file layout: every section, [Files/Excluded]
+// before [Volumes].
 TEST_F(TidewashConfig, WorkedExampleByteForByte)
 {
-    config.Load(path);
     config.SetExcludedFolders("*.obj", List({"C:\\Work\\Lib=1", "C:\\Temp=0"}));
     config.SetFlag(TFlagSetting::fsUseRecycleBin, false);
     config.Save(path);
@@ -68,11 +71,11 @@ TEST_F(TidewashConfig, WorkedExampleByteForByte)
                                 "DeleteReadOnly=0\n"
                                 "UseRecycleBin=0\n"
                                 "\n"
-                                "[Volumes]\n"
-                                "Excluded=" + QuoteCommaText("") + "\n"
-                                "\n"
                                 "[Files/Excluded]\n"
-                                "*.obj=" + QuoteCommaText("C:\\Work\\Lib=1,C:\\Temp=0") + "\n";
+                                "*.obj=" + QuoteCommaText("C:\\Work\\Lib=1,C:\\Temp=0") + "\n"
+                                "\n"
+                                "[Volumes]\n"
+                                "Excluded=" + QuoteCommaText("") + "\n";
     EXPECT_EQ(Contents(), expected);
 
     // Saving again changes nothing.
@@ -87,25 +90,64 @@ TEST_F(TidewashConfig, WorkedExampleByteForByte)
     EXPECT_EQ(Contents(), expected);
 }
 
-TEST_F(TidewashConfig, HandEditedFileLoadsWhatItCanAndKeepsTheRest)
+// The previous version appended [Files/Excluded] after [Volumes] and left
+// it out when no folder was excluded. The first file loads and is saved in
+// the new order; the second cannot be told from a file cut short before
+// [Files/Excluded], and is refused with what to add.
+TEST_F(TidewashConfig, FilesOfThePreviousVersion)
+{
+    const AnsiString head = "[Files]\nActiveMasks=\"*.obj,*.map\"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n"
+                            "\n[Volumes]\nExcluded=\"/mnt/a\"\n";
+    const AnsiString folders = "\n[Files/Excluded]\n*.obj=\"/work/lib=1\"\n*.map=\"/tmp=0\"\n";
+    Put(head + folders);
+    config.Load(path);
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "/mnt/a");
+    EXPECT_TRUE(Folders(config, "*.map") == List({"/tmp=0"}));
+    config.Save(path);
+    EXPECT_EQ(Contents(), "[Files]\nActiveMasks=\"*.obj,*.map\"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n"
+                          "\n[Files/Excluded]\n*.map=\"/tmp=0\"\n*.obj=\"/work/lib=1\"\n"
+                          "\n[Volumes]\nExcluded=\"/mnt/a\"\n");
+
+    Put(head);
+    TTidewashConfig old;
+    old.DefineSchema();
+    try {
+        old.Load(path);
+        ADD_FAILURE() << "loaded";
+    } catch (const EConfigFileDamaged& e) {
+        EXPECT_NE(e.Message().find("lacks [Files/Excluded]"), AnsiString::npos) << e.Message();
+    }
+}
+
+// A whole file as a person may write it: sections in another order and
+// letter case, CRLF, comments, blanks, unknown keys, no line end after the
+// last line (one that holds no list). It loads, and a save keeps what the settings do not know.
+TEST_F(TidewashConfig, HandEditedWholeFileLoadsAndKeepsTheRest)
 {
     Put("; edited by hand\r\n"
         "[Other]\r\n"
         "Keep=me\r\n"
+        "[volumes]\r\n"
+        "excluded = \"/mnt/x\"\r\n"
         "[files]\r\n"
         "activemasks = *.tmp, \"*.a b\"\r\n"
         "DeleteHidden=yes\r\n"
         "DeleteReadOnly=7\r\n"
+        "UseRecycleBin=1\r\n"
         "Unknown=1\r\n"
-        "[Volumes]\r\n");
+        "[files/excluded]\r\n"
+        "# none yet\r\n"
+        "*.tmp=\"/src=1\"\r\n"
+        "[End]\r\n"
+        "Note=no line end after this");
     config.SetFlag(TFlagSetting::fsDeleteHidden, true);
     config.Load(path);
     EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks), "*.tmp,\"*.a b\"");
     EXPECT_FALSE(config.GetFlag(TFlagSetting::fsDeleteHidden));  // "yes" is no integer: default
     EXPECT_TRUE(config.GetFlag(TFlagSetting::fsDeleteReadOnly));
-    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));   // missing: default
-    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "");
-    EXPECT_TRUE(config.GetExcludedFoldersMap().empty());
+    EXPECT_TRUE(config.GetFlag(TFlagSetting::fsUseRecycleBin));
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "/mnt/x");
+    EXPECT_TRUE(Folders(config, "*.tmp") == List({"/src=1"}));
 
     config.Save(path);
     const AnsiString saved = Contents();
@@ -116,7 +158,7 @@ TEST_F(TidewashConfig, HandEditedFileLoadsWhatItCanAndKeepsTheRest)
     again.Load(path);
     EXPECT_EQ(again.GetStringsText(TStringsSetting::ssActiveMasks), "*.tmp,\"*.a b\"");
     EXPECT_TRUE(again.GetFlag(TFlagSetting::fsDeleteReadOnly));
-    EXPECT_TRUE(again.GetFlag(TFlagSetting::fsUseRecycleBin));
+    EXPECT_EQ(again.GetStringsText(TStringsSetting::ssExcludedVolumes), "/mnt/x");
 }
 
 TEST_F(TidewashConfig, AwkwardFolderPathsSurviveSaveAndLoad)
@@ -141,7 +183,7 @@ TEST_F(TidewashConfig, AwkwardFolderPathsSurviveSaveAndLoad)
     EXPECT_EQ(again.GetExcludedFoldersMap().size(), 2u);
 }
 
-TEST_F(TidewashConfig, MasksWithoutEntriesLeaveTheFile)
+TEST_F(TidewashConfig, MasksWithoutEntriesLeaveTheFileAndTheSectionStays)
 {
     config.SetExcludedFolders("*.obj", List({"/a=1"}));
     config.SetExcludedFolders("*.map", List({"/b=0"}));
@@ -154,7 +196,8 @@ TEST_F(TidewashConfig, MasksWithoutEntriesLeaveTheFile)
 
     config.SetExcludedFolders("*.map", TStringListAdaptor());
     config.Save(path);
-    EXPECT_EQ(Contents().find("[Files/Excluded]"), AnsiString::npos);
+    EXPECT_EQ(Contents().find("*.map="), AnsiString::npos);
+    EXPECT_NE(Contents().find("[Files/Excluded]\n\n[Volumes]"), AnsiString::npos) << Contents();
     EXPECT_EQ(Contents().find("\n\n\n"), AnsiString::npos);
 }
 
@@ -271,7 +314,7 @@ TEST(ExcludedFolderEntries, ParsedAtTheLastEqualsSign)
     EXPECT_EQ(backWithSub.Text(), withSub.Text());
 }
 
-// What a damaged file may hold: defaults that can only spare files are
+// What a whole file may hold: defaults that can only spare files are
 // taken, anything whose default could select excluded files is refused,
 // naming the file, and leaves the settings as they were.
 TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
@@ -281,18 +324,27 @@ TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
         std::string text;
         const char* refusal;  // nullptr: loads
     };
-    const std::string files = "[Files]\nActiveMasks=\"*.obj\"\n";
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    const std::string whole = settings.Text();
+    // The whole file with one line replaced, or text put after a line.
+    auto with = [&](const std::string& line, const std::string& by) {
+        std::string text = whole;
+        return text.replace(text.find(line), line.size(), by);
+    };
+    const std::string excluded = "[Files/Excluded]\n";
     const Case cases[] = {
-        {"flag text not a number", files + "DeleteHidden=yes\nUseRecycleBin=x\n", nullptr},
-        {"keys missing", "[Files]\n", nullptr},
-        {"comments and CRLF", "; c\r\n[Files]\r\nActiveMasks=\"*.obj\"\r\n[Files/Excluded]\r\n; note\r\n", nullptr},
-        {"NUL bytes", files + std::string("\0", 1), "NUL bytes"},
-        {"unclosed quote in a folder list", files + "[Files/Excluded]\n*.obj=\"\"/my dir=1\"\n", "not a list"},
-        {"unclosed quote in the masks", "[Files]\nActiveMasks=\"\"*.obj\"\n", "not a list"},
-        {"unclosed quote in the volumes", "[Volumes]\nExcluded=\"\"/mnt/x\"\n", "not a list"},
-        {"a folder line without =", files + "[Files/Excluded]\n/work/lib\n", "not name=value"},
-        {"the folder section twice", files + "[Files/Excluded]\n*.obj=/a\n[Files/Excluded]\n*.map=/b\n",
-         "more than once"},
+        {"flag text not a number", with("DeleteHidden=0", "DeleteHidden=yes"), nullptr},
+        {"comments and CRLF",
+         "; c\r\n[Files]\r\nActiveMasks=\"*.obj\"\r\nDeleteHidden=0\r\nDeleteReadOnly=0\r\nUseRecycleBin=1\r\n"
+         "[Files/Excluded]\r\n; note\r\n[Volumes]\r\nExcluded=\"\"\r\n",
+         nullptr},
+        {"NUL bytes", whole + std::string("\0", 1), "NUL bytes"},
+        {"unclosed quote in a folder list", with(excluded, excluded + "*.obj=\"\"/my dir=1\"\n"), "not a list"},
+        {"unclosed quote in the masks", with("ActiveMasks=\"*.obj\"", "ActiveMasks=\"\"*.obj\""), "not a list"},
+        {"unclosed quote in the volumes", with("Excluded=\"\"", "Excluded=\"\"/mnt/x\""), "not a list"},
+        {"a folder line without =", with(excluded, excluded + "/work/lib\n"), "not name=value"},
+        {"the folder section twice", whole + "\n[Files/Excluded]\n*.map=/b\n", "more than once"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -315,4 +367,110 @@ TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
         EXPECT_EQ(Folders(loaded, "*.keep")->CommaText(), "/kept=1");
         EXPECT_EQ(Contents(), c.text);
     }
+}
+
+// A file that exists must be whole: empty, or lacking any key or section
+// the settings write, it is refused with what it lacks; a last line
+// without a line end is whole unless it holds a list, which may be cut.
+TEST_F(TidewashConfig, AFileThatIsNotWholeIsRefused)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* refusal;  // nullptr: loads
+    };
+    twstesting::TSettingsFile settings;
+    settings.ExcludedFolders = {{"*.obj", {"/work/lib=1"}}};
+    const std::string whole = settings.Text();
+    auto without = [&](const std::string& line) {
+        std::string text = whole;
+        return text.erase(text.find(line), line.size());
+    };
+    auto cutAfter = [&](const std::string& part) { return whole.substr(0, whole.find(part) + part.size()); };
+    const Case cases[] = {
+        {"whole", whole, nullptr},
+        {"empty", "", "it is empty"},
+        {"blank lines only", "\n\n", "lacks [Files] ActiveMasks"},
+        {"no ActiveMasks", without("ActiveMasks=\"*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak\"\n"),
+         "lacks [Files] ActiveMasks"},
+        {"no DeleteHidden", without("DeleteHidden=0\n"), "lacks [Files] DeleteHidden"},
+        {"no DeleteReadOnly", without("DeleteReadOnly=0\n"), "lacks [Files] DeleteReadOnly"},
+        {"no UseRecycleBin", without("UseRecycleBin=1\n"), "lacks [Files] UseRecycleBin"},
+        {"no [Volumes] Excluded", without("Excluded=\"\"\n"), "lacks [Volumes] Excluded"},
+        {"no [Files/Excluded]", without("[Files/Excluded]\n*.obj=\"/work/lib=1\"\n"), "lacks [Files/Excluded]"},
+        {"cut before [Files/Excluded]", cutAfter("UseRecycleBin=1\n\n"), "[Files/Excluded]"},
+        {"cut after a folder line", cutAfter("/work/lib=1\"\n"), "lacks [Volumes] Excluded"},
+        {"cut inside a folder list", cutAfter("/work/"), "may have been cut short"},
+        {"no line end after the last list", whole.substr(0, whole.size() - 1), "may have been cut short"},
+        {"a cut list value ends the file", without("Excluded=\"\"\n") + "Excluded=/mnt/a,/mn",
+         "may have been cut short"},
+        {"a closed list value ends the file", without("Excluded=\"\"\n") + "Excluded=\"/mnt/a\"",
+         "may have been cut short"},
+        {"a flag ends the file",
+         "[Files/Excluded]\n[Volumes]\nExcluded=\"\"\n[Files]\nActiveMasks=\"*.obj\"\nDeleteHidden=0\n"
+         "DeleteReadOnly=0\nUseRecycleBin=1",
+         nullptr},
+        {"the section names in other case",
+         "[FILES]\nActiveMasks=\"*.obj\"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n"
+         "[files/EXCLUDED]\n[volumes]\nEXCLUDED=\"\"\n",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put(c.text);
+        TTidewashConfig loaded;
+        loaded.DefineSchema();
+        if (c.refusal == nullptr) {
+            EXPECT_NO_THROW(loaded.Load(path));
+            continue;
+        }
+        try {
+            loaded.Load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EConfigFileDamaged& e) {
+            EXPECT_NE(e.Message().find(path), AnsiString::npos) << e.Message();
+            EXPECT_NE(e.Message().find(c.refusal), AnsiString::npos) << e.Message();
+        }
+    }
+}
+
+// What Save writes, cut after any byte, is refused or reads as the whole
+// file: a cut never makes the scan see fewer exclusions.
+TEST_F(TidewashConfig, EveryCutOfASavedFileIsRefusedOrReadsWhole)
+{
+    config.SetStringsText(TStringsSetting::ssActiveMasks, "*.obj,*.map,\"*.a b\"");
+    config.SetStringsText(TStringsSetting::ssExcludedVolumes, "/mnt/a,\"/mnt/b c\"");
+    config.SetFlag(TFlagSetting::fsDeleteHidden, true);
+    config.SetExcludedFolders("*.obj", List({"/work/lib=1", "/tmp=0"}));
+    config.SetExcludedFolders("*.map", List({"/srv/x=1"}));
+    config.SetExcludedFolders("*.a b", List({"/y=1"}));
+    config.Save(path);
+    const AnsiString whole = Contents();
+    auto same = [&](TTidewashConfig& c) {
+        for (const TStringsSetting list : {TStringsSetting::ssActiveMasks, TStringsSetting::ssExcludedVolumes})
+            if (c.GetStringsText(list) != config.GetStringsText(list))
+                return false;
+        for (const TFlagSetting flag :
+             {TFlagSetting::fsDeleteHidden, TFlagSetting::fsDeleteReadOnly, TFlagSetting::fsUseRecycleBin})
+            if (c.GetFlag(flag) != config.GetFlag(flag))
+                return false;
+        for (const char* mask : {"*.obj", "*.map", "*.a b"})
+            if (!(Folders(c, mask) == Folders(config, mask)))
+                return false;
+        return true;
+    };
+    int refused = 0;
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        twstesting::WriteFile(path.c_str(), whole.substr(0, n));
+        TTidewashConfig cut;
+        cut.DefineSchema();
+        try {
+            cut.Load(path);
+        } catch (const EConfigFileDamaged&) {
+            ++refused;
+            continue;
+        }
+        EXPECT_TRUE(same(cut)) << "cut after " << n << " of " << whole.size() << " bytes:\n" << whole.substr(0, n);
+    }
+    EXPECT_GE(refused, static_cast<int>(whole.size()) - 1);  // the last line end alone may go
 }

@@ -20,6 +20,7 @@
 #include "Classes.hpp"
 #include "HandlerFixture.h"
 #include "Main.h"
+#include "SettingsFile.h"
 #include "Twsresname.h"
 
 using namespace handlertest;
@@ -37,15 +38,6 @@ void EnsureOffscreenApplication()
     static char name[] = "wizard_Main_test";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // kept to the end: the handler's window uses it too
-}
-
-// A list as TWS.cfg stores it: its comma text in double quotes.
-std::string Stored(const std::vector<std::string>& items)
-{
-    TStringList list;
-    for (const auto& item : items)
-        list.Add(item);
-    return "\"" + list.CommaText() + "\"";
 }
 
 struct TMessage {
@@ -77,8 +69,11 @@ protected:
     {
         std::vector<std::string> excluded = excludedVolumes;
         excluded.push_back(outside.string() + "/");
-        WriteConfig(std::string("[Files]\nActiveMasks=\"*.obj,*.bak\"\nDeleteHidden=0\nDeleteReadOnly=0\n") +
-                    "UseRecycleBin=" + (trash ? "1" : "0") + "\n\n[Volumes]\nExcluded=" + Stored(excluded) + "\n");
+        twstesting::TSettingsFile settings;
+        settings.ActiveMasks = "*.obj,*.bak";
+        settings.UseRecycleBin = trash;
+        settings.ExcludedVolumes = excluded;
+        WriteConfig(settings.Text());
     }
 
     // The window over the test volume and one the settings exclude.

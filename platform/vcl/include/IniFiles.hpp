@@ -15,10 +15,12 @@
 // Every reader takes the file's shared lock and every writer its exclusive
 // one (TLockedFile in AtomicFile.hpp), and a file is replaced as one whole,
 // so a reader or a crash sees the old or the new file, never a mixture.
-// Writing follows these rules:
+// The name is opened as it is (TLockedFile): a symbolic link, anything but a
+// regular file, or a file over MaxLockedFileSize is refused, by readers with
+// EFOpenError or EReadError and by writers with EIniFileException, and
+// nothing is written. Writing follows these rules:
 //   - a file the caller may not write: the write fails (EIniFileException
 //     naming the file and the reason) and the file stays as it was
-//   - a symbolic link: the file it leads to is replaced; the link stays
 //   - a writable file in a folder the caller may not write, or owned by
 //     another user: the file is rewritten in place, under the lock
 //   - otherwise a temporary file in the same folder is flushed and renamed
@@ -99,7 +101,8 @@ struct TIniText;
 class TMemIniFile : public TCustomIniFile {
 public:
     // Reads the file now, under its shared lock (EFOpenError when it exists
-    // but cannot be read); a missing file gives an empty copy.
+    // but cannot be opened or is refused, EReadError when reading fails); a
+    // missing file gives an empty copy.
     explicit TMemIniFile(AnsiString fileName);
     // A copy made from text already read (under a lock the caller holds).
     TMemIniFile(AnsiString fileName, const AnsiString& contents);
@@ -118,6 +121,14 @@ public:
     void ReadSectionValues(const AnsiString& section, TStrings* values) override;
     void EraseSection(const AnsiString& section) override;
     void DeleteKey(const AnsiString& section, const AnsiString& name) override;
+
+    // Appends the section, empty, after one blank line, unless the copy has
+    // it. Raises EIniFileException for a name an INI line cannot hold.
+    void AddSection(const AnsiString& section);
+    // Moves the first section of that name, its header and every line up to
+    // the next header (comments and unknown keys too), to the end, after one
+    // blank line. Nothing happens when there is no such section.
+    void MoveSectionToEnd(const AnsiString& section);
 
     // Every section header after the first line gets one blank line before
     // it, where the line before is not blank already.

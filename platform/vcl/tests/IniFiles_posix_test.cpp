@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "AtomicFile.hpp"
 #include "SysUtils.hpp"
 #include "TempFolder.h"
 #include "Unprivileged.h"
@@ -18,8 +19,8 @@
 // Permissions and links decide how a write reaches the file (run as an
 // unprivileged user: root may write anything). A file the caller may not
 // write refuses the write and keeps its text; a writable file in a folder
-// the caller may not write is rewritten in place; a link keeps pointing at
-// the file it names, which is the one that changes.
+// the caller may not write is rewritten in place; a link is refused, and
+// neither it nor the file it names changes.
 TEST(IniFileWrites, WriteErrorsReachTheCaller)
 {
     twstesting::TTempFolder dir("tws_ini_perm");
@@ -63,11 +64,18 @@ TEST(IniFileWrites, WriteErrorsReachTheCaller)
         twstesting::WriteFile(real, "; kept\r\n[S]\r\nk=v\r\n");
         const fs::path link = dir / "link.ini";
         fs::create_symlink("target/real.ini", link);
-        TIniFile(link.string()).WriteString("S", "k", "w");
+        try {
+            TIniFile(link.string()).WriteString("S", "k", "w");
+            return "a write went through a link";
+        } catch (const EIniFileException& e) {
+            if (e.Message().find("link.ini") == AnsiString::npos ||
+                e.Message().find(vcl::LinkRefusal) == AnsiString::npos)
+                return "the refusal names neither link nor reason: " + e.Message();
+        }
         if (!fs::is_symlink(link))
             return "the link was replaced by a file";
-        if (twstesting::ReadFile(real) != "; kept\r\n[S]\r\nk=w\r\n")
-            return "the link's target was not updated: " + twstesting::ReadFile(real);
+        if (twstesting::ReadFile(real) != "; kept\r\n[S]\r\nk=v\r\n")
+            return "the link's target changed: " + twstesting::ReadFile(real);
         return std::string();
     });
     EXPECT_EQ(result, "");

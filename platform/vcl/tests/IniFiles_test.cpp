@@ -133,3 +133,32 @@ TEST(MemIniFileText, SavedTextIsStable)
         EXPECT_EQ(a.Text(), b.Text()) << c.text;
     }
 }
+
+// Adding an empty section and moving one to the end keep every line of the
+// sections moved (comments, unknown keys) and one blank line between them.
+TEST(MemIniFile, AddSectionAndMoveSectionToEnd)
+{
+    struct Case {
+        const char* Name;
+        const char* Before;
+        void (TMemIniFile::*Change)(const AnsiString&);
+        const char* Section;
+        const char* After;
+    };
+    const Case cases[] = {
+        {"add to a file", "[A]\nk=1\n", &TMemIniFile::AddSection, "B", "[A]\nk=1\n\n[B]\n"},
+        {"add what is there", "[A]\nk=1\n\n[b]\n", &TMemIniFile::AddSection, "B", "[A]\nk=1\n\n[b]\n"},
+        {"add to nothing", "", &TMemIniFile::AddSection, "B", "[B]\n"},
+        {"move the first", "[V]\n; why\nx=1\n\n[A]\nk=1\n\n[B]\nj=2\n\n", &TMemIniFile::MoveSectionToEnd, "v",
+         "[A]\nk=1\n\n[B]\nj=2\n\n[V]\n; why\nx=1\n"},
+        {"move the last", "[A]\nk=1\n\n[V]\nx=1\n", &TMemIniFile::MoveSectionToEnd, "V", "[A]\nk=1\n\n[V]\nx=1\n"},
+        {"move a missing one", "[A]\nk=1\n", &TMemIniFile::MoveSectionToEnd, "V", "[A]\nk=1\n"},
+    };
+    for (const Case& c : cases) {
+        TMemIniFile ini("unused.ini", c.Before);
+        (ini.*c.Change)(c.Section);
+        EXPECT_EQ(ini.Text(), c.After) << c.Name;
+    }
+    TMemIniFile ini("unused.ini", "");
+    EXPECT_THROW(ini.AddSection("a]b"), EIniFileException);
+}
