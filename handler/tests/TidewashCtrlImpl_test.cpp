@@ -1204,7 +1204,7 @@ std::vector<std::uint64_t> FoundInodes(IEmptyVolumeCache2* handler)
 TEST_F(HandlerTest, AVolumeThatIsALinkOrLeadsIntoASystemFolderIsRefused)
 {
     TSettings settings;
-    settings.Masks = "*";
+    settings.ActiveMasks = "*";
     WriteConfig(ConfigText(settings));
     MakeFile("a.obj");
     fs::create_directory_symlink(volume, base / "volume-link");
@@ -1267,7 +1267,7 @@ TEST_F(HandlerTest, AVolumeSwappedForALinkDuringScanAndPurgeTouchesNothingOutsid
     std::map<std::string, int> tally;
     for (const bool trash : {false, true}) {
         TSettings s;
-        s.Trash = trash;
+        s.UseRecycleBin = trash;
         WriteConfig(ConfigText(s));
         for (int round = 0; round < kRounds; ++round) {
             fs::remove_all(volume);
