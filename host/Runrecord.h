@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "StateFolder.h"
 
 namespace cleanuphost {
 
@@ -46,7 +47,10 @@ nlohmann::json RunDocument(const AnsiString& volume, TRunMode mode, const std::v
                            const std::vector<bool>& purged);
 
 // The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
-// ~/.local/state/tidewash/runs.
+// ~/.local/state/tidewash/runs. Below the state folder every folder and
+// file is made and read without following links (StateFolder.h); the
+// tidewash and runs folders and each run's folder must be the user's own
+// and writable by nobody else.
 std::string RunsFolder();
 
 // Makes a new run folder (named after the local time) and writes the
@@ -54,10 +58,24 @@ std::string RunsFolder();
 // id; throws std::runtime_error naming the path and reason when it fails.
 std::string SaveRun(nlohmann::json& document, const AnsiString& reportPath);
 
+// A manifest that is there but cannot be used: not a regular file, too
+// large, not JSON, or not of the shape ValidateRun requires.
+struct EDamagedRun : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The largest manifest read (a run of a million files stays well below).
+inline constexpr std::size_t kMaxManifestBytes = 512u << 20;
+
 // The ids of the runs kept, oldest first.
 std::vector<std::string> ListRuns();
-// A run's manifest; throws std::runtime_error when it cannot be read.
+// A run's manifest, validated (ValidateRun) for every use: EDamagedRun when
+// it is damaged, std::runtime_error when there is no such run.
 nlohmann::json LoadRun(const std::string& id);
 void StoreRun(const std::string& id, const nlohmann::json& document);
+
+// Holds a run for one process (an undo): twsplatform::EStateBusy when
+// another holds it.
+twsplatform::TStateLock LockRun(const std::string& id);
 
 }  // namespace cleanuphost

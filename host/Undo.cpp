@@ -76,8 +76,10 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
                 trashed.Identity.Inode = WholeNumber(id, "inode", std::uint64_t{0});
                 trashed.Identity.Size = WholeNumber(file, "size", std::int64_t{0});
                 trashed.Identity.ModifiedNs = WholeNumber(id, "modified_ns", std::int64_t{0});
+                // null: the file system keeps no birth time, so none was recorded.
                 trashed.Identity.HasBirthTime = id.contains("born_ns") && !id["born_ns"].is_null();
-                trashed.Identity.BornNs = WholeNumber(id, "born_ns", std::int64_t{0});
+                if (trashed.Identity.HasBirthTime)
+                    trashed.Identity.BornNs = WholeNumber(id, "born_ns", std::int64_t{0});
                 trashed.Entry = {file["trash"].value("folder", ""), file["trash"].value("name", "")};
                 files.push_back(std::move(trashed));
             }
@@ -88,17 +90,58 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
     return files;
 }
 
+void ValidateRun(json& document)
+{
+    TrashedFiles(document);  // the handlers and their files
+    const auto require = [](bool ok, const char* what) {
+        if (!ok)
+            throw std::runtime_error(what);
+    };
+    require(document.contains("volume") && document["volume"].is_string(), "it names no volume");
+    if (document.contains("volume_identity") && !document["volume_identity"].is_null()) {
+        const json& root = document["volume_identity"];
+        require(root.is_object(), "its volume identity is not an object");
+        WholeNumber(root, "device", std::uint64_t{0});
+        WholeNumber(root, "inode", std::uint64_t{0});
+        require(root.contains("device") && root.contains("inode"), "its volume identity is incomplete");
+    }
+    require(document.contains("summary") && document["summary"].is_object(), "it has no summary");
+    const json& summary = document["summary"];
+    for (const char* figure : {"removed", "failed"}) {
+        require(summary.contains(figure) && summary[figure].is_object(), "its summary lacks a figure");
+        require(summary[figure].contains("files") && summary[figure].contains("bytes"), "its summary lacks a figure");
+        WholeNumber(summary[figure], "files", std::int64_t{0});
+        WholeNumber(summary[figure], "bytes", std::int64_t{0});
+    }
+    require(summary.contains("trash") && summary["trash"].is_array(), "its summary lists no trash folders");
+    for (const json& folder : summary["trash"])
+        require(folder.is_string(), "a trash folder is not a text");
+}
+
+std::optional<twsplatform::TFileIdentity> RecordedRoot(const json& document)
+{
+    if (!document.contains("volume_identity") || document["volume_identity"].is_null())
+        return std::nullopt;
+    const json& root = document["volume_identity"];
+    twsplatform::TFileIdentity id;
+    id.Device = WholeNumber(root, "device", std::uint64_t{0});
+    id.Inode = WholeNumber(root, "inode", std::uint64_t{0});
+    return id;
+}
+
 TUndoCounts UndoRun(json& document, std::FILE* out)
 {
     TUndoCounts counts;
+    ValidateRun(document);
     std::vector<TTrashedFile> files = TrashedFiles(document);
-    const std::string volume = document.value("volume", "");
+    const std::string volume = document["volume"].get<std::string>();
+    const std::optional<twsplatform::TFileIdentity> root = RecordedRoot(document);
     for (TTrashedFile& trashed : files) {
         json& file = *trashed.Record;
         const std::string& path = trashed.Path;
         AnsiString error;
         const twsplatform::TRestoreResult result =
-            twsplatform::RestoreFromTrash(trashed.Entry, volume, path, trashed.Identity, error);
+            twsplatform::RestoreFromTrash(trashed.Entry, volume, root ? &*root : nullptr, path, trashed.Identity, error);
         if (result == twsplatform::TRestoreResult::Restored) {
             ++counts.Restored;
             file["outcome"] = "restored";

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ struct TTrashedFile {
 // document of another shape throws std::runtime_error saying what is
 // wrong, and nothing of it is restored.
 std::vector<TTrashedFile> TrashedFiles(nlohmann::json& document);
+
+// Checks that a run document has every member --history and --undo read,
+// of the type they read it as (the summary's figures, the volume and its
+// identity, and what TrashedFiles reads); throws std::runtime_error saying
+// what is wrong. LoadRun calls it on every manifest it reads.
+void ValidateRun(nlohmann::json& document);
+
+// The volume root's identity the run recorded, or nothing when it recorded
+// none (manifests written before it was kept). Expects a validated document.
+std::optional<twsplatform::TFileIdentity> RecordedRoot(const nlohmann::json& document);
 
 // Restores the trashed files of the run document, tells each on out (when
 // not null), and marks the restored ones in the document. Throws

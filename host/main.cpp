@@ -9,8 +9,12 @@
 //   3   a handler failed (the others still ran)
 //   4   some files meant to go are still there (trash refused, changed
 //       since the scan, no permission); or, for --undo, some were not restored
-//   64  bad usage: unknown option, a volume that does not exist, or --yes
-//       without a volume
+//   5   the record of a run (its manifest) is damaged: --history and --undo
+//       name it and the reason; --undo moves nothing
+//   6   the purge ran but its record could not be written (no undo for it)
+//   7   another process is undoing the same run
+//   64  bad usage: unknown option, a volume that does not exist, --yes
+//       without a volume, or a run id that is not recorded
 //
 // Without a VOLUME the host takes the volume holding the current folder,
 // which is "/" on most machines. Before it scans a whole file system it
@@ -44,7 +48,17 @@ using namespace twsconsole;
 
 namespace {
 
-enum ExitCode { kSuccess = 0, kNothingToDo = 1, kAborted = 2, kHandlerFailed = 3, kPartial = 4, kUsage = 64 };
+enum ExitCode {
+    kSuccess = 0,
+    kNothingToDo = 1,
+    kAborted = 2,
+    kHandlerFailed = 3,
+    kPartial = 4,
+    kDamagedRecord = 5,
+    kNotRecorded = 6,
+    kRunBusy = 7,
+    kUsage = 64
+};
 
 // With --quiet or --json the host's own messages are not printed (a JSON
 // document must stand alone on the output); errors still go to stderr.
@@ -170,6 +184,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "and purges the handlers you keep.\n\n"
                  "Exit codes: 0 done, 1 nothing to do, 2 aborted by the user, 3 a handler failed,\n"
                  "4 some files meant to go (or, with --undo, to come back) are still where they were,\n"
+                 "5 a run's record is damaged (--history, --undo), 6 the purge ran but its record\n"
+                 "could not be written (no undo for it), 7 another process is undoing the run,\n"
                  "64 bad usage.",
                  "twscleanup"};
     app.add_option("volume", options.Volume,
@@ -507,10 +523,13 @@ private:
                     Say("To put the trashed files back: twscleanup --undo %s\n", id.c_str());
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "Warning: the record of this run was not kept (no undo): %s\n", e.what());
+                FNotRecorded = true;
             }
         }
         if (code != kSuccess)
             return code;
+        if (FNotRecorded)
+            return kNotRecorded;
         return FFailed ? kHandlerFailed : FSomeFailed ? kPartial : any ? kSuccess : kNothingToDo;
     }
 
@@ -525,6 +544,7 @@ private:
     AnsiString FReport;
     bool FFailed = false;
     bool FSomeFailed = false;
+    bool FNotRecorded = false;
 };
 
 int History()
@@ -535,19 +555,23 @@ int History()
         return kNothingToDo;
     }
     std::printf("Purges recorded in %s:\n", RunsFolder().c_str());
+    bool damaged = false;
     for (const std::string& id : ids) {
         try {
+            // Validated as it is read: every member used here is there.
             const nlohmann::json run = LoadRun(id);
-            const nlohmann::json& sum = run["summary"];
+            const nlohmann::json& sum = run.at("summary");
             std::printf("  %-20s %s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
-                        id.c_str(), run.value("volume", "?").c_str(), sum["removed"].value("files", 0LL),
-                        Bytes(sum["removed"].value("bytes", 0ULL)).c_str(), sum["failed"].value("files", 0LL),
-                        sum["trash"].size());
+                        id.c_str(), run.at("volume").get<std::string>().c_str(),
+                        sum.at("removed").at("files").get<long long>(),
+                        Bytes(sum.at("removed").at("bytes").get<unsigned long long>()).c_str(),
+                        sum.at("failed").at("files").get<long long>(), sum.at("trash").size());
         } catch (const std::exception& e) {
             std::printf("  %-20s (%s)\n", id.c_str(), e.what());
+            damaged = true;
         }
     }
-    return kSuccess;
+    return damaged ? kDamagedRecord : kSuccess;
 }
 
 int Undo(std::string id)
@@ -560,20 +584,25 @@ int Undo(std::string id)
         }
         id = ids.back();
     }
+    // One undo of a run at a time: two would both restore and both rewrite
+    // the manifest.
+    std::optional<twsplatform::TStateLock> lock;
     nlohmann::json run;
     try {
-        run = LoadRun(id);
+        lock.emplace(LockRun(id));
+        run = LoadRun(id);  // a damaged manifest stops here, before anything moves
+    } catch (const twsplatform::EStateBusy& e) {
+        std::fprintf(stderr, "twscleanup: run %s is being undone by another process (%s); try again when it is done.\n",
+                     id.c_str(), e.what());
+        return kRunBusy;
+    } catch (const EDamagedRun& e) {
+        std::fprintf(stderr, "twscleanup: the record of run %s cannot be used: %s\n", id.c_str(), e.what());
+        return kDamagedRecord;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
         return kUsage;
     }
-    try {
-        TrashedFiles(run);  // a damaged manifest stops here, before anything moves
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "twscleanup: the manifest of run %s is damaged: %s\n", id.c_str(), e.what());
-        return kUsage;
-    }
-    Say("Undoing run %s on %s:\n", id.c_str(), run.value("volume", "?").c_str());
+    Say("Undoing run %s on %s:\n", id.c_str(), run.at("volume").get<std::string>().c_str());
     const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
     try {
         StoreRun(id, run);

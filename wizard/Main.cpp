@@ -558,6 +558,8 @@ void TfrmMain::btnUndoClick()
     if (FBusy || FRunId.empty())
         return;
     try {
+        // One undo of a run at a time, this window's or twscleanup's.
+        const twsplatform::TStateLock lock = cleanuphost::LockRun(FRunId);
         nlohmann::json run = cleanuphost::LoadRun(FRunId);
         const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
         cleanuphost::StoreRun(FRunId, run);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "../folderhandle_posix.h"
+#include "StateFolder.h"
 #include "TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -61,14 +62,14 @@ TEST_F(TrashRestore, TheEntryNamesWhereTheFileWentAndTheFileComesBackWithItsMode
     EXPECT_TRUE(fs::exists(temp / "data" / "Trash" / "info" / "a.obj.trashinfo"));
 
     AnsiString error;
-    EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), TRestoreResult::Restored) << error;
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), nullptr, Original("a.obj"), id, error), TRestoreResult::Restored) << error;
     EXPECT_EQ(ReadFile(temp / "vol" / "proj" / "a.obj"), "contents");
     EXPECT_EQ(fs::status(temp / "vol" / "proj" / "a.obj").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_FALSE(fs::exists(temp / "data" / "Trash" / "files" / "a.obj"));
     EXPECT_FALSE(fs::exists(temp / "data" / "Trash" / "info" / "a.obj.trashinfo"));
     // Once back, a second restore finds nothing to restore.
-    EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), TRestoreResult::Missing);
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), nullptr, Original("a.obj"), id, error), TRestoreResult::Missing);
 }
 
 TEST_F(TrashRestore, RefusesWhatItCannotProve)
@@ -117,8 +118,28 @@ TEST_F(TrashRestore, RefusesWhatItCannotProve)
              fs::create_symlink(info + ".real", info);
          },
          TRestoreResult::Changed, true},
+        {"the trash's record is missing",
+         [&](const TTrashEntry& e) { fs::remove(e.Folder + "info/" + e.Name + ".trashinfo"); },
+         TRestoreResult::Changed, true},
+        {"the trash's record is a FIFO (read without blocking)",
+         [&](const TTrashEntry& e) {
+             const std::string info = e.Folder + "info/" + e.Name + ".trashinfo";
+             fs::remove(info);
+             ASSERT_EQ(::mkfifo(info.c_str(), 0600), 0);
+         },
+         TRestoreResult::Changed, true},
+        {"the volume root became a link to a folder outside",
+         [&](const TTrashEntry&) {
+             fs::rename(temp / "vol", temp / "outside");
+             fs::create_directories(temp / "outside" / "elsewhere");
+             fs::create_directory_symlink(temp / "outside", temp / "vol");
+         },
+         TRestoreResult::Changed, true},
     };
     for (const TCase& c : cases) {
+        if (fs::is_symlink(fs::symlink_status(temp / "vol")))
+            fs::remove(temp / "vol");  // the link a case left
+        fs::remove_all(temp / "outside");
         fs::remove_all(temp / "vol");
         fs::create_directories(temp / "vol" / "proj");
         WriteFile(temp / "vol" / "proj" / "a.obj", "contents");
@@ -126,15 +147,65 @@ TEST_F(TrashRestore, RefusesWhatItCannotProve)
         const TTrashEntry entry = Trash("a.obj", id);
         c.Meddle(entry);
         AnsiString error;
-        EXPECT_EQ(RestoreFromTrash(entry, Root(), Original("a.obj"), id, error), c.Expected) << c.Name << ": " << error;
+        EXPECT_EQ(RestoreFromTrash(entry, Root(), nullptr, Original("a.obj"), id, error), c.Expected) << c.Name << ": " << error;
         EXPECT_FALSE(error.empty()) << c.Name;
         EXPECT_EQ(fs::exists(fs::symlink_status(entry.Folder + "files/" + entry.Name)), c.StaysInTrash) << c.Name;
-        if (fs::exists(fs::symlink_status(temp / "vol" / "elsewhere" / "a.obj")))
+        if (fs::exists(fs::symlink_status(temp / "vol" / "elsewhere" / "a.obj")) ||
+            fs::exists(fs::symlink_status(temp / "outside" / "proj" / "a.obj")))
             ADD_FAILURE() << c.Name << ": restored through a link";
     }
+    if (fs::is_symlink(fs::symlink_status(temp / "vol")))
+        fs::remove(temp / "vol");
+    fs::remove_all(temp / "outside");
     // A path outside the root is never touched.
     AnsiString error;
     TFileIdentity id;
-    EXPECT_EQ(RestoreFromTrash({temp.Slash() + "data/Trash/", "x"}, Root(), "/etc/x", id, error),
+    EXPECT_EQ(RestoreFromTrash({temp.Slash() + "data/Trash/", "x"}, Root(), nullptr, "/etc/x", id, error),
               TRestoreResult::Changed);
+}
+
+// Paths a run record could carry that do not lie plainly below its root:
+// none is restored, whatever the trash's record says.
+TEST_F(TrashRestore, RefusesPathsThatAreNotPlainlyBelowTheRoot)
+{
+    WriteFile(temp / "vol" / "proj" / "a.obj", "contents");
+    TFileIdentity id;
+    const TTrashEntry entry = Trash("a.obj", id);
+    const std::string info = entry.Folder + "info/" + entry.Name + ".trashinfo";
+    struct TCase {
+        std::string Root, Path;
+    };
+    const TCase cases[] = {
+        {Root(), Root() + "proj/../proj/a.obj"},
+        {Root(), Root() + "proj/./a.obj"},
+        {Root(), Root() + "proj//a.obj"},
+        {Root(), temp.Slash() + "a.obj"},
+        {Root() + "proj/../", Root() + "proj/../proj/a.obj"},
+        {"vol/", "vol/proj/a.obj"},
+    };
+    for (const TCase& c : cases) {
+        // The trash's record agrees with the run's, as an attacker would make it.
+        WriteFile(info, "[Trash Info]\nPath=" + EscapeTrashPath(c.Path) + "\nDeletionDate=2024-05-01T10:20:30\n");
+        AnsiString error;
+        EXPECT_EQ(RestoreFromTrash(entry, c.Root, nullptr, c.Path, id, error), TRestoreResult::Changed) << c.Path;
+        EXPECT_TRUE(fs::exists(entry.Folder + "files/" + entry.Name)) << c.Path;
+    }
+}
+
+// The run records its root's identity: a real folder put in the root's
+// place (not a link) is not the volume the files came from.
+TEST_F(TrashRestore, TheRootMustBeTheFolderTheRunRecorded)
+{
+    WriteFile(temp / "vol" / "proj" / "a.obj", "contents");
+    TFileIdentity id;
+    const TTrashEntry entry = Trash("a.obj", id);
+    const TFileIdentity root = FolderIdentityWithoutLinks(Root());
+    fs::rename(temp / "vol", temp / "old");
+    fs::create_directories(temp / "vol" / "proj");
+    AnsiString error;
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), &root, Original("a.obj"), id, error), TRestoreResult::Changed);
+    EXPECT_FALSE(fs::exists(temp / "vol" / "proj" / "a.obj"));
+    fs::remove_all(temp / "vol");
+    fs::rename(temp / "old", temp / "vol");
+    EXPECT_EQ(RestoreFromTrash(entry, Root(), &root, Original("a.obj"), id, error), TRestoreResult::Restored) << error;
 }
