@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <gtest/gtest.h>
 #include <string>
@@ -15,7 +16,10 @@
 #include <nlohmann/json.hpp>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <cstdio>
 
 #include "TempFolder.h"
 #include "Unprivileged.h"
@@ -533,4 +537,179 @@ TEST_F(CleanupHost, ARegistrationTheRegistryRefusedIsNotASuccess)
     // The damaged file was left as it was.
     std::ifstream kept(machine);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "this is not a registry file\n");
+}
+
+namespace {
+
+// The folder of the one run recorded.
+fs::path OnlyRun(const fs::path& state)
+{
+    std::vector<fs::path> runs;
+    for (const auto& entry : fs::directory_iterator(state / "tidewash" / "runs"))
+        runs.push_back(entry.path());
+    EXPECT_EQ(runs.size(), 1u);
+    return runs.empty() ? fs::path() : runs.front();
+}
+
+}  // namespace
+
+// A manifest that cannot be used (damaged, cut short, planted as a special
+// file or a link) is named with the reason, never hangs the reader, and
+// gets its own exit code; the undo moves nothing.
+TEST_F(CleanupHost, AManifestThatCannotBeUsedHasItsOwnExitCodeAndMovesNothing)
+{
+    InstallHandler(kTrashSettings);
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    const std::string text = twstesting::ReadFile(manifest);
+    nlohmann::json withoutSummary = ParseJson(text);
+    withoutSummary.erase("summary");
+    struct TCase {
+        const char* Name;
+        std::function<void()> Plant;
+    };
+    const TCase cases[] = {
+        {"not JSON", [&] { twstesting::WriteFile(manifest, text.substr(0, text.size() / 2)); }},
+        {"without its summary", [&] { twstesting::WriteFile(manifest, withoutSummary.dump()); }},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(manifest.c_str(), 0600), 0); }},
+        {"a link to the real manifest",
+         [&] {
+             twstesting::WriteFile(base / "elsewhere.json", text);
+             fs::create_symlink(base / "elsewhere.json", manifest);
+         }},
+        {"a folder", [&] { fs::create_directory(manifest); }},
+    };
+    for (const TCase& c : cases) {
+        fs::remove_all(manifest);
+        c.Plant();
+        TRun run = Host("--history");
+        EXPECT_EQ(run.Code, 5) << c.Name << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Output.find(manifest.string()), std::string::npos) << c.Name << "\n" << run.Output;
+        run = Host("--undo");
+        EXPECT_EQ(run.Code, 5) << c.Name << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("cannot be used"), std::string::npos) << c.Name << "\n" << run.Errors;
+        EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj")) << c.Name;
+    }
+    fs::remove_all(manifest);
+    twstesting::WriteFile(manifest, text);
+    EXPECT_EQ(Host("--undo").Code, 0);
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+// Where the file system keeps no birth time the manifest says "born_ns":
+// null; the undo takes that as not recorded.
+TEST_F(CleanupHost, AManifestWithoutBirthTimesIsUndone)
+{
+    InstallHandler(kTrashSettings);
+    twstesting::WriteFile(volume / "proj" / "b.obj", "bb");
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    nlohmann::json document = ParseJson(twstesting::ReadFile(manifest));
+    for (auto& file : document["handlers"][0]["files"])
+        file["identity"]["born_ns"] = nullptr;
+    twstesting::WriteFile(manifest, document.dump(2));
+    const TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "a.obj"), "0123456789");
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "b.obj"), "bb");
+}
+
+// While one undo of a run holds it, a second is refused with its own code
+// and moves nothing.
+TEST_F(CleanupHost, ASecondUndoOfTheSameRunIsRefused)
+{
+    InstallHandler(kTrashSettings);
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path lock = OnlyRun(base / "state") / "lock";
+    {
+        const int held = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const TRun run = Host("--undo");
+        ::close(held);
+        EXPECT_EQ(run.Code, 7) << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("being undone by another process"), std::string::npos) << run.Errors;
+        EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
+    }
+    const TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+// State folders another user could steer are not written: the purge runs,
+// says its record was not kept, and exits with its own code.
+TEST_F(CleanupHost, ARecordIsNeverWrittenThroughALinkOrIntoAFolderOthersCanWrite)
+{
+    InstallHandler(kTrashSettings);
+    const fs::path outside = base / "outside";
+    fs::create_directories(outside);
+    fs::create_directories(base / "state" / "tidewash");
+    fs::create_directory_symlink(outside, base / "state" / "tidewash" / "runs");
+    TRun run = Host("--yes " + Vol());
+    EXPECT_EQ(run.Code, 6) << run.Output << run.Errors;
+    EXPECT_NE(run.Errors.find("record of this run was not kept"), std::string::npos) << run.Errors;
+    EXPECT_TRUE(fs::is_empty(outside));
+
+    fs::remove(base / "state" / "tidewash" / "runs");
+    fs::permissions(base / "state" / "tidewash", fs::perms::all);
+    twstesting::WriteFile(volume / "proj" / "b.obj", "bb");
+    run = Host("--yes " + Vol());
+    EXPECT_EQ(run.Code, 6) << run.Output << run.Errors;
+    EXPECT_NE(run.Errors.find("can be written by other users"), std::string::npos) << run.Errors;
+    EXPECT_FALSE(fs::exists(base / "state" / "tidewash" / "runs"));
+}
+
+// The volume root replaced by a link to a folder outside, before the undo
+// and while it runs: not one file is created outside, and every file is
+// either back in the volume or still in the trash.
+TEST_F(CleanupHost, UndoNeverRestoresThroughALinkAtTheVolumeRoot)
+{
+    InstallHandler(kTrashSettings);
+    constexpr int kFiles = 40;
+    for (int i = 0; i < kFiles; ++i)
+        twstesting::WriteFile(volume / "proj" / ("f" + std::to_string(i) + ".obj"), "x");
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    // As a manifest of an older version, without the root's identity: the
+    // walk without links must hold on its own.
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    nlohmann::json document = ParseJson(twstesting::ReadFile(manifest));
+    ASSERT_TRUE(document["volume_identity"].is_object()) << document.dump(2);
+    document.erase("volume_identity");
+    twstesting::WriteFile(manifest, document.dump(2));
+    const fs::path outside = base / "outside";
+    fs::create_directories(outside / "proj");
+    const auto outsideFiles = [&] {
+        return std::distance(fs::recursive_directory_iterator(outside), fs::recursive_directory_iterator());
+    };
+
+    // Statically: the root is a link, nothing is restored.
+    fs::rename(volume, base / "real");
+    fs::create_directory_symlink(outside, volume);
+    TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 4) << run.Output << run.Errors;
+    EXPECT_EQ(outsideFiles(), 1) << "only proj/";
+    fs::remove(volume);
+
+    // Racing: a process swaps the root and a link to outside as fast as it can.
+    fs::create_directory_symlink(outside, base / "swap");
+    fs::rename(base / "real", volume);
+    for (int round = 0; round < 3; ++round) {
+        const pid_t racer = ::fork();
+        if (racer == 0) {
+            for (;;)
+                ::renameat2(AT_FDCWD, volume.c_str(), AT_FDCWD, (base / "swap").c_str(), RENAME_EXCHANGE);
+        }
+        run = Host("--undo");
+        ::kill(racer, SIGKILL);
+        ::waitpid(racer, nullptr, 0);
+        if (fs::is_symlink(volume))
+            ::renameat2(AT_FDCWD, volume.c_str(), AT_FDCWD, (base / "swap").c_str(), RENAME_EXCHANGE);
+        ASSERT_FALSE(fs::is_symlink(volume));
+        EXPECT_EQ(outsideFiles(), 1) << "round " << round << "\n" << run.Output;
+    }
+    // Whatever the race let through is back; the rest is still in the trash.
+    run = Host("--undo");
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_TRUE(fs::exists(volume / "proj" / ("f" + std::to_string(i) + ".obj"))) << i << run.Output;
+    EXPECT_TRUE(fs::is_empty(base / "data" / "Trash" / "files"));
 }
