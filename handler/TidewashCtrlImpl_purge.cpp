@@ -7,6 +7,10 @@
 // file the scan found (same device and inode, and, since a file system
 // hands freed inodes to new files, the same size and times). A file that
 // fails the check is listed as unsuccessfully deleted and left alone.
+//
+// A host that keeps a journal of the purge (ITidewashPurgeJournal on its
+// callback object) hears where each file goes in the trash before it goes,
+// and what became of it after.
 #include "TidewashCtrlImpl.h"
 
 #include "Conststrings.h"
@@ -86,6 +90,43 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     return TOutcome::Attempted;
 }
 
+// Hands the trash's moves of the file being purged to the host's journal.
+class TJournalObserver final : public twsplatform::TTrashObserver {
+public:
+    explicit TJournalObserver(ITidewashPurgeJournal* journal) : FJournal(journal) {}
+    ~TJournalObserver()
+    {
+        if (FJournal != nullptr)
+            FJournal->Release();
+    }
+    TJournalObserver(const TJournalObserver&) = delete;
+    TJournalObserver& operator=(const TJournalObserver&) = delete;
+
+    bool Active() const { return FJournal != nullptr; }
+    void Start(AnsiString path) { FPath = std::move(path); }
+    bool BeforeMove(const twsplatform::TTrashEntry& entry) override
+    {
+        return FJournal->FileTrashing(FPath.c_str(), entry.Folder.c_str(), entry.Name.c_str()) == S_OK;
+    }
+    void Done(const TTidewashCtrlImpl::TPurgeRecord& record)
+    {
+        FJournal->FileDone(FPath.c_str(), record.Outcome, record.TrashFolder.c_str(), record.TrashName.c_str(),
+                           record.Reason.empty() ? nullptr : record.Reason.c_str());
+    }
+
+private:
+    ITidewashPurgeJournal* FJournal;
+    AnsiString FPath;
+};
+
+ITidewashPurgeJournal* JournalOf(IEmptyVolumeCacheCallBack* picb)
+{
+    ITidewashPurgeJournal* journal = nullptr;
+    if (picb == nullptr || FAILED(picb->QueryInterface(IID_ITidewashPurgeJournal, reinterpret_cast<void**>(&journal))))
+        return nullptr;
+    return journal;
+}
+
 }  // namespace
 
 HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb)
@@ -108,6 +149,9 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         };
         DWORDLONG freed = 0;
         twsplatform::TFileVerifier verifier(FVolume);
+        TJournalObserver journal(JournalOf(picb));
+        if (journal.Active())
+            verifier.SetTrashObserver(&journal);
         FPurgeRecords.clear();
         FPurged = true;
         FReportPath.clear();
@@ -115,6 +159,8 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
             TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
+            if (journal.Active())
+                journal.Start(ref->GetFullName());
             try {
                 outcome = PurgeOne(verifier, *ref, rules, deleted, record);
             } catch (const Exception& e) {
@@ -124,6 +170,8 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
                 deleted = false;
                 record = {TWS_OUTCOME_FAILED, "unexpected error", {}, {}};
             }
+            if (journal.Active())
+                journal.Done(record);
             if (outcome == TOutcome::NotAttempted)
                 continue;
             freed += static_cast<DWORDLONG>(ref->Size);

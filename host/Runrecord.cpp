@@ -1,6 +1,7 @@
 // The run document, its manifest file and the runs folder.
 #include "Runrecord.h"
 
+#include "Runjournal.h"
 #include "Undo.h"
 
 #include <algorithm>
@@ -48,10 +49,11 @@ json FileEntry(const TFileRecord& f)
     return entry;
 }
 
-// The volume root's device and inode, reached without a link, so that an
-// undo can tell it is putting files back into the same folder; null when
-// it cannot be reached that way.
-json VolumeIdentity(const AnsiString& volume)
+}  // namespace
+
+// An undo compares it with the root it reaches, so that it puts files back
+// into the folder they came from.
+json VolumeIdentityOf(const AnsiString& volume)
 {
     try {
         const twsplatform::TFileIdentity id = twsplatform::FolderIdentityWithoutLinks(volume);
@@ -60,8 +62,6 @@ json VolumeIdentity(const AnsiString& volume)
         return nullptr;
     }
 }
-
-}  // namespace
 
 TFigures FiguresOf(const std::vector<TFileRecord>& files)
 {
@@ -152,7 +152,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
         {"schema", kRunSchema},
         {"time", LocalTime("%Y-%m-%dT%H:%M:%S%z")},
         {"volume", volume},
-        {"volume_identity", VolumeIdentity(volume)},
+        {"volume_identity", VolumeIdentityOf(volume)},
         {"mode", mode == TRunMode::List ? "list" : "purge"},
         {"run", nullptr},
         {"handlers", std::move(list)},
@@ -214,19 +214,24 @@ constexpr std::size_t kMaxReportBytes = 256u << 20;
 
 std::string RunsFolder() { return StateBase() + "/tidewash/runs"; }
 
-std::string SaveRun(json& document, const AnsiString& reportPath)
+twsplatform::TStateFolder MakeRunFolder(std::string& id)
 {
     const twsplatform::TStateFolder runs = OpenRuns(twsplatform::TCreate::Yes);
     const std::string stamp = LocalTime("%Y%m%d-%H%M%S");
-    std::string id;
     for (int n = 1;; ++n) {
         id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
         if (runs.MakeFolder(id))
-            break;
+            return runs.Folder(id, twsplatform::TCreate::No);
         if (n > 100)
             throw std::runtime_error("cannot create a run folder in " + runs.Path() + ": too many runs this second");
     }
-    const twsplatform::TStateFolder folder = runs.Folder(id, twsplatform::TCreate::No);
+}
+
+namespace {
+
+void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, json& document,
+              const AnsiString& reportPath)
+{
     document["run"] = {{"id", id}, {"folder", folder.Path()}, {"report", nullptr}};
     if (!reportPath.empty()) {
         // Each run keeps its own report: the handler writes the next one
@@ -239,7 +244,21 @@ std::string SaveRun(json& document, const AnsiString& reportPath)
         }
     }
     folder.Replace(kManifest, document.dump(2) + "\n");
+}
+
+}  // namespace
+
+std::string SaveRun(json& document, const AnsiString& reportPath)
+{
+    std::string id;
+    const twsplatform::TStateFolder folder = MakeRunFolder(id);
+    WriteRun(folder, id, document, reportPath);
     return id;
+}
+
+void FinishRun(const std::string& id, json& document, const AnsiString& reportPath)
+{
+    WriteRun(OpenRun(id), id, document, reportPath);
 }
 
 void StoreRun(const std::string& id, const json& document)
@@ -254,7 +273,8 @@ std::vector<std::string> ListRuns()
         const twsplatform::TStateFolder runs = OpenRuns(twsplatform::TCreate::No);
         for (const AnsiString& name : runs.Folders()) {
             try {
-                if (runs.Folder(name, twsplatform::TCreate::No).Has(kManifest))
+                const twsplatform::TStateFolder run = runs.Folder(name, twsplatform::TCreate::No);
+                if (run.Has(kManifest) || run.Has(kJournalFile))
                     ids.push_back(name);
             } catch (const std::runtime_error&) {
                 // A folder of another user's or a link: no run of ours.
@@ -270,16 +290,23 @@ std::vector<std::string> ListRuns()
 json LoadRun(const std::string& id)
 {
     const twsplatform::TStateFolder folder = OpenRun(id);
-    const std::string where = folder.Path() + "/" + kManifest;
+    // A run without a manifest was interrupted: its journal tells what it did.
+    const bool interrupted = !folder.Has(kManifest) && folder.Has(kJournalFile);
+    const std::string where = folder.Path() + "/" + (interrupted ? kJournalFile : kManifest);
     std::string text;
     try {
-        text = folder.Read(kManifest, kMaxManifestBytes);
+        text = folder.Read(interrupted ? kJournalFile : kManifest, kMaxManifestBytes);
     } catch (const twsplatform::EStateMissing&) {
         throw std::runtime_error("no run \"" + id + "\" in " + RunsFolder());
     } catch (const std::runtime_error& e) {
         throw EDamagedRun(e.what());
     }
-    json document = json::parse(text, nullptr, false);
+    json document;
+    try {
+        document = interrupted ? JournalDocument(text, id, folder.Path()) : json::parse(text, nullptr, false);
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(where + " is damaged: " + e.what());
+    }
     if (document.is_discarded())
         throw EDamagedRun(where + " is damaged: it is not JSON");
     try {

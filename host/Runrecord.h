@@ -57,6 +57,14 @@ std::string RunsFolder();
 // manifest into it, with a copy of the report when there is one. The run's
 // id; throws std::runtime_error naming the path and reason when it fails.
 std::string SaveRun(nlohmann::json& document, const AnsiString& reportPath);
+// The same into the folder of a run begun with a journal (Runjournal.h).
+void FinishRun(const std::string& id, nlohmann::json& document, const AnsiString& reportPath);
+// A new, empty run folder; id: its name.
+twsplatform::TStateFolder MakeRunFolder(std::string& id);
+
+// The volume root's device and inode, reached without a link, as a run
+// records them; null when it cannot be reached that way.
+nlohmann::json VolumeIdentityOf(const AnsiString& volume);
 
 // A manifest that is there but cannot be used: not a regular file, too
 // large, not JSON, or not of the shape ValidateRun requires.
@@ -67,7 +75,8 @@ struct EDamagedRun : std::runtime_error {
 // The largest manifest read (a run of a million files stays well below).
 inline constexpr std::size_t kMaxManifestBytes = 512u << 20;
 
-// The ids of the runs kept, oldest first.
+// The ids of the runs kept (with a manifest, or interrupted with only a
+// journal), oldest first.
 std::vector<std::string> ListRuns();
 // A run's manifest, validated (ValidateRun) for every use: EDamagedRun when
 // it is damaged, std::runtime_error when there is no such run.

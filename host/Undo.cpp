@@ -66,12 +66,22 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
                 if (!file.is_object())
                     throw std::runtime_error("a file is not an object");
                 // contains() first: operator[] would add the key to the manifest.
-                if (file.value("outcome", json()) != "trashed" || !file.contains("trash") || !file["trash"].is_object())
+                const json outcome = file.value("outcome", json());
+                if (file.contains("journal_trash")) {
+                    if (!file["journal_trash"].is_array())
+                        throw std::runtime_error("a file's journal entries are not a list");
+                    for (const json& entry : file["journal_trash"])
+                        if (!entry.is_object() || !entry.contains("folder") || !entry["folder"].is_string() ||
+                            !entry.contains("name") || !entry["name"].is_string())
+                            throw std::runtime_error("a journal entry is not a trash entry");
+                }
+                if ((outcome != "trashed" && outcome != "interrupted") || !file.contains("trash") ||
+                    !file["trash"].is_object())
                     continue;
                 if (!file.contains("identity") || !file["identity"].is_object())
                     throw std::runtime_error("a trashed file has no identity");
                 const json& id = file["identity"];
-                TTrashedFile trashed{&file, file.value("path", ""), {}, {}};
+                TTrashedFile trashed{&file, file.value("path", ""), {}, {}, outcome == "interrupted"};
                 trashed.Identity.Device = WholeNumber(id, "device", std::uint64_t{0});
                 trashed.Identity.Inode = WholeNumber(id, "inode", std::uint64_t{0});
                 trashed.Identity.Size = WholeNumber(file, "size", std::int64_t{0});
@@ -88,6 +98,19 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
         throw std::runtime_error(std::string("a value has the wrong type: ") + e.what());
     }
     return files;
+}
+
+std::vector<TNamedEntry> JournalNamedEntries(const json& document)
+{
+    std::vector<TNamedEntry> named;
+    for (const json& handler : document.at("handlers"))
+        if (handler.contains("files"))
+            for (const json& file : handler.at("files"))
+                if (file.contains("journal_trash"))
+                    for (const json& entry : file.at("journal_trash"))
+                        named.push_back({file.value("path", ""),
+                                         {entry.at("folder").get<std::string>(), entry.at("name").get<std::string>()}});
+    return named;
 }
 
 void ValidateRun(json& document)
@@ -114,6 +137,7 @@ void ValidateRun(json& document)
         WholeNumber(summary[figure], "bytes", std::int64_t{0});
     }
     require(summary.contains("trash") && summary["trash"].is_array(), "its summary lists no trash folders");
+    require(!document.contains("interrupted") || document["interrupted"].is_boolean(), "its interrupted mark is not true or false");
     for (const json& folder : summary["trash"])
         require(folder.is_string(), "a trash folder is not a text");
 }
@@ -142,7 +166,13 @@ TUndoCounts UndoRun(json& document, std::FILE* out)
         AnsiString error;
         const twsplatform::TRestoreResult result =
             twsplatform::RestoreFromTrash(trashed.Entry, volume, root ? &*root : nullptr, path, trashed.Identity, error);
-        if (result == twsplatform::TRestoreResult::Restored) {
+        if (trashed.Interrupted && result == twsplatform::TRestoreResult::Missing) {
+            // Killed before the move: the file never left its place.
+            ++counts.NeverMoved;
+            file["outcome"] = "not moved";
+            if (out != nullptr)
+                std::fprintf(out, "  not moved      %s\n", path.c_str());
+        } else if (result == twsplatform::TRestoreResult::Restored) {
             ++counts.Restored;
             file["outcome"] = "restored";
             file["outcome_reason"] = nullptr;
@@ -155,6 +185,9 @@ TUndoCounts UndoRun(json& document, std::FILE* out)
                 std::fprintf(out, "  %-14s %s\n      %s\n", Explain(result), path.c_str(), error.c_str());
         }
     }
+    for (const TNamedEntry& named : JournalNamedEntries(document))
+        if (twsplatform::RemoveUnfinishedTrashInfo(named.Entry, named.Path))
+            ++counts.InfoRemoved;
     return counts;
 }
 

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "Runjournal.h"
 #include "Runrecord.h"
 #include "Undo.h"
 #include "Console.h"
@@ -439,9 +440,12 @@ public:
             }
             if (decision == TDecision::Skip)
                 continue;
+            StartJournal();
+            if (FJournal)
+                FJournal->StartHandler(h);
             TConsoleSink sink(h.DisplayName(), FLive);
             // A handler given zero frees nothing: empty files still count.
-            const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink);
+            const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink, FJournal.get());
             if (FLive)
                 EndLiveLine();
             if (h.Detailed() && !h.ReadFiles())
@@ -472,6 +476,21 @@ private:
         if (!h.Error().Detail.empty())
             std::fprintf(stderr, "    %s\n", h.Error().Detail.c_str());
         FFailed = true;
+    }
+
+    // The run's record begins before the first file moves: a purge killed
+    // half-way leaves a journal that --history and --undo read.
+    void StartJournal()
+    {
+        if (FJournal || FJournalError)
+            return;
+        try {
+            FJournal = std::make_unique<TRunJournal>(FVolume);
+        } catch (const std::exception& e) {
+            FJournalError = true;
+            std::fprintf(stderr, "Warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n",
+                         e.what());
+        }
     }
 
     // What one purge did: the amounts, the files kept and why, the failures.
@@ -511,7 +530,15 @@ private:
         FDocument = Document(TRunMode::Purge);
         if (any) {
             try {
-                const std::string id = SaveRun(FDocument, FReport);
+                std::string id;
+                if (FJournal) {
+                    // The root as the purge began, not as it is now.
+                    FDocument["volume_identity"] = FJournal->VolumeIdentity();
+                    id = FJournal->Id();
+                    FinishRun(id, FDocument, FReport);
+                } else {
+                    id = SaveRun(FDocument, FReport);
+                }
                 const nlohmann::json& run = FDocument["run"];
                 Say("\nRecord of this run: %s/manifest.json\n", run["folder"].get<std::string>().c_str());
                 if (run["report"].is_string())
@@ -545,6 +572,8 @@ private:
     bool FFailed = false;
     bool FSomeFailed = false;
     bool FNotRecorded = false;
+    std::unique_ptr<TRunJournal> FJournal;
+    bool FJournalError = false;
 };
 
 int History()
@@ -561,8 +590,9 @@ int History()
             // Validated as it is read: every member used here is there.
             const nlohmann::json run = LoadRun(id);
             const nlohmann::json& sum = run.at("summary");
-            std::printf("  %-20s %s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
+            std::printf("  %-20s %s%s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
                         id.c_str(), run.at("volume").get<std::string>().c_str(),
+                        run.value("interrupted", false) ? "  (interrupted)" : "",
                         sum.at("removed").at("files").get<long long>(),
                         Bytes(sum.at("removed").at("bytes").get<unsigned long long>()).c_str(),
                         sum.at("failed").at("files").get<long long>(), sum.at("trash").size());
@@ -609,6 +639,10 @@ int Undo(std::string id)
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Warning: %s\n", e.what());
     }
+    if (counts.NeverMoved > 0)
+        Say("The purge was interrupted before %d file(s) moved; they are where they were.\n", counts.NeverMoved);
+    if (counts.InfoRemoved > 0)
+        Say("Removed %d unfinished trash information file(s) of moves that never happened.\n", counts.InfoRemoved);
     if (counts.Restored == 0 && counts.NotRestored == 0) {
         Say("Nothing of this run is in the trash to restore.\n");
         return kNothingToDo;

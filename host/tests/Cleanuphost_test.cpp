@@ -1,5 +1,6 @@
 // The disk-cleanup host run as a process, against a temporary registry
 // holding the cleanup handler and minimal test handlers.
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -712,4 +713,130 @@ TEST_F(CleanupHost, UndoNeverRestoresThroughALinkAtTheVolumeRoot)
     for (int i = 0; i < kFiles; ++i)
         EXPECT_TRUE(fs::exists(volume / "proj" / ("f" + std::to_string(i) + ".obj"))) << i << run.Output;
     EXPECT_TRUE(fs::is_empty(base / "data" / "Trash" / "files"));
+}
+
+namespace {
+
+// How many kills per mode: a few in the suite, hundreds from
+// scripts/kill_test.sh.
+int KillRounds()
+{
+    const char* rounds = std::getenv("TWS_KILL_ROUNDS");
+    return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : 3;
+}
+
+// The number of whole lines in a file, 0 when it is not there.
+std::size_t LineCount(const fs::path& file)
+{
+    const std::string text = twstesting::ReadFile(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+}  // namespace
+
+// A purge killed (SIGKILL) at a random point of its journal, in both modes:
+// every file is in place, deleted (delete mode) or in the trash with its
+// information; --history shows the run as interrupted; --undo restores
+// every file it moved and leaves no .trashinfo behind.
+TEST_F(CleanupHost, AKilledPurgeIsRecordedAndUndone)
+{
+    constexpr int kFiles = 120;
+    std::srand(static_cast<unsigned>(::getpid()));
+    const fs::path trash = base / "data" / "Trash";
+    std::map<std::string, int> kills;  // where the kills fell, for scripts/kill_test.sh
+    for (const bool toTrash : {true, false}) {
+        fs::remove_all(install);
+        fs::create_directories(install);
+        fs::remove_all(base / "registry");
+        fs::create_directories(base / "registry");
+        InstallHandler(std::string("[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=") + (toTrash ? "1" : "0") + "\n");
+        for (int round = 0; round < KillRounds(); ++round) {
+            const std::string where = std::string(toTrash ? "trash" : "delete") + " round " + std::to_string(round);
+            fs::remove_all(base / "state");
+            fs::remove_all(base / "data");
+            fs::remove_all(volume);
+            for (int i = 0; i < kFiles; ++i)
+                twstesting::WriteFile(volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj"),
+                                      std::to_string(i));
+            // Killed once the journal holds this many lines (the scan before
+            // it, the whole purge, or its end).
+            const std::size_t killAt = static_cast<std::size_t>(std::rand()) % (2 * kFiles + 4);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                std::freopen("/dev/null", "w", stdout);
+                std::freopen("/dev/null", "w", stderr);
+                ::execl((bin + "/twscleanup").c_str(), "twscleanup", "--yes", volume.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            int status = 0;
+            for (;;) {
+                if (::waitpid(pid, &status, WNOHANG) == pid)
+                    break;
+                std::size_t lines = 0;
+                if (fs::exists(base / "state" / "tidewash" / "runs"))
+                    for (const auto& run : fs::directory_iterator(base / "state" / "tidewash" / "runs"))
+                        lines = LineCount(run.path() / "journal.jsonl");
+                if (lines >= killAt) {
+                    ::kill(pid, SIGKILL);
+                    ::waitpid(pid, &status, 0);
+                    break;
+                }
+                ::usleep(200);
+            }
+
+            // Every file is in place, or in the trash with its information.
+            int inPlace = 0, inTrash = 0;
+            for (int i = 0; i < kFiles; ++i) {
+                const fs::path file = volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj");
+                if (fs::exists(file)) {
+                    ++inPlace;
+                    EXPECT_EQ(twstesting::ReadFile(file), std::to_string(i)) << where;
+                }
+            }
+            if (fs::exists(trash / "files"))
+                for (const auto& entry : fs::directory_iterator(trash / "files")) {
+                    ++inTrash;
+                    EXPECT_TRUE(fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo")))
+                        << where << ": " << entry.path();
+                }
+            if (toTrash)
+                EXPECT_EQ(inPlace + inTrash, kFiles) << where;
+            else
+                EXPECT_EQ(inTrash, 0) << where;
+
+            const bool recorded = fs::exists(base / "state" / "tidewash" / "runs") &&
+                                  !fs::is_empty(base / "state" / "tidewash" / "runs");
+            ++kills[std::string(toTrash ? "trash" : "delete") +
+                    (!recorded ? ": before the journal" : fs::exists(OnlyRun(base / "state") / "manifest.json")
+                                                             ? ": after the manifest"
+                                                             : ": during the purge")];
+            if (!recorded) {
+                // Killed before the journal began: nothing moved.
+                EXPECT_EQ(inPlace, kFiles) << where;
+                continue;
+            }
+            const fs::path run = OnlyRun(base / "state");
+            const bool interrupted = !fs::exists(run / "manifest.json");
+            TRun history = Host("--history");
+            EXPECT_EQ(history.Code, 0) << where << "\n" << history.Output << history.Errors;
+            EXPECT_NE(history.Output.find(run.filename().string()), std::string::npos) << where << history.Output;
+            EXPECT_EQ(history.Output.find("(interrupted)") != std::string::npos, interrupted) << where << history.Output;
+
+            const TRun undo = Host("--undo");
+            EXPECT_TRUE(undo.Code == 0 || undo.Code == 1) << where << "\n" << undo.Output << undo.Errors;
+            if (toTrash) {
+                for (int i = 0; i < kFiles; ++i) {
+                    const fs::path file = volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj");
+                    EXPECT_EQ(twstesting::ReadFile(file), std::to_string(i)) << where << "\n" << undo.Output;
+                }
+            }
+            // No stray information is left, and the trash holds nothing.
+            if (fs::exists(trash / "info"))
+                EXPECT_TRUE(fs::is_empty(trash / "info")) << where << "\n" << undo.Output;
+            if (fs::exists(trash / "files"))
+                EXPECT_TRUE(fs::is_empty(trash / "files")) << where;
+        }
+    }
+    for (const auto& [when, count] : kills)
+        std::printf("killed %s: %d\n", when.c_str(), count);
 }

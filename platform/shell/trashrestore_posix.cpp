@@ -186,4 +186,29 @@ TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root
     return TRestoreResult::Restored;
 }
 
+bool RemoveUnfinishedTrashInfo(const TTrashEntry& entry, const AnsiString& originalPath)
+{
+    if (entry.Name.empty() || entry.Name == "." || entry.Name == ".." || entry.Name.find('/') != AnsiString::npos)
+        return false;
+    const TFd trash(::open(entry.Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TFd files(trash.Valid() ? ::openat(trash.Get(), "files", kFolderFlags) : -1);
+    const TFd info(trash.Valid() ? ::openat(trash.Get(), "info", kFolderFlags) : -1);
+    struct stat st;
+    if (!files.Valid() || !info.Valid() ||
+        ::fstatat(files.Get(), entry.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return false;
+    const std::optional<AnsiString> text = ReadInfoFile(info.Get(), entry.Name);
+    if (!text)
+        return false;
+    if (!text->empty()) {
+        const auto recorded = ParseTrashInfo(*text, TrashTopFolder(entry.Folder));
+        if (!recorded || recorded->Path != originalPath)
+            return false;
+    } else if (::fstatat(info.Get(), (entry.Name + ".trashinfo").c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+               !S_ISREG(st.st_mode) || st.st_size != 0) {
+        return false;  // empty text from a link or an unreadable file: not ours to judge
+    }
+    return ::unlinkat(info.Get(), (entry.Name + ".trashinfo").c_str(), 0) == 0;
+}
+
 }  // namespace twsplatform

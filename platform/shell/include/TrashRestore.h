@@ -35,4 +35,11 @@ enum class TRestoreResult {
 TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const TFileIdentity* rootIdentity,
                                 const AnsiString& originalPath, const TFileIdentity& identity, AnsiString& error);
 
+// Removes the .trashinfo of a trash entry a run's journal named for the
+// file at originalPath, when the move it was made for never finished: only
+// when files/ holds no entry of that name, and only when the info file is
+// a regular file that is empty (cut short) or names originalPath. True when
+// it removed one.
+bool RemoveUnfinishedTrashInfo(const TTrashEntry& entry, const AnsiString& originalPath);
+
 }  // namespace twsplatform
