@@ -1,6 +1,7 @@
 // The journal of a purge, as the purge writes it.
 #include "Runjournal.h"
 
+#include <algorithm>
 #include <ctime>
 #include <stdexcept>
 
@@ -47,6 +48,17 @@ void TRunJournal::StartHandler(const TCleanupHandler& handler)
     Write({{"handler", handler.KeyName()}, {"name", handler.DisplayName()}});
 }
 
+void TRunJournal::AddUnfinishedMoves(json& document) const
+{
+    for (json& handler : document.at("handlers"))
+        if (handler.contains("files"))
+            for (json& file : handler.at("files")) {
+                const auto named = FUnfinished.find(file.value("path", ""));
+                if (named != FUnfinished.end() && !named->second.empty())
+                    file["journal_trash"] = named->second;
+            }
+}
+
 bool TRunJournal::Write(const json& line)
 {
     try {
@@ -65,6 +77,10 @@ bool TRunJournal::Trashing(const AnsiString& path, const AnsiString& trashFolder
     if (found == FFiles.end())
         return false;
     const TFileRecord& f = *found->second;
+    json& named = FUnfinished[path];
+    if (named.is_null())
+        named = json::array();
+    named.push_back(Entry(trashFolder, trashName));
     return Write({{"trashing", path},
                   {"trash", Entry(trashFolder, trashName)},
                   {"size", f.Size},
@@ -78,6 +94,11 @@ bool TRunJournal::Trashing(const AnsiString& path, const AnsiString& trashFolder
 void TRunJournal::Done(const AnsiString& path, TFileOutcome outcome, const AnsiString& trashFolder,
                        const AnsiString& trashName, const AnsiString& reason)
 {
+    const auto named = FUnfinished.find(path);
+    if (named != FUnfinished.end() && outcome == TFileOutcome::Trashed) {
+        json& entries = named->second;
+        entries.erase(std::remove(entries.begin(), entries.end(), Entry(trashFolder, trashName)), entries.end());
+    }
     // A line lost here is written with the manifest at the end.
     Write({{"done", path},
            {"outcome", OutcomeName(outcome)},

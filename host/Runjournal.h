@@ -51,6 +51,12 @@ public:
     // sizes and identities go into the journal with each move.
     void StartHandler(const TCleanupHandler& handler);
 
+    // Adds to the run's document, for each file, the trash entries the
+    // journal named for it that did not become its place in the trash (a
+    // move that failed, on a file system that would not even let its
+    // .trashinfo be removed): "journal_trash", which --undo cleans up.
+    void AddUnfinishedMoves(nlohmann::json& document) const;
+
     bool Trashing(const AnsiString& path, const AnsiString& trashFolder, const AnsiString& trashName) override;
     void Done(const AnsiString& path, TFileOutcome outcome, const AnsiString& trashFolder, const AnsiString& trashName,
               const AnsiString& reason) override;
@@ -63,6 +69,7 @@ private:
     std::optional<twsplatform::TAppendFile> FFile;
     nlohmann::json FVolumeIdentity;
     std::unordered_map<std::string, const TFileRecord*> FFiles;
+    std::unordered_map<std::string, nlohmann::json> FUnfinished;  // path -> trash entries named, not used
 };
 
 // The document of an interrupted run, from its journal's text: the files

@@ -534,6 +534,7 @@ private:
                 if (FJournal) {
                     // The root as the purge began, not as it is now.
                     FDocument["volume_identity"] = FJournal->VolumeIdentity();
+                    FJournal->AddUnfinishedMoves(FDocument);
                     id = FJournal->Id();
                     FinishRun(id, FDocument, FReport);
                 } else {

@@ -209,3 +209,52 @@ TEST_F(TrashRestore, TheRootMustBeTheFolderTheRunRecorded)
     fs::rename(temp / "old", temp / "vol");
     EXPECT_EQ(RestoreFromTrash(entry, Root(), &root, Original("a.obj"), id, error), TRestoreResult::Restored) << error;
 }
+
+// An info file a journal named is removed only when its move never
+// finished (no files/ entry) and it is empty or names the journal's file.
+TEST_F(TrashRestore, RemovesOnlyUnfinishedInformationOfTheNamedFile)
+{
+    const std::string trash = temp.Slash() + "data/Trash/";
+    fs::create_directories(trash + "files");
+    fs::create_directories(trash + "info");
+    const std::string path = Original("a.obj");
+    const std::string named = "[Trash Info]\nPath=" + EscapeTrashPath(path) + "\nDeletionDate=2024-05-01T10:20:30\n";
+    struct TCase {
+        const char* Name;
+        std::function<void(const std::string& info)> Plant;
+        bool Removed;
+    };
+    const TCase cases[] = {
+        {"it names the file, no entry", [&](const std::string& info) { WriteFile(info, named); }, true},
+        {"it is empty (cut short)", [&](const std::string& info) { WriteFile(info, ""); }, true},
+        {"the entry is in files/",
+         [&](const std::string& info) {
+             WriteFile(info, named);
+             WriteFile(trash + "files/a.obj", "x");
+         },
+         false},
+        {"it names another file",
+         [&](const std::string& info) {
+             WriteFile(info, "[Trash Info]\nPath=/elsewhere/a.obj\nDeletionDate=2024-05-01T10:20:30\n");
+         },
+         false},
+        {"it is a FIFO", [&](const std::string& info) { ASSERT_EQ(::mkfifo(info.c_str(), 0600), 0); }, false},
+        {"it is a link",
+         [&](const std::string& info) {
+             WriteFile(temp / "elsewhere.trashinfo", "");
+             fs::create_symlink(temp / "elsewhere.trashinfo", info);
+         },
+         false},
+        {"it is not there", [&](const std::string&) {}, false},
+    };
+    for (const TCase& c : cases) {
+        const std::string info = trash + "info/a.obj.trashinfo";
+        fs::remove(info);
+        fs::remove(trash + "files/a.obj");
+        c.Plant(info);
+        EXPECT_EQ(RemoveUnfinishedTrashInfo({trash, "a.obj"}, path), c.Removed) << c.Name;
+        EXPECT_EQ(fs::exists(fs::symlink_status(info)), !c.Removed && std::string(c.Name) != "it is not there") << c.Name;
+    }
+    EXPECT_TRUE(fs::exists(temp / "elsewhere.trashinfo"));
+    EXPECT_FALSE(RemoveUnfinishedTrashInfo({trash, "../info/a.obj"}, path));
+}
