@@ -7,6 +7,7 @@
 
 #include "Runjournal.h"
 #include "Runrecord.h"
+#include "Undo.h"
 
 using nlohmann::json;
 
@@ -73,6 +74,12 @@ json JournalDocument(std::string_view text, const std::string& id, const std::st
         json& file = (*files)[found->second];
         if (!line.contains("trash") || !(line["trash"].is_null() || line["trash"].is_object()))
             throw std::runtime_error("a line has no trash entry");
+        if (line["trash"].is_object()) {
+            const json& entry = line["trash"];
+            if (!entry.contains("folder") || !entry["folder"].is_string() || !entry.contains("name") ||
+                !entry["name"].is_string())
+                throw std::runtime_error("a trash entry lacks its folder or name");
+        }
         if (trashing) {
             if (!line["trash"].is_object() || !line.contains("identity") || !line.contains("size"))
                 throw std::runtime_error("a move is not recorded whole");
@@ -102,7 +109,7 @@ json JournalDocument(std::string_view text, const std::string& id, const std::st
                 std::find(trashes.begin(), trashes.end(), file["trash"]["folder"]) == trashes.end())
                 trashes.push_back(file["trash"]["folder"]);
         }
-    return {
+    json document = {
         {"schema", kRunSchema},
         {"time", lines[0].value("time", json())},
         {"volume", lines[0]["volume"]},
@@ -116,6 +123,10 @@ json JournalDocument(std::string_view text, const std::string& id, const std::st
           {"failed", {{"files", failedFiles}, {"bytes", failedBytes}}},
           {"trash", std::move(trashes)}}},
     };
+    // Whatever the lines held (a volume identity of another shape, an
+    // identity that is no number), the document is one every reader takes.
+    ValidateRun(document);
+    return document;
 }
 
 }  // namespace cleanuphost

@@ -99,6 +99,9 @@ TEST(JournalDocument, ALastLineCutShortIsNotReadAnyOtherFaultIsDamage)
                              "\n",
         kHeader + R"({"handler": "Tidewash"})"
                   "\n",
+        // Found by the fuzzer: an entry without its folder was read.
+        kHeader + kHandler + R"({"trashing": "/v/a.obj", "trash": {"fo|der": "/t/", "name": "a"}, "size": 1, "identity": {}})"
+                             "\n",
     };
     for (const std::string& text : damaged)
         EXPECT_THROW(Read(text), std::runtime_error) << text;
