@@ -202,10 +202,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
                  "without --yes nothing is deleted, with it the document tells what the purge did");
     app.add_flag("-q,--quiet", options.Quiet, "Print nothing but errors (and questions, unless --yes)");
-    app.add_flag("--history", options.History, "List the purges recorded, newest last, and exit");
+    app.add_flag("--history", options.History,
+                 "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
+                 "and exit");
     app.add_option("--undo", options.UndoRun,
                    "Put back from the trash the files a purge moved there (RUN: an id from --history;\n"
-                   "default the last purge); never overwrites a file")
+                   "default the last purge; an interrupted one too); never overwrites a file, never\n"
+                   "restores outside the volume recorded or through a link")
         ->expected(0, 1)
         ->type_name("[RUN]");
     app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);

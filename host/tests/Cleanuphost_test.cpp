@@ -760,7 +760,9 @@ TEST_F(CleanupHost, AKilledPurgeIsRecordedAndUndone)
                                       std::to_string(i));
             // Killed once the journal holds this many lines (the scan before
             // it, the whole purge, or its end).
-            const std::size_t killAt = static_cast<std::size_t>(std::rand()) % (2 * kFiles + 4);
+            // (A move takes two lines, a deletion one.)
+            const std::size_t killAt = static_cast<std::size_t>(std::rand()) % ((toTrash ? 2 : 1) * kFiles + 4);
+            std::fflush(nullptr);  // the child must not write the test's buffered output again
             const pid_t pid = ::fork();
             if (pid == 0) {
                 std::freopen("/dev/null", "w", stdout);
