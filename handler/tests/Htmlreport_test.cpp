@@ -257,7 +257,10 @@ TEST_F(HtmlReportTest, NeverWritesThroughALink)
 {
     const std::filesystem::path victim = folder / "victim";
     std::ofstream(victim) << "victim";
-    std::filesystem::create_symlink(victim, file);
+    std::error_code ec;
+    std::filesystem::create_symlink(victim, file, ec);
+    if (ec)
+        GTEST_SKIP() << "this system makes no symbolic links here: " << ec.message();
     Flag("*.obj", 0, true);
     const std::string html = Write();
     EXPECT_NE(html.find("x.obj"), std::string::npos);
