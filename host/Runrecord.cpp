@@ -203,6 +203,8 @@ twsplatform::TStateFolder OpenRun(const std::string& id)
         return OpenRuns(twsplatform::TCreate::No).Folder(id, twsplatform::TCreate::No);
     } catch (const twsplatform::EStateMissing&) {
         throw std::runtime_error("no run \"" + id + "\" in " + RunsFolder());
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(e.what());  // a link, another user's folder, one others can write
     }
 }
 
@@ -282,6 +284,8 @@ std::vector<std::string> ListRuns()
         }
     } catch (const twsplatform::EStateMissing&) {
         return ids;
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(e.what());
     }
     std::sort(ids.begin(), ids.end());
     return ids;

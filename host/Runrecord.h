@@ -76,10 +76,12 @@ struct EDamagedRun : std::runtime_error {
 inline constexpr std::size_t kMaxManifestBytes = 512u << 20;
 
 // The ids of the runs kept (with a manifest, or interrupted with only a
-// journal), oldest first.
+// journal), oldest first; EDamagedRun when the runs folder is not one to
+// trust (a link, another user's, writable by others).
 std::vector<std::string> ListRuns();
 // A run's manifest, validated (ValidateRun) for every use: EDamagedRun when
-// it is damaged, std::runtime_error when there is no such run.
+// it, or a folder on its way, is damaged or not to be trusted,
+// std::runtime_error when there is no such run.
 nlohmann::json LoadRun(const std::string& id);
 void StoreRun(const std::string& id, const nlohmann::json& document);
 

@@ -580,9 +580,24 @@ private:
     bool FJournalError = false;
 };
 
+// The runs recorded; nothing, with the message, when their folder cannot
+// be trusted.
+std::optional<std::vector<std::string>> RecordedRuns()
+{
+    try {
+        return ListRuns();
+    } catch (const EDamagedRun& e) {
+        std::fprintf(stderr, "twscleanup: the runs cannot be read: %s\n", e.what());
+        return std::nullopt;
+    }
+}
+
 int History()
 {
-    const std::vector<std::string> ids = ListRuns();
+    const auto runs = RecordedRuns();
+    if (!runs)
+        return kDamagedRecord;
+    const std::vector<std::string>& ids = *runs;
     if (ids.empty()) {
         std::printf("No purge recorded yet (in %s).\n", RunsFolder().c_str());
         return kNothingToDo;
@@ -611,7 +626,10 @@ int History()
 int Undo(std::string id)
 {
     if (id.empty()) {
-        const std::vector<std::string> ids = ListRuns();
+        const auto runs = RecordedRuns();
+        if (!runs)
+            return kDamagedRecord;
+        const std::vector<std::string>& ids = *runs;
         if (ids.empty()) {
             std::printf("No purge recorded yet (in %s): nothing to undo.\n", RunsFolder().c_str());
             return kNothingToDo;

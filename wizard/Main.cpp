@@ -577,9 +577,14 @@ void TfrmMain::btnUndoClick()
 
 void TfrmMain::btnHistoryClick()
 {
-    const std::vector<std::string> ids = cleanuphost::ListRuns();
+    std::vector<std::string> ids;
     QString text;
-    if (ids.empty())
+    try {
+        ids = cleanuphost::ListRuns();
+    } catch (const std::exception& e) {
+        text = "The purge history cannot be read: " + QString::fromUtf8(e.what()) + "\n";
+    }
+    if (ids.empty() && text.isEmpty())
         text = "No purge recorded yet.";
     // The latest runs first; the rest stay for twscleanup --history.
     for (auto id = ids.rbegin(); id != ids.rend() && id - ids.rbegin() < 10; ++id) {

@@ -658,6 +658,12 @@ TEST_F(CleanupHost, ARecordIsNeverWrittenThroughALinkOrIntoAFolderOthersCanWrite
     EXPECT_EQ(run.Code, 6) << run.Output << run.Errors;
     EXPECT_NE(run.Errors.find("can be written by other users"), std::string::npos) << run.Errors;
     EXPECT_FALSE(fs::exists(base / "state" / "tidewash" / "runs"));
+    // Nor is a record read from there.
+    for (const char* command : {"--history", "--undo"}) {
+        run = Host(command);
+        EXPECT_EQ(run.Code, 5) << command << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("can be written by other users"), std::string::npos) << command << run.Errors;
+    }
 }
 
 // The volume root replaced by a link to a folder outside, before the undo

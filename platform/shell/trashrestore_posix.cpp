@@ -82,8 +82,13 @@ AnsiString Errno(const char* what) { return AnsiString(what) + ": " + std::strer
 TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const TFileIdentity* rootIdentity,
                                 const AnsiString& originalPath, const TFileIdentity& identity, AnsiString& error)
 {
+    // No root recorded is no root: an empty one must not become "/".
+    if (root.empty() || root[0] != '/') {
+        error = "the run recorded no absolute volume root";
+        return TRestoreResult::Changed;
+    }
     AnsiString base = root;
-    if (base.empty() || base.back() != '/')
+    if (base.back() != '/')
         base += '/';
     const std::size_t slash = originalPath.rfind('/');
     if (!PlainPath(originalPath) || (base != "/" && !PlainPath(base.substr(0, base.size() - 1))) ||

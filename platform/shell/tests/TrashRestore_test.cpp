@@ -182,6 +182,7 @@ TEST_F(TrashRestore, RefusesPathsThatAreNotPlainlyBelowTheRoot)
         {Root(), temp.Slash() + "a.obj"},
         {Root() + "proj/../", Root() + "proj/../proj/a.obj"},
         {"vol/", "vol/proj/a.obj"},
+        {"", "/a.obj"},  // no root is not "/"
     };
     for (const TCase& c : cases) {
         // The trash's record agrees with the run's, as an attacker would make it.
