@@ -2,6 +2,7 @@
 #include "Runrecord.h"
 
 #include "Runjournal.h"
+#include "TrashRestore.h"
 #include "Undo.h"
 
 #include <algorithm>
@@ -319,6 +320,25 @@ json LoadRun(const std::string& id)
         throw EDamagedRun(where + " is damaged: " + e.what());
     }
     return document;
+}
+
+int RemoveUnfinishedMoves()
+{
+    int removed = 0;
+    try {
+        for (const std::string& id : ListRuns()) {
+            try {
+                if (OpenRun(id).Has(kManifest))
+                    continue;
+                for (const TNamedEntry& named : JournalNamedEntries(LoadRun(id)))
+                    if (twsplatform::RemoveUnfinishedTrashInfo(named.Entry, named.Path))
+                        ++removed;
+            } catch (const std::runtime_error&) {
+            }
+        }
+    } catch (const std::runtime_error&) {
+    }
+    return removed;
 }
 
 twsplatform::TStateLock LockRun(const std::string& id) { return OpenRun(id).Lock("lock"); }

@@ -85,6 +85,12 @@ std::vector<std::string> ListRuns();
 nlohmann::json LoadRun(const std::string& id);
 void StoreRun(const std::string& id, const nlohmann::json& document);
 
+// The repair the next purge makes: removes the .trashinfo files of moves
+// that interrupted runs (a journal, no manifest) named and never finished
+// (RemoveUnfinishedTrashInfo). Their number; runs that cannot be read are
+// passed over (--history names them).
+int RemoveUnfinishedMoves();
+
 // Holds a run for one process (an undo): twsplatform::EStateBusy when
 // another holds it.
 twsplatform::TStateLock LockRun(const std::string& id);

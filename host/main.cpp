@@ -487,6 +487,9 @@ private:
     {
         if (FJournal || FJournalError)
             return;
+        // What earlier purges killed half-way left in the trash goes first.
+        if (const int removed = RemoveUnfinishedMoves())
+            Say("Removed %d unfinished trash information file(s) left by an interrupted purge.\n", removed);
         try {
             FJournal = std::make_unique<TRunJournal>(FVolume);
         } catch (const std::exception& e) {

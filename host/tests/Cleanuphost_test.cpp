@@ -848,3 +848,41 @@ TEST_F(CleanupHost, AKilledPurgeIsRecordedAndUndone)
     for (const auto& [when, count] : kills)
         std::printf("killed %s: %d\n", when.c_str(), count);
 }
+
+// The next purge removes what an interrupted run left unfinished in the
+// trash (the information of a move that never happened), and nothing else.
+TEST_F(CleanupHost, TheNextPurgeRemovesWhatAnInterruptedRunLeftUnfinished)
+{
+    InstallHandler(kTrashSettings);
+    const fs::path trash = base / "data" / "Trash";
+    const std::string lost = (volume / "proj" / "x.obj").string();
+    const auto info = [](const std::string& path) {
+        return "[Trash Info]\nPath=" + path + "\nDeletionDate=2024-05-01T10:20:30\n";
+    };
+    twstesting::WriteFile(trash / "info" / "x.obj.trashinfo", info(lost));
+    twstesting::WriteFile(trash / "info" / "y.obj.trashinfo", info((volume / "proj" / "y.obj").string()));
+    fs::create_directories(trash / "files");
+    const fs::path run = base / "state" / "tidewash" / "runs" / "20240501-102030";
+    fs::create_directories(run);
+    for (fs::path p = run; p != base / "state"; p = p.parent_path())
+        fs::permissions(p, fs::perms::owner_all);
+    twstesting::WriteFile(run / "journal.jsonl",
+                          R"({"journal": "tidewash.journal/1", "time": "t", "volume": ")" + volume.string() +
+                              R"(/", "volume_identity": null})" "\n"
+                              R"({"handler": "Tidewash", "name": "Tidewash"})" "\n"
+                              R"({"trashing": ")" + lost + R"(", "trash": {"folder": ")" + trash.string() +
+                              R"(/", "name": "x.obj"}, "size": 1, "identity": {"device": 1, "inode": 2, "modified_ns": 3, "born_ns": null}})"
+                              "\n");
+    TRun result = Host("--history");
+    EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+    EXPECT_NE(result.Output.find("20240501-102030"), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("(interrupted)"), std::string::npos) << result.Output;
+
+    result = Host("--yes " + Vol());
+    EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+    EXPECT_NE(result.Output.find("Removed 1 unfinished"), std::string::npos) << result.Output;
+    EXPECT_FALSE(fs::exists(trash / "info" / "x.obj.trashinfo"));
+    EXPECT_TRUE(fs::exists(trash / "info" / "y.obj.trashinfo")) << "not named by the journal";
+    EXPECT_TRUE(fs::exists(trash / "info" / "a.obj.trashinfo"));
+    EXPECT_TRUE(fs::exists(trash / "files" / "a.obj"));
+}
