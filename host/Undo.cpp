@@ -68,6 +68,8 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
                 // contains() first: operator[] would add the key to the manifest.
                 const json outcome = file.value("outcome", json());
                 if (file.contains("journal_trash")) {
+                    if (!file.contains("path") || !file["path"].is_string())
+                        throw std::runtime_error("a file the journal names has no path");
                     if (!file["journal_trash"].is_array())
                         throw std::runtime_error("a file's journal entries are not a list");
                     for (const json& entry : file["journal_trash"])

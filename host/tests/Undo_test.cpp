@@ -61,6 +61,11 @@ TEST(UndoManifest, RefusesDamagedManifests)
         R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"device": -1}}]}]})",
         R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "size": 1e300, "identity": {}}]}]})",
         R"({"handlers": [{"files": [{"outcome": "trashed", "trash": {}, "identity": {"born_ns": 18446744073709551615}}]}]})",
+        // Trash entries a journal named: each a folder and a name, for a file with a path.
+        R"({"handlers": [{"files": [{"path": "/v/a", "journal_trash": {}}]}]})",
+        R"({"handlers": [{"files": [{"path": "/v/a", "journal_trash": [{"folder": "/t/"}]}]}]})",
+        R"({"handlers": [{"files": [{"path": 3, "journal_trash": []}]}]})",
+        R"({"handlers": [{"files": [{"journal_trash": [{"folder": "/t/", "name": "a"}]}]}]})",
     };
     for (const char* text : damaged)
         EXPECT_THROW(Paths(text), std::runtime_error) << text;
