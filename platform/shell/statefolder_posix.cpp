@@ -49,7 +49,7 @@ void RequireOwnFolder(int fd, const AnsiString& path)
     if (st.st_uid != ::geteuid())
         throw std::runtime_error(path + " belongs to another user");
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        throw std::runtime_error(path + " can be written by other users");
+        throw std::runtime_error(path + " can be written by other users (\"chmod go-w\" it if it is yours)");
 }
 
 // Creates path and its missing parents (0700), following links: the base
@@ -81,14 +81,18 @@ TFd OpenBelow(int parent, const AnsiString& parentPath, const AnsiString& name, 
     return fd;
 }
 
+enum class TOwner { Any, Self };
+
 // Reads a file opened without blocking: it must be regular and within limit.
-std::string ReadOpened(int fd, const AnsiString& path, std::size_t limit)
+std::string ReadOpened(int fd, const AnsiString& path, std::size_t limit, TOwner owner)
 {
     struct stat st;
     if (::fstat(fd, &st) != 0)
         Fail(path, "cannot read the file", errno);
     if (!S_ISREG(st.st_mode))
         throw std::runtime_error(path + " is not a regular file");
+    if (owner == TOwner::Self && st.st_uid != ::geteuid())
+        throw std::runtime_error(path + " belongs to another user");
     if (static_cast<std::uint64_t>(st.st_size) > limit)
         throw std::runtime_error(path + " is larger than " + std::to_string(limit) + " bytes");
     std::string text;
@@ -219,7 +223,7 @@ std::string TStateFolder::Read(const AnsiString& name, std::size_t limit) const
     const TFd fd(::openat(FFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.Valid())
         Fail(path, errno == ELOOP ? "a link, not a file" : "cannot open the file", errno);
-    return ReadOpened(fd.Get(), path, limit);
+    return ReadOpened(fd.Get(), path, limit, TOwner::Self);
 }
 
 void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
@@ -300,7 +304,7 @@ std::string ReadRegularFile(const AnsiString& path, std::size_t limit)
     const TFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.Valid())
         Fail(path, errno == ELOOP ? "a link, not a file" : "cannot open the file", errno);
-    return ReadOpened(fd.Get(), path, limit);
+    return ReadOpened(fd.Get(), path, limit, TOwner::Any);
 }
 
 TFileIdentity FolderIdentityWithoutLinks(const AnsiString& path)

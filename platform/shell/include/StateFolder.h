@@ -8,7 +8,7 @@
 // link, and must belong to the user and be writable by nobody else. Files
 // in it are read only when they are regular files, without following a
 // link, without blocking (a FIFO planted there reads as an error, not a
-// hang) and up to a size limit; they are written under a fresh exclusive
+// hang), up to a size limit and only when they belong to the user; they are written under a fresh exclusive
 // temporary name and renamed into place, so a planted link is replaced,
 // never written through.
 //
@@ -65,7 +65,7 @@ public:
     // Whether name is here (whatever it is; a link is not followed).
     bool Has(const AnsiString& name) const;
 
-    // The contents of a regular file here, at most limit bytes.
+    // The contents of a regular file of the user's here, at most limit bytes.
     std::string Read(const AnsiString& name, std::size_t limit) const;
     // Puts text under name, replacing what was there.
     void Replace(const AnsiString& name, std::string_view text) const;

@@ -133,3 +133,15 @@ TEST_F(StateFolder, ALockRefusesASecondHolder)
     EXPECT_THROW(runs.Lock("lock"), std::runtime_error);
     EXPECT_FALSE(fs::exists(temp / "elsewhere-lock"));
 }
+
+// A file of another user in the state folder is no record of ours.
+TEST_F(StateFolder, ReadsOnlyTheUsersOwnFiles)
+{
+    const TStateFolder runs = Runs();
+    const fs::path file = temp / "state/tidewash/runs/manifest.json";
+    WriteFile(file, "{}");
+    EXPECT_EQ(runs.Read("manifest.json", 100), "{}");
+    if (::chown(file.c_str(), ::geteuid() + 1, static_cast<gid_t>(-1)) != 0)
+        GTEST_SKIP() << "files cannot be given to another user here";
+    EXPECT_THROW(runs.Read("manifest.json", 100), std::runtime_error);
+}
