@@ -31,6 +31,7 @@ std::string LocalTime()
 
 TRunJournal::TRunJournal(const AnsiString& volume) : FFolder(MakeRunFolder(FId))
 {
+    FLock.emplace(FFolder.Lock("lock"));
     FFile.emplace(FFolder.CreateAppendFile(kJournalFile));
     FVolumeIdentity = VolumeIdentityOf(volume);
     FFile->Append(json{{"journal", kJournalSchema},

@@ -10,7 +10,7 @@
 //                                                     the .trashinfo exists
 //   {"done": path, "outcome", "trash", "reason"}      what became of it
 // When the purge ends the manifest is written beside it as for any run and
-// the journal stays. A run folder with a journal and no manifest is a run
+// the journal stays. The purge holds the run's lock (LockRun) throughout. A run folder with a journal and no manifest is a run
 // that was interrupted: LoadRun reads it as the document JournalDocument
 // makes, which --history shows and --undo restores from.
 //
@@ -66,6 +66,9 @@ private:
 
     std::string FId;
     twsplatform::TStateFolder FFolder;
+    // Held while the purge runs: an undo, or another purge's repair, of a
+    // run still going would take its unfinished moves for abandoned ones.
+    std::optional<twsplatform::TStateLock> FLock;
     std::optional<twsplatform::TAppendFile> FFile;
     nlohmann::json FVolumeIdentity;
     std::unordered_map<std::string, const TFileRecord*> FFiles;

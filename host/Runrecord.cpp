@@ -210,6 +210,7 @@ twsplatform::TStateFolder OpenRun(const std::string& id)
 }
 
 constexpr const char* kManifest = "manifest.json";
+constexpr const char* kLock = "lock";
 // The report of one purge (the handler's HTML list of the files).
 constexpr std::size_t kMaxReportBytes = 256u << 20;
 
@@ -330,6 +331,8 @@ int RemoveUnfinishedMoves()
             try {
                 if (OpenRun(id).Has(kManifest))
                     continue;
+                // A run whose purge is still going holds its lock: skipped.
+                const twsplatform::TStateLock held = LockRun(id);
                 for (const TNamedEntry& named : JournalNamedEntries(LoadRun(id)))
                     if (twsplatform::RemoveUnfinishedTrashInfo(named.Entry, named.Path))
                         ++removed;
@@ -341,6 +344,6 @@ int RemoveUnfinishedMoves()
     return removed;
 }
 
-twsplatform::TStateLock LockRun(const std::string& id) { return OpenRun(id).Lock("lock"); }
+twsplatform::TStateLock LockRun(const std::string& id) { return OpenRun(id).Lock(kLock); }
 
 }  // namespace cleanuphost

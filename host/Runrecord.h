@@ -87,12 +87,12 @@ void StoreRun(const std::string& id, const nlohmann::json& document);
 
 // The repair the next purge makes: removes the .trashinfo files of moves
 // that interrupted runs (a journal, no manifest) named and never finished
-// (RemoveUnfinishedTrashInfo). Their number; runs that cannot be read are
-// passed over (--history names them).
+// (RemoveUnfinishedTrashInfo). Their number; runs that cannot be read, and
+// runs whose purge is still going (it holds their lock), are passed over.
 int RemoveUnfinishedMoves();
 
-// Holds a run for one process (an undo): twsplatform::EStateBusy when
-// another holds it.
+// Holds a run for one process (its purge, an undo, a repair):
+// twsplatform::EStateBusy when another holds it.
 twsplatform::TStateLock LockRun(const std::string& id);
 
 }  // namespace cleanuphost

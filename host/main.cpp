@@ -12,7 +12,8 @@
 //   5   the record of a run (its manifest) is damaged: --history and --undo
 //       name it and the reason; --undo moves nothing
 //   6   the purge ran but its record could not be written (no undo for it)
-//   7   another process is undoing the same run
+//   7   another process holds the run: its purge is still going, or
+//       another undo of it
 //   64  bad usage: unknown option, a volume that does not exist, --yes
 //       without a volume, or a run id that is not recorded
 //
@@ -186,7 +187,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Exit codes: 0 done, 1 nothing to do, 2 aborted by the user, 3 a handler failed,\n"
                  "4 some files meant to go (or, with --undo, to come back) are still where they were,\n"
                  "5 a run's record is damaged (--history, --undo), 6 the purge ran but its record\n"
-                 "could not be written (no undo for it), 7 another process is undoing the run,\n"
+                 "could not be written (no undo for it), 7 the run is in use by another process,\n"
                  "64 bad usage.",
                  "twscleanup"};
     app.add_option("volume", options.Volume,
@@ -647,7 +648,9 @@ int Undo(std::string id)
         lock.emplace(LockRun(id));
         run = LoadRun(id);  // a damaged manifest stops here, before anything moves
     } catch (const twsplatform::EStateBusy& e) {
-        std::fprintf(stderr, "twscleanup: run %s is being undone by another process (%s); try again when it is done.\n",
+        std::fprintf(stderr,
+                     "twscleanup: run %s is in use by another process (its purge still going, or another undo: %s);\n"
+                     "try again when it is done.\n",
                      id.c_str(), e.what());
         return kRunBusy;
     } catch (const EDamagedRun& e) {

@@ -629,7 +629,7 @@ TEST_F(CleanupHost, ASecondUndoOfTheSameRunIsRefused)
         const TRun run = Host("--undo");
         ::close(held);
         EXPECT_EQ(run.Code, 7) << run.Output << run.Errors;
-        EXPECT_NE(run.Errors.find("being undone by another process"), std::string::npos) << run.Errors;
+        EXPECT_NE(run.Errors.find("in use by another process"), std::string::npos) << run.Errors;
         EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
     }
     const TRun run = Host("--undo");
@@ -878,11 +878,29 @@ TEST_F(CleanupHost, TheNextPurgeRemovesWhatAnInterruptedRunLeftUnfinished)
     EXPECT_NE(result.Output.find("20240501-102030"), std::string::npos) << result.Output;
     EXPECT_NE(result.Output.find("(interrupted)"), std::string::npos) << result.Output;
 
+    // While its purge still holds the run (another process, half-way), its
+    // unfinished moves are not abandoned ones: they stay.
+    {
+        const int held = ::open((run / "lock").c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        twstesting::WriteFile(volume / "proj" / "b.obj", "b");
+        result = Host("--yes " + Vol());
+        ::close(held);
+        EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+        EXPECT_TRUE(fs::exists(trash / "info" / "x.obj.trashinfo"));
+    }
+    twstesting::WriteFile(volume / "proj" / "a.obj", "a");
     result = Host("--yes " + Vol());
     EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
     EXPECT_NE(result.Output.find("Removed 1 unfinished"), std::string::npos) << result.Output;
     EXPECT_FALSE(fs::exists(trash / "info" / "x.obj.trashinfo"));
     EXPECT_TRUE(fs::exists(trash / "info" / "y.obj.trashinfo")) << "not named by the journal";
-    EXPECT_TRUE(fs::exists(trash / "info" / "a.obj.trashinfo"));
-    EXPECT_TRUE(fs::exists(trash / "files" / "a.obj"));
+    // a.obj and b.obj, then the second a.obj: each with its information.
+    int trashed = 0;
+    for (const auto& entry : fs::directory_iterator(trash / "files")) {
+        ++trashed;
+        EXPECT_TRUE(fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo"))) << entry.path();
+    }
+    EXPECT_EQ(trashed, 3);
 }
