@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "AtomicFile.hpp"
 #include "SysUtils.hpp"
 
 namespace tidewash {
@@ -182,9 +183,11 @@ void THTMLReport::WriteReport(AnsiString fileName, AnsiString title, AnsiString 
     AddSection(includedCaption, true);
     AddSection(excludedCaption, false);
 
-    TFileStream stream(fileName, fmCreate);
+    // Written beside the old report and renamed over it: a link planted
+    // under the report's name is replaced, its target never written.
+    TStringStream stream;
     ToStream(&stream);
-    stream.Flush();
+    vcl::AtomicReplaceFile(fileName, stream.DataString());
 }
 
 void THTMLReport::AddSection(AnsiString caption, bool included)

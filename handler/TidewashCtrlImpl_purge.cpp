@@ -11,6 +11,10 @@
 // Every path is walked from the volume folder the scan held open, and only
 // while the volume's path still leads, without a link, to that very folder:
 // a volume replaced since the scan purges nothing.
+//
+// A host that keeps a journal of the purge (ITidewashPurgeJournal on its
+// callback object) hears where each file goes in the trash before it goes,
+// and what became of it after.
 #include "TidewashCtrlImpl.h"
 
 #include "Conststrings.h"
@@ -102,6 +106,43 @@ AnsiString RootRefusal(const AnsiString& volume, const twslisting::TRootFolder* 
     return AnsiString();
 }
 
+// Hands the trash's moves of the file being purged to the host's journal.
+class TJournalObserver final : public twsplatform::TTrashObserver {
+public:
+    explicit TJournalObserver(ITidewashPurgeJournal* journal) : FJournal(journal) {}
+    ~TJournalObserver()
+    {
+        if (FJournal != nullptr)
+            FJournal->Release();
+    }
+    TJournalObserver(const TJournalObserver&) = delete;
+    TJournalObserver& operator=(const TJournalObserver&) = delete;
+
+    bool Active() const { return FJournal != nullptr; }
+    void Start(AnsiString path) { FPath = std::move(path); }
+    bool BeforeMove(const twsplatform::TTrashEntry& entry) override
+    {
+        return FJournal->FileTrashing(FPath.c_str(), entry.Folder.c_str(), entry.Name.c_str()) == S_OK;
+    }
+    void Done(const TTidewashCtrlImpl::TPurgeRecord& record)
+    {
+        FJournal->FileDone(FPath.c_str(), record.Outcome, record.TrashFolder.c_str(), record.TrashName.c_str(),
+                           record.Reason.empty() ? nullptr : record.Reason.c_str());
+    }
+
+private:
+    ITidewashPurgeJournal* FJournal;
+    AnsiString FPath;
+};
+
+ITidewashPurgeJournal* JournalOf(IEmptyVolumeCacheCallBack* picb)
+{
+    ITidewashPurgeJournal* journal = nullptr;
+    if (picb == nullptr || FAILED(picb->QueryInterface(IID_ITidewashPurgeJournal, reinterpret_cast<void**>(&journal))))
+        return nullptr;
+    return journal;
+}
+
 }  // namespace
 
 HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCallBack* picb)
@@ -125,8 +166,12 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         DWORDLONG freed = 0;
         const AnsiString refusal = RootRefusal(FVolume, FRoot.get());
         std::unique_ptr<twsplatform::TFileVerifier> verifier;
-        if (refusal.empty())
+        TJournalObserver journal(JournalOf(picb));
+        if (refusal.empty()) {
             verifier = std::make_unique<twsplatform::TFileVerifier>(FRoot);
+            if (journal.Active())
+                verifier->SetTrashObserver(&journal);
+        }
         FPurgeRecords.clear();
         FPurged = true;
         FReportPath.clear();
@@ -134,9 +179,13 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         for (auto& [ref, deleted] : purged) {
             TOutcome outcome = TOutcome::NotAttempted;
             TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
+            if (journal.Active())
+                journal.Start(ref->GetFullName());
             if (!refusal.empty()) {
                 deleted = false;
                 record = {TWS_OUTCOME_FAILED, refusal, {}, {}};
+                if (journal.Active())
+                    journal.Done(record);
                 continue;
             }
             try {
@@ -148,6 +197,8 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
                 deleted = false;
                 record = {TWS_OUTCOME_FAILED, "unexpected error", {}, {}};
             }
+            if (journal.Active())
+                journal.Done(record);
             if (outcome == TOutcome::NotAttempted)
                 continue;
             freed += static_cast<DWORDLONG>(ref->Size);

@@ -29,11 +29,38 @@ AnsiString TakeString(LPWSTR& text)
     return out;
 }
 
+AnsiString OrEmpty(LPCSTR text) { return text == nullptr ? AnsiString() : AnsiString(text); }
+
 // The host's callback object: answers the callback interface and IUnknown,
-// forwards to the sink. The host holds the first reference.
-class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
+// forwards to the sink; with a journal, also the handler's journal
+// interface. The host holds the first reference.
+class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack, ITidewashPurgeJournal> {
 public:
-    explicit TCallback(TProgressSink& sink) : TComImpl(1), FSink(sink) {}
+    explicit TCallback(TProgressSink& sink, TPurgeJournal* journal = nullptr)
+        : TComImpl(1), FSink(sink), FJournal(journal)
+    {
+    }
+
+    void* FindInterface(REFIID riid)
+    {
+        if (riid == IID_ITidewashPurgeJournal && FJournal == nullptr)
+            return nullptr;
+        return TComImpl::FindInterface(riid);
+    }
+    HRESULT STDMETHODCALLTYPE FileTrashing(LPCSTR path, LPCSTR folder, LPCSTR name) override
+    {
+        if (path == nullptr || folder == nullptr || name == nullptr)
+            return E_POINTER;
+        return FJournal->Trashing(path, folder, name) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE FileDone(LPCSTR path, DWORD outcome, LPCSTR folder, LPCSTR name, LPCSTR reason) override
+    {
+        if (path == nullptr)
+            return E_POINTER;
+        FJournal->Done(path, outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(outcome) : TFileOutcome::None,
+                       OrEmpty(folder), OrEmpty(name), OrEmpty(reason));
+        return S_OK;
+    }
 
     HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG spaceUsed, DWORD flags, LPCWSTR) override
     {
@@ -46,10 +73,14 @@ public:
 
 private:
     TProgressSink& FSink;
+    TPurgeJournal* FJournal;
 };
 
 struct TCallbackRef {
-    explicit TCallbackRef(TProgressSink& sink) : Object(new TCallback(sink)) {}
+    explicit TCallbackRef(TProgressSink& sink, TPurgeJournal* journal = nullptr)
+        : Object(new TCallback(sink, journal))
+    {
+    }
     ~TCallbackRef() { Object->Release(); }
     TCallback* Object;
 };
@@ -247,9 +278,9 @@ bool TCleanupHandler::Scan(TProgressSink& sink)
     return true;
 }
 
-bool TCleanupHandler::Purge(DWORDLONG spaceToFree, TProgressSink& sink)
+bool TCleanupHandler::Purge(DWORDLONG spaceToFree, TProgressSink& sink, TPurgeJournal* journal)
 {
-    TCallbackRef callback(sink);
+    TCallbackRef callback(sink, journal);
     const HRESULT hr = FCache->Purge(spaceToFree, callback.Object);
     if (hr == E_ABORT) {
         FAborted = true;

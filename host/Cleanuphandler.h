@@ -23,6 +23,22 @@ public:
     virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceToFree, bool last) = 0;
 };
 
+// One file a detailed handler found, and what its purge will do and did.
+enum class TFilePlan { Remove, KeepHidden, KeepReadOnly, Unselected };
+enum class TFileOutcome { None, Deleted, Trashed, Kept, Failed };
+
+// Where the host keeps the record of a purge as it happens: a handler that
+// tells its files one by one reports each file's move into the trash
+// before it happens and each outcome after (ITidewashPurgeJournal).
+class TPurgeJournal {
+public:
+    virtual ~TPurgeJournal() = default;
+    // False: the move could not be recorded, and the handler leaves the file.
+    virtual bool Trashing(const AnsiString& path, const AnsiString& trashFolder, const AnsiString& trashName) = 0;
+    virtual void Done(const AnsiString& path, TFileOutcome outcome, const AnsiString& trashFolder,
+                      const AnsiString& trashName, const AnsiString& reason) = 0;
+};
+
 // A failure of one handler step, with the HRESULT the handler gave.
 struct THandlerError {
     AnsiString Step;
@@ -30,9 +46,6 @@ struct THandlerError {
     AnsiString Detail;  // why a module would not load, or the handler's own error description
 };
 
-// One file a detailed handler found, and what its purge will do and did.
-enum class TFilePlan { Remove, KeepHidden, KeepReadOnly, Unselected };
-enum class TFileOutcome { None, Deleted, Trashed, Kept, Failed };
 
 struct TFileRecord {
     AnsiString Mask;
@@ -68,7 +81,8 @@ public:
     void Adopt(IEmptyVolumeCache* cache, const AnsiString& displayName, DWORDLONG scanned);
     // Scans; false when the handler failed or the user aborted (Aborted()).
     bool Scan(TProgressSink& sink);
-    bool Purge(DWORDLONG spaceToFree, TProgressSink& sink);
+    // journal: told of every file as the purge goes, when not null.
+    bool Purge(DWORDLONG spaceToFree, TProgressSink& sink, TPurgeJournal* journal = nullptr);
     // Whether the handler tells its files one by one (ITidewashResults).
     bool Detailed() const { return FResults != nullptr; }
     // Reads the detailed handler's files (after a scan, and again after a

@@ -1,16 +1,16 @@
 // The run document, its manifest file and the runs folder.
 #include "Runrecord.h"
 
+#include "Runjournal.h"
+#include "TrashRestore.h"
+#include "Undo.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
-#include <system_error>
 
-namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace cleanuphost {
@@ -51,6 +51,18 @@ json FileEntry(const TFileRecord& f)
 }
 
 }  // namespace
+
+// An undo compares it with the root it reaches, so that it puts files back
+// into the folder they came from.
+json VolumeIdentityOf(const AnsiString& volume)
+{
+    try {
+        const twsplatform::TFileIdentity id = twsplatform::FolderIdentityWithoutLinks(volume);
+        return {{"device", id.Device}, {"inode", id.Inode}};
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    }
+}
 
 TFigures FiguresOf(const std::vector<TFileRecord>& files)
 {
@@ -144,6 +156,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
         {"schema", kRunSchema},
         {"time", LocalTime("%Y-%m-%dT%H:%M:%S%z")},
         {"volume", volume},
+        {"volume_identity", VolumeIdentityOf(volume)},
         {"mode", mode == TRunMode::List ? "list" : "purge"},
         {"run", nullptr},
         {"handlers", std::move(list)},
@@ -162,85 +175,179 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
     };
 }
 
-std::string RunsFolder()
+namespace {
+
+// The user's state folder, which may be reached through links (it is the
+// user's own setting), and the folders below it that are never.
+std::string StateBase()
 {
     const char* state = std::getenv("XDG_STATE_HOME");
     if (state != nullptr && state[0] == '/')
-        return std::string(state) + "/tidewash/runs";
+        return state;
     const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state/tidewash/runs";
+    return std::string(home != nullptr ? home : "") + "/.local/state";
 }
+
+const std::vector<AnsiString> kRunsBelow = {"tidewash", "runs"};
+
+twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
+{
+    return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
+}
+
+bool PlainId(const std::string& id)
+{
+    return !id.empty() && id.find('/') == std::string::npos && id != "." && id != "..";
+}
+
+twsplatform::TStateFolder OpenRun(const std::string& id)
+{
+    if (!PlainId(id))
+        throw std::runtime_error("\"" + id + "\" is not a run id");
+    try {
+        return OpenRuns(twsplatform::TCreate::No).Folder(id, twsplatform::TCreate::No);
+    } catch (const twsplatform::EStateMissing&) {
+        throw std::runtime_error("no run \"" + id + "\" in " + RunsFolder());
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(e.what());  // a link, another user's folder, one others can write
+    }
+}
+
+constexpr const char* kManifest = "manifest.json";
+constexpr const char* kLock = "lock";
+// The report of one purge (the handler's HTML list of the files).
+constexpr std::size_t kMaxReportBytes = 256u << 20;
+
+}  // namespace
+
+std::string RunsFolder() { return StateBase() + "/tidewash/runs"; }
+
+twsplatform::TStateFolder MakeRunFolder(std::string& id)
+{
+    const twsplatform::TStateFolder runs = OpenRuns(twsplatform::TCreate::Yes);
+    const std::string stamp = LocalTime("%Y%m%d-%H%M%S");
+    for (int n = 1;; ++n) {
+        id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
+        if (runs.MakeFolder(id))
+            return runs.Folder(id, twsplatform::TCreate::No);
+        if (n > 100)
+            throw std::runtime_error("cannot create a run folder in " + runs.Path() + ": too many runs this second");
+    }
+}
+
+namespace {
+
+void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, json& document,
+              const AnsiString& reportPath)
+{
+    document["run"] = {{"id", id}, {"folder", folder.Path()}, {"report", nullptr}};
+    if (!reportPath.empty()) {
+        // Each run keeps its own report: the handler writes the next one
+        // over the same file. A report that is a link or no regular file
+        // is not copied.
+        try {
+            folder.Replace("FilePurge.html", twsplatform::ReadRegularFile(reportPath, kMaxReportBytes));
+            document["run"]["report"] = folder.Path() + "/FilePurge.html";
+        } catch (const std::runtime_error&) {
+        }
+    }
+    folder.Replace(kManifest, document.dump(2) + "\n");
+}
+
+}  // namespace
 
 std::string SaveRun(json& document, const AnsiString& reportPath)
 {
-    const fs::path runs = RunsFolder();
-    std::error_code ec;
-    fs::create_directories(runs, ec);
-    if (ec)
-        throw std::runtime_error("cannot create " + runs.string() + ": " + ec.message());
-    const std::string stamp = LocalTime("%Y%m%d-%H%M%S");
     std::string id;
-    for (int n = 1;; ++n) {
-        id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
-        if (fs::create_directory(runs / id, ec))
-            break;
-        if (ec || n > 100)
-            throw std::runtime_error("cannot create a run folder in " + runs.string() + ": " +
-                                     (ec ? ec.message() : std::string("too many runs this second")));
-    }
-    const fs::path folder = runs / id;
-    document["run"] = {{"id", id}, {"folder", folder.string()}, {"report", nullptr}};
-    if (!reportPath.empty()) {
-        // Each run keeps its own report: the handler writes the next one
-        // over the same file.
-        fs::copy_file(reportPath.c_str(), folder / "FilePurge.html", ec);
-        if (!ec)
-            document["run"]["report"] = (folder / "FilePurge.html").string();
-    }
-    StoreRun(id, document);
+    const twsplatform::TStateFolder folder = MakeRunFolder(id);
+    WriteRun(folder, id, document, reportPath);
     return id;
+}
+
+void FinishRun(const std::string& id, json& document, const AnsiString& reportPath)
+{
+    WriteRun(OpenRun(id), id, document, reportPath);
 }
 
 void StoreRun(const std::string& id, const json& document)
 {
-    const fs::path file = fs::path(RunsFolder()) / id / "manifest.json";
-    const fs::path temp = file.string() + ".new";
-    {
-        std::ofstream out(temp);
-        out << document.dump(2) << "\n";
-        if (!out.flush())
-            throw std::runtime_error("cannot write " + temp.string());
-    }
-    std::error_code ec;
-    fs::rename(temp, file, ec);
-    if (ec)
-        throw std::runtime_error("cannot write " + file.string() + ": " + ec.message());
+    OpenRun(id).Replace(kManifest, document.dump(2) + "\n");
 }
 
 std::vector<std::string> ListRuns()
 {
     std::vector<std::string> ids;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(RunsFolder(), ec))
-        if (fs::exists(entry.path() / "manifest.json"))
-            ids.push_back(entry.path().filename().string());
+    try {
+        const twsplatform::TStateFolder runs = OpenRuns(twsplatform::TCreate::No);
+        for (const AnsiString& name : runs.Folders()) {
+            try {
+                const twsplatform::TStateFolder run = runs.Folder(name, twsplatform::TCreate::No);
+                if (run.Has(kManifest) || run.Has(kJournalFile))
+                    ids.push_back(name);
+            } catch (const std::runtime_error&) {
+                // A folder of another user's or a link: no run of ours.
+            }
+        }
+    } catch (const twsplatform::EStateMissing&) {
+        return ids;
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(e.what());
+    }
     std::sort(ids.begin(), ids.end());
     return ids;
 }
 
 json LoadRun(const std::string& id)
 {
-    if (id.empty() || id.find('/') != std::string::npos || id == "." || id == "..")
-        throw std::runtime_error("\"" + id + "\" is not a run id");
-    const fs::path file = fs::path(RunsFolder()) / id / "manifest.json";
-    std::ifstream in(file);
-    if (!in)
-        throw std::runtime_error("no run \"" + id + "\" in " + RunsFolder());
+    const twsplatform::TStateFolder folder = OpenRun(id);
+    // A run without a manifest was interrupted: its journal tells what it did.
+    const bool interrupted = !folder.Has(kManifest) && folder.Has(kJournalFile);
+    const std::string where = folder.Path() + "/" + (interrupted ? kJournalFile : kManifest);
+    std::string text;
     try {
-        return json::parse(in);
-    } catch (const json::exception& e) {
-        throw std::runtime_error(file.string() + " is damaged: " + e.what());
+        text = folder.Read(interrupted ? kJournalFile : kManifest, kMaxManifestBytes);
+    } catch (const twsplatform::EStateMissing&) {
+        throw std::runtime_error("no run \"" + id + "\" in " + RunsFolder());
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(e.what());
     }
+    json document;
+    try {
+        document = interrupted ? JournalDocument(text, id, folder.Path()) : json::parse(text, nullptr, false);
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(where + " is damaged: " + e.what());
+    }
+    if (document.is_discarded())
+        throw EDamagedRun(where + " is damaged: it is not JSON");
+    try {
+        ValidateRun(document);
+    } catch (const std::runtime_error& e) {
+        throw EDamagedRun(where + " is damaged: " + e.what());
+    }
+    return document;
 }
+
+int RemoveUnfinishedMoves()
+{
+    int removed = 0;
+    try {
+        for (const std::string& id : ListRuns()) {
+            try {
+                if (OpenRun(id).Has(kManifest))
+                    continue;
+                // A run whose purge is still going holds its lock: skipped.
+                const twsplatform::TStateLock held = LockRun(id);
+                for (const TNamedEntry& named : JournalNamedEntries(LoadRun(id)))
+                    if (twsplatform::RemoveUnfinishedTrashInfo(named.Entry, named.Path))
+                        ++removed;
+            } catch (const std::runtime_error&) {
+            }
+        }
+    } catch (const std::runtime_error&) {
+    }
+    return removed;
+}
+
+twsplatform::TStateLock LockRun(const std::string& id) { return OpenRun(id).Lock(kLock); }
 
 }  // namespace cleanuphost

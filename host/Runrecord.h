@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "StateFolder.h"
 
 namespace cleanuphost {
 
@@ -46,18 +47,52 @@ nlohmann::json RunDocument(const AnsiString& volume, TRunMode mode, const std::v
                            const std::vector<bool>& purged);
 
 // The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
-// ~/.local/state/tidewash/runs.
+// ~/.local/state/tidewash/runs. Below the state folder every folder and
+// file is made and read without following links (StateFolder.h); the
+// tidewash and runs folders and each run's folder must be the user's own
+// and writable by nobody else.
 std::string RunsFolder();
 
 // Makes a new run folder (named after the local time) and writes the
 // manifest into it, with a copy of the report when there is one. The run's
 // id; throws std::runtime_error naming the path and reason when it fails.
 std::string SaveRun(nlohmann::json& document, const AnsiString& reportPath);
+// The same into the folder of a run begun with a journal (Runjournal.h).
+void FinishRun(const std::string& id, nlohmann::json& document, const AnsiString& reportPath);
+// A new, empty run folder; id: its name.
+twsplatform::TStateFolder MakeRunFolder(std::string& id);
 
-// The ids of the runs kept, oldest first.
+// The volume root's device and inode, reached without a link, as a run
+// records them; null when it cannot be reached that way.
+nlohmann::json VolumeIdentityOf(const AnsiString& volume);
+
+// A manifest that is there but cannot be used: not a regular file, too
+// large, not JSON, or not of the shape ValidateRun requires.
+struct EDamagedRun : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The largest manifest read (a run of a million files stays well below).
+inline constexpr std::size_t kMaxManifestBytes = 512u << 20;
+
+// The ids of the runs kept (with a manifest, or interrupted with only a
+// journal), oldest first; EDamagedRun when the runs folder is not one to
+// trust (a link, another user's, writable by others).
 std::vector<std::string> ListRuns();
-// A run's manifest; throws std::runtime_error when it cannot be read.
+// A run's manifest, validated (ValidateRun) for every use: EDamagedRun when
+// it, or a folder on its way, is damaged or not to be trusted,
+// std::runtime_error when there is no such run.
 nlohmann::json LoadRun(const std::string& id);
 void StoreRun(const std::string& id, const nlohmann::json& document);
+
+// The repair the next purge makes: removes the .trashinfo files of moves
+// that interrupted runs (a journal, no manifest) named and never finished
+// (RemoveUnfinishedTrashInfo). Their number; runs that cannot be read, and
+// runs whose purge is still going (it holds their lock), are passed over.
+int RemoveUnfinishedMoves();
+
+// Holds a run for one process (its purge, an undo, a repair):
+// twsplatform::EStateBusy when another holds it.
+twsplatform::TStateLock LockRun(const std::string& id);
 
 }  // namespace cleanuphost

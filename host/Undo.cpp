@@ -66,18 +66,32 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
                 if (!file.is_object())
                     throw std::runtime_error("a file is not an object");
                 // contains() first: operator[] would add the key to the manifest.
-                if (file.value("outcome", json()) != "trashed" || !file.contains("trash") || !file["trash"].is_object())
+                const json outcome = file.value("outcome", json());
+                if (file.contains("journal_trash")) {
+                    if (!file.contains("path") || !file["path"].is_string())
+                        throw std::runtime_error("a file the journal names has no path");
+                    if (!file["journal_trash"].is_array())
+                        throw std::runtime_error("a file's journal entries are not a list");
+                    for (const json& entry : file["journal_trash"])
+                        if (!entry.is_object() || !entry.contains("folder") || !entry["folder"].is_string() ||
+                            !entry.contains("name") || !entry["name"].is_string())
+                            throw std::runtime_error("a journal entry is not a trash entry");
+                }
+                if ((outcome != "trashed" && outcome != "interrupted") || !file.contains("trash") ||
+                    !file["trash"].is_object())
                     continue;
                 if (!file.contains("identity") || !file["identity"].is_object())
                     throw std::runtime_error("a trashed file has no identity");
                 const json& id = file["identity"];
-                TTrashedFile trashed{&file, file.value("path", ""), {}, {}};
+                TTrashedFile trashed{&file, file.value("path", ""), {}, {}, outcome == "interrupted"};
                 trashed.Identity.Device = WholeNumber(id, "device", std::uint64_t{0});
                 trashed.Identity.Inode = WholeNumber(id, "inode", std::uint64_t{0});
                 trashed.Identity.Size = WholeNumber(file, "size", std::int64_t{0});
                 trashed.Identity.ModifiedNs = WholeNumber(id, "modified_ns", std::int64_t{0});
+                // null: the file system keeps no birth time, so none was recorded.
                 trashed.Identity.HasBirthTime = id.contains("born_ns") && !id["born_ns"].is_null();
-                trashed.Identity.BornNs = WholeNumber(id, "born_ns", std::int64_t{0});
+                if (trashed.Identity.HasBirthTime)
+                    trashed.Identity.BornNs = WholeNumber(id, "born_ns", std::int64_t{0});
                 trashed.Entry = {file["trash"].value("folder", ""), file["trash"].value("name", "")};
                 files.push_back(std::move(trashed));
             }
@@ -88,18 +102,79 @@ std::vector<TTrashedFile> TrashedFiles(json& document)
     return files;
 }
 
+std::vector<TNamedEntry> JournalNamedEntries(const json& document)
+{
+    std::vector<TNamedEntry> named;
+    for (const json& handler : document.at("handlers"))
+        if (handler.contains("files"))
+            for (const json& file : handler.at("files"))
+                if (file.contains("journal_trash"))
+                    for (const json& entry : file.at("journal_trash"))
+                        named.push_back({file.value("path", ""),
+                                         {entry.at("folder").get<std::string>(), entry.at("name").get<std::string>()}});
+    return named;
+}
+
+void ValidateRun(json& document)
+{
+    TrashedFiles(document);  // the handlers and their files
+    const auto require = [](bool ok, const char* what) {
+        if (!ok)
+            throw std::runtime_error(what);
+    };
+    require(document.contains("volume") && document["volume"].is_string(), "it names no volume");
+    if (document.contains("volume_identity") && !document["volume_identity"].is_null()) {
+        const json& root = document["volume_identity"];
+        require(root.is_object(), "its volume identity is not an object");
+        WholeNumber(root, "device", std::uint64_t{0});
+        WholeNumber(root, "inode", std::uint64_t{0});
+        require(root.contains("device") && root.contains("inode"), "its volume identity is incomplete");
+    }
+    require(document.contains("summary") && document["summary"].is_object(), "it has no summary");
+    const json& summary = document["summary"];
+    for (const char* figure : {"removed", "failed"}) {
+        require(summary.contains(figure) && summary[figure].is_object(), "its summary lacks a figure");
+        require(summary[figure].contains("files") && summary[figure].contains("bytes"), "its summary lacks a figure");
+        WholeNumber(summary[figure], "files", std::int64_t{0});
+        WholeNumber(summary[figure], "bytes", std::int64_t{0});
+    }
+    require(summary.contains("trash") && summary["trash"].is_array(), "its summary lists no trash folders");
+    require(!document.contains("interrupted") || document["interrupted"].is_boolean(), "its interrupted mark is not true or false");
+    for (const json& folder : summary["trash"])
+        require(folder.is_string(), "a trash folder is not a text");
+}
+
+std::optional<twsplatform::TFileIdentity> RecordedRoot(const json& document)
+{
+    if (!document.contains("volume_identity") || document["volume_identity"].is_null())
+        return std::nullopt;
+    const json& root = document["volume_identity"];
+    twsplatform::TFileIdentity id;
+    id.Device = WholeNumber(root, "device", std::uint64_t{0});
+    id.Inode = WholeNumber(root, "inode", std::uint64_t{0});
+    return id;
+}
+
 TUndoCounts UndoRun(json& document, std::FILE* out)
 {
     TUndoCounts counts;
+    ValidateRun(document);
     std::vector<TTrashedFile> files = TrashedFiles(document);
-    const std::string volume = document.value("volume", "");
+    const std::string volume = document["volume"].get<std::string>();
+    const std::optional<twsplatform::TFileIdentity> root = RecordedRoot(document);
     for (TTrashedFile& trashed : files) {
         json& file = *trashed.Record;
         const std::string& path = trashed.Path;
         AnsiString error;
         const twsplatform::TRestoreResult result =
-            twsplatform::RestoreFromTrash(trashed.Entry, volume, path, trashed.Identity, error);
-        if (result == twsplatform::TRestoreResult::Restored) {
+            twsplatform::RestoreFromTrash(trashed.Entry, volume, root ? &*root : nullptr, path, trashed.Identity, error);
+        if (trashed.Interrupted && result == twsplatform::TRestoreResult::Missing) {
+            // Killed before the move: the file never left its place.
+            ++counts.NeverMoved;
+            file["outcome"] = "not moved";
+            if (out != nullptr)
+                std::fprintf(out, "  not moved      %s\n", path.c_str());
+        } else if (result == twsplatform::TRestoreResult::Restored) {
             ++counts.Restored;
             file["outcome"] = "restored";
             file["outcome_reason"] = nullptr;
@@ -112,6 +187,9 @@ TUndoCounts UndoRun(json& document, std::FILE* out)
                 std::fprintf(out, "  %-14s %s\n      %s\n", Explain(result), path.c_str(), error.c_str());
         }
     }
+    for (const TNamedEntry& named : JournalNamedEntries(document))
+        if (twsplatform::RemoveUnfinishedTrashInfo(named.Entry, named.Path))
+            ++counts.InfoRemoved;
     return counts;
 }
 

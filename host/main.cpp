@@ -9,8 +9,13 @@
 //   3   a handler failed (the others still ran)
 //   4   some files meant to go are still there (trash refused, changed
 //       since the scan, no permission); or, for --undo, some were not restored
-//   64  bad usage: unknown option, a volume that does not exist, or --yes
-//       without a volume
+//   5   the record of a run (its manifest) is damaged: --history and --undo
+//       name it and the reason; --undo moves nothing
+//   6   the purge ran but its record could not be written (no undo for it)
+//   7   another process holds the run: its purge is still going, or
+//       another undo of it
+//   64  bad usage: unknown option, a volume that does not exist, --yes
+//       without a volume, or a run id that is not recorded
 //
 // Without a VOLUME the host takes the volume holding the current folder,
 // which is "/" on most machines. Before it scans a whole file system it
@@ -29,6 +34,7 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "Runjournal.h"
 #include "Runrecord.h"
 #include "Undo.h"
 #include "Console.h"
@@ -44,7 +50,17 @@ using namespace twsconsole;
 
 namespace {
 
-enum ExitCode { kSuccess = 0, kNothingToDo = 1, kAborted = 2, kHandlerFailed = 3, kPartial = 4, kUsage = 64 };
+enum ExitCode {
+    kSuccess = 0,
+    kNothingToDo = 1,
+    kAborted = 2,
+    kHandlerFailed = 3,
+    kPartial = 4,
+    kDamagedRecord = 5,
+    kNotRecorded = 6,
+    kRunBusy = 7,
+    kUsage = 64
+};
 
 // With --quiet or --json the host's own messages are not printed (a JSON
 // document must stand alone on the output); errors still go to stderr.
@@ -170,6 +186,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "and purges the handlers you keep.\n\n"
                  "Exit codes: 0 done, 1 nothing to do, 2 aborted by the user, 3 a handler failed,\n"
                  "4 some files meant to go (or, with --undo, to come back) are still where they were,\n"
+                 "5 a run's record is damaged (--history, --undo), 6 the purge ran but its record\n"
+                 "could not be written (no undo for it), 7 the run is in use by another process,\n"
                  "64 bad usage.",
                  "twscleanup"};
     app.add_option("volume", options.Volume,
@@ -185,10 +203,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
                  "without --yes nothing is deleted, with it the document tells what the purge did");
     app.add_flag("-q,--quiet", options.Quiet, "Print nothing but errors (and questions, unless --yes)");
-    app.add_flag("--history", options.History, "List the purges recorded, newest last, and exit");
+    app.add_flag("--history", options.History,
+                 "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
+                 "and exit");
     app.add_option("--undo", options.UndoRun,
                    "Put back from the trash the files a purge moved there (RUN: an id from --history;\n"
-                   "default the last purge); never overwrites a file")
+                   "default the last purge; an interrupted one too); never overwrites a file, never\n"
+                   "restores outside the volume recorded or through a link")
         ->expected(0, 1)
         ->type_name("[RUN]");
     app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
@@ -426,9 +447,12 @@ public:
             }
             if (decision == TDecision::Skip)
                 continue;
+            StartJournal();
+            if (FJournal)
+                FJournal->StartHandler(h);
             TConsoleSink sink(h.DisplayName(), FLive);
             // A handler given zero frees nothing: empty files still count.
-            const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink);
+            const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink, FJournal.get());
             if (FLive)
                 EndLiveLine();
             if (h.Detailed() && !h.ReadFiles())
@@ -459,6 +483,24 @@ private:
         if (!h.Error().Detail.empty())
             std::fprintf(stderr, "    %s\n", h.Error().Detail.c_str());
         FFailed = true;
+    }
+
+    // The run's record begins before the first file moves: a purge killed
+    // half-way leaves a journal that --history and --undo read.
+    void StartJournal()
+    {
+        if (FJournal || FJournalError)
+            return;
+        // What earlier purges killed half-way left in the trash goes first.
+        if (const int removed = RemoveUnfinishedMoves())
+            Say("Removed %d unfinished trash information file(s) left by an interrupted purge.\n", removed);
+        try {
+            FJournal = std::make_unique<TRunJournal>(FVolume);
+        } catch (const std::exception& e) {
+            FJournalError = true;
+            std::fprintf(stderr, "Warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n",
+                         e.what());
+        }
     }
 
     // What one purge did: the amounts, the files kept and why, the failures.
@@ -498,7 +540,16 @@ private:
         FDocument = Document(TRunMode::Purge);
         if (any) {
             try {
-                const std::string id = SaveRun(FDocument, FReport);
+                std::string id;
+                if (FJournal) {
+                    // The root as the purge began, not as it is now.
+                    FDocument["volume_identity"] = FJournal->VolumeIdentity();
+                    FJournal->AddUnfinishedMoves(FDocument);
+                    id = FJournal->Id();
+                    FinishRun(id, FDocument, FReport);
+                } else {
+                    id = SaveRun(FDocument, FReport);
+                }
                 const nlohmann::json& run = FDocument["run"];
                 Say("\nRecord of this run: %s/manifest.json\n", run["folder"].get<std::string>().c_str());
                 if (run["report"].is_string())
@@ -510,10 +561,13 @@ private:
                     Say("To put the trashed files back: twscleanup --undo %s\n", id.c_str());
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "Warning: the record of this run was not kept (no undo): %s\n", e.what());
+                FNotRecorded = true;
             }
         }
         if (code != kSuccess)
             return code;
+        if (FNotRecorded)
+            return kNotRecorded;
         return FFailed ? kHandlerFailed : FSomeFailed ? kPartial : any ? kSuccess : kNothingToDo;
     }
 
@@ -528,61 +582,98 @@ private:
     AnsiString FReport;
     bool FFailed = false;
     bool FSomeFailed = false;
+    bool FNotRecorded = false;
+    std::unique_ptr<TRunJournal> FJournal;
+    bool FJournalError = false;
 };
+
+// The runs recorded; nothing, with the message, when their folder cannot
+// be trusted.
+std::optional<std::vector<std::string>> RecordedRuns()
+{
+    try {
+        return ListRuns();
+    } catch (const EDamagedRun& e) {
+        std::fprintf(stderr, "twscleanup: the runs cannot be read: %s\n", e.what());
+        return std::nullopt;
+    }
+}
 
 int History()
 {
-    const std::vector<std::string> ids = ListRuns();
+    const auto runs = RecordedRuns();
+    if (!runs)
+        return kDamagedRecord;
+    const std::vector<std::string>& ids = *runs;
     if (ids.empty()) {
         std::printf("No purge recorded yet (in %s).\n", RunsFolder().c_str());
         return kNothingToDo;
     }
     std::printf("Purges recorded in %s:\n", RunsFolder().c_str());
+    bool damaged = false;
     for (const std::string& id : ids) {
         try {
+            // Validated as it is read: every member used here is there.
             const nlohmann::json run = LoadRun(id);
-            const nlohmann::json& sum = run["summary"];
-            std::printf("  %-20s %s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
-                        id.c_str(), run.value("volume", "?").c_str(), sum["removed"].value("files", 0LL),
-                        Bytes(sum["removed"].value("bytes", 0ULL)).c_str(), sum["failed"].value("files", 0LL),
-                        sum["trash"].size());
+            const nlohmann::json& sum = run.at("summary");
+            std::printf("  %-20s %s%s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
+                        id.c_str(), run.at("volume").get<std::string>().c_str(),
+                        run.value("interrupted", false) ? "  (interrupted)" : "",
+                        sum.at("removed").at("files").get<long long>(),
+                        Bytes(sum.at("removed").at("bytes").get<unsigned long long>()).c_str(),
+                        sum.at("failed").at("files").get<long long>(), sum.at("trash").size());
         } catch (const std::exception& e) {
             std::printf("  %-20s (%s)\n", id.c_str(), e.what());
+            damaged = true;
         }
     }
-    return kSuccess;
+    return damaged ? kDamagedRecord : kSuccess;
 }
 
 int Undo(std::string id)
 {
     if (id.empty()) {
-        const std::vector<std::string> ids = ListRuns();
+        const auto runs = RecordedRuns();
+        if (!runs)
+            return kDamagedRecord;
+        const std::vector<std::string>& ids = *runs;
         if (ids.empty()) {
             std::printf("No purge recorded yet (in %s): nothing to undo.\n", RunsFolder().c_str());
             return kNothingToDo;
         }
         id = ids.back();
     }
+    // One undo of a run at a time: two would both restore and both rewrite
+    // the manifest.
+    std::optional<twsplatform::TStateLock> lock;
     nlohmann::json run;
     try {
-        run = LoadRun(id);
+        lock.emplace(LockRun(id));
+        run = LoadRun(id);  // a damaged manifest stops here, before anything moves
+    } catch (const twsplatform::EStateBusy& e) {
+        std::fprintf(stderr,
+                     "twscleanup: run %s is in use by another process (its purge still going, or another undo: %s);\n"
+                     "try again when it is done.\n",
+                     id.c_str(), e.what());
+        return kRunBusy;
+    } catch (const EDamagedRun& e) {
+        std::fprintf(stderr, "twscleanup: the record of run %s cannot be used: %s\n", id.c_str(), e.what());
+        return kDamagedRecord;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
         return kUsage;
     }
-    try {
-        TrashedFiles(run);  // a damaged manifest stops here, before anything moves
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "twscleanup: the manifest of run %s is damaged: %s\n", id.c_str(), e.what());
-        return kUsage;
-    }
-    Say("Undoing run %s on %s:\n", id.c_str(), run.value("volume", "?").c_str());
+    Say("Undoing run %s on %s:\n", id.c_str(), run.at("volume").get<std::string>().c_str());
     const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
     try {
         StoreRun(id, run);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Warning: %s\n", e.what());
     }
+    if (counts.NeverMoved > 0)
+        Say("The purge was interrupted before %d file(s) moved; they are where they were.\n", counts.NeverMoved);
+    if (counts.InfoRemoved > 0)
+        Say("Removed %d unfinished trash information file(s) of moves that never happened.\n", counts.InfoRemoved);
     if (counts.Restored == 0 && counts.NotRestored == 0) {
         Say("Nothing of this run is in the trash to restore.\n");
         return kNothingToDo;

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <typelibdesc.h>
+#include <complatform.h>
 
 #include <initializer_list>
 
@@ -95,6 +96,29 @@ struct ITidewashResults : public IUnknown {
     // or gone or replaced while it ran): their files were not searched.
     virtual HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) = 0;
 };
+
+// {18884154-0E70-4572-8899-D2F18007D1B1}
+DEFINE_GUID(IID_ITidewashPurgeJournal, 0x18884154, 0x0E70, 0x4572, 0x88, 0x99, 0xD2, 0xF1, 0x80, 0x07, 0xD1, 0xB1);
+
+// A host's record of a purge as it happens, so that a purge killed at any
+// moment leaves a record of every file it moved. Answered, when the host
+// keeps one, by the callback object the host passes to Purge (the handler
+// asks it with QueryInterface); a host that does not answer it (the
+// system's Disk Cleanup) gets the same purge without it. Strings are UTF-8
+// and belong to the handler.
+struct ITidewashPurgeJournal : public IUnknown {
+    // Before a file (Path, its full path) goes to the trash, before anything
+    // of it is created there: the trash folder (ending in "/") and the name
+    // the file and its info/<TrashName>.trashinfo are about to take. It may
+    // come more than once for a file when a name turns out to be taken. The
+    // file is not moved unless the host answers S_OK.
+    virtual HRESULT STDMETHODCALLTYPE FileTrashing(LPCSTR Path, LPCSTR TrashFolder, LPCSTR TrashName) = 0;
+    // What became of the file (TWS_FILE_OUTCOME): the trash entry when it
+    // was trashed, why when it failed or was kept (else null).
+    virtual HRESULT STDMETHODCALLTYPE FileDone(LPCSTR Path, DWORD Outcome, LPCSTR TrashFolder, LPCSTR TrashName,
+                                               LPCSTR Reason) = 0;
+};
+TWS_INTERFACE_IID(ITidewashPurgeJournal, IID_ITidewashPurgeJournal);
 
 namespace tidewash {
 // The library as the handler module describes it: Tidewash 1.0, locale

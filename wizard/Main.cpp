@@ -558,6 +558,8 @@ void TfrmMain::btnUndoClick()
     if (FBusy || FRunId.empty())
         return;
     try {
+        // One undo of a run at a time, this window's or twscleanup's.
+        const twsplatform::TStateLock lock = cleanuphost::LockRun(FRunId);
         nlohmann::json run = cleanuphost::LoadRun(FRunId);
         const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
         cleanuphost::StoreRun(FRunId, run);
@@ -575,9 +577,14 @@ void TfrmMain::btnUndoClick()
 
 void TfrmMain::btnHistoryClick()
 {
-    const std::vector<std::string> ids = cleanuphost::ListRuns();
+    std::vector<std::string> ids;
     QString text;
-    if (ids.empty())
+    try {
+        ids = cleanuphost::ListRuns();
+    } catch (const std::exception& e) {
+        text = "The purge history cannot be read: " + QString::fromUtf8(e.what()) + "\n";
+    }
+    if (ids.empty() && text.isEmpty())
         text = "No purge recorded yet.";
     // The latest runs first; the rest stay for twscleanup --history.
     for (auto id = ids.rbegin(); id != ids.rend() && id - ids.rbegin() < 10; ++id) {

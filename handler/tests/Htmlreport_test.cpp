@@ -250,3 +250,21 @@ TEST_F(HtmlReportTest, AFileThatCannotBeCreatedRaises)
     THTMLReport report(results, flags);
     EXPECT_THROW(report.WriteReport("/no/such/folder/r.html", "T", "a", "b"), Exception);
 }
+
+// A link planted under the report's name is replaced by the report; the
+// file it pointed at keeps its contents.
+TEST_F(HtmlReportTest, NeverWritesThroughALink)
+{
+    const std::filesystem::path victim = folder / "victim";
+    std::ofstream(victim) << "victim";
+    std::error_code ec;
+    std::filesystem::create_symlink(victim, file, ec);
+    if (ec)
+        GTEST_SKIP() << "this system makes no symbolic links here: " << ec.message();
+    Flag("*.obj", 0, true);
+    const std::string html = Write();
+    EXPECT_NE(html.find("x.obj"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::is_symlink(file));
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "victim");
+}

@@ -1,5 +1,6 @@
 // The disk-cleanup host run as a process, against a temporary registry
 // holding the cleanup handler and minimal test handlers.
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +17,10 @@
 #include <nlohmann/json.hpp>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <cstdio>
 
 #include "SettingsFile.h"
 #include "TempFolder.h"
@@ -613,4 +617,369 @@ TEST_F(CleanupHost, ARegistrationTheRegistryRefusedIsNotASuccess)
     // The damaged file was left as it was.
     std::ifstream kept(machine);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "this is not a registry file\n");
+}
+
+namespace {
+
+// The folder of the one run recorded.
+fs::path OnlyRun(const fs::path& state)
+{
+    std::vector<fs::path> runs;
+    for (const auto& entry : fs::directory_iterator(state / "tidewash" / "runs"))
+        runs.push_back(entry.path());
+    EXPECT_EQ(runs.size(), 1u);
+    return runs.empty() ? fs::path() : runs.front();
+}
+
+}  // namespace
+
+// A manifest that cannot be used (damaged, cut short, planted as a special
+// file or a link) is named with the reason, never hangs the reader, and
+// gets its own exit code; the undo moves nothing.
+TEST_F(CleanupHost, AManifestThatCannotBeUsedHasItsOwnExitCodeAndMovesNothing)
+{
+    InstallHandler(kTrashSettings);
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    const std::string text = twstesting::ReadFile(manifest);
+    nlohmann::json withoutSummary = ParseJson(text);
+    withoutSummary.erase("summary");
+    struct TCase {
+        const char* Name;
+        std::function<void()> Plant;
+    };
+    const TCase cases[] = {
+        {"not JSON", [&] { twstesting::WriteFile(manifest, text.substr(0, text.size() / 2)); }},
+        {"without its summary", [&] { twstesting::WriteFile(manifest, withoutSummary.dump()); }},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(manifest.c_str(), 0600), 0); }},
+        {"a link to the real manifest",
+         [&] {
+             twstesting::WriteFile(base / "elsewhere.json", text);
+             fs::create_symlink(base / "elsewhere.json", manifest);
+         }},
+        {"a folder", [&] { fs::create_directory(manifest); }},
+    };
+    for (const TCase& c : cases) {
+        fs::remove_all(manifest);
+        c.Plant();
+        TRun run = Host("--history");
+        EXPECT_EQ(run.Code, 5) << c.Name << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Output.find(manifest.string()), std::string::npos) << c.Name << "\n" << run.Output;
+        run = Host("--undo");
+        EXPECT_EQ(run.Code, 5) << c.Name << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("cannot be used"), std::string::npos) << c.Name << "\n" << run.Errors;
+        EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj")) << c.Name;
+    }
+    fs::remove_all(manifest);
+    twstesting::WriteFile(manifest, text);
+    EXPECT_EQ(Host("--undo").Code, 0);
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+// Where the file system keeps no birth time the manifest says "born_ns":
+// null; the undo takes that as not recorded.
+TEST_F(CleanupHost, AManifestWithoutBirthTimesIsUndone)
+{
+    InstallHandler(kTrashSettings);
+    twstesting::WriteFile(volume / "proj" / "b.obj", "bb");
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    nlohmann::json document = ParseJson(twstesting::ReadFile(manifest));
+    for (auto& file : document["handlers"][0]["files"])
+        file["identity"]["born_ns"] = nullptr;
+    twstesting::WriteFile(manifest, document.dump(2));
+    const TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "a.obj"), "0123456789");
+    EXPECT_EQ(twstesting::ReadFile(volume / "proj" / "b.obj"), "bb");
+}
+
+// While one undo of a run holds it, a second is refused with its own code
+// and moves nothing.
+TEST_F(CleanupHost, ASecondUndoOfTheSameRunIsRefused)
+{
+    InstallHandler(kTrashSettings);
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    const fs::path lock = OnlyRun(base / "state") / "lock";
+    {
+        const int held = ::open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const TRun run = Host("--undo");
+        ::close(held);
+        EXPECT_EQ(run.Code, 7) << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("in use by another process"), std::string::npos) << run.Errors;
+        EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
+    }
+    const TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+// State folders another user could steer are not written: the purge runs,
+// says its record was not kept, and exits with its own code.
+TEST_F(CleanupHost, ARecordIsNeverWrittenThroughALinkOrIntoAFolderOthersCanWrite)
+{
+    InstallHandler(kTrashSettings);
+    const fs::path outside = base / "outside";
+    fs::create_directories(outside);
+    fs::create_directories(base / "state" / "tidewash");
+    fs::create_directory_symlink(outside, base / "state" / "tidewash" / "runs");
+    TRun run = Host("--yes " + Vol());
+    EXPECT_EQ(run.Code, 6) << run.Output << run.Errors;
+    EXPECT_NE(run.Errors.find("record of this run was not kept"), std::string::npos) << run.Errors;
+    EXPECT_TRUE(fs::is_empty(outside));
+
+    fs::remove(base / "state" / "tidewash" / "runs");
+    fs::permissions(base / "state" / "tidewash", fs::perms::all);
+    twstesting::WriteFile(volume / "proj" / "b.obj", "bb");
+    run = Host("--yes " + Vol());
+    EXPECT_EQ(run.Code, 6) << run.Output << run.Errors;
+    EXPECT_NE(run.Errors.find("can be written by other users"), std::string::npos) << run.Errors;
+    EXPECT_FALSE(fs::exists(base / "state" / "tidewash" / "runs"));
+    // Nor is a record read from there.
+    for (const char* command : {"--history", "--undo"}) {
+        run = Host(command);
+        EXPECT_EQ(run.Code, 5) << command << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find("can be written by other users"), std::string::npos) << command << run.Errors;
+    }
+}
+
+// The volume root replaced by a link to a folder outside, before the undo
+// and while it runs: not one file is created outside, and every file is
+// either back in the volume or still in the trash.
+TEST_F(CleanupHost, UndoNeverRestoresThroughALinkAtTheVolumeRoot)
+{
+    InstallHandler(kTrashSettings);
+    constexpr int kFiles = 40;
+    for (int i = 0; i < kFiles; ++i)
+        twstesting::WriteFile(volume / "proj" / ("f" + std::to_string(i) + ".obj"), "x");
+    ASSERT_EQ(Host("--yes " + Vol()).Code, 0);
+    // As a manifest of an older version, without the root's identity: the
+    // walk without links must hold on its own.
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    nlohmann::json document = ParseJson(twstesting::ReadFile(manifest));
+    ASSERT_TRUE(document["volume_identity"].is_object()) << document.dump(2);
+    document.erase("volume_identity");
+    twstesting::WriteFile(manifest, document.dump(2));
+    const fs::path outside = base / "outside";
+    fs::create_directories(outside / "proj");
+    const auto outsideFiles = [&] {
+        return std::distance(fs::recursive_directory_iterator(outside), fs::recursive_directory_iterator());
+    };
+
+    // Statically: the root is a link, nothing is restored.
+    fs::rename(volume, base / "real");
+    fs::create_directory_symlink(outside, volume);
+    TRun run = Host("--undo");
+    EXPECT_EQ(run.Code, 4) << run.Output << run.Errors;
+    EXPECT_EQ(outsideFiles(), 1) << "only proj/";
+    fs::remove(volume);
+
+    // Racing: a process swaps the root and a link to outside as fast as it can.
+    fs::create_directory_symlink(outside, base / "swap");
+    fs::rename(base / "real", volume);
+    for (int round = 0; round < 3; ++round) {
+        const pid_t racer = ::fork();
+        if (racer == 0) {
+            for (;;)
+                ::renameat2(AT_FDCWD, volume.c_str(), AT_FDCWD, (base / "swap").c_str(), RENAME_EXCHANGE);
+        }
+        run = Host("--undo");
+        ::kill(racer, SIGKILL);
+        ::waitpid(racer, nullptr, 0);
+        if (fs::is_symlink(volume))
+            ::renameat2(AT_FDCWD, volume.c_str(), AT_FDCWD, (base / "swap").c_str(), RENAME_EXCHANGE);
+        ASSERT_FALSE(fs::is_symlink(volume));
+        EXPECT_EQ(outsideFiles(), 1) << "round " << round << "\n" << run.Output;
+    }
+    // Whatever the race let through is back; the rest is still in the trash.
+    run = Host("--undo");
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_TRUE(fs::exists(volume / "proj" / ("f" + std::to_string(i) + ".obj"))) << i << run.Output;
+    EXPECT_TRUE(fs::is_empty(base / "data" / "Trash" / "files"));
+}
+
+namespace {
+
+// How many kills per mode: a few in the suite, hundreds from
+// scripts/kill_test.sh.
+int KillRounds()
+{
+    const char* rounds = std::getenv("TWS_KILL_ROUNDS");
+    return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : 3;
+}
+
+// The number of whole lines in a file, 0 when it is not there.
+std::size_t LineCount(const fs::path& file)
+{
+    const std::string text = twstesting::ReadFile(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+}  // namespace
+
+// A purge killed (SIGKILL) at a random point of its journal, in both modes:
+// every file is in place, deleted (delete mode) or in the trash with its
+// information; --history shows the run as interrupted; --undo restores
+// every file it moved and leaves no .trashinfo behind.
+TEST_F(CleanupHost, AKilledPurgeIsRecordedAndUndone)
+{
+    constexpr int kFiles = 120;
+    std::srand(static_cast<unsigned>(::getpid()));
+    const fs::path trash = base / "data" / "Trash";
+    std::map<std::string, int> kills;  // where the kills fell, for scripts/kill_test.sh
+    for (const bool toTrash : {true, false}) {
+        fs::remove_all(install);
+        fs::create_directories(install);
+        fs::remove_all(base / "registry");
+        fs::create_directories(base / "registry");
+        InstallHandler(std::string("[Files]\nActiveMasks=\"*.obj\"\nUseRecycleBin=") + (toTrash ? "1" : "0") + "\n");
+        for (int round = 0; round < KillRounds(); ++round) {
+            const std::string where = std::string(toTrash ? "trash" : "delete") + " round " + std::to_string(round);
+            fs::remove_all(base / "state");
+            fs::remove_all(base / "data");
+            fs::remove_all(volume);
+            for (int i = 0; i < kFiles; ++i)
+                twstesting::WriteFile(volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj"),
+                                      std::to_string(i));
+            // Killed once the journal holds this many lines (the scan before
+            // it, the whole purge, or its end).
+            // (A move takes two lines, a deletion one.)
+            const std::size_t killAt = static_cast<std::size_t>(std::rand()) % ((toTrash ? 2 : 1) * kFiles + 4);
+            std::fflush(nullptr);  // the child must not write the test's buffered output again
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                std::freopen("/dev/null", "w", stdout);
+                std::freopen("/dev/null", "w", stderr);
+                ::execl((bin + "/twscleanup").c_str(), "twscleanup", "--yes", volume.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            int status = 0;
+            for (;;) {
+                if (::waitpid(pid, &status, WNOHANG) == pid)
+                    break;
+                std::size_t lines = 0;
+                if (fs::exists(base / "state" / "tidewash" / "runs"))
+                    for (const auto& run : fs::directory_iterator(base / "state" / "tidewash" / "runs"))
+                        lines = LineCount(run.path() / "journal.jsonl");
+                if (lines >= killAt) {
+                    ::kill(pid, SIGKILL);
+                    ::waitpid(pid, &status, 0);
+                    break;
+                }
+                ::usleep(200);
+            }
+
+            // Every file is in place, or in the trash with its information.
+            int inPlace = 0, inTrash = 0;
+            for (int i = 0; i < kFiles; ++i) {
+                const fs::path file = volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj");
+                if (fs::exists(file)) {
+                    ++inPlace;
+                    EXPECT_EQ(twstesting::ReadFile(file), std::to_string(i)) << where;
+                }
+            }
+            if (fs::exists(trash / "files"))
+                for (const auto& entry : fs::directory_iterator(trash / "files")) {
+                    ++inTrash;
+                    EXPECT_TRUE(fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo")))
+                        << where << ": " << entry.path();
+                }
+            if (toTrash)
+                EXPECT_EQ(inPlace + inTrash, kFiles) << where;
+            else
+                EXPECT_EQ(inTrash, 0) << where;
+
+            const bool recorded = fs::exists(base / "state" / "tidewash" / "runs") &&
+                                  !fs::is_empty(base / "state" / "tidewash" / "runs");
+            ++kills[std::string(toTrash ? "trash" : "delete") +
+                    (!recorded ? ": before the journal" : fs::exists(OnlyRun(base / "state") / "manifest.json")
+                                                             ? ": after the manifest"
+                                                             : ": during the purge")];
+            if (!recorded) {
+                // Killed before the journal began: nothing moved.
+                EXPECT_EQ(inPlace, kFiles) << where;
+                continue;
+            }
+            const fs::path run = OnlyRun(base / "state");
+            const bool interrupted = !fs::exists(run / "manifest.json");
+            TRun history = Host("--history");
+            EXPECT_EQ(history.Code, 0) << where << "\n" << history.Output << history.Errors;
+            EXPECT_NE(history.Output.find(run.filename().string()), std::string::npos) << where << history.Output;
+            EXPECT_EQ(history.Output.find("(interrupted)") != std::string::npos, interrupted) << where << history.Output;
+
+            const TRun undo = Host("--undo");
+            EXPECT_TRUE(undo.Code == 0 || undo.Code == 1) << where << "\n" << undo.Output << undo.Errors;
+            if (toTrash) {
+                for (int i = 0; i < kFiles; ++i) {
+                    const fs::path file = volume / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".obj");
+                    EXPECT_EQ(twstesting::ReadFile(file), std::to_string(i)) << where << "\n" << undo.Output;
+                }
+            }
+            // No stray information is left, and the trash holds nothing.
+            if (fs::exists(trash / "info"))
+                EXPECT_TRUE(fs::is_empty(trash / "info")) << where << "\n" << undo.Output;
+            if (fs::exists(trash / "files"))
+                EXPECT_TRUE(fs::is_empty(trash / "files")) << where;
+        }
+    }
+    for (const auto& [when, count] : kills)
+        std::printf("killed %s: %d\n", when.c_str(), count);
+}
+
+// The next purge removes what an interrupted run left unfinished in the
+// trash (the information of a move that never happened), and nothing else.
+TEST_F(CleanupHost, TheNextPurgeRemovesWhatAnInterruptedRunLeftUnfinished)
+{
+    InstallHandler(kTrashSettings);
+    const fs::path trash = base / "data" / "Trash";
+    const std::string lost = (volume / "proj" / "x.obj").string();
+    const auto info = [](const std::string& path) {
+        return "[Trash Info]\nPath=" + path + "\nDeletionDate=2024-05-01T10:20:30\n";
+    };
+    twstesting::WriteFile(trash / "info" / "x.obj.trashinfo", info(lost));
+    twstesting::WriteFile(trash / "info" / "y.obj.trashinfo", info((volume / "proj" / "y.obj").string()));
+    fs::create_directories(trash / "files");
+    const fs::path run = base / "state" / "tidewash" / "runs" / "20240501-102030";
+    fs::create_directories(run);
+    for (fs::path p = run; p != base / "state"; p = p.parent_path())
+        fs::permissions(p, fs::perms::owner_all);
+    twstesting::WriteFile(run / "journal.jsonl",
+                          R"({"journal": "tidewash.journal/1", "time": "t", "volume": ")" + volume.string() +
+                              R"(/", "volume_identity": null})" "\n"
+                              R"({"handler": "Tidewash", "name": "Tidewash"})" "\n"
+                              R"({"trashing": ")" + lost + R"(", "trash": {"folder": ")" + trash.string() +
+                              R"(/", "name": "x.obj"}, "size": 1, "identity": {"device": 1, "inode": 2, "modified_ns": 3, "born_ns": null}})"
+                              "\n");
+    TRun result = Host("--history");
+    EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+    EXPECT_NE(result.Output.find("20240501-102030"), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("(interrupted)"), std::string::npos) << result.Output;
+
+    // While its purge still holds the run (another process, half-way), its
+    // unfinished moves are not abandoned ones: they stay.
+    {
+        const int held = ::open((run / "lock").c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        twstesting::WriteFile(volume / "proj" / "b.obj", "b");
+        result = Host("--yes " + Vol());
+        ::close(held);
+        EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+        EXPECT_TRUE(fs::exists(trash / "info" / "x.obj.trashinfo"));
+    }
+    twstesting::WriteFile(volume / "proj" / "a.obj", "a");
+    result = Host("--yes " + Vol());
+    EXPECT_EQ(result.Code, 0) << result.Output << result.Errors;
+    EXPECT_NE(result.Output.find("Removed 1 unfinished"), std::string::npos) << result.Output;
+    EXPECT_FALSE(fs::exists(trash / "info" / "x.obj.trashinfo"));
+    EXPECT_TRUE(fs::exists(trash / "info" / "y.obj.trashinfo")) << "not named by the journal";
+    // a.obj and b.obj, then the second a.obj: each with its information.
+    int trashed = 0;
+    for (const auto& entry : fs::directory_iterator(trash / "files")) {
+        ++trashed;
+        EXPECT_TRUE(fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo"))) << entry.path();
+    }
+    EXPECT_EQ(trashed, 3);
 }

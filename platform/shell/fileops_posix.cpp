@@ -38,6 +38,30 @@ bool MatchesIdentity(const struct statx& st, const TFileIdentity& expected)
            (!expected.HasBirthTime || (now.HasBirthTime && now.BornNs == expected.BornNs));
 }
 
+int OpenFolderWithoutLinks(const AnsiString& path)
+{
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    if (path.empty() || path[0] != '/') {
+        errno = EINVAL;
+        return -1;
+    }
+    TFd folder(::open("/", kFlags));
+    std::size_t start = 1;
+    while (folder.Valid() && start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == AnsiString::npos)
+            end = path.size();
+        const AnsiString part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") {
+            errno = EINVAL;
+            return -1;
+        }
+        folder.Reset(::openat(folder.Get(), part.c_str(), kFlags));
+        start = end + 1;
+    }
+    return folder.Release();
+}
+
 bool RenameNoReplace(int fromFolder, const AnsiString& from, int toFolder, const AnsiString& to)
 {
     if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)

@@ -34,6 +34,13 @@ public:
         FFd = fd;
     }
     int Get() const { return FFd; }
+    // Hands the descriptor over; -1 when there was none.
+    int Release()
+    {
+        const int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
     bool Valid() const { return FFd >= 0; }
 
 private:
@@ -49,6 +56,11 @@ TFileIdentity IdentityOf(const struct statx& st);
 // A regular file with the recorded identity. A birth time recorded at the
 // scan must still be there, and equal.
 bool MatchesIdentity(const struct statx& st, const TFileIdentity& expected);
+
+// An absolute folder path opened from "/" one component at a time, no
+// component a link; the descriptor, or -1 with errno set (EINVAL for a path
+// that is not absolute or has an empty, "." or ".." component).
+int OpenFolderWithoutLinks(const AnsiString& path);
 
 // Renames without ever replacing an existing entry. A file system without
 // RENAME_NOREPLACE gets a check first: good enough between two folders of

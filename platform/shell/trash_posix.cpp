@@ -213,6 +213,7 @@ struct TTrash::TState {
     AnsiString Tag;          // unique to this object among the trash's users
     std::uint64_t Counter = 0;
     std::time_t DateSecond = -1;
+    TTrashObserver* Observer = nullptr;
     char Date[32] = {};
 
     TTrashDir& For(std::uint64_t device, const AnsiString& folderPath);
@@ -314,6 +315,8 @@ TTrash::~TTrash() = default;
 
 const AnsiString& TTrash::HomeTrash() const { return FState->HomeTrash; }
 
+void TTrash::SetObserver(TTrashObserver* observer) { FState->Observer = observer; }
+
 TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderPath, const AnsiString& name,
                           const TFileIdentity& expected, AnsiString& error, TTrashEntry* entry)
 {
@@ -337,6 +340,13 @@ TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderP
         const AnsiString trashName =
             attempt == 0 && plain ? name : TaggedName(name, s.Tag + "-" + Base36(++s.Counter));
         const AnsiString infoName = trashName + AnsiString(kInfoSuffix);
+        struct stat taken;
+        if (::fstatat(dir.Info.Get(), infoName.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
+            continue;
+        if (s.Observer != nullptr && !s.Observer->BeforeMove({dir.Path, trashName})) {
+            error = "the run's record could not be written, so the file was not moved";
+            return TTrashResult::Refused;
+        }
         TFd infoFd(::openat(dir.Info.Get(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                             0600));
         if (!infoFd.Valid()) {

@@ -72,6 +72,9 @@ TTrashResult TTrash::Move(const TFolderHandle& folder, const AnsiString& folderP
     return TTrashResult::Moved;
 }
 
+// The recycle bin names its entries itself: there is nothing to tell.
+void TTrash::SetObserver(TTrashObserver*) {}
+
 const AnsiString& TTrash::HomeTrash() const
 {
     static const AnsiString none;

@@ -83,4 +83,6 @@ std::unique_ptr<TVerifiedFile> TFileVerifier::Open(const AnsiString& folderPath,
     return OpenIn(folderPath, name, identity, result);
 }
 
+void TFileVerifier::SetTrashObserver(TTrashObserver* observer) { FTrash->SetObserver(observer); }
+
 }  // namespace twsplatform

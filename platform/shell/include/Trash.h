@@ -23,7 +23,9 @@
 // name this object has trashed before goes to a tagged name at once.
 //
 // A trash that refuses a file leaves it where it is: a move never turns
-// into a permanent deletion.
+// into a permanent deletion. A name whose .trashinfo exists is passed over
+// before the observer hears of it, so that a record of the move names only
+// entries this object creates (but for a race with another program).
 #pragma once
 
 #include <cstdint>
@@ -52,6 +54,22 @@ struct TTrashEntry {
     AnsiString Name;
 };
 
+// Told where a file is about to go in the trash before anything of it is
+// created there: a record kept elsewhere (the run's journal) names the
+// entry even when the process is killed half-way through the move, so that
+// the move can be undone and an unfinished .trashinfo removed. The shell's
+// recycle bin on Windows names its entries itself and tells nothing.
+class TTrashObserver {
+public:
+    // entry: the trash folder and the name the file and its info/
+    // <Name>.trashinfo are about to take. False: the place could not be
+    // recorded, and the file is not moved.
+    virtual bool BeforeMove(const TTrashEntry& entry) = 0;
+
+protected:
+    ~TTrashObserver() = default;
+};
+
 class TTrash {
 public:
     // Reads the environment for the home trash now; opens nothing yet.
@@ -70,6 +88,9 @@ public:
 
     // The home trash folder's path.
     const AnsiString& HomeTrash() const;
+
+    // Tells observer (null: none; it must outlive its use) of each move.
+    void SetObserver(TTrashObserver* observer);
 
 private:
     struct TState;

@@ -2,11 +2,15 @@
 //
 // The restore works on held folders as the move into the trash did: the
 // trash folder's files/ and info/ are opened without following links, the
-// original folder is reached from the volume root one component at a time
-// without following links, and the entry goes back with a rename that never
-// replaces an existing file. Only the entry that is still the file recorded
-// (same device, inode, size, modification and birth time) is moved; its
-// .trashinfo is removed once the file is back.
+// volume root is reached from "/" and the original folder from the root one
+// component at a time, none of them through a link, and the entry goes back
+// with a rename that never replaces an existing file. Only the entry that is
+// still the file recorded (same device, inode, size, modification and birth
+// time) is moved, only below the volume root the run recorded (its identity,
+// when the run recorded one), only to a path without empty, "." or ".."
+// components, and only when the trash's own .trashinfo for the entry exists
+// and names exactly that path; the .trashinfo is removed once the file is
+// back.
 #pragma once
 
 #include "FileIdentity.h"
@@ -24,9 +28,18 @@ enum class TRestoreResult {
 };
 
 // entry: where the trash put the file; root: the volume root the file was
-// found below (ending in "/"); originalPath: the file's full path as found;
-// identity: the file as found. error: why, unless Restored.
-TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const AnsiString& originalPath,
-                                const TFileIdentity& identity, AnsiString& error);
+// found below (absolute, ending in "/"); rootIdentity: the root's device and
+// inode as the run found it, or null when the run did not record them;
+// originalPath: the file's full path as found; identity: the file as found.
+// error: why, unless Restored.
+TRestoreResult RestoreFromTrash(const TTrashEntry& entry, const AnsiString& root, const TFileIdentity* rootIdentity,
+                                const AnsiString& originalPath, const TFileIdentity& identity, AnsiString& error);
+
+// Removes the .trashinfo of a trash entry a run's journal named for the
+// file at originalPath, when the move it was made for never finished: only
+// when files/ holds no entry of that name, and only when the info file is
+// a regular file that is empty (cut short) or names originalPath. True when
+// it removed one.
+bool RemoveUnfinishedTrashInfo(const TTrashEntry& entry, const AnsiString& originalPath);
 
 }  // namespace twsplatform

@@ -120,6 +120,9 @@ public:
     std::unique_ptr<TVerifiedFile> Open(const AnsiString& folderPath, const AnsiString& name,
                                         const TFileIdentity& identity, TVerifyResult& result);
 
+    // Tells observer of every move into the trash (TTrash::SetObserver).
+    void SetTrashObserver(TTrashObserver* observer);
+
 private:
     std::unique_ptr<TVerifiedFile> OpenIn(std::string_view folderPath, const AnsiString& name,
                                           const TFileIdentity& identity, TVerifyResult& result);

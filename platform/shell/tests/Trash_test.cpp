@@ -239,3 +239,53 @@ TEST_F(TrashTest, AFileOnAnotherFileSystemGoesToItsTopdirTrash)
         EXPECT_TRUE(fs::is_empty(outside)) << c.What;
     }
 }
+
+namespace {
+
+// Records what it is told and whether the info file existed at that moment.
+class TRecordingObserver final : public TTrashObserver {
+public:
+    explicit TRecordingObserver(bool allow) : FAllow(allow) {}
+    bool BeforeMove(const TTrashEntry& entry) override
+    {
+        Told.push_back(entry);
+        InfoExisted.push_back(fs::exists(fs::symlink_status(entry.Folder + "info/" + entry.Name + ".trashinfo")));
+        return FAllow;
+    }
+    std::vector<TTrashEntry> Told;
+    std::vector<bool> InfoExisted;
+
+private:
+    bool FAllow;
+};
+
+}  // namespace
+
+// The observer hears of a move before anything of it is in the trash,
+// never of a name whose information exists already, and a move it cannot
+// record does not happen.
+TEST_F(TrashTest, TheObserverHearsOfAMoveBeforeItAndCanRefuseIt)
+{
+    WriteFile(temp / "vol" / "a.obj", "a");
+    WriteFile(temp / "vol" / "b.obj", "b");
+    // A stray information file of another program holds the plain name.
+    WriteFile(temp / "data" / "Trash" / "info" / "a.obj.trashinfo", "");
+    TTrash trash;
+    TRecordingObserver allowing(true);
+    trash.SetObserver(&allowing);
+    AnsiString error;
+    EXPECT_EQ(MoveOut(trash, temp / "vol" / "a.obj", error), TTrashResult::Moved) << error;
+    ASSERT_EQ(allowing.Told.size(), 1u);
+    EXPECT_NE(allowing.Told[0].Name, "a.obj");
+    EXPECT_EQ(allowing.Told[0].Folder, (temp / "data" / "Trash").string() + "/");
+    EXPECT_FALSE(allowing.InfoExisted[0]);
+    EXPECT_TRUE(fs::exists(temp / "data" / "Trash" / "files" / allowing.Told[0].Name));
+
+    TRecordingObserver refusing(false);
+    trash.SetObserver(&refusing);
+    EXPECT_EQ(MoveOut(trash, temp / "vol" / "b.obj", error), TTrashResult::Refused);
+    EXPECT_NE(error.find("record"), AnsiString::npos) << error;
+    ASSERT_EQ(refusing.Told.size(), 1u);
+    EXPECT_TRUE(fs::exists(temp / "vol" / "b.obj"));
+    EXPECT_FALSE(fs::exists(temp / "data" / "Trash" / "info" / (refusing.Told[0].Name + ".trashinfo")));
+}
