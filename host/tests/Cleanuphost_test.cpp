@@ -918,10 +918,12 @@ TEST_F(CleanupHost, AKilledPurgeIsRecordedAndUndone)
                 }
             }
             // No stray information is left, and the trash holds nothing.
-            if (fs::exists(trash / "info"))
+            if (fs::exists(trash / "info")) {
                 EXPECT_TRUE(fs::is_empty(trash / "info")) << where << "\n" << undo.Output;
-            if (fs::exists(trash / "files"))
+            }
+            if (fs::exists(trash / "files")) {
                 EXPECT_TRUE(fs::is_empty(trash / "files")) << where;
+            }
         }
     }
     for (const auto& [when, count] : kills)
