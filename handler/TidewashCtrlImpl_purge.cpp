@@ -112,9 +112,12 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         // Both tables are filled in the selection's own order: each entry
         // goes at the end, without a search.
         TFileFlags purged;
+        DWORDLONG toFree = 0;  // the host is told what is still to free
         for (const auto& [ref, selected] : FSelection)
-            if (selected)
+            if (selected) {
                 purged.emplace_hint(purged.end(), ref, true);
+                toFree += static_cast<DWORDLONG>(ref->Size);
+            }
 
         const TPurgeRules rules{
             FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly),
@@ -151,14 +154,14 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
             if (outcome == TOutcome::NotAttempted)
                 continue;
             freed += static_cast<DWORDLONG>(ref->Size);
-            if (picb != nullptr && picb->PurgeProgress(freed, dwlSpaceToFree, 0, nullptr) == E_ABORT)
+            if (picb != nullptr && picb->PurgeProgress(freed, toFree - freed, 0, nullptr) == E_ABORT)
                 return E_ABORT;
         }
 
         WritePurgeReport(purged);
         if (picb == nullptr)
             return S_OK;
-        return picb->PurgeProgress(freed, dwlSpaceToFree, EVCCBF_LASTNOTIFICATION, nullptr);
+        return picb->PurgeProgress(freed, toFree - freed, EVCCBF_LASTNOTIFICATION, nullptr);
     } catch (...) {
         return zelcom::CurrentExceptionResult(ErrorSource, IID_IEmptyVolumeCache, E_UNEXPECTED);
     }

@@ -43,9 +43,6 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
     // Whatever fails during the scan makes it a failed scan (S_FALSE), but
     // running out of memory is told as such.
     return Guarded(IID_IEmptyVolumeCache, [&] {
-        if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
-            return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
-
         // Nobody scans twice with one object; should it happen, the new scan
         // starts from nothing so that results and selection agree, and a
         // review window showing the old results goes first.
@@ -65,6 +62,12 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         // folder would otherwise be the root of the whole file system).
         if (!FVolume.empty()) {
             FRoot->Open(FVolume);
+            // An excluded volume is compared as the folder opened, so that
+            // no other spelling of it, and no folder below it, is scanned.
+            if (VolumeExcluded(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), *FRoot)) {
+                FRoot.reset();
+                return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
+            }
             FFileSearch.GetIncludeFolders()->Add(FVolume);
         }
         FFileSearch.HeldStart = FRoot;

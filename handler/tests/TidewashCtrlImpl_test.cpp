@@ -262,9 +262,11 @@ TEST_F(HandlerTest, WithoutAVolumeNothingIsSearched)
               S_OK);
     THandler handler(raw);
     LPWSTR display = nullptr, description = nullptr;
-    ASSERT_EQ(handler->Initialize(nullptr, nullptr, &display, &description, nullptr), S_OK);
-    CoTaskMemFree(display);
-    CoTaskMemFree(description);
+    // No folder named: refused, never read as some folder.
+    EXPECT_EQ(handler->Initialize(nullptr, nullptr, &display, &description, nullptr), E_INVALIDARG);
+    EXPECT_EQ(handler->Initialize(nullptr, u"", &display, &description, nullptr), E_INVALIDARG);
+    EXPECT_EQ(display, nullptr);
+    EXPECT_EQ(description, nullptr);
     std::vector<TNote> notes;
     DWORDLONG space = 1;
     EXPECT_EQ(Scan(handler.get(), space, &notes), S_OK);
@@ -319,8 +321,8 @@ TEST_F(HandlerTest, TheWizardsCallbackStopsTheScanAndThePurge)
     ASSERT_EQ(rescan->GetSpaceUsed(&space, callback), S_OK);
     ASSERT_EQ(space, 400u);
     std::vector<std::uint64_t> freed;
-    callback->OnPurgeProgress = [&](std::uint64_t done, std::uint64_t toFree, bool& abort) {
-        EXPECT_EQ(toFree, 400u);
+    callback->OnPurgeProgress = [&](std::uint64_t done, std::uint64_t remaining, bool& abort) {
+        EXPECT_EQ(done + remaining, 400u) << "the space still to free, not Purge's argument";
         freed.push_back(done);
         abort = freed.size() == 2;
     };

@@ -537,6 +537,11 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return ::lstat(fileName.c_str(), &st) == 0 ? fileName : AnsiString();
 }
 
-AnsiString SystemVolumeForm(const AnsiString& volume) { return volume; }
+TVolumeName CanonicalVolume(const AnsiString& volume)
+{
+    if (volume.empty())
+        return {AnsiString(), "no folder was named"};
+    return {volume, AnsiString()};
+}
 
 }  // namespace twslisting

@@ -53,6 +53,16 @@ std::wstring AnsiToWide(std::string_view text)
     return wide;
 }
 
+std::wstring ExtendedPath(const AnsiString& path)
+{
+    const TVolumeName canonical = CanonicalVolume(path);
+    if (!canonical.Refusal.empty() || (canonical.Path != path && canonical.Path != path + "\\"))
+        return AnsiToWide(path.empty() ? AnsiString("\\") : path);
+    if (canonical.Path.rfind("\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + AnsiToWide(std::string_view(canonical.Path).substr(2));
+    return L"\\\\?\\" + AnsiToWide(canonical.Path);
+}
+
 namespace {
 
 // The name in the ANSI code page; false when that code page cannot spell it.
@@ -145,7 +155,7 @@ std::unique_ptr<TFolderReader::TState> Adopt(HANDLE h, const TDirEntry* expected
 
 HANDLE OpenFolderByName(const AnsiString& path, DWORD flags)
 {
-    return ::CreateFileA(path.empty() ? "\\" : path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+    return ::CreateFileW(ExtendedPath(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
@@ -385,12 +395,17 @@ AnsiString WindowsFolder()
 // the empty string.
 AnsiString FinalPathOf(HANDLE h)
 {
-    char final[MAX_PATH * 4];
-    const DWORD m = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (m == 0 || m >= sizeof final)
+    // Asked wide: a path beyond MAX_PATH, or one the ANSI code page cannot
+    // spell, is told as unknown rather than cut or altered.
+    std::wstring final(32768, L'\0');
+    const DWORD m = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
+                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    std::string resolved;
+    if (m == 0 || m >= final.size() || !Narrow(final.data(), m, resolved))
         return AnsiString();
-    AnsiString resolved(final, m);
-    if (resolved.rfind("\\\\?\\", 0) == 0)
+    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
+        resolved.replace(0, 8, "\\\\");
+    else if (resolved.rfind("\\\\?\\", 0) == 0)
         resolved.erase(0, 4);
     return resolved;
 }
@@ -416,15 +431,19 @@ bool IsSystemFolder(std::string_view parentPath, std::string_view name)
 
 bool IsInSystemFolder(std::string_view path)
 {
-    char full[MAX_PATH * 4];
-    const AnsiString given(path.empty() ? std::string_view("\\") : path);
-    const DWORD n = ::GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full)
+    // Wide, so that a path beyond MAX_PATH is judged rather than refused.
+    std::wstring full(32768, L'\0');
+    const std::wstring given = AnsiToWide(path.empty() ? std::string_view("\\") : path);
+    const DWORD n = ::GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    std::string narrow;
+    if (n == 0 || n >= full.size() || !Narrow(full.data(), n, narrow))
         return true;  // where the path leads is unknown: nothing is searched
-    if (InWindowsFolder(AnsiString(full, n)))
+    if (narrow.rfind("\\\\?\\", 0) == 0 && narrow.rfind("\\\\?\\UNC\\", 0) != 0)
+        narrow.erase(0, 4);
+    if (InWindowsFolder(narrow))
         return true;
     // Judged by where its links and junctions lead as well.
-    const HANDLE h = OpenFolderByName(AnsiString(full, n), 0);
+    const HANDLE h = OpenFolderByName(narrow, 0);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     const AnsiString resolved = FinalPathOf(h);
@@ -468,7 +487,7 @@ bool TRootFolder::Open(const AnsiString& path)
     FPath = path;
     // A volume root is a drive: only its last component can be a reparse
     // point, and that is opened as itself and refused.
-    const HANDLE h = ::CreateFileA(path.empty() ? "\\" : path.c_str(), kFolderAccess,
+    const HANDLE h = ::CreateFileW(ExtendedPath(path).c_str(), kFolderAccess,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -557,12 +576,61 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return n > 0 && n < sizeof buffer ? AnsiString(buffer, n) : AnsiString();
 }
 
-AnsiString SystemVolumeForm(const AnsiString& volume)
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+TVolumeName CanonicalVolume(const AnsiString& volume)
 {
-    AnsiString upper = volume;
-    if (!upper.empty())
-        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
+    AnsiString text = volume;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    if (text.empty())
+        return {AnsiString(), "no folder was named"};
+    // The extended and the device prefixes name the same drive or share.
+    AnsiString root;
+    std::size_t rest = 0;
+    const bool prefixed = text.rfind("\\\\?\\", 0) == 0 || text.rfind("\\\\.\\", 0) == 0;
+    const std::size_t at = prefixed ? 4 : 0;
+    if (prefixed && text.size() >= at + 4 && SameText(text.substr(at, 4), "UNC\\")) {
+        root = "\\\\";
+        rest = at + 4;
+    } else if (text.size() >= at + 2 && IsDriveLetter(text[at]) && text[at + 1] == ':') {
+        if (text.size() == at + 2 || text[at + 2] != '\\')
+            return {AnsiString(), "\"" + volume + "\" names a drive's current folder, not a folder of its own"};
+        root = text.substr(at, 3);
+        rest = at + 3;
+    } else if (!prefixed && text.rfind("\\\\", 0) == 0) {
+        root = "\\\\";
+        rest = 2;
+    } else if (prefixed) {
+        return {AnsiString(), "\"" + volume + "\" names a device, not a folder on a drive or a share"};
+    } else {
+        return {AnsiString(), "\"" + volume + "\" is not a full path (a drive or a share)"};
+    }
+    AnsiString path = root;
+    int components = 0;
+    std::size_t start = rest;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\\', start);
+        if (end == AnsiString::npos)
+            end = text.size();
+        const AnsiString part = text.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return {AnsiString(), "\"" + volume + "\" leaves the folder it names (\"..\")"};
+        if (part.find_first_of(":*?\"<>|") != AnsiString::npos)
+            return {AnsiString(), "\"" + volume + "\" holds a name no folder can have: " + part};
+        path += part + "\\";
+        ++components;
+    }
+    // A share is a server and a share name, at the least.
+    if (root == "\\\\" && components < 2)
+        return {AnsiString(), "\"" + volume + "\" names no share (\\\\server\\share\\)"};
+    return {path, AnsiString()};
 }
 
 }  // namespace twslisting
