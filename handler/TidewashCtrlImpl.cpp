@@ -97,6 +97,12 @@ HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDi
         if (!volume.Refusal.empty())
             return zelcom::ReportError(E_INVALIDARG, ErrorSource, IID_IEmptyVolumeCache,
                                        "The volume is not cleaned: " + volume.Refusal + ".");
+        // A missing folder, a file or a link is told now, not found empty.
+        twslisting::TRootFolder folder;
+        if (!folder.Open(volume.Path))
+            return zelcom::ReportError(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), ErrorSource, IID_IEmptyVolumeCache,
+                                       "The volume \"" + volume.Path +
+                                           "\" is not a folder that can be opened without following a link.");
         FVolume = volume.Path;
         if (ppwszDescription != nullptr)
             *ppwszDescription = description.Release();
@@ -177,7 +183,11 @@ bool VolumeExcluded(const AnsiString& excludedVolumes, const twslisting::TRootFo
     entries.SetCommaText(excludedVolumes);
     twslisting::TFolderIdentities excluded;
     for (int i = 0; i < entries.Count(); ++i) {
-        const twslisting::TVolumeName entry = twslisting::CanonicalVolume(entries[i]);
+        // "S:" in a list of volumes is the drive, not its current folder.
+        AnsiString listed = entries[i];
+        if (listed.size() == 2 && listed[1] == ':')
+            listed += PathDelim;
+        const twslisting::TVolumeName entry = twslisting::CanonicalVolume(listed);
         twslisting::TRootFolder folder;
         // A folder below an excluded volume lies on it; one that only lies
         // below its path, on another volume mounted there, does not.

@@ -391,9 +391,47 @@ AnsiString WindowsFolder()
     return n > 0 && n < sizeof folder ? ExcludeTrailingPathDelimiter(AnsiString(folder, n)) : AnsiString();
 }
 
+// The handle's path within its volume (FileNameInfo), after a drive whose
+// root lies on that volume: the drive of openedAs when it does (a volume
+// may have more than one), else the first that does; false when none does.
+bool PathOnDrive(HANDLE h, const AnsiString& openedAs, std::wstring& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    std::vector<char> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(WCHAR));
+    auto* name = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (!::GetFileInformationByHandle(h, &info) ||
+        !::GetFileInformationByHandleEx(h, FileNameInfo, name, static_cast<DWORD>(buffer.size())))
+        return false;
+    const std::wstring within(name->FileName, name->FileNameLength / sizeof(WCHAR));
+    std::vector<wchar_t> letters;
+    if (openedAs.size() >= 2 && openedAs[1] == ':')
+        letters.push_back(static_cast<wchar_t>(openedAs[0]));
+    const DWORD drives = ::GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter)
+        if (drives & (1u << letter))
+            letters.push_back(static_cast<wchar_t>(L'A' + letter));
+    for (const wchar_t letter : letters) {
+        const std::wstring root = {letter, L':', L'\\'};
+        const HANDLE r = ::CreateFileW((L"\\\\?\\" + root).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (r == INVALID_HANDLE_VALUE)
+            continue;
+        BY_HANDLE_FILE_INFORMATION rootInfo;
+        const bool same = ::GetFileInformationByHandle(r, &rootInfo) &&
+                          rootInfo.dwVolumeSerialNumber == info.dwVolumeSerialNumber;
+        ::CloseHandle(r);
+        if (same) {
+            path = root.substr(0, 2) + within;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The full path the system gives for what the handle holds ("C:\x"), or
 // the empty string.
-AnsiString FinalPathOf(HANDLE h)
+AnsiString FinalPathOf(HANDLE h, const AnsiString& openedAs)
 {
     // Asked wide: a path beyond MAX_PATH, or one the ANSI code page cannot
     // spell, is told as unknown rather than cut or altered.
@@ -401,7 +439,15 @@ AnsiString FinalPathOf(HANDLE h)
     const DWORD m = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     std::string resolved;
-    if (m == 0 || m >= final.size() || !Narrow(final.data(), m, resolved))
+    if (m == 0 || m >= final.size()) {
+        // Wine answers only up to MAX_PATH: the path within the volume has
+        // no such limit, and the drive is the one whose root has the
+        // handle's volume serial number.
+        if (!PathOnDrive(h, openedAs, final) || !Narrow(final.data(), final.size(), resolved))
+            return AnsiString();
+        return resolved;
+    }
+    if (!Narrow(final.data(), m, resolved))
         return AnsiString();
     if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
         resolved.replace(0, 8, "\\\\");
@@ -446,7 +492,7 @@ bool IsInSystemFolder(std::string_view path)
     const HANDLE h = OpenFolderByName(narrow, 0);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    const AnsiString resolved = FinalPathOf(h);
+    const AnsiString resolved = FinalPathOf(h, narrow);
     ::CloseHandle(h);
     return !resolved.empty() && InWindowsFolder(resolved);
 }
@@ -507,7 +553,7 @@ bool TRootFolder::LiesWithin(const TFolderIdentities& identities) const
     if (identities.count(FIdentity) != 0)
         return true;
     // The folders above, by the path the held handle has now.
-    AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    AnsiString path = FinalPathOf(LongToHandle(FHandle), FPath);
     if (path.empty())
         return true;  // where the folder lies is unknown: taken as inside
     for (auto slash = path.find_last_of('\\'); slash != AnsiString::npos && slash > 0;
@@ -529,7 +575,7 @@ bool TRootFolder::IsInSystemFolder() const
 {
     if (FHandle == -1)
         return false;
-    const AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    const AnsiString path = FinalPathOf(LongToHandle(FHandle), FPath);
     return path.empty() || InWindowsFolder(path);
 }
 
