@@ -97,12 +97,6 @@ HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDi
         if (!volume.Refusal.empty())
             return zelcom::ReportError(E_INVALIDARG, ErrorSource, IID_IEmptyVolumeCache,
                                        "The volume is not cleaned: " + volume.Refusal + ".");
-        // A missing folder, a file or a link is told now, not found empty.
-        twslisting::TRootFolder folder;
-        if (!folder.Open(volume.Path))
-            return zelcom::ReportError(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), ErrorSource, IID_IEmptyVolumeCache,
-                                       "The volume \"" + volume.Path +
-                                           "\" is not a folder that can be opened without following a link.");
         FVolume = volume.Path;
         if (ppwszDescription != nullptr)
             *ppwszDescription = description.Release();

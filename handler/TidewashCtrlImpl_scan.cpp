@@ -61,9 +61,12 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         // A handler that was never given a volume searches nothing (an empty
         // folder would otherwise be the root of the whole file system).
         if (!FVolume.empty()) {
+            // A missing folder, a file or a link is told, not found empty.
             if (!FRoot->Open(FVolume))
-                throw Exception("The volume \"" + FVolume +
-                                "\" is no longer a folder that can be opened without following a link.");
+                return zelcom::ReportError(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), ErrorSource,
+                                           IID_IEmptyVolumeCache,
+                                           "The volume \"" + FVolume +
+                                               "\" is not a folder that can be opened without following a link.");
             // An excluded volume is compared as the folder opened, so that
             // no other spelling of it, and no folder below it, is scanned.
             if (VolumeExcluded(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), *FRoot)) {

@@ -163,8 +163,10 @@ protected:
                                            << excluded << "\"\n";
     }
 
-    // Initializes a new handler with volume; on success scans and purges
-    // everything it selected. The result of Initialize; space is the scan's.
+    // Initializes a new handler with volume, scans and purges everything it
+    // selected. The result of Initialize, or of the scan when Initialize
+    // succeeded (a volume that is no folder is refused there); space is the
+    // scan's.
     HRESULT Clean(const wchar_t* volume, DWORDLONG& space, std::string& error, TCallback& callback)
     {
         IEmptyVolumeCache2* handler = nullptr;
@@ -180,17 +182,19 @@ protected:
         CoTaskMemFree(display);
         CoTaskMemFree(description);
         CoTaskMemFree(button);
-        if (FAILED(hr)) {
+        HRESULT scanned = S_OK;
+        if (SUCCEEDED(hr))
+            scanned = handler->GetSpaceUsed(&space, &callback);
+        if (FAILED(hr) || FAILED(scanned)) {
             error = ErrorDescription();
         } else {
-            EXPECT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
             EXPECT_HRESULT_SUCCEEDED(handler->Purge(static_cast<DWORDLONG>(-1), &callback));
             DWORD deactivated = 0xFFFFFFFF;
             EXPECT_HRESULT_SUCCEEDED(handler->Deactivate(&deactivated));
             EXPECT_EQ(deactivated, 0u) << "no flag applies";
         }
         handler->Release();
-        return hr;
+        return FAILED(hr) ? hr : scanned;
     }
 
     // The files that went, as paths below the tree's folder.
