@@ -116,8 +116,14 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)
             completed = FFileSearch.Execute(picb);
         if (completed) {
-            *pdwlSpaceUsed = FScanTotal;
             AddSelectionEntries(*guard);
+            // The space the purge will free: the host shows it as what
+            // cleaning gains, so files it keeps (linked objects the guard
+            // spared, hidden or read-only files the settings keep) are left
+            // out; the progress above counted every file found.
+            for (const auto& [ref, selected] : FSelection)
+                if (PlanFor(ref) == TWS_PLAN_REMOVE)
+                    *pdwlSpaceUsed += static_cast<DWORDLONG>(ref->Size);
         }
         HRESULT last = S_OK;
         if (picb != nullptr)
