@@ -335,6 +335,58 @@ TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
     }
 }
 
+struct TScanned {
+    DWORDLONG Space = 0;
+    LONGLONG Selected = 0, SelectedSize = 0, Total = 0, TotalSize = 0;
+    bool operator==(const TScanned&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TScanned& s)
+{
+    return out << s.Space << " bytes to free; selected " << s.Selected << " (" << s.SelectedSize << " bytes) of "
+               << s.Total << " (" << s.TotalSize << " bytes)";
+}
+
+TScanned ScanOnly(const std::wstring& volume)
+{
+    TScanned scanned;
+    IEmptyVolumeCache2* handler = nullptr;
+    EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&handler)));
+    if (handler == nullptr)
+        return scanned;
+    LPWSTR display = nullptr, description = nullptr;
+    EXPECT_HRESULT_SUCCEEDED(handler->Initialize(nullptr, volume.c_str(), &display, &description, nullptr));
+    CoTaskMemFree(display);
+    CoTaskMemFree(description);
+    TCallback callback;
+    EXPECT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&scanned.Space, &callback));
+    ITidewashCtrl* control = nullptr;
+    if (SUCCEEDED(handler->QueryInterface(IID_ITidewashCtrl, reinterpret_cast<void**>(&control)))) {
+        EXPECT_HRESULT_SUCCEEDED(control->GetSelectionStats(&scanned.Selected, &scanned.SelectedSize, &scanned.Total,
+                                                            &scanned.TotalSize));
+        control->Release();
+    }
+    handler->Release();
+    return scanned;
+}
+
+// The drive root, with the current folder inside it, finds, selects and
+// spares exactly what the same tree gives scanned as a plain folder
+// (through Z:, where it is no drive root).
+TEST_F(VolumePaths, TheDriveRootScansAsThePlainFolderDoes)
+{
+    WriteSettings("");
+    const TScanned plain = ScanOnly(tree + L"\\drive\\");
+    EXPECT_EQ(plain.Total, static_cast<LONGLONG>(ObjectsBelow(before, L"").size() + 1)) << "and the linked object";
+    EXPECT_EQ(plain.Selected, static_cast<LONGLONG>(ObjectsBelow(before, L"").size()));
+    for (const wchar_t* volume : {L"S:\\", L"s:\\", L"\\\\?\\S:\\"}) {
+        SCOPED_TRACE(Printable(volume));
+        EXPECT_EQ(ScanOnly(volume), plain);
+    }
+    EXPECT_TRUE(Gone().empty());
+}
+
 // An excluded volume is excluded however it is spelled, and so is every
 // folder on it.
 TEST_F(VolumePaths, AnExcludedVolumeIsExcludedInEverySpelling)
