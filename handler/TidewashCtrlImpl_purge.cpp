@@ -184,6 +184,10 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
             if (!record.Reason.empty())
                 reasons.emplace(ref, record.Reason);
         THTMLReport report(FFileSearch.Results, purged, &reasons);
+        if (FFileSearch.UnnamedEntries > 0)
+            report.Note = IntToStr(static_cast<int>(FFileSearch.UnnamedEntries)) +
+                          " files or folders were left out of the scan: the system's code page cannot spell "
+                          "their names, so they cannot be opened again by name.";
         report.WriteReport(path, LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
                            LoadConstString(PurgeReportNotDeleted));
         FReportPath = path;

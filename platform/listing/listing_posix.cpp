@@ -94,6 +94,8 @@ TFolderReader::TFolderReader() = default;
 
 TFolderReader::~TFolderReader() { Close(); }
 
+std::size_t TFolderReader::Unnamed() const { return 0; }
+
 bool TFolderReader::IsOpen() const { return FState != nullptr; }
 
 void TFolderReader::Close()

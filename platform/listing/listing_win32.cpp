@@ -11,7 +11,7 @@
 // and system included; IsHiddenName is false for every name), the identity
 // is the volume's serial number and the file ID, and names are given in the
 // ANSI code page: an entry whose name that code page cannot spell is left
-// out, since no A function could open it again.
+// out, since no A function could open it again, and counted (Unnamed).
 #include "listing.h"
 #include "ntrelative.h"
 
@@ -126,6 +126,7 @@ struct TFolderReader::TState {
     bool Filled = false;
     bool Started = false;
     bool AtEnd = false;
+    std::size_t Unnamed = 0;  // entries passed over: the code page cannot spell them
     // The entry Next returned last, for Describe.
     const FILE_ID_BOTH_DIR_INFO* Current = nullptr;
     std::string CurrentName;
@@ -167,6 +168,8 @@ TFolderReader::TFolderReader() = default;
 TFolderReader::~TFolderReader() { Close(); }
 
 bool TFolderReader::IsOpen() const { return FState != nullptr; }
+
+std::size_t TFolderReader::Unnamed() const { return FState ? FState->Unnamed : 0; }
 
 void TFolderReader::Close()
 {
@@ -319,9 +322,13 @@ bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)
         if (n[0] == L'.' && (length == 1 || (length == 2 && n[1] == L'.')))
             continue;
         // Links and junctions are never followed, so never listed; nor are
-        // names the ANSI code page cannot spell.
-        if ((d->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !Narrow(n, length, s.CurrentName))
+        // names the ANSI code page cannot spell, which are counted.
+        if (d->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             continue;
+        if (!Narrow(n, length, s.CurrentName)) {
+            ++s.Unnamed;
+            continue;
+        }
         kind = (d->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TEntryKind::ekFolder : TEntryKind::ekFile;
         s.Current = d;
         name = s.CurrentName;

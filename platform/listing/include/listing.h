@@ -164,6 +164,11 @@ public:
     // Close. False at the end of the folder or when reading fails.
     bool Next(std::string_view& name, TEntryKind& kind);
 
+    // How many entries Next has passed over since Open because their names
+    // cannot be given as text that opens them again (Windows: the ANSI code
+    // page cannot spell them); always 0 on POSIX, where a name is its bytes.
+    std::size_t Unnamed() const;
+
     // Describes the entry name of this folder as Next returned it. False
     // when it has gone, is no longer of that kind, or is a folder that
     // belongs to another volume.

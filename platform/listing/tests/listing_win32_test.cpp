@@ -220,3 +220,29 @@ TEST_F(ListingTest, ARootFolderIsHeldAndWalkedFrom)
     ASSERT_TRUE(system.Open(std::string(windows) + "\\system32"));
     EXPECT_TRUE(system.IsInSystemFolder());
 }
+
+// A name the ANSI code page cannot spell (Cyrillic, fullwidth forms in
+// code page 1252) is left out, since no A function could open it again,
+// and counted; one it spells is listed as ever.
+TEST_F(ListingTest, NamesTheCodePageCannotSpellAreLeftOutAndCounted)
+{
+    if (GetACP() == CP_UTF8)
+        GTEST_SKIP() << "the ANSI code page spells every name";
+    MakeFile("plain.obj");
+    const std::wstring folder(FFolder.Path().wstring());
+    for (const wchar_t* name : {L"\x041F\x0440\x043E\x0435\x043A\x0442", L"\xFF0E\xFF0E"})
+        ASSERT_TRUE(CreateDirectoryW((folder + L"\\" + name).c_str(), nullptr));
+    const HANDLE h = CreateFileW((folder + L"\\\xFF49\xFF4E.obj").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                 nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    EXPECT_EQ(reader.Unnamed(), 0u);
+    const auto entries = ReadAll(reader);
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.count("plain.obj"), 1u);
+    EXPECT_EQ(reader.Unnamed(), 3u);
+    ASSERT_TRUE(reader.Open(FRoot));
+    EXPECT_EQ(reader.Unnamed(), 0u) << "counted per listing";
+}
