@@ -53,14 +53,30 @@ std::wstring AnsiToWide(std::string_view text)
     return wide;
 }
 
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
 std::wstring ExtendedPath(const AnsiString& path)
 {
+    // A drive is its root, never its current folder: "S:" opens "S:\", and
+    // "S:x" (relative to that current folder) opens nothing.
+    if (path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0]) && (path.size() == 2 || !IsSeparator(path[2])))
+        return path.size() == 2 ? L"\\\\?\\" + AnsiToWide(path) + L"\\" : std::wstring();
     const TVolumeName canonical = CanonicalVolume(path);
     if (!canonical.Refusal.empty() || (canonical.Path != path && canonical.Path != path + "\\"))
         return AnsiToWide(path.empty() ? AnsiString("\\") : path);
-    if (canonical.Path.rfind("\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + AnsiToWide(std::string_view(canonical.Path).substr(2));
-    return L"\\\\?\\" + AnsiToWide(canonical.Path);
+    // A file's name takes no separator after it.
+    std::string_view exact = canonical.Path;
+    if (canonical.Path != path)
+        exact.remove_suffix(1);
+    if (exact.rfind("\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + AnsiToWide(exact.substr(2));
+    return L"\\\\?\\" + AnsiToWide(exact);
 }
 
 namespace {
@@ -628,12 +644,6 @@ AnsiString ShortPathName(const AnsiString& fileName)
     const DWORD n = ::GetShortPathNameA(fileName.c_str(), buffer, sizeof buffer);
     return n > 0 && n < sizeof buffer ? AnsiString(buffer, n) : AnsiString();
 }
-
-namespace {
-
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-}  // namespace
 
 TVolumeName CanonicalVolume(const AnsiString& volume)
 {

@@ -30,8 +30,9 @@ std::wstring AnsiToWide(std::string_view text);
 // path in the form CanonicalVolume gives, or one level of it without the
 // final separator, in the extended form ("\\?\S:\", "\\?\UNC\server\share\x"),
 // so that a drive root is the root and not the drive's current folder and
-// no length limit applies; any other path as it is (the empty path is the
-// root of the current drive).
+// no length limit applies; a drive alone ("S:") as its root, and a path
+// relative to a drive's current folder ("S:x") as nothing that opens; any
+// other path as it is (the empty path is the root of the current drive).
 std::wstring ExtendedPath(const AnsiString& path);
 
 // 100 ns ticks since 1601 as nanoseconds since 1970.

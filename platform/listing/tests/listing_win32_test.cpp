@@ -246,3 +246,69 @@ TEST_F(ListingTest, NamesTheCodePageCannotSpellAreLeftOutAndCounted)
     ASSERT_TRUE(reader.Open(FRoot));
     EXPECT_EQ(reader.Unnamed(), 0u) << "counted per listing";
 }
+
+// Every spelling of one folder gives one canonical form, with its letter
+// case kept; what names no folder of its own is refused with a reason.
+TEST(ListingCanonicalVolume, OneSpellingPerFolderOrARefusal)
+{
+    const struct {
+        const char* given;
+        const char* canonical;  // nullptr: refused
+    } cases[] = {
+        {"S:\\inside\\", "S:\\inside\\"},
+        {"s:\\Inside", "s:\\Inside\\"},
+        {"S:/inside/", "S:\\inside\\"},
+        {"S:\\\\inside\\\\sub", "S:\\inside\\sub\\"},
+        {"S:\\.\\inside\\.", "S:\\inside\\"},
+        {"\\\\?\\S:\\inside\\", "S:\\inside\\"},
+        {"\\\\.\\S:\\inside\\", "S:\\inside\\"},
+        {"S:\\", "S:\\"},
+        {"S:\\\\", "S:\\"},
+        {"\\\\?\\S:\\", "S:\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+        {"\\\\?\\UNC\\server\\share\\x", "\\\\server\\share\\x\\"},
+        {"//server/share/", "\\\\server\\share\\"},
+        {"", nullptr},
+        {"S:", nullptr},
+        {"S:inside", nullptr},
+        {"\\inside", nullptr},
+        {"inside", nullptr},
+        {"S:\\inside\\..\\", nullptr},
+        {"S:\\a:b\\", nullptr},
+        {"S:\\in*\\", nullptr},
+        {"\\\\server", nullptr},
+        {"\\\\server\\", nullptr},
+        {"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\", nullptr},
+        {"\\\\.\\PhysicalDrive0", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        const TVolumeName volume = CanonicalVolume(c.given);
+        if (c.canonical == nullptr) {
+            EXPECT_EQ(volume.Path, "");
+            EXPECT_NE(volume.Refusal, "");
+        } else {
+            EXPECT_EQ(volume.Path, c.canonical);
+            EXPECT_EQ(volume.Refusal, "");
+        }
+    }
+}
+
+// A drive is opened as its root, never as its current folder: the test
+// runs in a folder below the root of its drive.
+TEST(ListingRootFolder, ADriveIsItsRootNotItsCurrentFolder)
+{
+    char current[MAX_PATH * 4];
+    const DWORD n = GetCurrentDirectoryA(sizeof current, current);
+    ASSERT_GT(n, 3u);
+    ASSERT_EQ(current[1], ':');
+    const std::string drive(current, 2);
+    TRootFolder root, bare, here;
+    ASSERT_TRUE(root.Open(drive + "\\"));
+    ASSERT_TRUE(here.Open(current));
+    ASSERT_NE(root.Identity(), here.Identity()) << "the test's folder is not the root";
+    ASSERT_TRUE(bare.Open(drive));
+    EXPECT_EQ(bare.Identity(), root.Identity());
+    TRootFolder relative;
+    EXPECT_FALSE(relative.Open(drive + "."));
+}
