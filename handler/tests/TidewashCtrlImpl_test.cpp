@@ -173,6 +173,33 @@ TEST_F(HandlerTest, InitializeHandsOutItsStringsAndKeepsTheVolume)
     EXPECT_NE(ReadFile(install / "TWS.cfg").find("UseRecycleBin=1"), std::string::npos);
 }
 
+// An excluded volume is compared as the folder it is: another spelling of
+// it, or a folder below it on the same file system, is excluded too.
+TEST_F(HandlerTest, AFolderOnAnExcludedVolumeIsExcludedWhateverItsSpelling)
+{
+    MakeFile("a.obj");
+    MakeFile("sub/b.obj");
+    for (const std::string& excluded : {volume.string(), (volume / "sub" / "..").string(), base.string()}) {
+        TSettings s;
+        s.VolumesExcluded = {excluded};
+        WriteConfig(ConfigText(s));
+        for (const std::string& scanned : {Volume(), Volume() + "sub/"}) {
+            auto handler = Handler(scanned);
+            DWORDLONG space = 1;
+            EXPECT_EQ(Scan(handler.get(), space), S_OK) << excluded << " / " << scanned;
+            EXPECT_EQ(Stats(handler.get()).TotalCount, 0) << excluded << " / " << scanned;
+        }
+    }
+    // Not excluded: a folder beside the volume.
+    TSettings s;
+    s.VolumesExcluded = {Volume() + "sub/"};
+    WriteConfig(ConfigText(s));
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    EXPECT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(Stats(handler.get()).TotalCount, 2) << "an excluded subfolder does not exclude the volume above it";
+}
+
 TEST_F(HandlerTest, ExcludedVolumesAreWholeEntries)
 {
     TSettings s;
