@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <emptyvc.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -157,11 +158,12 @@ protected:
         CoUninitialize();
     }
 
-    void WriteSettings(const std::string& excluded)
+    void WriteSettings(const std::string& excluded, bool recycleBin = false)
     {
         std::ofstream(install / "TWS.cfg") << "[Files]\nActiveMasks=\"*.obj\"\nDeleteHidden=1\nDeleteReadOnly=0\n"
-                                              "UseRecycleBin=0\n\n[Volumes]\nExcluded=\""
-                                           << excluded << "\"\n";
+                                              "UseRecycleBin="
+                                           << (recycleBin ? 1 : 0) << "\n\n[Volumes]\nExcluded=\"" << excluded
+                                           << "\"\n";
     }
 
     // Initializes a new handler with volume, scans and purges everything it
@@ -196,6 +198,15 @@ protected:
         }
         handler->Release();
         return FAILED(hr) ? hr : scanned;
+    }
+
+    // Each case starts from the whole tree again: what a case removed is
+    // made anew.
+    void Restore()
+    {
+        for (const auto& [path, size] : before)
+            if (GetFileAttributesW(Extended(tree + L"\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES)
+                MakeFile(tree + L"\\" + path, std::string(static_cast<std::size_t>(size), 'x'));
     }
 
     // The files that went, as paths below the tree's folder.
@@ -288,10 +299,7 @@ TEST_F(VolumePaths, EachSpellingCleansExactlyTheFolderItNamesOrIsRefused)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.volume == nullptr ? std::string("NULL") : Printable(c.volume));
-        // Each case starts from the whole tree again.
-        for (const auto& [path, size] : before)
-            if (GetFileAttributesW(Extended(tree + L"\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES)
-                MakeFile(tree + L"\\" + path, std::string(static_cast<std::size_t>(size), 'x'));
+        Restore();
         ASSERT_TRUE(Gone().empty());
         DWORDLONG space = 0;
         std::string error;
@@ -322,12 +330,10 @@ TEST_F(VolumePaths, EachSpellingCleansExactlyTheFolderItNamesOrIsRefused)
 // again by that name); the linked vendor.obj is kept.
 TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
 {
-    WriteSettings("");
+    WriteSettings("", false);
     for (const wchar_t* volume : {L"S:\\", L"s:\\", L"\\\\?\\S:\\", L"S:\\.\\"}) {
         SCOPED_TRACE(Printable(volume));
-        for (const auto& [path, size] : before)
-            if (GetFileAttributesW(Extended(tree + L"\\" + path).c_str()) == INVALID_FILE_ATTRIBUTES)
-                MakeFile(tree + L"\\" + path, std::string(static_cast<std::size_t>(size), 'x'));
+        Restore();
         DWORDLONG space = 0;
         std::string error;
         TCallback callback;
@@ -339,6 +345,21 @@ TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
         const std::string text((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
         EXPECT_NE(text.find("3 files or folders were left out of the scan"), std::string::npos);
     }
+    // Into the recycle bin, from the drive root: the same files, each in
+    // the bin (the bin's folder at the root is never scanned).
+    WriteSettings("", true);
+    Restore();
+    SHQUERYRBINFO bin{sizeof bin};
+    ASSERT_HRESULT_SUCCEEDED(SHQueryRecycleBinW(L"S:\\", &bin));
+    const LONGLONG binBefore = bin.i64NumItems;
+    DWORDLONG space = 0;
+    std::string error;
+    TCallback callback;
+    ASSERT_HRESULT_SUCCEEDED(Clean(L"S:\\", space, error, callback)) << error;
+    const std::set<std::wstring> expected = ObjectsBelow(before, L"");
+    EXPECT_EQ(Gone(), expected);
+    ASSERT_HRESULT_SUCCEEDED(SHQueryRecycleBinW(L"S:\\", &bin));
+    EXPECT_EQ(bin.i64NumItems, binBefore + static_cast<LONGLONG>(expected.size()));
 }
 
 struct TScanned {
