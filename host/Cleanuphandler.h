@@ -20,7 +20,8 @@ public:
     virtual ~TProgressSink() = default;
     // Return false to ask the handler to stop.
     virtual bool ScanProgress(DWORDLONG spaceUsed, bool last) = 0;
-    virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceToFree, bool last) = 0;
+    // spaceRemaining: what the handler still has to free.
+    virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceRemaining, bool last) = 0;
 };
 
 // A failure of one handler step, with the HRESULT the handler gave.
