@@ -177,9 +177,10 @@ bool VolumeExcluded(const AnsiString& excludedVolumes, const twslisting::TRootFo
     entries.SetCommaText(excludedVolumes);
     twslisting::TFolderIdentities excluded;
     for (int i = 0; i < entries.Count(); ++i) {
-        // "S:" in a list of volumes is the drive, not its current folder.
+        // "S:" in a list of volumes is the drive, not its current folder
+        // (where drives have letters).
         AnsiString listed = entries[i];
-        if (listed.size() == 2 && listed[1] == ':')
+        if (PathDelim == '\\' && listed.size() == 2 && listed[1] == ':')
             listed += PathDelim;
         const twslisting::TVolumeName entry = twslisting::CanonicalVolume(listed);
         twslisting::TRootFolder folder;
@@ -188,7 +189,9 @@ bool VolumeExcluded(const AnsiString& excludedVolumes, const twslisting::TRootFo
         if (entry.Refusal.empty() && folder.Open(entry.Path) && folder.Identity().first == root.Identity().first)
             excluded.insert(folder.Identity());
     }
-    return root.LiesWithin(excluded);
+    // Nothing to lie within: a root whose place is unknown is not excluded
+    // by an empty list.
+    return !excluded.empty() && root.LiesWithin(excluded);
 }
 
 HRESULT TTidewashCtrlImpl::IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded)
