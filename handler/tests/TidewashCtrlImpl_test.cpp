@@ -169,6 +169,9 @@ TEST_F(HandlerTest, InitializeHandsOutItsStringsAndKeepsTheVolume)
 
     // Without a review window (TidewashCtrlImpl_review_test shows one).
     EXPECT_EQ(handler->Deactivate(nullptr), S_OK);
+    DWORD deactivated = 0xFFFFFFFF;
+    EXPECT_EQ(handler->Deactivate(&deactivated), S_OK);
+    EXPECT_EQ(deactivated, 0u) << "its output flags are written: none applies";
     // The settings file was created with the defaults beside the module.
     EXPECT_NE(ReadFile(install / "TWS.cfg").find("UseRecycleBin=1"), std::string::npos);
 }
