@@ -27,7 +27,7 @@ function(tidewash_add_test name)
   if(NOT TIDEWASH_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "" "EMULATOR" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   # Test sources follow the platform suffixes of the code they test:
   # <Unit>_posix_test.cpp and <Unit>_win32_test.cpp are built on their
   # platform only.
@@ -43,6 +43,10 @@ function(tidewash_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  if(T_EMULATOR)
+    # Another runner than the build's emulator (a cross build's only).
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${T_EMULATOR})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${TIDEWASH_GTEST_DISCOVERY}
                        PROPERTIES ENVIRONMENT "TIDEWASH_BUILD_OUT=${CMAKE_BINARY_DIR}/out" ${T_PROPERTIES})
 endfunction()

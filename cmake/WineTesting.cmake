@@ -7,6 +7,12 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-ru
                @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+# The same with drive S: mapped to a temporary folder, for the tests of
+# what a drive letter names (a target's CROSSCOMPILING_EMULATOR).
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-drive-run.in ${CMAKE_BINARY_DIR}/wine-drive-run
+               @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
+set(TIDEWASH_WINE_DRIVE_RUN ${CMAKE_BINARY_DIR}/wine-drive-run)
 
 # TIDEWASH_MINGW_RUNTIME_DLLS: those DLLs, for whatever installs a module
 # elsewhere.

@@ -84,6 +84,25 @@ HRESULT RegisterClass()
     return RegisterTypeLib(lib.get(), wideModule.data(), helpDir.data());
 }
 
+// Removes what RegisterTypeLib wrote for the module's type library: its
+// TypeLib key and the Interface keys of the interfaces it describes.
+HRESULT UnregisterTypeLibrary()
+{
+    const zelcom::OleString wideModule = zelcom::AnsiToWide(ModuleFileName());
+    ITypeLib* rawLib = nullptr;
+    HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
+    if (FAILED(hr))
+        return hr;
+    twscom::TComRef<ITypeLib> lib(rawLib);
+    TLIBATTR* attr = nullptr;
+    hr = lib->GetLibAttr(&attr);
+    if (FAILED(hr))
+        return hr;
+    const TLIBATTR copy = *attr;
+    lib->ReleaseTLibAttr(attr);
+    return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
+}
+
 // HandlerKey is the string table's VOLUMECACHES_KEY (emptyvc.h), the key the
 // host lists the handlers from.
 AnsiString CleanupKey() { return LoadConstString(HandlerKey) + LoadConstString(DefDisplay); }
@@ -101,6 +120,8 @@ HRESULT TTidewashCtrlImpl::UpdateRegistry(bool registering)
         SetDefault(HKEY_LOCAL_MACHINE, CleanupKey(), clsid);
         return hr;
     }
+    // A type library that was never registered has nothing to remove.
+    UnregisterTypeLibrary();
     RegDeleteTreeA(HKEY_CLASSES_ROOT, clsidKey.c_str());
     RegDeleteKeyA(HKEY_CLASSES_ROOT, clsidKey.c_str());
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgID);

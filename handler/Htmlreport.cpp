@@ -143,6 +143,8 @@ void THTMLReport::WriteReport(AnsiString fileName, AnsiString title, AnsiString 
     Style(font, {"font-weight: bold"});
     font->AddTagAttributeValue("size", "+3");
     font->Text = title;
+    if (!Note.empty())
+        Body.AddText("p")->Text = Note;
 
     Body.AddLine();
 

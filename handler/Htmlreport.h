@@ -28,6 +28,10 @@ public:
     // Appends one section table listing the files whose flag equals included.
     void AddSection(AnsiString caption, bool included);
 
+    // A sentence shown under the title when not empty: what the scan left
+    // out and why.
+    AnsiString Note;
+
     zelhtmlbuilder::THTMLCell* IncludedContentsCell = nullptr;
     zelhtmlbuilder::THTMLCell* ExcludedContentsCell = nullptr;
 

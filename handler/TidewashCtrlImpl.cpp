@@ -82,9 +82,23 @@ HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDi
         // leaves nothing for the caller to free.
         const TCoTaskString description(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDescription)));
         const TCoTaskString display(zelcom::AnsiToCoTaskMemWide(LoadConstString(DefDisplay)));
-        // Upper-cased where letter case does not tell paths apart (C:\),
-        // kept as given where it does.
-        FVolume = twslisting::SystemVolumeForm(zelcom::WideToAnsi(pcwszVolume));
+        // The folder cleaned is exactly the folder named: the name crosses
+        // into text only when it is spelled as itself (no look-alike, no
+        // case change), and is read as one folder or refused with the reason.
+        FVolume.clear();
+        FRoot.reset();
+        AnsiString given;
+        if (pcwszVolume == nullptr)
+            return zelcom::ReportError(E_INVALIDARG, ErrorSource, IID_IEmptyVolumeCache, "No volume was named.");
+        if (!zelcom::WideToAnsiExact(pcwszVolume, static_cast<std::size_t>(lstrlenW(pcwszVolume)), given))
+            return zelcom::ReportError(E_INVALIDARG, ErrorSource, IID_IEmptyVolumeCache,
+                                       "The volume's name cannot be spelled exactly in the system's code page; "
+                                       "it is not cleaned rather than another folder in its place.");
+        const twslisting::TVolumeName volume = twslisting::CanonicalVolume(given);
+        if (!volume.Refusal.empty())
+            return zelcom::ReportError(E_INVALIDARG, ErrorSource, IID_IEmptyVolumeCache,
+                                       "The volume is not cleaned: " + volume.Refusal + ".");
+        FVolume = volume.Path;
         if (ppwszDescription != nullptr)
             *ppwszDescription = description.Release();
         if (ppwszDisplayName != nullptr)
@@ -152,6 +166,35 @@ bool VolumeListed(const AnsiString& excludedVolumes, const AnsiString& volume)
     return false;
 }
 
+bool VolumeExcluded(const AnsiString& excludedVolumes, const twslisting::TRootFolder& root)
+{
+    if (VolumeListed(excludedVolumes, root.Path()))
+        return true;
+    if (!root.IsOpen())
+        return false;
+    // By what the system says the folders are: "S:\\", "S:\.\" and "s:\" are
+    // the one folder "S:\", and a folder below an excluded volume lies on it.
+    TStringList entries;
+    entries.SetCommaText(excludedVolumes);
+    twslisting::TFolderIdentities excluded;
+    for (int i = 0; i < entries.Count(); ++i) {
+        // "S:" in a list of volumes is the drive, not its current folder
+        // (where drives have letters).
+        AnsiString listed = entries[i];
+        if (PathDelim == '\\' && listed.size() == 2 && listed[1] == ':')
+            listed += PathDelim;
+        const twslisting::TVolumeName entry = twslisting::CanonicalVolume(listed);
+        twslisting::TRootFolder folder;
+        // A folder below an excluded volume lies on it; one that only lies
+        // below its path, on another volume mounted there, does not.
+        if (entry.Refusal.empty() && folder.Open(entry.Path) && folder.Identity().first == root.Identity().first)
+            excluded.insert(folder.Identity());
+    }
+    // Nothing to lie within: a root whose place is unknown is not excluded
+    // by an empty list.
+    return !excluded.empty() && root.LiesWithin(excluded);
+}
+
 HRESULT TTidewashCtrlImpl::IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded)
 {
     if (Excluded == nullptr)
@@ -162,7 +205,12 @@ HRESULT TTidewashCtrlImpl::IsVolumeExcluded(LPSTR Volume, VARIANT_BOOL* Excluded
         return RefuseWithoutSettings();
     return Guarded(IID_ITidewashCtrl, [&] {
         const AnsiString volume = Volume != nullptr ? AnsiString(Volume) : AnsiString();
-        if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), volume))
+        const AnsiString excluded = FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes);
+        const twslisting::TVolumeName canonical = twslisting::CanonicalVolume(volume);
+        twslisting::TRootFolder root;
+        if (canonical.Refusal.empty())
+            root.Open(canonical.Path);
+        if (VolumeListed(excluded, volume) || VolumeExcluded(excluded, root))
             *Excluded = VARIANT_TRUE;
         return S_OK;
     });

@@ -152,5 +152,9 @@ HRESULT TTidewashCtrlImpl::Guarded(REFIID iid, F&& body, HRESULT errorResult) no
 // Whether the volume is one of the comma text's entries. Whole entries are
 // compared, ignoring letter case and a trailing separator.
 bool VolumeListed(const AnsiString& excludedVolumes, const AnsiString& volume);
+// Whether the folder root holds is one of the comma text's entries or lies
+// below one, by identity (whatever the spelling of either), or its path is
+// listed (VolumeListed).
+bool VolumeExcluded(const AnsiString& excludedVolumes, const twslisting::TRootFolder& root);
 
 }  // namespace tidewash

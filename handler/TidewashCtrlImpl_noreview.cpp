@@ -12,6 +12,12 @@ void TReviewWindowDeleter::operator()(TfrmFileDetails*) const {}
 
 HRESULT TTidewashCtrlImpl::ShowProperties(HWND) { return E_NOTIMPL; }
 
-HRESULT TTidewashCtrlImpl::Deactivate(DWORD*) { return S_OK; }
+HRESULT TTidewashCtrlImpl::Deactivate(DWORD* pdwFlags)
+{
+    // Nothing to tell the host: the handler stays listed.
+    if (pdwFlags != nullptr)
+        *pdwFlags = 0;
+    return S_OK;
+}
 
 }  // namespace tidewash

@@ -153,9 +153,12 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         // Both tables are filled in the selection's own order: each entry
         // goes at the end, without a search.
         TFileFlags purged;
+        DWORDLONG toFree = 0;  // the host is told what is still to free
         for (const auto& [ref, selected] : FSelection)
-            if (selected)
+            if (selected) {
                 purged.emplace_hint(purged.end(), ref, true);
+                toFree += static_cast<DWORDLONG>(ref->Size);
+            }
 
         const TPurgeRules rules{
             FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly),
@@ -202,14 +205,14 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
             if (outcome == TOutcome::NotAttempted)
                 continue;
             freed += static_cast<DWORDLONG>(ref->Size);
-            if (picb != nullptr && picb->PurgeProgress(freed, dwlSpaceToFree, 0, nullptr) == E_ABORT)
+            if (picb != nullptr && picb->PurgeProgress(freed, toFree - freed, 0, nullptr) == E_ABORT)
                 return E_ABORT;
         }
 
         WritePurgeReport(purged);
         if (picb == nullptr)
             return S_OK;
-        return picb->PurgeProgress(freed, dwlSpaceToFree, EVCCBF_LASTNOTIFICATION, nullptr);
+        return picb->PurgeProgress(freed, toFree - freed, EVCCBF_LASTNOTIFICATION, nullptr);
     } catch (...) {
         return zelcom::CurrentExceptionResult(ErrorSource, IID_IEmptyVolumeCache, E_UNEXPECTED);
     }
@@ -232,6 +235,10 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
             if (!record.Reason.empty())
                 reasons.emplace(ref, record.Reason);
         THTMLReport report(FFileSearch.Results, purged, &reasons);
+        if (FFileSearch.UnnamedEntries > 0)
+            report.Note = IntToStr(static_cast<int>(FFileSearch.UnnamedEntries)) +
+                          " files or folders were left out of the scan: the system's code page cannot spell "
+                          "their names, so they cannot be opened again by name.";
         report.WriteReport(path, LoadConstString(PurgeReportTitle), LoadConstString(PurgeReportDeleted),
                            LoadConstString(PurgeReportNotDeleted));
         FReportPath = path;

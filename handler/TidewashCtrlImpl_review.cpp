@@ -31,8 +31,11 @@ HRESULT TTidewashCtrlImpl::ShowProperties(HWND)
     return S_OK;
 }
 
-HRESULT TTidewashCtrlImpl::Deactivate(DWORD*)
+HRESULT TTidewashCtrlImpl::Deactivate(DWORD* pdwFlags)
 {
+    // Nothing to tell the host: the handler stays listed.
+    if (pdwFlags != nullptr)
+        *pdwFlags = 0;
     FDetailsWindow.reset();
     return S_OK;
 }

@@ -43,9 +43,6 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
     // Whatever fails during the scan makes it a failed scan (S_FALSE), but
     // running out of memory is told as such.
     return Guarded(IID_IEmptyVolumeCache, [&] {
-        if (VolumeListed(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), FVolume))
-            return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
-
         // Nobody scans twice with one object; should it happen, the new scan
         // starts from nothing so that results and selection agree, and a
         // review window showing the old results goes first.
@@ -64,7 +61,18 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         // A handler that was never given a volume searches nothing (an empty
         // folder would otherwise be the root of the whole file system).
         if (!FVolume.empty()) {
-            FRoot->Open(FVolume);
+            // A missing folder, a file or a link is told, not found empty.
+            if (!FRoot->Open(FVolume))
+                return zelcom::ReportError(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), ErrorSource,
+                                           IID_IEmptyVolumeCache,
+                                           "The volume \"" + FVolume +
+                                               "\" is not a folder that can be opened without following a link.");
+            // An excluded volume is compared as the folder opened, so that
+            // no other spelling of it, and no folder below it, is scanned.
+            if (VolumeExcluded(FConfig.GetStringsText(tws::TStringsSetting::ssExcludedVolumes), *FRoot)) {
+                FRoot.reset();
+                return picb == nullptr ? S_OK : picb->ScanProgress(0, EVCCBF_LASTNOTIFICATION, nullptr);
+            }
             FFileSearch.GetIncludeFolders()->Add(FVolume);
         }
         FFileSearch.HeldStart = FRoot;
@@ -108,8 +116,14 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)
             completed = FFileSearch.Execute(picb);
         if (completed) {
-            *pdwlSpaceUsed = FScanTotal;
             AddSelectionEntries(*guard);
+            // The space the purge will free: the host shows it as what
+            // cleaning gains, so files it keeps (linked objects the guard
+            // spared, hidden or read-only files the settings keep) are left
+            // out; the progress above counted every file found.
+            for (const auto& [ref, selected] : FSelection)
+                if (PlanFor(ref) == TWS_PLAN_REMOVE)
+                    *pdwlSpaceUsed += static_cast<DWORDLONG>(ref->Size);
         }
         HRESULT last = S_OK;
         if (picb != nullptr)

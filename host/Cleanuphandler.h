@@ -20,7 +20,8 @@ public:
     virtual ~TProgressSink() = default;
     // Return false to ask the handler to stop.
     virtual bool ScanProgress(DWORDLONG spaceUsed, bool last) = 0;
-    virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceToFree, bool last) = 0;
+    // spaceRemaining: what the handler still has to free.
+    virtual bool PurgeProgress(DWORDLONG spaceFreed, DWORDLONG spaceRemaining, bool last) = 0;
 };
 
 // One file a detailed handler found, and what its purge will do and did.

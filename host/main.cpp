@@ -123,9 +123,11 @@ public:
             ShowLiveLine("Scanning " + FName + ": " + Bytes(used) + " found");
         return !Interrupted();
     }
-    bool PurgeProgress(DWORDLONG freed, DWORDLONG toFree, bool last) override
+    bool PurgeProgress(DWORDLONG freed, DWORDLONG remaining, bool last) override
     {
         if (FLive && (last || ++FCalls % 16 == 0)) {
+            // What is freed and what is still to free make the whole.
+            const DWORDLONG toFree = freed + remaining;
             const double share = toFree == 0 ? 1.0 : std::min(1.0, double(freed) / double(toFree));
             const int filled = static_cast<int>(share * 30);
             char bar[64];

@@ -495,12 +495,14 @@ void TfrmMain::actPurgeExecute()
     actGotoStep3->trigger();
 }
 
-void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceToFree, bool& abort)
+void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort)
 {
-    // Nothing to free is all of it done.
-    const double percent = FPurgeSize == 0 || spaceToFree == 0
+    // The handler tells what is freed and what is still to free; nothing
+    // to free is all of it done.
+    const std::uint64_t whole = spaceFreed + spaceRemaining;
+    const double percent = FPurgeSize == 0 || whole == 0
                                ? 100.0
-                               : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(spaceToFree));
+                               : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(whole));
     Status(" Purging..." + Percent(percent) + "%");
     QApplication::processEvents();
     abort = FAbort;

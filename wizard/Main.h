@@ -99,7 +99,7 @@ private:
     bool FormCloseQuery();
 
     void ScanProgress(std::uint64_t spaceUsed, bool& abort);
-    void PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceToFree, bool& abort);
+    void PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort);
     void UpdateTotals();
     void ShowStep(QWidget* step);
     void SetStep2Enabled(bool enabled);

@@ -124,8 +124,9 @@ TEST_F(HandlerReviewTest, APurgeAfterReviewDeletesExactlyTheCheckedFiles)
     EXPECT_TRUE(fs::exists(three));
     EXPECT_FALSE(fs::exists(four));
 
-    DWORD flags = 0;
+    DWORD flags = 0xFFFFFFFF;
     EXPECT_EQ(handler->Deactivate(&flags), S_OK);
+    EXPECT_EQ(flags, 0u);
     EXPECT_EQ(ReviewWindow(), nullptr);
     EXPECT_EQ(handler->Deactivate(&flags), S_OK);
 }

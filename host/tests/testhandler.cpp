@@ -74,7 +74,8 @@ public:
     {
         if (FILE* f = std::fopen((FVolume + "marker-purged").c_str(), "w"))
             std::fclose(f);
-        return callback->PurgeProgress(toFree, toFree, EVCCBF_LASTNOTIFICATION, nullptr);
+        // All of it freed, nothing left to free.
+        return callback->PurgeProgress(toFree, 0, EVCCBF_LASTNOTIFICATION, nullptr);
     }
     HRESULT STDMETHODCALLTYPE ShowProperties(HWND) override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE Deactivate(DWORD* flags) override

@@ -296,6 +296,7 @@ private:
             else
                 node.MaskBits.resize(row);
         }
+        FSearch.UnnamedEntries += reader.Unnamed();
     }
 
     bool NeverEntered(const TDirEntry& folder) const
@@ -397,6 +398,7 @@ bool TFileSearch::Execute(void* context)
 {
     FAborted = false;
     UnreadableFolders = 0;
+    UnnamedEntries = 0;
     Results.clear();
     // The lists as they stand now: one walk per folder serves every mask.
     const std::deque<AnsiString> folders = Lines(*FIncludeFolders.Get());
@@ -410,6 +412,7 @@ bool TFileSearch::Execute(void* context)
 bool TFileSearch::SearchDirectory(const AnsiString& folder, const AnsiString& mask, void* context)
 {
     UnreadableFolders = 0;
+    UnnamedEntries = 0;
     return Run(folder, {mask}, context);
 }
 

@@ -188,6 +188,10 @@ public:
     // listing (no permission, gone or replaced meanwhile) since Execute or
     // SearchDirectory began, each counted once whatever the masks.
     std::size_t UnreadableFolders = 0;
+    // The files and folders left out, since Execute or SearchDirectory
+    // began, because their names cannot be given as text
+    // (TFolderReader::Unnamed): each counted once whatever the masks.
+    std::size_t UnnamedEntries = 0;
 
 private:
     class TWalk;

@@ -94,6 +94,8 @@ TFolderReader::TFolderReader() = default;
 
 TFolderReader::~TFolderReader() { Close(); }
 
+std::size_t TFolderReader::Unnamed() const { return 0; }
+
 bool TFolderReader::IsOpen() const { return FState != nullptr; }
 
 void TFolderReader::Close()
@@ -537,6 +539,11 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return ::lstat(fileName.c_str(), &st) == 0 ? fileName : AnsiString();
 }
 
-AnsiString SystemVolumeForm(const AnsiString& volume) { return volume; }
+TVolumeName CanonicalVolume(const AnsiString& volume)
+{
+    if (volume.empty())
+        return {AnsiString(), "no folder was named"};
+    return {volume, AnsiString()};
+}
 
 }  // namespace twslisting

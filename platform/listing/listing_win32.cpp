@@ -11,7 +11,7 @@
 // and system included; IsHiddenName is false for every name), the identity
 // is the volume's serial number and the file ID, and names are given in the
 // ANSI code page: an entry whose name that code page cannot spell is left
-// out, since no A function could open it again.
+// out, since no A function could open it again, and counted (Unnamed).
 #include "listing.h"
 #include "ntrelative.h"
 
@@ -51,6 +51,32 @@ std::wstring AnsiToWide(std::string_view text)
     wide.resize(static_cast<std::size_t>(n));
     ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
+}
+
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+std::wstring ExtendedPath(const AnsiString& path)
+{
+    // A drive is its root, never its current folder: "S:" opens "S:\", and
+    // "S:x" (relative to that current folder) opens nothing.
+    if (path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0]) && (path.size() == 2 || !IsSeparator(path[2])))
+        return path.size() == 2 ? L"\\\\?\\" + AnsiToWide(path) + L"\\" : std::wstring();
+    const TVolumeName canonical = CanonicalVolume(path);
+    if (!canonical.Refusal.empty() || (canonical.Path != path && canonical.Path != path + "\\"))
+        return AnsiToWide(path.empty() ? AnsiString("\\") : path);
+    // A file's name takes no separator after it.
+    std::string_view exact = canonical.Path;
+    if (canonical.Path != path)
+        exact.remove_suffix(1);
+    if (exact.rfind("\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + AnsiToWide(exact.substr(2));
+    return L"\\\\?\\" + AnsiToWide(exact);
 }
 
 namespace {
@@ -116,6 +142,7 @@ struct TFolderReader::TState {
     bool Filled = false;
     bool Started = false;
     bool AtEnd = false;
+    std::size_t Unnamed = 0;  // entries passed over: the code page cannot spell them
     // The entry Next returned last, for Describe.
     const FILE_ID_BOTH_DIR_INFO* Current = nullptr;
     std::string CurrentName;
@@ -145,7 +172,7 @@ std::unique_ptr<TFolderReader::TState> Adopt(HANDLE h, const TDirEntry* expected
 
 HANDLE OpenFolderByName(const AnsiString& path, DWORD flags)
 {
-    return ::CreateFileA(path.empty() ? "\\" : path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+    return ::CreateFileW(ExtendedPath(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
@@ -157,6 +184,8 @@ TFolderReader::TFolderReader() = default;
 TFolderReader::~TFolderReader() { Close(); }
 
 bool TFolderReader::IsOpen() const { return FState != nullptr; }
+
+std::size_t TFolderReader::Unnamed() const { return FState ? FState->Unnamed : 0; }
 
 void TFolderReader::Close()
 {
@@ -309,9 +338,13 @@ bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)
         if (n[0] == L'.' && (length == 1 || (length == 2 && n[1] == L'.')))
             continue;
         // Links and junctions are never followed, so never listed; nor are
-        // names the ANSI code page cannot spell.
-        if ((d->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !Narrow(n, length, s.CurrentName))
+        // names the ANSI code page cannot spell, which are counted.
+        if (d->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             continue;
+        if (!Narrow(n, length, s.CurrentName)) {
+            ++s.Unnamed;
+            continue;
+        }
         kind = (d->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TEntryKind::ekFolder : TEntryKind::ekFile;
         s.Current = d;
         name = s.CurrentName;
@@ -381,16 +414,67 @@ AnsiString WindowsFolder()
     return n > 0 && n < sizeof folder ? ExcludeTrailingPathDelimiter(AnsiString(folder, n)) : AnsiString();
 }
 
+// The handle's path within its volume (FileNameInfo), after a drive whose
+// root lies on that volume: the drive of openedAs when it does (a volume
+// may have more than one), else the first that does; false when none does.
+bool PathOnDrive(HANDLE h, const AnsiString& openedAs, std::wstring& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    std::vector<char> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(WCHAR));
+    auto* name = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (!::GetFileInformationByHandle(h, &info) ||
+        !::GetFileInformationByHandleEx(h, FileNameInfo, name, static_cast<DWORD>(buffer.size())))
+        return false;
+    const std::wstring within(name->FileName, name->FileNameLength / sizeof(WCHAR));
+    std::vector<wchar_t> letters;
+    if (openedAs.size() >= 2 && openedAs[1] == ':')
+        letters.push_back(static_cast<wchar_t>(openedAs[0]));
+    const DWORD drives = ::GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter)
+        if (drives & (1u << letter))
+            letters.push_back(static_cast<wchar_t>(L'A' + letter));
+    for (const wchar_t letter : letters) {
+        const std::wstring root = {letter, L':', L'\\'};
+        const HANDLE r = ::CreateFileW((L"\\\\?\\" + root).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (r == INVALID_HANDLE_VALUE)
+            continue;
+        BY_HANDLE_FILE_INFORMATION rootInfo;
+        const bool same = ::GetFileInformationByHandle(r, &rootInfo) &&
+                          rootInfo.dwVolumeSerialNumber == info.dwVolumeSerialNumber;
+        ::CloseHandle(r);
+        if (same) {
+            path = root.substr(0, 2) + within;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The full path the system gives for what the handle holds ("C:\x"), or
 // the empty string.
-AnsiString FinalPathOf(HANDLE h)
+AnsiString FinalPathOf(HANDLE h, const AnsiString& openedAs)
 {
-    char final[MAX_PATH * 4];
-    const DWORD m = ::GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (m == 0 || m >= sizeof final)
+    // Asked wide: a path beyond MAX_PATH, or one the ANSI code page cannot
+    // spell, is told as unknown rather than cut or altered.
+    std::wstring final(32768, L'\0');
+    const DWORD m = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
+                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    std::string resolved;
+    if (m == 0 || m >= final.size()) {
+        // Wine answers only up to MAX_PATH: the path within the volume has
+        // no such limit, and the drive is the one whose root has the
+        // handle's volume serial number.
+        if (!PathOnDrive(h, openedAs, final) || !Narrow(final.data(), final.size(), resolved))
+            return AnsiString();
+        return resolved;
+    }
+    if (!Narrow(final.data(), m, resolved))
         return AnsiString();
-    AnsiString resolved(final, m);
-    if (resolved.rfind("\\\\?\\", 0) == 0)
+    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0)
+        resolved.replace(0, 8, "\\\\");
+    else if (resolved.rfind("\\\\?\\", 0) == 0)
         resolved.erase(0, 4);
     return resolved;
 }
@@ -416,18 +500,22 @@ bool IsSystemFolder(std::string_view parentPath, std::string_view name)
 
 bool IsInSystemFolder(std::string_view path)
 {
-    char full[MAX_PATH * 4];
-    const AnsiString given(path.empty() ? std::string_view("\\") : path);
-    const DWORD n = ::GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full)
+    // Wide, so that a path beyond MAX_PATH is judged rather than refused.
+    std::wstring full(32768, L'\0');
+    const std::wstring given = AnsiToWide(path.empty() ? std::string_view("\\") : path);
+    const DWORD n = ::GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    std::string narrow;
+    if (n == 0 || n >= full.size() || !Narrow(full.data(), n, narrow))
         return true;  // where the path leads is unknown: nothing is searched
-    if (InWindowsFolder(AnsiString(full, n)))
+    if (narrow.rfind("\\\\?\\", 0) == 0 && narrow.rfind("\\\\?\\UNC\\", 0) != 0)
+        narrow.erase(0, 4);
+    if (InWindowsFolder(narrow))
         return true;
     // Judged by where its links and junctions lead as well.
-    const HANDLE h = OpenFolderByName(AnsiString(full, n), 0);
+    const HANDLE h = OpenFolderByName(narrow, 0);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    const AnsiString resolved = FinalPathOf(h);
+    const AnsiString resolved = FinalPathOf(h, narrow);
     ::CloseHandle(h);
     return !resolved.empty() && InWindowsFolder(resolved);
 }
@@ -468,7 +556,7 @@ bool TRootFolder::Open(const AnsiString& path)
     FPath = path;
     // A volume root is a drive: only its last component can be a reparse
     // point, and that is opened as itself and refused.
-    const HANDLE h = ::CreateFileA(path.empty() ? "\\" : path.c_str(), kFolderAccess,
+    const HANDLE h = ::CreateFileW(ExtendedPath(path).c_str(), kFolderAccess,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -488,7 +576,7 @@ bool TRootFolder::LiesWithin(const TFolderIdentities& identities) const
     if (identities.count(FIdentity) != 0)
         return true;
     // The folders above, by the path the held handle has now.
-    AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    AnsiString path = FinalPathOf(LongToHandle(FHandle), FPath);
     if (path.empty())
         return true;  // where the folder lies is unknown: taken as inside
     for (auto slash = path.find_last_of('\\'); slash != AnsiString::npos && slash > 0;
@@ -510,7 +598,7 @@ bool TRootFolder::IsInSystemFolder() const
 {
     if (FHandle == -1)
         return false;
-    const AnsiString path = FinalPathOf(LongToHandle(FHandle));
+    const AnsiString path = FinalPathOf(LongToHandle(FHandle), FPath);
     return path.empty() || InWindowsFolder(path);
 }
 
@@ -557,12 +645,55 @@ AnsiString ShortPathName(const AnsiString& fileName)
     return n > 0 && n < sizeof buffer ? AnsiString(buffer, n) : AnsiString();
 }
 
-AnsiString SystemVolumeForm(const AnsiString& volume)
+TVolumeName CanonicalVolume(const AnsiString& volume)
 {
-    AnsiString upper = volume;
-    if (!upper.empty())
-        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
+    AnsiString text = volume;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    if (text.empty())
+        return {AnsiString(), "no folder was named"};
+    // The extended and the device prefixes name the same drive or share.
+    AnsiString root;
+    std::size_t rest = 0;
+    const bool prefixed = text.rfind("\\\\?\\", 0) == 0 || text.rfind("\\\\.\\", 0) == 0;
+    const std::size_t at = prefixed ? 4 : 0;
+    if (prefixed && text.size() >= at + 4 && SameText(text.substr(at, 4), "UNC\\")) {
+        root = "\\\\";
+        rest = at + 4;
+    } else if (text.size() >= at + 2 && IsDriveLetter(text[at]) && text[at + 1] == ':') {
+        if (text.size() == at + 2 || text[at + 2] != '\\')
+            return {AnsiString(), "\"" + volume + "\" names a drive's current folder, not a folder of its own"};
+        root = text.substr(at, 3);
+        rest = at + 3;
+    } else if (!prefixed && text.rfind("\\\\", 0) == 0) {
+        root = "\\\\";
+        rest = 2;
+    } else if (prefixed) {
+        return {AnsiString(), "\"" + volume + "\" names a device, not a folder on a drive or a share"};
+    } else {
+        return {AnsiString(), "\"" + volume + "\" is not a full path (a drive or a share)"};
+    }
+    AnsiString path = root;
+    int components = 0;
+    std::size_t start = rest;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\\', start);
+        if (end == AnsiString::npos)
+            end = text.size();
+        const AnsiString part = text.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return {AnsiString(), "\"" + volume + "\" leaves the folder it names (\"..\")"};
+        if (part.find_first_of(":*?\"<>|") != AnsiString::npos)
+            return {AnsiString(), "\"" + volume + "\" holds a name no folder can have: " + part};
+        path += part + "\\";
+        ++components;
+    }
+    // A share is a server and a share name, at the least.
+    if (root == "\\\\" && components < 2)
+        return {AnsiString(), "\"" + volume + "\" names no share (\\\\server\\share\\)"};
+    return {path, AnsiString()};
 }
 
 }  // namespace twslisting

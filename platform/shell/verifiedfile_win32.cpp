@@ -45,7 +45,7 @@ bool SetAttributes(HANDLE h, DWORD attributes)
 
 bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity)
 {
-    const HANDLE h = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE h = ::CreateFileW(twslisting::ExtendedPath(path).c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)

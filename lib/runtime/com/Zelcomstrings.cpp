@@ -45,6 +45,35 @@ AnsiString WideToAnsi(const OLECHAR* text, std::size_t length)
     return narrow;
 }
 
+bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow)
+{
+    narrow.clear();
+    if (length == 0)
+        return true;
+    if (text == nullptr)
+        return false;
+    const int size = static_cast<int>(length);
+    // UTF-8 spells everything but unpaired surrogates and takes no default
+    // character; other code pages are asked not to substitute.
+    const bool utf8 = DefaultSystemCodePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL substituted = FALSE;
+    BOOL* used = utf8 ? nullptr : &substituted;
+    const int needed = WideCharToMultiByte(DefaultSystemCodePage, flags, text, size, nullptr, 0, nullptr, used);
+    if (needed <= 0 || substituted)
+        return false;
+    AnsiString result(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(DefaultSystemCodePage, flags, text, size, result.data(), needed, nullptr, used) != needed ||
+        substituted)
+        return false;
+    // A code page may still fold a character into another one without
+    // calling it a substitution: only a round trip proves the name is kept.
+    if (AnsiToWide(result) != OleString(text, length))
+        return false;
+    narrow = std::move(result);
+    return true;
+}
+
 BSTR AnsiToBSTR(const AnsiString& text)
 {
     const OleString wide = AnsiToWide(text);

@@ -21,6 +21,12 @@ using OleString = std::basic_string<OLECHAR>;
 OleString AnsiToWide(const AnsiString& text);
 AnsiString WideToAnsi(const OLECHAR* text);  // up to its zero; null gives ""
 AnsiString WideToAnsi(const OLECHAR* text, std::size_t length);
+// The text in the ANSI code page only when that code page spells every
+// character as itself: no best-fit look-alike (a fullwidth full stop is
+// not "."), no default character, no unpaired surrogate, and the result
+// converts back to the very same text. False otherwise, with narrow empty.
+// Names that open or delete files cross with this one.
+bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow);
 
 // A new BSTR (an empty string gives an empty BSTR, not null); null only when
 // memory runs out. The receiver frees it with SysFreeString.

@@ -3,7 +3,7 @@
 //   TDirEntry      one entry, the counterpart of WIN32_FIND_DATA
 //   TFolderReader  one open folder: its raw entries and their descriptions
 //   TRootFolder    the folder a walk starts from, opened once without links
-//   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName, SystemVolumeForm
+//   IsSystemFolder, IsInSystemFolder, IsHiddenName, ShortPathName, CanonicalVolume
 //
 // What a find-first listing means on POSIX:
 //   - No wildcard pattern is applied here. The searcher matches every name
@@ -80,8 +80,11 @@ enum class TWalkResult : unsigned char {
 // folder. What the folder is, is judged on the descriptor: its identity and
 // the identities of the folders above it (reached through ".." from the
 // descriptor, not by name).
-// Windows: a volume root is a drive ("C:\") and has no components above it;
-// the last component is opened without following a reparse point and
+// Windows: a path in the form CanonicalVolume gives is opened in its
+// extended form ("\\?\S:\", "\\?\UNC\server\share\"): a drive root is the
+// root, never the drive's current folder, a name is taken as spelled (no
+// trailing dot or blank dropped) and no length limit applies. The last
+// component is opened without following a reparse point and
 // refused when it is one; identity is volume serial and file ID, and the
 // folders above are those of the final path the held handle reports.
 class TRootFolder {
@@ -161,6 +164,11 @@ public:
     // Close. False at the end of the folder or when reading fails.
     bool Next(std::string_view& name, TEntryKind& kind);
 
+    // How many entries Next has passed over since Open because their names
+    // cannot be given as text that opens them again (Windows: the ANSI code
+    // page cannot spell them); always 0 on POSIX, where a name is its bytes.
+    std::size_t Unnamed() const;
+
     // Describes the entry name of this folder as Next returned it. False
     // when it has gone, is no longer of that kind, or is a folder that
     // belongs to another volume.
@@ -202,9 +210,24 @@ bool IsHiddenName(std::string_view name);
 // own short form.
 AnsiString ShortPathName(const AnsiString& fileName);
 
-// A volume root as this system writes it: upper-cased on Windows, where
-// letter case does not tell paths apart ("c:\\" becomes "C:\\"); as given
-// on POSIX, where it does and a path must never change its case.
-AnsiString SystemVolumeForm(const AnsiString& volume);
+// A volume string as a caller gave it, read as the one folder it names.
+struct TVolumeName {
+    AnsiString Path;     // the spelling every reader opens; empty when refused
+    AnsiString Refusal;  // why the string names no folder; empty when accepted
+};
+
+// The folder a volume string names, in one spelling, or why it names none.
+// Letter case is never changed: case-sensitive folders exist on both
+// platforms, so "S:\inside" and "S:\INSIDE" may be two folders.
+// Windows: "/" is read as "\", repeated separators and "." components are
+// dropped, and the "\\?\" and "\\.\" prefixes are taken off (the root
+// is opened in the extended form whatever the length, TRootFolder::Open);
+// the result is "X:\...\" or "\\server\share\...\", always ending in a
+// separator. Refused: the empty string, "..", a path relative to the
+// current folder or to a drive's current folder ("S:", "S:x", "\x"), a
+// device or volume name other than a drive, a stream (":") or wildcard in
+// a component.
+// POSIX: the path as given; only the empty string is refused.
+TVolumeName CanonicalVolume(const AnsiString& volume);
 
 }  // namespace twslisting

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <windows.h>
 
+#include "System.hpp"
+
 namespace twslisting {
 
 // Opens name, a single component, inside the folder root (NtCreateFile with
@@ -23,6 +25,15 @@ bool IsNotFound(LONG status);
 
 // The text in the ANSI code page as UTF-16.
 std::wstring AnsiToWide(std::string_view text);
+
+// path (in the ANSI code page) as the wide path that opens it exactly: a
+// path in the form CanonicalVolume gives, or one level of it without the
+// final separator, in the extended form ("\\?\S:\", "\\?\UNC\server\share\x"),
+// so that a drive root is the root and not the drive's current folder and
+// no length limit applies; a drive alone ("S:") as its root, and a path
+// relative to a drive's current folder ("S:x") as nothing that opens; any
+// other path as it is (the empty path is the root of the current drive).
+std::wstring ExtendedPath(const AnsiString& path);
 
 // 100 ns ticks since 1601 as nanoseconds since 1970.
 std::int64_t Nanoseconds(std::int64_t ticks);

@@ -220,3 +220,95 @@ TEST_F(ListingTest, ARootFolderIsHeldAndWalkedFrom)
     ASSERT_TRUE(system.Open(std::string(windows) + "\\system32"));
     EXPECT_TRUE(system.IsInSystemFolder());
 }
+
+// A name the ANSI code page cannot spell (Cyrillic, fullwidth forms in
+// code page 1252) is left out, since no A function could open it again,
+// and counted; one it spells is listed as ever.
+TEST_F(ListingTest, NamesTheCodePageCannotSpellAreLeftOutAndCounted)
+{
+    if (GetACP() == CP_UTF8)
+        GTEST_SKIP() << "the ANSI code page spells every name";
+    MakeFile("plain.obj");
+    const std::wstring folder(FFolder.Path().wstring());
+    for (const wchar_t* name : {L"\x041F\x0440\x043E\x0435\x043A\x0442", L"\xFF0E\xFF0E"})
+        ASSERT_TRUE(CreateDirectoryW((folder + L"\\" + name).c_str(), nullptr));
+    const HANDLE h = CreateFileW((folder + L"\\\xFF49\xFF4E.obj").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                 nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    TFolderReader reader;
+    ASSERT_TRUE(reader.Open(FRoot));
+    EXPECT_EQ(reader.Unnamed(), 0u);
+    const auto entries = ReadAll(reader);
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.count("plain.obj"), 1u);
+    EXPECT_EQ(reader.Unnamed(), 3u);
+    ASSERT_TRUE(reader.Open(FRoot));
+    EXPECT_EQ(reader.Unnamed(), 0u) << "counted per listing";
+}
+
+// Every spelling of one folder gives one canonical form, with its letter
+// case kept; what names no folder of its own is refused with a reason.
+TEST(ListingCanonicalVolume, OneSpellingPerFolderOrARefusal)
+{
+    const struct {
+        const char* given;
+        const char* canonical;  // nullptr: refused
+    } cases[] = {
+        {"S:\\inside\\", "S:\\inside\\"},
+        {"s:\\Inside", "s:\\Inside\\"},
+        {"S:/inside/", "S:\\inside\\"},
+        {"S:\\\\inside\\\\sub", "S:\\inside\\sub\\"},
+        {"S:\\.\\inside\\.", "S:\\inside\\"},
+        {"\\\\?\\S:\\inside\\", "S:\\inside\\"},
+        {"\\\\.\\S:\\inside\\", "S:\\inside\\"},
+        {"S:\\", "S:\\"},
+        {"S:\\\\", "S:\\"},
+        {"\\\\?\\S:\\", "S:\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+        {"\\\\?\\UNC\\server\\share\\x", "\\\\server\\share\\x\\"},
+        {"//server/share/", "\\\\server\\share\\"},
+        {"", nullptr},
+        {"S:", nullptr},
+        {"S:inside", nullptr},
+        {"\\inside", nullptr},
+        {"inside", nullptr},
+        {"S:\\inside\\..\\", nullptr},
+        {"S:\\a:b\\", nullptr},
+        {"S:\\in*\\", nullptr},
+        {"\\\\server", nullptr},
+        {"\\\\server\\", nullptr},
+        {"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\", nullptr},
+        {"\\\\.\\PhysicalDrive0", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        const TVolumeName volume = CanonicalVolume(c.given);
+        if (c.canonical == nullptr) {
+            EXPECT_EQ(volume.Path, "");
+            EXPECT_NE(volume.Refusal, "");
+        } else {
+            EXPECT_EQ(volume.Path, c.canonical);
+            EXPECT_EQ(volume.Refusal, "");
+        }
+    }
+}
+
+// A drive is opened as its root, never as its current folder: the test
+// runs in a folder below the root of its drive.
+TEST(ListingRootFolder, ADriveIsItsRootNotItsCurrentFolder)
+{
+    char current[MAX_PATH * 4];
+    const DWORD n = GetCurrentDirectoryA(sizeof current, current);
+    ASSERT_GT(n, 3u);
+    ASSERT_EQ(current[1], ':');
+    const std::string drive(current, 2);
+    TRootFolder root, bare, here;
+    ASSERT_TRUE(root.Open(drive + "\\"));
+    ASSERT_TRUE(here.Open(current));
+    ASSERT_NE(root.Identity(), here.Identity()) << "the test's folder is not the root";
+    ASSERT_TRUE(bare.Open(drive));
+    EXPECT_EQ(bare.Identity(), root.Identity());
+    TRootFolder relative;
+    EXPECT_FALSE(relative.Open(drive + "."));
+}

@@ -53,6 +53,44 @@ TEST(ZelcomStrings, DamagedTextBecomesReplacementCharacters)
     EXPECT_EQ(WideToAnsi(lone), "x\xEF\xBF\xBDy");
 }
 
+// Names that open files: each is kept exactly or refused, never turned
+// into a look-alike. UTF-8 spells every name but a damaged one; a
+// single-byte code page cannot spell fullwidth forms, Cyrillic or CJK.
+TEST(ZelcomStrings, ExactConversionKeepsTheNameOrRefusesIt)
+{
+    const bool utf8 = DefaultSystemCodePage == CP_UTF8;
+    const OLECHAR lone[] = {OLECHAR('x'), OLECHAR(0xDC00)};
+    const struct {
+        const char* what;
+        OleString wide;
+        bool spelledInUtf8;
+        const char* lookAlike;  // what a best-fit mapping would give
+    } cases[] = {
+        {"plain", OLESTR("S:\\inside\\"), true, "S:\\inside\\"},
+        {"fullwidth full stops", OLESTR("S:\\inside\\\uFF0E\uFF0E\\"), true, "S:\\inside\\..\\"},
+        {"fullwidth letters", OLESTR("S:\\\uFF49\uFF4E\\"), true, "S:\\in\\"},
+        {"Cyrillic", OLESTR("S:\\\u041F\u0440\u043E\u0435\u043A\u0442\\"), true, ""},
+        {"CJK", OLESTR("S:\\\u5DE5\u7A0B\\"), true, ""},
+        {"unpaired surrogate", OleString(lone, 2), false, "x?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AnsiString narrow = "left over";
+        const bool kept = WideToAnsiExact(c.wide.data(), c.wide.size(), narrow);
+        if (utf8) {
+            EXPECT_EQ(kept, c.spelledInUtf8);
+        }
+        if (kept) {
+            EXPECT_EQ(AnsiToWide(narrow), c.wide);
+            if (c.wide != AnsiToWide(c.lookAlike)) {
+                EXPECT_NE(narrow, c.lookAlike);
+            }
+        } else {
+            EXPECT_EQ(narrow, "");
+        }
+    }
+}
+
 TEST(ZelcomStrings, TaskAllocatedWideStringIsZeroTerminated)
 {
     LPWSTR wide = AnsiToCoTaskMemWide("Tideworks Suite (TWS)");
