@@ -217,8 +217,11 @@ TScan TimeExecute(const std::string& root, TGuard withGuard = TGuard::gOff)
         search.GetIncludeFileMask()->Add(mask);
     TScan scan;
     search.OnSearchFolder = [&](const AnsiString&, const TDirEntry*, bool&, void*) { ++scan.FolderEvents; };
-    if (guard)
+    if (guard) {
         search.OnFileListed = [&](const AnsiString& folder, std::string_view name) { guard->Listed(folder, name); };
+        search.OnFolderRead = [&](const AnsiString& folder, const twslisting::TFolderReader& reader,
+                                  std::string_view files) { guard->Prefetch(folder, reader, files); };
+    }
     search.OnFileFound = [&](const AnsiString& path, const TDirEntry* entry, bool&, void*) {
         scan.Total += entry->Size;
         if (guard)

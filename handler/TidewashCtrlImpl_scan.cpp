@@ -1,8 +1,9 @@
 // TTidewashCtrlImpl::GetSpaceUsed: one depth-first walk of the volume per
 // active mask, outside that mask's excluded folders, with progress and
 // abort through the host's callback. Where a mask matched, the link guard
-// reads the nearby project files, so that objects a project links and
-// cannot rebuild are found but left unselected.
+// judges by the nearby project files (read beside the walk, by the threads
+// reading the folders), so that objects a project links and cannot rebuild
+// are found but left unselected.
 #include "TidewashCtrlImpl.h"
 
 #include <memory>
@@ -93,6 +94,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };
+        // The project files are read by the threads that read the folders,
+        // while the folder is open: the guard takes them parsed.
+        FFileSearch.OnFolderRead = [guard](const AnsiString& folder, const twslisting::TFolderReader& reader,
+                                           std::string_view files) { guard->Prefetch(folder, reader, files); };
         FFileSearch.OnFileFound = [this, guard](const AnsiString& path, const twslisting::TDirEntry* entry,
                                                 bool&, void* context) {
             if (entry != nullptr)

@@ -103,6 +103,7 @@ public:
                          (search.FSearchAttributes.count(FILE_ATTRIBUTE_SYSTEM) != 0 ? 0 : FILE_ATTRIBUTE_SYSTEM);
         FRules.Words = (masks.size() + 63) / 64;
         FRules.Recursive = search.Recursive;
+        FRules.FolderRead = search.OnFolderRead;
         if (!search.FoldersNeverEntered.empty())
             FRules.NeverEntered = &search.FoldersNeverEntered;
         FRules.Masks.reserve(masks.size());

@@ -202,6 +202,15 @@ public:
     // separator, the file's name). For callers that want to know what lies
     // beside the files found without listing the folder again.
     std::function<void(const AnsiString& folder, std::string_view name)> OnFileListed;
+    // A folder just read, on the thread that read it (one of the pool's or
+    // the calling thread, several at once): the folder without its trailing
+    // separator, the folder still open, and the names of every file it
+    // lists (as OnFileListed tells them), each ended by a NUL. Told once
+    // per folder read, also for folders the walk then passes over; for work
+    // on a folder's files that can run beside the walk. It must not touch
+    // the searcher.
+    std::function<void(const AnsiString& folder, const twslisting::TFolderReader& reader, std::string_view files)>
+        OnFolderRead;
     // Folders never entered nor reported, whatever their name, known by
     // their identity (device, inode): the trash, whose files are what
     // earlier purges removed.

@@ -29,6 +29,7 @@ bool TListingRules::Read(TFolderNode& node, const AnsiString& path, const TDirEn
     std::string_view name;
     TEntryKind kind;
     TDirEntry entry;
+    std::string files;  // for FolderRead
     while (reader.Next(name, kind)) {
         if (kind == TEntryKind::ekFolder) {
             // The subfolder listing drops hidden and system folders.
@@ -44,6 +45,8 @@ bool TListingRules::Read(TFolderNode& node, const AnsiString& path, const TDirEn
         }
         if (listed)
             listed(name);
+        if (FolderRead)
+            files.append(name).push_back('\0');
         if (!ListHidden && twslisting::IsHiddenName(name))
             continue;
         TFileMask::FoldName(name, folded);
@@ -62,6 +65,8 @@ bool TListingRules::Read(TFolderNode& node, const AnsiString& path, const TDirEn
         else
             node.MaskBits.resize(row);
     }
+    if (FolderRead)
+        FolderRead(path, reader, files);
     return true;
 }
 

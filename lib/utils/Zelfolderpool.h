@@ -80,6 +80,8 @@ struct TListingRules {
     std::size_t Words = 0;  // of MaskBits per file
     const twslisting::TFolderIdentities* NeverEntered = nullptr;
     bool Recursive = true;
+    // Told of every folder read (TFileSearch::OnFolderRead); may be empty.
+    std::function<void(const AnsiString&, const TFolderReader&, std::string_view)> FolderRead;
 
     // Opens the folder at path (the start folder when self is null, else
     // the subfolder self describes) through parent when open, else from the
