@@ -7,6 +7,7 @@
 #
 #   bench/scan_bench.sh [--out DIR] [--base DIR] [--entries N] [--runs R]
 #                       [--work DIR] [--only compare|scaling] [--threads N]
+#                       [--limit S]
 #
 #   --out      the build's out folder (default build/out): twscleanup,
 #              Tidewash.so, twsregsvr, filesearch_bench
@@ -17,6 +18,7 @@
 #   --work     where trees and registries go (default a temporary folder,
 #              removed at the end; an existing tree there is reused)
 #   --threads  also measure the host with --threads N
+#   --limit    seconds after which a scaling run is stopped (default 120)
 #
 # The sides of one run go in turn, the first moving by one from run to run,
 # so that none always follows the same other. Cold: the page cache is
@@ -26,7 +28,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=$root/build/out base="" entries=170000 runs=7 work="" only="" threads=""
+out=$root/build/out base="" entries=170000 runs=7 work="" only="" threads="" limit=120
 while (($#)); do
   case $1 in
     --out) out=$(cd "$2" && pwd); shift 2 ;;
@@ -36,7 +38,8 @@ while (($#)); do
     --work) work=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     --threads) threads=$2; shift 2 ;;
-    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --limit) limit=$2; shift 2 ;;
+    -h|--help) sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "scan_bench: unknown option $1" >&2; exit 64 ;;
   esac
 done
@@ -141,17 +144,20 @@ compare() {
 }
 
 # The host's dry run, warm: median seconds and the largest peak memory (MB)
-# over the runs. $1 name, $2 out folder, then twscleanup's arguments.
+# over the runs (at most 3), each stopped after $limit seconds. $1 name, $2
+# out folder, then twscleanup's arguments.
 measure() {
   local name=$1 bin=$2; shift 2
-  local times="" peak=0
-  host "$name" "$bin" "$@" >/dev/null
-  for ((r = 0; r < runs; r++)); do
-    local f=$work/time.txt
-    TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
-      XDG_STATE_HOME=$work/host-$name/state /usr/bin/time -f '%e %M' -o "$f" "$bin/twscleanup" "$@" >/dev/null
-    times+="$(cut -d' ' -f1 "$f") "
-    peak=$(awk -v p="$peak" '{print ($2 > p) ? $2 : p}' "$f")
+  local times="" peak=0 f=$work/time.txt
+  for ((r = 0; r < (runs < 3 ? runs : 3); r++)); do
+    if ! TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
+      XDG_STATE_HOME=$work/host-$name/state /usr/bin/time -f '%e %M' -o "$f" \
+      timeout "$limit" "$bin/twscleanup" "$@" >/dev/null; then
+      printf 'not done in %d s' "$limit"
+      return
+    fi
+    times+="$(tail -1 "$f" | cut -d' ' -f1) "
+    peak=$(tail -1 "$f" | awk -v p="$peak" '{print ($2 > p) ? $2 : p}')
   done
   printf '%.3f s  %.1f MB' "$(tr ' ' '\n' <<<"$times" | grep . | median)" "$(awk -v k="$peak" 'BEGIN {print k / 1024}')"
 }

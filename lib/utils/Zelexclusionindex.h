@@ -55,8 +55,8 @@ private:
     void Build(const std::vector<const TExcludedFolderItem*>& items);
     // The first entry (in order) equal to folder ignoring case, or kNone.
     std::uint32_t FirstEqual(const AnsiString& folder) const;
-    // The first entry with subfolders held in upperFolder, or kNone.
-    std::uint32_t FirstHeld(const std::string& upperFolder) const;
+    // The first entry with subfolders held in folder upper-cased, or kNone.
+    std::uint32_t FirstHeld(const AnsiString& folder) const;
     std::uint32_t Step(std::uint32_t state, unsigned char c) const;
 
     std::size_t FCount = 0;
@@ -65,10 +65,29 @@ private:
     std::unordered_map<std::string, std::uint32_t> FPlainEqual;  // ASCII-lowered text -> first entry
     std::vector<std::pair<AnsiString, std::uint32_t>> FOtherEqual;  // non-ASCII texts, in order
 
-    // The automaton: FGoto holds (state << 8 | byte) -> state; state 0 is
-    // the start. FFirst[s]: the first entry ending at s or at any state its
-    // failure chain reaches.
-    std::unordered_map<std::uint64_t, std::uint32_t> FGoto;
+    // (state << 8 | byte) -> state, in one open-addressed table: a step of
+    // the automaton mostly touches one cache line.
+    class TTransitions {
+    public:
+        // The state stored for key, or kNone.
+        std::uint32_t Find(std::uint64_t key) const;
+        // The state stored for key, storing next first when there is none;
+        // true when it was stored now.
+        std::pair<std::uint32_t, bool> Insert(std::uint64_t key, std::uint32_t next);
+
+    private:
+        std::size_t Slot(std::uint64_t key) const;
+        void Grow();
+        static constexpr std::uint64_t kFree = UINT64_MAX;
+        std::vector<std::uint64_t> FKeys;
+        std::vector<std::uint32_t> FValues;
+        std::size_t FUsed = 0;
+    };
+
+    // The automaton: FGoto holds its transitions; state 0 is the start.
+    // FFirst[s]: the first entry ending at s or at any state its failure
+    // chain reaches.
+    TTransitions FGoto;
     std::vector<std::uint32_t> FFail;
     std::vector<std::uint32_t> FFirst;
 };

@@ -110,6 +110,8 @@ bool TFolderPool::Take(TFolderNode& node, const AnsiString& path, const TDirEntr
             return false;
         case TFolderNode::TState::sRead:
             node.State = TFolderNode::TState::sTaken;
+            if (node.Error)
+                std::rethrow_exception(node.Error);
             return true;
         case TFolderNode::TState::sReading:
             FNodeRead.wait(lock);
@@ -148,7 +150,15 @@ void TFolderPool::Work()
             continue;
         node->State = TFolderNode::TState::sReading;
         lock.unlock();
-        ReadAndQueue(*node, &node->Entry, folded);
+        try {
+            ReadAndQueue(*node, &node->Entry, folded);
+        } catch (...) {
+            // For the walk's thread, which raises it when it gets there.
+            std::lock_guard<std::mutex> failed(FLock);
+            node->Error = std::current_exception();
+            node->State = TFolderNode::TState::sRead;
+            FNodeRead.notify_all();
+        }
         node.reset();
         lock.lock();
     }
@@ -200,8 +210,9 @@ void TFolderPool::ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::st
         node.State = TFolderNode::TState::sRead;
     }
     FNodeRead.notify_all();
-    if (!made.empty())
-        FWorkReady.notify_all();
+    // One thread woken per folder queued: the others would find nothing.
+    for (std::size_t i = 0; i < made.size() && i < FThreads.size(); ++i)
+        FWorkReady.notify_one();
 }
 
 }  // namespace zelutils::folderpool

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,9 @@ struct TFolderNode {
     // reaches the folder.
     std::string Listed;
     bool Unreadable = false;  // could not be opened: counted when reached
+    // What reading it on a pool thread raised (out of memory, or an
+    // exception from the FolderRead event): raised again by Take.
+    std::exception_ptr Error;
 
     // How the folder is reached: its path (without separator), its entry
     // in its parent's listing, and the parent's reader while it is held.
@@ -115,7 +119,8 @@ public:
     // the pool, or is the start folder (self null), or a folder at path the
     // walk reached without the pool (read here from the start folder). Each
     // node is taken once; false when it was taken before. The caller keeps
-    // node alive meanwhile.
+    // node alive meanwhile. What reading it on a pool thread raised is
+    // raised here.
     bool Take(TFolderNode& node, const AnsiString& path, const TDirEntry* self);
 
 private:

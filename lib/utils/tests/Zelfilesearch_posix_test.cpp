@@ -1003,3 +1003,23 @@ TEST(FileSearch, ALongExclusionListGivesTheResultsOfItsFewEntriesThatMatter)
     EXPECT_EQ(few.at("*.obj").size(), 3u);
     EXPECT_EQ(found(true), few);
 }
+
+// What goes wrong while a folder is read (here the folder event raising)
+// reaches the caller of Execute, whichever thread read the folder, and the
+// threads are stopped.
+TEST(FileSearch, AnErrorWhileReadingAFolderReachesTheCaller)
+{
+    TempTree t;
+    for (int i = 0; i < 30; ++i)
+        t.File("d" + std::to_string(i) + "/bad/x.obj");
+    for (const std::size_t threads : {1u, 8u}) {
+        TSearchSetup s(t.Root(), "*.obj");
+        s.Search.Threads = threads;
+        s.Search.OnFolderRead = [](const AnsiString& folder, const twslisting::TFolderReader&, std::string_view) {
+            if (folder.size() >= 4 && folder.substr(folder.size() - 4) == "/bad")
+                throw std::runtime_error("bad folder");
+        };
+        EXPECT_THROW(s.Search.Execute(nullptr), std::runtime_error) << threads << " threads";
+        EXPECT_TRUE(s.Search.Results.empty()) << "thrown before the first file was found";
+    }
+}
