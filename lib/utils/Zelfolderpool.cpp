@@ -110,6 +110,8 @@ bool TFolderPool::Take(TFolderNode& node, const AnsiString& path, const TDirEntr
             return false;
         case TFolderNode::TState::sRead:
             node.State = TFolderNode::TState::sTaken;
+            if (node.ReadAhead && FAhead-- == kReadAhead)
+                FWorkReady.notify_one();
             if (node.Error)
                 std::rethrow_exception(node.Error);
             return true;
@@ -125,7 +127,7 @@ bool TFolderPool::Take(TFolderNode& node, const AnsiString& path, const TDirEntr
             lock.unlock();
             if (!queued)
                 node.Path = path;
-            ReadAndQueue(node, queued ? &node.Entry : self, FCallerFolded);
+            ReadAndQueue(node, queued ? &node.Entry : self, FCallerFolded, false);
             lock.lock();
             node.State = TFolderNode::TState::sTaken;
             return true;
@@ -139,7 +141,7 @@ void TFolderPool::Work()
     std::string folded;
     std::unique_lock<std::mutex> lock(FLock);
     for (;;) {
-        FWorkReady.wait(lock, [this] { return FStopping || !FQueue.empty(); });
+        FWorkReady.wait(lock, [this] { return FStopping || (!FQueue.empty() && FAhead < kReadAhead); });
         if (FStopping)
             return;
         std::shared_ptr<TFolderNode> node = std::move(FQueue.front());
@@ -151,12 +153,14 @@ void TFolderPool::Work()
         node->State = TFolderNode::TState::sReading;
         lock.unlock();
         try {
-            ReadAndQueue(*node, &node->Entry, folded);
+            ReadAndQueue(*node, &node->Entry, folded, true);
         } catch (...) {
             // For the walk's thread, which raises it when it gets there.
             std::lock_guard<std::mutex> failed(FLock);
             node->Error = std::current_exception();
             node->State = TFolderNode::TState::sRead;
+            node->ReadAhead = true;
+            ++FAhead;
             FNodeRead.notify_all();
         }
         node.reset();
@@ -164,7 +168,7 @@ void TFolderPool::Work()
     }
 }
 
-void TFolderPool::ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::string& folded)
+void TFolderPool::ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::string& folded, bool ahead)
 {
     auto reader = std::make_unique<TFolderReader>();
     std::function<void(std::string_view)> listed;
@@ -208,6 +212,8 @@ void TFolderPool::ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::st
         for (auto it = made.rbegin(); it != made.rend(); ++it)
             FQueue.push_front(std::move(*it));
         node.State = TFolderNode::TState::sRead;
+        node.ReadAhead = ahead;
+        FAhead += ahead ? 1 : 0;
     }
     FNodeRead.notify_all();
     // One thread woken per folder queued: the others would find nothing.

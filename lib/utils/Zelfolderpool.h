@@ -64,6 +64,7 @@ struct TFolderNode {
 
     enum class TState : unsigned char { sNew, sQueued, sReading, sRead, sTaken };
     TState State = TState::sNew;  // under the pool's lock once queued
+    bool ReadAhead = false;       // read by a pool thread: counted until taken
 };
 
 // One include mask as a listing applies it.
@@ -107,6 +108,10 @@ struct TListingRules {
 class TFolderPool {
 public:
     static constexpr std::size_t kHeldReaders = 512;
+    // Folders read but not yet taken, beyond which the threads wait for
+    // the walk: what they keep of a folder (its files' names among it)
+    // stays bounded however far behind the walk falls.
+    static constexpr std::size_t kReadAhead = 4096;
 
     // keepListed: the files each folder lists are kept for the walk.
     TFolderPool(const TListingRules& rules, std::size_t threads, bool keepListed);
@@ -126,7 +131,7 @@ public:
 private:
     void Work();
     // Reads node and queues its subfolders that some mask enters.
-    void ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::string& folded);
+    void ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::string& folded, bool ahead);
 
     const TListingRules& FRules;
     const bool FKeepListed;
@@ -134,6 +139,7 @@ private:
     std::condition_variable FWorkReady, FNodeRead;
     std::deque<std::shared_ptr<TFolderNode>> FQueue;  // front: next to read
     bool FStopping = false;
+    std::size_t FAhead = 0;  // read by the threads, not taken yet
     // Readers held open for subfolders; shared with the readers' owners,
     // which may outlive the pool.
     std::shared_ptr<std::atomic<std::size_t>> FHeld;
