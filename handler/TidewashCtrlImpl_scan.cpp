@@ -94,10 +94,13 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };
-        // The project files are read by the threads that read the folders,
-        // while the folder is open: the guard takes them parsed.
-        FFileSearch.OnFolderRead = [guard](const AnsiString& folder, const twslisting::TFolderReader& reader,
-                                           std::string_view files) { guard->Prefetch(folder, reader, files); };
+        // With threads reading the folders, they read the project files
+        // too, while the folder is open, and the guard takes them parsed;
+        // on the walk's thread alone that would only read more.
+        FFileSearch.OnFolderRead = nullptr;
+        if (FFileSearch.ThreadCount() > 1)
+            FFileSearch.OnFolderRead = [guard](const AnsiString& folder, const twslisting::TFolderReader& reader,
+                                               std::string_view files) { guard->Prefetch(folder, reader, files); };
         FFileSearch.OnFileFound = [this, guard](const AnsiString& path, const twslisting::TDirEntry* entry,
                                                 bool&, void* context) {
             if (entry != nullptr)

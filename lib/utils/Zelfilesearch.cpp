@@ -87,8 +87,11 @@ AnsiString TSearchResult::GetDOSName() const { return twslisting::ShortPathName(
 // mask. The later passes replay those listings in the same order, so their
 // events are those of a fresh walk. A folder the earlier passes never
 // entered (skipped by an event, excluded for their masks) is read when a
-// later pass first enters it, by its path, and only if it is still the
-// folder its parent listed. The last pass frees each folder once done.
+// later pass first enters it, from the start folder, and only if it is
+// still the folder its parent listed. The last pass frees each folder once
+// done. With a pool (TFolderPool) the folders are read by its threads
+// ahead of the passes; the walk takes each one as it gets there and tells
+// then what reading it would have told.
 
 class TFileSearch::TWalk {
 public:
