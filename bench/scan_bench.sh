@@ -108,7 +108,7 @@ compare() {
 
   echo "Tree: $vol ($entries entries); found by the host: $(host new "$out" --dry-run "$vol" | awk '/found in/ {print $(NF-1); exit}'),"\
        "by find: $(set -f; ${cmds[-1]} | wc -l)${fd:+, by fd: $(set -f; $fd --no-ignore --hidden --type f "$fd_regex" "$vol" | wc -l)}"
-  echo "Host default threads: $(nproc) cores (TFileSearch::ThreadCount: max(cores, 8))"
+  echo "Host default threads: $(nproc) cores (TFileSearch::ThreadCount: max(cores, 16))"
   local modes=(warm)
   if ((cold)); then modes+=(cold); else echo "cold: left out (dropping the page cache needs root and a writable /proc/sys/vm/drop_caches)"; fi
   for mode in "${modes[@]}"; do

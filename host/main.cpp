@@ -194,7 +194,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         ->expected(0, 1)
         ->type_name("[RUN]");
     app.add_option("--threads", options.Threads,
-                   "Threads reading folders during the scan (default: the number of cores, at least 8;\n"
+                   "Threads reading folders during the scan (default: the number of cores, at least 16;\n"
                    "1 reads them one at a time)")
         ->check(CLI::Range(1, 1024));
     app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
