@@ -4,11 +4,12 @@
 // with the handler's link guard reading the project files near every
 // folder where a mask matched, against Execute alone.
 //
-//   filesearch_bench [--entries N] [--runs R] [--dir FOLDER]
+//   filesearch_bench [--entries N] [--runs R] [--dir FOLDER] [--generate-only]
 //
 // Without --dir the tree (N entries, 200000 by default) is generated in a
 // temporary folder and removed at the end; with --dir an existing tree is
-// used as it is, or generated there when the folder does not exist.
+// used as it is, or generated there when the folder does not exist;
+// --generate-only stops there (bench/scan_bench.sh makes its trees so).
 // Prints the median time of each side over R runs (7 by default) and their
 // ratio, Execute divided by find.
 #include <algorithm>
@@ -216,8 +217,11 @@ TScan TimeExecute(const std::string& root, TGuard withGuard = TGuard::gOff)
         search.GetIncludeFileMask()->Add(mask);
     TScan scan;
     search.OnSearchFolder = [&](const AnsiString&, const TDirEntry*, bool&, void*) { ++scan.FolderEvents; };
-    if (guard)
+    if (guard) {
         search.OnFileListed = [&](const AnsiString& folder, std::string_view name) { guard->Listed(folder, name); };
+        search.OnFolderRead = [&](const AnsiString& folder, const twslisting::TFolderReader& reader,
+                                  std::string_view files) { guard->Prefetch(folder, reader, files); };
+    }
     search.OnFileFound = [&](const AnsiString& path, const TDirEntry* entry, bool&, void*) {
         scan.Total += entry->Size;
         if (guard)
@@ -253,9 +257,15 @@ int main(int argc, char** argv)
     long entries = 200000;
     int runs = 7;
     std::string dir;
-    const char* const usage = "usage: filesearch_bench [--entries N] [--runs R] [--dir FOLDER]\n";
+    bool generateOnly = false;
+    const char* const usage = "usage: filesearch_bench [--entries N] [--runs R] [--dir FOLDER] [--generate-only]\n";
     for (int i = 1; i < argc; i += 2) {
         const std::string option = argv[i];
+        if (option == "--generate-only") {
+            generateOnly = true;
+            --i;
+            continue;
+        }
         if (option == "--help" || option == "-h") {
             std::cout << usage;
             return 0;
@@ -285,6 +295,8 @@ int main(int argc, char** argv)
         std::cout << "  " << counts.Folders << " folders, " << counts.Files << " files, " << counts.Temporary
                   << " matching the nine masks" << std::endl;
     }
+    if (generateOnly)
+        return 0;
     const std::string rootText = fs::absolute(root).lexically_normal().string();
     const std::string base = rootText.size() > 1 && rootText.back() == '/' ? rootText.substr(0, rootText.size() - 1)
                                                                          : rootText;

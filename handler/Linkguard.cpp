@@ -258,40 +258,60 @@ void TLinkGuard::AddFolder(std::string_view folder)
 void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t depth, std::string_view relative)
 {
     std::vector<std::string> projectFiles;
+    std::vector<TReadFile> read;
     if (FListing == TFolderListing::flByScan) {
         const std::uint32_t listed = FProjectFolders.Find(relative);
         if (listed == TKeyIndex::npos)
             return;  // nothing to read: not even opened
         projectFiles = std::move(FProjectFiles[listed]);  // read once: FRead says so
         FProjectFiles[listed] = {};
-    }
-    if (!OpenChain(parts, depth))
-        return;  // gone, or reached only through a link
-    twslisting::TFolderReader& reader = FOpen[depth]->Reader;
-    if (FListing == TFolderListing::flByGuard) {
-        const std::uint32_t sources = SourcesOf(Lower(relative));
-        std::string_view name;
-        twslisting::TEntryKind kind;
-        while (reader.Next(name, kind)) {
-            if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
-                continue;
-            if (RoleOf(name) == TFileRole::frSource)
-                FSources[sources].append(name).push_back(kNameEnd);
-            if (ParserFor(name) != TParser::pNone)
-                projectFiles.emplace_back(name);
+        std::lock_guard<std::mutex> lock(FPrefetchLock);
+        const auto prefetched = FPrefetched.find(std::string(relative));
+        if (prefetched != FPrefetched.end()) {
+            read = std::move(prefetched->second);
+            FPrefetched.erase(prefetched);
+            projectFiles.clear();  // read already, through the scan's own handle
         }
     }
-    std::sort(projectFiles.begin(), projectFiles.end());
+    if (!projectFiles.empty() || FListing == TFolderListing::flByGuard) {
+        if (!OpenChain(parts, depth))
+            return;  // gone, or reached only through a link
+        twslisting::TFolderReader& reader = FOpen[depth]->Reader;
+        if (FListing == TFolderListing::flByGuard) {
+            const std::uint32_t sources = SourcesOf(Lower(relative));
+            std::string_view name;
+            twslisting::TEntryKind kind;
+            while (reader.Next(name, kind)) {
+                if (kind != twslisting::TEntryKind::ekFile || !MayMatter(name))
+                    continue;
+                if (RoleOf(name) == TFileRole::frSource)
+                    FSources[sources].append(name).push_back(kNameEnd);
+                if (ParserFor(name) != TParser::pNone)
+                    projectFiles.emplace_back(name);
+            }
+        }
+        read = ReadProjectFiles(reader, std::move(projectFiles));
+    }
+    for (const TReadFile& file : read) {
+        FBytesRead += file.Bytes;
+        if (!file.Refs.Links.empty())
+            AddRefs(relative, file.Name, file.Refs);
+    }
+}
 
+std::vector<TLinkGuard::TReadFile> TLinkGuard::ReadProjectFiles(const twslisting::TFolderReader& reader,
+                                                                std::vector<std::string> projectFiles) const
+{
+    std::sort(projectFiles.begin(), projectFiles.end());
+    std::vector<TReadFile> read;
     std::size_t budget = FLimits.BytesPerFolder;
-    std::string& bytes = FBytes;
-    for (const std::string& file : projectFiles) {
+    std::string bytes;
+    for (std::string& file : projectFiles) {
         if (budget == 0)
             break;
         if (!reader.ReadHead(file.c_str(), std::min(FLimits.BytesPerFile, budget), bytes))
             continue;
         budget -= bytes.size();
-        FBytesRead += bytes.size();
         TProjectRefs refs;
         switch (ParserFor(file)) {
         case TParser::pPascal:
@@ -307,9 +327,29 @@ void TLinkGuard::ReadFolder(const std::vector<std::string>& parts, std::size_t d
         case TParser::pNone:
             break;
         }
-        if (!refs.Links.empty())
-            AddRefs(relative, file, refs);
+        read.push_back({std::move(file), bytes.size(), std::move(refs)});
     }
+    return read;
+}
+
+void TLinkGuard::Prefetch(std::string_view folder, const twslisting::TFolderReader& reader, std::string_view files)
+{
+    if (FListing != TFolderListing::flByScan || !Relative(folder))
+        return;
+    // The names Listed keeps as project files, so that AddFolder would
+    // read the very same ones.
+    std::vector<std::string> projectFiles;
+    while (!files.empty()) {
+        const std::string_view name = files.substr(0, files.find('\0'));
+        files.remove_prefix(std::min(files.size(), name.size() + 1));
+        if (ParserForPacked(PackedExtension(name)) != TParser::pNone)
+            projectFiles.emplace_back(name);
+    }
+    if (projectFiles.empty())
+        return;
+    std::vector<TReadFile> read = ReadProjectFiles(reader, std::move(projectFiles));
+    std::lock_guard<std::mutex> lock(FPrefetchLock);
+    FPrefetched.insert_or_assign(std::string(folder), std::move(read));
 }
 
 std::uint32_t TLinkGuard::SourcesOf(std::string_view lowerFolder)

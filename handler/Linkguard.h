@@ -26,8 +26,9 @@
 // project file's folder or in the linked file's own folder; the file that
 // links X is not a source of X.
 //
-// Single-threaded. Errors other than running out of memory are not raised:
-// what cannot be read is passed over.
+// Single-threaded, but for Prefetch, which the scan's reading threads call
+// beside it. Errors other than running out of memory are not raised: what
+// cannot be read is passed over.
 #pragma once
 
 #include <cstddef>
@@ -35,8 +36,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Linkindex.h"
@@ -84,6 +87,14 @@ public:
     // project files are kept.
     void Listed(std::string_view folder, std::string_view name);
 
+    // With flByScan, from any thread, several at once: a folder the scan
+    // has just read (full path), still open as reader, with the names of
+    // its files (each ended by a NUL). Its project files are read through
+    // reader and parsed now, under the same limits, for AddFolder to take
+    // when it needs the folder instead of opening it again; a folder
+    // AddFolder never needs costs its read only.
+    void Prefetch(std::string_view folder, const twslisting::TFolderReader& reader, std::string_view files);
+
     // A folder where a mask matched (full path, with or without a trailing
     // separator); cheap when it or its parents were read before.
     void AddFolder(std::string_view folder);
@@ -124,7 +135,20 @@ private:
     void AddRefs(std::string_view relative, const std::string& fileName, const TProjectRefs& refs);
     bool Built(std::string_view target, const TLinker& linker) const;
 
+    // One project file of a folder as Prefetch read it.
+    struct TReadFile {
+        std::string Name;
+        std::size_t Bytes;
+        TProjectRefs Refs;
+    };
+    // The project files of a folder read within its limits, in name order.
+    std::vector<TReadFile> ReadProjectFiles(const twslisting::TFolderReader& reader,
+                                            std::vector<std::string> projectFiles) const;
+
     std::shared_ptr<const twslisting::TRootFolder> FRoot;
+    // relative folder -> its project files, read by Prefetch
+    std::mutex FPrefetchLock;
+    std::unordered_map<std::string, std::vector<TReadFile>> FPrefetched;
     std::string FVolume;  // without its trailing separator: "" for the root, "C:" for a drive's
     TLinkGuardLimits FLimits;
     TFolderListing FListing;
@@ -151,7 +175,6 @@ private:
     std::vector<TLinkChain> FLinkChains;
     std::vector<TLinkEntry> FLinkEntries;
     std::string FResolved, FStem;  // AddRefs' scratch, its storage reused
-    std::string FBytes;            // the file being read, its storage reused
     mutable std::string FLookup;   // Reason's lower-case key, its storage reused
     std::size_t FBytesRead = 0;
 };

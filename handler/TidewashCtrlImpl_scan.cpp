@@ -1,8 +1,9 @@
 // TTidewashCtrlImpl::GetSpaceUsed: one depth-first walk of the volume per
 // active mask, outside that mask's excluded folders, with progress and
 // abort through the host's callback. Where a mask matched, the link guard
-// reads the nearby project files, so that objects a project links and
-// cannot rebuild are found but left unselected.
+// judges by the nearby project files (read beside the walk, by the threads
+// reading the folders), so that objects a project links and cannot rebuild
+// are found but left unselected.
 #include "TidewashCtrlImpl.h"
 
 #include <memory>
@@ -101,6 +102,13 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };
+        // With threads reading the folders, they read the project files
+        // too, while the folder is open, and the guard takes them parsed;
+        // on the walk's thread alone that would only read more.
+        FFileSearch.OnFolderRead = nullptr;
+        if (FFileSearch.ThreadCount() > 1)
+            FFileSearch.OnFolderRead = [guard](const AnsiString& folder, const twslisting::TFolderReader& reader,
+                                               std::string_view files) { guard->Prefetch(folder, reader, files); };
         FFileSearch.OnFileFound = [this, guard](const AnsiString& path, const twslisting::TDirEntry* entry,
                                                 bool&, void* context) {
             if (entry != nullptr)

@@ -42,6 +42,7 @@
 #include "Twshelpers.h"
 #include "twsregistry.h"
 #include "Volumes.h"
+#include "Zelfilesearch.h"
 #include "Zelformat.h"
 #include "listing.h"
 
@@ -177,6 +178,7 @@ struct TOptions {
     bool History = false;
     bool Undo = false;
     std::string UndoRun;  // empty: the last run
+    std::size_t Threads = 0;  // reading folders during the scan; 0: the handlers' default
 };
 
 // The options, or the exit code when the command line alone settles the run
@@ -214,6 +216,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                    "restores outside the volume recorded or through a link")
         ->expected(0, 1)
         ->type_name("[RUN]");
+    app.add_option("--threads", options.Threads,
+                   "Threads reading folders during the scan (default: the number of cores, at least 16;\n"
+                   "1 reads them one at a time)")
+        ->check(CLI::Range(1, 1024));
     app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
     try {
         app.parse(argc, argv);
@@ -701,6 +707,8 @@ int main(int argc, char** argv)
     if (const auto exit = ChooseVolume(options, volume))
         return *exit;
 
+    // The handlers loaded into this process search with this many threads.
+    zelutils::TFileSearch::SetDefaultThreads(options.Threads);
     InstallInterruptHandler();
     TComApartment com;
     if (FAILED(com.Result)) {

@@ -9,12 +9,16 @@
 #include <unistd.h>
 
 #include "TempFolder.h"
+#include "listing.h"
 
 using tidewash::TLinkGuard;
 using tidewash::TLinkGuardLimits;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Whether the guard is handed the folders as the scan reads them.
+enum class TPrefetch : unsigned char { pNone, pByReaders };
 
 // A volume of generated files, of which some are "found" as the scan
 // would find them; the guard then judges each found file.
@@ -43,15 +47,30 @@ public:
 
     // found file -> reason ("" when it stays selected)
     // With flByScan the folders are told as the scan tells them: every
-    // regular file of every folder, links never followed.
+    // regular file of every folder, links never followed; with
+    // TPrefetch::pByReaders every folder is also handed to Prefetch, open,
+    // as the scan's reading threads hand them.
     std::map<std::string, std::string> Judge(TLinkGuardLimits limits = {}, std::size_t* bytesRead = nullptr,
-                                             tidewash::TFolderListing listing = tidewash::TFolderListing::flByGuard)
+                                             tidewash::TFolderListing listing = tidewash::TFolderListing::flByGuard,
+                                             TPrefetch prefetch = TPrefetch::pNone)
     {
         TLinkGuard guard(FVolume.string() + static_cast<char>(fs::path::preferred_separator), limits, listing);
+        std::map<fs::path, std::string> files{{FVolume, ""}};  // folder -> its files, each ended by a NUL
         if (listing == tidewash::TFolderListing::flByScan)
-            for (const auto& entry : fs::recursive_directory_iterator(FVolume))
-                if (entry.is_regular_file() && !entry.is_symlink())
-                    guard.Listed(entry.path().parent_path().string(), entry.path().filename().string());
+            for (const auto& entry : fs::recursive_directory_iterator(FVolume)) {
+                if (entry.is_directory() && !entry.is_symlink())
+                    files[entry.path()];
+                if (!entry.is_regular_file() || entry.is_symlink())
+                    continue;
+                guard.Listed(entry.path().parent_path().string(), entry.path().filename().string());
+                files[entry.path().parent_path()].append(entry.path().filename().string()).push_back('\0');
+            }
+        if (prefetch == TPrefetch::pByReaders)
+            for (const auto& [folder, names] : files) {
+                twslisting::TFolderReader reader;
+                if (reader.Open(folder.string()))
+                    guard.Prefetch(folder.string(), reader, names);
+            }
         for (const std::string& file : FFound)
             guard.AddFolder(Native(file).parent_path().string());
         std::map<std::string, std::string> reasons;
@@ -146,6 +165,7 @@ TEST(Linkguard, ProjectsKeepWhatTheyLinkAndCannotBuild)
     };
     EXPECT_EQ(v.Judge(), expected);
     EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan), expected);
+    EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan, TPrefetch::pByReaders), expected);
 }
 
 TEST(Linkguard, ReferencesOutsideTheVolumeOrThroughLinksNameNothing)
@@ -176,6 +196,7 @@ TEST(Linkguard, ReferencesOutsideTheVolumeOrThroughLinksNameNothing)
     };
     EXPECT_EQ(v.Judge(), expected);
     EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan), expected);
+    EXPECT_EQ(v.Judge({}, nullptr, tidewash::TFolderListing::flByScan, TPrefetch::pByReaders), expected);
     EXPECT_EQ(alias, evil) << "one link made, the other not";
 }
 
@@ -232,4 +253,13 @@ TEST(Linkguard, ReadsOnlyUpToTheCapsAndTheLevelsAbove)
     // the noise at its own cap.
     EXPECT_LE(bytesRead, 256u * 1024 + 2 * 256u * 1024 + 5 * 100 + 100);
     EXPECT_GE(bytesRead, 256u * 1024 + 2 * 256u * 1024) << "the caps were not reached: the test lost its point";
+
+    // Read ahead by the scan's threads: the same files within the same caps.
+    for (const std::size_t perFolder : {std::size_t{250}, std::size_t{1024 * 1024}}) {
+        limits.BytesPerFolder = perFolder;
+        std::size_t byScan = 0, prefetched = 0;
+        EXPECT_EQ(v.Judge(limits, &byScan, tidewash::TFolderListing::flByScan),
+                  v.Judge(limits, &prefetched, tidewash::TFolderListing::flByScan, TPrefetch::pByReaders));
+        EXPECT_EQ(byScan, prefetched) << perFolder;
+    }
 }

@@ -5,15 +5,23 @@
 //   TWalk           one include folder searched with every include mask
 #include "Zelfilesearch.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "SysUtils.hpp"
+#include "Zelexclusionindex.h"
 #include "Zelfileutils.h"
+#include "Zelfolderpool.h"
 
 namespace zelutils {
 
-using twslisting::TEntryKind;
 using twslisting::TFolderReader;
+using folderpool::TFolderNode;
+using folderpool::TFolderPool;
+using folderpool::TListingRules;
+using folderpool::TSubFolder;
 
 namespace {
 
@@ -22,44 +30,6 @@ constexpr int kHiddenAttribute = FILE_ATTRIBUTE_HIDDEN;
 // The search attributes a listing looks at, and the default set.
 constexpr int kListedAttributes[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
                                      FILE_ATTRIBUTE_ARCHIVE};
-
-// An excluded folder prepared for comparison: upper-cased, with its flag.
-struct TExclusion {
-    AnsiString Upper;
-    bool WithSubfolders;
-};
-
-bool ExcludedBy(const std::vector<TExclusion>& exclusions, const AnsiString& folder, bool& withSubfolders)
-{
-    withSubfolders = false;
-    AnsiString upperFolder;
-    bool folded = false;
-    for (const TExclusion& e : exclusions) {
-        bool match = SameText(e.Upper, folder);
-        if (!match && e.WithSubfolders) {
-            if (!folded) {
-                upperFolder = UpperCase(folder);
-                folded = true;
-            }
-            match = upperFolder.find(e.Upper) != AnsiString::npos;
-        }
-        if (match) {
-            withSubfolders = e.WithSubfolders;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::vector<TExclusion> PrepareExclusions(const TExcludedFolders& folders, const AnsiString& mask)
-{
-    std::vector<TExclusion> result;
-    const auto it = folders.find(mask);
-    if (it != folders.end())
-        for (const TExcludedFolderItem& item : it->second)
-            result.push_back({UpperCase(item.Folder), item.WithSubfolders});
-    return result;
-}
 
 std::deque<AnsiString> Lines(const TStrings& list)
 {
@@ -117,57 +87,48 @@ AnsiString TSearchResult::GetDOSName() const { return twslisting::ShortPathName(
 // mask. The later passes replay those listings in the same order, so their
 // events are those of a fresh walk. A folder the earlier passes never
 // entered (skipped by an event, excluded for their masks) is read when a
-// later pass first enters it, by its path, and only if it is still the
-// folder its parent listed. The last pass frees each folder once done.
-
-namespace {
-
-struct TFolderNode;
-
-struct TSubFolder {
-    TDirEntry Entry;
-    std::unique_ptr<TFolderNode> Node;  // made when first entered
-};
-
-struct TFolderNode {
-    bool Loaded = false;
-    std::vector<TSubFolder> Subs;
-    std::vector<TDirEntry> Files;
-    std::vector<std::uint64_t> MaskBits;  // Files.size() rows of words; bit k: mask k lists the file
-};
-
-struct TMaskPlan {
-    AnsiString Text;
-    TFileMask Pattern;
-    std::vector<TExclusion> Exclusions;
-};
-
-}  // namespace
+// later pass first enters it, from the start folder, and only if it is
+// still the folder its parent listed. The last pass frees each folder once
+// done. With a pool (TFolderPool) the folders are read by its threads
+// ahead of the passes; the walk takes each one as it gets there and tells
+// then what reading it would have told.
 
 class TFileSearch::TWalk {
 public:
-    TWalk(TFileSearch& search, const twslisting::TRootFolder& start, const std::deque<AnsiString>& masks,
-          void* context)
-        : FSearch(search),
-          FStart(start),
-          FContext(context),
-          FListHidden(search.FSearchAttributes.count(kHiddenAttribute) != 0),
-          FDropped((FListHidden ? 0 : FILE_ATTRIBUTE_HIDDEN) |
-                   (search.FSearchAttributes.count(FILE_ATTRIBUTE_SYSTEM) != 0 ? 0 : FILE_ATTRIBUTE_SYSTEM)),
-          FWords((masks.size() + 63) / 64)
+    TWalk(TFileSearch& search, const twslisting::TRootFolder& start, const AnsiString& startPath,
+          const std::deque<AnsiString>& masks, void* context)
+        : FSearch(search), FContext(context)
     {
-        FMasks.reserve(masks.size());
-        for (const AnsiString& mask : masks)
-            FMasks.push_back({mask, TFileMask(mask), PrepareExclusions(search.FExcludedFolders, mask)});
+        FRules.Start = &start;
+        FRules.StartLength = startPath.size();
+        FRules.ListHidden = search.FSearchAttributes.count(kHiddenAttribute) != 0;
+        FRules.Dropped = (FRules.ListHidden ? 0 : FILE_ATTRIBUTE_HIDDEN) |
+                         (search.FSearchAttributes.count(FILE_ATTRIBUTE_SYSTEM) != 0 ? 0 : FILE_ATTRIBUTE_SYSTEM);
+        FRules.Words = (masks.size() + 63) / 64;
+        FRules.Recursive = search.Recursive;
+        FRules.FolderRead = search.OnFolderRead;
+        if (!search.FoldersNeverEntered.empty())
+            FRules.NeverEntered = &search.FoldersNeverEntered;
+        FRules.Masks.reserve(masks.size());
+        for (const AnsiString& mask : masks) {
+            const auto excluded = search.FExcludedFolders.find(mask);
+            FRules.Masks.push_back({mask, TFileMask(mask),
+                                    excluded == search.FExcludedFolders.end() ? TExclusionIndex()
+                                                                             : TExclusionIndex(excluded->second)});
+        }
         for (int i = 0; i < search.FExcludeMasks->Count(); ++i)
-            FExcludeMasks.emplace_back(search.FExcludeMasks->Get(i));
+            FRules.ExcludeMasks.emplace_back(search.FExcludeMasks->Get(i));
+        if (search.OnFileListed)
+            FListed = [this](std::string_view name) { FSearch.OnFileListed(FPath, name); };
+        const std::size_t threads = search.ThreadCount();
+        if (threads > 1)
+            FPool = std::make_unique<TFolderPool>(FRules, threads, static_cast<bool>(search.OnFileListed));
     }
 
     // Searches folder (without its trailing separator) for mask number mask.
     bool Pass(const AnsiString& folder, std::size_t mask, bool last)
     {
         FPath = folder;
-        FStartLength = folder.size();
         FMask = mask;
         FLast = last;
         const bool completed = Search(FRoot, nullptr, nullptr);
@@ -182,6 +143,7 @@ private:
     bool Search(TFolderNode& node, const TDirEntry* self, const TFolderReader* parent)
     {
         TFileSearch& s = FSearch;
+        const TExclusionIndex& exclusions = FRules.Masks[FMask].Exclusions;
         bool skip = false;
         if (s.OnSearchFolder) {
             s.OnSearchFolder(FPath, nullptr, skip, FContext);
@@ -196,11 +158,11 @@ private:
             const std::size_t mark = FPath.size();
             for (TSubFolder& sub : node.Subs) {
                 FPath.append(1, PathDelim).append(sub.Entry.Name);
-                if (ExcludedBy(FMasks[FMask].Exclusions, FPath, withSubfolders) && withSubfolders) {
+                if (exclusions.Excluded(FPath, withSubfolders) && withSubfolders) {
                     // passed over with its whole tree
                 } else if (s.Recursive) {
                     if (!sub.Node)
-                        sub.Node = std::make_unique<TFolderNode>();
+                        sub.Node = std::make_shared<TFolderNode>();
                     s.FAborted = !Search(*sub.Node, &sub.Entry, reader.IsOpen() ? &reader : nullptr);
                 } else if (s.OnSearchFolder) {
                     skip = false;
@@ -218,13 +180,13 @@ private:
             }
         }
 
-        if (!s.FAborted && !ExcludedBy(FMasks[FMask].Exclusions, FPath, withSubfolders)) {
+        if (!s.FAborted && !exclusions.Excluded(FPath, withSubfolders)) {
             Load(node, self, parent, reader);
             const std::size_t word = FMask / 64;
             const std::uint64_t bit = std::uint64_t{1} << (FMask % 64);
             AnsiString folder;  // with its separator, made for the first file stored
             for (std::size_t i = 0; i < node.Files.size(); ++i) {
-                if ((node.MaskBits[i * FWords + word] & bit) == 0)
+                if ((node.MaskBits[i * FRules.Words + word] & bit) == 0)
                     continue;
                 const TDirEntry& entry = node.Files[i];
                 FFullName.assign(FPath).append(1, PathDelim).append(entry.Name);
@@ -234,7 +196,7 @@ private:
                 if (!skip && s.StoreResults) {
                     if (folder.empty())
                         folder = IncludeTrailingPathDelimiter(FPath);
-                    s.Results[FMasks[FMask].Text].emplace_back(folder, entry);
+                    s.Results[FRules.Masks[FMask].Text].emplace_back(folder, entry);
                 }
                 if (s.FAborted)
                     break;
@@ -243,83 +205,44 @@ private:
         return !s.FAborted;
     }
 
-    // Reads the folder at FPath from the disk, unless an earlier pass did.
+    // Makes the listing of the folder at FPath ready, unless an earlier
+    // pass did, and tells what reading it would tell: the files it lists
+    // and whether it could be opened.
     void Load(TFolderNode& node, const TDirEntry* self, const TFolderReader* parent, TFolderReader& reader)
     {
-        if (node.Loaded)
-            return;
-        node.Loaded = true;  // a folder that cannot be listed has no entries
-        if (self == nullptr && !FStart.IsOpen())
-            return;  // a start folder that is missing or reached through a link
-        // A folder below the start whose parent is no longer open is walked
-        // to again from the start folder held, never by its path.
-        const bool open = self == nullptr   ? reader.Open(FStart)
-                          : parent != nullptr ? reader.OpenSub(*parent, *self)
-                                              : reader.OpenBelow(FStart, std::string_view(FPath).substr(FStartLength + 1), *self);
-        if (!open) {
-            ++FSearch.UnreadableFolders;
-            return;
-        }
-
-        std::string_view name;
-        TEntryKind kind;
-        TDirEntry entry;
-        while (reader.Next(name, kind)) {
-            if (kind == TEntryKind::ekFolder) {
-                // The subfolder listing drops hidden and system folders.
-                if (twslisting::IsHiddenName(name) || twslisting::IsSystemFolder(FPath, name))
-                    continue;
-                // Where the file system keeps the attributes (Windows), the
-                // description carries them.
-                if (reader.Describe(name.data(), kind, entry) && !NeverEntered(entry) &&
-                    (entry.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0)
-                    node.Subs.push_back({std::move(entry), nullptr});
-                continue;
-            }
-            if (FSearch.OnFileListed)
-                FSearch.OnFileListed(FPath, name);
-            if (!FListHidden && twslisting::IsHiddenName(name))
-                continue;
-            TFileMask::FoldName(name, FFolded);
-            const std::size_t row = node.MaskBits.size();
-            node.MaskBits.resize(row + FWords, 0);
-            bool listed = false;
-            for (std::size_t k = 0; k < FMasks.size(); ++k)
-                if (FMasks[k].Pattern.MatchesFolded(FFolded)) {
-                    node.MaskBits[row + k / 64] |= std::uint64_t{1} << (k % 64);
-                    listed = true;
+        if (FPool) {
+            if (!FPool->Take(node, FPath, self))
+                return;
+            if (FListed)
+                for (std::string_view names = node.Listed; !names.empty();) {
+                    const std::size_t end = names.find('\0');
+                    FListed(names.substr(0, end));
+                    names.remove_prefix(end + 1);
                 }
-            for (std::size_t k = 0; listed && k < FExcludeMasks.size(); ++k)
-                listed = !FExcludeMasks[k].MatchesFolded(FFolded);
-            if (listed && reader.Describe(name.data(), kind, entry) && (entry.Attributes & FDropped) == 0)
-                node.Files.push_back(std::move(entry));
-            else
-                node.MaskBits.resize(row);
+            node.Listed = std::string();
+        } else {
+            if (node.State == TFolderNode::TState::sTaken)
+                return;
+            node.State = TFolderNode::TState::sTaken;
+            FRules.Read(node, FPath, self, parent, reader, FListed, FFolded);
         }
-        FSearch.UnnamedEntries += reader.Unnamed();
-    }
-
-    bool NeverEntered(const TDirEntry& folder) const
-    {
-        return !FSearch.FoldersNeverEntered.empty() &&
-               FSearch.FoldersNeverEntered.count({folder.Device, folder.Inode}) != 0;
+        if (node.Unreadable)
+            ++FSearch.UnreadableFolders;
+        FSearch.UnnamedEntries += node.Unnamed;
     }
 
     TFileSearch& FSearch;
-    const twslisting::TRootFolder& FStart;
-    std::size_t FStartLength = 0;  // of the start folder's path in FPath
     void* FContext;
-    const bool FListHidden;
-    const DWORD FDropped;  // a file with any of these attributes is not listed
-    const std::size_t FWords;
-    std::vector<TMaskPlan> FMasks;
-    std::vector<TFileMask> FExcludeMasks;
+    TListingRules FRules;
+    std::function<void(std::string_view)> FListed;  // OnFileListed for the folder at FPath
     TFolderNode FRoot;
     std::size_t FMask = 0;
     bool FLast = false;
     AnsiString FPath;      // the folder being searched, without trailing separator
     AnsiString FFullName;  // a file's full name, its storage reused
     std::string FFolded;   // a name folded for matching, its storage reused
+    // Last: its threads stop before the rules they read go.
+    std::unique_ptr<TFolderPool> FPool;
 };
 
 // ---------------------------------------------------------------------------
@@ -336,6 +259,13 @@ TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get();
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
+    // A plain ASCII folder not seen before needs no pass over the list: a
+    // long list is built in time linear in its length.
+    std::string key;
+    if (PlainCaseKey(folder, key) && FExcludedKeys[mask].insert(key).second) {
+        items.push_back({folder, withSubfolders});
+        return;
+    }
     for (TExcludedFolderItem& item : items)
         if (SameText(item.Folder, folder)) {
             item.WithSubfolders = withSubfolders;
@@ -351,6 +281,9 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
         return;
     for (auto item = it->second.begin(); item != it->second.end(); ++item)
         if (SameText(item->Folder, folder)) {
+            std::string key;
+            if (PlainCaseKey(item->Folder, key))
+                FExcludedKeys[mask].erase(key);
             it->second.erase(item);
             return;
         }
@@ -358,7 +291,9 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
 
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const
 {
-    return ExcludedBy(PrepareExclusions(FExcludedFolders, mask), folder, withSubfolders);
+    const auto it = FExcludedFolders.find(mask);
+    withSubfolders = false;
+    return it != FExcludedFolders.end() && TExclusionIndex(it->second).Excluded(folder, withSubfolders);
 }
 
 namespace {
@@ -392,6 +327,23 @@ void TFileSearch::RemoveSearchAttribute(int attr)
             FSearchAttributes.erase(listed);
     else if (AttributeValue(attr, value))
         FSearchAttributes.erase(value);
+}
+
+namespace {
+
+std::atomic<std::size_t> gDefaultThreads{0};
+
+}  // namespace
+
+void TFileSearch::SetDefaultThreads(std::size_t threads) { gDefaultThreads = threads; }
+
+std::size_t TFileSearch::ThreadCount() const
+{
+    if (Threads != 0)
+        return Threads;
+    if (const std::size_t chosen = gDefaultThreads)
+        return chosen;
+    return std::max<std::size_t>(kColdCacheThreads, std::thread::hardware_concurrency());
 }
 
 bool TFileSearch::Execute(void* context)
@@ -438,7 +390,7 @@ bool TFileSearch::Run(const AnsiString& folder, const std::deque<AnsiString>& ma
     AnsiString start = folder;
     if (!start.empty() && start.back() == PathDelim)
         start.pop_back();
-    TWalk walk(*this, *root, masks, context);
+    TWalk walk(*this, *root, start, masks, context);
     for (std::size_t k = 0; k < masks.size(); ++k)
         if (!walk.Pass(start, k, k + 1 == masks.size()))
             return false;

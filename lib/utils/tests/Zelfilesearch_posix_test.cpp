@@ -1,8 +1,9 @@
 // Tests of TFileSearch and TSearchResult on real trees made in a temporary
 // folder: results and event sequences, exclusions, the listing rules on
 // POSIX (hidden, read-only, links, FIFOs, unreadable folders, sizes, names),
-// abort, and the replayed multi-mask walk against separate walks and against
-// a literal walk written here.
+// abort, the replayed multi-mask walk against separate walks and against
+// a literal walk written here (on one thread and with a pool), a pooled walk
+// racing a process that swaps folders for links, and long exclusion lists.
 #include "Zelfilesearch.h"
 
 #include <algorithm>
@@ -11,8 +12,11 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <fstream>
+#include <atomic>
+#include <cstdio>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "SysUtils.hpp"
@@ -58,12 +62,16 @@ public:
     std::size_t AbortAtEvent = 0;      // 1-based; 0 = never
     bool SkipByName = false;           // "skip*" folders on odd passes, "stop*" listed subfolders, "nostore*" files
     std::function<void()> OnAbort;
+    // The events and, when RecordListed, every file listed, in the order told.
+    std::vector<std::string> Sequence;
+    bool RecordListed = false;
 
     bool Folder(const std::string& path, const std::string* listedName)
     {
         if (listedName == nullptr && path == Start)
             ++Pass;
         Log.push_back(listedName == nullptr ? "enter " + path : "list " + path + " | " + *listedName);
+        Sequence.push_back(Log.back());
         Count();
         if (!SkipByName)
             return false;
@@ -75,6 +83,7 @@ public:
     bool File(const std::string& path, const std::string& name, std::int64_t size)
     {
         Log.push_back("file " + path + " | " + name + " " + std::to_string(size));
+        Sequence.push_back(Log.back());
         Count();
         return SkipByName && name.rfind("nostore", 0) == 0;
     }
@@ -88,6 +97,10 @@ public:
             skip = File(path, entry->Name, entry->Size);
         };
         OnAbort = [&search] { search.Abort(); };
+        if (RecordListed)
+            search.OnFileListed = [this](const AnsiString& folder, std::string_view name) {
+                Sequence.push_back("listed " + folder + " | " + std::string(name));
+            };
     }
 
 private:
@@ -764,11 +777,13 @@ void GenerateTree(const TempTree& t, unsigned seed)
 struct TReplayCase {
     bool Recursive;
     std::size_t AbortAt;
+    std::size_t Threads;
 };
 
 void PrintTo(const TReplayCase& c, std::ostream* out)
 {
-    *out << (c.Recursive ? "recursive" : "flat") << ", abort at event " << c.AbortAt;
+    *out << (c.Recursive ? "recursive" : "flat") << ", abort at event " << c.AbortAt << ", " << c.Threads
+         << " threads";
 }
 
 class FileSearchReplay : public testing::TestWithParam<TReplayCase> {};
@@ -797,22 +812,39 @@ TEST_P(FileSearchReplay, EventsAndResultsEqualSeparateAndLiteralWalks)
                                             "*.~*",  "*.#*",  "*.bak", "*.o*",  "*.obj"};
     const TReplayCase param = GetParam();
 
-    // One Execute: every folder read once, replayed for the other masks.
+    // One Execute: every folder read once, replayed for the other masks,
+    // by as many threads as the case says.
     TFileSearch replayed;
     Configure(replayed, t, masks, param.Recursive);
+    replayed.Threads = param.Threads;
     TRecorder replayLog;
     replayLog.Start = t.Root();
     replayLog.SkipByName = true;
     replayLog.AbortAtEvent = param.AbortAt;
+    replayLog.RecordListed = true;
     replayLog.Attach(replayed);
     const bool replayCompleted = replayed.Execute(nullptr);
+
+    // The same on the calling thread alone: the files listed, too, are told
+    // in the same places whoever read the folders.
+    TFileSearch single;
+    Configure(single, t, masks, param.Recursive);
+    single.Threads = 1;
+    TRecorder singleLog = replayLog;
+    singleLog.Log.clear();
+    singleLog.Sequence.clear();
+    singleLog.Pass = 0;
+    singleLog.Attach(single);
+    EXPECT_EQ(single.Execute(nullptr), replayCompleted);
 
     // A fresh read of the disk for every mask.
     TFileSearch separate;
     Configure(separate, t, masks, param.Recursive);
+    separate.Threads = 1;
     TRecorder separateLog = replayLog;
     separateLog.Log.clear();
     separateLog.Pass = 0;
+    separateLog.RecordListed = false;
     separateLog.Attach(separate);
     bool separateCompleted = true;
     for (const std::string& mask : masks)
@@ -836,17 +868,28 @@ TEST_P(FileSearchReplay, EventsAndResultsEqualSeparateAndLiteralWalks)
     EXPECT_EQ(literalCompleted, replayCompleted);
     EXPECT_EQ(replayLog.Log, separateLog.Log);
     EXPECT_EQ(replayLog.Log, literalLog.Log);
+    EXPECT_EQ(replayLog.Sequence, singleLog.Sequence);
+    EXPECT_GT(replayLog.Sequence.size(), replayLog.Log.size()) << "files listed were told";
     EXPECT_EQ(Flatten(replayed.Results, true), Flatten(separate.Results, true));
+    EXPECT_EQ(Flatten(replayed.Results, true), Flatten(single.Results, true));
     EXPECT_EQ(Flatten(replayed.Results, false), literal.Results);
+    EXPECT_EQ(replayed.UnreadableFolders, single.UnreadableFolders);
     EXPECT_FALSE(replayed.Results.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(FileSearch, FileSearchReplay,
-                         testing::Values(TReplayCase{true, 0}, TReplayCase{false, 0}, TReplayCase{true, 1500},
-                                         TReplayCase{true, 777}),
+                         testing::ValuesIn([] {
+                             std::vector<TReplayCase> cases;
+                             for (const std::size_t threads : {1u, 2u, 8u})
+                                 for (const auto& [recursive, abortAt] : {std::pair<bool, std::size_t>{true, 0},
+                                                                          {false, 0}, {true, 1500}, {true, 777}})
+                                     cases.push_back({recursive, abortAt, threads});
+                             return cases;
+                         }()),
                          [](const testing::TestParamInfo<TReplayCase>& info) {
                              return std::string(info.param.Recursive ? "Recursive" : "Flat") +
-                                    (info.param.AbortAt ? "AbortAt" + std::to_string(info.param.AbortAt) : "");
+                                    (info.param.AbortAt ? "AbortAt" + std::to_string(info.param.AbortAt) : "") +
+                                    "Threads" + std::to_string(info.param.Threads);
                          });
 
 // A start folder held by the caller is searched from what is held: its
@@ -882,4 +925,101 @@ TEST(FileSearch, AHeldStartFolderIsSearchedWhateverItsPathLeadsToNow)
     TSearchSetup fresh(t("vol"), "*.obj");
     ASSERT_TRUE(fresh.Search.Execute(nullptr));
     EXPECT_TRUE(fresh.Search.Results.empty());
+}
+
+// A pooled walk while another thread keeps swapping a folder of the tree,
+// and a folder below it, with links to a tree outside: whichever state each
+// read meets, nothing from outside is found, and what is found is inside.
+TEST(FileSearch, APooledWalkRacingLinkSwapsFindsNothingOutside)
+{
+    TempTree t;
+    std::set<std::uint64_t> inside, outside;
+    const auto make = [&](const std::string& where, std::set<std::uint64_t>& identities) {
+        for (int s = 0; s < 6; ++s)
+            for (int f = 0; f < 4; ++f) {
+                const std::string file = where + "/s" + std::to_string(s) + "/t/f" + std::to_string(f) + ".obj";
+                t.File(file);
+                struct stat st;
+                ASSERT_EQ(::stat(t(file).c_str(), &st), 0);
+                identities.insert(st.st_ino);
+            }
+    };
+    make("vol/d", inside);
+    make("out/d", outside);
+    fs::create_directory_symlink(t("out/d"), t("vol/dl"));
+    fs::create_directory_symlink(t("out/d/s3"), t("vol/d/s3l"));
+    const std::vector<std::pair<std::string, std::string>> pairs = {{t("vol/d"), t("vol/dl")},
+                                                                    {t("vol/d/s3"), t("vol/d/s3l")}};
+
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        for (std::size_t n = 0; !stop; ++n) {
+            const auto& [a, b] = pairs[n % pairs.size()];
+            ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+        }
+    });
+    std::size_t found = 0;
+    for (int round = 0; round < 40; ++round) {
+        TSearchSetup s(t("vol"), "*.obj,*.o*");
+        s.Search.Threads = 8;
+        ASSERT_TRUE(s.Search.Execute(nullptr));
+        for (const auto& [mask, results] : s.Search.Results)
+            for (const TSearchResult& r : results) {
+                EXPECT_EQ(outside.count(r.Inode), 0u) << r.GetFullName() << " is outside";
+                EXPECT_EQ(inside.count(r.Inode), 1u) << r.GetFullName();
+                ++found;
+            }
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_GT(found, 0u) << "the walk found nothing at all: the race was never run";
+}
+
+// A long list of excluded folders is looked up through an index: its
+// answers are those of the list read entry by entry, in order, for paths
+// that equal entries, hold them, or neither, in any letter case.
+TEST(FileSearch, ALongExclusionListGivesTheResultsOfItsFewEntriesThatMatter)
+{
+    TempTree t;
+    t.File("proj/a.obj");
+    t.File("proj/deep/b.obj");
+    t.File("projects/c.obj");
+    t.File("other/d.obj");
+    t.File("other/keep/e.obj");
+    const auto found = [&](bool padded) {
+        TSearchSetup s(t.Root(), "*.obj");
+        if (padded)
+            for (int i = 0; i < 20000; ++i)
+                s.Search.AddExcludeFolder("*.obj", t("elsewhere/n" + std::to_string(i)), i % 2 == 0);
+        s.Search.AddExcludeFolder("*.obj", t("PROJ/DEEP"), true);
+        s.Search.AddExcludeFolder("*.obj", t("Other"), false);
+        if (padded)
+            for (int i = 0; i < 20000; ++i)
+                s.Search.AddExcludeFolder("*.obj", "zz" + std::to_string(i), true);
+        EXPECT_TRUE(s.Search.Execute(nullptr));
+        return Flatten(s.Search.Results, true);
+    };
+    const auto few = found(false);
+    EXPECT_EQ(few.at("*.obj").size(), 3u);
+    EXPECT_EQ(found(true), few);
+}
+
+// What goes wrong while a folder is read (here the folder event raising)
+// reaches the caller of Execute, whichever thread read the folder, and the
+// threads are stopped.
+TEST(FileSearch, AnErrorWhileReadingAFolderReachesTheCaller)
+{
+    TempTree t;
+    for (int i = 0; i < 30; ++i)
+        t.File("d" + std::to_string(i) + "/bad/x.obj");
+    for (const std::size_t threads : {1u, 8u}) {
+        TSearchSetup s(t.Root(), "*.obj");
+        s.Search.Threads = threads;
+        s.Search.OnFolderRead = [](const AnsiString& folder, const twslisting::TFolderReader&, std::string_view) {
+            if (folder.size() >= 4 && folder.substr(folder.size() - 4) == "/bad")
+                throw std::runtime_error("bad folder");
+        };
+        EXPECT_THROW(s.Search.Execute(nullptr), std::runtime_error) << threads << " threads";
+        EXPECT_TRUE(s.Search.Results.empty()) << "thrown before the first file was found";
+    }
 }

@@ -1,0 +1,95 @@
+// Zelexclusionindex: one mask's excluded folders, prepared once so that
+// telling whether a folder is excluded costs time in the length of its path,
+// not in the number of folders excluded.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "System.hpp"
+
+namespace zelutils {
+
+struct TExcludedFolderItem;
+
+// The key under which a text of ASCII bytes only is compared ignoring case
+// (its letters lowered); false for any other text.
+bool PlainCaseKey(std::string_view text, std::string& key);
+
+// The rule is that of a plain pass over the entries in their order, the
+// first entry that matches deciding: an entry matches a folder whose path
+// equals it ignoring case (SameText), and an entry with subfolders also
+// matches every path whose upper-cased text holds its upper-cased text
+// anywhere (no boundary check: /proj also matches /projects).
+//
+// Equal paths are found through a table keyed by the ASCII-lowered text; an
+// entry or a path with bytes above 127 is compared with SameText against
+// the other such entries (such a text cannot equal a plain ASCII one, since
+// the case mapping keeps ASCII within ASCII). Held paths are found by one
+// automaton over all the upper-cased entries with subfolders (Aho-Corasick).
+//
+// Immutable once built; lookups may run on several threads at once.
+class TExclusionIndex {
+public:
+    TExclusionIndex() = default;
+    template <typename Items>
+    explicit TExclusionIndex(const Items& items)
+    {
+        std::vector<const TExcludedFolderItem*> list;
+        for (const auto& item : items)
+            list.push_back(&item);
+        Build(list);
+    }
+
+    bool Empty() const { return FCount == 0; }
+    // True when folder (without its trailing separator) is excluded;
+    // withSubfolders tells how (false when it is not).
+    bool Excluded(const AnsiString& folder, bool& withSubfolders) const;
+
+private:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    void Build(const std::vector<const TExcludedFolderItem*>& items);
+    // The first entry (in order) equal to folder ignoring case, or kNone.
+    std::uint32_t FirstEqual(const AnsiString& folder) const;
+    // The first entry with subfolders held in folder upper-cased, or kNone.
+    std::uint32_t FirstHeld(const AnsiString& folder) const;
+    std::uint32_t Step(std::uint32_t state, unsigned char c) const;
+
+    std::size_t FCount = 0;
+    bool FHeld = false;  // some entry has subfolders
+    std::vector<bool> FWithSubfolders;  // per entry, in order
+    std::unordered_map<std::string, std::uint32_t> FPlainEqual;  // ASCII-lowered text -> first entry
+    std::vector<std::pair<AnsiString, std::uint32_t>> FOtherEqual;  // non-ASCII texts, in order
+
+    // (state << 8 | byte) -> state, in one open-addressed table: a step of
+    // the automaton mostly touches one cache line.
+    class TTransitions {
+    public:
+        // The state stored for key, or kNone.
+        std::uint32_t Find(std::uint64_t key) const;
+        // The state stored for key, storing next first when there is none;
+        // true when it was stored now.
+        std::pair<std::uint32_t, bool> Insert(std::uint64_t key, std::uint32_t next);
+
+    private:
+        std::size_t Slot(std::uint64_t key) const;
+        void Grow();
+        static constexpr std::uint64_t kFree = UINT64_MAX;
+        std::vector<std::uint64_t> FKeys;
+        std::vector<std::uint32_t> FValues;
+        std::size_t FUsed = 0;
+    };
+
+    // The automaton: FGoto holds its transitions; state 0 is the start.
+    // FFirst[s]: the first entry ending at s or at any state its failure
+    // chain reaches.
+    TTransitions FGoto;
+    std::vector<std::uint32_t> FFail;
+    std::vector<std::uint32_t> FFirst;
+};
+
+}  // namespace zelutils
