@@ -405,6 +405,56 @@ TEST_F(CleanupHost, ASharedInstallationUsesTheUsersOwnSettingsAndReports)
     EXPECT_EQ(twstesting::ReadFile(install / "TWS.cfg"), ObjSettings().Text());
 }
 
+// A package registers the handler once, in the system registry, as root:
+// every user's host finds it beneath their own (empty) registry, and the
+// unregistration leaves no class, ProgID or cleanup key of it there (the
+// type library stays registered, as the handler's unregistration keeps it).
+TEST_F(CleanupHost, ASystemRegistrationServesEveryUserUntilItIsRemoved)
+{
+    if (!twstesting::HasUnprivilegedUser())
+        GTEST_SKIP();
+    const fs::path system = base / "system";
+    fs::copy_file(Out() + "/Tidewash.so", install / "Tidewash.so");
+    std::ofstream(install / "TWS.cfg") << ObjSettings().Text();
+    ::setenv("TIDEWASH_REGISTRY", (base / "own").c_str(), 1);
+    ::setenv("TIDEWASH_SYSTEM_REGISTRY", system.c_str(), 1);
+    GiveToUnprivilegedUser();
+    const auto regsvr = [&](const std::string& options) {
+        const fs::path out = base / "regsvr.out";
+        const std::string command = "umask 022; '" + Out() + "/twsregsvr' --system " + options + " '" +
+                                    (install / "Tidewash.so").string() + "' >'" + out.string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        return std::make_pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1, twstesting::ReadFile(out));
+    };
+    const auto [code, said] = regsvr("");
+    ASSERT_EQ(code, 0) << said;
+    EXPECT_NE(said.find("Registry: " + system.string()), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(base / "own"));
+
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun run = Host("--list " + Vol());
+                  if (run.Code != 0 || run.Output.find("a.obj") == std::string::npos)
+                      return "the system registration was not found:\n" + run.Output + run.Errors;
+                  return std::string();
+              }),
+              "");
+
+    const auto [removed, saidRemoved] = regsvr("/u");
+    ASSERT_EQ(removed, 0) << saidRemoved;
+    const std::string classes = twstesting::ReadFile(system / "HKEY_CLASSES_ROOT.reg");
+    EXPECT_EQ(classes.find("InprocServer32"), std::string::npos) << classes;
+    EXPECT_EQ(classes.find("Zel.TidewashCtrl"), std::string::npos) << classes;
+    const std::string machine = twstesting::ReadFile(system / "HKEY_LOCAL_MACHINE.reg");
+    EXPECT_EQ(machine.find("VolumeCaches\\"), std::string::npos) << machine;
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun run = Host("--list " + Vol());
+                  return run.Code == 1 ? std::string() : "still registered:\n" + run.Output + run.Errors;
+              }),
+              "");
+    ::unsetenv("LD_LIBRARY_PATH");
+    ::unsetenv("TIDEWASH_SYSTEM_REGISTRY");
+}
+
 TEST_F(CleanupHost, YesNeedsANamedVolume)
 {
     // Nothing is registered: were --yes taken without a volume, nothing
