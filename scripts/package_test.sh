@@ -20,7 +20,7 @@ info=$(dpkg-deb -I "$deb")
 grep -q '^ Depends: .*libc6' <<<"$info" || fail "no dependencies found by dpkg-shlibdeps"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/twscleanup ./usr/bin/twsregsvr ./usr/lib/tidewash/Tidewash.so ./usr/lib/tidewash/TWSConfig.so \
-         ./usr/share/man/man1/twscleanup.1 ./usr/share/bash-completion/completions/twscleanup \
+         ./usr/share/man/man1/twscleanup.1.gz ./usr/share/bash-completion/completions/twscleanup \
          ./usr/share/applications/twsutil.desktop; do
   grep -qx -- "$f" <<<"$contents" || fail "$f is not in the package"
 done
