@@ -2,6 +2,7 @@
 // Names are ANSI code page strings, as the A functions take them.
 #include "UserFolders.h"
 
+#include <atomic>
 #include <string>
 #include <windows.h>
 
@@ -34,13 +35,17 @@ std::vector<AnsiString> SystemConfigBases()
 }
 
 // The access rights of a folder on Windows are an ACL that only an attempt
-// tells reliably: a file is created in it and deleted when closed.
+// tells reliably: a file is created in it and deleted when closed. Its name
+// is new for every probe, so that probes at the same time (two handler
+// objects, two processes) never take each other's name for a refusal.
 bool FolderWritable(const AnsiString& folder)
 {
+    static std::atomic<unsigned> probes{0};
     AnsiString probe = folder;
     if (!probe.empty() && probe.back() != '\\' && probe.back() != '/')
         probe += '\\';
-    probe += "~tidewash-write-probe-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
+    probe += "~tidewash-write-probe-" + std::to_string(::GetCurrentProcessId()) + "-" +
+             std::to_string(probes.fetch_add(1)) + ".tmp";
     const HANDLE h = ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
                                    nullptr);
