@@ -32,7 +32,8 @@ root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
 dpkg_root() {
-  dpkg --root="$root" --force-not-root --force-script-chrootless --force-depends \
+  # dpkg looks for ldconfig and start-stop-daemon in PATH.
+  PATH="$PATH:/usr/sbin:/sbin" dpkg --root="$root" --force-not-root --force-script-chrootless --force-depends \
     --log=/dev/null "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg $* failed"; }
 }
 dpkg_root -i "$deb"
