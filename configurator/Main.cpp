@@ -105,14 +105,14 @@ VARIANT_BOOL ToVariantBool(const QCheckBox* box) { return box->isChecked() ? VAR
 TConfiguratorSetup TConfiguratorSetup::Installed()
 {
     TConfiguratorSetup setup;
-    setup.ConfigFileName = zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + "TWS.cfg";
+    setup.Settings = tws::LocateSettings(zelcom::DLLPathByGUID(CLSID_TidewashCtrl));
     setup.ProgramFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath().toStdString());
     setup.ListVolumes = ListFixedVolumes;
     return setup;
 }
 
 TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
-    : QMainWindow(parent), FConfigFileName(setup.ConfigFileName), FProgramFolder(setup.ProgramFolder)
+    : QMainWindow(parent), FSettings(setup.Settings), FProgramFolder(setup.ProgramFolder)
 {
     setObjectName("frmMain");
     setWindowTitle("TWS Configurator");
@@ -174,6 +174,9 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     sbarPanel1->setFixedWidth(50);
     sbarMain->addWidget(sbarPanel0);
     sbarMain->addWidget(sbarPanel1);
+    sbarSettingsFile = new QLabel(sbarMain);
+    sbarSettingsFile->setObjectName("sbarSettingsFile");
+    sbarMain->addWidget(sbarSettingsFile, 1);
 
     // ---- actions and menus ----
     actReload = new QAction("Reload", this);
@@ -284,10 +287,10 @@ void TfrmMain::SetModified(bool modified)
     actSave->setEnabled(modified);
 }
 
-void TfrmMain::ReportServerError(const AnsiString& what, const AnsiString& caption)
+void TfrmMain::ReportServerError(const AnsiString& what, const AnsiString& file, const AnsiString& caption)
 {
     const AnsiString reason = TakeErrorDescription();
-    UserDialogs().MessageBox(this, what + "\n" + FConfigFileName + (reason.empty() ? "" : "\n\n" + reason), caption,
+    UserDialogs().MessageBox(this, what + "\n" + file + (reason.empty() ? "" : "\n\n" + reason), caption,
                              TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
 }
 
@@ -300,11 +303,16 @@ void TfrmMain::actReloadExecute()
     while (pcFileMasks->count() > 0)
         DeleteMaskTab(0);
 
-    const HRESULT loaded = FTidewashConfig->Load(TArg(FConfigFileName));
+    // Until the user saves settings of their own, a shared installation's
+    // are read (tws::SettingsSource).
+    FConfigSource = tws::SettingsSource(FSettings);
+    ShowSettingsFile();
+    const HRESULT loaded = FTidewashConfig->Load(TArg(FConfigSource));
     FLoadFailed = FAILED(loaded);
     if (FLoadFailed) {
         // What the object holds now is not the file: show nothing of it.
-        ReportServerError("The settings file cannot be read; it is left as it is:", "Settings Not Loaded");
+        ReportServerError("The settings file cannot be read; it is left as it is:", FConfigSource,
+                          "Settings Not Loaded");
         SetModified(false);
         return;
     }
@@ -548,7 +556,7 @@ bool TfrmMain::SaveConfiguration()
     if (FLoadFailed) {
         UserDialogs().MessageBox(this,
                                  "The settings file could not be read, so it is not replaced:\n" +
-                                     FConfigFileName + "\n\nRepair it or remove it, then reload.",
+                                     FConfigSource + "\n\nRepair it or remove it, then reload.",
                                  "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
         return false;
     }
@@ -589,12 +597,29 @@ bool TfrmMain::SaveConfiguration()
     FTidewashConfig->SetDeleteReadOnlyFiles(ToVariantBool(cboxDeleteReadOnlyFiles));
     FTidewashConfig->SetUseRecycleBin(ToVariantBool(cboxUseRecycleBin));
 
-    if (FAILED(FTidewashConfig->Save(TArg(FConfigFileName)))) {
-        ReportServerError("The settings could not be saved:", "Settings Not Saved");
+    try {
+        tws::PrepareSettingsFolder(FSettings);
+    } catch (const Exception& e) {
+        UserDialogs().MessageBox(this, e.Message(), "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok,
+                                 TBoxAnswer::Ok);
         return false;
     }
+    if (FAILED(FTidewashConfig->Save(TArg(FSettings.File)))) {
+        ReportServerError("The settings could not be saved:", FSettings.File, "Settings Not Saved");
+        return false;
+    }
+    FConfigSource = FSettings.File;
+    ShowSettingsFile();
     SetModified(false);
     return true;
+}
+
+void TfrmMain::ShowSettingsFile()
+{
+    AnsiString text = "Settings: " + FSettings.File;
+    if (FConfigSource != FSettings.File)
+        text += " (from " + FConfigSource + " until saved)";
+    sbarSettingsFile->setText(QString::fromLocal8Bit(text.c_str()));
 }
 
 // ---- window ----

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 
 #include "Classes.hpp"
+#include "Settingsplace.h"
 #include "System.hpp"
 #include "TWSConfig_tlb.h"
 
@@ -27,13 +28,16 @@ class TfrmExcludedFolders;
 
 // Where the configurator finds what it works with.
 struct TConfiguratorSetup {
-    AnsiString ConfigFileName;  // the settings file the server reads and writes
+    // Where the server reads the settings and saves them: beside the
+    // handler, or the user's own file when the installation is shared.
+    tws::TSettingsPlace Settings;
     AnsiString ProgramFolder;   // the folder of the wizard, ending in "/"
     // Appends the fixed volumes as display name=root lines.
     std::function<void(TStrings*)> ListVolumes;
 
-    // The installation: the settings file beside the registered handler, the
-    // wizard beside this program, the machine's fixed volumes.
+    // The installation: the settings of the registered handler's
+    // installation (tws::LocateSettings), the wizard beside this program,
+    // the machine's fixed volumes.
     static TConfiguratorSetup Installed();
 };
 
@@ -72,6 +76,7 @@ public:
     QStatusBar* sbarMain;
     QLabel* sbarPanel0;
     QLabel* sbarPanel1;
+    QLabel* sbarSettingsFile;  // which file is used: "Settings: <file>"
 
     QMenu* miFile;
     QMenu* miEdit;
@@ -121,12 +126,14 @@ private:
     // The root the volume filter selects, or empty for "None".
     AnsiString VolumeFilterRoot() const;
     bool SaveConfiguration();
-    void ReportServerError(const AnsiString& what, const AnsiString& caption);
+    void ReportServerError(const AnsiString& what, const AnsiString& file, const AnsiString& caption);
+    void ShowSettingsFile();
     AnsiString WizardPath() const;
 
     bool FModified = false;
     ITidewashConfig* FTidewashConfig = nullptr;
-    AnsiString FConfigFileName;
+    tws::TSettingsPlace FSettings;
+    AnsiString FConfigSource;  // the file the settings were last read from
     std::map<AnsiString, TfrmExcludedFolders*> FMaskEditors;
     std::deque<AnsiString> FVolumeNames;
     std::deque<AnsiString> FVolumeRoots;

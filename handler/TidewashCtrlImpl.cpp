@@ -43,14 +43,21 @@ TTidewashCtrlImpl::TTidewashCtrlImpl(zelcom::TModuleLockCount& module, IUnknown*
     // the next handler object. A missing file means the defaults, and the
     // handler writes nothing; one that is there but cannot be read or used
     // (not whole, damaged, a link, not a regular file) is reported by the
-    // first call that needs the settings.
-    const AnsiString path = InstallationFolder() + tws::ConfigFileName;
+    // first call that needs the settings. In a shared installation they
+    // are the user's own (tws::LocateSettings).
     try {
-        FConfig.Load(path);
+        FPlace = tws::LocateSettings(InstallationFolder());
+        FSettingsFile = tws::SettingsSource(FPlace);
+    } catch (const Exception& e) {
+        FConfigError = e.Message();
+        return;
+    }
+    try {
+        FConfig.Load(FSettingsFile);
     } catch (const tws::EConfigFileDamaged& e) {
         FConfigError = e.Message();
     } catch (const Exception& e) {
-        FConfigError = "The settings file \"" + path + "\" cannot be read: " + e.Message();
+        FConfigError = "The settings file \"" + FSettingsFile + "\" cannot be read: " + e.Message();
     }
 }
 

@@ -23,6 +23,7 @@
 
 #include "Configintf.h"
 #include "Resultmodel.h"
+#include "Settingsplace.h"
 #include "Tidewash_tlb.h"
 #include "Zelcomerror.h"
 #include "Zelcomobject.h"
@@ -60,6 +61,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetFileCount(LONG* Count) override;
     HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) override;
     HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) override;
+    HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) override;
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
 
     // IEmptyVolumeCache
@@ -127,6 +129,8 @@ private:
     std::shared_ptr<twslisting::TRootFolder> FRoot;
     tws::TTidewashConfig FConfig;
     AnsiString FConfigError;  // why the settings file could not be used; empty when loaded
+    tws::TSettingsPlace FPlace;  // where the settings are saved and the reports go
+    AnsiString FSettingsFile;    // the file the settings were read from (missing: the defaults)
     zelutils::TFileSearch FFileSearch;
     TFileFlags FSelection;
     TFileReasons FUnselectedReasons;  // filled by the scan, cleared with the selection

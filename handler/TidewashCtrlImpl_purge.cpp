@@ -223,7 +223,7 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
     // The deletions are done by now; a report that cannot be written must
     // not turn the purge into a failure.
     try {
-        const AnsiString folder = InstallationFolder() + "Reports";
+        const AnsiString& folder = FPlace.ReportsFolder;
         if (!ForceDirectories(folder)) {
             FReportError = "the folder " + folder + " cannot be created";
             return;

@@ -99,6 +99,19 @@ HRESULT TTidewashCtrlImpl::GetPurgeReport(BSTR* Path, BSTR* Error)
     }, E_UNEXPECTED);
 }
 
+HRESULT TTidewashCtrlImpl::GetSettingsFile(BSTR* Path)
+{
+    if (Path == nullptr)
+        return E_POINTER;
+    *Path = nullptr;
+    return Guarded(IID_ITidewashResults, [&] {
+        if (FSettingsFile.empty())
+            return S_FALSE;
+        *Path = OrNull(FSettingsFile);
+        return S_OK;
+    }, E_UNEXPECTED);
+}
+
 HRESULT TTidewashCtrlImpl::GetUnreadableFolderCount(LONG* Count)
 {
     if (Count == nullptr)

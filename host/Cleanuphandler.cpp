@@ -257,6 +257,9 @@ bool TCleanupHandler::ReadFiles()
     FResults->GetPurgeReport(&path, &error);
     FReportPath = TakeBSTR(path);
     FReportError = TakeBSTR(error);
+    BSTR settings = nullptr;
+    FResults->GetSettingsFile(&settings);
+    FSettingsFile = TakeBSTR(settings);
     return true;
 }
 

@@ -96,6 +96,9 @@ public:
     // After ReadFiles: the folders the detailed handler's scan could not
     // read, whose files it could not search.
     std::int64_t UnreadableFolders() const { return FUnreadableFolders; }
+    // After ReadFiles: the settings file the detailed handler read (it may
+    // be missing: the defaults), empty when it names none.
+    const AnsiString& SettingsFile() const { return FSettingsFile; }
     // Shows the handler's own review window; false when it has none.
     bool ShowProperties();
     void Deactivate();
@@ -128,6 +131,7 @@ private:
     AnsiString FReportPath;
     AnsiString FReportError;
     std::int64_t FUnreadableFolders = 0;
+    AnsiString FSettingsFile;
     HKEY FKey = nullptr;
 };
 

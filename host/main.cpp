@@ -418,6 +418,8 @@ public:
                 continue;
             }
             std::printf("%s\n", h->DisplayName().c_str());
+            if (!h->SettingsFile().empty())
+                std::printf("  settings: %s\n", h->SettingsFile().c_str());
             AnsiString mask;
             for (const TFileRecord& f : h->Files()) {
                 if (f.Mask != mask) {

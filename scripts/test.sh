@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tidewash and runs every test twice: once in a normal build, once in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer; builds the
-# Windows deliverables with mingw-w64 and runs their tests under Wine; then
+# Debian package and tries it in a throw-away root (scripts/package_test.sh);
+# builds the Windows deliverables with mingw-w64 and runs their tests under Wine; then
 # runs every fuzz target for a short time under both sanitizers
 # (build-fuzz/, clang).
 set -euo pipefail
@@ -13,7 +14,8 @@ cd "$root"
 # else is mapped: without it, about one Wine process in a few thousand
 # finds its loader's randomised heap there and exits at once, silently
 # under WINEDEBUG=-all.
-bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader
+# dpkg-dev: dpkg-shlibdeps, which finds the Debian package's dependencies.
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader dpkg-dev
 
 jobs=$(nproc)
 # The suite works in a temporary folder of its own, which every user may
@@ -45,6 +47,8 @@ echo "== build (build/)"
 bash scripts/build.sh build
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs"
+echo "== Debian package: built, installed into a throw-away root, used, removed"
+bash scripts/package_test.sh build
 
 echo "== Windows build (build-win/, mingw-w64)"
 bash scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"

@@ -95,6 +95,11 @@ struct ITidewashResults : public IUnknown {
     // The folders the last scan could not open for listing (no permission,
     // or gone or replaced while it ran): their files were not searched.
     virtual HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) = 0;
+    // The settings file the object read (S_OK; it may be missing, which
+    // means the defaults): beside the handler, or the user's own when the
+    // installation is shared. S_FALSE with null when no place could be
+    // decided (the object's calls report why).
+    virtual HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}

@@ -29,6 +29,7 @@
 #include "Emptycachecallback.h"
 #include "Graphics.hpp"
 #include "Runrecord.h"
+#include "Settingsplace.h"
 #include "Twshelpers.h"
 #include "Twsresname.h"
 #include "Undo.h"
@@ -547,10 +548,18 @@ void TfrmMain::actGotoStep3Execute()
 
 void TfrmMain::btnReviewReportClick()
 {
-    const QString path =
-        QString::fromStdString(zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + "Reports/FilePurge.html");
+    // Where the handler writes it: beside it, or in the user's state folder
+    // when the installation is shared.
+    QString path;
+    try {
+        path = QString::fromStdString(
+            IncludeTrailingPathDelimiter(tws::LocateSettings(zelcom::DLLPathByGUID(CLSID_TidewashCtrl)).ReportsFolder) +
+            "FilePurge.html");
+    } catch (const Exception&) {
+    }
     // A report that is not there cannot be opened, whatever the shell says.
-    const bool opened = QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
+    const bool opened =
+        !path.isEmpty() && QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
     if (!opened)
         Message(TMessageKind::Error, "Operation Failed", "Failed to open the purge report.");
 }

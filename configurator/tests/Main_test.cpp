@@ -18,6 +18,7 @@
 #include "Main.h"
 #include "ScriptedDialogs.h"
 #include "SettingsFile.h"
+#include "TempFolder.h"
 
 using namespace twsconfigurator;
 using namespace configuratortest;
@@ -32,10 +33,14 @@ class MainTest : public zelcomtest::TInstalledServerTest {
 protected:
     MainTest() : TInstalledServerTest("TWSConfig.so") {}
 
-    std::unique_ptr<TfrmMain> Open(std::vector<std::string> volumes = {"Data  (/data/)=/data/", "/=/"})
+    // settings: the installation's TWS.cfg unless given.
+    std::unique_ptr<TfrmMain> Open(std::vector<std::string> volumes = {"Data  (/data/)=/data/", "/=/"},
+                                   const tws::TSettingsPlace& settings = {})
     {
         TConfiguratorSetup setup;
-        setup.ConfigFileName = ConfigPath();
+        setup.Settings = settings;
+        if (setup.Settings.File.empty())
+            setup.Settings.File = ConfigPath();
         setup.ProgramFolder = install.string() + "/";
         setup.ListVolumes = [volumes](TStrings* list) {
             for (const std::string& line : volumes)
@@ -87,6 +92,38 @@ TEST_F(MainTest, ANewInstallationShowsTheDefaultsAndTheFirstSaveCreatesTheFile)
     w->actSaveExecute();
     EXPECT_TRUE(dialogs.TakeBoxes().empty());
     EXPECT_EQ(zelcomtest::ReadFile(ConfigPath()), twstesting::TSettingsFile().Text());
+}
+
+// A shared installation: the window shows the installation's settings and
+// says so, and the save creates the user's own file (and its folder),
+// which is then the file shown and read; the installation's stays as it is.
+TEST_F(MainTest, ASharedInstallationsSettingsAreSavedAsTheUsersOwn)
+{
+    twstesting::TSettingsFile installed;
+    installed.ActiveMasks = "*.obj,*.map";
+    twstesting::WriteFile(ConfigPath(), installed.Text());
+    const std::string userFile = (base / "config" / "tidewash" / "TWS.cfg").string();
+    tws::TSettingsPlace place;
+    place.Owner = tws::TDataOwner::User;
+    place.File = userFile;
+    place.Defaults = {(base / "missing.cfg").string(), ConfigPath()};
+    {
+        auto w = Open({}, place);
+        EXPECT_EQ(Tabs(*w), (std::vector<std::string>{"*.obj", "*.map"}));
+        EXPECT_EQ(w->sbarSettingsFile->text().toStdString(),
+                  "Settings: " + userFile + " (from " + ConfigPath() + " until saved)");
+        QTest::mouseClick(w->cboxDeleteHiddenFiles, Qt::LeftButton);
+        w->actSaveExecute();
+        EXPECT_TRUE(dialogs.TakeBoxes().empty());
+        EXPECT_EQ(w->sbarSettingsFile->text().toStdString(), "Settings: " + userFile);
+    }
+    installed.DeleteHidden = true;
+    EXPECT_EQ(zelcomtest::ReadFile(userFile), installed.Text());
+    installed.DeleteHidden = false;
+    EXPECT_EQ(zelcomtest::ReadFile(ConfigPath()), installed.Text());
+    auto w = Open({}, place);
+    EXPECT_TRUE(w->cboxDeleteHiddenFiles->isChecked());
+    EXPECT_EQ(w->sbarSettingsFile->text().toStdString(), "Settings: " + userFile);
 }
 
 TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)

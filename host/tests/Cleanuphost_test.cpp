@@ -22,7 +22,9 @@
 #include <fcntl.h>
 #include <cstdio>
 
+#include "Configintf.h"
 #include "SettingsFile.h"
+#include "Settingsplace.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
@@ -113,6 +115,10 @@ protected:
     }
     std::string Vol() const { return "'" + volume.string() + "'"; }
 
+    // The test's folder becomes the unprivileged user's, and the host runs
+    // from a copy of the programs that user can reach wherever the build lies.
+    void GiveToUnprivilegedUser();
+
     // Runs the host with a pipe for its input, and presses Ctrl+C once its
     // output holds prompt. The host's exit code, or -1.
     int CtrlCAtPrompt(const std::string& arguments, const std::string& prompt)
@@ -159,6 +165,21 @@ void GiveTree(const fs::path& root, unsigned uid, unsigned gid)
     ASSERT_EQ(::lchown(root.c_str(), uid, gid), 0) << root;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         ASSERT_EQ(::lchown(entry.path().c_str(), uid, gid), 0) << entry.path();
+}
+
+void CleanupHost::GiveToUnprivilegedUser()
+{
+    fs::create_directories(base / "bin");
+    for (const auto& entry : fs::directory_iterator(Out())) {
+        const std::string name = entry.path().filename().string();
+        if (name == "twscleanup" || entry.path().extension() == ".so")
+            fs::copy_file(entry.path(), base / "bin" / name);
+    }
+    bin = (base / "bin").string();
+    ::setenv("LD_LIBRARY_PATH", bin.c_str(), 1);
+    GiveTree(base, twstesting::UnprivilegedUid(), twstesting::UnprivilegedGid());
+    fs::permissions(base, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
 }
 
 }  // namespace
@@ -309,19 +330,7 @@ TEST_F(CleanupHost, AnUnreadableFolderIsPassedOverAndCounted)
     InstallHandler();
     fs::create_directories(volume / "locked");
     std::ofstream(volume / "locked" / "b.obj") << "x";
-    // The host runs as a user without privileges, from a copy of the
-    // programs that user can reach wherever the build lies.
-    fs::create_directories(base / "bin");
-    for (const auto& entry : fs::directory_iterator(Out())) {
-        const std::string name = entry.path().filename().string();
-        if (name == "twscleanup" || entry.path().extension() == ".so")
-            fs::copy_file(entry.path(), base / "bin" / name);
-    }
-    bin = (base / "bin").string();
-    ::setenv("LD_LIBRARY_PATH", bin.c_str(), 1);
-    GiveTree(base, twstesting::UnprivilegedUid(), twstesting::UnprivilegedGid());
-    fs::permissions(base, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    GiveToUnprivilegedUser();
     fs::permissions(volume / "locked", fs::perms::none);
     EXPECT_EQ(twstesting::RunUnprivileged([&] {
                   const TRun list = Host("--json " + Vol());
@@ -342,6 +351,108 @@ TEST_F(CleanupHost, AnUnreadableFolderIsPassedOverAndCounted)
     ::unsetenv("LD_LIBRARY_PATH");
     fs::permissions(volume / "locked", fs::perms::owner_all);
     EXPECT_TRUE(fs::exists(volume / "locked" / "b.obj"));
+}
+
+// An installation the user cannot write to (as a package installs it): the
+// listing names the installation's TWS.cfg while the user has none; the
+// user's own, saved from those settings, is the one the scan then uses,
+// and the purge report lands in the user's state folder.
+TEST_F(CleanupHost, ASharedInstallationUsesTheUsersOwnSettingsAndReports)
+{
+    if (!twstesting::HasUnprivilegedUser())
+        GTEST_SKIP();
+    InstallHandler();
+    std::ofstream(volume / "proj" / "a.map") << "map";
+    ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+    GiveToUnprivilegedUser();
+    // Root's, as a package leaves it; a user without root rights makes it
+    // read-only to themselves instead.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(install.c_str(), 0, 0), 0);
+    } else {
+        fs::permissions(install, fs::perms::owner_write, fs::perm_options::remove);
+    }
+    const fs::path userFile = base / "config" / "tidewash" / "TWS.cfg";
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  TRun run = Host("--list " + Vol());
+                  if (run.Output.find("settings: " + (install / "TWS.cfg").string()) == std::string::npos ||
+                      run.Output.find("a.obj") == std::string::npos || run.Output.find("a.map") != std::string::npos)
+                      return "the installation's settings were not used:\n" + run.Output + run.Errors;
+                  if (fs::exists(userFile))
+                      return std::string("a listing created the user's settings file");
+
+                  const tws::TSettingsPlace place = tws::LocateSettings(install.string() + "/");
+                  tws::TTidewashConfig config;
+                  config.DefineSchema();
+                  tws::LoadSettings(config, place);
+                  config.SetStringsText(tws::TStringsSetting::ssActiveMasks, "*.map");
+                  tws::PrepareSettingsFolder(place);
+                  config.Save(place.File);
+
+                  run = Host("--yes " + Vol());
+                  if (run.Code != 0)
+                      return "exit " + std::to_string(run.Code) + "\n" + run.Output + run.Errors;
+                  if (fs::exists(volume / "proj" / "a.map") || !fs::exists(volume / "proj" / "a.obj"))
+                      return "the user's settings were not used:\n" + run.Output;
+                  if (!fs::exists(base / "state" / "tidewash" / "Reports" / "FilePurge.html"))
+                      return "no report in the user's state folder:\n" + run.Output + run.Errors;
+                  return std::string();
+              }),
+              "");
+    ::unsetenv("LD_LIBRARY_PATH");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_FALSE(fs::exists(install / "Reports"));
+    EXPECT_EQ(twstesting::ReadFile(install / "TWS.cfg"), ObjSettings().Text());
+}
+
+// A package registers the handler once, in the system registry, as root:
+// every user's host finds it beneath their own (empty) registry, and the
+// unregistration leaves no class, ProgID or cleanup key of it there (the
+// type library stays registered, as the handler's unregistration keeps it).
+TEST_F(CleanupHost, ASystemRegistrationServesEveryUserUntilItIsRemoved)
+{
+    if (!twstesting::HasUnprivilegedUser())
+        GTEST_SKIP();
+    const fs::path system = base / "system";
+    fs::copy_file(Out() + "/Tidewash.so", install / "Tidewash.so");
+    std::ofstream(install / "TWS.cfg") << ObjSettings().Text();
+    ::setenv("TIDEWASH_REGISTRY", (base / "own").c_str(), 1);
+    ::setenv("TIDEWASH_SYSTEM_REGISTRY", system.c_str(), 1);
+    GiveToUnprivilegedUser();
+    const auto regsvr = [&](const std::string& options) {
+        const fs::path out = base / "regsvr.out";
+        const std::string command = "umask 022; '" + Out() + "/twsregsvr' --system " + options + " '" +
+                                    (install / "Tidewash.so").string() + "' >'" + out.string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        return std::make_pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1, twstesting::ReadFile(out));
+    };
+    const auto [code, said] = regsvr("");
+    ASSERT_EQ(code, 0) << said;
+    EXPECT_NE(said.find("Registry: " + system.string()), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(base / "own"));
+
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun run = Host("--list " + Vol());
+                  if (run.Code != 0 || run.Output.find("a.obj") == std::string::npos)
+                      return "the system registration was not found:\n" + run.Output + run.Errors;
+                  return std::string();
+              }),
+              "");
+
+    const auto [removed, saidRemoved] = regsvr("/u");
+    ASSERT_EQ(removed, 0) << saidRemoved;
+    const std::string classes = twstesting::ReadFile(system / "HKEY_CLASSES_ROOT.reg");
+    EXPECT_EQ(classes.find("InprocServer32"), std::string::npos) << classes;
+    EXPECT_EQ(classes.find("Zel.TidewashCtrl"), std::string::npos) << classes;
+    const std::string machine = twstesting::ReadFile(system / "HKEY_LOCAL_MACHINE.reg");
+    EXPECT_EQ(machine.find("VolumeCaches\\"), std::string::npos) << machine;
+    EXPECT_EQ(twstesting::RunUnprivileged([&] {
+                  const TRun run = Host("--list " + Vol());
+                  return run.Code == 1 ? std::string() : "still registered:\n" + run.Output + run.Errors;
+              }),
+              "");
+    ::unsetenv("LD_LIBRARY_PATH");
+    ::unsetenv("TIDEWASH_SYSTEM_REGISTRY");
 }
 
 TEST_F(CleanupHost, YesNeedsANamedVolume)

@@ -219,13 +219,82 @@ std::string RegistryPrefix()
 
 std::string RootFilePath(Root root) { return RegistryPrefix() + "/" + RootName(root) + ".reg"; }
 
-std::shared_ptr<const RegKey> ReadRoot(Root root)
+std::string SystemRegistryFolder()
 {
-    const std::string path = RootFilePath(root);
+    std::string prefix = Env("TIDEWASH_SYSTEM_REGISTRY");
+    if (prefix.empty())
+        prefix = "/var/lib/tidewash/registry";
+    while (prefix.size() > 1 && prefix.back() == '/')
+        prefix.pop_back();
+    return prefix;
+}
+
+std::string SystemRegistryPrefix()
+{
+    if (Env("TIDEWASH_SYSTEM_REGISTRY").empty() && !Env("TIDEWASH_REGISTRY").empty())
+        return std::string();
+    const std::string prefix = SystemRegistryFolder();
+    return prefix == RegistryPrefix() ? std::string() : prefix;
+}
+
+namespace {
+
+// The root file at prefix as it is now, or null when there is none.
+std::shared_ptr<const RegKey> ReadRootAt(Root root, const std::string& prefix)
+{
+    const std::string path = prefix + "/" + RootName(root) + ".reg";
     std::string bytes;
     if (!ReadBytes(path, bytes))
-        return std::make_shared<const RegKey>(RootName(root));
+        return nullptr;
     return Parse(root, path, bytes);
+}
+
+// A file or folder of the system registry: root's (or this user's, for a
+// registry of one's own), of the kind expected, written by nobody else.
+// False when it is not there.
+bool TrustedSystemEntry(const std::string& path, bool folder)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return false;
+        throw RegStoreError(ERROR_CANTREAD, "Cannot read the system registry \"" + path + "\": " +
+                                                std::strerror(errno));
+    }
+    const bool kind = folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
+    const bool owner = st.st_uid == 0 || st.st_uid == ::geteuid();
+    if (!kind || !owner || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throw RegStoreError(ERROR_BADDB, "The system registry \"" + path + "\" is refused: " +
+                                             (!kind ? (folder ? "it is not a folder" : "it is not a regular file")
+                                              : !owner ? "it belongs to another user"
+                                                       : "other users may write it"));
+    return true;
+}
+
+void Overlay(RegKey& base, const RegKey& top)
+{
+    for (const RegValue& v : top.Values())
+        base.SetValue(v.name, v.type, v.data);
+    for (const auto& child : top.Children())
+        Overlay(base.AddChild(child->Name()), *child);
+}
+
+}  // namespace
+
+std::shared_ptr<const RegKey> ReadRoot(Root root)
+{
+    std::shared_ptr<const RegKey> own = ReadRootAt(root, RegistryPrefix());
+    const std::string system = root == Root::CurrentUser ? std::string() : SystemRegistryPrefix();
+    if (system.empty() || !TrustedSystemEntry(system, true) ||
+        !TrustedSystemEntry(system + "/" + RootName(root) + ".reg", false))
+        return own != nullptr ? own : std::make_shared<const RegKey>(RootName(root));
+    const std::shared_ptr<const RegKey> shared = ReadRootAt(root, system);
+    if (own == nullptr)
+        return shared;
+    auto merged = std::make_shared<RegKey>(RootName(root));
+    Overlay(*merged, *shared);
+    Overlay(*merged, *own);
+    return merged;
 }
 
 bool RootWritable(Root root)

@@ -25,6 +25,8 @@ const RootNames kRoots[] = {
 
 std::string Prefix() { return RegistryPrefix(); }
 
+std::string SystemPrefix() { return SystemRegistryFolder(); }
+
 const char* RootKeyName(HKEY key)
 {
     Root root;

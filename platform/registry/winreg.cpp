@@ -222,8 +222,17 @@ LONG ModifyKey(const KeyRef& ref, Body&& body)
         return RefuseReadOnly(ref.root);
     return ModifyRoot(ref.root, [&](RegKey& tree, Change& change) -> LONG {
         RegKey* key;
-        if (const LONG rc = Locate(tree, ref.path, key); rc != ERROR_SUCCESS)
-            return rc;
+        if (const LONG rc = Locate(tree, ref.path, key); rc != ERROR_SUCCESS) {
+            // A key only the system registry beneath holds: a change to it
+            // becomes the user's own key (it is written only when the body
+            // changes something).
+            const RegKey* seen;
+            if (Locate(*ReadRoot(ref.root), ref.path, seen) != ERROR_SUCCESS)
+                return rc;
+            key = &tree;
+            for (const auto& part : ref.path)
+                key = &key->AddChild(part);
+        }
         return body(*key, change);
     });
 }

@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -37,13 +38,17 @@ enum ExitCode {
 };
 
 const char* const kUsage =
-    "Usage: twsregsvr [/u] [/s] <module.so>\n"
+    "Usage: twsregsvr [/u] [/s] [--system] <module.so>\n"
     "\n"
     "Registers an in-process COM server module by calling its DllRegisterServer,\n"
     "or with /u unregisters it by calling its DllUnregisterServer.\n"
     "\n"
     "  /u      unregister instead of register\n"
     "  /s      silent: print nothing on success (failures still go to stderr)\n"
+    "  --system  register for every user, in the system registry\n"
+    "          $TIDEWASH_SYSTEM_REGISTRY, by default /var/lib/tidewash/registry\n"
+    "          (as root, for a package); every user's programs read it beneath\n"
+    "          their own registry\n"
     "  --help  this text\n"
     "  --version  the version\n"
     "Options may also be written -u, -s; they ignore case.\n"
@@ -134,7 +139,8 @@ int Register(const std::string& moduleArg, bool unregister, bool silent)
                 code = kIncomplete;
             } else if (SUCCEEDED(hr)) {
                 if (!silent)
-                    std::cout << entryName << " in \"" << path.string() << "\" succeeded.\n";
+                    std::cout << entryName << " in \"" << path.string() << "\" succeeded.\n"
+                              << "Registry: " << twsregistry::Prefix() << "\n";
             } else {
                 std::cerr << entryName << " in \"" << path.string() << "\" failed with HRESULT "
                           << Hex(hr) << ".\n";
@@ -160,6 +166,7 @@ int main(int argc, char** argv)
 {
     bool unregister = false;
     bool silent = false;
+    bool system = false;
     std::vector<std::string> modules;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -171,7 +178,9 @@ int main(int argc, char** argv)
             std::cout << "twsregsvr (Tidewash) " TIDEWASH_VERSION "\n";
             return kOk;
         }
-        if (IsOption(arg, "u")) {
+        if (arg == "--system") {
+            system = true;
+        } else if (IsOption(arg, "u")) {
             unregister = true;
         } else if (IsOption(arg, "s")) {
             silent = true;
@@ -186,6 +195,12 @@ int main(int argc, char** argv)
         std::cerr << (modules.empty() ? "twsregsvr: no module given\n"
                                       : "twsregsvr: give exactly one module\n")
                   << kUsage;
+        return kBadArguments;
+    }
+    // The system registry becomes this process's whole registry, so that
+    // everything the module writes goes there.
+    if (system && ::setenv("TIDEWASH_REGISTRY", twsregistry::SystemPrefix().c_str(), 1) != 0) {
+        std::cerr << "twsregsvr: cannot select the system registry\n";
         return kBadArguments;
     }
     return Register(modules.front(), unregister, silent);

@@ -46,7 +46,25 @@ private:
 std::string RegistryPrefix();
 std::string RootFilePath(Root root);
 
-// The root as its file holds it now (empty when there is no file). Raises
+// The system-wide registry, where a package registers its servers once for
+// every user (written by root, read by everyone): $TIDEWASH_SYSTEM_REGISTRY
+// when set and not empty, else /var/lib/tidewash/registry. It is read
+// beneath HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE of the prefix above (the
+// user's keys and values win, so a developer's registration overrides the
+// package's); HKEY_CURRENT_USER is the user's alone. A TIDEWASH_REGISTRY of
+// its own (a demo, a test) is a whole registry: the system's is read with it
+// only when TIDEWASH_SYSTEM_REGISTRY names it. Empty when no system registry
+// is read. Changes always go to the prefix above.
+std::string SystemRegistryPrefix();
+// The system registry's folder whether read or not: $TIDEWASH_SYSTEM_REGISTRY,
+// else /var/lib/tidewash/registry.
+std::string SystemRegistryFolder();
+
+// The root as its file holds it now (empty when there is no file), with
+// the system registry's root beneath it (see SystemRegistryPrefix). A
+// system root file, or its folder, that is not a regular file or folder of
+// root's (or this user's) that nobody else may write is refused: anyone
+// who could write it could choose the module every user loads. Raises
 // RegStoreError.
 std::shared_ptr<const RegKey> ReadRoot(Root root);
 

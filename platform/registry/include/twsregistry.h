@@ -16,6 +16,11 @@ namespace twsregistry {
 // The folder holding the registry files: $TIDEWASH_REGISTRY, or by default
 // $XDG_DATA_HOME/tidewash/registry (XDG_DATA_HOME defaults to ~/.local/share).
 std::string Prefix();
+// The system-wide registry a package registers in for every user, read
+// beneath the user's HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE:
+// $TIDEWASH_SYSTEM_REGISTRY, by default /var/lib/tidewash/registry (see
+// RegistryStore.h for when it is read).
+std::string SystemPrefix();
 
 // "HKEY_CURRENT_USER" for a predefined root, null for any other handle.
 const char* RootKeyName(HKEY key);
