@@ -58,6 +58,14 @@ public:
     std::function<bool(const QString& path)> OpenWithShell;
     std::function<QString(const QString& initialFolder)> ChooseReportFile;
 
+    // Set before the first show, when the scan has them (may stay null):
+    // files found again under another mask -> their first finding, listed
+    // once under all masks together and sharing its mark; and the files
+    // the settings keep whatever their mark (hidden, read-only), with the
+    // reason, shown unchecked with it and never checked.
+    const TFileAliases* Aliases = nullptr;
+    const TFileReasons* KeptBySettings = nullptr;
+
     // Status panel texts: 0 the current view, 1 the totals.
     QString StatusText(int panel) const;
     // The path a tree node stands for (volume, folders, leaf).
@@ -109,7 +117,8 @@ private:
     TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
     bool Marked(const TViewItem* item) const;
     void SetMarked(TViewItem* item, bool marked);
-    AnsiString ReasonOf(const TViewItem* item) const;
+    AnsiString ReasonOf(const TViewItem* item) const;      // kept or left unselected: why
+    AnsiString KeptReasonOf(const TViewItem* item) const;  // why the settings keep it, or empty
     // Toggles (or only synchronises) one file in both views.
     void SyncOrToggle(TViewItem* item, bool toggle);
     // A click on a tree node's check: a file toggles, a folder becomes

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "Configintf.h"
 #include "Resultmodel.h"
@@ -111,13 +112,18 @@ private:
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
     void ReportScanProgress(void* context);
-    // Every found file selected, but those the guard keeps: unselected,
-    // with the reason in FUnselectedReasons.
+    // Every found file selected, but those the settings keep (unselected,
+    // with the reason in FKeptBySettings) and those the guard keeps
+    // (unselected, with the reason in FUnselectedReasons). A file found under several
+    // masks is entered once, under the first, and listed once in FListed.
     void AddSelectionEntries(const TLinkGuard& guard);
     // Writes the purge report; failures are swallowed (the deletions are done).
     void WritePurgeReport(const TFileFlags& purged);
     // What the purge will do with the file under the settings.
     TWS_FILE_PLAN PlanFor(const TResultRef& ref) const;
+    // The plan of a file the settings keep whatever its selection (hidden,
+    // read-only), else TWS_PLAN_REMOVE.
+    TWS_FILE_PLAN SettingsPlanFor(const zelutils::TSearchResult& file) const;
 
 
     AnsiString FVolume;
@@ -130,6 +136,17 @@ private:
     zelutils::TFileSearch FFileSearch;
     TFileFlags FSelection;
     TFileReasons FUnselectedReasons;  // filled by the scan, cleared with the selection
+    TFileAliases FAliases;            // files found again under another mask
+    // Found files the hidden or read-only rule keeps, with the reason: left
+    // unselected by the scan, so that no figure counts them as going.
+    TFileReasons FKeptBySettings;
+    // Each found file once, in search order, with the masks that found it
+    // ("*.~*, *.~dsk"): what ITidewashResults tells.
+    struct TListedFile {
+        TResultRef Ref;
+        AnsiString Masks;
+    };
+    std::vector<TListedFile> FListed;
     DWORDLONG FScanTotal = 0;
     std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
     bool FPurged = false;

@@ -19,6 +19,8 @@ HRESULT TTidewashCtrlImpl::ShowProperties(HWND)
                 return E_OUTOFMEMORY;
             FDetailsWindow.reset(
                 new TfrmFileDetails(FVolume, FFileSearch, FSelection, &FUnselectedReasons, InstallationFolder()));
+            FDetailsWindow->Aliases = &FAliases;
+            FDetailsWindow->KeptBySettings = &FKeptBySettings;
         } catch (...) {
             return E_OUTOFMEMORY;
         }
