@@ -17,6 +17,7 @@
 
 #include "Configuratorresources.h"
 #include "Excludedfoldersform.h"
+#include "Maskrules.h"
 #include "SysUtils.hpp"
 #include "Tidewash_tlb.h"
 #include "Twshelpers.h"
@@ -416,7 +417,7 @@ void TfrmMain::DeleteMaskTab(int tab)
 
 bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
 {
-    const char* refusal = nullptr;
+    AnsiString refusal;
     if (mask.empty()) {
         refusal = "Cannot have an empty mask";
     } else {
@@ -424,10 +425,21 @@ bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
             if (tab != editedTab && SameText(pcFileMasks->tabText(tab).toStdString(), mask))
                 refusal = "The entered mask already exists";
     }
-    if (refusal == nullptr)
+    if (refusal.empty())
+        refusal = tws::MaskRefusal(mask);
+    if (!refusal.empty()) {
+        UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+        return false;
+    }
+    // Only the user knows whether such files are temporary where they work.
+    const AnsiString sources = tws::SourceExtensionsMatched(mask);
+    if (sources.empty())
         return true;
-    UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
-    return false;
+    return UserDialogs().MessageBox(this,
+                                    "The mask \"" + mask + "\" matches source or project files (" + sources +
+                                        "): every scan would offer them for removal.\n\nUse this mask anyway?",
+                                    "Mask Matches Source Files", TBoxIcon::Warning, TBoxButtons::YesNo,
+                                    TBoxAnswer::No) == TBoxAnswer::Yes;
 }
 
 void TfrmMain::actAddMaskExecute()

@@ -114,6 +114,8 @@ private:
     void ReleaseConfiguration();
     QWidget* AddMaskTab(const AnsiString& mask);
     void DeleteMaskTab(int tab);
+    // Refuses (with a message) an empty or repeated mask and one matching
+    // every name; asks before taking one that matches source files.
     bool ValidMask(const AnsiString& mask, int editedTab);
     // The menu's items: the fixed volumes, then the excluded volumes that
     // are not attached; each item's data is the root it stands for.

@@ -120,11 +120,21 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
     std::vector<std::string> noMap(plusTMP.begin() + 1, plusTMP.end());
     std::vector<std::string> noMapTds = noMap;
     noMapTds.erase(noMapTds.begin() + 3);  // *.tds
+    std::vector<std::string> withHeaders = noMapTds;
+    withHeaders.push_back("*.h*");
     const std::string invalid = "Invalid Mask: ";
     const Step steps[] = {
         {"cancelled", [&] { add(nullptr); }, {}, tabs, 0},
         {"empty", [&] { add(""); }, {invalid + "Cannot have an empty mask"}, tabs, 0},
         {"same mask in other case", [&] { add("*.OBJ"); }, {invalid + "The entered mask already exists"}, tabs, 0},
+        {"every name", [&] { add("*.*"); },
+         {invalid + "The mask \"*.*\" matches every file name (it has no letter to narrow it): the scan would "
+                    "offer every file of the volume, sources included, for removal"},
+         tabs, 0},
+        {"sources, answered No", [&] { dialogs.Answers.push_back(TBoxAnswer::No); add("*.c*"); },
+         {"Mask Matches Source Files: The mask \"*.c*\" matches source or project files (.cpp .c .cbproj): every "
+          "scan would offer them for removal.\n\nUse this mask anyway?"},
+         tabs, 0},
         {"new mask", [&] { add("*.tmp"); }, {}, plusTmp, 9},
         {"renamed to its own text in other case", [&] { edit("*.TMP"); }, {}, plusTMP, 9},
         {"renamed onto another mask", [&] { edit("*.Bak"); }, {invalid + "The entered mask already exists"},
@@ -135,6 +145,10 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
          {"Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.map"}, noMap, 0},
         {"delete another: the previous is active", [&] { remove(3, TBoxAnswer::Yes); },
          {"Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.tds"}, noMapTds, 2},
+        {"sources, answered Yes", [&] { dialogs.Answers.push_back(TBoxAnswer::Yes); add("*.h*"); },
+         {"Mask Matches Source Files: The mask \"*.h*\" matches source or project files (.h .hpp): every "
+          "scan would offer them for removal.\n\nUse this mask anyway?"},
+         withHeaders, 8},
     };
     for (const Step& step : steps) {
         step.act();
@@ -143,7 +157,7 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
         EXPECT_EQ(w->pcFileMasks->currentIndex(), step.active) << step.what;
     }
     EXPECT_EQ(dialogs.InputCaptions[0], "Add File Mask|File Mask: |");
-    EXPECT_EQ(dialogs.InputCaptions[4], "Edit File Mask|File Mask: |*.tmp");
+    EXPECT_EQ(dialogs.InputCaptions[6], "Edit File Mask|File Mask: |*.tmp");
     EXPECT_TRUE(w->Modified());
     EXPECT_EQ(w->sbarPanel0->text(), " Modified");
     EXPECT_NE(w->EditorOf("*.TMP"), nullptr);
