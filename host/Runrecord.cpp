@@ -75,11 +75,15 @@ TFigures FiguresOf(const std::vector<TFileRecord>& files)
         case TFilePlan::KeepReadOnly: t.KeptReadOnly.Add(f.Size); break;
         case TFilePlan::Unselected: t.Unselected.Add(f.Size); break;
         }
+        // Kept: every found file not removed on purpose, whatever the
+        // reason (the settings, the selection), before a purge and after.
+        if (f.Plan != TFilePlan::Remove || f.Outcome == TFileOutcome::Kept)
+            t.Kept.Add(f.Size);
         switch (f.Outcome) {
         case TFileOutcome::Deleted:
         case TFileOutcome::Trashed: t.Removed.Add(f.Size); break;
-        case TFileOutcome::Kept: t.Kept.Add(f.Size); break;
         case TFileOutcome::Failed: t.Failed.Add(f.Size); break;
+        case TFileOutcome::Kept:
         case TFileOutcome::None: break;
         }
     }

@@ -29,7 +29,9 @@ struct TTally {
 };
 
 // A detailed handler's figures: before the purge (found, to remove, kept
-// by the settings, unselected) and after it (removed, failed).
+// by the settings, unselected) and after it (removed, failed). Kept is
+// every found file not removed on purpose (kept by the settings or not
+// selected, with the reason in its record), the same before and after.
 struct TFigures {
     TTally Found, Remove, KeptHidden, KeptReadOnly, Unselected, Removed, Kept, Failed;
 };

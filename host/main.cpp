@@ -14,7 +14,8 @@
 //   6   the purge ran but its record could not be written (no undo for it)
 //   7   another process holds the run: its purge is still going, or
 //       another undo of it
-//   64  bad usage: unknown option, a volume that does not exist, --yes
+//   64  bad usage: unknown option, options that do not go together (each
+//       is refused, never ignored), a volume that does not exist, --yes
 //       without a volume, or a run id that is not recorded
 //
 // Without a VOLUME the host takes the volume holding the current folder,
@@ -27,6 +28,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <windows.h>
@@ -177,6 +179,26 @@ struct TOptions {
     std::string UndoRun;  // empty: the last run
 };
 
+// Why the options do not go together, or null. An option that does not
+// apply is refused rather than ignored: ignored, it would make the run do
+// something else than asked (a "dry run" that restores, a listing of
+// volumes instead of the folder named).
+const char* Conflict(const TOptions& o)
+{
+    if (o.ListVolumes && (!o.Volume.empty() || o.Yes || o.DryRun || o.List || o.Json || o.History || o.Undo))
+        return "--list-volumes takes no VOLUME and no other option: it only lists the fixed volumes.\n"
+               "To see what a folder holds, use: twscleanup --dry-run FOLDER";
+    if ((o.Undo || o.History) && !o.Volume.empty())
+        return "--history and --undo take no VOLUME.";
+    if (o.History && (o.Undo || o.Yes || o.DryRun || o.List || o.Json))
+        return "--history takes no other option.";
+    if (o.Undo && (o.Yes || o.List || o.Json))
+        return "--undo goes only with --dry-run (show what it would restore) and --quiet.";
+    if (o.Yes && (o.DryRun || o.List))
+        return "--yes purges; --dry-run and --list delete nothing: choose one.";
+    return nullptr;
+}
+
 // The options, or the exit code when the command line alone settles the run
 // (help, version, bad usage).
 std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
@@ -193,9 +215,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
     app.add_option("volume", options.Volume,
                    "Volume or folder to clean (default: the volume holding the current folder, after a\n"
                    "question; --yes needs it named)");
-    app.add_flag("-l,--list-volumes", options.ListVolumes, "List the fixed volumes and exit");
+    app.add_flag("-l,--list-volumes", options.ListVolumes,
+                 "List the fixed volumes and exit (takes no VOLUME and no other option)");
     app.add_flag("-y,--yes", options.Yes, "Purge every handler that found something, without asking");
-    app.add_flag("-n,--dry-run", options.DryRun, "Scan and show the figures only; delete nothing");
+    app.add_flag("-n,--dry-run", options.DryRun,
+                 "Scan and show the figures only; delete nothing (with --undo: show what it would\n"
+                 "restore; move nothing)");
     app.add_flag("--list", options.List,
                  "Scan and list every file the purge would touch, with its size, and why a found file\n"
                  "would be kept; delete nothing");
@@ -220,8 +245,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         return e.get_exit_code() == 0 ? kSuccess : (rc == 0 ? kSuccess : kUsage);
     }
     options.Undo = app.count("--undo") > 0;
-    if ((options.Undo || options.History) && !options.Volume.empty()) {
-        std::fprintf(stderr, "twscleanup: --history and --undo take no VOLUME.\n");
+    if (const char* why = Conflict(options)) {
+        std::fprintf(stderr, "twscleanup: %s\n", why);
         return kUsage;
     }
     gSilent = options.Quiet || options.Json;
@@ -298,6 +323,30 @@ DWORDLONG ToFree(const TCleanupHandler& h)
     return h.Detailed() ? static_cast<DWORDLONG>(FiguresOf(h.Files()).Remove.Bytes) : h.SpaceUsed();
 }
 
+AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
+
+// One handler's lines of the summary table: what it found, and for a
+// detailed handler what goes and what is kept, by reason.
+void PrintFigures(const TCleanupHandler& h)
+{
+    if (!h.Detailed()) {
+        Say("  %-36s %12s found\n", h.DisplayName().c_str(), Bytes(h.SpaceUsed()).c_str());
+        return;
+    }
+    const TFigures f = FiguresOf(h.Files());
+    Say("  %-36s %12s found in %s\n", h.DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
+        Count(f.Found.Files).c_str());
+    Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(), Count(f.Remove.Files).c_str());
+    const std::pair<const char*, TTally> kept[] = {
+        {"hidden", f.KeptHidden}, {"read-only", f.KeptReadOnly}, {"not selected", f.Unselected}};
+    for (const auto& [why, tally] : kept)
+        if (tally.Files > 0)
+            Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(), Count(tally.Files).c_str(), why);
+    if (const std::int64_t n = h.UnreadableFolders(); n > 0)
+        Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
+            n == 1 ? "" : "s");
+}
+
 // Asks whether to purge the handler, offering its review window when it has
 // one and a display is there to show it.
 TDecision AskToKeep(TCleanupHandler& handler)
@@ -313,12 +362,13 @@ TDecision AskToKeep(TCleanupHandler& handler)
             return answer.Choice == 'y' ? TDecision::Keep : TDecision::Skip;
         if (!handler.ShowProperties())
             std::printf("%s has no review window.\n", handler.DisplayName().c_str());
-        else if (handler.Detailed())
-            handler.ReadFiles();  // the window changed the selection: the figures follow it
+        else if (handler.Detailed() && handler.ReadFiles()) {
+            // The window changed the selection: the figures shown follow it.
+            Say("After the review:\n");
+            PrintFigures(handler);
+        }
     }
 }
-
-AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
 
 // The handlers of one run, from their scan to their purge. Every handler
 // that scanned is deactivated when the run ends, however it ends.
@@ -373,25 +423,7 @@ public:
         DWORDLONG total = 0;
         Say("\n");
         for (const auto& h : FHandlers) {
-            if (!h->Detailed()) {
-                Say("  %-36s %12s found\n", h->DisplayName().c_str(), Bytes(h->SpaceUsed()).c_str());
-            } else {
-                const TFigures f = FiguresOf(h->Files());
-                Say("  %-36s %12s found in %s\n", h->DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
-                    Count(f.Found.Files).c_str());
-                Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(),
-                    Count(f.Remove.Files).c_str());
-                const std::pair<const char*, TTally> kept[] = {{"hidden", f.KeptHidden},
-                                                               {"read-only", f.KeptReadOnly},
-                                                               {"not selected", f.Unselected}};
-                for (const auto& [why, tally] : kept)
-                    if (tally.Files > 0)
-                        Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(),
-                            Count(tally.Files).c_str(), why);
-                if (const std::int64_t n = h->UnreadableFolders(); n > 0)
-                    Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
-                        n == 1 ? "" : "s");
-            }
+            PrintFigures(*h);
             if (!h->Description().empty())
                 Say("      %s\n", h->Description().c_str());
             total += ToFree(*h);
@@ -515,10 +547,15 @@ private:
         Say("%s: freed %s, removed %s", h.DisplayName().c_str(), Bytes(f.Removed.Bytes).c_str(),
             Count(f.Removed.Files).c_str());
         Say(", kept %s, failed %s.\n", Count(f.Kept.Files).c_str(), Count(f.Failed.Files).c_str());
-        for (const TFileRecord& file : h.Files()) {
-            if (file.Outcome == TFileOutcome::Kept)
-                Say("  kept    %s (%s)\n", file.Path.c_str(), file.OutcomeReason.c_str());
-        }
+        // The kept files by reason: one line each, not one per file.
+        std::map<std::string, TTally> keptWhy;
+        for (const TFileRecord& file : h.Files())
+            if (file.Plan != TFilePlan::Remove)
+                keptWhy[PlanReason(file)].Add(file.Size);
+            else if (file.Outcome == TFileOutcome::Kept)
+                keptWhy[file.OutcomeReason].Add(file.Size);
+        for (const auto& [why, tally] : keptWhy)
+            Say("  kept    %s (%s)\n", Count(tally.Files).c_str(), why.c_str());
         for (const TFileRecord& file : h.Files())
             if (file.Outcome == TFileOutcome::Failed)
                 std::fprintf(stderr, "  not removed: %s: %s\n", file.Path.c_str(), file.OutcomeReason.c_str());
@@ -630,7 +667,25 @@ int History()
     return damaged ? kDamagedRecord : kSuccess;
 }
 
-int Undo(std::string id)
+// What undoing the run would restore: each file and the trash entry it
+// would come from. Nothing is moved and the record is not changed.
+int ShowUndo(const std::string& id, nlohmann::json& run)
+{
+    ValidateRun(run);
+    const std::vector<TTrashedFile> files = TrashedFiles(run);
+    if (files.empty()) {
+        std::printf("Nothing of run %s is in the trash to restore.\n", id.c_str());
+        return kNothingToDo;
+    }
+    Say("Undoing run %s on %s would restore (dry run: nothing is moved):\n", id.c_str(),
+        run.at("volume").get<std::string>().c_str());
+    for (const TTrashedFile& file : files)
+        Say("  %s\n      from %sfiles/%s\n", file.Path.c_str(), file.Entry.Folder.c_str(), file.Entry.Name.c_str());
+    Say("%zu file(s) to restore.\n", files.size());
+    return kSuccess;
+}
+
+int Undo(std::string id, bool dryRun)
 {
     if (id.empty()) {
         const auto runs = RecordedRuns();
@@ -663,6 +718,8 @@ int Undo(std::string id)
         std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
         return kUsage;
     }
+    if (dryRun)
+        return ShowUndo(id, run);
     Say("Undoing run %s on %s:\n", id.c_str(), run.at("volume").get<std::string>().c_str());
     const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
     try {
@@ -694,7 +751,7 @@ int main(int argc, char** argv)
     if (options.History)
         return History();
     if (options.Undo)
-        return Undo(options.UndoRun);
+        return Undo(options.UndoRun, options.DryRun);
     AnsiString volume;
     if (const auto exit = ChooseVolume(options, volume))
         return *exit;

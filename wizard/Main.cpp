@@ -521,7 +521,7 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
     QString summary = QString("Removed %1 (%2), kept %3, failed %4.")
                           .arg(f.Removed.Files)
                           .arg(ByteDisplay(static_cast<std::uint64_t>(f.Removed.Bytes)))
-                          .arg(f.Kept.Files + f.Unselected.Files)
+                          .arg(f.Kept.Files)
                           .arg(f.Failed.Files);
     try {
         nlohmann::json document =

@@ -304,6 +304,35 @@ TEST_F(CleanupHost, ANewUserGetsClearMessages)
     EXPECT_TRUE(run.Code == 0 || run.Code == 1) << run.Output;
 }
 
+// Options that do not apply together are refused with the reason, before
+// anything is scanned, listed or moved: never silently ignored.
+TEST_F(CleanupHost, OptionsThatDoNotGoTogetherAreRefused)
+{
+    InstallHandler();
+    const struct {
+        std::string Arguments;
+        const char* Reason;
+    } cases[] = {
+        {"-l " + Vol(), "--list-volumes takes no VOLUME"},
+        {"--list-volumes --dry-run", "--list-volumes takes no VOLUME and no other option"},
+        {"--undo --yes", "--undo goes only with --dry-run"},
+        {"--undo --json", "--undo goes only with --dry-run"},
+        {"--undo --list", "--undo goes only with --dry-run"},
+        {"--history --undo", "--history takes no other option"},
+        {"--history --json", "--history takes no other option"},
+        {"--history " + Vol(), "take no VOLUME"},
+        {"--yes --dry-run " + Vol(), "choose one"},
+        {"--yes --list " + Vol(), "choose one"},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Host(c.Arguments);
+        EXPECT_EQ(run.Code, 64) << c.Arguments << "\n" << run.Output << run.Errors;
+        EXPECT_NE(run.Errors.find(c.Reason), std::string::npos) << c.Arguments << "\n" << run.Errors;
+        EXPECT_EQ(run.Output, "") << c.Arguments;
+        EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj")) << c.Arguments;
+    }
+}
+
 TEST_F(CleanupHost, AnUnreadableFolderIsPassedOverAndCounted)
 {
     InstallHandler();
@@ -431,6 +460,16 @@ const std::string kTrashSettings = [] {
     return settings.Text();
 }();
 
+// The folder of the one run recorded.
+fs::path OnlyRun(const fs::path& state)
+{
+    std::vector<fs::path> runs;
+    for (const auto& entry : fs::directory_iterator(state / "tidewash" / "runs"))
+        runs.push_back(entry.path());
+    EXPECT_EQ(runs.size(), 1u);
+    return runs.empty() ? fs::path() : runs.front();
+}
+
 }  // namespace
 
 TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
@@ -468,12 +507,14 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
     EXPECT_EQ(plan, expected);
     EXPECT_EQ(listed["summary"]["remove"]["bytes"], 10);
     EXPECT_EQ(listed["summary"]["found"]["files"], 3);
+    // Kept means the same before the purge as after it.
+    EXPECT_EQ(listed["summary"]["kept"], (nlohmann::json{{"files", 2}, {"bytes", 12}}));
 
     run = Host("--yes --json " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Errors;
     const nlohmann::json done = ParseJson(run.Output);
     EXPECT_EQ(done["summary"]["removed"], (nlohmann::json{{"files", 1}, {"bytes", 10}}));
-    EXPECT_EQ(done["summary"]["kept"]["files"], 2);
+    EXPECT_EQ(done["summary"]["kept"], (nlohmann::json{{"files", 2}, {"bytes", 12}}));
     EXPECT_EQ(done["summary"]["failed"]["files"], 0);
     for (const auto& f : OurHandler(done)["files"]) {
         const std::string path = f["path"];
@@ -528,6 +569,21 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
     EXPECT_NE(run.Output.find("twscleanup --undo "), std::string::npos) << run.Output;
     for (const TFile& f : files)
         ASSERT_FALSE(fs::exists(volume / "proj" / f.Name)) << f.Name;
+
+    // A dry run of the undo names what it would restore and moves nothing.
+    const fs::path manifest = OnlyRun(base / "state") / "manifest.json";
+    const std::string recorded = twstesting::ReadFile(manifest);
+    for (const char* dry : {"--undo --dry-run", "-n --undo"}) {
+        run = Host(dry);
+        EXPECT_EQ(run.Code, 0) << dry << run.Output << run.Errors;
+        EXPECT_NE(run.Output.find("would restore"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("3 file(s) to restore"), std::string::npos) << run.Output;
+        for (const TFile& f : files) {
+            EXPECT_NE(run.Output.find((volume / "proj" / f.Name).string()), std::string::npos) << f.Name;
+            EXPECT_FALSE(fs::exists(volume / "proj" / f.Name)) << dry << ": " << f.Name;
+        }
+        EXPECT_EQ(twstesting::ReadFile(manifest), recorded) << "the record is not changed";
+    }
 
     twstesting::WriteFile(volume / "proj" / "b.obj", "new");
     run = Host("--undo");
@@ -618,20 +674,6 @@ TEST_F(CleanupHost, ARegistrationTheRegistryRefusedIsNotASuccess)
     std::ifstream kept(machine);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "this is not a registry file\n");
 }
-
-namespace {
-
-// The folder of the one run recorded.
-fs::path OnlyRun(const fs::path& state)
-{
-    std::vector<fs::path> runs;
-    for (const auto& entry : fs::directory_iterator(state / "tidewash" / "runs"))
-        runs.push_back(entry.path());
-    EXPECT_EQ(runs.size(), 1u);
-    return runs.empty() ? fs::path() : runs.front();
-}
-
-}  // namespace
 
 // A manifest that cannot be used (damaged, cut short, planted as a special
 // file or a link) is named with the reason, never hangs the reader, and
