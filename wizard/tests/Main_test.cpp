@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 #include "Classes.hpp"
 #include "HandlerFixture.h"
@@ -321,6 +322,36 @@ TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
     EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
     Scan(w);
     EXPECT_EQ(w.lblTotalCount->text(), "3");
+}
+
+// One scan, two faces: the host's JSON and the wizard's figures are the
+// same, as both read the handler's plan per file. A hidden file is kept by
+// the settings and a file two masks find is counted once in both.
+TEST_F(WizardTest, TheWizardShowsTheFiguresOfTheHostsJson)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj,*.o*,*.bak";
+    settings.ExcludedVolumes = {outside.string() + "/"};
+    WriteConfig(settings.Text());
+    MakeFile("a/1.obj", 300);
+    MakeFile("a/.2.obj", 20);
+    MakeFile("b/3.bak", 7);
+    const fs::path json = base / "host.json";
+    const std::string command = "'" + fs::absolute(zelcomtest::BuildOut()).string() + "/twscleanup' --json '" +
+                                volume.string() + "' >'" + json.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const nlohmann::json summary = nlohmann::json::parse(ReadFile(json)).at("summary");
+    EXPECT_EQ(summary["found"], (nlohmann::json{{"files", 3}, {"bytes", 327}}));
+    EXPECT_EQ(summary["remove"], (nlohmann::json{{"files", 2}, {"bytes", 307}}));
+    EXPECT_EQ(summary["kept"], (nlohmann::json{{"files", 1}, {"bytes", 20}}));
+
+    TfrmMain& w = Window();
+    Scan(w);
+    EXPECT_EQ(w.lblTotalCount->text().toStdString(), summary["found"]["files"].dump());
+    EXPECT_EQ(w.lblSelectedCount->text().toStdString(), summary["remove"]["files"].dump());
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_TRUE(w.lblPurgeSummary->text().startsWith("Removed 2 (307.00 Bytes), kept 1, failed 0."))
+        << w.lblPurgeSummary->text().toStdString();
 }
 
 TEST_F(WizardTest, APurgeOfNothingButEmptyFilesIsAllDone)
