@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <stdexcept>
@@ -113,8 +114,22 @@ const char* OutcomeName(TFileOutcome outcome)
     return "none";
 }
 
+json ErrorEntry(const AnsiString& key, const AnsiString& name, const AnsiString& step, const AnsiString& reason,
+                HRESULT result)
+{
+    json file = nullptr;
+    const auto open = reason.find("\"/");
+    if (open != AnsiString::npos)
+        if (const auto close = reason.find('"', open + 1); close != AnsiString::npos)
+            file = reason.substr(open + 1, close - open - 1);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    return {{"handler", key}, {"name", name}, {"step", step}, {"file", std::move(file)},
+            {"reason", reason}, {"hresult", code}};
+}
+
 json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
-                 const std::vector<bool>& purged)
+                 const std::vector<bool>& purged, const json& errors)
 {
     json list = json::array();
     TFigures total;
@@ -164,6 +179,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
         {"mode", mode == TRunMode::List ? "list" : "purge"},
         {"run", nullptr},
         {"handlers", std::move(list)},
+        {"errors", errors},
         {"summary",
          {{"found", Tally(total.Found)},
           {"remove", Tally(total.Remove)},

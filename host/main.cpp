@@ -67,6 +67,8 @@ enum ExitCode {
 // With --quiet or --json the host's own messages are not printed (a JSON
 // document must stand alone on the output); errors still go to stderr.
 bool gSilent = false;
+// --verbose: failures also name the HRESULT they came with.
+bool gVerbose = false;
 
 [[gnu::format(printf, 1, 2)]] void Say(const char* format, ...)
 {
@@ -112,7 +114,7 @@ AnsiString Explain(HRESULT hr)
     }
     if (HRESULT_FACILITY(hr) == FACILITY_WIN32)
         return "system error " + IntToStr(HRESULT_CODE(hr));
-    return "failure";
+    return "it failed without saying why";
 }
 
 class TConsoleSink : public TProgressSink {
@@ -174,6 +176,7 @@ struct TOptions {
     bool List = false;
     bool Json = false;
     bool Quiet = false;
+    bool Verbose = false;
     bool History = false;
     bool Undo = false;
     std::string UndoRun;  // empty: the last run
@@ -228,6 +231,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
                  "without --yes nothing is deleted, with it the document tells what the purge did");
     app.add_flag("-q,--quiet", options.Quiet, "Print nothing but errors (and questions, unless --yes)");
+    app.add_flag("-v,--verbose", options.Verbose, "Name the code (HRESULT) a failing handler gave after its reason");
     app.add_flag("--history", options.History,
                  "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
                  "and exit");
@@ -250,6 +254,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         return kUsage;
     }
     gSilent = options.Quiet || options.Json;
+    gVerbose = options.Verbose;
     return std::nullopt;
 }
 
@@ -460,7 +465,7 @@ public:
         std::vector<const TCleanupHandler*> handlers;
         for (const auto& h : FHandlers)
             handlers.push_back(h.get());
-        return RunDocument(FVolume, mode, handlers, FPurged);
+        return RunDocument(FVolume, mode, handlers, FPurged, FErrors);
     }
 
     // Purges each handler that found something and that the user keeps
@@ -508,12 +513,17 @@ public:
     int EndWithoutPurge(int code) const { return FFailed ? kHandlerFailed : code; }
 
 private:
+    // The reason first: the handler's own words when it left some, else
+    // what the code means; the code itself only for --verbose.
     void ReportFailure(const TCleanupHandler& h)
     {
-        std::fprintf(stderr, "Handler \"%s\": could not %s: %s (HRESULT %s).\n", h.KeyName().c_str(),
-                     h.Error().Step.c_str(), Explain(h.Error().Result).c_str(), Hex(h.Error().Result).c_str());
-        if (!h.Error().Detail.empty())
-            std::fprintf(stderr, "    %s\n", h.Error().Detail.c_str());
+        const THandlerError& e = h.Error();
+        const AnsiString reason = e.Detail.empty() ? Explain(e.Result) : e.Detail;
+        std::fprintf(stderr, "Handler \"%s\": could not %s: %s", h.KeyName().c_str(), e.Step.c_str(), reason.c_str());
+        if (gVerbose)
+            std::fprintf(stderr, " (%s, HRESULT %s)", Explain(e.Result).c_str(), Hex(e.Result).c_str());
+        std::fprintf(stderr, "\n");
+        FErrors.push_back(ErrorEntry(h.KeyName(), h.DisplayName(), e.Step, reason, e.Result));
         FFailed = true;
     }
 
@@ -610,6 +620,7 @@ private:
 
 public:
     nlohmann::json FDocument;
+    nlohmann::json FErrors = nlohmann::json::array();  // the handlers that failed, for the document
 
 private:
     std::vector<std::unique_ptr<TCleanupHandler>> FHandlers;

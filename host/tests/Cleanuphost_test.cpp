@@ -46,6 +46,16 @@ void SetDefault(HKEY root, const std::string& path, const std::string& value)
     RegCloseKey(key);
 }
 
+nlohmann::json ParseJson(const std::string& text)
+{
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what() << "\n" << text;
+        return nlohmann::json::object();
+    }
+}
+
 // The settings these tests install: *.obj, deleted permanently unless a
 // test changes that.
 twstesting::TSettingsFile ObjSettings()
@@ -240,16 +250,57 @@ TEST_F(CleanupHost, AFailingHandlerIsReportedAndTheOthersStillRun)
     SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unregistered", "{5C1E0D7A-1111-4A5B-9C3D-0000000000FF}");
     SetDefault(HKEY_CLASSES_ROOT, "CLSID\\{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}\\InprocServer32", "/no/such.so");
     SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unloadable", "{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}");
-    const TRun run = Host("--yes " + Vol());
+    TRun run = Host("--yes " + Vol());
     EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
     EXPECT_NE(run.Errors.find("Handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;
-    EXPECT_NE(run.Errors.find("0x80004005"), std::string::npos);
-    EXPECT_NE(run.Errors.find("Handler \"Unregistered\": could not create it: its class is not registered (HRESULT 0x80040154)"),
+    EXPECT_NE(run.Errors.find("Handler \"Unregistered\": could not create it: its class is not registered\n"),
               std::string::npos)
         << run.Errors;
     EXPECT_NE(run.Errors.find("Handler \"Unloadable\": could not create it"), std::string::npos) << run.Errors;
     EXPECT_NE(run.Errors.find("/no/such.so"), std::string::npos) << "names the module that would not load";
+    EXPECT_EQ(run.Errors.find("HRESULT"), std::string::npos) << "the code only with --verbose: " << run.Errors;
     EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
+
+    run = Host("--verbose --dry-run " + Vol());
+    EXPECT_NE(run.Errors.find("its class is not registered (its class is not registered, HRESULT 0x80040154)"),
+              std::string::npos)
+        << run.Errors;
+    EXPECT_NE(run.Errors.find("HRESULT 0x80004005"), std::string::npos) << run.Errors;
+
+    // The document names each failed handler, its step and its reason.
+    run = Host("--json " + Vol());
+    EXPECT_EQ(run.Code, 3) << run.Errors;
+    const nlohmann::json errors = ParseJson(run.Output).at("errors");
+    std::map<std::string, std::string> reasons;
+    for (const auto& e : errors)
+        reasons[e.at("handler")] = e.at("step").get<std::string>() + ": " + e.at("reason").get<std::string>();
+    ASSERT_EQ(reasons.size(), 3u) << errors.dump(2);
+    EXPECT_EQ(reasons["Unregistered"], "create it: its class is not registered");
+    EXPECT_NE(reasons["Unloadable"].find("/no/such.so"), std::string::npos) << reasons["Unloadable"];
+    EXPECT_EQ(reasons["Broken"].rfind("initialise it: ", 0), 0u) << reasons["Broken"];
+}
+
+// A handler whose settings file is refused: the reason names the file, and
+// the document carries the file apart.
+TEST_F(CleanupHost, ARefusedSettingsFileIsTheReasonAndTheFileOfTheError)
+{
+    twstesting::TSettingsFile settings = ObjSettings();
+    settings.ActiveMasks = "*.obj,*";
+    InstallHandler(settings.Text());
+    TRun run = Host("--dry-run " + Vol());
+    EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
+    const std::string cfg = (install / "TWS.cfg").string();
+    EXPECT_NE(run.Errors.find("could not scan: The settings file \"" + cfg + "\" cannot be used: The mask \"*\" "
+                              "matches every file name"),
+              std::string::npos)
+        << run.Errors;
+    run = Host("--json " + Vol());
+    const nlohmann::json document = ParseJson(run.Output);
+    ASSERT_EQ(document.at("errors").size(), 1u) << run.Output;
+    EXPECT_EQ(document["errors"][0]["file"], cfg);
+    EXPECT_EQ(document["errors"][0]["step"], "scan");
+    EXPECT_TRUE(document["handlers"].empty());
+    EXPECT_TRUE(fs::exists(volume / "proj" / "a.obj"));
 }
 
 TEST_F(CleanupHost, DryRunAndNoDeleteNothing)
@@ -431,16 +482,6 @@ TEST_F(CleanupHost, SystemFoldersAreRefusedWithTheReason)
 }
 
 namespace {
-
-nlohmann::json ParseJson(const std::string& text)
-{
-    try {
-        return nlohmann::json::parse(text);
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << e.what() << "\n" << text;
-        return nlohmann::json::object();
-    }
-}
 
 // The handler entry of the cleanup handler in a run document.
 const nlohmann::json& OurHandler(const nlohmann::json& doc)
