@@ -62,6 +62,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) override;
     HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) override;
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
+    HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,

@@ -106,4 +106,15 @@ HRESULT TTidewashCtrlImpl::GetUnreadableFolderCount(LONG* Count)
     return S_OK;
 }
 
+HRESULT TTidewashCtrlImpl::GetPurgeMode(VARIANT_BOOL* ToTrash)
+{
+    if (ToTrash == nullptr)
+        return E_POINTER;
+    *ToTrash = VARIANT_FALSE;
+    return Guarded(IID_ITidewashResults, [&] {
+        *ToTrash = FConfig.GetFlag(tws::TFlagSetting::fsUseRecycleBin) ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }, E_UNEXPECTED);
+}
+
 }  // namespace tidewash

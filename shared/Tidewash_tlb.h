@@ -98,6 +98,9 @@ struct ITidewashResults : public IUnknown {
     // The folders the last scan could not open for listing (no permission,
     // or gone or replaced while it ran): their files were not searched.
     virtual HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) = 0;
+    // Whether a purge moves the files to the trash (VARIANT_TRUE) or
+    // deletes them for good, under the settings.
+    virtual HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}
