@@ -24,6 +24,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <unordered_map>
@@ -536,6 +537,22 @@ void TfrmFileDetails::LoadResources(const AnsiString& installationFolder)
 }
 
 int TfrmFileDetails::ShowModal() { return exec(); }
+
+void TfrmFileDetails::SetOwner(std::uintptr_t owner)
+{
+    QWidget* caller = owner == 0 ? nullptr : QWidget::find(static_cast<WId>(owner));
+    if (caller == nullptr)
+        return;
+    QWidget* top = caller->window();
+    // A window that stays on top would cover an owned window that does not.
+    if (top->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Only the native windows are linked, not the widgets: the handler, not
+    // the caller's window, owns this window and deletes it.
+    winId();
+    if (top->windowHandle() != nullptr && windowHandle() != nullptr)
+        windowHandle()->setTransientParent(top->windowHandle());
+}
 
 void TfrmFileDetails::showEvent(QShowEvent* event)
 {

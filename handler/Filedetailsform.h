@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -48,6 +49,11 @@ public:
     // Shows the window modally. The first show builds the views just after
     // the window is on screen; later shows find them as they were left.
     int ShowModal();
+    // Makes the window transient for the top-level window of this process
+    // whose native id is owner (what a caller hands as its HWND): it then
+    // stays above that window, as its stay-on-top hint too. 0, or an id of
+    // no window here, leaves the window on its own.
+    void SetOwner(std::uintptr_t owner);
     // Whether the views have been built (the first show is done).
     bool ViewsBuilt() const { return FViewsBuilt; }
     // Builds the views now, unless they were built already.

@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QTreeView>
 #include <functional>
 #include <map>
@@ -191,6 +192,41 @@ TEST_F(HandlerReviewTest, KeptFilesShowTheirReasonAndOverlappingMasksShowOneFile
     EXPECT_EQ(plans[hidden.string()],
               std::make_pair(DWORD{TWS_PLAN_KEEP_HIDDEN}, std::string("kept: hidden (the settings keep hidden files)")));
     EXPECT_EQ(plans[both.string()].first, DWORD{TWS_PLAN_UNSELECTED});
+}
+
+// ShowProperties(hwnd) makes the window the caller's: transient for its
+// window (so it opens above it), staying on top when the caller does; the
+// caller's window going first leaves the handler's window to the handler.
+TEST_F(HandlerReviewTest, TheWindowIsOwnedByTheCallersWindow)
+{
+    reviewtest::EnsureOffscreenApplication();
+    MakeFile("x.obj");
+    THandler handler(CreateHandler());
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    auto caller = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    caller->show();
+    QWindow* callerWindow = caller->windowHandle();
+    ASSERT_NE(callerWindow, nullptr);
+    QWindow* transientFor = nullptr;
+    bool onTop = false;
+    WhileShown([&](QDialog& window) {
+        transientFor = window.windowHandle()->transientParent();
+        onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+    ASSERT_EQ(handler->ShowProperties(reinterpret_cast<HWND>(caller->winId())), S_OK);
+    EXPECT_EQ(transientFor, callerWindow);
+    EXPECT_TRUE(onTop);
+    caller.reset();
+    ASSERT_NE(ReviewWindow(), nullptr) << "the handler's window outlives the caller's";
+    // Without an owner (a host without windows) it stands alone.
+    THandler other(CreateHandler());
+    ASSERT_EQ(Scan(other.get(), space), S_OK);
+    WhileShown([&](QDialog& window) { transientFor = window.windowHandle()->transientParent(); });
+    DWORD flags = 0;
+    handler->Deactivate(&flags);
+    ASSERT_EQ(other->ShowProperties(nullptr), S_OK);
+    EXPECT_EQ(transientFor, nullptr);
 }
 
 TEST_F(HandlerReviewTest, TheWindowGoesWithItsHandler)
