@@ -72,6 +72,7 @@ public:
     QStatusBar* sbarMain;
     QLabel* sbarPanel0;
     QLabel* sbarPanel1;
+    QLabel* lblNoServer = nullptr;  // shown instead of the form without a server
 
     QMenu* miFile;
     QMenu* miEdit;
@@ -124,6 +125,9 @@ private:
     AnsiString VolumeFilterRoot() const;
     bool SaveConfiguration();
     void ReportServerError(const AnsiString& what, const AnsiString& caption);
+    // Without the configuration server: no form, a notice with what to do,
+    // every action but Exit disabled.
+    void ShowServerMissing();
     AnsiString WizardPath() const;
 
     bool FModified = false;
@@ -136,6 +140,7 @@ private:
     // The settings file could not be read: what is shown is not what the
     // file holds, so saving would replace the file with defaults.
     bool FLoadFailed = false;
+    AnsiString FServerError;  // why the configuration server could not be created
 };
 
 }  // namespace twsconfigurator

@@ -440,20 +440,37 @@ TEST_F(MainTest, TheWizardIsOfferedOnlyWhenItIsBesideTheConfigurator)
     EXPECT_TRUE(dialogs.TakeBoxes().empty());
 }
 
-TEST_F(MainTest, WithoutTheServerTheWindowOpensEmptyAndSavesNothing)
+// Without the configuration server the window shows no form that could be
+// taken for the settings, says what to do, and never pretends to save.
+TEST_F(MainTest, WithoutTheServerTheWindowSaysSoAndOffersNoForm)
 {
     ASSERT_EQ(RegisterTool("/u"), 0);
     auto w = Open();
     EXPECT_FALSE(w->HasConfiguration());
-    EXPECT_TRUE(Tabs(*w).empty());
-    w->actReloadExecute();
-    dialogs.Inputs.push_back("*.tmp");
-    w->actAddMaskExecute();
-    // The tab is made, but without a server it cannot be filled.
-    EXPECT_EQ(dialogs.TakeBoxes(), std::vector<std::string>{"Unexpected Error: Unable to create new mask tab"});
+    ASSERT_EQ(w->pcMain->count(), 1);
+    EXPECT_EQ(w->pcMain->tabText(0), "Settings Unavailable");
+    ASSERT_NE(w->lblNoServer, nullptr);
+    const std::string notice = w->lblNoServer->text().toStdString();
+    EXPECT_NE(notice.find("configuration server TWSConfig could not be created (it is not registered)"),
+              std::string::npos)
+        << notice;
+    EXPECT_NE(notice.find("twsregsvr "), std::string::npos) << notice;
+    EXPECT_NE(notice.find("TWSConfig.so"), std::string::npos) << notice;
+    for (QAction* action : {w->actSave, w->actReload, w->actAddMask, w->actEditMask, w->actDeleteMask})
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    EXPECT_FALSE(w->cboxUseRecycleBin->isEnabled());
+    EXPECT_TRUE(w->actExit->isEnabled());
+    // Called anyway, Save says it saved nothing.
     w->actSaveExecute();
+    const auto boxes = dialogs.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Settings Not Saved: The settings were not saved: the configuration server could not "
+                             "be created (it is not registered).",
+                             0),
+              0u)
+        << boxes[0];
     EXPECT_FALSE(fs::exists(ConfigPath()));
-    EXPECT_TRUE(dialogs.TakeBoxes().empty());
+    EXPECT_TRUE(w->close()) << "nothing changed, nothing to ask";
 }
 
 }  // namespace
