@@ -566,9 +566,23 @@ private:
                 keptWhy[file.OutcomeReason].Add(file.Size);
         for (const auto& [why, tally] : keptWhy)
             Say("  kept    %s (%s)\n", Count(tally.Files).c_str(), why.c_str());
+        // Failures by reason: a trash that refuses every file says so once,
+        // with a few of the files (all of them with --verbose).
+        std::map<std::string, std::vector<const TFileRecord*>> failedWhy;
         for (const TFileRecord& file : h.Files())
             if (file.Outcome == TFileOutcome::Failed)
-                std::fprintf(stderr, "  not removed: %s: %s\n", file.Path.c_str(), file.OutcomeReason.c_str());
+                failedWhy[file.OutcomeReason].push_back(&file);
+        constexpr std::size_t kExamples = 3;
+        for (const auto& [why, files] : failedWhy) {
+            std::fprintf(stderr, "  not removed: %s: %s\n", Count(static_cast<std::int64_t>(files.size())).c_str(),
+                         why.c_str());
+            const std::size_t shown = gVerbose ? files.size() : std::min(files.size(), kExamples);
+            for (std::size_t i = 0; i < shown; ++i)
+                std::fprintf(stderr, "      %s\n", files[i]->Path.c_str());
+            if (shown < files.size())
+                std::fprintf(stderr, "      ... and %zu more (all with --verbose, or in the report)\n",
+                             files.size() - shown);
+        }
         if (f.Failed.Files > 0)
             FSomeFailed = true;
         if (!h.ReportError().empty())

@@ -675,9 +675,15 @@ TEST_F(CleanupHost, FilesTheTrashRefusesAreReportedWithExitFour)
         std::string problem;
         if (run.Code != 4)
             problem += "exit " + std::to_string(run.Code) + "\n";
-        for (const char* text : {"removed 0 files", "failed 2 files", "not removed: ", "trash refused it"})
+        // The reason once, with the count and the files.
+        for (const char* text : {"removed 0 files", "failed 2 files", "not removed: 2 files: trash refused it"})
             if ((run.Output + run.Errors).find(text) == std::string::npos)
                 problem += std::string("missing \"") + text + "\"\n";
+        if (run.Errors.find("trash refused it") != run.Errors.rfind("trash refused it"))
+            problem += "the reason is told more than once\n";
+        for (const char* name : {"a.obj", "b.obj"})
+            if (run.Errors.find("      " + (volume / "proj" / name).string() + "\n") == std::string::npos)
+                problem += std::string("the failed file is not named: ") + name + "\n";
         if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
             problem += "a refused file was deleted\n";
         if (!problem.empty())
