@@ -65,6 +65,16 @@ QString ByteDisplay(std::uint64_t bytes)
            QString::fromStdString(ByteUnitAsString(unit));
 }
 
+std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& question)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, question,
+                                             QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);  // Enter answers it
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box;
+}
+
 TWizardServices DefaultWizardServices()
 {
     TWizardServices s;
@@ -82,13 +92,10 @@ TWizardServices DefaultWizardServices()
     };
     s.OpenWithShell = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     s.Ask = [](const QString& caption, const QString& question) {
-        QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);  // Enter answers it
-        box.setWindowModality(Qt::ApplicationModal);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        box.raise();
-        box.activateWindow();
-        return box.exec() == QMessageBox::Yes;
+        const std::unique_ptr<QMessageBox> box = QuestionBox(caption, question);
+        box->raise();
+        box->activateWindow();
+        return box->exec() == QMessageBox::Yes;
     };
     return s;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -44,6 +45,10 @@ struct TWizardServices {
 // The fixed volumes, application-modal topmost boxes and the desktop's
 // file opener.
 TWizardServices DefaultWizardServices();
+
+// The yes/no box DefaultWizardServices asks with: application-modal,
+// topmost, Yes the default button.
+std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& question);
 
 // "12.50 KB": two decimals, a blank and the unit, counted in 1024s.
 QString ByteDisplay(std::uint64_t bytes);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -95,6 +96,7 @@ protected:
         };
         services.Ask = [this](const QString& caption, const QString& question) {
             Questions.push_back(caption + ": " + question);
+            PictureOfQuestion(caption, question);
             if (Answers.empty())
                 return true;
             const bool yes = Answers.front();
@@ -130,6 +132,20 @@ protected:
         }
     }
 
+    // The first question of the program (the purge into the trash), as the
+    // wizard shows it, for the documentation when pictures are asked for.
+    void PictureOfQuestion(const QString& caption, const QString& question)
+    {
+        const char* folder = std::getenv("WIZARD_SCREENSHOT_DIR");
+        if (folder == nullptr || FQuestionPictured)
+            return;
+        FQuestionPictured = true;
+        const std::unique_ptr<QMessageBox> box = QuestionBox(caption, question);
+        box->show();
+        QTest::qWait(200);
+        EXPECT_TRUE(box->grab().save(QString(folder) + "/wizard-purge-question.png"));
+    }
+
     std::vector<TMessage> Messages;
     std::vector<QString> Opened;
     std::vector<QString> Statuses;
@@ -139,6 +155,7 @@ protected:
 
 private:
     std::unique_ptr<TfrmMain> FWindow;
+    static inline bool FQuestionPictured = false;  // once per program: the first question
 };
 
 TEST_F(WizardTest, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
