@@ -60,7 +60,8 @@ int Screenshot(const char* file)
     const char* const files[] = {"Billing/Main.obj",        "Billing/Main.map",       "Billing/Main.tds",
                                  "Billing/Units/Invoice.obj", "Billing/Units/Invoice.~cpp", "Billing/Units/Tax.obj",
                                  "Billing/Units/Tax.bak",  "Reports/Report.obj",     "Reports/Report.dsk",
-                                 "Reports/Report.ilk",     "Reports/Forms/Print.obj", "Reports/Forms/Print.#01"};
+                                 "Reports/Report.ilk",     "Reports/Forms/Print.obj", "Reports/Forms/Print.#01",
+                                 "Reports/Forms/.Print.obj"};
     int n = 0;
     for (const char* f : files) {
         std::filesystem::create_directories((root / f).parent_path());
@@ -76,9 +77,19 @@ int Screenshot(const char* file)
         for (std::size_t i = 0; i < results.size(); ++i)
             selection[TResultRef{&results, i}] = mask != "*.~*";
     TFileReasons reasons;
+    // A hidden file, kept as the default settings keep it: unchecked with
+    // the reason beside its name.
+    TFileReasons kept;
+    for (const auto& [mask, results] : search.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            if ((results[i].Attributes & FILE_ATTRIBUTE_HIDDEN) != 0) {
+                selection[TResultRef{&results, i}] = false;
+                kept[TResultRef{&results, i}] = "kept: hidden (the settings keep hidden files)";
+            }
     // The resource library is built beside this program.
     const QByteArray here = (QCoreApplication::applicationDirPath() + "/").toLocal8Bit();
     TfrmFileDetails form(root.Slash(), search, selection, &reasons, here.toStdString());
+    form.KeptBySettings = &kept;
     form.show();
     form.BuildViewsNow();
     form.tvResults->expandAll();

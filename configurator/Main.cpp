@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -17,6 +18,7 @@
 
 #include "Configuratorresources.h"
 #include "Excludedfoldersform.h"
+#include "Maskrules.h"
 #include "SysUtils.hpp"
 #include "Tidewash_tlb.h"
 #include "Twshelpers.h"
@@ -239,6 +241,31 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     FTidewashConfig = CreateConfiguration();
     if (FTidewashConfig != nullptr)
         actReloadExecute();
+    else
+        ShowServerMissing();
+}
+
+void TfrmMain::ShowServerMissing()
+{
+    // A form over no server would show blank settings that are not the
+    // file's and a Save that does nothing: show none, and say what to do.
+    const AnsiString handlerFolder = zelcom::DLLPathByGUID(CLSID_TidewashCtrl);
+    const AnsiString module = (handlerFolder.empty() ? FProgramFolder : handlerFolder) + "TWSConfig.so";
+    lblNoServer = new QLabel(QString::fromStdString(
+        "The settings cannot be shown or changed: the configuration server TWSConfig could not be created (" +
+        FServerError + ").\n\nRegister it where the cleanup handler is registered, for example:\n    twsregsvr " +
+        module + "\nthen open the settings again. Nothing was changed; TWS.cfg is left as it is."));
+    lblNoServer->setObjectName("lblNoServer");
+    lblNoServer->setWordWrap(true);
+    lblNoServer->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblNoServer->setMargin(16);
+    pcMain->removeTab(pcMain->indexOf(tsMasksAndExclFolders));
+    pcMain->addTab(lblNoServer, "Settings Unavailable");
+    for (QAction* action : findChildren<QAction*>())
+        if (action != actExit)
+            action->setEnabled(false);
+    for (QCheckBox* box : {cboxDeleteHiddenFiles, cboxDeleteReadOnlyFiles, cboxUseRecycleBin})
+        box->setEnabled(false);
 }
 
 TfrmMain::~TfrmMain() { ReleaseConfiguration(); }
@@ -264,10 +291,15 @@ ITidewashConfig* TfrmMain::CreateConfiguration()
     if (hr == E_INVALIDARG)
         hr = CoCreateInstance(CLSID_TidewashConfig, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_ITidewashConfig, reinterpret_cast<void**>(&config));
-    if (FAILED(hr) || config == nullptr)
+    if (FAILED(hr) || config == nullptr) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+        FServerError = hr == REGDB_E_CLASSNOTREG ? AnsiString("it is not registered") : AnsiString("error ") + code;
         return nullptr;
+    }
     if (FAILED(config->Initialize())) {
         config->Release();
+        FServerError = "it could not initialise its settings";
         return nullptr;
     }
     return config;
@@ -424,7 +456,7 @@ void TfrmMain::DeleteMaskTab(int tab)
 
 bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
 {
-    const char* refusal = nullptr;
+    AnsiString refusal;
     if (mask.empty()) {
         refusal = "Cannot have an empty mask";
     } else {
@@ -432,10 +464,21 @@ bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
             if (tab != editedTab && SameText(pcFileMasks->tabText(tab).toStdString(), mask))
                 refusal = "The entered mask already exists";
     }
-    if (refusal == nullptr)
+    if (refusal.empty())
+        refusal = tws::MaskRefusal(mask);
+    if (!refusal.empty()) {
+        UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+        return false;
+    }
+    // Only the user knows whether such files are temporary where they work.
+    const AnsiString sources = tws::SourceExtensionsMatched(mask);
+    if (sources.empty())
         return true;
-    UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
-    return false;
+    return UserDialogs().MessageBox(this,
+                                    "The mask \"" + mask + "\" matches source or project files (" + sources +
+                                        "): every scan would offer them for removal.\n\nUse this mask anyway?",
+                                    "Mask Matches Source Files", TBoxIcon::Warning, TBoxButtons::YesNo,
+                                    TBoxAnswer::No) == TBoxAnswer::Yes;
 }
 
 void TfrmMain::actAddMaskExecute()
@@ -562,15 +605,25 @@ bool TfrmMain::SaveConfiguration()
     }
     ReleaseConfiguration();
     FTidewashConfig = CreateConfiguration();
-    if (FTidewashConfig == nullptr)
+    if (FTidewashConfig == nullptr) {
+        UserDialogs().MessageBox(this,
+                                 "The settings were not saved: the configuration server could not be created (" +
+                                     FServerError + ").\n" + FConfigFileName + " is left as it is.",
+                                 "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
         return false;
+    }
 
     TIntf<IConfigStrings> masks = NewStrings();
     if (masks == nullptr)
         return false;
     for (int tab = 0; tab < pcFileMasks->count(); ++tab)
         masks->Add(TArg(pcFileMasks->tabText(tab).toStdString()), nullptr);
-    FTidewashConfig->SetActiveMasks(masks.get());
+    // A mask the server refuses must not leave the file's old masks saved
+    // under a "saved" status.
+    if (FAILED(FTidewashConfig->SetActiveMasks(masks.get()))) {
+        ReportServerError("The settings could not be saved:", "Settings Not Saved");
+        return false;
+    }
 
     TIntf<IConfigStrings> alone = NewStrings(), withSub = NewStrings();
     if (alone == nullptr || withSub == nullptr)

@@ -77,6 +77,7 @@ public:
     QLabel* sbarPanel0;
     QLabel* sbarPanel1;
     QLabel* sbarSettingsFile;  // which file is used: "Settings: <file>"
+    QLabel* lblNoServer = nullptr;  // shown instead of the form without a server
 
     QMenu* miFile;
     QMenu* miEdit;
@@ -119,6 +120,8 @@ private:
     void ReleaseConfiguration();
     QWidget* AddMaskTab(const AnsiString& mask);
     void DeleteMaskTab(int tab);
+    // Refuses (with a message) an empty or repeated mask and one matching
+    // every name; asks before taking one that matches source files.
     bool ValidMask(const AnsiString& mask, int editedTab);
     // The menu's items: the fixed volumes, then the excluded volumes that
     // are not attached; each item's data is the root it stands for.
@@ -128,6 +131,9 @@ private:
     bool SaveConfiguration();
     void ReportServerError(const AnsiString& what, const AnsiString& file, const AnsiString& caption);
     void ShowSettingsFile();
+    // Without the configuration server: no form, a notice with what to do,
+    // every action but Exit disabled.
+    void ShowServerMissing();
     AnsiString WizardPath() const;
 
     bool FModified = false;
@@ -141,6 +147,7 @@ private:
     // The settings file could not be read: what is shown is not what the
     // file holds, so saving would replace the file with defaults.
     bool FLoadFailed = false;
+    AnsiString FServerError;  // why the configuration server could not be created
 };
 
 }  // namespace twsconfigurator

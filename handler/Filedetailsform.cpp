@@ -24,6 +24,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <unordered_map>
@@ -166,8 +167,13 @@ public:
         switch (role) {
         case Qt::DisplayRole:
             switch (static_cast<TListColumn>(index.column())) {
-            case TListColumn::Name:
-                return Q(FullPath ? r.GetFullName() : r.Name);
+            case TListColumn::Name: {
+                // A file the settings keep says so where it is seen, not
+                // only in a tool tip.
+                const QString name = Q(FullPath ? r.GetFullName() : r.Name);
+                const AnsiString kept = FForm.KeptReasonOf(item);
+                return kept.empty() ? name : name + "  (" + Q(kept) + ")";
+            }
             case TListColumn::Size:
                 return QString::number(r.Size);
             case TListColumn::Created:
@@ -271,6 +277,11 @@ public:
         const TNode& n = Nodes[index.internalId()];
         switch (role) {
         case Qt::DisplayRole:
+            if (n.Item != nullptr) {
+                const AnsiString kept = FForm.KeptReasonOf(n.Item);
+                if (!kept.empty())
+                    return n.Text + "  (" + Q(kept) + ")";
+            }
             return n.Text;
         case Qt::CheckStateRole:
             return ToCheck(n.State);
@@ -527,6 +538,22 @@ void TfrmFileDetails::LoadResources(const AnsiString& installationFolder)
 
 int TfrmFileDetails::ShowModal() { return exec(); }
 
+void TfrmFileDetails::SetOwner(std::uintptr_t owner)
+{
+    QWidget* caller = owner == 0 ? nullptr : QWidget::find(static_cast<WId>(owner));
+    if (caller == nullptr)
+        return;
+    QWidget* top = caller->window();
+    // A window that stays on top would cover an owned window that does not.
+    if (top->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Only the native windows are linked, not the widgets: the handler, not
+    // the caller's window, owns this window and deletes it.
+    winId();
+    if (top->windowHandle() != nullptr && windowHandle() != nullptr)
+        windowHandle()->setTransientParent(top->windowHandle());
+}
+
 void TfrmFileDetails::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -575,7 +602,7 @@ TViewItem* TfrmFileDetails::ViewItemOf(const TResultRef& ref, std::vector<TViewI
         ofGroup.resize(ref.Group->size(), nullptr);
     TViewItem*& item = ofGroup[ref.Index];
     if (item == nullptr) {
-        const auto entry = FSelection.find(ref);
+        const auto entry = FSelection.find(Aliases == nullptr ? ref : FirstFinding(*Aliases, ref));
         FViewItems.push_back(TViewItem{ref, static_cast<int>(FViewItems.size()),
                                        entry == FSelection.end() ? nullptr : &entry->second});
         item = &FViewItems.back();
@@ -587,17 +614,35 @@ bool TfrmFileDetails::Marked(const TViewItem* item) const { return item->Flag !=
 
 void TfrmFileDetails::SetMarked(TViewItem* item, bool marked)
 {
+    // A check the purge would not honour is never shown.
+    if (marked && !KeptReasonOf(item).empty())
+        return;
     if (item->Flag == nullptr)
-        item->Flag = &FSelection[item->Ref];
+        item->Flag = &FSelection[Aliases == nullptr ? item->Ref : FirstFinding(*Aliases, item->Ref)];
     *item->Flag = marked;
+}
+
+namespace {
+
+AnsiString ReasonIn(const TFileReasons* reasons, const TFileAliases* aliases, const TResultRef& ref)
+{
+    if (reasons == nullptr)
+        return {};
+    const auto it = reasons->find(aliases == nullptr ? ref : FirstFinding(*aliases, ref));
+    return it == reasons->end() ? AnsiString() : it->second;
+}
+
+}  // namespace
+
+AnsiString TfrmFileDetails::KeptReasonOf(const TViewItem* item) const
+{
+    return ReasonIn(KeptBySettings, Aliases, item->Ref);
 }
 
 AnsiString TfrmFileDetails::ReasonOf(const TViewItem* item) const
 {
-    if (FReasons == nullptr)
-        return {};
-    const auto it = FReasons->find(item->Ref);
-    return it == FReasons->end() ? AnsiString() : it->second;
+    AnsiString kept = KeptReasonOf(item);
+    return kept.empty() ? ReasonIn(FReasons, Aliases, item->Ref) : kept;
 }
 
 void TfrmFileDetails::BuildList()
@@ -608,8 +653,13 @@ void TfrmFileDetails::BuildList()
         if (tab != AllMasks && Q(mask) != tab)
             continue;
         std::vector<TViewItem*>& ofGroup = FViewItemOf[&results];
-        for (std::size_t i = 0; i < results.size(); ++i)
-            rows.push_back(ViewItemOf(TResultRef{&results, i}, ofGroup));
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            const TResultRef ref{&results, i};
+            // All masks together list a file once, however many found it.
+            if (tab == AllMasks && Aliases != nullptr && Aliases->count(ref) > 0)
+                continue;
+            rows.push_back(ViewItemOf(ref, ofGroup));
+        }
     }
     FListItemOf.assign(FViewItems.size(), -1);
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -970,7 +1020,8 @@ void TfrmFileDetails::ExportSearchResults()
     if (fileName.isEmpty())
         return;
     try {
-        THTMLReport report(FSearcher.Results, FSelection);
+        const TFileFlags listed = Aliases == nullptr ? FSelection : SpreadToAliases(FSelection, *Aliases);
+        THTMLReport report(FSearcher.Results, listed);
         const QByteArray local = fileName.toLocal8Bit();
         report.WriteReport(AnsiString(local.constData(), static_cast<std::size_t>(local.size())),
                            "Tidewash Search Results", "Files marked for deletion", "Files excluded from deletion");

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -48,6 +49,11 @@ public:
     // Shows the window modally. The first show builds the views just after
     // the window is on screen; later shows find them as they were left.
     int ShowModal();
+    // Makes the window transient for the top-level window of this process
+    // whose native id is owner (what a caller hands as its HWND): it then
+    // stays above that window, as its stay-on-top hint too. 0, or an id of
+    // no window here, leaves the window on its own.
+    void SetOwner(std::uintptr_t owner);
     // Whether the views have been built (the first show is done).
     bool ViewsBuilt() const { return FViewsBuilt; }
     // Builds the views now, unless they were built already.
@@ -57,6 +63,14 @@ public:
     // driven without a desktop. OpenWithShell answers whether it opened.
     std::function<bool(const QString& path)> OpenWithShell;
     std::function<QString(const QString& initialFolder)> ChooseReportFile;
+
+    // Set before the first show, when the scan has them (may stay null):
+    // files found again under another mask -> their first finding, listed
+    // once under all masks together and sharing its mark; and the files
+    // the settings keep whatever their mark (hidden, read-only), with the
+    // reason, shown unchecked with it and never checked.
+    const TFileAliases* Aliases = nullptr;
+    const TFileReasons* KeptBySettings = nullptr;
 
     // Status panel texts: 0 the current view, 1 the totals.
     QString StatusText(int panel) const;
@@ -109,7 +123,8 @@ private:
     TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
     bool Marked(const TViewItem* item) const;
     void SetMarked(TViewItem* item, bool marked);
-    AnsiString ReasonOf(const TViewItem* item) const;
+    AnsiString ReasonOf(const TViewItem* item) const;      // kept or left unselected: why
+    AnsiString KeptReasonOf(const TViewItem* item) const;  // why the settings keep it, or empty
     // Toggles (or only synchronises) one file in both views.
     void SyncOrToggle(TViewItem* item, bool toggle);
     // A click on a tree node's check: a file toggles, a folder becomes

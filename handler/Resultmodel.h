@@ -40,4 +40,28 @@ using TFileFlags = std::map<TResultRef, bool>;
 // that list what a purge would touch. The user may still select the file.
 using TFileReasons = std::map<TResultRef, AnsiString>;
 
+// Result reference of a file found again under another mask -> its first
+// finding (masks overlap: "*.~*" and "*.~dsk"). Only the first finding has
+// entries in the selection, reason and purge tables, so that the file is
+// counted, selected and purged once; the views show it under every mask.
+using TFileAliases = std::map<TResultRef, TResultRef>;
+
+// The reference whose table entries stand for ref's file.
+inline TResultRef FirstFinding(const TFileAliases& aliases, const TResultRef& ref)
+{
+    const auto alias = aliases.find(ref);
+    return alias == aliases.end() ? ref : alias->second;
+}
+
+// The table with every alias given its first finding's entry, for the views
+// that list a file under each mask that found it.
+template <typename T>
+std::map<TResultRef, T> SpreadToAliases(std::map<TResultRef, T> table, const TFileAliases& aliases)
+{
+    for (const auto& [alias, first] : aliases)
+        if (const auto entry = table.find(first); entry != table.end())
+            table.emplace(alias, entry->second);
+    return table;
+}
+
 }  // namespace tidewash

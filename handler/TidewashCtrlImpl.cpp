@@ -139,20 +139,19 @@ HRESULT TTidewashCtrlImpl::GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* 
         for (LONGLONG* p : all)
             if (p != nullptr)
                 *p = 0;
-        for (const auto& [mask, results] : FFileSearch.Results) {
-            for (std::size_t i = 0; i < results.size(); ++i) {
-                const LONGLONG size = results[i].Size;
-                if (TotalCount != nullptr)
-                    *TotalCount += 1;
-                if (TotalSize != nullptr)
-                    *TotalSize += size;
-                const auto entry = FSelection.find(TResultRef{&results, i});
-                if (entry != FSelection.end() && entry->second) {
-                    if (SelectedCount != nullptr)
-                        *SelectedCount += 1;
-                    if (SelectedSize != nullptr)
-                        *SelectedSize += size;
-                }
+        // Each file once, however many masks found it.
+        for (const TListedFile& listed : FListed) {
+            const LONGLONG size = listed.Ref->Size;
+            if (TotalCount != nullptr)
+                *TotalCount += 1;
+            if (TotalSize != nullptr)
+                *TotalSize += size;
+            const auto entry = FSelection.find(listed.Ref);
+            if (entry != FSelection.end() && entry->second) {
+                if (SelectedCount != nullptr)
+                    *SelectedCount += 1;
+                if (SelectedSize != nullptr)
+                    *SelectedSize += size;
             }
         }
         return S_OK;

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "Configintf.h"
 #include "Resultmodel.h"
@@ -63,6 +64,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetPurgeReport(BSTR* Path, BSTR* Error) override;
     HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) override;
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
+    HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
@@ -113,13 +115,18 @@ private:
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
     void ReportScanProgress(void* context);
-    // Every found file selected, but those the guard keeps: unselected,
-    // with the reason in FUnselectedReasons.
+    // Every found file selected, but those the settings keep (unselected,
+    // with the reason in FKeptBySettings) and those the guard keeps
+    // (unselected, with the reason in FUnselectedReasons). A file found under several
+    // masks is entered once, under the first, and listed once in FListed.
     void AddSelectionEntries(const TLinkGuard& guard);
     // Writes the purge report; failures are swallowed (the deletions are done).
     void WritePurgeReport(const TFileFlags& purged);
     // What the purge will do with the file under the settings.
     TWS_FILE_PLAN PlanFor(const TResultRef& ref) const;
+    // The plan of a file the settings keep whatever its selection (hidden,
+    // read-only), else TWS_PLAN_REMOVE.
+    TWS_FILE_PLAN SettingsPlanFor(const zelutils::TSearchResult& file) const;
 
 
     AnsiString FVolume;
@@ -134,6 +141,17 @@ private:
     zelutils::TFileSearch FFileSearch;
     TFileFlags FSelection;
     TFileReasons FUnselectedReasons;  // filled by the scan, cleared with the selection
+    TFileAliases FAliases;            // files found again under another mask
+    // Found files the hidden or read-only rule keeps, with the reason: left
+    // unselected by the scan, so that no figure counts them as going.
+    TFileReasons FKeptBySettings;
+    // Each found file once, in search order, with the masks that found it
+    // ("*.~*, *.~dsk"): what ITidewashResults tells.
+    struct TListedFile {
+        TResultRef Ref;
+        AnsiString Masks;
+    };
+    std::vector<TListedFile> FListed;
     DWORDLONG FScanTotal = 0;
     std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
     bool FPurged = false;

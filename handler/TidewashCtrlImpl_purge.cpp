@@ -209,6 +209,10 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
                 return E_ABORT;
         }
 
+        // The files the settings keep were never tried: their outcome is
+        // that they stay, for the same reason the plan gave.
+        for (const auto& [ref, reason] : FKeptBySettings)
+            FPurgeRecords.emplace(ref, TPurgeRecord{TWS_OUTCOME_KEPT, reason, {}, {}});
         WritePurgeReport(purged);
         if (picb == nullptr)
             return S_OK;
@@ -229,12 +233,19 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
             return;
         }
         const AnsiString path = IncludeTrailingPathDelimiter(folder) + "FilePurge.html";
-        // A file not deleted is listed with the reason it was not.
-        TFileReasons reasons;
+        // A file not deleted is listed with the reason it was not; those
+        // the settings keep with theirs, although the purge never tried them.
+        TFileReasons reasons = FKeptBySettings;
         for (const auto& [ref, record] : FPurgeRecords)
             if (!record.Reason.empty())
                 reasons.emplace(ref, record.Reason);
-        THTMLReport report(FFileSearch.Results, purged, &reasons);
+        TFileFlags withKept = purged;
+        for (const auto& [ref, reason] : FKeptBySettings)
+            withKept.emplace(ref, false);
+        // A file found under several masks is listed under each.
+        const TFileFlags listed = SpreadToAliases(std::move(withKept), FAliases);
+        reasons = SpreadToAliases(std::move(reasons), FAliases);
+        THTMLReport report(FFileSearch.Results, listed, &reasons);
         if (FFileSearch.UnnamedEntries > 0)
             report.Note = IntToStr(static_cast<int>(FFileSearch.UnnamedEntries)) +
                           " files or folders were left out of the scan: the system's code page cannot spell "

@@ -12,27 +12,30 @@ BSTR OrNull(const AnsiString& text) { return text.empty() ? nullptr : zelcom::An
 
 }  // namespace
 
-TWS_FILE_PLAN TTidewashCtrlImpl::PlanFor(const TResultRef& ref) const
+TWS_FILE_PLAN TTidewashCtrlImpl::SettingsPlanFor(const zelutils::TSearchResult& file) const
 {
-    const auto selected = FSelection.find(ref);
-    if (selected == FSelection.end() || !selected->second)
-        return TWS_PLAN_UNSELECTED;
     // The order the purge checks them in: a hidden read-only file is kept as hidden.
-    if ((ref->Attributes & FILE_ATTRIBUTE_HIDDEN) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteHidden))
+    if ((file.Attributes & FILE_ATTRIBUTE_HIDDEN) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteHidden))
         return TWS_PLAN_KEEP_HIDDEN;
-    if ((ref->Attributes & FILE_ATTRIBUTE_READONLY) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly))
+    if ((file.Attributes & FILE_ATTRIBUTE_READONLY) != 0 && !FConfig.GetFlag(tws::TFlagSetting::fsDeleteReadOnly))
         return TWS_PLAN_KEEP_READONLY;
     return TWS_PLAN_REMOVE;
+}
+
+TWS_FILE_PLAN TTidewashCtrlImpl::PlanFor(const TResultRef& ref) const
+{
+    // The settings keep a file whatever the selection says: told first.
+    if (const TWS_FILE_PLAN kept = SettingsPlanFor(*ref); kept != TWS_PLAN_REMOVE)
+        return kept;
+    const auto selected = FSelection.find(ref);
+    return selected == FSelection.end() || !selected->second ? TWS_PLAN_UNSELECTED : TWS_PLAN_REMOVE;
 }
 
 HRESULT TTidewashCtrlImpl::GetFileCount(LONG* Count)
 {
     if (Count == nullptr)
         return E_INVALIDARG;
-    std::size_t count = 0;
-    for (const auto& [mask, results] : FFileSearch.Results)
-        count += results.size();
-    *Count = static_cast<LONG>(count);
+    *Count = static_cast<LONG>(FListed.size());
     return S_OK;
 }
 
@@ -42,43 +45,38 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
         return E_INVALIDARG;
     *File = TWS_FILE_RESULT{};
     return Guarded(IID_ITidewashResults, [&] {
-        auto left = static_cast<std::size_t>(Index);
-        for (const auto& [mask, results] : FFileSearch.Results) {
-            if (left >= results.size()) {
-                left -= results.size();
-                continue;
+        if (static_cast<std::size_t>(Index) >= FListed.size())
+            return E_INVALIDARG;
+        const auto& [ref, masks] = FListed[static_cast<std::size_t>(Index)];
+        TWS_FILE_RESULT out{};
+        out.Size = ref->Size;
+        out.Plan = PlanFor(ref);
+        out.Device = ref->Device;
+        out.Inode = ref->Inode;
+        out.ModifiedNs = ref->ModifiedNs;
+        out.BornNs = ref->BornNs;
+        out.HasBirthTime = ref->HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
+        const TFileReasons& reasons = out.Plan == TWS_PLAN_UNSELECTED ? FUnselectedReasons : FKeptBySettings;
+        const auto reason = reasons.find(ref);
+        const auto record = FPurgeRecords.find(ref);
+        try {
+            out.Mask = zelcom::AnsiToBSTR(masks);
+            out.Path = zelcom::AnsiToBSTR(ref->GetFullName());
+            if (out.Plan != TWS_PLAN_REMOVE && reason != reasons.end())
+                out.PlanReason = OrNull(reason->second);
+            if (record != FPurgeRecords.end()) {
+                out.Outcome = record->second.Outcome;
+                if (out.Outcome == TWS_OUTCOME_FAILED || out.Outcome == TWS_OUTCOME_KEPT)
+                    out.OutcomeReason = OrNull(record->second.Reason);
+                out.TrashFolder = OrNull(record->second.TrashFolder);
+                out.TrashName = OrNull(record->second.TrashName);
             }
-            const TResultRef ref{&results, left};
-            TWS_FILE_RESULT out{};
-            out.Size = ref->Size;
-            out.Plan = PlanFor(ref);
-            out.Device = ref->Device;
-            out.Inode = ref->Inode;
-            out.ModifiedNs = ref->ModifiedNs;
-            out.BornNs = ref->BornNs;
-            out.HasBirthTime = ref->HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
-            const auto reason = FUnselectedReasons.find(ref);
-            const auto record = FPurgeRecords.find(ref);
-            try {
-                out.Mask = zelcom::AnsiToBSTR(mask);
-                out.Path = zelcom::AnsiToBSTR(ref->GetFullName());
-                if (out.Plan == TWS_PLAN_UNSELECTED && reason != FUnselectedReasons.end())
-                    out.PlanReason = OrNull(reason->second);
-                if (record != FPurgeRecords.end()) {
-                    out.Outcome = record->second.Outcome;
-                    if (out.Outcome == TWS_OUTCOME_FAILED || out.Outcome == TWS_OUTCOME_KEPT)
-                        out.OutcomeReason = OrNull(record->second.Reason);
-                    out.TrashFolder = OrNull(record->second.TrashFolder);
-                    out.TrashName = OrNull(record->second.TrashName);
-                }
-            } catch (...) {
-                TwsClearFileResult(out);
-                throw;
-            }
-            *File = out;
-            return S_OK;
+        } catch (...) {
+            TwsClearFileResult(out);
+            throw;
         }
-        return E_INVALIDARG;
+        *File = out;
+        return S_OK;
     }, E_UNEXPECTED);
 }
 
@@ -119,6 +117,17 @@ HRESULT TTidewashCtrlImpl::GetUnreadableFolderCount(LONG* Count)
     const std::size_t count = FFileSearch.UnreadableFolders;
     *Count = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<LONG>(count);
     return S_OK;
+}
+
+HRESULT TTidewashCtrlImpl::GetPurgeMode(VARIANT_BOOL* ToTrash)
+{
+    if (ToTrash == nullptr)
+        return E_POINTER;
+    *ToTrash = VARIANT_FALSE;
+    return Guarded(IID_ITidewashResults, [&] {
+        *ToTrash = FConfig.GetFlag(tws::TFlagSetting::fsUseRecycleBin) ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }, E_UNEXPECTED);
 }
 
 }  // namespace tidewash

@@ -5,13 +5,15 @@
 #include "Tidewash.h"
 #include "TidewashCtrlImpl.h"
 
+#include <cstdint>
+
 namespace tidewash {
 
 const TReview kReview = TReview::Window;
 
 void TReviewWindowDeleter::operator()(TfrmFileDetails* window) const { delete window; }
 
-HRESULT TTidewashCtrlImpl::ShowProperties(HWND)
+HRESULT TTidewashCtrlImpl::ShowProperties(HWND hwnd)
 {
     if (!FDetailsWindow) {
         try {
@@ -19,11 +21,16 @@ HRESULT TTidewashCtrlImpl::ShowProperties(HWND)
                 return E_OUTOFMEMORY;
             FDetailsWindow.reset(
                 new TfrmFileDetails(FVolume, FFileSearch, FSelection, &FUnselectedReasons, InstallationFolder()));
+            FDetailsWindow->Aliases = &FAliases;
+            FDetailsWindow->KeptBySettings = &FKeptBySettings;
         } catch (...) {
             return E_OUTOFMEMORY;
         }
     }
     try {
+        // Owned by the caller's window, so that it opens above it and no
+        // window of the caller's can cover its buttons.
+        FDetailsWindow->SetOwner(reinterpret_cast<std::uintptr_t>(hwnd));
         FDetailsWindow->ShowModal();
     } catch (...) {
         return E_UNEXPECTED;

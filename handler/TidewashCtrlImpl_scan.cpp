@@ -7,6 +7,7 @@
 #include "TidewashCtrlImpl.h"
 
 #include <memory>
+#include <unordered_map>
 
 #include "Linkguard.h"
 
@@ -24,10 +25,34 @@ void TTidewashCtrlImpl::ReportScanProgress(void* context)
 
 void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
 {
+    // Overlapping masks find one path more than once: counting or purging
+    // it twice would report the second purge of it as "gone since the scan".
+    std::unordered_map<AnsiString, std::size_t> listedAt;  // full path -> index in FListed
     for (const auto& [mask, results] : FFileSearch.Results)
         for (std::size_t i = 0; i < results.size(); ++i) {
             const TResultRef ref{&results, i};
-            AnsiString reason = guard.Reason(results[i].GetFullName());
+            const AnsiString path = results[i].GetFullName();
+            const auto [at, first] = listedAt.try_emplace(path, FListed.size());
+            if (!first) {
+                TListedFile& listed = FListed[at->second];
+                FAliases.emplace(ref, listed.Ref);
+                listed.Masks += ", " + mask;
+                continue;
+            }
+            FListed.push_back({ref, mask});
+            switch (SettingsPlanFor(results[i])) {
+            case TWS_PLAN_KEEP_HIDDEN:
+                FSelection[ref] = false;
+                FKeptBySettings[ref] = "kept: hidden (the settings keep hidden files)";
+                continue;
+            case TWS_PLAN_KEEP_READONLY:
+                FSelection[ref] = false;
+                FKeptBySettings[ref] = "kept: read-only (the settings keep read-only files)";
+                continue;
+            default:
+                break;
+            }
+            AnsiString reason = guard.Reason(path);
             FSelection[ref] = reason.empty();
             if (!reason.empty())
                 FUnselectedReasons[ref] = std::move(reason);
@@ -50,6 +75,9 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FDetailsWindow.reset();
         FSelection.clear();
         FUnselectedReasons.clear();
+        FAliases.clear();
+        FKeptBySettings.clear();
+        FListed.clear();
         FPurgeRecords.clear();
         FPurged = false;
         FFileSearch.Results.clear();
@@ -123,8 +151,14 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         bool completed = false;
         if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)
             completed = FFileSearch.Execute(picb);
+        // What an aborted scan found is listed, each file once, but none
+        // of it is selected: it was never checked against the projects.
+        AddSelectionEntries(*guard);
         if (completed) {
-            AddSelectionEntries(*guard);
+            // The running total counted a file once per mask that found it.
+            FScanTotal = 0;
+            for (const TListedFile& listed : FListed)
+                FScanTotal += static_cast<DWORDLONG>(listed.Ref->Size);
             // The space the purge will free: the host shows it as what
             // cleaning gains, so files it keeps (linked objects the guard
             // spared, hidden or read-only files the settings keep) are left
@@ -132,6 +166,8 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             for (const auto& [ref, selected] : FSelection)
                 if (PlanFor(ref) == TWS_PLAN_REMOVE)
                     *pdwlSpaceUsed += static_cast<DWORDLONG>(ref->Size);
+        } else {
+            FSelection.clear();
         }
         HRESULT last = S_OK;
         if (picb != nullptr)

@@ -176,7 +176,10 @@ bool TCleanupHandler::Load(const AnsiString& volume)
         hr = FCache->Initialize(FKey, wideVolume.c_str(), &display, &description, &FFlags);
     } else {
         Fail("create it", hr);
-        FError.Detail = twscom::LastModuleLoadError();
+        // A class that is not registered loaded no module: an earlier
+        // handler's load error must not become its reason.
+        if (hr != REGDB_E_CLASSNOTREG)
+            FError.Detail = twscom::LastModuleLoadError();
         return false;
     }
     FDisplayName = TakeString(display);

@@ -112,6 +112,11 @@ public:
     bool Aborted() const { return FAborted; }
     const THandlerError& Error() const { return FError; }
 
+    // The description a failing COM call left in the thread's error
+    // information (a handler's: its settings file and the reason), taken
+    // and cleared; empty when there is none.
+    static AnsiString TakeErrorDescription();
+
 private:
     bool Fail(const char* step, HRESULT result);
 
@@ -122,7 +127,6 @@ private:
     DWORD FFlags = 0;
     DWORDLONG FSpaceUsed = 0;
     bool FAborted = false;
-    static AnsiString TakeErrorDescription();
 
     THandlerError FError;
     IEmptyVolumeCache* FCache = nullptr;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <stdexcept>
@@ -75,11 +76,15 @@ TFigures FiguresOf(const std::vector<TFileRecord>& files)
         case TFilePlan::KeepReadOnly: t.KeptReadOnly.Add(f.Size); break;
         case TFilePlan::Unselected: t.Unselected.Add(f.Size); break;
         }
+        // Kept: every found file not removed on purpose, whatever the
+        // reason (the settings, the selection), before a purge and after.
+        if (f.Plan != TFilePlan::Remove || f.Outcome == TFileOutcome::Kept)
+            t.Kept.Add(f.Size);
         switch (f.Outcome) {
         case TFileOutcome::Deleted:
         case TFileOutcome::Trashed: t.Removed.Add(f.Size); break;
-        case TFileOutcome::Kept: t.Kept.Add(f.Size); break;
         case TFileOutcome::Failed: t.Failed.Add(f.Size); break;
+        case TFileOutcome::Kept:
         case TFileOutcome::None: break;
         }
     }
@@ -109,8 +114,22 @@ const char* OutcomeName(TFileOutcome outcome)
     return "none";
 }
 
+json ErrorEntry(const AnsiString& key, const AnsiString& name, const AnsiString& step, const AnsiString& reason,
+                HRESULT result)
+{
+    json file = nullptr;
+    const auto open = reason.find("\"/");
+    if (open != AnsiString::npos)
+        if (const auto close = reason.find('"', open + 1); close != AnsiString::npos)
+            file = reason.substr(open + 1, close - open - 1);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    return {{"handler", key}, {"name", name}, {"step", step}, {"file", std::move(file)},
+            {"reason", reason}, {"hresult", code}};
+}
+
 json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
-                 const std::vector<bool>& purged)
+                 const std::vector<bool>& purged, const json& errors)
 {
     json list = json::array();
     TFigures total;
@@ -160,6 +179,7 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
         {"mode", mode == TRunMode::List ? "list" : "purge"},
         {"run", nullptr},
         {"handlers", std::move(list)},
+        {"errors", errors},
         {"summary",
          {{"found", Tally(total.Found)},
           {"remove", Tally(total.Remove)},

@@ -29,7 +29,9 @@ struct TTally {
 };
 
 // A detailed handler's figures: before the purge (found, to remove, kept
-// by the settings, unselected) and after it (removed, failed).
+// by the settings, unselected) and after it (removed, failed). Kept is
+// every found file not removed on purpose (kept by the settings or not
+// selected, with the reason in its record), the same before and after.
 struct TFigures {
     TTally Found, Remove, KeptHidden, KeptReadOnly, Unselected, Removed, Kept, Failed;
 };
@@ -42,9 +44,16 @@ const char* OutcomeName(TFileOutcome outcome);
 
 enum class TRunMode { List, Purge };
 
-// The document of a run over handlers (purged: which of them were purged).
+// One failure of a handler as the document's "errors" array holds it: the
+// handler's key and name, the step, the reason, the file the reason names
+// (the first double-quoted path in it, else null) and the HRESULT.
+nlohmann::json ErrorEntry(const AnsiString& key, const AnsiString& name, const AnsiString& step,
+                          const AnsiString& reason, HRESULT result);
+
+// The document of a run over handlers (purged: which of them were purged;
+// errors: the ErrorEntry of each handler that failed).
 nlohmann::json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
-                           const std::vector<bool>& purged);
+                           const std::vector<bool>& purged, const nlohmann::json& errors = nlohmann::json::array());
 
 // The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
 // ~/.local/state/tidewash/runs. Below the state folder every folder and

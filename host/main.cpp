@@ -14,7 +14,8 @@
 //   6   the purge ran but its record could not be written (no undo for it)
 //   7   another process holds the run: its purge is still going, or
 //       another undo of it
-//   64  bad usage: unknown option, a volume that does not exist, --yes
+//   64  bad usage: unknown option, options that do not go together (each
+//       is refused, never ignored), a volume that does not exist, --yes
 //       without a volume, or a run id that is not recorded
 //
 // Without a VOLUME the host takes the volume holding the current folder,
@@ -27,6 +28,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <windows.h>
@@ -66,6 +68,8 @@ enum ExitCode {
 // With --quiet or --json the host's own messages are not printed (a JSON
 // document must stand alone on the output); errors still go to stderr.
 bool gSilent = false;
+// --verbose: failures also name the HRESULT they came with.
+bool gVerbose = false;
 
 [[gnu::format(printf, 1, 2)]] void Say(const char* format, ...)
 {
@@ -111,7 +115,7 @@ AnsiString Explain(HRESULT hr)
     }
     if (HRESULT_FACILITY(hr) == FACILITY_WIN32)
         return "system error " + IntToStr(HRESULT_CODE(hr));
-    return "failure";
+    return "it failed without saying why";
 }
 
 class TConsoleSink : public TProgressSink {
@@ -175,11 +179,32 @@ struct TOptions {
     bool List = false;
     bool Json = false;
     bool Quiet = false;
+    bool Verbose = false;
     bool History = false;
     bool Undo = false;
     std::string UndoRun;  // empty: the last run
     std::size_t Threads = 0;  // reading folders during the scan; 0: the handlers' default
 };
+
+// Why the options do not go together, or null. An option that does not
+// apply is refused rather than ignored: ignored, it would make the run do
+// something else than asked (a "dry run" that restores, a listing of
+// volumes instead of the folder named).
+const char* Conflict(const TOptions& o)
+{
+    if (o.ListVolumes && (!o.Volume.empty() || o.Yes || o.DryRun || o.List || o.Json || o.History || o.Undo))
+        return "--list-volumes takes no VOLUME and no other option: it only lists the fixed volumes.\n"
+               "To see what a folder holds, use: twscleanup --dry-run FOLDER";
+    if ((o.Undo || o.History) && !o.Volume.empty())
+        return "--history and --undo take no VOLUME.";
+    if (o.History && (o.Undo || o.Yes || o.DryRun || o.List || o.Json))
+        return "--history takes no other option.";
+    if (o.Undo && (o.Yes || o.List || o.Json))
+        return "--undo goes only with --dry-run (show what it would restore) and --quiet.";
+    if (o.Yes && (o.DryRun || o.List))
+        return "--yes purges; --dry-run and --list delete nothing: choose one.";
+    return nullptr;
+}
 
 // The options, or the exit code when the command line alone settles the run
 // (help, version, bad usage).
@@ -197,9 +222,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
     app.add_option("volume", options.Volume,
                    "Volume or folder to clean (default: the volume holding the current folder, after a\n"
                    "question; --yes needs it named)");
-    app.add_flag("-l,--list-volumes", options.ListVolumes, "List the fixed volumes and exit");
+    app.add_flag("-l,--list-volumes", options.ListVolumes,
+                 "List the fixed volumes and exit (takes no VOLUME and no other option)");
     app.add_flag("-y,--yes", options.Yes, "Purge every handler that found something, without asking");
-    app.add_flag("-n,--dry-run", options.DryRun, "Scan and show the figures only; delete nothing");
+    app.add_flag("-n,--dry-run", options.DryRun,
+                 "Scan and show the figures only; delete nothing (with --undo: show what it would\n"
+                 "restore; move nothing)");
     app.add_flag("--list", options.List,
                  "Scan and list every file the purge would touch, with its size, and why a found file\n"
                  "would be kept; delete nothing");
@@ -207,6 +235,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                  "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
                  "without --yes nothing is deleted, with it the document tells what the purge did");
     app.add_flag("-q,--quiet", options.Quiet, "Print nothing but errors (and questions, unless --yes)");
+    app.add_flag("-v,--verbose", options.Verbose, "Name the code (HRESULT) a failing handler gave after its reason");
     app.add_flag("--history", options.History,
                  "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
                  "and exit");
@@ -228,11 +257,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         return e.get_exit_code() == 0 ? kSuccess : (rc == 0 ? kSuccess : kUsage);
     }
     options.Undo = app.count("--undo") > 0;
-    if ((options.Undo || options.History) && !options.Volume.empty()) {
-        std::fprintf(stderr, "twscleanup: --history and --undo take no VOLUME.\n");
+    if (const char* why = Conflict(options)) {
+        std::fprintf(stderr, "twscleanup: %s\n", why);
         return kUsage;
     }
     gSilent = options.Quiet || options.Json;
+    gVerbose = options.Verbose;
     return std::nullopt;
 }
 
@@ -306,6 +336,30 @@ DWORDLONG ToFree(const TCleanupHandler& h)
     return h.Detailed() ? static_cast<DWORDLONG>(FiguresOf(h.Files()).Remove.Bytes) : h.SpaceUsed();
 }
 
+AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
+
+// One handler's lines of the summary table: what it found, and for a
+// detailed handler what goes and what is kept, by reason.
+void PrintFigures(const TCleanupHandler& h)
+{
+    if (!h.Detailed()) {
+        Say("  %-36s %12s found\n", h.DisplayName().c_str(), Bytes(h.SpaceUsed()).c_str());
+        return;
+    }
+    const TFigures f = FiguresOf(h.Files());
+    Say("  %-36s %12s found in %s\n", h.DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
+        Count(f.Found.Files).c_str());
+    Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(), Count(f.Remove.Files).c_str());
+    const std::pair<const char*, TTally> kept[] = {
+        {"hidden", f.KeptHidden}, {"read-only", f.KeptReadOnly}, {"not selected", f.Unselected}};
+    for (const auto& [why, tally] : kept)
+        if (tally.Files > 0)
+            Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(), Count(tally.Files).c_str(), why);
+    if (const std::int64_t n = h.UnreadableFolders(); n > 0)
+        Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
+            n == 1 ? "" : "s");
+}
+
 // Asks whether to purge the handler, offering its review window when it has
 // one and a display is there to show it.
 TDecision AskToKeep(TCleanupHandler& handler)
@@ -321,12 +375,13 @@ TDecision AskToKeep(TCleanupHandler& handler)
             return answer.Choice == 'y' ? TDecision::Keep : TDecision::Skip;
         if (!handler.ShowProperties())
             std::printf("%s has no review window.\n", handler.DisplayName().c_str());
-        else if (handler.Detailed())
-            handler.ReadFiles();  // the window changed the selection: the figures follow it
+        else if (handler.Detailed() && handler.ReadFiles()) {
+            // The window changed the selection: the figures shown follow it.
+            Say("After the review:\n");
+            PrintFigures(handler);
+        }
     }
 }
-
-AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
 
 // The handlers of one run, from their scan to their purge. Every handler
 // that scanned is deactivated when the run ends, however it ends.
@@ -381,25 +436,7 @@ public:
         DWORDLONG total = 0;
         Say("\n");
         for (const auto& h : FHandlers) {
-            if (!h->Detailed()) {
-                Say("  %-36s %12s found\n", h->DisplayName().c_str(), Bytes(h->SpaceUsed()).c_str());
-            } else {
-                const TFigures f = FiguresOf(h->Files());
-                Say("  %-36s %12s found in %s\n", h->DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
-                    Count(f.Found.Files).c_str());
-                Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(),
-                    Count(f.Remove.Files).c_str());
-                const std::pair<const char*, TTally> kept[] = {{"hidden", f.KeptHidden},
-                                                               {"read-only", f.KeptReadOnly},
-                                                               {"not selected", f.Unselected}};
-                for (const auto& [why, tally] : kept)
-                    if (tally.Files > 0)
-                        Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(),
-                            Count(tally.Files).c_str(), why);
-                if (const std::int64_t n = h->UnreadableFolders(); n > 0)
-                    Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
-                        n == 1 ? "" : "s");
-            }
+            PrintFigures(*h);
             if (!h->Description().empty())
                 Say("      %s\n", h->Description().c_str());
             total += ToFree(*h);
@@ -438,7 +475,7 @@ public:
         std::vector<const TCleanupHandler*> handlers;
         for (const auto& h : FHandlers)
             handlers.push_back(h.get());
-        return RunDocument(FVolume, mode, handlers, FPurged);
+        return RunDocument(FVolume, mode, handlers, FPurged, FErrors);
     }
 
     // Purges each handler that found something and that the user keeps
@@ -486,12 +523,17 @@ public:
     int EndWithoutPurge(int code) const { return FFailed ? kHandlerFailed : code; }
 
 private:
+    // The reason first: the handler's own words when it left some, else
+    // what the code means; the code itself only for --verbose.
     void ReportFailure(const TCleanupHandler& h)
     {
-        std::fprintf(stderr, "Handler \"%s\": could not %s: %s (HRESULT %s).\n", h.KeyName().c_str(),
-                     h.Error().Step.c_str(), Explain(h.Error().Result).c_str(), Hex(h.Error().Result).c_str());
-        if (!h.Error().Detail.empty())
-            std::fprintf(stderr, "    %s\n", h.Error().Detail.c_str());
+        const THandlerError& e = h.Error();
+        const AnsiString reason = e.Detail.empty() ? Explain(e.Result) : e.Detail;
+        std::fprintf(stderr, "Handler \"%s\": could not %s: %s", h.KeyName().c_str(), e.Step.c_str(), reason.c_str());
+        if (gVerbose)
+            std::fprintf(stderr, " (%s, HRESULT %s)", Explain(e.Result).c_str(), Hex(e.Result).c_str());
+        std::fprintf(stderr, "\n");
+        FErrors.push_back(ErrorEntry(h.KeyName(), h.DisplayName(), e.Step, reason, e.Result));
         FFailed = true;
     }
 
@@ -525,13 +567,32 @@ private:
         Say("%s: freed %s, removed %s", h.DisplayName().c_str(), Bytes(f.Removed.Bytes).c_str(),
             Count(f.Removed.Files).c_str());
         Say(", kept %s, failed %s.\n", Count(f.Kept.Files).c_str(), Count(f.Failed.Files).c_str());
-        for (const TFileRecord& file : h.Files()) {
-            if (file.Outcome == TFileOutcome::Kept)
-                Say("  kept    %s (%s)\n", file.Path.c_str(), file.OutcomeReason.c_str());
-        }
+        // The kept files by reason: one line each, not one per file.
+        std::map<std::string, TTally> keptWhy;
+        for (const TFileRecord& file : h.Files())
+            if (file.Plan != TFilePlan::Remove)
+                keptWhy[PlanReason(file)].Add(file.Size);
+            else if (file.Outcome == TFileOutcome::Kept)
+                keptWhy[file.OutcomeReason].Add(file.Size);
+        for (const auto& [why, tally] : keptWhy)
+            Say("  kept    %s (%s)\n", Count(tally.Files).c_str(), why.c_str());
+        // Failures by reason: a trash that refuses every file says so once,
+        // with a few of the files (all of them with --verbose).
+        std::map<std::string, std::vector<const TFileRecord*>> failedWhy;
         for (const TFileRecord& file : h.Files())
             if (file.Outcome == TFileOutcome::Failed)
-                std::fprintf(stderr, "  not removed: %s: %s\n", file.Path.c_str(), file.OutcomeReason.c_str());
+                failedWhy[file.OutcomeReason].push_back(&file);
+        constexpr std::size_t kExamples = 3;
+        for (const auto& [why, files] : failedWhy) {
+            std::fprintf(stderr, "  not removed: %s: %s\n", Count(static_cast<std::int64_t>(files.size())).c_str(),
+                         why.c_str());
+            const std::size_t shown = gVerbose ? files.size() : std::min(files.size(), kExamples);
+            for (std::size_t i = 0; i < shown; ++i)
+                std::fprintf(stderr, "      %s\n", files[i]->Path.c_str());
+            if (shown < files.size())
+                std::fprintf(stderr, "      ... and %zu more (all with --verbose, or in the report)\n",
+                             files.size() - shown);
+        }
         if (f.Failed.Files > 0)
             FSomeFailed = true;
         if (!h.ReportError().empty())
@@ -583,6 +644,7 @@ private:
 
 public:
     nlohmann::json FDocument;
+    nlohmann::json FErrors = nlohmann::json::array();  // the handlers that failed, for the document
 
 private:
     std::vector<std::unique_ptr<TCleanupHandler>> FHandlers;
@@ -640,7 +702,25 @@ int History()
     return damaged ? kDamagedRecord : kSuccess;
 }
 
-int Undo(std::string id)
+// What undoing the run would restore: each file and the trash entry it
+// would come from. Nothing is moved and the record is not changed.
+int ShowUndo(const std::string& id, nlohmann::json& run)
+{
+    ValidateRun(run);
+    const std::vector<TTrashedFile> files = TrashedFiles(run);
+    if (files.empty()) {
+        std::printf("Nothing of run %s is in the trash to restore.\n", id.c_str());
+        return kNothingToDo;
+    }
+    Say("Undoing run %s on %s would restore (dry run: nothing is moved):\n", id.c_str(),
+        run.at("volume").get<std::string>().c_str());
+    for (const TTrashedFile& file : files)
+        Say("  %s\n      from %sfiles/%s\n", file.Path.c_str(), file.Entry.Folder.c_str(), file.Entry.Name.c_str());
+    Say("%zu file(s) to restore.\n", files.size());
+    return kSuccess;
+}
+
+int Undo(std::string id, bool dryRun)
 {
     if (id.empty()) {
         const auto runs = RecordedRuns();
@@ -673,6 +753,8 @@ int Undo(std::string id)
         std::fprintf(stderr, "twscleanup: %s. See the runs with: twscleanup --history\n", e.what());
         return kUsage;
     }
+    if (dryRun)
+        return ShowUndo(id, run);
     Say("Undoing run %s on %s:\n", id.c_str(), run.at("volume").get<std::string>().c_str());
     const TUndoCounts counts = UndoRun(run, gSilent ? nullptr : stdout);
     try {
@@ -704,7 +786,7 @@ int main(int argc, char** argv)
     if (options.History)
         return History();
     if (options.Undo)
-        return Undo(options.UndoRun);
+        return Undo(options.UndoRun, options.DryRun);
     AnsiString volume;
     if (const auto exit = ChooseVolume(options, volume))
         return *exit;

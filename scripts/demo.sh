@@ -24,6 +24,10 @@ install_handler() {  # <folder>
   cp "$out/Tidewash.so" "$1/Tidewash.so"
   cp "$out/TWSRES.so" "$1/TWSRES.so"  # the images; the registration's DefaultIcon names it
   "$out/twsregsvr" "$1/Tidewash.so"
+  # The settings editor works through the configuration server: registered
+  # wherever the handler is.
+  cp "$out/TWSConfig.so" "$1/TWSConfig.so"
+  "$out/twsregsvr" "$1/TWSConfig.so"
 }
 
 if (($# > 0)); then

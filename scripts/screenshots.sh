@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of the windows in docs/ on a real X server (Xvfb), the
-# way a user sees them: the review window, the wizard's three steps and the
-# settings editor. Installs xvfb when it is missing.
+# way a user sees them: the review window, the wizard's three steps, its
+# question before a purge, and the settings editor. Installs xvfb when it is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -2,6 +2,8 @@
 // accessors, and the excluded folders.
 #include "Configintf.h"
 
+#include "Maskrules.h"
+
 #include "AtomicFile.hpp"
 #include "IniFiles.hpp"
 #include "SysUtils.hpp"
@@ -91,6 +93,15 @@ bool LastLineMayBeCut(const AnsiString& section, const AnsiString& line)
 
 // The refusals documented with TTidewashConfig: file content whose defaults
 // could make the cleanup select files the user excluded.
+// Why one of the masks may not be active, or empty.
+AnsiString RefusedMask(const TStrings& masks)
+{
+    for (int i = 0; i < masks.Count(); ++i)
+        if (AnsiString why = MaskRefusal(masks.Get(i)); !why.empty())
+            return why;
+    return AnsiString();
+}
+
 AnsiString Damage(const AnsiString& contents, TMemIniFile& ini)
 {
     if (contents.empty())
@@ -181,6 +192,15 @@ bool TTidewashConfig::Load(const AnsiString& fileName)
     if (existed)
         if (const AnsiString why = Damage(contents, ini); !why.empty())
             throw EConfigFileDamaged("The settings file \"" + fileName + "\" cannot be used: " + why);
+    // Checked on a copy, so that a refused file leaves these settings as
+    // they were.
+    TTidewashConfig read;
+    read.DefineSchema();
+    zelconfig::TIniFileImport(fileName).ImportFrom(&read, ini);
+    TStringListAdaptor masks;
+    read.GetStrings(TStringsSetting::ssActiveMasks, masks);
+    if (const AnsiString why = RefusedMask(*masks.Get()); !why.empty())
+        throw EConfigFileDamaged("The settings file \"" + fileName + "\" cannot be used: " + why);
     ResetToDefaults();
     zelconfig::TIniFileImport(fileName).ImportFrom(this, ini);
 
@@ -283,6 +303,9 @@ void TTidewashConfig::SetStringsText(TStringsSetting which, const AnsiString& co
 {
     TStringListAdaptor list;
     list->SetCommaText(commaText);
+    if (which == TStringsSetting::ssActiveMasks)
+        if (const AnsiString why = RefusedMask(*list.Get()); !why.empty())
+            throw Exception(why);
     SetValue(Identifier(which), list);
 }
 

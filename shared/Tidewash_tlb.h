@@ -21,8 +21,9 @@ DEFINE_GUID(CLSID_TidewashCtrl, 0xBDC88FE5, 0xB140, 0x4484, 0x82, 0xBE, 0x8A, 0x
 // What the cleanup handler adds to the disk-cleanup interfaces for the
 // programs that drive it themselves.
 struct ITidewashCtrl : public IUnknown {
-    // The number and total size of the files the scan found, and of those
-    // still selected for deletion. Any pointer may be null.
+    // The number and total size of the files the scan found (each once,
+    // however many masks found it), and of those still selected for
+    // deletion. Any pointer may be null.
     virtual HRESULT STDMETHODCALLTYPE GetSelectionStats(LONGLONG* SelectedCount, LONGLONG* SelectedSize,
                                                         LONGLONG* TotalCount, LONGLONG* TotalSize) = 0;
     // Whether the volume root (as the handler was given it) is one the
@@ -51,11 +52,11 @@ enum TWS_FILE_OUTCOME : DWORD {
 // One found file as ITidewashResults describes it. The strings belong to the
 // caller (SysFreeString; TwsClearFileResult frees them all).
 struct TWS_FILE_RESULT {
-    BSTR Mask;           // the mask that found it
+    BSTR Mask;           // the masks that found it, comma-separated ("*.~*, *.~dsk")
     BSTR Path;           // the full path
     LONGLONG Size;
     DWORD Plan;          // TWS_FILE_PLAN
-    BSTR PlanReason;     // why an unselected file stays ("linked by ZLibUnit.pas"), else null
+    BSTR PlanReason;     // why a file stays ("linked by ZLibUnit.pas", "kept: hidden ..."), else null
     DWORD Outcome;       // TWS_FILE_OUTCOME
     BSTR OutcomeReason;  // why a file failed (trash refused, changed since the scan, ...), else null
     BSTR TrashFolder;    // the trash that took it (ending in "/"), else null
@@ -83,9 +84,11 @@ DEFINE_GUID(IID_ITidewashResults, 0x6E2B7C41, 0x3D0A, 0x4F55, 0x9A, 0x61, 0x2C, 
 // would touch and tell what it did. Answered by the handler object beside
 // ITidewashCtrl and the disk-cleanup interfaces.
 struct ITidewashResults : public IUnknown {
-    // The number of files the last scan found.
+    // The number of files the last scan found, each once however many
+    // masks found it.
     virtual HRESULT STDMETHODCALLTYPE GetFileCount(LONG* Count) = 0;
-    // File Index (0 .. count-1, grouped by mask in the scan's order);
+    // File Index (0 .. count-1, grouped by the first mask that found it,
+    // in the scan's order);
     // E_INVALIDARG outside that range.
     virtual HRESULT STDMETHODCALLTYPE GetFile(LONG Index, TWS_FILE_RESULT* File) = 0;
     // The purge report the last purge wrote: S_OK with its Path, S_FALSE
@@ -100,6 +103,9 @@ struct ITidewashResults : public IUnknown {
     // installation is shared. S_FALSE with null when no place could be
     // decided (the object's calls report why).
     virtual HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) = 0;
+    // Whether a purge moves the files to the trash (VARIANT_TRUE) or
+    // deletes them for good, under the settings.
+    virtual HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}

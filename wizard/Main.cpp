@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <map>
 
 #include <algorithm>
 #include <emptyvc.h>
@@ -65,6 +66,16 @@ QString ByteDisplay(std::uint64_t bytes)
            QString::fromStdString(ByteUnitAsString(unit));
 }
 
+std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& question)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, question,
+                                             QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);  // Enter answers it
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box;
+}
+
 TWizardServices DefaultWizardServices()
 {
     TWizardServices s;
@@ -81,6 +92,12 @@ TWizardServices DefaultWizardServices()
         box.exec();
     };
     s.OpenWithShell = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    s.Ask = [](const QString& caption, const QString& question) {
+        const std::unique_ptr<QMessageBox> box = QuestionBox(caption, question);
+        box->raise();
+        box->activateWindow();
+        return box->exec() == QMessageBox::Yes;
+    };
     return s;
 }
 
@@ -392,8 +409,14 @@ void TfrmMain::actCheckSpaceExecute()
             again = false;
             actGotoStep2->trigger();
         } else {
+            // The handler's own words name the cause (its settings file and
+            // why it is refused): scanning again fails the same way until
+            // the cause is fixed.
+            const AnsiString why = cleanuphost::TCleanupHandler::TakeErrorDescription();
             Message(TMessageKind::Warning, "Scan not completed",
-                    "The scan stopped on an error.\n\nNothing was selected; pick a drive and scan again.");
+                    "The scan stopped on an error:\n\n" +
+                        (why.empty() ? QString("The handler gave no reason.") : QString::fromStdString(why)) +
+                        "\n\nNothing was selected. Fix the cause, then scan again.");
         }
     }
     CoTaskMemFree(display);
@@ -484,6 +507,12 @@ void TfrmMain::actPurgeExecute()
     };
     LONGLONG selectedCount = 0, selectedSize = 0;
     FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, nullptr, nullptr);
+    if (!ConfirmPurge(cache.get(), selectedCount, static_cast<std::uint64_t>(selectedSize))) {
+        callback->Release();
+        FBusy = false;
+        SetStep2Enabled(true);
+        return;
+    }
     FPurgeSize = static_cast<std::uint64_t>(selectedSize);
     // A handler asked to free nothing deletes nothing: selected empty files
     // still have to go.
@@ -494,6 +523,22 @@ void TfrmMain::actPurgeExecute()
     RecordPurge(cache.get());
     SetStep2Enabled(true);
     actGotoStep3->trigger();
+}
+
+bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::uint64_t bytes)
+{
+    ITidewashResults* results = nullptr;
+    VARIANT_BOOL toTrash = VARIANT_FALSE;
+    if (SUCCEEDED(cache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)))) {
+        results->GetPurgeMode(&toTrash);
+        results->Release();
+    }
+    const QString what = QString("%1 file%2 (%3)").arg(files).arg(files == 1 ? "" : "s").arg(ByteDisplay(bytes));
+    const QString question = toTrash != VARIANT_FALSE
+                                 ? "Move " + what + " to the trash?\n\nUndo can put them back."
+                                 : "Delete " + what + " permanently?\n\nThe settings do not use the trash: "
+                                   "nothing can bring them back.";
+    return !FServices.Ask || FServices.Ask("Purge", question);
 }
 
 void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort)
@@ -524,11 +569,21 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
     QString summary = QString("Removed %1 (%2), kept %3, failed %4.")
                           .arg(f.Removed.Files)
                           .arg(ByteDisplay(static_cast<std::uint64_t>(f.Removed.Bytes)))
-                          .arg(f.Kept.Files + f.Unselected.Files)
+                          .arg(f.Kept.Files)
                           .arg(f.Failed.Files);
+    summary += PurgeDetails(handler.Files());
     try {
         nlohmann::json document =
             cleanuphost::RunDocument(FScannedRoot, cleanuphost::TRunMode::Purge, {&handler}, {true});
+        const nlohmann::json& trash = document["summary"]["trash"];
+        if (!trash.empty()) {
+            QStringList folders;
+            for (const auto& folder : trash)
+                folders << QString::fromStdString(folder.get<std::string>());
+            summary += "\nMoved to the trash: " + folders.join(", ");
+        } else if (f.Removed.Files > 0) {
+            summary += "\nDeleted permanently (the settings do not use the trash).";
+        }
         FRunId = cleanuphost::SaveRun(document, handler.ReportPath());
         const nlohmann::json& report = document["run"]["report"];
         summary += "\nReport: " + (report.is_string() ? QString::fromStdString(report.get<std::string>())
@@ -538,6 +593,26 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
         summary += "\nThis purge was not recorded (no undo): " + QString::fromUtf8(e.what());
     }
     lblPurgeSummary->setText(summary);
+}
+
+QString PurgeDetails(const std::vector<cleanuphost::TFileRecord>& files)
+{
+    // One line per reason, not one per file: a trash that refused every
+    // file says so once.
+    std::map<std::string, std::int64_t> failed, kept;
+    for (const cleanuphost::TFileRecord& file : files) {
+        if (file.Outcome == cleanuphost::TFileOutcome::Failed)
+            ++failed[file.OutcomeReason];
+        else if (file.Plan != cleanuphost::TFilePlan::Remove)
+            ++kept[cleanuphost::PlanReason(file)];
+    }
+    QString text;
+    const auto count = [](std::int64_t n) { return QString("%1 file%2").arg(n).arg(n == 1 ? "" : "s"); };
+    for (const auto& [why, n] : failed)
+        text += "\nNot removed, " + count(n) + ": " + QString::fromStdString(why);
+    for (const auto& [why, n] : kept)
+        text += "\nKept, " + count(n) + ": " + QString::fromStdString(why);
+    return text;
 }
 
 void TfrmMain::actGotoStep3Execute()

@@ -9,13 +9,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Classes.hpp"
+#include "Cleanuphandler.h"
 #include "Tidewash_tlb.h"
 
 class QAction;
@@ -35,14 +38,24 @@ struct TWizardServices {
     std::function<void(TMessageKind kind, const QString& caption, const QString& text)> MessageBox;
     // Opens a file with the desktop's application for it; false on failure.
     std::function<bool(const QString& path)> OpenWithShell;
+    // Asks a yes/no question (Enter answers Yes); true for Yes. Unset: yes.
+    std::function<bool(const QString& caption, const QString& question)> Ask;
 };
 
 // The fixed volumes, application-modal topmost boxes and the desktop's
 // file opener.
 TWizardServices DefaultWizardServices();
 
+// The yes/no box DefaultWizardServices asks with: application-modal,
+// topmost, Yes the default button.
+std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& question);
+
 // "12.50 KB": two decimals, a blank and the unit, counted in 1024s.
 QString ByteDisplay(std::uint64_t bytes);
+
+// The files a purge did not remove, one line per reason with its count:
+// "Not removed, 122 files: trash refused it: ...", "Kept, 1 file: hidden".
+QString PurgeDetails(const std::vector<cleanuphost::TFileRecord>& files);
 
 class TfrmMain : public QMainWindow {
 public:
@@ -105,6 +118,9 @@ private:
     void SetStep2Enabled(bool enabled);
     // Reads what the purge did, shows it and keeps it as a run.
     void RecordPurge(IEmptyVolumeCache2* cache);
+    // Asks once before a purge, naming how many files, how much, and
+    // whether they go to the trash or are deleted for good.
+    bool ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::uint64_t bytes);
 
     TWizardServices FServices;
     std::deque<AnsiString> FVolumeRoots;

@@ -426,6 +426,22 @@ TEST_F(TWSConfigTidewashConfig, MethodsBeforeInitializeFailWithTheIdentifierMess
     EXPECT_EQ(TakeErrorInfo().Description.rfind("Identifier does not exist: ", 0), 0u);
 }
 
+// The server's setter refuses a mask matching every name with the reason
+// and keeps the masks it had; a mask matching sources is the editor's
+// question (it asks before it sets), so the setter takes it.
+TEST_F(TWSConfigTidewashConfig, SetActiveMasksRefusesAMaskMatchingEveryName)
+{
+    TPtr<ITidewashConfig> config = InitializedConfig();
+    for (const char* mask : {"*", "*.*", "?*"}) {
+        SCOPED_TRACE(mask);
+        EXPECT_EQ(config->SetActiveMasks(List({"*.obj", mask}).get()), DISP_E_EXCEPTION);
+        EXPECT_NE(TakeErrorInfo().Description.find("matches every file name"), std::string::npos);
+        EXPECT_EQ(ActiveMasks(config.get()), kDefaultMasks);
+    }
+    EXPECT_EQ(config->SetActiveMasks(List({"*.obj", "*.cpp"}).get()), S_OK);
+    EXPECT_EQ(ActiveMasks(config.get()), (std::vector<std::string>{"*.obj", "*.cpp"}));
+}
+
 // A null argument is E_INVALIDARG, and the thread is left without error
 // information, so that a stale description is not taken for this failure.
 TEST_F(TWSConfigTidewashConfig, NullArgumentsAreInvalidAndCarryNoErrorInfo)

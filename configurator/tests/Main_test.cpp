@@ -157,11 +157,21 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
     std::vector<std::string> noMap(plusTMP.begin() + 1, plusTMP.end());
     std::vector<std::string> noMapTds = noMap;
     noMapTds.erase(noMapTds.begin() + 3);  // *.tds
+    std::vector<std::string> withHeaders = noMapTds;
+    withHeaders.push_back("*.h*");
     const std::string invalid = "Invalid Mask: ";
     const Step steps[] = {
         {"cancelled", [&] { add(nullptr); }, {}, tabs, 0},
         {"empty", [&] { add(""); }, {invalid + "Cannot have an empty mask"}, tabs, 0},
         {"same mask in other case", [&] { add("*.OBJ"); }, {invalid + "The entered mask already exists"}, tabs, 0},
+        {"every name", [&] { add("*.*"); },
+         {invalid + "The mask \"*.*\" matches every file name (it has no letter to narrow it): the scan would "
+                    "offer every file of the volume, sources included, for removal"},
+         tabs, 0},
+        {"sources, answered No", [&] { dialogs.Answers.push_back(TBoxAnswer::No); add("*.c*"); },
+         {"Mask Matches Source Files: The mask \"*.c*\" matches source or project files (.cpp .c .cbproj): every "
+          "scan would offer them for removal.\n\nUse this mask anyway?"},
+         tabs, 0},
         {"new mask", [&] { add("*.tmp"); }, {}, plusTmp, 9},
         {"renamed to its own text in other case", [&] { edit("*.TMP"); }, {}, plusTMP, 9},
         {"renamed onto another mask", [&] { edit("*.Bak"); }, {invalid + "The entered mask already exists"},
@@ -172,6 +182,10 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
          {"Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.map"}, noMap, 0},
         {"delete another: the previous is active", [&] { remove(3, TBoxAnswer::Yes); },
          {"Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.tds"}, noMapTds, 2},
+        {"sources, answered Yes", [&] { dialogs.Answers.push_back(TBoxAnswer::Yes); add("*.h*"); },
+         {"Mask Matches Source Files: The mask \"*.h*\" matches source or project files (.h .hpp): every "
+          "scan would offer them for removal.\n\nUse this mask anyway?"},
+         withHeaders, 8},
     };
     for (const Step& step : steps) {
         step.act();
@@ -180,7 +194,7 @@ TEST_F(MainTest, MasksAreAddedRenamedAndDeletedWithTheirChecks)
         EXPECT_EQ(w->pcFileMasks->currentIndex(), step.active) << step.what;
     }
     EXPECT_EQ(dialogs.InputCaptions[0], "Add File Mask|File Mask: |");
-    EXPECT_EQ(dialogs.InputCaptions[4], "Edit File Mask|File Mask: |*.tmp");
+    EXPECT_EQ(dialogs.InputCaptions[6], "Edit File Mask|File Mask: |*.tmp");
     EXPECT_TRUE(w->Modified());
     EXPECT_EQ(w->sbarPanel0->text(), " Modified");
     EXPECT_NE(w->EditorOf("*.TMP"), nullptr);
@@ -463,20 +477,37 @@ TEST_F(MainTest, TheWizardIsOfferedOnlyWhenItIsBesideTheConfigurator)
     EXPECT_TRUE(dialogs.TakeBoxes().empty());
 }
 
-TEST_F(MainTest, WithoutTheServerTheWindowOpensEmptyAndSavesNothing)
+// Without the configuration server the window shows no form that could be
+// taken for the settings, says what to do, and never pretends to save.
+TEST_F(MainTest, WithoutTheServerTheWindowSaysSoAndOffersNoForm)
 {
     ASSERT_EQ(RegisterTool("/u"), 0);
     auto w = Open();
     EXPECT_FALSE(w->HasConfiguration());
-    EXPECT_TRUE(Tabs(*w).empty());
-    w->actReloadExecute();
-    dialogs.Inputs.push_back("*.tmp");
-    w->actAddMaskExecute();
-    // The tab is made, but without a server it cannot be filled.
-    EXPECT_EQ(dialogs.TakeBoxes(), std::vector<std::string>{"Unexpected Error: Unable to create new mask tab"});
+    ASSERT_EQ(w->pcMain->count(), 1);
+    EXPECT_EQ(w->pcMain->tabText(0), "Settings Unavailable");
+    ASSERT_NE(w->lblNoServer, nullptr);
+    const std::string notice = w->lblNoServer->text().toStdString();
+    EXPECT_NE(notice.find("configuration server TWSConfig could not be created (it is not registered)"),
+              std::string::npos)
+        << notice;
+    EXPECT_NE(notice.find("twsregsvr "), std::string::npos) << notice;
+    EXPECT_NE(notice.find("TWSConfig.so"), std::string::npos) << notice;
+    for (QAction* action : {w->actSave, w->actReload, w->actAddMask, w->actEditMask, w->actDeleteMask})
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    EXPECT_FALSE(w->cboxUseRecycleBin->isEnabled());
+    EXPECT_TRUE(w->actExit->isEnabled());
+    // Called anyway, Save says it saved nothing.
     w->actSaveExecute();
+    const auto boxes = dialogs.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Settings Not Saved: The settings were not saved: the configuration server could not "
+                             "be created (it is not registered).",
+                             0),
+              0u)
+        << boxes[0];
     EXPECT_FALSE(fs::exists(ConfigPath()));
-    EXPECT_TRUE(dialogs.TakeBoxes().empty());
+    EXPECT_TRUE(w->close()) << "nothing changed, nothing to ask";
 }
 
 }  // namespace

@@ -40,8 +40,17 @@ protected:
     // The window over the results, views built, as after its first show.
     void Open()
     {
+        // As the scan leaves them: a file found again under another mask
+        // has its entries under its first finding only, and a file the
+        // settings keep is not selected.
         selection = reviewtest::SelectAll(search);
+        for (const auto& [alias, first] : aliases)
+            selection.erase(alias);
+        for (const auto& [ref, why] : kept)
+            selection[ref] = false;
         form = std::make_unique<TfrmFileDetails>("/v/", search, selection, &reasons, folder.Slash());
+        form->Aliases = &aliases;
+        form->KeptBySettings = &kept;
         form->OpenWithShell = [this](const QString& path) {
             opened.push_back(path);
             return true;
@@ -99,6 +108,8 @@ protected:
     zelutils::TFileSearch search;
     TFileFlags selection;
     TFileReasons reasons;
+    TFileAliases aliases;
+    TFileReasons kept;
     std::unique_ptr<TfrmFileDetails> form;
     QStringList opened;
 };
@@ -221,6 +232,58 @@ TEST_F(FiledetailsformTest, TwoMasksFindingOneFileMakeTwoLeavesThatToggleApart)
     EXPECT_NE(Check(first), Check(second));
     EXPECT_NE(Selected("*.obj", 2), Selected("*.o*", 0));
     EXPECT_EQ(Check(folderB), Qt::PartiallyChecked);
+}
+
+// With the scan's aliases a file two masks found is one file: once among
+// all masks and in the totals, under each mask's tab, with one mark.
+TEST_F(FiledetailsformTest, AFileTwoMasksFoundIsListedOnceAndSharesItsMark)
+{
+    AddResult(search, "*.o*", "/v/B/", "c.obj", 200);
+    aliases[TResultRef{&search.Results.at("*.o*"), 0}] = TResultRef{&search.Results.at("*.obj"), 2};
+    Open();
+    EXPECT_EQ(ListNames(), (QStringList{"d.bak", "a.obj", "b.obj", "c.obj"}));
+    EXPECT_EQ(form->StatusText(1), " Total: 4 (650.00 Bytes)  :  1KB = 1024 bytes");
+    SelectTab("*.o*");
+    ASSERT_EQ(ListNames(), QStringList{"c.obj"});
+    EXPECT_EQ(Check(ListRow("c.obj")), Qt::Checked);
+    ClickCheck(ListRow("c.obj"));
+    EXPECT_FALSE(Selected("*.obj", 2)) << "the mark is the first finding's";
+    EXPECT_EQ(selection.count(TResultRef{&search.Results.at("*.o*"), 0}), 0u);
+    SelectTab("*.obj");
+    EXPECT_EQ(Check(ListRow("c.obj")), Qt::Unchecked);
+    EXPECT_EQ(Check(Child(Child(Root(), "B"), "c.obj")), Qt::Unchecked);
+}
+
+// A file the settings keep is shown unchecked with the reason beside its
+// name, and neither a click nor Check All checks it: no view shows a check
+// the purge would not honour.
+TEST_F(FiledetailsformTest, AFileTheSettingsKeepShowsWhyAndIsNeverChecked)
+{
+    const std::string why = "kept: hidden (the settings keep hidden files)";
+    kept[TResultRef{&search.Results.at("*.obj"), 1}] = why;  // b.obj
+    Open();
+    const auto row = [this] {
+        for (int r = 0; r < List()->rowCount(); ++r)
+            if (List()->index(r, 0).data().toString().contains("/b.obj"))
+                return List()->index(r, 0);
+        return QModelIndex();
+    };
+    ASSERT_TRUE(row().isValid());
+    EXPECT_EQ(row().data().toString(), QString::fromStdString("/v/A/b.obj  (" + why + ")"));
+    EXPECT_EQ(row().data(Qt::ToolTipRole).toString().toStdString(), why);
+    EXPECT_EQ(Check(row()), Qt::Unchecked);
+    const QModelIndex leaf = Tree()->index(1, 0, Child(Root(), "A"));
+    EXPECT_EQ(leaf.data().toString().toStdString(), "b.obj  (" + why + ")");
+    EXPECT_EQ(Check(leaf), Qt::Unchecked);
+
+    ClickCheck(row());
+    EXPECT_EQ(Check(row()), Qt::Unchecked);
+    ClickCheck(leaf);
+    form->actSelectAll->trigger();
+    EXPECT_FALSE(Selected("*.obj", 1));
+    EXPECT_EQ(Check(row()), Qt::Unchecked);
+    EXPECT_TRUE(form->StatusText(0).startsWith(" Current View: 3 (350.00 Bytes) of 4 (650.00 Bytes)"))
+        << form->StatusText(0).toStdString();
 }
 
 TEST_F(FiledetailsformTest, FolderDepthMovesDeeperFoldersIntoTheLeaf)

@@ -6,10 +6,13 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QTreeView>
 #include <functional>
+#include <map>
 
 #include "HandlerFixture.h"
 #include "ReviewTesting.h"
@@ -129,6 +132,102 @@ TEST_F(HandlerReviewTest, APurgeAfterReviewDeletesExactlyTheCheckedFiles)
     EXPECT_EQ(flags, 0u);
     EXPECT_EQ(ReviewWindow(), nullptr);
     EXPECT_EQ(handler->Deactivate(&flags), S_OK);
+}
+
+// The window, the statistics and the per-file plan tell one story: a
+// hidden file the settings keep shows kept with its reason and is never
+// checked, and a file two masks found is one file with one mark.
+TEST_F(HandlerReviewTest, KeptFilesShowTheirReasonAndOverlappingMasksShowOneFile)
+{
+    reviewtest::EnsureOffscreenApplication();
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj,*.o*";
+    WriteConfig(settings.Text());
+    const fs::path hidden = MakeFile("a/.h.obj", 5), both = MakeFile("a/b.obj", 10);
+    THandler handler(CreateHandler());
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(space, 15u);
+    auto stats = Stats(handler.get());
+    EXPECT_EQ(stats.TotalCount, 2);
+    EXPECT_EQ(stats.SelectedCount, 1);
+    EXPECT_EQ(stats.SelectedSize, 10);
+
+    WhileShown([](QDialog& window) {
+        QAbstractItemModel* list = window.findChild<QTreeView*>("lvResults")->model();
+        EXPECT_EQ(list->rowCount(), 2) << "each file once among all masks";
+        const QModelIndex kept = Find(list, {}, "/.h.obj  (kept: hidden (the settings keep hidden files))");
+        EXPECT_EQ(kept.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+        const_cast<QAbstractItemModel*>(kept.model())->setData(kept, Qt::Checked, Qt::CheckStateRole);
+        EXPECT_EQ(kept.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+        // Unchecked under the second mask's tab, unchecked under the first.
+        auto* tabs = window.findChild<QTabBar*>("tcMain");
+        ASSERT_NE(tabs, nullptr);
+        for (int t = 0; t < tabs->count(); ++t)
+            if (tabs->tabText(t) == "*.o*")
+                tabs->setCurrentIndex(t);
+        ClickCheck(Find(list, {}, "/b.obj"));
+        for (int t = 0; t < tabs->count(); ++t)
+            if (tabs->tabText(t) == "*.obj")
+                tabs->setCurrentIndex(t);
+        EXPECT_EQ(Find(list, {}, "/b.obj").data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    });
+    ASSERT_EQ(handler->ShowProperties(nullptr), S_OK);
+    stats = Stats(handler.get());
+    EXPECT_EQ(stats.SelectedCount, 0);
+    EXPECT_EQ(stats.TotalCount, 2);
+
+    ITidewashResults* results = nullptr;
+    ASSERT_EQ(handler->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(results->GetFileCount(&count), S_OK);
+    ASSERT_EQ(count, 2);
+    std::map<std::string, std::pair<DWORD, std::string>> plans;
+    for (LONG i = 0; i < count; ++i) {
+        TWS_FILE_RESULT r{};
+        ASSERT_EQ(results->GetFile(i, &r), S_OK);
+        plans[Narrow(r.Path)] = {r.Plan, r.PlanReason == nullptr ? "" : Narrow(r.PlanReason)};
+        TwsClearFileResult(r);
+    }
+    results->Release();
+    EXPECT_EQ(plans[hidden.string()],
+              std::make_pair(DWORD{TWS_PLAN_KEEP_HIDDEN}, std::string("kept: hidden (the settings keep hidden files)")));
+    EXPECT_EQ(plans[both.string()].first, DWORD{TWS_PLAN_UNSELECTED});
+}
+
+// ShowProperties(hwnd) makes the window the caller's: transient for its
+// window (so it opens above it), staying on top when the caller does; the
+// caller's window going first leaves the handler's window to the handler.
+TEST_F(HandlerReviewTest, TheWindowIsOwnedByTheCallersWindow)
+{
+    reviewtest::EnsureOffscreenApplication();
+    MakeFile("x.obj");
+    THandler handler(CreateHandler());
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    auto caller = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    caller->show();
+    QWindow* callerWindow = caller->windowHandle();
+    ASSERT_NE(callerWindow, nullptr);
+    QWindow* transientFor = nullptr;
+    bool onTop = false;
+    WhileShown([&](QDialog& window) {
+        transientFor = window.windowHandle()->transientParent();
+        onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+    ASSERT_EQ(handler->ShowProperties(reinterpret_cast<HWND>(caller->winId())), S_OK);
+    EXPECT_EQ(transientFor, callerWindow);
+    EXPECT_TRUE(onTop);
+    caller.reset();
+    ASSERT_NE(ReviewWindow(), nullptr) << "the handler's window outlives the caller's";
+    // Without an owner (a host without windows) it stands alone.
+    THandler other(CreateHandler());
+    ASSERT_EQ(Scan(other.get(), space), S_OK);
+    WhileShown([&](QDialog& window) { transientFor = window.windowHandle()->transientParent(); });
+    DWORD flags = 0;
+    handler->Deactivate(&flags);
+    ASSERT_EQ(other->ShowProperties(nullptr), S_OK);
+    EXPECT_EQ(transientFor, nullptr);
 }
 
 TEST_F(HandlerReviewTest, TheWindowGoesWithItsHandler)

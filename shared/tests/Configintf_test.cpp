@@ -345,6 +345,9 @@ TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
         {"unclosed quote in the volumes", with("Excluded=\"\"", "Excluded=\"\"/mnt/x\""), "not a list"},
         {"a folder line without =", with(excluded, excluded + "/work/lib\n"), "not name=value"},
         {"the folder section twice", whole + "\n[Files/Excluded]\n*.map=/b\n", "more than once"},
+        {"a mask matching every name", with("ActiveMasks=\"*.obj\"", "ActiveMasks=\"*.obj,*.*\""),
+         "\"*.*\" matches every file name"},
+        {"a star alone", with("ActiveMasks=\"*.obj\"", "ActiveMasks=\"*\""), "\"*\" matches every file name"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -367,6 +370,29 @@ TEST_F(TidewashConfig, ADamagedFileIsRefusedWhereADefaultWouldSelectMore)
         EXPECT_EQ(Folders(loaded, "*.keep")->CommaText(), "/kept=1");
         EXPECT_EQ(Contents(), c.text);
     }
+}
+
+// A mask matching every name never becomes active: the list is left as it
+// was. A mask matching sources is the editor's question, not refused here.
+TEST_F(TidewashConfig, AMaskMatchingEveryNameIsRefused)
+{
+    TTidewashConfig config;
+    config.DefineSchema();
+    config.SetStringsText(TStringsSetting::ssActiveMasks, "*.obj");
+    for (const char* masks : {"*", "*.obj,*.*", "?*", "*."}) {
+        try {
+            config.SetStringsText(TStringsSetting::ssActiveMasks, masks);
+            ADD_FAILURE() << masks << " accepted";
+        } catch (const Exception& e) {
+            EXPECT_NE(e.Message().find("matches every file name"), AnsiString::npos) << e.Message();
+        }
+        EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks), "*.obj") << masks;
+    }
+    config.SetStringsText(TStringsSetting::ssActiveMasks, "*.obj,*.cpp");
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssActiveMasks), "*.obj,*.cpp");
+    // Other lists may hold anything.
+    config.SetStringsText(TStringsSetting::ssExcludedVolumes, "*");
+    EXPECT_EQ(config.GetStringsText(TStringsSetting::ssExcludedVolumes), "*");
 }
 
 // A file that exists must be whole: empty, or lacking any key or section

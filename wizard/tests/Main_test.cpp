@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -14,8 +15,10 @@
 #include <QTreeView>
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 #include "Classes.hpp"
 #include "HandlerFixture.h"
@@ -91,6 +94,15 @@ protected:
             Opened.push_back(path);
             return ShellAnswer;
         };
+        services.Ask = [this](const QString& caption, const QString& question) {
+            Questions.push_back(caption + ": " + question);
+            PictureOfQuestion(caption, question);
+            if (Answers.empty())
+                return true;
+            const bool yes = Answers.front();
+            Answers.pop_front();
+            return yes;
+        };
         FWindow = std::make_unique<TfrmMain>(services);
         FWindow->show();
         return *FWindow;
@@ -120,13 +132,30 @@ protected:
         }
     }
 
+    // The first question of the program (the purge into the trash), as the
+    // wizard shows it, for the documentation when pictures are asked for.
+    void PictureOfQuestion(const QString& caption, const QString& question)
+    {
+        const char* folder = std::getenv("WIZARD_SCREENSHOT_DIR");
+        if (folder == nullptr || FQuestionPictured)
+            return;
+        FQuestionPictured = true;
+        const std::unique_ptr<QMessageBox> box = QuestionBox(caption, question);
+        box->show();
+        QTest::qWait(200);
+        EXPECT_TRUE(box->grab().save(QString(folder) + "/wizard-purge-question.png"));
+    }
+
     std::vector<TMessage> Messages;
     std::vector<QString> Opened;
     std::vector<QString> Statuses;
+    std::vector<QString> Questions;
+    std::deque<bool> Answers;  // for the questions; yes when empty
     bool ShellAnswer = true;
 
 private:
     std::unique_ptr<TfrmMain> FWindow;
+    static inline bool FQuestionPictured = false;  // once per program: the first question
 };
 
 TEST_F(WizardTest, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
@@ -270,8 +299,17 @@ TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
     const fs::path a = MakeFile("a/1.obj", 300), b = MakeFile("b/2.obj", 100), c = MakeFile("c/3.bak", 0);
     TfrmMain& w = Window();
     Scan(w);
+    // Asked once, naming what and where; No leaves everything.
+    Answers.push_back(false);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    ASSERT_EQ(Questions.size(), 1u);
+    EXPECT_EQ(Questions[0].toStdString(), "Purge: Move 3 files (400.00 Bytes) to the trash?\n\nUndo can put them back.");
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep2);
+    for (const fs::path& p : {a, b, c})
+        EXPECT_TRUE(fs::exists(p)) << p;
     RecordStatus(w);
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_EQ(Questions.size(), 2u);
     EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep3);
     EXPECT_TRUE(TabShown(w, w.tsStep3));
     EXPECT_FALSE(TabShown(w, w.tsStep2));
@@ -291,6 +329,8 @@ TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
 
     const QString summary = w.lblPurgeSummary->text();
     EXPECT_TRUE(summary.startsWith("Removed 3 (400.00 Bytes), kept 0, failed 0.")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nMoved to the trash: " + QString::fromStdString((data / "Trash").string() + "/")))
+        << summary.toStdString();
     ASSERT_FALSE(w.RunId().empty());
     EXPECT_TRUE(fs::exists(base / "state" / "tidewash" / "runs" / w.RunId() / "manifest.json"));
     EXPECT_TRUE(summary.contains(QString::fromStdString(w.RunId()))) << "the run's copy of the report";
@@ -321,6 +361,86 @@ TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
     EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
     Scan(w);
     EXPECT_EQ(w.lblTotalCount->text(), "3");
+}
+
+// One scan, two faces: the host's JSON and the wizard's figures are the
+// same, as both read the handler's plan per file. A hidden file is kept by
+// the settings and a file two masks find is counted once in both.
+TEST_F(WizardTest, TheWizardShowsTheFiguresOfTheHostsJson)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj,*.o*,*.bak";
+    settings.ExcludedVolumes = {outside.string() + "/"};
+    WriteConfig(settings.Text());
+    MakeFile("a/1.obj", 300);
+    MakeFile("a/.2.obj", 20);
+    MakeFile("b/3.bak", 7);
+    const fs::path json = base / "host.json";
+    const std::string command = "'" + fs::absolute(zelcomtest::BuildOut()).string() + "/twscleanup' --json '" +
+                                volume.string() + "' >'" + json.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const nlohmann::json summary = nlohmann::json::parse(ReadFile(json)).at("summary");
+    EXPECT_EQ(summary["found"], (nlohmann::json{{"files", 3}, {"bytes", 327}}));
+    EXPECT_EQ(summary["remove"], (nlohmann::json{{"files", 2}, {"bytes", 307}}));
+    EXPECT_EQ(summary["kept"], (nlohmann::json{{"files", 1}, {"bytes", 20}}));
+
+    TfrmMain& w = Window();
+    Scan(w);
+    EXPECT_EQ(w.lblTotalCount->text().toStdString(), summary["found"]["files"].dump());
+    EXPECT_EQ(w.lblSelectedCount->text().toStdString(), summary["remove"]["files"].dump());
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_TRUE(w.lblPurgeSummary->text().startsWith("Removed 2 (307.00 Bytes), kept 1, failed 0."))
+        << w.lblPurgeSummary->text().toStdString();
+}
+
+// A settings file the handler refuses: the wizard shows the handler's
+// reason, naming the file, not only that the scan stopped.
+TEST_F(WizardTest, AScanThatStopsShowsTheHandlersReason)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj,*";
+    WriteConfig(settings.Text());
+    MakeFile("a.obj");
+    TfrmMain& w = Window();
+    QTest::mouseClick(w.btnCheckSpace, Qt::LeftButton);
+    EXPECT_EQ(w.pcMain->currentWidget(), w.tsStep1);
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Scan not completed");
+    const std::string text = Messages[0].Text.toStdString();
+    EXPECT_NE(text.find("The settings file \"" + (install / "TWS.cfg").string() + "\" cannot be used"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("matches every file name"), std::string::npos) << text;
+}
+
+// A trash that refuses every file, and a permanent deletion: the question
+// says which it is, and after the purge the reasons come once each.
+TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
+{
+    Configure(true);
+    twstesting::WriteFile(data / "Trash", "a file where the trash folder should be");
+    MakeFile("a/1.obj", 3);
+    MakeFile("b/2.obj", 4);
+    MakeFile("b/.3.obj", 5);  // hidden: kept by the settings
+    TfrmMain& w = Window();
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const QString summary = w.lblPurgeSummary->text();
+    EXPECT_TRUE(summary.startsWith("Removed 0 (0.00 Bytes), kept 1, failed 2.")) << summary.toStdString();
+    EXPECT_EQ(summary.count("Not removed, "), 1) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nNot removed, 2 files: trash refused it: ")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nKept, 1 file: hidden")) << summary.toStdString();
+    fs::remove(data / "Trash");
+
+    Configure(false);
+    QTest::mouseClick(w.btnScanAgain, Qt::LeftButton);
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    ASSERT_EQ(Questions.size(), 2u);
+    EXPECT_EQ(Questions[1].toStdString(),
+              "Purge: Delete 2 files (7.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can bring "
+              "them back.");
+    EXPECT_TRUE(w.lblPurgeSummary->text().contains("\nDeleted permanently")) << w.lblPurgeSummary->text().toStdString();
 }
 
 TEST_F(WizardTest, APurgeOfNothingButEmptyFilesIsAllDone)
