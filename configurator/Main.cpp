@@ -608,7 +608,7 @@ bool TfrmMain::SaveConfiguration()
     if (FTidewashConfig == nullptr) {
         UserDialogs().MessageBox(this,
                                  "The settings were not saved: the configuration server could not be created (" +
-                                     FServerError + ").\n" + FConfigFileName + " is left as it is.",
+                                     FServerError + ").\n" + FSettings.File + " is left as it is.",
                                  "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
         return false;
     }
@@ -621,7 +621,7 @@ bool TfrmMain::SaveConfiguration()
     // A mask the server refuses must not leave the file's old masks saved
     // under a "saved" status.
     if (FAILED(FTidewashConfig->SetActiveMasks(masks.get()))) {
-        ReportServerError("The settings could not be saved:", "Settings Not Saved");
+        ReportServerError("The settings could not be saved:", FSettings.File, "Settings Not Saved");
         return false;
     }
 
