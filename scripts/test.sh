@@ -18,21 +18,26 @@ cd "$root"
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader dpkg-dev
 
 jobs=$(nproc)
-# The suite works in a temporary folder of its own, which every user may
-# enter (tests hand parts of it to an unprivileged user) and which must be
-# empty when the suite ends; and it must leave nothing in the user's home
-# or on the system: both are checked at the end.
-export TMPDIR
-TMPDIR=$(mktemp -d /tmp/tidewash-tests.XXXXXX)
-chmod 0755 "$TMPDIR"
-trap 'rm -rf "$TMPDIR"' EXIT
+# The tests work in a temporary folder of their own ($tests_tmp, their
+# TMPDIR), which every user may enter (tests hand parts of it to an
+# unprivileged user) and which must be empty when they end; and they must
+# leave nothing in the user's home or on the system. Both are checked at
+# the end. The builds keep the usual TMPDIR. Qt's runtime folder and Wine's
+# server folder are the programs' own, not the tests': each gets a folder
+# that is removed unchecked.
+tests_tmp=$(mktemp -d /tmp/tidewash-tests.XXXXXX)
+chmod 0755 "$tests_tmp"
+runtime=$(mktemp -d /tmp/tidewash-runtime.XXXXXX)
+mkdir -m 0700 "$runtime/xdg" "$runtime/wine"
+trap 'rm -rf "$tests_tmp" "$runtime"' EXIT
+export XDG_RUNTIME_DIR="$runtime/xdg"
 footprint_before=$(bash scripts/footprint.sh)
 check_left_behind() {
   local left after
-  left=$(find "$TMPDIR" -mindepth 1 -maxdepth 1 2>/dev/null)
+  left=$(find "$tests_tmp" -mindepth 1 -maxdepth 1 2>/dev/null)
   after=$(bash scripts/footprint.sh)
   if [[ -n $left ]]; then
-    echo "error: the tests left these in their temporary folder $TMPDIR:" >&2
+    echo "error: the tests left these in their temporary folder $tests_tmp:" >&2
     printf '%s\n' "$left" >&2
     return 1
   fi
@@ -46,20 +51,22 @@ check_left_behind() {
 echo "== build (build/)"
 bash scripts/build.sh build
 echo "== tests"
-ctest --test-dir build --output-on-failure -j"$jobs"
+TMPDIR=$tests_tmp ctest --test-dir build --output-on-failure -j"$jobs"
 echo "== Debian package: built, installed into a throw-away root, used, removed"
-bash scripts/package_test.sh build
+TMPDIR=$tests_tmp bash scripts/package_test.sh build
 
 echo "== Windows build (build-win/, mingw-w64)"
 bash scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
 echo "== Windows tests under Wine (the prefix is build-win/wineprefix)"
-ctest --test-dir build-win --output-on-failure -j"$jobs"
+# Wine keeps its server's socket in a folder of TMPDIR while it runs: the
+# drive trees of the tests go to $tests_tmp, Wine's own folder to $runtime.
+TMPDIR=$runtime/wine TIDEWASH_TEST_TMPDIR=$tests_tmp ctest --test-dir build-win --output-on-failure -j"$jobs"
 
 echo "== build with ASan+UBSan (build-asan/)"
 bash scripts/build.sh build-asan -DTIDEWASH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 echo "== tests under ASan+UBSan"
 # A test runs once: a test that fails once is a failing test.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+TMPDIR=$tests_tmp ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 echo "== fuzz targets under ASan+UBSan (build-fuzz/), a few seconds each"

@@ -17,6 +17,7 @@
 #include "HandlerFixture.h"
 #include "ReviewTesting.h"
 #include "SettingsFile.h"
+#include "TempFolder.h"
 
 using namespace handlertest;
 
@@ -84,7 +85,11 @@ TEST_F(HandlerReviewTest, WithoutADisplayNoWindowCanBeMade)
             DWORDLONG space = 0;
             Scan(handler.get(), space);
             const HRESULT hr = handler->ShowProperties(nullptr);
-            std::exit(hr == E_OUTOFMEMORY && QApplication::instance() == nullptr ? 0 : 1);
+            const bool refused = hr == E_OUTOFMEMORY && QApplication::instance() == nullptr;
+            // This process made its own fixture folders and ends here,
+            // without the fixture's teardown: they go first.
+            twstesting::RemoveTree(base);
+            std::exit(refused ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
