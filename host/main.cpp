@@ -423,7 +423,7 @@ public:
                 std::fprintf(stderr, "Handler \"%s\": its file list could not be read; only its total is shown.\n",
                              key.c_str());
             if (!FLive)
-                Say("Scanned %s: %s found\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
+                Say("Scanned %s: %s to free\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
             FHandlers.push_back(std::move(handler));
         }
         FPurged.assign(FHandlers.size(), false);
