@@ -7,8 +7,8 @@
 //   state         $XDG_STATE_HOME, else ~/.local/state %LOCALAPPDATA%
 //   system-wide   $XDG_CONFIG_DIRS, else /etc/xdg      %ProgramData%
 //
-// A relative XDG value is ignored, as the base directory specification
-// asks. The folders are returned without a trailing separator and are not
+// A relative XDG value is ignored, as freedesktop's XDG base directory
+// rules require. The folders are returned without a trailing separator and are not
 // created; empty when the environment names none (no HOME, no APPDATA).
 #pragma once
 
