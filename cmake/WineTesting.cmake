@@ -1,6 +1,6 @@
 # The Windows build's programs run under Wine: tests through CTest's
 # emulator, in a prefix kept in the build folder, beside the C++ runtime
-# DLLs the programs load.
+# DLLs the programs load (cmake/MingwRuntime.cmake).
 find_program(TIDEWASH_WINE wine REQUIRED)
 set(TIDEWASH_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
@@ -14,18 +14,6 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-drive-run.in ${CMAKE_BINARY_DIR}/w
                WORLD_READ WORLD_EXECUTE)
 set(TIDEWASH_WINE_DRIVE_RUN ${CMAKE_BINARY_DIR}/wine-drive-run)
 
-# TIDEWASH_MINGW_RUNTIME_DLLS: those DLLs, for whatever installs a module
-# elsewhere.
-set(TIDEWASH_MINGW_RUNTIME_DLLS "")
-foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
-                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT EXISTS "${path}")
-    message(FATAL_ERROR "The mingw-w64 runtime ${dll} is missing (package g++-mingw-w64-x86-64-posix)")
-  endif()
-  file(COPY ${path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-  list(APPEND TIDEWASH_MINGW_RUNTIME_DLLS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${dll})
-endforeach()
 
 # tidewash_wine_path(<var> <path>): a path of this machine as programs under
 # Wine name it (drive Z: is the root of the file system). A Windows program

@@ -2,7 +2,8 @@
 # Builds Tidewash and runs every test twice: once in a normal build, once in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer; builds the
 # Debian package and tries it in a throw-away root (scripts/package_test.sh);
-# builds the Windows deliverables with mingw-w64 and runs their tests under Wine; then
+# builds the Windows deliverables and their installer with mingw-w64 and runs
+# their tests under Wine (the installer's in a throw-away prefix); then
 # runs every fuzz target for a short time under both sanitizers
 # (build-fuzz/, clang).
 set -euo pipefail
@@ -14,8 +15,11 @@ cd "$root"
 # else is mapped: without it, about one Wine process in a few thousand
 # finds its loader's randomised heap there and exits at once, silently
 # under WINEDEBUG=-all.
-# dpkg-dev: dpkg-shlibdeps, which finds the Debian package's dependencies.
-bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader dpkg-dev
+# dpkg-dev: dpkg-shlibdeps, which finds the Debian package's dependencies;
+# lintian checks that package. wixl builds the Windows installer, msitools
+# (msiinfo) reads its tables back in its test.
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader dpkg-dev lintian \
+  wixl msitools
 
 jobs=$(nproc)
 # The tests work in a temporary folder of their own ($tests_tmp, their
