@@ -65,19 +65,37 @@ function(tidewash_check_links)
   endif()
 endfunction()
 
-# tidewash_install_libraries(): installs every shared library and server
-# module of the project into <libdir>/tidewash, where the installed
-# programs find them (their run path says so). The test programs' helper
-# modules stay behind.
+# tidewash_install_libraries(INSTALL <targets...> TESTING <targets...>):
+# installs the named shared libraries and server modules into
+# <libdir>/tidewash, where the installed programs find them (their run
+# path says so). Every shared library and module of the build must be
+# named in one of the two lists, the libraries a user's installation
+# holds or those only tests load: a new one stops the configure step
+# until it is placed, rather than being left out of the package unseen.
+# Names a platform's build does not have are passed over.
 function(tidewash_install_libraries)
+  cmake_parse_arguments(L "" "" "INSTALL;TESTING" ${ARGN})
   _tidewash_targets_below(${PROJECT_SOURCE_DIR} targets)
+  set(unplaced "")
   foreach(t ${targets})
     get_target_property(type ${t} TYPE)
-    get_target_property(dir ${t} SOURCE_DIR)
-    if(NOT (type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY") OR dir MATCHES "/tests(/|$)"
-       OR t MATCHES "test")
+    if(NOT (type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY"))
       continue()
     endif()
-    install(TARGETS ${t} LIBRARY DESTINATION ${TIDEWASH_INSTALL_LIBDIR})
+    if(t IN_LIST L_INSTALL)
+      install(TARGETS ${t} LIBRARY DESTINATION ${TIDEWASH_INSTALL_LIBDIR})
+      # Every installed library names the C library it runs on, also one
+      # that calls only Qt or holds only data, which the linker would
+      # otherwise leave without it: Debian's package checks require it.
+      if(NOT WIN32)
+        target_link_libraries(${t} PRIVATE "-Wl,--push-state,--no-as-needed,-lc,--pop-state")
+      endif()
+    elseif(NOT t IN_LIST L_TESTING)
+      string(APPEND unplaced " ${t}")
+    endif()
   endforeach()
+  if(unplaced)
+    message(FATAL_ERROR "Name these libraries in tidewash_install_libraries (CMakeLists.txt), "
+                        "as installed or as the tests' own:${unplaced}")
+  endif()
 endfunction()

@@ -10,8 +10,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Tidewash developers <tidewash@tidewash.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "finds and removes IDE temporary files across a volume")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tidewash finds, a whole volume at a time, the temporary files that C++ and Pascal IDEs leave in project folders, lets you review them and deletes them or moves them to the trash. It brings a disk-cleanup host (twscleanup), a scan-and-purge wizard and a settings editor.")
+# The long description's lines stay below 80 characters, as Debian's
+# control files want them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tidewash finds, a whole volume at a time, the temporary files that C++\n"
+  "and Pascal IDEs leave in project folders, lets you review them and\n"
+  "deletes them or moves them to the trash. It brings a disk-cleanup host\n"
+  "(twscleanup), a scan-and-purge wizard and a settings editor.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -35,4 +40,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
   DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog VERBATIM)
 add_custom_target(tidewash_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/tidewash)
+# Who holds the copyright, in Debian's machine-readable form. No licence
+# has been chosen: the file says so and grants nothing.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright DESTINATION share/doc/tidewash)
 include(CPack)

@@ -8,7 +8,9 @@
 # lists a test tree through the system registration, purges it into the
 # trash (the report in the user's state folder, the installation read-only)
 # and undoes it; removing the package must leave no registration, purging
-# it no system registry.
+# it no system registry. Before that, lintian must find no error in the
+# package, and its manual pages and desktop entries must pass their
+# checkers without a warning.
 set -euo pipefail
 build=$(cd "${1:?usage: package_test.sh <build-dir>}" && pwd)
 
@@ -19,15 +21,48 @@ deb=$(ls "$build"/tidewash_*_amd64.deb)
 info=$(dpkg-deb -I "$deb")
 grep -q '^ Depends: .*libc6' <<<"$info" || fail "no dependencies found by dpkg-shlibdeps"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+man_pages=(twscleanup twsregsvr twsregedit TWSUtil TWSConfigurator)
 for f in ./usr/bin/twscleanup ./usr/bin/twsregsvr ./usr/lib/tidewash/Tidewash.so ./usr/lib/tidewash/TWSConfig.so \
-         ./usr/share/man/man1/twscleanup.1.gz ./usr/share/bash-completion/completions/twscleanup \
-         ./usr/share/applications/twsutil.desktop; do
+         ./usr/share/bash-completion/completions/twscleanup ./usr/share/doc/tidewash/copyright \
+         ./usr/share/doc/tidewash/twscleanup-json.md \
+         ./usr/share/applications/twsutil.desktop ./usr/share/applications/tws-configurator.desktop \
+         "${man_pages[@]/#/./usr/share/man/man1/}"; do
+  [[ $f == ./usr/share/man/* ]] && f=$f.1.gz
   grep -qx -- "$f" <<<"$contents" || fail "$f is not in the package"
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tws-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 chmod 0755 "$work"
+# lintian: errors fail, warnings are shown. Its caches go into the work
+# folder (it leaves them in TMPDIR); it warns when run as root.
+mkdir "$work/lintian"
+TMPDIR=$work/lintian lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log" >&2; fail "lintian finds errors in $(basename "$deb")"; }
+grep -v 'root privileges is not recommended' "$work/lintian.log" >&2 || true
+
+# The manual pages as man reads them: groff warns of nothing, each has
+# a NAME line whatis can index, and names what the package documents.
+dpkg-deb -x "$deb" "$work/unpacked"
+for page in "${man_pages[@]}"; do
+  file=$work/unpacked/usr/share/man/man1/$page.1.gz
+  warnings=$(zcat "$file" | groff -ww -man -z 2>&1) || fail "groff cannot format $page(1)"
+  [[ -z $warnings ]] || fail "groff warns on $page(1): $warnings"
+  lexgrog "$file" >/dev/null || fail "$page(1) has no NAME line whatis can read"
+  MANWIDTH=80 man -l "$file" 2>/dev/null | grep -q . || fail "man cannot show $page(1)"
+done
+manual=$(MANWIDTH=80 man -l "$work/unpacked/usr/share/man/man1/twscleanup.1.gz" 2>/dev/null)
+for section in FILES ENVIRONMENT "EXIT STATUS" EXAMPLES "SEE ALSO" TIDEWASH_REGISTRY XDG_STATE_HOME twscleanup-json.md; do
+  grep -q "$section" <<<"$manual" || fail "twscleanup(1) does not tell $section"
+done
+# Searching the menu for the product finds both programs.
+for entry in twsutil tws-configurator; do
+  file=$work/unpacked/usr/share/applications/$entry.desktop
+  desktop-file-validate --no-hints "$file" || fail "$entry.desktop is not a valid desktop entry"
+  grep -q '^Name=Tidewash ' "$file" && grep -q '^Keywords=.*Tidewash;' "$file" ||
+    fail "$entry.desktop does not name Tidewash"
+done
+rm -rf "$work/unpacked"
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"

@@ -16,10 +16,11 @@ cd "$root"
 # finds its loader's randomised heap there and exits at once, silently
 # under WINEDEBUG=-all.
 # dpkg-dev: dpkg-shlibdeps, which finds the Debian package's dependencies;
-# lintian checks that package. wixl builds the Windows installer, msitools
-# (msiinfo) reads its tables back in its test.
+# lintian, man-db (man, lexgrog; groff) and desktop-file-utils check that
+# package. wixl builds the Windows installer, msitools (msiinfo) reads its
+# tables back in its test.
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-preloader dpkg-dev lintian \
-  wixl msitools
+  man-db desktop-file-utils wixl msitools
 
 jobs=$(nproc)
 # The tests work in a temporary folder of their own ($tests_tmp, their
