@@ -23,7 +23,7 @@ const TWS_TYPELIB_IMPLTYPE kCtrlImplements[] = {
 };
 
 const TWS_TYPELIB_COCLASS kCoclasses[] = {
-    {&CLSID_TidewashCtrl, "TidewashCtrl", "Cleaner for temporary Borland Development Files",
+    {&CLSID_TidewashCtrl, "TidewashCtrl", "Tidewash cleaner for temporary IDE files",
      TYPEFLAG_FCANCREATE, kCtrlImplements, 1},
 };
 

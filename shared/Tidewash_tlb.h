@@ -133,7 +133,7 @@ TWS_INTERFACE_IID(ITidewashPurgeJournal, IID_ITidewashPurgeJournal);
 
 namespace tidewash {
 // The library as the handler module describes it: Tidewash 1.0, locale
-// 0x409, "Tidewash Library"; the class TidewashCtrl, "Cleaner for temporary
-// Borland Development Files".
+// 0x409, "Tidewash Library"; the class TidewashCtrl, "Tidewash cleaner for
+// temporary IDE files" (the class's description in the registry).
 const TWS_TYPELIB& TidewashTypeLibrary();
 }  // namespace tidewash

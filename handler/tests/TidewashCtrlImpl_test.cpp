@@ -88,11 +88,11 @@ TEST_F(HandlerTest, RegistrationWritesTheClassAndTheCleanupKeyAndUnregistrationR
     const std::string module = (install / "Tidewash.so").string();
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kCleanupKey), kClsid);
     const std::string clsidKey = "CLSID\\" + kClsid;
-    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey), "Cleaner for temporary Borland Development Files");
+    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey), "Tidewash cleaner for temporary IDE files");
     // No short names here: the full path, blank and all.
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32"), module);
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, "Zel.TidewashCtrl"), "Cleaner for temporary Borland Development Files");
+    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, "Zel.TidewashCtrl"), "Tidewash cleaner for temporary IDE files");
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, "Zel.TidewashCtrl\\CLSID"), kClsid);
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\ProgID"), "Zel.TidewashCtrl");
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, clsidKey + "\\Version"), "1.0");
