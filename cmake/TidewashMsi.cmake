@@ -1,7 +1,8 @@
 # The Windows installer, Tidewash-<version>-x64.msi in the build folder (the
 # target tidewash_msi, built with everything): wixl (Debian package wixl)
 # compiles packaging/windows/Tidewash.wxs.in, filled in by MakeWxs.cmake
-# with the DLLs the modules load. It installs the cleanup handler, the
+# with the DLLs the modules load, from copies without debugging
+# information in packaging/msi of the build folder. It installs the cleanup handler, the
 # resource library and the configuration server with those DLLs into
 # Program Files\Tidewash and registers them from its Registry table.
 # The Windows build has no programs of its own yet, so the installer makes
@@ -12,10 +13,11 @@ set(wxs ${CMAKE_BINARY_DIR}/packaging/Tidewash.wxs)
 set(template ${PROJECT_SOURCE_DIR}/packaging/windows/Tidewash.wxs.in)
 set(maker ${PROJECT_SOURCE_DIR}/packaging/windows/MakeWxs.cmake)
 set(dependencies $<TARGET_RUNTIME_DLLS:Tidewash> $<TARGET_RUNTIME_DLLS:TWSConfig> ${TIDEWASH_MINGW_RUNTIME_DLLS})
-file(RELATIVE_PATH out ${CMAKE_BINARY_DIR} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 add_custom_command(OUTPUT ${TIDEWASH_MSI}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DOUTPUT=${wxs} -DTIDEWASH_VERSION=${PROJECT_VERSION}
-          -DOUT=${out} "-DDEPENDENCIES=$<JOIN:${dependencies},$<COMMA>>" -P ${maker}
+          -DSTAGE=packaging/msi -DSTRIP=${CMAKE_STRIP}
+          "-DMODULES=$<TARGET_FILE:Tidewash>,$<TARGET_FILE:TWSConfig>,$<TARGET_FILE:TWSRES>"
+          "-DDEPENDENCIES=$<JOIN:${dependencies},$<COMMA>>" -P ${maker}
   COMMAND ${TIDEWASH_WIXL} --arch x64 -o ${TIDEWASH_MSI} ${wxs}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   DEPENDS ${template} ${maker} Tidewash TWSConfig TWSRES

@@ -4,18 +4,21 @@
 # would, under Wine in a throw-away prefix of its own (made once, removed
 # at the end; nothing of the build's own prefix or the user's is used):
 #   - every DLL the installed modules import is installed or the system's;
-#   - msiexec /i installs every file of the package, byte for byte;
+#   - msiexec /i installs every file of the package, byte for byte as the
+#     build laid it out (packaging/msi);
 #   - the registration the installer wrote is exactly what the modules'
 #     own DllRegisterServer writes (unregistered and registered again with
 #     regsvr32, the keys must read the same), and every value of its
 #     Registry table reads back;
 #   - the handler is created by its class through the system's COM and
-#     scans and purges a test tree (handler_Tidewash_win32_test);
+#     scans and purges a test tree (handler_Tidewash_win32_test, copied
+#     alone into the prefix: the DLLs it loads are the installed ones);
 #   - msiexec /x removes every file, the folder, and every key of its
 #     Registry table, each asked for with reg query.
 set -euo pipefail
 build=$(cd "${1:?usage: msi_test.sh <windows-build-dir>}" && pwd)
 msi=$(ls "$build"/Tidewash-*-x64.msi)
+stage=$build/packaging/msi
 client=$build/out/handler_Tidewash_win32_test.exe
 
 fail() { echo "msi test: $*" >&2; exit 1; }
@@ -59,13 +62,13 @@ while read -r name; do
   while read -r import; do
     grep -qixF -- "$import" "$work/files" || [[ -n $(find "$system32" -maxdepth 1 -iname "$import" -print -quit) ]] ||
       fail "$name imports $import, which is neither installed nor the system's"
-  done < <("${TIDEWASH_OBJDUMP:-x86_64-w64-mingw32-objdump}" -p "$build/out/$name" | awk '/DLL Name:/ { print $3 }')
+  done < <("${TIDEWASH_OBJDUMP:-x86_64-w64-mingw32-objdump}" -p "$stage/$name" | awk '/DLL Name:/ { print $3 }')
 done <"$work/files"
 
 run msiexec /i "$windows_msi" /qn || { cat "$work/out.log" >&2; fail "msiexec /i failed"; }
 install=$WINEPREFIX/drive_c/Program\ Files/Tidewash
 while read -r name; do
-  cmp -s "$build/out/$name" "$install/$name" || fail "$name is not installed as built"
+  cmp -s "$stage/$name" "$install/$name" || fail "$name is not installed as built"
 done <"$work/files"
 
 # Each value of the Registry table reads back.
@@ -100,14 +103,19 @@ run msiexec /i "$windows_msi" /qn || { cat "$work/out.log" >&2; fail "msiexec /i
 dump >"$work/reinstalled.txt"
 cmp -s "$work/installed.txt" "$work/reinstalled.txt" || fail "installed again, the registration differs"
 
-# The handler through the system's COM, by its class.
-run "$client" || { cat "$work/out.log" >&2; fail "the installed handler failed its test"; }
+# The handler through the system's COM, by its class. The client and the
+# handler load the installed DLLs: the client's folder holds none, and
+# the installation's is on the search path.
+mkdir "$WINEPREFIX/drive_c/client"
+cp "$client" "$WINEPREFIX/drive_c/client/"
+WINEPATH='C:\Program Files\Tidewash' run "C:\\client\\$(basename "$client")" || { cat "$work/out.log" >&2; fail "the installed handler failed its test"; }
 
 run msiexec /x "$windows_msi" /qn || { cat "$work/out.log" >&2; fail "msiexec /x failed"; }
 while read -r name; do
   [[ ! -e $install/$name ]] || fail "the removal left $name"
 done <"$work/files"
 [[ ! -e $install ]] || fail "the removal left $(find "$install")"
+rm -r "$WINEPREFIX/drive_c/client"
 while IFS=$'\t' read -r key name; do
   ! run reg query "$key" || fail "the removal left the key $key"
 done <"$work/values"
