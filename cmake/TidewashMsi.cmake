@@ -2,17 +2,22 @@
 # target tidewash_msi, built with everything): wixl (Debian package wixl)
 # compiles packaging/windows/Tidewash.wxs.in, filled in by MakeWxs.cmake
 # with the DLLs the modules load, from copies without debugging
-# information in packaging/msi of the build folder. It installs the cleanup handler, the
-# resource library and the configuration server with those DLLs into
-# Program Files\Tidewash and registers them from its Registry table.
+# information in packaging/msi of the build folder. It installs the
+# cleanup handler, the resource library and the configuration server with
+# those DLLs into Program Files\Tidewash and registers them from its
+# Registry table.
 # The Windows build has no programs of its own yet, so the installer makes
 # no Start menu entries.
-find_program(TIDEWASH_WIXL wixl REQUIRED)
+find_program(TIDEWASH_WIXL wixl)
+if(NOT TIDEWASH_WIXL)
+  message(FATAL_ERROR "wixl is missing (package wixl): it makes the Windows installer")
+endif()
 set(TIDEWASH_MSI ${CMAKE_BINARY_DIR}/Tidewash-${PROJECT_VERSION}-x64.msi)
 set(wxs ${CMAKE_BINARY_DIR}/packaging/Tidewash.wxs)
 set(template ${PROJECT_SOURCE_DIR}/packaging/windows/Tidewash.wxs.in)
 set(maker ${PROJECT_SOURCE_DIR}/packaging/windows/MakeWxs.cmake)
-set(dependencies $<TARGET_RUNTIME_DLLS:Tidewash> $<TARGET_RUNTIME_DLLS:TWSConfig> ${TIDEWASH_MINGW_RUNTIME_DLLS})
+set(dependencies $<TARGET_RUNTIME_DLLS:Tidewash> $<TARGET_RUNTIME_DLLS:TWSConfig> $<TARGET_RUNTIME_DLLS:TWSRES>
+                 ${TIDEWASH_MINGW_RUNTIME_DLLS})
 add_custom_command(OUTPUT ${TIDEWASH_MSI}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DOUTPUT=${wxs} -DTIDEWASH_VERSION=${PROJECT_VERSION}
           -DSTAGE=packaging/msi -DSTRIP=${CMAKE_STRIP}
