@@ -1,3 +1,8 @@
+// handler/report: the scan's results and the reports written from them:
+//   Resultmodel.h  references to found files and the tables keyed by them
+//                  (selection, purge, reasons, aliases)
+//   Htmlreport     the search and purge reports, HTML
+//
 // THTMLReport: the search-results and purge-results reports, one HTML page
 // listing the found files grouped by mask, split into two sections by a
 // per-file flag, with a table of contents linking to each mask's group.

@@ -1,3 +1,9 @@
+// handler/review: the review window, in these parts:
+//   Filedetailsform  the window: tabs per mask, folder tree, detail list
+//   Viewtypes        what a row shows, check states, tree places, ordering
+//   Folderdepth      the folder depth dialog
+// Qt Widgets: built on Linux only; the Windows handler offers no review.
+//
 // TfrmFileDetails: the review window. Shows what a scan found, per mask, as
 // a folder tree and a detail list, and lets the user check (mark for
 // deletion) or uncheck files, folders or the whole tab. Every change goes
