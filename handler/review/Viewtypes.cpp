@@ -61,8 +61,6 @@ TByteDisplay DisplayBytes(double bytes)
     return {text, ByteUnitAsString(unit)};
 }
 
-namespace {
-
 int CompareNoCase(const AnsiString& a, const AnsiString& b)
 {
     const std::size_t n = std::min(a.size(), b.size());
@@ -74,6 +72,8 @@ int CompareNoCase(const AnsiString& a, const AnsiString& b)
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
+
+namespace {
 
 int CompareDays(TDateTime a, TDateTime b)
 {

@@ -50,6 +50,10 @@ struct TByteDisplay {
 };
 TByteDisplay DisplayBytes(double bytes);
 
+// Text order without regard to ASCII case, byte by byte after that: the
+// list's names and the tree's siblings. Negative, 0 or positive.
+int CompareNoCase(const AnsiString& a, const AnsiString& b);
+
 // The list's columns, in display order.
 enum class TListColumn : int { Name = 0, Size = 1, Created = 2, Modified = 3 };
 
