@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ReviewTesting.h"
+#include "SysUtils.hpp"
 #include "TempFolder.h"
 
 namespace tidewash {
@@ -119,7 +120,9 @@ TEST_F(ReviewmodelTest, TheTreeSortsByTextAndFolderDepthMovesFoldersIntoTheLeaf)
         EXPECT_EQ(Tree(model), c.Tree) << "depth " << c.Depth;
     }
     EXPECT_EQ(model.NodePath(NodeNamed(model, "a/b.obj")), "/vol/src/a/b.obj");
-    EXPECT_EQ(model.ContainingFolder(NodeNamed(model, "a/b.obj")), "/vol/src/a");
+    // The file's own folder, not its node's parent (src), without the
+    // platform's trailing separator.
+    EXPECT_EQ(model.ContainingFolder(NodeNamed(model, "a/b.obj")), ExcludeTrailingPathDelimiter("/vol/src/a/"));
     EXPECT_EQ(model.ContainingFolder(NodeNamed(model, "src")), "");
 }
 
