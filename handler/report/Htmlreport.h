@@ -12,10 +12,17 @@
 // the report. The page declares the charset its bytes really have (UTF-8).
 #pragma once
 
+#include <initializer_list>
+
 #include "Resultmodel.h"
 #include "Zelhtmlbuilder.h"
 
 namespace tidewash {
+
+// What a report shows beside each file flagged false: the reason of the
+// first table in tables (null ones skipped) that has one, else "unchecked",
+// the user's own choice. Files flagged true get none.
+TFileReasons ReasonsForExcluded(const TFileFlags& flags, std::initializer_list<const TFileReasons*> tables);
 
 class THTMLReport : public zelhtmlbuilder::THTMLDoc {
 public:

@@ -384,8 +384,15 @@ AnsiString TReviewModel::TotalsStatus() const
 
 void TReviewModel::WriteSearchReport(const AnsiString& fileName) const
 {
-    const TFileFlags listed = Aliases == nullptr ? FSelection : SpreadToAliases(FSelection, *Aliases);
-    THTMLReport report(FSearcher.Results, listed);
+    // Each file not marked says why: the settings keep it, the scan left it
+    // unselected (a project links it), or the user unchecked it.
+    TFileReasons reasons = ReasonsForExcluded(FSelection, {KeptBySettings, FReasons});
+    TFileFlags listed = FSelection;
+    if (Aliases != nullptr) {
+        listed = SpreadToAliases(std::move(listed), *Aliases);
+        reasons = SpreadToAliases(std::move(reasons), *Aliases);
+    }
+    THTMLReport report(FSearcher.Results, listed, &reasons);
     report.WriteReport(fileName, "Tidewash Search Results", "Files marked for deletion",
                        "Files excluded from deletion");
 }

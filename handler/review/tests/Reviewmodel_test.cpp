@@ -239,9 +239,14 @@ TEST_F(ReviewmodelTest, TotalsCountTheListedAndTheMarkedFiles)
     EXPECT_EQ(model.TotalsStatus(), " Total: 3 (5.03 KB)  :  1KB = 1024 bytes  :  2 folders could not be read");
 }
 
-TEST_F(ReviewmodelTest, TheSearchReportListsEachFileByItsMark)
+TEST_F(ReviewmodelTest, TheSearchReportListsEachFileByItsMarkAndWhyOneIsExcluded)
 {
-    TReviewModel model("/vol/", Search, Selection, nullptr);
+    const TFileReasons kept{{Ref("*.~*", 0), "kept: hidden"}};
+    const TFileReasons unselected{{Ref("*.obj", 2), "linked by Unit.pas"}};
+    Selection[Ref("*.~*", 0)] = false;
+    Selection[Ref("*.obj", 2)] = false;
+    TReviewModel model("/vol/", Search, Selection, &unselected);
+    model.KeptBySettings = &kept;
     model.ShowTab(kAllMasksTab);
     model.BuildTree();
     model.Toggle(model.Rows()[1]);  // A.obj
@@ -254,8 +259,16 @@ TEST_F(ReviewmodelTest, TheSearchReportListsEachFileByItsMark)
     const std::string page = text.str();
     const auto excluded = page.rfind("Files excluded from deletion");
     ASSERT_NE(excluded, std::string::npos);
-    EXPECT_GT(page.find("/vol/src/A.obj"), excluded);
     EXPECT_LT(page.find("/vol/src/a/b.obj"), excluded);
+    const struct {
+        const char* Row;
+    } rows[] = {
+        {"/vol/src/A.obj&nbsp;&nbsp;(unchecked)"},
+        {"/vol/lib/c.obj&nbsp;&nbsp;(linked by Unit.pas)"},
+        {"/vol/src/unit.~pas&nbsp;&nbsp;(kept: hidden)"},
+    };
+    for (const auto& r : rows)
+        EXPECT_GT(page.find(r.Row), excluded) << r.Row;
 }
 
 }  // namespace
