@@ -128,6 +128,9 @@ private:
     void BuildTree();
     void UpdateViewStatus();
     void UpdateTotalsStatus();
+    // The Name column at its initial width or wider, filling the list's
+    // width beside the other columns.
+    void FitNameColumn();
 
     // Toggles (or only synchronises) one file in both views.
     void SyncOrToggle(TViewItem* item, bool toggle);

@@ -46,6 +46,9 @@ namespace {
 // by a third.
 constexpr std::chrono::milliseconds kEventInterval{10};
 
+// The list's initial column widths: the defined four, then the reason.
+constexpr int kColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
+
 // The hourglass for as long as it lives.
 struct TWaitCursor {
     TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -118,16 +121,16 @@ public:
         beginResetModel();
         endResetModel();
     }
-    void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, 3)); }
+    void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, kListColumns - 1)); }
     void AllChanged()
     {
         if (rowCount() > 0)
-            emit dataChanged(index(0, 0), index(rowCount() - 1, 3));
+            emit dataChanged(index(0, 0), index(rowCount() - 1, kListColumns - 1));
     }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
-        if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column > 3)
+        if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= kListColumns)
             return {};
         return createIndex(row, column);
     }
@@ -136,13 +139,12 @@ public:
     {
         return parent.isValid() ? 0 : static_cast<int>(FModel.Rows().size());
     }
-    int columnCount(const QModelIndex& = {}) const override { return 4; }
+    int columnCount(const QModelIndex& = {}) const override { return kListColumns; }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override
     {
-        static const char* const names[] = {"Name", "Size", "Created", "Last Modified"};
-        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
-            return QString(names[section]);
+        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kListColumns)
+            return QString(TReviewModel::ColumnTitle(static_cast<TListColumn>(section)));
         return {};
     }
 
@@ -299,7 +301,9 @@ TfrmFileDetails::TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch
 
 TfrmFileDetails::~TfrmFileDetails()
 {
-    // The views go before the models they show.
+    // The views go before the models they show; the list's width is no
+    // longer followed.
+    lvResults->viewport()->removeEventFilter(this);
     delete tvResults;
     delete lvResults;
 }
@@ -366,15 +370,27 @@ void TfrmFileDetails::CreateComponents()
     lvResults->setContextMenuPolicy(Qt::CustomContextMenu);
     lvResults->setModel(FListModel.get());
     lvResults->setItemDelegate(new TGridLinesDelegate(lvResults));
+    // A long path loses its middle, never the file name at its end.
+    lvResults->setTextElideMode(Qt::ElideMiddle);
     lvResults->header()->setSectionsClickable(true);
     lvResults->header()->setSortIndicatorShown(true);
     lvResults->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    const int widths[] = {350, 80, 120, 120};
-    for (int c = 0; c < 4; ++c)
-        lvResults->setColumnWidth(c, widths[c]);
+    // The Name column takes what the list gains beyond them (FitNameColumn).
+    lvResults->header()->setStretchLastSection(false);
+    for (int c = 0; c < kListColumns; ++c)
+        lvResults->setColumnWidth(c, kColumnWidths[c]);
+    lvResults->viewport()->installEventFilter(this);
+    connect(lvResults->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != 0)
+            FitNameColumn();
+    });
     splitter->addWidget(tvResults);
     splitter->addWidget(lvResults);
-    splitter->setSizes({340, 203});
+    // People read a cleanup list by name and size: the list gets the larger
+    // share of the height, and of what the window gains.
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({203, 340});
     layout->addWidget(splitter, 1);
     tvResults->installEventFilter(this);
     lvResults->installEventFilter(this);
@@ -655,8 +671,18 @@ void TfrmFileDetails::SortList(TListColumn column)
                                           FModel.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+void TfrmFileDetails::FitNameColumn()
+{
+    int others = 0;
+    for (int c = 1; c < kListColumns; ++c)
+        others += lvResults->columnWidth(c);
+    lvResults->setColumnWidth(0, std::max(kColumnWidths[0], lvResults->viewport()->width() - others));
+}
+
 bool TfrmFileDetails::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lvResults->viewport() && event->type() == QEvent::Resize)
+        FitNameColumn();
     if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space)
         return QDialog::eventFilter(watched, event);
     // Space toggles the selected file; on a folder it does nothing.

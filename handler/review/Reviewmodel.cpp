@@ -114,13 +114,22 @@ AnsiString TReviewModel::CellText(int row, TListColumn column) const
         return kept.empty() ? name : name + "  (" + kept + ")";
     }
     case TListColumn::Size:
-        return IntToStr(r.Size);
+        return Bytes(static_cast<double>(r.Size));
     case TListColumn::Created:
         return DateTimeToStr(r.CreationTime);
     case TListColumn::Modified:
         return DateTimeToStr(r.LastWriteTime);
+    case TListColumn::Reason:
+        return ReasonOf(item);
     }
     return {};
+}
+
+const char* TReviewModel::ColumnTitle(TListColumn column)
+{
+    static const char* const titles[kListColumns] = {"Name", "Size", "Created", "Last Modified", "Reason"};
+    const auto c = static_cast<int>(column);
+    return c >= 0 && c < kListColumns ? titles[c] : "";
 }
 
 void TReviewModel::SortList(TListColumn column)
@@ -134,7 +143,8 @@ void TReviewModel::SortList(TListColumn column)
     const bool full = FullPath;
     const bool ascending = FSortAscending;
     std::stable_sort(FRows.begin(), FRows.end(), [&](const TViewItem* a, const TViewItem* b) {
-        const int c = CompareForList(*a->Ref, *b->Ref, column, full);
+        const int c = column == TListColumn::Reason ? CompareNoCase(ReasonOf(a), ReasonOf(b))
+                                                    : CompareForList(*a->Ref, *b->Ref, column, full);
         return ascending ? c < 0 : c > 0;
     });
     for (std::size_t r = 0; r < FRows.size(); ++r)

@@ -73,8 +73,12 @@ public:
     int RowOf(const TViewItem* item) const;
     // The name column shows the full path, or only the name.
     bool FullPath = true;
-    // What a list cell reads.
+    // What a list cell reads. A size in the byte display of the status line
+    // ("1.78 MB"; sorting still goes by the bytes), the reason beside the
+    // defined columns.
     AnsiString CellText(int row, TListColumn column) const;
+    // The column headers.
+    static const char* ColumnTitle(TListColumn column);
     // As a click on the column's header: the first click on a column sorts
     // ascending, the next on the same column descending, and so on.
     void SortList(TListColumn column);

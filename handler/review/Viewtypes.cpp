@@ -95,6 +95,8 @@ int CompareForList(const zelutils::TSearchResult& a, const zelutils::TSearchResu
         return CompareDays(a.CreationTime, b.CreationTime);
     case TListColumn::Modified:
         return CompareDays(a.LastWriteTime, b.LastWriteTime);
+    case TListColumn::Reason:
+        break;
     }
     return 0;
 }

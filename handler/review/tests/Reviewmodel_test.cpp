@@ -223,6 +223,54 @@ TEST_F(ReviewmodelTest, SortingByEachColumnAndBackAgain)
     }
 }
 
+// What each cell of a row reads: the defined columns, sizes as the status
+// line shows bytes, and why a file is kept or left unselected.
+TEST_F(ReviewmodelTest, EachColumnReadsAsTheStatusLineAndTheReasonComesLast)
+{
+    AddResult(Search, "*.obj", "/vol/big/", "huge.obj", 1862730, 45000.25, 45001.75);
+    Selection = reviewtest::SelectAll(Search);
+    const TFileReasons kept{{Ref("*.obj", 2), "kept: hidden"}};
+    const TFileReasons unselected{{Ref("*.obj", 3), "linked by Unit.pas"}};
+    TReviewModel model("/vol/", Search, Selection, &unselected);
+    model.KeptBySettings = &kept;
+    model.ShowTab("*.obj");
+    const struct {
+        int Row;
+        TListColumn Column;
+        AnsiString Text;
+    } cells[] = {
+        {3, TListColumn::Name, "/vol/big/huge.obj"},
+        {3, TListColumn::Size, "1.78 MB"},
+        {0, TListColumn::Size, "2.00 KB"},
+        {1, TListColumn::Size, "100.00 Bytes"},
+        {3, TListColumn::Created, DateTimeToStr(45000.25)},
+        {3, TListColumn::Modified, DateTimeToStr(45001.75)},
+        {3, TListColumn::Reason, "linked by Unit.pas"},
+        {2, TListColumn::Reason, "kept: hidden"},
+        {0, TListColumn::Reason, ""},
+    };
+    for (const auto& c : cells)
+        EXPECT_EQ(model.CellText(c.Row, c.Column), c.Text) << c.Row << " column " << static_cast<int>(c.Column);
+    const char* const titles[] = {"Name", "Size", "Created", "Last Modified", "Reason"};
+    for (int c = 0; c < kListColumns; ++c)
+        EXPECT_STREQ(TReviewModel::ColumnTitle(static_cast<TListColumn>(c)), titles[c]);
+
+    // Sizes sort by the bytes, not by the text shown ("100.00 Bytes" would
+    // come after "1.78 MB"); reasons by their text, files without first.
+    const struct {
+        TListColumn Column;
+        std::vector<std::string> Names;
+    } sorts[] = {
+        {TListColumn::Size, {"A.obj", "b.obj", "c.obj", "huge.obj"}},
+        {TListColumn::Reason, {"A.obj", "b.obj", "c.obj", "huge.obj"}},
+        {TListColumn::Reason, {"huge.obj", "c.obj", "A.obj", "b.obj"}},
+    };
+    for (const auto& s : sorts) {
+        model.SortList(s.Column);
+        EXPECT_EQ(ListedNames(model), s.Names) << static_cast<int>(s.Column);
+    }
+}
+
 TEST_F(ReviewmodelTest, TotalsCountTheListedAndTheMarkedFiles)
 {
     Search.UnreadableFolders = 2;
