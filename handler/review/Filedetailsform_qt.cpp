@@ -61,10 +61,18 @@ struct TWaitCursor {
 // nothing the user does can change the views being built.
 void ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
-// The list's grid lines: each cell gets its lower and right edge drawn.
-class TGridLinesDelegate : public QStyledItemDelegate {
+// The list's cells: each gets its lower and right edge drawn (grid lines).
+// Only a name loses its middle when too long (the view's elide mode); a
+// size, a date or a reason keeps its start.
+class TListDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() != static_cast<int>(TListColumn::Name))
+            option->textElideMode = Qt::ElideRight;
+    }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
@@ -369,7 +377,7 @@ void TfrmFileDetails::CreateComponents()
     lvResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvResults->setContextMenuPolicy(Qt::CustomContextMenu);
     lvResults->setModel(FListModel.get());
-    lvResults->setItemDelegate(new TGridLinesDelegate(lvResults));
+    lvResults->setItemDelegate(new TListDelegate(lvResults));
     // A long path loses its middle, never the file name at its end.
     lvResults->setTextElideMode(Qt::ElideMiddle);
     lvResults->header()->setSectionsClickable(true);

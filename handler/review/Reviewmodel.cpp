@@ -106,13 +106,10 @@ AnsiString TReviewModel::CellText(int row, TListColumn column) const
     const TViewItem* item = FRows[static_cast<std::size_t>(row)];
     const zelutils::TSearchResult& r = *item->Ref;
     switch (column) {
-    case TListColumn::Name: {
-        // A file the settings keep says so where it is seen, not only in
-        // a tool tip.
-        AnsiString name = FullPath ? r.GetFullName() : r.Name;
-        const AnsiString kept = KeptReasonOf(item);
-        return kept.empty() ? name : name + "  (" + kept + ")";
-    }
+    case TListColumn::Name:
+        // Only the name: a reason after it would take the place the file
+        // name needs when a long path is shortened; it has its column.
+        return FullPath ? r.GetFullName() : r.Name;
     case TListColumn::Size:
         return Bytes(static_cast<double>(r.Size));
     case TListColumn::Created:

@@ -74,8 +74,8 @@ public:
     // The name column shows the full path, or only the name.
     bool FullPath = true;
     // What a list cell reads. A size in the byte display of the status line
-    // ("1.78 MB"; sorting still goes by the bytes), the reason beside the
-    // defined columns.
+    // ("1.78 MB"; sorting still goes by the bytes); why a file is kept or
+    // left unselected in the Reason column after the defined ones.
     AnsiString CellText(int row, TListColumn column) const;
     // The column headers.
     static const char* ColumnTitle(TListColumn column);

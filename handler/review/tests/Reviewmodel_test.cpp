@@ -182,7 +182,8 @@ TEST_F(ReviewmodelTest, AFileTheSettingsKeepShowsWhyAndIsNeverChecked)
     model.Toggle(c);
     model.SetAll(true);
     EXPECT_FALSE(Selection[Ref("*.obj", 2)]);
-    EXPECT_EQ(model.CellText(2, TListColumn::Name), "/vol/lib/c.obj  (hidden)");
+    EXPECT_EQ(model.CellText(2, TListColumn::Name), "/vol/lib/c.obj");
+    EXPECT_EQ(model.CellText(2, TListColumn::Reason), "hidden");
     EXPECT_EQ(model.NodeText(model.NodeOf(c)), "c.obj  (hidden)");
     EXPECT_EQ(model.ReasonOf(c), "hidden");
     EXPECT_EQ(model.ReasonOf(model.Rows()[0]), "linked by Unit.pas");
