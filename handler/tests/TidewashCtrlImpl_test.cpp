@@ -542,6 +542,13 @@ TEST_F(HandlerTest, ObjectsAProjectLinksAndCannotBuildAreFoundButNotSelected)
         EXPECT_TRUE(fs::exists(volume / kept)) << kept;
     for (const char* gone : {"delphi/ZLibUnit.~pas", "delphi/ZLibUnit.obj", "delphi/lib/crc.obj", "bcb/Unit1.obj"})
         EXPECT_FALSE(fs::exists(volume / gone)) << gone;
+    // The purge report lists the files the guard kept, each with its reason.
+    const std::string notDeleted = Section(false);
+    for (const char* kept : {"delphi/lib/zlib.obj", "delphi/lib/lzma.obj", "bcb/vendor.obj"}) {
+        const auto row = notDeleted.find("<td>" + Volume() + kept + "&nbsp;&nbsp;(");
+        ASSERT_NE(row, std::string::npos) << kept;
+        EXPECT_EQ(notDeleted.compare(notDeleted.find('(', row), 11, "(linked by "), 0) << kept;
+    }
 }
 
 TEST_F(HandlerTest, AbortOnTheFirstFileWritesNoReport)

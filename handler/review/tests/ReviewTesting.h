@@ -10,7 +10,8 @@
 
 namespace reviewtest {
 
-// The widget application, offscreen, made once per test program.
+// The widget application, offscreen, made once per test program (Qt
+// builds only: ReviewTesting_qt.cpp).
 void EnsureOffscreenApplication();
 
 // Adds a found file to the results of mask: path ending in '/', name, size

@@ -269,7 +269,8 @@ TEST_F(FiledetailsformTest, AFileTheSettingsKeepShowsWhyAndIsNeverChecked)
         return QModelIndex();
     };
     ASSERT_TRUE(row().isValid());
-    EXPECT_EQ(row().data().toString(), QString::fromStdString("/v/A/b.obj  (" + why + ")"));
+    EXPECT_EQ(row().data().toString(), "/v/A/b.obj");
+    EXPECT_EQ(row().siblingAtColumn(4).data().toString().toStdString(), why);
     EXPECT_EQ(row().data(Qt::ToolTipRole).toString().toStdString(), why);
     EXPECT_EQ(Check(row()), Qt::Unchecked);
     const QModelIndex leaf = Tree()->index(1, 0, Child(Root(), "A"));
@@ -304,6 +305,35 @@ TEST_F(FiledetailsformTest, FolderDepthMovesDeeperFoldersIntoTheLeaf)
     EXPECT_EQ(opened, QStringList{"/v/A/B/C"});
     form->SetFolderDepth(0);
     EXPECT_EQ(Tree()->rowCount(Child(Child(Child(Root(), "A"), "B"), "C")), 1);
+}
+
+// The list at the window's default size keeps the defined widths and
+// shows the reason last; a long path loses its middle, not the file name;
+// the Name column takes the width the window gains; the list has the
+// larger share of the height.
+TEST_F(FiledetailsformTest, TheNameColumnStretchesAndLongPathsLoseTheirMiddle)
+{
+    Open();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QHeaderView* header = form->lvResults->header();
+    ASSERT_EQ(List()->columnCount(), 5);
+    EXPECT_EQ(List()->headerData(4, Qt::Horizontal).toString(), "Reason");
+    const int widths[] = {350, 80, 120, 120, 200};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(header->sectionSize(c), widths[c]) << "column " << c;
+    EXPECT_EQ(form->lvResults->textElideMode(), Qt::ElideMiddle);
+    EXPECT_GT(form->lvResults->height(), form->tvResults->height());
+
+    form->resize(1500, 900);
+    QCoreApplication::processEvents();
+    const int viewport = form->lvResults->viewport()->width();
+    EXPECT_GT(header->sectionSize(0), 350);
+    EXPECT_EQ(header->sectionSize(0), viewport - (80 + 120 + 120 + 200)) << "the list is filled, never wider";
+    for (int c = 1; c < 5; ++c)
+        EXPECT_EQ(header->sectionSize(c), widths[c]) << "column " << c;
+    EXPECT_GT(form->lvResults->height(), form->tvResults->height());
+    form->hide();
 }
 
 TEST_F(FiledetailsformTest, SortingByEachColumnAndBack)

@@ -61,19 +61,22 @@ TByteDisplay DisplayBytes(double bytes)
     return {text, ByteUnitAsString(unit)};
 }
 
-namespace {
-
 int CompareNoCase(const AnsiString& a, const AnsiString& b)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        // ASCII letters fold by hand: the tree sorts every folder's files
+        // with this, and the C library's tolower is a call per byte.
+        const auto fold = [](char c) { return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); };
+        const int ca = fold(a[i]);
+        const int cb = fold(b[i]);
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
+
+namespace {
 
 int CompareDays(TDateTime a, TDateTime b)
 {
@@ -95,6 +98,8 @@ int CompareForList(const zelutils::TSearchResult& a, const zelutils::TSearchResu
         return CompareDays(a.CreationTime, b.CreationTime);
     case TListColumn::Modified:
         return CompareDays(a.LastWriteTime, b.LastWriteTime);
+    case TListColumn::Reason:
+        break;
     }
     return 0;
 }

@@ -50,13 +50,20 @@ struct TByteDisplay {
 };
 TByteDisplay DisplayBytes(double bytes);
 
-// The list's columns, in display order.
-enum class TListColumn : int { Name = 0, Size = 1, Created = 2, Modified = 3 };
+// Text order without regard to ASCII case, byte by byte after that: the
+// list's names and the tree's siblings. Negative, 0 or positive.
+int CompareNoCase(const AnsiString& a, const AnsiString& b);
+
+// The list's columns, in display order: the window's defined four, then
+// why a file is kept or left unselected.
+enum class TListColumn : int { Name = 0, Size = 1, Created = 2, Modified = 3, Reason = 4 };
+constexpr int kListColumns = 5;
 
 // The list's ordering of two results by a column, ascending: names without
 // regard to case (the caption shown), sizes by value, times by whole days
 // between them so that two times less than a day apart compare equal.
-// Negative, 0 or positive.
+// Negative, 0 or positive. The reason is not the result's own: its column
+// is ordered by TReviewModel, and here compares equal.
 int CompareForList(const zelutils::TSearchResult& a, const zelutils::TSearchResult& b, TListColumn column,
                    bool fullPath);
 

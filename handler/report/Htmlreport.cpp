@@ -192,6 +192,24 @@ void THTMLReport::WriteReport(AnsiString fileName, AnsiString title, AnsiString 
     vcl::AtomicReplaceFile(fileName, stream.DataString());
 }
 
+TFileReasons ReasonsForExcluded(const TFileFlags& flags, std::initializer_list<const TFileReasons*> tables)
+{
+    TFileReasons reasons;
+    for (const auto& [ref, flag] : flags) {
+        if (flag)
+            continue;
+        AnsiString reason = "unchecked";
+        for (const TFileReasons* table : tables)
+            if (table != nullptr)
+                if (const auto found = table->find(ref); found != table->end()) {
+                    reason = found->second;
+                    break;
+                }
+        reasons.emplace_hint(reasons.end(), ref, std::move(reason));
+    }
+    return reasons;
+}
+
 void THTMLReport::AddSection(AnsiString caption, bool included)
 {
     auto section = Body.AddTable();

@@ -27,12 +27,10 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
-#include <unordered_map>
 
 #include "Folderdepth.h"
 #include "Forms.hpp"
 #include "Graphics.hpp"
-#include "Htmlreport.h"
 #include "SysUtils.hpp"
 #include "Twsresname.h"
 #include "Zellibutils.h"
@@ -41,15 +39,15 @@ namespace tidewash {
 
 namespace {
 
-const char* const AllMasks = "*.*";
-
-// While a tree is built, every this many items the progress bar moves
-// and pending events are processed: at the first such point, then again
-// once kEventInterval has passed. A human sees no difference from every
-// 10 items, but processing events is dear: done every 10 items it slowed
-// a build of 100,000 results by a third.
-constexpr int kItemsPerEventCheck = 10;
+// While a tree is built, the progress bar moves and pending events are
+// processed when the model reports progress, at most once per this
+// interval. A human sees no difference from every 10 files, but processing
+// events is dear: done every 10 files it slowed a build of 100,000 results
+// by a third.
 constexpr std::chrono::milliseconds kEventInterval{10};
+
+// The list's initial column widths: the defined four, then the reason.
+constexpr int kColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
 
 // The hourglass for as long as it lives.
 struct TWaitCursor {
@@ -63,10 +61,18 @@ struct TWaitCursor {
 // nothing the user does can change the views being built.
 void ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
-// The list's grid lines: each cell gets its lower and right edge drawn.
-class TGridLinesDelegate : public QStyledItemDelegate {
+// The list's cells: each gets its lower and right edge drawn (grid lines).
+// Only a name loses its middle when too long (the view's elide mode); a
+// size, a date or a reason keeps its start.
+class TListDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() != static_cast<int>(TListColumn::Name))
+            option->textElideMode = Qt::ElideRight;
+    }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
@@ -116,78 +122,52 @@ bool EnsureWidgetApplication()
 
 class TResultListModel : public QAbstractItemModel {
 public:
-    explicit TResultListModel(TfrmFileDetails& form) : FForm(form) {}
+    TResultListModel(TfrmFileDetails& form, TReviewModel& model) : FForm(form), FModel(model) {}
 
-    std::vector<TViewItem*> Rows;
-    bool FullPath = true;
-
-    void Reset(std::vector<TViewItem*> rows)
+    void Reset()
     {
         beginResetModel();
-        Rows = std::move(rows);
         endResetModel();
     }
-    void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, 3)); }
+    void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, kListColumns - 1)); }
     void AllChanged()
     {
-        if (!Rows.empty())
-            emit dataChanged(index(0, 0), index(static_cast<int>(Rows.size()) - 1, 3));
-    }
-    void Reordered()
-    {
-        emit layoutAboutToBeChanged();
-        emit layoutChanged();
+        if (rowCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, kListColumns - 1));
     }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
-        if (parent.isValid() || row < 0 || row >= static_cast<int>(Rows.size()) || column < 0 || column > 3)
+        if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= kListColumns)
             return {};
         return createIndex(row, column);
     }
     QModelIndex parent(const QModelIndex&) const override { return {}; }
     int rowCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(Rows.size());
+        return parent.isValid() ? 0 : static_cast<int>(FModel.Rows().size());
     }
-    int columnCount(const QModelIndex& = {}) const override { return 4; }
+    int columnCount(const QModelIndex& = {}) const override { return kListColumns; }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override
     {
-        static const char* const names[] = {"Name", "Size", "Created", "Last Modified"};
-        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
-            return QString(names[section]);
+        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kListColumns)
+            return QString(TReviewModel::ColumnTitle(static_cast<TListColumn>(section)));
         return {};
     }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        const TViewItem* item = Rows[static_cast<std::size_t>(index.row())];
-        const zelutils::TSearchResult& r = *item->Ref;
+        const TViewItem* item = FModel.Rows()[static_cast<std::size_t>(index.row())];
         switch (role) {
         case Qt::DisplayRole:
-            switch (static_cast<TListColumn>(index.column())) {
-            case TListColumn::Name: {
-                // A file the settings keep says so where it is seen, not
-                // only in a tool tip.
-                const QString name = Q(FullPath ? r.GetFullName() : r.Name);
-                const AnsiString kept = FForm.KeptReasonOf(item);
-                return kept.empty() ? name : name + "  (" + Q(kept) + ")";
-            }
-            case TListColumn::Size:
-                return QString::number(r.Size);
-            case TListColumn::Created:
-                return Q(DateTimeToStr(r.CreationTime));
-            case TListColumn::Modified:
-                return Q(DateTimeToStr(r.LastWriteTime));
-            }
-            return {};
+            return Q(FModel.CellText(index.row(), static_cast<TListColumn>(index.column())));
         case Qt::CheckStateRole:
             if (index.column() == 0)
-                return ToCheck(StateOf(FForm.Marked(item)));
+                return ToCheck(StateOf(FModel.Marked(item)));
             return {};
         case Qt::ToolTipRole: {
-            const AnsiString reason = FForm.ReasonOf(item);
+            const AnsiString reason = FModel.ReasonOf(item);
             return reason.empty() ? QVariant() : QVariant(Q(reason));
         }
         default:
@@ -207,39 +187,27 @@ public:
     {
         if (role != Qt::CheckStateRole || !index.isValid())
             return false;
-        FForm.SyncOrToggle(Rows[static_cast<std::size_t>(index.row())], true);
+        FForm.SyncOrToggle(FModel.Rows()[static_cast<std::size_t>(index.row())], true);
         FForm.UpdateViewStatus();
         return true;
     }
 
 private:
     TfrmFileDetails& FForm;
+    TReviewModel& FModel;
 };
 
 // ---- the tree: the volume, its folders and one leaf per listed result -------
 
 class TResultTreeModel : public QAbstractItemModel {
 public:
-    struct TNode {
-        int Parent = -1;
-        int Row = 0;
-        std::vector<int> Children;
-        QString Text;
-        TViewItem* Item = nullptr;  // null for folders and the root
-        TNodeState State = TNodeState::Checked;
-    };
+    TResultTreeModel(TfrmFileDetails& form, TReviewModel& model) : FForm(form), FModel(model) {}
 
-    explicit TResultTreeModel(TfrmFileDetails& form) : FForm(form) {}
-
-    std::vector<TNode> Nodes;  // 0 is the root
-
-    void Reset(std::vector<TNode> nodes)
-    {
-        beginResetModel();
-        Nodes = std::move(nodes);
-        endResetModel();
-    }
-    QModelIndex IndexOf(int node) const { return createIndex(Nodes[static_cast<std::size_t>(node)].Row, 0, static_cast<quintptr>(node)); }
+    // Around a rebuild of the model's nodes.
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
+    const TReviewModel::TNode& Node(int node) const { return FModel.Nodes()[static_cast<std::size_t>(node)]; }
+    QModelIndex IndexOf(int node) const { return createIndex(Node(node).Row, 0, static_cast<quintptr>(node)); }
     static int NodeOf(const QModelIndex& index) { return index.isValid() ? static_cast<int>(index.internalId()) : -1; }
     void NodeChanged(int node)
     {
@@ -249,11 +217,11 @@ public:
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
-        if (column != 0 || row < 0 || Nodes.empty())
+        if (column != 0 || row < 0 || FModel.Nodes().empty())
             return {};
         if (!parent.isValid())
             return row == 0 ? createIndex(0, 0, quintptr(0)) : QModelIndex();
-        const TNode& p = Nodes[parent.internalId()];
+        const TReviewModel::TNode& p = Node(static_cast<int>(parent.internalId()));
         if (row >= static_cast<int>(p.Children.size()))
             return {};
         return createIndex(row, 0, static_cast<quintptr>(p.Children[static_cast<std::size_t>(row)]));
@@ -262,40 +230,36 @@ public:
     {
         if (!child.isValid() || child.internalId() == 0)
             return {};
-        return IndexOf(Nodes[child.internalId()].Parent);
+        return IndexOf(Node(static_cast<int>(child.internalId())).Parent);
     }
     int rowCount(const QModelIndex& parent = {}) const override
     {
         if (!parent.isValid())
-            return Nodes.empty() ? 0 : 1;
-        return static_cast<int>(Nodes[parent.internalId()].Children.size());
+            return FModel.Nodes().empty() ? 0 : 1;
+        return static_cast<int>(Node(static_cast<int>(parent.internalId())).Children.size());
     }
     int columnCount(const QModelIndex& = {}) const override { return 1; }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        const TNode& n = Nodes[index.internalId()];
+        const int node = static_cast<int>(index.internalId());
+        const TReviewModel::TNode& n = Node(node);
         switch (role) {
         case Qt::DisplayRole:
-            if (n.Item != nullptr) {
-                const AnsiString kept = FForm.KeptReasonOf(n.Item);
-                if (!kept.empty())
-                    return n.Text + "  (" + Q(kept) + ")";
-            }
-            return n.Text;
+            return Q(FModel.NodeText(node));
         case Qt::CheckStateRole:
             return ToCheck(n.State);
         case Qt::DecorationRole: {
             // Root 4, folders 0, files 2 (the selected images are for views
             // that draw selection into the glyph).
-            const std::size_t image = index.internalId() == 0 ? 4 : (n.Item == nullptr ? 0 : 2);
+            const std::size_t image = node == 0 ? 4 : (n.Item == nullptr ? 0 : 2);
             if (image < FForm.FNodeTypes.size())
                 return FForm.FNodeTypes[image];
             return {};
         }
         case Qt::ToolTipRole:
             if (n.Item != nullptr) {
-                const AnsiString reason = FForm.ReasonOf(n.Item);
+                const AnsiString reason = FModel.ReasonOf(n.Item);
                 if (!reason.empty())
                     return Q(reason);
             }
@@ -318,15 +282,18 @@ public:
 
 private:
     TfrmFileDetails& FForm;
+    TReviewModel& FModel;
 };
 
 // ---- the window -------------------------------------------------------------
 
 TfrmFileDetails::TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch& searcher, TFileFlags& selection,
                                  const TFileReasons* reasons, const AnsiString& installationFolder)
-    : FVolume(volume), FInstallationFolder(installationFolder), FSearcher(searcher), FSelection(selection),
-      FReasons(reasons), FListModel(new TResultListModel(*this)), FTreeModel(new TResultTreeModel(*this))
+    : FInstallationFolder(installationFolder), FModel(volume, searcher, selection, reasons),
+      FListModel(new TResultListModel(*this, FModel)), FTreeModel(new TResultTreeModel(*this, FModel))
 {
+    FModel.RowChanged = [this](int row) { FListModel->RowChanged(row); };
+    FModel.NodeChanged = [this](int node) { FTreeModel->NodeChanged(node); };
     OpenWithShell = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     ChooseReportFile = [this](const QString& folder) {
         QFileDialog dialog(this, "Export to HTML", folder, "HTML Files (*.htm *.html);;All Files (*)");
@@ -338,15 +305,13 @@ TfrmFileDetails::TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch
     };
     CreateComponents();
     LoadResources(installationFolder);
-    // The root shows the volume from the start.
-    std::vector<TResultTreeModel::TNode> nodes(1);
-    nodes[0].Text = Q(FVolume);
-    FTreeModel->Reset(std::move(nodes));
 }
 
 TfrmFileDetails::~TfrmFileDetails()
 {
-    // The views go before the models they show.
+    // The views go before the models they show; the list's width is no
+    // longer followed.
+    lvResults->viewport()->removeEventFilter(this);
     delete tvResults;
     delete lvResults;
 }
@@ -376,7 +341,7 @@ void TfrmFileDetails::CreateComponents()
     AutoExpand1->setCheckable(true);
     QMenu* detail = view->addMenu("&Detail");
     ShowFullPath1 = detail->addAction("&Show Full Path", QKeySequence("Ctrl+Alt+P"), this, [this] {
-        FListModel->FullPath = ShowFullPath1->isChecked();
+        FModel.FullPath = ShowFullPath1->isChecked();
         FListModel->AllChanged();
     });
     ShowFullPath1->setCheckable(true);
@@ -387,7 +352,7 @@ void TfrmFileDetails::CreateComponents()
 
     tcMain = new QTabBar;
     tcMain->setObjectName("tcMain");
-    tcMain->addTab(AllMasks);
+    tcMain->addTab(kAllMasksTab);
     layout->addWidget(tcMain);
     connect(tcMain, &QTabBar::currentChanged, this, [this] {
         if (FViewsBuilt)
@@ -412,16 +377,28 @@ void TfrmFileDetails::CreateComponents()
     lvResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvResults->setContextMenuPolicy(Qt::CustomContextMenu);
     lvResults->setModel(FListModel.get());
-    lvResults->setItemDelegate(new TGridLinesDelegate(lvResults));
+    lvResults->setItemDelegate(new TListDelegate(lvResults));
+    // A long path loses its middle, never the file name at its end.
+    lvResults->setTextElideMode(Qt::ElideMiddle);
     lvResults->header()->setSectionsClickable(true);
     lvResults->header()->setSortIndicatorShown(true);
     lvResults->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    const int widths[] = {350, 80, 120, 120};
-    for (int c = 0; c < 4; ++c)
-        lvResults->setColumnWidth(c, widths[c]);
+    // The Name column takes what the list gains beyond them (FitNameColumn).
+    lvResults->header()->setStretchLastSection(false);
+    for (int c = 0; c < kListColumns; ++c)
+        lvResults->setColumnWidth(c, kColumnWidths[c]);
+    lvResults->viewport()->installEventFilter(this);
+    connect(lvResults->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != 0)
+            FitNameColumn();
+    });
     splitter->addWidget(tvResults);
     splitter->addWidget(lvResults);
-    splitter->setSizes({340, 203});
+    // People read a cleanup list by name and size: the list gets the larger
+    // share of the height, and of what the window gains.
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({203, 340});
     layout->addWidget(splitter, 1);
     tvResults->installEventFilter(this);
     lvResults->installEventFilter(this);
@@ -431,7 +408,7 @@ void TfrmFileDetails::CreateComponents()
     connect(lvResults->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
         if (!i.isValid() || FUpdating)
             return;
-        SyncOrToggle(FListModel->Rows[static_cast<std::size_t>(i.row())], false);
+        SyncOrToggle(FModel.Rows()[static_cast<std::size_t>(i.row())], false);
         UpdateViewStatus();
     });
     connect(tvResults->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -456,9 +433,9 @@ void TfrmFileDetails::CreateComponents()
     tmrTreeChange->setInterval(50);
     connect(tmrTreeChange, &QTimer::timeout, this, [this] {
         const int node = TResultTreeModel::NodeOf(tvResults->currentIndex());
-        if (node < 0 || FUpdating || FTreeModel->Nodes[static_cast<std::size_t>(node)].Item == nullptr)
+        if (node < 0 || FUpdating || FTreeModel->Node(node).Item == nullptr)
             return;
-        SyncOrToggle(FTreeModel->Nodes[static_cast<std::size_t>(node)].Item, false);
+        SyncOrToggle(FTreeModel->Node(node).Item, false);
         UpdateViewStatus();
     });
 
@@ -474,7 +451,7 @@ void TfrmFileDetails::CreateComponents()
         FPopupNode = TResultTreeModel::NodeOf(tvResults->currentIndex());
         if (FPopupNode < 0)
             return;
-        const bool isFile = FTreeModel->Nodes[static_cast<std::size_t>(FPopupNode)].Item != nullptr;
+        const bool isFile = FTreeModel->Node(FPopupNode).Item != nullptr;
         puiOpenSelectedFolder->setVisible(!isFile);
         puiOpenContainingFolder->setVisible(isFile);
         treeMenu->popup(tvResults->viewport()->mapToGlobal(pos));
@@ -571,6 +548,8 @@ void TfrmFileDetails::BuildViewsNow()
         return;
     FStarted = true;
     FViewsBuilt = true;
+    FModel.Aliases = Aliases;
+    FModel.KeptBySettings = KeptBySettings;
     BuildTabs();
     RebuildViews();
     UpdateTotalsStatus();
@@ -579,9 +558,9 @@ void TfrmFileDetails::BuildViewsNow()
 void TfrmFileDetails::BuildTabs()
 {
     const QSignalBlocker quiet(tcMain);
-    for (const auto& [mask, results] : FSearcher.Results)
-        if (!results.empty() && mask != AllMasks)
-            tcMain->addTab(Q(mask));
+    const std::vector<AnsiString> tabs = FModel.Tabs();
+    for (std::size_t t = 1; t < tabs.size(); ++t)
+        tcMain->addTab(Q(tabs[t]));
 }
 
 void TfrmFileDetails::tcMainChange() { RebuildViews(); }
@@ -596,168 +575,34 @@ void TfrmFileDetails::RebuildViews()
     UpdateViewStatus();
 }
 
-TViewItem* TfrmFileDetails::ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup)
-{
-    if (ofGroup.size() <= ref.Index)
-        ofGroup.resize(ref.Group->size(), nullptr);
-    TViewItem*& item = ofGroup[ref.Index];
-    if (item == nullptr) {
-        const auto entry = FSelection.find(Aliases == nullptr ? ref : FirstFinding(*Aliases, ref));
-        FViewItems.push_back(TViewItem{ref, static_cast<int>(FViewItems.size()),
-                                       entry == FSelection.end() ? nullptr : &entry->second});
-        item = &FViewItems.back();
-    }
-    return item;
-}
-
-bool TfrmFileDetails::Marked(const TViewItem* item) const { return item->Flag != nullptr && *item->Flag; }
-
-void TfrmFileDetails::SetMarked(TViewItem* item, bool marked)
-{
-    // A check the purge would not honour is never shown.
-    if (marked && !KeptReasonOf(item).empty())
-        return;
-    if (item->Flag == nullptr)
-        item->Flag = &FSelection[Aliases == nullptr ? item->Ref : FirstFinding(*Aliases, item->Ref)];
-    *item->Flag = marked;
-}
-
-namespace {
-
-AnsiString ReasonIn(const TFileReasons* reasons, const TFileAliases* aliases, const TResultRef& ref)
-{
-    if (reasons == nullptr)
-        return {};
-    const auto it = reasons->find(aliases == nullptr ? ref : FirstFinding(*aliases, ref));
-    return it == reasons->end() ? AnsiString() : it->second;
-}
-
-}  // namespace
-
-AnsiString TfrmFileDetails::KeptReasonOf(const TViewItem* item) const
-{
-    return ReasonIn(KeptBySettings, Aliases, item->Ref);
-}
-
-AnsiString TfrmFileDetails::ReasonOf(const TViewItem* item) const
-{
-    AnsiString kept = KeptReasonOf(item);
-    return kept.empty() ? ReasonIn(FReasons, Aliases, item->Ref) : kept;
-}
-
 void TfrmFileDetails::BuildList()
 {
-    const QString tab = tcMain->tabText(tcMain->currentIndex());
-    std::vector<TViewItem*> rows;
-    for (const auto& [mask, results] : FSearcher.Results) {
-        if (tab != AllMasks && Q(mask) != tab)
-            continue;
-        std::vector<TViewItem*>& ofGroup = FViewItemOf[&results];
-        for (std::size_t i = 0; i < results.size(); ++i) {
-            const TResultRef ref{&results, i};
-            // All masks together list a file once, however many found it.
-            if (tab == AllMasks && Aliases != nullptr && Aliases->count(ref) > 0)
-                continue;
-            rows.push_back(ViewItemOf(ref, ofGroup));
-        }
-    }
-    FListItemOf.assign(FViewItems.size(), -1);
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        FListItemOf[static_cast<std::size_t>(rows[r]->Id)] = static_cast<int>(r);
-    FListModel->Reset(std::move(rows));
+    const QByteArray tab = tcMain->tabText(tcMain->currentIndex()).toLocal8Bit();
+    FModel.ShowTab(AnsiString(tab.constData(), static_cast<std::size_t>(tab.size())));
+    FListModel->Reset();
 }
 
 void TfrmFileDetails::BuildTree()
 {
-    using TNode = TResultTreeModel::TNode;
     const TWaitCursor wait;
-    const auto& rows = FListModel->Rows;
-    pbarBuildViewProgress->setRange(0, std::max<int>(1, static_cast<int>(rows.size())));
+    pbarBuildViewProgress->setRange(0, std::max<int>(1, static_cast<int>(FModel.Rows().size())));
     pbarBuildViewProgress->setValue(0);
     pbarBuildViewProgress->show();
-    std::vector<TNode> nodes(1);
-    nodes[0].Text = Q(FVolume);
-    // Folder lookup while building: parent node and text -> folder node.
-    std::unordered_map<std::string, int> folders;
-    // A result's folder and leaf prefix follow from its path alone, and
-    // the files of one folder are many: each path is split once.
-    struct TPlaceOfPath {
-        int Folder;
-        QString LeafPrefix;
-    };
-    std::unordered_map<std::string, TPlaceOfPath> places;
-    FTreeNodeOf.assign(FViewItems.size(), -1);
-    nodes.reserve(rows.size() + rows.size() / 8 + 1);
-    std::string key;
-    const AnsiString* lastPath = nullptr;
-    TPlaceOfPath* last = nullptr;
     using TClock = std::chrono::steady_clock;
-    int position = 0;
     TClock::time_point eventsDue = TClock::time_point::min();
-    for (TViewItem* item : rows) {
-        if (++position % kItemsPerEventCheck == 0 && TClock::now() >= eventsDue) {
-            pbarBuildViewProgress->setValue(position);
-            ProcessPendingEvents();
-            eventsDue = TClock::now() + kEventInterval;
-        }
-        const zelutils::TSearchResult& result = *item->Ref;
-        // Results of one folder mostly come one after another.
-        if (lastPath != nullptr && *lastPath == result.Path) {
-            // same place as the previous result
-        } else if (auto [place, newPath] = places.try_emplace(result.Path); !newPath) {
-            last = &place->second;
-        } else {
-            const TTreePlace split = SplitForTree(result.Path + "x", FVolume, FFolderDepth);
-            int parent = 0;
-            for (const AnsiString& part : split.Folders) {
-                key.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
-                key += part;
-                auto [it, made] = folders.try_emplace(key, static_cast<int>(nodes.size()));
-                if (made) {
-                    TNode folder;
-                    folder.Parent = parent;
-                    folder.Text = Q(part);
-                    nodes.push_back(std::move(folder));
-                    nodes[static_cast<std::size_t>(parent)].Children.push_back(it->second);
-                }
-                parent = it->second;
-            }
-            // The leaf text of the stand-in name "x" less the "x".
-            place->second = {parent, Q(split.Leaf.substr(0, split.Leaf.size() - 1))};
-            last = &place->second;
-        }
-        lastPath = &result.Path;
-        TNode leaf;
-        leaf.Parent = last->Folder;
-        leaf.Text = last->LeafPrefix.isEmpty() ? Q(result.Name) : last->LeafPrefix + Q(result.Name);
-        leaf.Item = item;
-        leaf.State = StateOf(Marked(item));
-        FTreeNodeOf[static_cast<std::size_t>(item->Id)] = static_cast<int>(nodes.size());
-        nodes[static_cast<std::size_t>(leaf.Parent)].Children.push_back(static_cast<int>(nodes.size()));
-        nodes.push_back(std::move(leaf));
-    }
-    // Sorted by text, as a tree sorted by text shows it; rows follow.
-    for (TNode& n : nodes) {
-        std::stable_sort(n.Children.begin(), n.Children.end(), [&nodes](int a, int b) {
-            return nodes[static_cast<std::size_t>(a)].Text.compare(nodes[static_cast<std::size_t>(b)].Text,
-                                                                    Qt::CaseInsensitive) < 0;
-        });
-        for (std::size_t r = 0; r < n.Children.size(); ++r)
-            nodes[static_cast<std::size_t>(n.Children[r])].Row = static_cast<int>(r);
-    }
-    // Folder states bottom-up: children always come after their parent.
-    std::vector<TNodeState> states;
-    for (std::size_t i = nodes.size(); i-- > 0;) {
-        TNode& n = nodes[i];
-        if (n.Item != nullptr)
-            continue;
-        states.clear();
-        for (int c : n.Children)
-            states.push_back(nodes[static_cast<std::size_t>(c)].State);
-        n.State = CombinedState(states);
-    }
+    FModel.TreeProgress = [&](int done, int) {
+        if (TClock::now() < eventsDue)
+            return;
+        pbarBuildViewProgress->setValue(done);
+        ProcessPendingEvents();
+        eventsDue = TClock::now() + kEventInterval;
+    };
+    // The tree view shows the old nodes until the new ones are in place.
+    FTreeModel->BeginReset();
+    FModel.BuildTree();
+    FTreeModel->EndReset();
+    FModel.TreeProgress = nullptr;
     pbarBuildViewProgress->setValue(pbarBuildViewProgress->maximum());
-    FTreeModel->Reset(std::move(nodes));
     pbarBuildViewProgress->hide();
     tvResults->expand(FTreeModel->IndexOf(0));
 }
@@ -771,7 +616,7 @@ void TfrmFileDetails::SyncOrToggle(TViewItem* item, bool toggle)
         bool& Flag;
         ~TReset() { Flag = false; }
     } reset{FUpdating};
-    const int row = FListItemOf[static_cast<std::size_t>(item->Id)];
+    const int row = FModel.RowOf(item);
     if (row < 0)
         return;
     const QModelIndex listIndex = FListModel->index(row, 0);
@@ -779,84 +624,33 @@ void TfrmFileDetails::SyncOrToggle(TViewItem* item, bool toggle)
         lvResults->setCurrentIndex(listIndex);
         lvResults->scrollTo(listIndex);
     }
-    if (toggle) {
-        SetMarked(item, !Marked(item));
-        FListModel->RowChanged(row);
+    const int leaf = FModel.NodeOf(item);
+    if (leaf >= 0) {
+        const QModelIndex treeIndex = FTreeModel->IndexOf(leaf);
+        if (FSyncViews && tvResults->currentIndex() != treeIndex) {
+            tvResults->setCurrentIndex(treeIndex);
+            tvResults->scrollTo(treeIndex);
+        }
     }
-    const int leaf = static_cast<std::size_t>(item->Id) < FTreeNodeOf.size() ? FTreeNodeOf[static_cast<std::size_t>(item->Id)] : -1;
-    if (leaf < 0)
-        return;
-    const QModelIndex treeIndex = FTreeModel->IndexOf(leaf);
-    if (FSyncViews && tvResults->currentIndex() != treeIndex) {
-        tvResults->setCurrentIndex(treeIndex);
-        tvResults->scrollTo(treeIndex);
-    }
-    auto& node = FTreeModel->Nodes[static_cast<std::size_t>(leaf)];
-    if (node.State != StateOf(Marked(item))) {
-        node.State = StateOf(Marked(item));
-        FTreeModel->NodeChanged(leaf);
-        UpdateAncestors(leaf);
-    }
-}
-
-void TfrmFileDetails::UpdateAncestors(int node)
-{
-    auto& nodes = FTreeModel->Nodes;
-    std::vector<TNodeState> states;
-    for (int p = nodes[static_cast<std::size_t>(node)].Parent; p >= 0; p = nodes[static_cast<std::size_t>(p)].Parent) {
-        states.clear();
-        for (int c : nodes[static_cast<std::size_t>(p)].Children)
-            states.push_back(nodes[static_cast<std::size_t>(c)].State);
-        nodes[static_cast<std::size_t>(p)].State = CombinedState(states);
-        FTreeModel->NodeChanged(p);
-    }
+    if (toggle)
+        FModel.Toggle(item);
 }
 
 void TfrmFileDetails::TreeCheckClicked(int node)
 {
-    auto& n = FTreeModel->Nodes[static_cast<std::size_t>(node)];
-    if (n.Item != nullptr) {
-        SyncOrToggle(n.Item, true);
+    if (TViewItem* item = FTreeModel->Node(node).Item) {
+        SyncOrToggle(item, true);
     } else {
         const TWaitCursor wait;
-        const bool sync = std::exchange(FSyncViews, false);
-        SetFolder(node, n.State == TNodeState::Checked ? TNodeState::Unchecked : TNodeState::Checked);
-        UpdateAncestors(node);
-        FSyncViews = sync;
+        FModel.ClickNode(node);
     }
     UpdateViewStatus();
-}
-
-void TfrmFileDetails::SetFolder(int node, TNodeState state)
-{
-    // Files flip without updating their ancestors one by one: the caller
-    // updates them once the whole folder is done.
-    auto& nodes = FTreeModel->Nodes;
-    nodes[static_cast<std::size_t>(node)].State = state;
-    FTreeModel->NodeChanged(node);
-    const std::vector<int> children = nodes[static_cast<std::size_t>(node)].Children;
-    for (int c : children) {
-        auto& child = nodes[static_cast<std::size_t>(c)];
-        if (child.State == state)
-            continue;
-        if (child.Item == nullptr) {
-            SetFolder(c, state);
-            continue;
-        }
-        SetMarked(child.Item, state == TNodeState::Checked);
-        child.State = state;
-        FTreeModel->NodeChanged(c);
-        const int row = FListItemOf[static_cast<std::size_t>(child.Item->Id)];
-        if (row >= 0)
-            FListModel->RowChanged(row);
-    }
 }
 
 void TfrmFileDetails::SetAll(bool marked)
 {
     const TWaitCursor wait;
-    for (TViewItem* item : FListModel->Rows)
-        SetMarked(item, marked);
+    FModel.SetAll(marked);
     FListModel->AllChanged();
     BuildTree();
     UpdateViewStatus();
@@ -864,49 +658,46 @@ void TfrmFileDetails::SetAll(bool marked)
 
 void TfrmFileDetails::SetFolderDepth(int depth)
 {
-    FFolderDepth = std::max(0, depth);
+    FModel.SetFolderDepth(depth);
     BuildTree();
 }
 
 void TfrmFileDetails::ShowFolderDepthDialog()
 {
     TfrmFolderDepth dialog(FInstallationFolder, this);
-    dialog.SetFolderDepth(FFolderDepth);
+    dialog.SetFolderDepth(FModel.FolderDepth());
     if (dialog.exec() == QDialog::Accepted && dialog.GetFolderDepth() >= 0)
         SetFolderDepth(dialog.GetFolderDepth());
 }
 
 void TfrmFileDetails::SortList(TListColumn column)
 {
-    if (FSortColumn == column)
-        FSortAscending = !FSortAscending;
-    else {
-        FSortColumn = column;
-        FSortAscending = true;
-    }
-    const bool full = FListModel->FullPath;
-    const bool ascending = FSortAscending;
-    auto& rows = FListModel->Rows;
     emit FListModel->layoutAboutToBeChanged();
-    std::stable_sort(rows.begin(), rows.end(), [&](const TViewItem* a, const TViewItem* b) {
-        const int c = CompareForList(*a->Ref, *b->Ref, column, full);
-        return ascending ? c < 0 : c > 0;
-    });
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        FListItemOf[static_cast<std::size_t>(rows[r]->Id)] = static_cast<int>(r);
+    FModel.SortList(column);
     emit FListModel->layoutChanged();
-    lvResults->header()->setSortIndicator(static_cast<int>(column), ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    lvResults->header()->setSortIndicator(static_cast<int>(column),
+                                          FModel.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TfrmFileDetails::FitNameColumn()
+{
+    int others = 0;
+    for (int c = 1; c < kListColumns; ++c)
+        others += lvResults->columnWidth(c);
+    lvResults->setColumnWidth(0, std::max(kColumnWidths[0], lvResults->viewport()->width() - others));
 }
 
 bool TfrmFileDetails::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lvResults->viewport() && event->type() == QEvent::Resize)
+        FitNameColumn();
     if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space)
         return QDialog::eventFilter(watched, event);
     // Space toggles the selected file; on a folder it does nothing.
     if (watched == tvResults) {
         const int node = TResultTreeModel::NodeOf(tvResults->currentIndex());
-        if (node >= 0 && FTreeModel->Nodes[static_cast<std::size_t>(node)].Item != nullptr) {
-            SyncOrToggle(FTreeModel->Nodes[static_cast<std::size_t>(node)].Item, true);
+        if (node >= 0 && FTreeModel->Node(node).Item != nullptr) {
+            SyncOrToggle(FTreeModel->Node(node).Item, true);
             UpdateViewStatus();
         }
         return true;
@@ -914,7 +705,7 @@ bool TfrmFileDetails::eventFilter(QObject* watched, QEvent* event)
     if (watched == lvResults) {
         const QModelIndex i = lvResults->currentIndex();
         if (i.isValid()) {
-            SyncOrToggle(FListModel->Rows[static_cast<std::size_t>(i.row())], true);
+            SyncOrToggle(FModel.Rows()[static_cast<std::size_t>(i.row())], true);
             UpdateViewStatus();
         }
         return true;
@@ -922,69 +713,29 @@ bool TfrmFileDetails::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TfrmFileDetails::UpdateViewStatus()
-{
-    std::size_t marked = 0;
-    double markedSize = 0;
-    double totalSize = 0;
-    for (const TViewItem* item : FListModel->Rows) {
-        totalSize += static_cast<double>(item->Ref->Size);
-        if (Marked(item)) {
-            ++marked;
-            markedSize += static_cast<double>(item->Ref->Size);
-        }
-    }
-    const TByteDisplay m = DisplayBytes(markedSize);
-    const TByteDisplay t = DisplayBytes(totalSize);
-    FStatus[0]->setText(QString(" Current View: %1 (%2 %3) of %4 (%5 %6)")
-                            .arg(marked)
-                            .arg(Q(m.Size), Q(m.Unit))
-                            .arg(FListModel->Rows.size())
-                            .arg(Q(t.Size), Q(t.Unit)));
-}
+void TfrmFileDetails::UpdateViewStatus() { FStatus[0]->setText(Q(FModel.ViewStatus())); }
 
-void TfrmFileDetails::UpdateTotalsStatus()
-{
-    double total = 0;
-    for (const TViewItem* item : FListModel->Rows)
-        total += static_cast<double>(item->Ref->Size);
-    const TByteDisplay t = DisplayBytes(total);
-    QString text = QString(" Total: %1 (%2 %3)  :  1KB = 1024 bytes")
-                       .arg(FListModel->Rows.size())
-                       .arg(Q(t.Size), Q(t.Unit));
-    // What the scan could not read is not in the lists: say so.
-    if (const std::size_t unreadable = FSearcher.UnreadableFolders; unreadable > 0)
-        text += QString("  :  %1 folder%2 could not be read").arg(unreadable).arg(unreadable == 1 ? "" : "s");
-    FStatus[1]->setText(text);
-}
+void TfrmFileDetails::UpdateTotalsStatus() { FStatus[1]->setText(Q(FModel.TotalsStatus())); }
 
 QString TfrmFileDetails::StatusText(int panel) const { return FStatus[panel == 0 ? 0 : 1]->text(); }
 
 QString TfrmFileDetails::NodePath(const QModelIndex& treeIndex) const
 {
-    int node = TResultTreeModel::NodeOf(treeIndex);
-    if (node < 0)
-        return {};
-    const auto& nodes = FTreeModel->Nodes;
-    QString path;
-    for (; node > 0; node = nodes[static_cast<std::size_t>(node)].Parent)
-        path = path.isEmpty() ? nodes[static_cast<std::size_t>(node)].Text
-                              : nodes[static_cast<std::size_t>(node)].Text + "/" + path;
-    // The volume ends in the separator already.
-    return nodes[0].Text + path;
+    const int node = TResultTreeModel::NodeOf(treeIndex);
+    return node < 0 ? QString() : Q(FModel.NodePath(node));
 }
 
 void TfrmFileDetails::CopyTreeLocation()
 {
     if (FPopupNode >= 0)
-        QGuiApplication::clipboard()->setText(NodePath(FTreeModel->IndexOf(FPopupNode)));
+        QGuiApplication::clipboard()->setText(Q(FModel.NodePath(FPopupNode)));
 }
 
 void TfrmFileDetails::CopyListLocation()
 {
     const QModelIndex i = lvResults->currentIndex();
     if (i.isValid())
-        QGuiApplication::clipboard()->setText(Q(FListModel->Rows[static_cast<std::size_t>(i.row())]->Ref->GetFullName()));
+        QGuiApplication::clipboard()->setText(Q(FModel.Rows()[static_cast<std::size_t>(i.row())]->Ref->GetFullName()));
 }
 
 void TfrmFileDetails::OpenPath(const QString& path)
@@ -996,20 +747,16 @@ void TfrmFileDetails::OpenPath(const QString& path)
 void TfrmFileDetails::OpenSelectedFolder()
 {
     if (FPopupNode >= 0)
-        OpenPath(NodePath(FTreeModel->IndexOf(FPopupNode)));
+        OpenPath(Q(FModel.NodePath(FPopupNode)));
 }
 
 void TfrmFileDetails::OpenContainingFolder()
 {
     if (FPopupNode <= 0)
         return;
-    const TViewItem* item = FTreeModel->Nodes[static_cast<std::size_t>(FPopupNode)].Item;
-    if (item == nullptr)
-        return;
-    // The file's own folder: below a folder depth the leaf holds folders
-    // of its own, so its parent node is not where the file is.
-    const AnsiString& folder = item->Ref->Path;
-    OpenPath(Q(folder.size() > FVolume.size() ? ExcludeTrailingPathDelimiter(folder) : folder));
+    const AnsiString folder = FModel.ContainingFolder(FPopupNode);
+    if (!folder.empty())
+        OpenPath(Q(folder));
 }
 
 void TfrmFileDetails::ExportSearchResults()
@@ -1020,11 +767,8 @@ void TfrmFileDetails::ExportSearchResults()
     if (fileName.isEmpty())
         return;
     try {
-        const TFileFlags listed = Aliases == nullptr ? FSelection : SpreadToAliases(FSelection, *Aliases);
-        THTMLReport report(FSearcher.Results, listed);
         const QByteArray local = fileName.toLocal8Bit();
-        report.WriteReport(AnsiString(local.constData(), static_cast<std::size_t>(local.size())),
-                           "Tidewash Search Results", "Files marked for deletion", "Files excluded from deletion");
+        FModel.WriteSearchReport(AnsiString(local.constData(), static_cast<std::size_t>(local.size())));
     } catch (const std::exception& error) {
         // The window stays usable: the user can pick another place.
         QMessageBox::critical(this, "Export Failed",

@@ -21,17 +21,8 @@ std::string_view Trim(std::string_view s)
 
 bool IsLinkVariable(std::string_view name)
 {
-    static constexpr std::array<std::string_view, 3> variables = {"OBJFILES", "LIBFILES", "LIBRARIES"};
-    for (std::string_view v : variables) {
-        if (v.size() != name.size())
-            continue;
-        bool same = true;
-        for (std::size_t i = 0; i < v.size() && same; ++i)
-            same = (name[i] >= 'a' && name[i] <= 'z' ? name[i] - 'a' + 'A' : name[i]) == v[i];
-        if (same)
-            return true;
-    }
-    return false;
+    return EqualsLowerAscii(name, "objfiles") || EqualsLowerAscii(name, "libfiles") ||
+           EqualsLowerAscii(name, "libraries");
 }
 
 void Assignment(std::string_view line, TProjectRefs& refs)

@@ -77,10 +77,30 @@ TEST(Linkrefs, LowerAsciiCopyLowersOnlyAsciiCapitals)
             for (std::size_t i = 0; i < from.size(); ++i) {
                 const auto c = static_cast<unsigned char>(from[i]);
                 const auto expected = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+                ASSERT_EQ(static_cast<unsigned char>(tidewash::LowerAscii(from[i])), expected) << int(c);
                 ASSERT_EQ(static_cast<unsigned char>(lowered[i]), expected) << "byte " << int(c) << " at " << i;
             }
         }
     }
+}
+
+// The guard's keywords and stems match whatever the case of their ASCII
+// letters, and nothing else: not another length, not a byte outside ASCII
+// that a case rule for another code page would fold.
+TEST(Linkrefs, EqualsLowerAsciiIgnoresOnlyAsciiCase)
+{
+    const struct {
+        std::string_view Text, Lower;
+        bool Equal;
+    } cases[] = {
+        {"OBJFILES", "objfiles", true},  {"ObjFiles", "objfiles", true}, {"objfiles", "objfiles", true},
+        {"OBJFILE", "objfiles", false},  {"OBJFILESX", "objfiles", false}, {"", "", true},
+        {"L", "l", true},                {"LINK", "l", false},           {"_link", "_link", true},
+        {"\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9", false}, {"\xC3\x89T", "\xC3\x89t", true},
+        {"[", "{", false},               {"@", "`", false},              {"Z", "z", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tidewash::EqualsLowerAscii(c.Text, c.Lower), c.Equal) << c.Text << " / " << c.Lower;
 }
 
 // The word-at-a-time packing agrees with packing by the definition, on

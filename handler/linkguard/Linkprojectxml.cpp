@@ -17,22 +17,10 @@ namespace {
 
 using TAttribute = twsplatform::TXmlAttribute;
 
-bool SameName(std::string_view name, std::string_view upper)
-{
-    if (name.size() != upper.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
-        if (c != upper[i])
-            return false;
-    }
-    return true;
-}
-
-const std::string_view* Attribute(std::span<const TAttribute> attributes, std::string_view upper)
+const std::string_view* Attribute(std::span<const TAttribute> attributes, std::string_view lower)
 {
     for (const TAttribute& attribute : attributes)
-        if (SameName(attribute.Name, upper))
+        if (EqualsLowerAscii(attribute.Name, lower))
             return &attribute.Value;
     return nullptr;
 }
@@ -65,13 +53,14 @@ void AddSeparated(std::string_view list, TSeparates separates, TProjectRefs& ref
 // A start tag, its attributes in the order they are written.
 void Element(std::string_view name, std::span<const TAttribute> attributes, TProjectRefs& refs)
 {
-    const bool list = SameName(name, "OBJFILES") || SameName(name, "LIBFILES") || SameName(name, "LIBRARIES");
-    if (const std::string_view* value = list ? Attribute(attributes, "VALUE") : nullptr) {
+    const bool list = EqualsLowerAscii(name, "objfiles") || EqualsLowerAscii(name, "libfiles") ||
+                      EqualsLowerAscii(name, "libraries");
+    if (const std::string_view* value = list ? Attribute(attributes, "value") : nullptr) {
         AddSeparated(*value, [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }, refs);
-    } else if (SameName(name, "FILE")) {
-        if (const std::string_view* file = Attribute(attributes, "FILENAME"))
+    } else if (EqualsLowerAscii(name, "file")) {
+        if (const std::string_view* file = Attribute(attributes, "filename"))
             AddName(*file, refs);
-    } else if (const std::string_view* include = Attribute(attributes, "INCLUDE")) {
+    } else if (const std::string_view* include = Attribute(attributes, "include")) {
         AddSeparated(*include, [](char c) { return c == ';'; }, refs);
     }
 }
@@ -223,16 +212,6 @@ private:
         return Quoted(value);
     }
 
-    static bool SameAscii(std::string_view a, std::string_view lower)
-    {
-        if (a.size() != lower.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if ((a[i] >= 'A' && a[i] <= 'Z' ? a[i] - 'A' + 'a' : a[i]) != lower[i])
-                return false;
-        return true;
-    }
-
     // <?xml version="1.0" encoding="..." standalone="..."?>, the last two
     // optional, at the start of the document.
     bool Declaration()
@@ -252,8 +231,8 @@ private:
         if (blank && Ahead("encoding")) {
             if (!Name(name) || name != "encoding" || !Assigned(value))
                 return false;
-            if (!SameAscii(value, "utf-8") && !SameAscii(value, "us-ascii") && !SameAscii(value, "iso-8859-1") &&
-                !SameAscii(value, "windows-1252"))
+            if (!EqualsLowerAscii(value, "utf-8") && !EqualsLowerAscii(value, "us-ascii") &&
+                !EqualsLowerAscii(value, "iso-8859-1") && !EqualsLowerAscii(value, "windows-1252"))
                 return false;
             blank = Blanks() > 0;
         }

@@ -162,6 +162,30 @@ TEST_F(HtmlReportTest, ReasonsStandBesideUnselectedFilesOnly)
     EXPECT_EQ(with.substr(0, at), without.substr(0, at));
 }
 
+// Each file flagged false gets the reason of the first table that has
+// one, else the user's own choice; a file flagged true gets none.
+TEST_F(HtmlReportTest, EveryExcludedFileGetsTheFirstReasonThatApplies)
+{
+    const TResultRef x{&results["*.obj"], 0}, y{&results["*.obj"], 1}, z{&results["*.obj"], 2},
+        w{&results["*.obj"], 3}, bak{&results["*.bak"], 0};
+    const TFileReasons kept{{x, "kept: hidden"}, {z, "kept: read-only"}};
+    const TFileReasons failed{{x, "gone since the scan"}, {y, "permission denied"}};
+    const TFileReasons guarded{{y, "linked by Unit.pas"}, {w, "linked by Project1.bpr"}};
+    const TFileFlags flags{{x, false}, {y, false}, {z, true}, {w, false}, {bak, false}};
+    const struct {
+        std::initializer_list<const TFileReasons*> Tables;
+        TFileReasons Expected;
+    } cases[] = {
+        {{&kept, &failed, &guarded},
+         {{x, "kept: hidden"}, {y, "permission denied"}, {w, "linked by Project1.bpr"}, {bak, "unchecked"}}},
+        {{nullptr, &guarded},
+         {{x, "unchecked"}, {y, "linked by Unit.pas"}, {w, "linked by Project1.bpr"}, {bak, "unchecked"}}},
+        {{}, {{x, "unchecked"}, {y, "unchecked"}, {w, "unchecked"}, {bak, "unchecked"}}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(ReasonsForExcluded(flags, cases[i].Tables), cases[i].Expected) << "case " << i;
+}
+
 namespace {
 
 // The rows of one section as the builder's own elements write them: a row

@@ -17,18 +17,6 @@ bool IsWordChar(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-bool SameWord(std::string_view word, std::string_view upper)
-{
-    if (word.size() != upper.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i] >= 'a' && word[i] <= 'z' ? static_cast<char>(word[i] - 'a' + 'A') : word[i];
-        if (c != upper[i])
-            return false;
-    }
-    return true;
-}
-
 // body: the directive's text after "$", without the closing bracket.
 void Directive(std::string_view body, std::vector<std::string>& links)
 {
@@ -36,7 +24,7 @@ void Directive(std::string_view body, std::vector<std::string>& links)
     while (i < body.size() && IsWordChar(body[i]))
         ++i;
     const std::string_view name = body.substr(0, i);
-    if (!SameWord(name, "L") && !SameWord(name, "LINK"))
+    if (!EqualsLowerAscii(name, "l") && !EqualsLowerAscii(name, "link"))
         return;
     if (i >= body.size() || !IsBlank(body[i]))
         return;  // {$L+}, {$L-}, {$LINK}

@@ -15,10 +15,10 @@ std::string LowerExtension(std::string_view fileName)
     const auto dot = fileName.rfind('.');
     if (dot == std::string_view::npos)
         return std::string();
-    std::string ext(fileName.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return ext;
+    const std::string_view ext = fileName.substr(dot + 1);
+    std::string lower(ext.size(), '\0');
+    LowerAsciiCopy(ext, lower.data());
+    return lower;
 }
 
 namespace {
@@ -30,7 +30,7 @@ constexpr std::uint16_t kStop = 0x100, kDot = 0x200;
 constexpr std::array<std::uint16_t, 256> kExtensionBytes = [] {
     std::array<std::uint16_t, 256> table{};
     for (int c = 0; c < 256; ++c)
-        table[static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(LowerAscii(static_cast<char>(c)));
     table['/'] = table['\\'] = table[0] = kStop;
     table['.'] = kDot;
     return table;
@@ -73,10 +73,14 @@ void LowerAsciiCopy(std::string_view from, char* to)
         word |= upper >> 2;  // 0x80 >> 2 is the 0x20 between the cases
         std::memcpy(to + i, &word, 8);
     }
-    for (; i < from.size(); ++i) {
-        const char c = from[i];
-        to[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+    for (; i < from.size(); ++i)
+        to[i] = LowerAscii(from[i]);
+}
+
+bool EqualsLowerAscii(std::string_view text, std::string_view lower)
+{
+    return text.size() == lower.size() &&
+           std::equal(text.begin(), text.end(), lower.begin(), [](char t, char l) { return LowerAscii(t) == l; });
 }
 
 }  // namespace tidewash

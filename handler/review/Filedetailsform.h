@@ -1,9 +1,17 @@
+// handler/review: the review window, in these parts:
+//   Reviewmodel          the window without a toolkit: tabs, list, folder
+//                        tree, checks, ordering, totals (tidewash_reviewmodel,
+//                        built on every platform)
+//   Viewtypes            what a row shows, check states, tree places, ordering
+//   Filedetailsform_qt   the Qt view over the model (this header)
+//   Folderdepth_qt       the folder depth dialog
+// The Qt parts are built on Linux only; the Windows handler offers no review.
+//
 // TfrmFileDetails: the review window. Shows what a scan found, per mask, as
 // a folder tree and a detail list, and lets the user check (mark for
-// deletion) or uncheck files, folders or the whole tab. Every change goes
-// straight into the handler's selection table, so the next statistics or
-// purge see it. The window owns neither the results nor the table; both
-// must outlive it.
+// deletion) or uncheck files, folders or the whole tab: a TReviewModel
+// drawn with Qt Widgets. The window owns neither the results nor the
+// selection table; both must outlive it.
 #pragma once
 
 #include <QDialog>
@@ -17,6 +25,7 @@
 #include <vector>
 
 #include "Resultmodel.h"
+#include "Reviewmodel.h"
 #include "Viewtypes.h"
 #include "Zelfilesearch.h"
 
@@ -98,7 +107,7 @@ public:
 
     // The actions' bodies, for menus, keys and callers alike.
     void SetFolderDepth(int depth);  // rebuilds the tree
-    int FolderDepth() const { return FFolderDepth; }
+    int FolderDepth() const { return FModel.FolderDepth(); }
     void SortList(TListColumn column);  // as a click on the column's header
     void ExportSearchResults();
     void OpenSelectedFolder();
@@ -119,19 +128,15 @@ private:
     void BuildTree();
     void UpdateViewStatus();
     void UpdateTotalsStatus();
+    // The Name column at its initial width or wider, filling the list's
+    // width beside the other columns.
+    void FitNameColumn();
 
-    TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
-    bool Marked(const TViewItem* item) const;
-    void SetMarked(TViewItem* item, bool marked);
-    AnsiString ReasonOf(const TViewItem* item) const;      // kept or left unselected: why
-    AnsiString KeptReasonOf(const TViewItem* item) const;  // why the settings keep it, or empty
     // Toggles (or only synchronises) one file in both views.
     void SyncOrToggle(TViewItem* item, bool toggle);
     // A click on a tree node's check: a file toggles, a folder becomes
     // unchecked when checked and checked otherwise.
     void TreeCheckClicked(int node);
-    void SetFolder(int node, TNodeState state);
-    void UpdateAncestors(int node);
     void SetAll(bool marked);
     void ShowFolderDepthDialog();
     void CopyTreeLocation();
@@ -140,23 +145,9 @@ private:
 
     bool FStarted = false;
     bool FViewsBuilt = false;
-    AnsiString FVolume;
     AnsiString FInstallationFolder;
-    zelutils::TFileSearch& FSearcher;
-    TFileFlags& FSelection;
-    const TFileReasons* FReasons;
-    std::deque<TViewItem> FViewItems;
-    // Per group, the view item of each position (null until listed).
-    std::map<const zelutils::TSearchResults*, std::vector<TViewItem*>> FViewItemOf;
-    // View item id -> list row / tree node, -1 when not in the current views.
-    std::vector<int> FListItemOf;
-    std::vector<int> FTreeNodeOf;
+    TReviewModel FModel;
     int FPopupNode = -1;
-    int FFolderDepth = 0;
-    // None until a column is clicked: the first click on any column sorts
-    // ascending.
-    std::optional<TListColumn> FSortColumn;
-    bool FSortAscending = true;
     bool FUpdating = false;
     bool FSyncViews = true;
 

@@ -1,3 +1,12 @@
+// handler/linkguard: the link guard, in these parts:
+//   Linkguard       TLinkGuard: the folders it reads, what a found file is linked by
+//   Linkindex       its tables of paths, numbered as added
+//   Linkrefs        what a parser returns, and the kinds of file name
+//   Linkpascal      the {$L} directives of Pascal sources
+//   Linkprojectxml  the XML projects of C++Builder
+//   Linkmakefile    the make files of C++Builder
+// Its parsers are pure functions of bytes, each fuzzed (fuzz/).
+//
 // TLinkGuard: which found files a project links and nothing of the project
 // builds, so that the scan leaves them unselected.
 //

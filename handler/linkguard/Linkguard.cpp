@@ -40,8 +40,6 @@ enum class TParser : unsigned char { pNone, pPascal, pXml, pMake };
 
 TParser ParserFor(std::string_view name) { return ParserForPacked(PackedExtension(name)); }
 
-char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A reference in a project file separates its parts with either: the
 // files were written on Windows, and tools there take both.
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -67,15 +65,7 @@ std::string Stem(std::string_view name)
 bool HasStem(std::string_view name, std::string_view lowerStem)
 {
     const auto dot = name.rfind('.');
-    const std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
-    if (stem.size() != lowerStem.size())
-        return false;
-    for (std::size_t i = 0; i < stem.size(); ++i) {
-        const char c = stem[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerStem[i])
-            return false;
-    }
-    return true;
+    return EqualsLowerAscii(dot == std::string_view::npos ? name : name.substr(0, dot), lowerStem);
 }
 
 // The reference as a lower-case path relative to the volume, resolved
@@ -375,7 +365,7 @@ void TLinkGuard::AddRefs(std::string_view relative, const std::string& fileName,
             --start;
         const std::size_t dot = source.rfind('.');  // there is one after start: the role says so
         std::string& stem = linker.Sources.emplace_back(source, start, dot - start);
-        std::transform(stem.begin(), stem.end(), stem.begin(), LowerChar);
+        LowerAsciiCopy(stem, stem.data());
     }
     std::sort(linker.Sources.begin(), linker.Sources.end());
     linker.Sources.erase(std::unique(linker.Sources.begin(), linker.Sources.end()), linker.Sources.end());

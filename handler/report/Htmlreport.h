@@ -1,3 +1,8 @@
+// handler/report: the scan's results and the reports written from them:
+//   Resultmodel.h  references to found files and the tables keyed by them
+//                  (selection, purge, reasons, aliases)
+//   Htmlreport     the search and purge reports, HTML
+//
 // THTMLReport: the search-results and purge-results reports, one HTML page
 // listing the found files grouped by mask, split into two sections by a
 // per-file flag, with a table of contents linking to each mask's group.
@@ -7,10 +12,17 @@
 // the report. The page declares the charset its bytes really have (UTF-8).
 #pragma once
 
+#include <initializer_list>
+
 #include "Resultmodel.h"
 #include "Zelhtmlbuilder.h"
 
 namespace tidewash {
+
+// What a report shows beside each file flagged false: the reason of the
+// first table in tables (null ones skipped) that has one, else "unchecked",
+// the user's own choice. Files flagged true get none.
+TFileReasons ReasonsForExcluded(const TFileFlags& flags, std::initializer_list<const TFileReasons*> tables);
 
 class THTMLReport : public zelhtmlbuilder::THTMLDoc {
 public:

@@ -77,8 +77,16 @@ constexpr TFileRole RoleOfPacked(std::uint64_t extension)
 }
 
 
-// Copies from into to (from.size() bytes), A-Z as a-z and every other byte
-// as it is; eight bytes at a time, for the many paths the guard lowers.
+// The guard's one case rule: A-Z as a-z and every other byte as it is, as
+// Windows compares ASCII names; a byte of a UTF-8 sequence never changes.
+constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Copies from into to (from.size() bytes) by LowerAscii; eight bytes at a
+// time, for the many paths the guard lowers.
 void LowerAsciiCopy(std::string_view from, char* to);
+
+// Whether text is lower (written in lower case) but for the case of its
+// ASCII letters: the guard's keywords, names and stems are compared so.
+bool EqualsLowerAscii(std::string_view text, std::string_view lower);
 
 }  // namespace tidewash
