@@ -315,8 +315,21 @@ void TReviewModel::ClickNode(int node)
         Toggle(n.Item);
         return;
     }
-    SetFolder(node, n.State == TNodeState::Checked ? TNodeState::Unchecked : TNodeState::Checked);
+    // A folder holding files the settings keep never shows all checked;
+    // its click unchecks once every file that can be checked is.
+    SetFolder(node, AllCheckableMarked(node) ? TNodeState::Unchecked : TNodeState::Checked);
     UpdateAncestors(node);
+}
+
+bool TReviewModel::AllCheckableMarked(int node) const
+{
+    const TNode& n = FNodes[static_cast<std::size_t>(node)];
+    if (n.Item != nullptr)
+        return Marked(n.Item) || !KeptReasonOf(n.Item).empty();
+    for (int c : n.Children)
+        if (!AllCheckableMarked(c))
+            return false;
+    return true;
 }
 
 void TReviewModel::SetFolder(int node, TNodeState state)
@@ -335,9 +348,21 @@ void TReviewModel::SetFolder(int node, TNodeState state)
             continue;
         }
         SetMarked(child.Item, state == TNodeState::Checked);
-        child.State = state;
-        NotifyNode(c);
+        // A kept file refuses the check: its leaf stays as the file is.
+        const TNodeState now = StateOf(Marked(child.Item));
+        if (child.State != now) {
+            child.State = now;
+            NotifyNode(c);
+        }
         NotifyRow(RowOf(child.Item));
+    }
+    std::vector<TNodeState> states;
+    for (int c : children)
+        states.push_back(FNodes[static_cast<std::size_t>(c)].State);
+    const TNodeState combined = CombinedState(states);
+    if (combined != state) {
+        FNodes[static_cast<std::size_t>(node)].State = combined;
+        NotifyNode(node);
     }
 }
 

@@ -140,6 +140,8 @@ private:
     TResultRef EntryOf(const TResultRef& ref) const;
     void SetMarked(TViewItem* item, bool marked);
     void SetFolder(int node, TNodeState state);
+    // Whether every file below node that a check can select is checked.
+    bool AllCheckableMarked(int node) const;
     void UpdateAncestors(int node);
     void NotifyRow(int row) const;
     void NotifyNode(int node) const;

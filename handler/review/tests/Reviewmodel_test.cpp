@@ -190,6 +190,41 @@ TEST_F(ReviewmodelTest, AFileTheSettingsKeepShowsWhyAndIsNeverChecked)
     EXPECT_EQ(model.ReasonOf(model.Rows()[1]), "");
 }
 
+TEST_F(ReviewmodelTest, AFolderHoldingAKeptFileNeverShowsItChecked)
+{
+    // c.obj in lib is hidden: checking lib or the volume leaves it
+    // unchecked and the folders part checked; the next click unchecks.
+    const TFileReasons kept{{Ref("*.obj", 2), "hidden"}};
+    AddResult(Search, "*.obj", "/vol/lib/", "d.obj", 10, 45002, 45020);
+    Selection = reviewtest::SelectAll(Search);
+    Selection[Ref("*.obj", 2)] = false;
+    TReviewModel model("/vol/", Search, Selection, nullptr);
+    model.KeptBySettings = &kept;
+    model.ShowTab("*.obj");
+    model.BuildTree();
+    const struct {
+        const char* Node;
+        TNodeState Lib;
+        TNodeState Root;
+        bool DObj;
+    } clicks[] = {
+        {"lib", TNodeState::Unchecked, TNodeState::PartChecked, false},
+        {"lib", TNodeState::PartChecked, TNodeState::PartChecked, true},
+        {"/vol/", TNodeState::Unchecked, TNodeState::Unchecked, false},
+        {"/vol/", TNodeState::PartChecked, TNodeState::PartChecked, true},
+        {"d.obj", TNodeState::Unchecked, TNodeState::PartChecked, false},
+    };
+    for (const auto& c : clicks) {
+        model.ClickNode(NodeNamed(model, c.Node));
+        EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "lib"))].State, c.Lib) << c.Node;
+        EXPECT_EQ(model.Nodes()[0].State, c.Root) << c.Node;
+        EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "c.obj"))].State, TNodeState::Unchecked)
+            << c.Node;
+        EXPECT_FALSE(Selection[Ref("*.obj", 2)]) << c.Node;
+        EXPECT_EQ(Selection[Ref("*.obj", 3)], c.DObj) << c.Node;
+    }
+}
+
 TEST_F(ReviewmodelTest, SortingByEachColumnAndBackAgain)
 {
     TReviewModel model("/vol/", Search, Selection, nullptr);
