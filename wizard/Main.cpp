@@ -264,18 +264,14 @@ void TfrmMain::LoadResources()
     zelutils::TResourceLoader resources;
     if (!resources.LoadLibraryA(zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + TWSRES_FILE_NAME))
         return;  // the default look
-    TBitmap bitmap;
-    QPixmap volume;
-    if (resources.LoadBitmapA("NT_VOLUME", &bitmap))
-        volume = QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia));
-    cboxDrives->setProperty("driveGlyph", volume);
+    cboxDrives->setProperty("driveGlyph", resources.LoadGlyph("NT_VOLUME"));
     const std::pair<const char*, QPushButton*> glyphs[] = {
         {"ACT_ABORT2", btnAbortCheckSpace}, {"ACT_DRIVE_SRCH2", btnCheckSpace}, {"ACT_DRIVE_SRCH2", btnScanAgain},
         {"ACT_BACK", btnBackTo1},           {"ACT_REVIEW", btnReviewScan},      {"ACT_REVIEW", btnReviewReport},
         {"ACT_PURGE2", btnPurge},           {"ACT_EXIT", btnClose}};
     for (const auto& [name, button] : glyphs)
-        if (resources.LoadBitmapA(name, &bitmap))
-            button->setIcon(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
+        if (const QPixmap glyph = resources.LoadGlyph(name); !glyph.isNull())
+            button->setIcon(glyph);
     TIcon icon;
     if (resources.LoadIconA("TIDEWASH1", &icon)) {
         Image1->setPixmap(icon.Icon().pixmap(32, 32));

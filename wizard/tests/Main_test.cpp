@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Classes.hpp"
+#include "GlyphPixels.h"
 #include "HandlerFixture.h"
 #include "Main.h"
 #include "SettingsFile.h"
@@ -184,6 +185,26 @@ TEST_F(WizardTest, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
         w.actCheckSpace->trigger();
         EXPECT_EQ(w.pcMain->currentWidget(), c.Entries > 0 ? w.tsStep2 : w.tsStep1);
         EXPECT_TRUE(Messages.empty());
+    }
+}
+
+TEST_F(WizardTest, EveryGlyphShowsItsPictureWithoutTheFuchsiaBackground)
+{
+    TfrmMain& w = Window();
+    const std::pair<const char*, QIcon> glyphs[] = {
+        {"Scan...", w.btnCheckSpace->icon()},     {"Abort", w.btnAbortCheckSpace->icon()},
+        {"Back", w.btnBackTo1->icon()},           {"Review...", w.btnReviewScan->icon()},
+        {"Purge", w.btnPurge->icon()},            {"Scan Again", w.btnScanAgain->icon()},
+        {"View Report", w.btnReviewReport->icon()}, {"Close", w.btnClose->icon()},
+        {"the drive list", w.cboxDrives->itemIcon(0)},
+    };
+    for (const auto& [name, icon] : glyphs) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(icon.isNull()) << "no glyph loaded";
+        const twstesting::TGlyphPixels pixels = twstesting::CountGlyphPixels(icon);
+        EXPECT_EQ(pixels.Fuchsia, 0);
+        EXPECT_GT(pixels.Transparent, 0);
+        EXPECT_GT(pixels.Drawn, 0);
     }
 }
 
