@@ -285,12 +285,8 @@ TfrmExcludedFolders* TfrmMain::EditorAt(int tab) const
 ITidewashConfig* TfrmMain::CreateConfiguration()
 {
     ITidewashConfig* config = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_TidewashConfig, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
-                                  IID_ITidewashConfig, reinterpret_cast<void**>(&config));
-    if (hr == E_INVALIDARG)
-        hr = CoCreateInstance(CLSID_TidewashConfig, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_ITidewashConfig, reinterpret_cast<void**>(&config));
+    const HRESULT hr =
+        zelcom::CreateServerObject(CLSID_TidewashConfig, IID_ITidewashConfig, reinterpret_cast<void**>(&config));
     if (FAILED(hr) || config == nullptr) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));

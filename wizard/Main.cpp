@@ -286,13 +286,7 @@ void TfrmMain::CreateHandler()
     if (!FComInitialized)
         return;
     ITidewashCtrl* ctrl = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
-                                  IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
-    if (hr == E_INVALIDARG)
-        hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(zelcom::CreateServerObject(CLSID_TidewashCtrl, IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl))))
         FTidewashCtrl.reset(ctrl);
 }
 
