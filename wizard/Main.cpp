@@ -17,6 +17,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <map>
@@ -29,8 +31,10 @@
 #include "Cleanuphandler.h"
 #include "Emptycachecallback.h"
 #include "Graphics.hpp"
+#include "Historyform.h"
+#include "Masklines.h"
+#include "Programinfo.h"
 #include "Runrecord.h"
-#include "Settingsplace.h"
 #include "Twshelpers.h"
 #include "Twsresname.h"
 #include "Undo.h"
@@ -185,6 +189,13 @@ void TfrmMain::CreateComponents()
     pcMain = new QTabWidget;
     pcMain->setObjectName("pcMain");
     setCentralWidget(pcMain);
+    btnAbout = new QToolButton;
+    btnAbout->setObjectName("btnAbout");
+    btnAbout->setText("?");
+    btnAbout->setToolTip("About TWS Utility");
+    btnAbout->setAutoRaise(true);
+    connect(btnAbout, &QToolButton::clicked, this, &TfrmMain::btnAboutClick);
+    pcMain->setCornerWidget(btnAbout, Qt::TopRightCorner);
 
     tsStep1 = new QWidget;
     tsStep1->setObjectName("tsStep1");
@@ -205,7 +216,11 @@ void TfrmMain::CreateComponents()
     lblScanProgress = label("lblScanProgress", QString());
     g1->addWidget(lblProgressTitle, 3, 0);
     g1->addWidget(lblScanProgress, 3, 1, 1, 2);
-    g1->setRowStretch(4, 1);
+    lblScanStatus = label("lblScanStatus", QString());
+    lblScanStatus->setWordWrap(true);
+    lblScanStatus->hide();
+    g1->addWidget(lblScanStatus, 4, 0, 1, 3);
+    g1->setRowStretch(5, 1);
     pcMain->addTab(tsStep1, "Step 1");
 
     tsStep2 = new QWidget;
@@ -224,6 +239,14 @@ void TfrmMain::CreateComponents()
         g2->addWidget(new QLabel(caption), row, 0);
         g2->addWidget(value, row++, 1, 1, 2);
     }
+    lvMasks = new QTreeWidget;
+    lvMasks->setObjectName("lvMasks");
+    lvMasks->setHeaderLabels({"Mask", "Files", "Size"});
+    lvMasks->setRootIsDecorated(false);
+    lvMasks->setSelectionMode(QAbstractItemView::NoSelection);
+    lvMasks->setFocusPolicy(Qt::NoFocus);
+    lvMasks->setMinimumHeight(5 * lvMasks->fontMetrics().height() + 8);
+    g2->addWidget(lvMasks, row++, 0, 1, 3);
     btnBackTo1 = actionButton("btnBackTo1", "Back", actGotoStep1);
     btnReviewScan = plainButton("btnReviewScan", "&Review...", &TfrmMain::btnReviewScanClick);
     btnPurge = actionButton("btnPurge", "&Purge", actPurge);
@@ -345,6 +368,7 @@ void TfrmMain::actGotoStep1Execute()
         return;  // Back and Scan Again are not for the middle of a purge
     lblProgressTitle->hide();
     lblScanProgress->hide();
+    lblScanStatus->hide();
     actAbort->setEnabled(false);
     Status(FAbort ? " Process Aborted." : "");
     // An empty list has nothing to scan.
@@ -380,11 +404,14 @@ void TfrmMain::actCheckSpaceExecute()
         FDisplayName = FromWide(display).toStdString();
         auto* callback = new TEmptyVolumeCacheCallback;
         callback->AddRef();
-        callback->OnScanProgress = [this](std::uint64_t used, bool& abort) { ScanProgress(used, abort); };
+        callback->OnScanProgress = [this, callback](std::uint64_t used, bool& abort) {
+            ScanProgress(used, callback->StatusText(), abort);
+        };
         FAbort = false;
         actAbort->setEnabled(true);
         Status(" Scanning...");
         lblScanProgress->clear();
+        lblScanStatus->clear();
         lblProgressTitle->show();
         lblScanProgress->show();
         DWORDLONG used = 0;
@@ -420,9 +447,18 @@ void TfrmMain::actCheckSpaceExecute()
         actGotoStep1Execute();
 }
 
-void TfrmMain::ScanProgress(std::uint64_t spaceUsed, bool& abort)
+void TfrmMain::ScanProgress(std::uint64_t spaceUsed, const std::u16string& status, bool& abort)
 {
     lblScanProgress->setText(ByteDisplay(spaceUsed));
+    // The handler may say how far it is (files and folders counted, the
+    // folder it is in); a long folder is cut in its middle.
+    if (!status.empty()) {
+        const QString text = QString::fromStdU16String(status);
+        const int width = std::max(lblScanStatus->width(), pcMain->width() - 24);
+        lblScanStatus->setText(lblScanStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+        lblScanStatus->setToolTip(text);
+    }
+    lblScanStatus->setVisible(!lblScanStatus->text().isEmpty());
     QApplication::processEvents();
     abort = FAbort;
 }
@@ -456,6 +492,33 @@ void TfrmMain::UpdateTotals()
     lblTotalSize->setText(ByteDisplay(static_cast<std::uint64_t>(totalSize)));
     FCanPurge = selectedCount > 0;
     actPurge->setEnabled(FCanPurge);
+    UpdateMaskLines();
+}
+
+void TfrmMain::UpdateMaskLines()
+{
+    lvMasks->clear();
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    // The handler's plan per file, read afresh: a review changes it.
+    cleanuphost::TCleanupHandler handler("Tidewash");
+    handler.Adopt(cache.get(), FDisplayName, FScanned);
+    if (!handler.Detailed() || !handler.ReadFiles())
+        return;
+    for (const TMaskLine& line : MaskLines(handler.Files())) {
+        auto* item = new QTreeWidgetItem(lvMasks);
+        item->setText(0, QString::fromStdString(line.Mask));
+        // "2 of 3": the purge removes two of the three files the mask found.
+        item->setText(1, line.Remove.Files == line.Found.Files
+                             ? QString::number(line.Found.Files)
+                             : QString("%1 of %2").arg(line.Remove.Files).arg(line.Found.Files));
+        item->setText(2, ByteDisplay(static_cast<std::uint64_t>(line.Remove.Bytes)));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (int column = 0; column < lvMasks->columnCount(); ++column)
+        lvMasks->resizeColumnToContents(column);
 }
 
 void TfrmMain::SetStep2Enabled(bool enabled)
@@ -492,8 +555,8 @@ void TfrmMain::actPurgeExecute()
     SetStep2Enabled(false);
     auto* callback = new TEmptyVolumeCacheCallback;
     callback->AddRef();
-    callback->OnPurgeProgress = [this](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
-        PurgeProgress(freed, toFree, abort);
+    callback->OnPurgeProgress = [this, callback](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
+        PurgeProgress(freed, toFree, callback->LastNotification(), abort);
     };
     LONGLONG selectedCount = 0, selectedSize = 0;
     FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, nullptr, nullptr);
@@ -531,12 +594,14 @@ bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::
     return !FServices.Ask || FServices.Ask("Purge", question);
 }
 
-void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort)
+void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool last, bool& abort)
 {
     // The handler tells what is freed and what is still to free; nothing
-    // to free is all of it done.
+    // to free is all of it done. Its last notification ends the purge:
+    // what it still counts as to free then are the files it kept or could
+    // not remove, which no more waiting will free.
     const std::uint64_t whole = spaceFreed + spaceRemaining;
-    const double percent = FPurgeSize == 0 || whole == 0
+    const double percent = last || FPurgeSize == 0 || whole == 0
                                ? 100.0
                                : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(whole));
     Status(" Purging..." + Percent(percent) + "%");
@@ -547,6 +612,7 @@ void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemain
 void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
 {
     FRunId.clear();
+    FReportPath.clear();
     btnUndo->setEnabled(false);
     lblPurgeSummary->clear();
     cleanuphost::TCleanupHandler handler("Tidewash");
@@ -562,6 +628,7 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
                           .arg(f.Kept.Files)
                           .arg(f.Failed.Files);
     summary += PurgeDetails(handler.Files());
+    FReportPath = handler.ReportPath();
     try {
         nlohmann::json document =
             cleanuphost::RunDocument(FScannedRoot, cleanuphost::TRunMode::Purge, {&handler}, {true});
@@ -575,9 +642,12 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
             summary += "\nDeleted permanently (the settings do not use the trash).";
         }
         FRunId = cleanuphost::SaveRun(document, handler.ReportPath());
+        // The run keeps its own copy of the report, which no later purge
+        // overwrites.
         const nlohmann::json& report = document["run"]["report"];
-        summary += "\nReport: " + (report.is_string() ? QString::fromStdString(report.get<std::string>())
-                                                      : QString("none"));
+        if (report.is_string())
+            FReportPath = report.get<std::string>();
+        summary += "\nReport: " + (FReportPath.empty() ? QString("none") : QString::fromStdString(FReportPath));
         btnUndo->setEnabled(!document["summary"]["trash"].empty());
     } catch (const std::exception& e) {
         summary += "\nThis purge was not recorded (no undo): " + QString::fromUtf8(e.what());
@@ -613,15 +683,10 @@ void TfrmMain::actGotoStep3Execute()
 
 void TfrmMain::btnReviewReportClick()
 {
-    // Where the handler writes it: beside it, or in the user's state folder
-    // when the installation is shared.
-    QString path;
-    try {
-        path = QString::fromStdString(
-            IncludeTrailingPathDelimiter(tws::LocateSettings(zelcom::DLLPathByGUID(CLSID_TidewashCtrl)).ReportsFolder) +
-            "FilePurge.html");
-    } catch (const Exception&) {
-    }
+    // This window's purge, not whatever purge wrote the handler's report
+    // last: another purge (twscleanup, another window) may have replaced
+    // that one since.
+    const QString path = QString::fromStdString(FReportPath);
     // A report that is not there cannot be opened, whatever the shell says.
     const bool opened =
         !path.isEmpty() && QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
@@ -634,11 +699,7 @@ void TfrmMain::btnUndoClick()
     if (FBusy || FRunId.empty())
         return;
     try {
-        // One undo of a run at a time, this window's or twscleanup's.
-        const twsplatform::TStateLock lock = cleanuphost::LockRun(FRunId);
-        nlohmann::json run = cleanuphost::LoadRun(FRunId);
-        const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
-        cleanuphost::StoreRun(FRunId, run);
+        const cleanuphost::TUndoCounts counts = UndoRecordedRun(FRunId);
         btnUndo->setEnabled(false);
         lblPurgeSummary->setText(lblPurgeSummary->text() +
                                  QString("\nUndone: restored %1, not restored %2.").arg(counts.Restored).arg(counts.NotRestored));
@@ -653,29 +714,26 @@ void TfrmMain::btnUndoClick()
 
 void TfrmMain::btnHistoryClick()
 {
-    std::vector<std::string> ids;
-    QString text;
-    try {
-        ids = cleanuphost::ListRuns();
-    } catch (const std::exception& e) {
-        text = "The purge history cannot be read: " + QString::fromUtf8(e.what()) + "\n";
-    }
-    if (ids.empty() && text.isEmpty())
-        text = "No purge recorded yet.";
-    // The latest runs first; the rest stay for twscleanup --history.
-    for (auto id = ids.rbegin(); id != ids.rend() && id - ids.rbegin() < 10; ++id) {
+    if (FBusy)
+        return;
+    TfrmHistory history(this, [this](TMessageKind kind, const QString& caption, const QString& text) {
+        Message(kind, caption, text);
+    });
+    history.exec();
+    // The dialog may have undone this window's own run.
+    if (!FRunId.empty() && btnUndo->isEnabled()) {
         try {
-            const nlohmann::json run = cleanuphost::LoadRun(*id);
-            const nlohmann::json& sum = run["summary"];
-            text += QString("%1  %2: removed %3 (%4)\n")
-                        .arg(QString::fromStdString(*id), QString::fromStdString(run.value("volume", "?")))
-                        .arg(sum["removed"].value("files", 0LL))
-                        .arg(ByteDisplay(sum["removed"].value("bytes", 0ULL)));
-        } catch (const std::exception& e) {
-            text += QString::fromStdString(*id) + "  (" + QString::fromUtf8(e.what()) + ")\n";
+            nlohmann::json run = cleanuphost::LoadRun(FRunId);
+            btnUndo->setEnabled(!cleanuphost::TrashedFiles(run).empty());
+        } catch (const std::exception&) {
+            btnUndo->setEnabled(false);
         }
     }
-    Message(TMessageKind::Information, "Purge History", text.trimmed());
+}
+
+void TfrmMain::btnAboutClick()
+{
+    Message(TMessageKind::Information, "About TWS Utility", QString::fromStdString(AboutText(TProgram::Wizard)));
 }
 
 void TfrmMain::btnCloseClick() { close(); }
