@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -246,6 +247,13 @@ void TfrmMain::CreateComponents()
     lvMasks->setSelectionMode(QAbstractItemView::NoSelection);
     lvMasks->setFocusPolicy(Qt::NoFocus);
     lvMasks->setMinimumHeight(5 * lvMasks->fontMetrics().height() + 8);
+    // The figures keep their width; the mask takes the rest.
+    lvMasks->header()->setStretchLastSection(false);
+    lvMasks->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvMasks->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvMasks->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    lvMasks->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    lvMasks->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     g2->addWidget(lvMasks, row++, 0, 1, 3);
     btnBackTo1 = actionButton("btnBackTo1", "Back", actGotoStep1);
     btnReviewScan = plainButton("btnReviewScan", "&Review...", &TfrmMain::btnReviewScanClick);
@@ -517,8 +525,6 @@ void TfrmMain::UpdateMaskLines()
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
-    for (int column = 0; column < lvMasks->columnCount(); ++column)
-        lvMasks->resizeColumnToContents(column);
 }
 
 void TfrmMain::SetStep2Enabled(bool enabled)
