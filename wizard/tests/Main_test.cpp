@@ -600,6 +600,47 @@ TEST_F(WizardTest, TheHistoryListsTheRunsAndUndoesThePickedOne)
     EXPECT_TRUE(w.btnUndo->isEnabled());
 }
 
+// A run whose record was damaged is listed with the reason and cannot be
+// picked; undoing the window's own run there takes its Undo away too.
+TEST_F(WizardTest, TheHistoryShowsADamagedRunAndUndoingTheOwnRunEndsItsUndo)
+{
+    Configure(true);
+    const fs::path file = MakeFile("a/1.obj", 30);
+    TfrmMain& w = Window();
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const std::string ownRun = w.RunId();
+    ASSERT_TRUE(w.btnUndo->isEnabled());
+    const fs::path damaged = base / "state" / "tidewash" / "runs" / "20000101-000000";
+    fs::create_directory(damaged);
+    fs::permissions(damaged, fs::perms::owner_all, fs::perm_options::replace);
+    std::ofstream(damaged / "manifest.json") << "not a record";
+
+    std::vector<std::string> rows;
+    QTimer::singleShot(0, &w, [&] {
+        TfrmHistory* history = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHistory" && top->isVisible())
+                history = dynamic_cast<TfrmHistory*>(top);
+        ASSERT_NE(history, nullptr);
+        ASSERT_EQ(history->lvRuns->topLevelItemCount(), 2);
+        QTreeWidgetItem* own = history->lvRuns->topLevelItem(0);
+        QTreeWidgetItem* bad = history->lvRuns->topLevelItem(1);
+        EXPECT_EQ(own->text(0).toStdString(), ownRun);
+        EXPECT_EQ(bad->text(0).toStdString(), "20000101-000000");
+        EXPECT_TRUE(bad->text(1).startsWith("(")) << bad->text(1).toStdString();
+        bad->setSelected(true);
+        EXPECT_EQ(history->SelectedRun(), "") << "a damaged run cannot be picked";
+        EXPECT_FALSE(history->btnUndo->isEnabled());
+        own->setSelected(true);
+        QTest::mouseClick(history->btnUndo, Qt::LeftButton);
+        history->accept();
+    });
+    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_FALSE(w.btnUndo->isEnabled()) << "nothing of the window's run is left to undo";
+}
+
 TEST_F(WizardTest, AboutNamesTheProgramAndTheProduct)
 {
     TfrmMain& w = Window();
