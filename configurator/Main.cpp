@@ -23,6 +23,7 @@
 #include "Tidewash_tlb.h"
 #include "Twshelpers.h"
 #include "Userdialogs.h"
+#include "Programinfo.h"
 #include "Zelcomutils.h"
 #include "Zellaunchapp.h"
 
@@ -192,6 +193,7 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     actRunTWSUtil = new QAction("Run TWS Utility...", this);
     actRunTWSUtil->setShortcut(QKeySequence("Ctrl+U"));
     actApplyVolumeFilter = new QAction(this);
+    actAbout = new QAction("About TWS Configurator...", this);
 
     miFile = menuBar()->addMenu("&File");
     miFile->addAction(actReload);
@@ -206,6 +208,8 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     miExcludedVolumes = miEdit->addMenu("Excluded Volumes");
     miTools = menuBar()->addMenu("&Tools");
     miTools->addAction(actRunTWSUtil);
+    miHelp = menuBar()->addMenu("&Help");
+    miHelp->addAction(actAbout);
     // Shortcuts work while the menus are closed too.
     addActions({actReload, actSave, actRunTWSUtil});
 
@@ -220,6 +224,7 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     connect(actDeleteMask, &QAction::triggered, this, &TfrmMain::actDeleteMaskExecute);
     connect(actRunTWSUtil, &QAction::triggered, this, &TfrmMain::actRunTWSUtilExecute);
     connect(actApplyVolumeFilter, &QAction::triggered, this, &TfrmMain::actApplyVolumeFilterExecute);
+    connect(actAbout, &QAction::triggered, this, &TfrmMain::actAboutExecute);
     connect(cboxVolumeFilter, &QComboBox::currentIndexChanged, this, &TfrmMain::actApplyVolumeFilterExecute);
     connect(cboxHideFiltered, &QCheckBox::clicked, this, &TfrmMain::cboxHideFilteredClick);
     for (QCheckBox* option : {cboxDeleteHiddenFiles, cboxDeleteReadOnlyFiles, cboxUseRecycleBin})
@@ -285,12 +290,8 @@ TfrmExcludedFolders* TfrmMain::EditorAt(int tab) const
 ITidewashConfig* TfrmMain::CreateConfiguration()
 {
     ITidewashConfig* config = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_TidewashConfig, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
-                                  IID_ITidewashConfig, reinterpret_cast<void**>(&config));
-    if (hr == E_INVALIDARG)
-        hr = CoCreateInstance(CLSID_TidewashConfig, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_ITidewashConfig, reinterpret_cast<void**>(&config));
+    const HRESULT hr =
+        zelcom::CreateServerObject(CLSID_TidewashConfig, IID_ITidewashConfig, reinterpret_cast<void**>(&config));
     if (FAILED(hr) || config == nullptr) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
@@ -573,6 +574,12 @@ AnsiString TfrmMain::VolumeFilterRoot() const
     return selected > 0 && selected <= static_cast<int>(FVolumeRoots.size())
                ? FVolumeRoots[static_cast<std::size_t>(selected - 1)]
                : AnsiString();
+}
+
+void TfrmMain::actAboutExecute()
+{
+    UserDialogs().MessageBox(this, AboutText(TProgram::Configurator), "About TWS Configurator", TBoxIcon::Information,
+                             TBoxButtons::Ok, TBoxAnswer::Ok);
 }
 
 void TfrmMain::actApplyVolumeFilterExecute()

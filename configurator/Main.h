@@ -84,6 +84,7 @@ public:
     QMenu* miMask;
     QMenu* miExcludedVolumes;
     QMenu* miTools;
+    QMenu* miHelp;
     QAction* actReload;
     QAction* actSave;
     QAction* actExit;
@@ -92,6 +93,7 @@ public:
     QAction* actDeleteMask;
     QAction* actRunTWSUtil;
     QAction* actApplyVolumeFilter;
+    QAction* actAbout;
 
     // The menus' enabling, as each menu decides it when it opens.
     void miFileClick();
@@ -106,6 +108,8 @@ public:
     void actDeleteMaskExecute();
     void actRunTWSUtilExecute();
     void actApplyVolumeFilterExecute();
+    // What the program is and does, naming the product.
+    void actAboutExecute();
     void cboxHideFilteredClick();
 
 protected:
