@@ -494,10 +494,9 @@ void TfrmFileDetails::LoadResources(const AnsiString& installationFolder)
     zelutils::TResourceLoader resources;
     if (!resources.LoadLibraryA(installationFolder + kResourceLibraryName))
         return;  // default glyphs
-    TBitmap bitmap;
     for (const char* name : {"NT_FOLDER", "NT_FOLDER_SELECTED", "NT_ITEM", "NT_ITEM_SELECTED", "NT_VOLUME"})
-        if (resources.LoadBitmapA(name, &bitmap))
-            FNodeTypes.push_back(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
+        if (const QPixmap glyph = resources.LoadGlyph(name); !glyph.isNull())
+            FNodeTypes.push_back(glyph);
     if (FNodeTypes.size() != 5)
         FNodeTypes.clear();
     TIcon icon;
@@ -507,10 +506,10 @@ void TfrmFileDetails::LoadResources(const AnsiString& installationFolder)
         {"ACT_SELECTALL", actSelectAll}, {"ACT_UNSELECTALL", actUnselectAll}, {"ACT_EXIT", actClose},
         {"ACT_EXPORTHTML", actExportSearchResults}};
     for (const auto& [name, action] : glyphs)
-        if (resources.LoadBitmapA(name, &bitmap))
-            action->setIcon(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
-    if (resources.LoadBitmapA("ACT_OK", &bitmap))
-        btnOK->setIcon(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
+        if (const QPixmap glyph = resources.LoadGlyph(name); !glyph.isNull())
+            action->setIcon(glyph);
+    if (const QPixmap glyph = resources.LoadGlyph("ACT_OK"); !glyph.isNull())
+        btnOK->setIcon(glyph);
 }
 
 int TfrmFileDetails::ShowModal() { return exec(); }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <utility>
 #include <QPushButton>
 #include <QScreen>
 
@@ -51,11 +52,9 @@ TfrmFolderDepth::TfrmFolderDepth(const AnsiString& installationFolder, QWidget* 
 
     zelutils::TResourceLoader resources;
     if (resources.LoadLibraryA(installationFolder + kResourceLibraryName)) {
-        TBitmap glyph;
-        if (resources.LoadBitmapA("ACT_OK", &glyph))
-            btnOK->setIcon(QPixmap::fromImage(MaskColor(glyph.Image(), clFuchsia)));
-        if (resources.LoadBitmapA("ACT_CANCEL", &glyph))
-            btnCancel->setIcon(QPixmap::fromImage(MaskColor(glyph.Image(), clFuchsia)));
+        for (const auto& [name, button] : {std::pair{"ACT_OK", btnOK}, std::pair{"ACT_CANCEL", btnCancel}})
+            if (const QPixmap glyph = resources.LoadGlyph(name); !glyph.isNull())
+                button->setIcon(glyph);
     }
 }
 
