@@ -31,77 +31,16 @@ namespace twsconfigurator {
 
 namespace {
 
-struct TRelease {
-    void operator()(IUnknown* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-template <typename T>
-using TIntf = std::unique_ptr<T, TRelease>;
-
-AnsiString Narrow(const char16_t* text)
+std::vector<TVolume> ListedVolumes(const TConfiguratorSetup& setup)
 {
-    if (text == nullptr)
-        return AnsiString();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    AnsiString out(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
+    TStringList volumes;
+    if (setup.ListVolumes)
+        setup.ListVolumes(&volumes);
+    std::vector<TVolume> listed;
+    for (int i = 0; i < volumes.Count(); ++i)
+        listed.push_back({volumes.Names(i), volumes.ValueFromIndex(i)});
+    return listed;
 }
-
-// A mutable copy of a text for the LPSTR parameters.
-class TArg {
-public:
-    explicit TArg(AnsiString text) : FText(std::move(text)) {}
-    operator LPSTR() { return FText.data(); }
-
-private:
-    AnsiString FText;
-};
-
-TIntf<IConfigStrings> NewStrings()
-{
-    IConfigStrings* list = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ConfigStrings, nullptr, CLSCTX_INPROC_SERVER, IID_IConfigStrings,
-                                reinterpret_cast<void**>(&list))))
-        return nullptr;
-    return TIntf<IConfigStrings>(list);
-}
-
-std::vector<AnsiString> Items(IConfigStrings* list)
-{
-    std::vector<AnsiString> items;
-    LONG count = 0;
-    if (list == nullptr || FAILED(list->Count(&count)))
-        return items;
-    for (LONG i = 0; i < count; ++i) {
-        BSTR item = nullptr;
-        if (SUCCEEDED(list->GetItem(i, &item)))
-            items.push_back(Narrow(item));
-        SysFreeString(item);
-    }
-    return items;
-}
-
-// The description of the thread's COM error information, taking it.
-AnsiString TakeErrorDescription()
-{
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
-        return AnsiString();
-    BSTR text = nullptr;
-    AnsiString description;
-    if (SUCCEEDED(info->GetDescription(&text)))
-        description = Narrow(text);
-    SysFreeString(text);
-    info->Release();
-    return description;
-}
-
-VARIANT_BOOL ToVariantBool(const QCheckBox* box) { return box->isChecked() ? VARIANT_TRUE : VARIANT_FALSE; }
 
 }  // namespace
 
@@ -115,7 +54,7 @@ TConfiguratorSetup TConfiguratorSetup::Installed()
 }
 
 TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
-    : QMainWindow(parent), FSettings(setup.Settings), FProgramFolder(setup.ProgramFolder)
+    : QMainWindow(parent), FSession(setup.Settings, ListedVolumes(setup)), FProgramFolder(setup.ProgramFolder)
 {
     setObjectName("frmMain");
     setWindowTitle("TWS Configurator");
@@ -228,23 +167,19 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
     connect(cboxVolumeFilter, &QComboBox::currentIndexChanged, this, &TfrmMain::actApplyVolumeFilterExecute);
     connect(cboxHideFiltered, &QCheckBox::clicked, this, &TfrmMain::cboxHideFilteredClick);
     for (QCheckBox* option : {cboxDeleteHiddenFiles, cboxDeleteReadOnlyFiles, cboxUseRecycleBin})
-        connect(option, &QCheckBox::clicked, this, [this] { SetModified(true); });
+        connect(option, &QCheckBox::clicked, this, [this] {
+            FSession.Model().SetOptions({cboxDeleteHiddenFiles->isChecked(), cboxDeleteReadOnlyFiles->isChecked(),
+                                         cboxUseRecycleBin->isChecked()});
+            ShowModified();
+        });
 
     // ---- the volumes and the configuration ----
-    TStringList volumes;
-    if (setup.ListVolumes)
-        setup.ListVolumes(&volumes);
-    for (int i = 0; i < volumes.Count(); ++i) {
-        const AnsiString name = volumes.Names(i);
-        cboxVolumeFilter->addItem(QString::fromStdString(name));
-        FVolumeNames.push_back(name);
-        FVolumeRoots.push_back(volumes.ValueFromIndex(i));
-    }
+    for (const TVolume& volume : FSession.Model().Volumes())
+        cboxVolumeFilter->addItem(QString::fromStdString(volume.Name));
     cboxVolumeFilter->setCurrentIndex(0);
-    SetModified(false);
+    ShowModified();
 
-    FTidewashConfig = CreateConfiguration();
-    if (FTidewashConfig != nullptr)
+    if (FSession.HasServer())
         actReloadExecute();
     else
         ShowServerMissing();
@@ -252,14 +187,9 @@ TfrmMain::TfrmMain(TConfiguratorSetup setup, QWidget* parent)
 
 void TfrmMain::ShowServerMissing()
 {
-    // A form over no server would show blank settings that are not the
-    // file's and a Save that does nothing: show none, and say what to do.
     const AnsiString handlerFolder = zelcom::DLLPathByGUID(CLSID_TidewashCtrl);
     const AnsiString module = (handlerFolder.empty() ? FProgramFolder : handlerFolder) + "TWSConfig.so";
-    lblNoServer = new QLabel(QString::fromStdString(
-        "The settings cannot be shown or changed: the configuration server TWSConfig could not be created (" +
-        FServerError + ").\n\nRegister it where the cleanup handler is registered, for example:\n    twsregsvr " +
-        module + "\nthen open the settings again. Nothing was changed; TWS.cfg is left as it is."));
+    lblNoServer = new QLabel(QString::fromStdString(FSession.ServerMissingText("twsregsvr " + module)));
     lblNoServer->setObjectName("lblNoServer");
     lblNoServer->setWordWrap(true);
     lblNoServer->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -273,12 +203,12 @@ void TfrmMain::ShowServerMissing()
         box->setEnabled(false);
 }
 
-TfrmMain::~TfrmMain() { ReleaseConfiguration(); }
+TfrmMain::~TfrmMain() = default;
 
 TfrmExcludedFolders* TfrmMain::EditorOf(const AnsiString& mask) const
 {
-    const auto it = FMaskEditors.find(mask);
-    return it == FMaskEditors.end() ? nullptr : it->second;
+    const int index = FSession.Model().IndexOfMask(mask);
+    return index < 0 ? nullptr : EditorAt(index);
 }
 
 TfrmExcludedFolders* TfrmMain::EditorAt(int tab) const
@@ -287,199 +217,110 @@ TfrmExcludedFolders* TfrmMain::EditorAt(int tab) const
     return page == nullptr ? nullptr : page->findChild<TfrmExcludedFolders*>();
 }
 
-ITidewashConfig* TfrmMain::CreateConfiguration()
+void TfrmMain::ShowModified()
 {
-    ITidewashConfig* config = nullptr;
-    const HRESULT hr =
-        zelcom::CreateServerObject(CLSID_TidewashConfig, IID_ITidewashConfig, reinterpret_cast<void**>(&config));
-    if (FAILED(hr) || config == nullptr) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-        FServerError = hr == REGDB_E_CLASSNOTREG ? AnsiString("it is not registered") : AnsiString("error ") + code;
-        return nullptr;
-    }
-    if (FAILED(config->Initialize())) {
-        config->Release();
-        FServerError = "it could not initialise its settings";
-        return nullptr;
-    }
-    return config;
-}
-
-void TfrmMain::ReleaseConfiguration()
-{
-    if (FTidewashConfig != nullptr)
-        FTidewashConfig->Release();
-    FTidewashConfig = nullptr;
-}
-
-void TfrmMain::SetModified(bool modified)
-{
-    FModified = modified;
+    const bool modified = Modified();
     sbarPanel0->setText(modified ? " Modified" : "");
     actSave->setEnabled(modified);
 }
 
-void TfrmMain::ReportServerError(const AnsiString& what, const AnsiString& file, const AnsiString& caption)
+void TfrmMain::ShowNotice(const TNotice& notice)
 {
-    const AnsiString reason = TakeErrorDescription();
-    UserDialogs().MessageBox(this, what + "\n" + file + (reason.empty() ? "" : "\n\n" + reason), caption,
-                             TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+    UserDialogs().MessageBox(this, notice.Text, notice.Caption, TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
 }
 
 // ---- loading ----
 
 void TfrmMain::actReloadExecute()
 {
-    if (FTidewashConfig == nullptr)
+    if (!FSession.HasServer())
         return;
-    while (pcFileMasks->count() > 0)
-        DeleteMaskTab(0);
-
-    // Until the user saves settings of their own, a shared installation's
-    // are read (tws::SettingsSource).
-    FConfigSource = tws::SettingsSource(FSettings);
+    RemoveMaskTabs();
+    TNotice notice;
+    const bool loaded = FSession.Reload(notice);
     ShowSettingsFile();
-    const HRESULT loaded = FTidewashConfig->Load(TArg(FConfigSource));
-    FLoadFailed = FAILED(loaded);
-    if (FLoadFailed) {
-        // What the object holds now is not the file: show nothing of it.
-        ReportServerError("The settings file cannot be read; it is left as it is:", FConfigSource,
-                          "Settings Not Loaded");
-        SetModified(false);
+    if (!loaded) {
+        ShowNotice(notice);
+        ShowModified();
         return;
     }
-
-    IConfigStrings* masks = nullptr;
-    if (SUCCEEDED(FTidewashConfig->GetActiveMasks(&masks))) {
-        TIntf<IConfigStrings> held(masks);
-        for (const AnsiString& mask : Items(masks))
-            AddMaskTab(mask);
-    }
-    VARIANT_BOOL flag = VARIANT_FALSE;
-    if (SUCCEEDED(FTidewashConfig->GetDeleteHiddenFiles(&flag)))
-        cboxDeleteHiddenFiles->setChecked(flag == VARIANT_TRUE);
-    if (SUCCEEDED(FTidewashConfig->GetDeleteReadOnlyFiles(&flag)))
-        cboxDeleteReadOnlyFiles->setChecked(flag == VARIANT_TRUE);
-    if (SUCCEEDED(FTidewashConfig->GetUseRecycleBin(&flag)))
-        cboxUseRecycleBin->setChecked(flag == VARIANT_TRUE);
-
-    IConfigStrings* volumes = nullptr;
-    if (SUCCEEDED(FTidewashConfig->GetExcludedVolumes(&volumes))) {
-        TIntf<IConfigStrings> held(volumes);
-        BSTR text = nullptr;
-        if (SUCCEEDED(volumes->GetAsCommaText(&text)))
-            RebuildExcludedVolumesMenu(Narrow(text));
-        SysFreeString(text);
-    }
-
+    ShowModel();
     pcMain->setCurrentWidget(tsMasksAndExclFolders);
     actApplyVolumeFilterExecute();
-    SetModified(false);
+    ShowModified();
 }
 
-void TfrmMain::RebuildExcludedVolumesMenu(const AnsiString& commaText)
+void TfrmMain::ShowModel()
 {
-    TStringList excluded;
-    excluded.SetCommaText(commaText);
+    const TConfiguratorModel& model = FSession.Model();
+    for (int i = 0; i < model.MaskCount(); ++i)
+        AddMaskTab(i);
+    cboxDeleteHiddenFiles->setChecked(model.Options().DeleteHiddenFiles);
+    cboxDeleteReadOnlyFiles->setChecked(model.Options().DeleteReadOnlyFiles);
+    cboxUseRecycleBin->setChecked(model.Options().UseRecycleBin);
+    RebuildExcludedVolumesMenu();
+}
+
+void TfrmMain::RebuildExcludedVolumesMenu()
+{
     miExcludedVolumes->clear();
-    const auto addItem = [this](const AnsiString& caption, const AnsiString& root, bool checked) {
-        QAction* item = miExcludedVolumes->addAction(QString::fromStdString(caption));
+    const std::vector<TVolumeChoice>& choices = FSession.Model().VolumeChoices();
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        QAction* item = miExcludedVolumes->addAction(QString::fromStdString(choices[i].Caption));
         item->setCheckable(true);
-        item->setChecked(checked);
-        // Saving writes the roots of the checked items, whatever they show.
-        item->setData(QString::fromStdString(root));
-        connect(item, &QAction::triggered, this, [this] { SetModified(true); });
-    };
-    TStringList listed;
-    for (std::size_t i = 0; i < FVolumeNames.size(); ++i) {
-        addItem(FVolumeNames[i], FVolumeRoots[i], excluded.IndexOf(FVolumeRoots[i]) >= 0);
-        listed.Add(FVolumeRoots[i]);
+        item->setChecked(choices[i].Excluded);
+        connect(item, &QAction::triggered, this, [this, i](bool checked) {
+            FSession.Model().SetVolumeExcluded(static_cast<int>(i), checked);
+            ShowModified();
+        });
     }
-    // A volume excluded while it was attached stays excluded while it is
-    // not: it keeps an item of its own, so that a save writes it back and
-    // the user can still remove it.
-    for (int i = 0; i < excluded.Count(); ++i)
-        if (!excluded[i].empty() && listed.IndexOf(excluded[i]) < 0)
-            addItem(excluded[i] + kNotAttached, excluded[i], true);
 }
 
 // ---- mask tabs ----
 
-QWidget* TfrmMain::AddMaskTab(const AnsiString& mask)
+QWidget* TfrmMain::AddMaskTab(int index)
 {
     auto* page = new QWidget;
-    auto* editor = new TfrmExcludedFolders(page);
+    auto* editor = new TfrmExcludedFolders(FSession.Model().FoldersOf(index), page);
     editor->setObjectName("");
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(editor);
-    pcFileMasks->addTab(page, QString::fromStdString(mask));
-    editor->SetVolumeRoots(FVolumeRoots);
-    // A new tab shows its folders as the other tabs show theirs.
-    editor->SetVolumeFilter(VolumeFilterRoot());
-    editor->SetHideFiltered(cboxHideFiltered->isChecked());
-    editor->OnModified = [this](TfrmExcludedFolders*) { SetModified(true); };
-    FMaskEditors[mask] = editor;
-
-    bool filled = false;
-    if (FTidewashConfig != nullptr) {
-        IConfigStrings* alone = nullptr;
-        IConfigStrings* withSub = nullptr;
-        if (SUCCEEDED(FTidewashConfig->GetExcludedFolders(TArg(mask), &alone, &withSub))) {
-            TIntf<IConfigStrings> heldAlone(alone), heldWithSub(withSub);
-            for (const AnsiString& folder : Items(withSub))
-                editor->AddFolder(folder, true);
-            for (const AnsiString& folder : Items(alone))
-                editor->AddFolder(folder, false);
-            filled = true;
-        }
-    }
+    pcFileMasks->addTab(page, QString::fromStdString(FSession.Model().Mask(index)));
+    editor->Refresh();
+    editor->OnModified = [this](TfrmExcludedFolders*) { ShowModified(); };
     if (pnlMasks->isHidden() && pcFileMasks->count() > 0) {
         pnlMasks->show();
         Label2->hide();
     }
-    return filled ? page : nullptr;
+    return page;
 }
 
-void TfrmMain::DeleteMaskTab(int tab)
+void TfrmMain::RemoveMaskTabs()
 {
-    const AnsiString mask = pcFileMasks->tabText(tab).toStdString();
-    FMaskEditors.erase(mask);
-    QWidget* page = pcFileMasks->widget(tab);
-    pcFileMasks->removeTab(tab);
-    delete page;
-    if (pcFileMasks->count() == 0) {
-        pnlMasks->hide();
-        Label2->show();
+    while (pcFileMasks->count() > 0) {
+        QWidget* page = pcFileMasks->widget(0);
+        pcFileMasks->removeTab(0);
+        delete page;
     }
+    pnlMasks->hide();
+    Label2->show();
 }
 
 bool TfrmMain::ValidMask(const AnsiString& mask, int editedTab)
 {
-    AnsiString refusal;
-    if (mask.empty()) {
-        refusal = "Cannot have an empty mask";
-    } else {
-        for (int tab = 0; tab < pcFileMasks->count(); ++tab)
-            if (tab != editedTab && SameText(pcFileMasks->tabText(tab).toStdString(), mask))
-                refusal = "The entered mask already exists";
-    }
-    if (refusal.empty())
-        refusal = tws::MaskRefusal(mask);
-    if (!refusal.empty()) {
-        UserDialogs().MessageBox(this, refusal, "Invalid Mask", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+    const TMaskCheck check = FSession.Model().CheckMask(mask, editedTab);
+    switch (check.Verdict) {
+    case TMaskVerdict::Refuse:
+        UserDialogs().MessageBox(this, check.Message, check.Caption, TBoxIcon::Error, TBoxButtons::Ok,
+                                 TBoxAnswer::Ok);
         return false;
-    }
-    // Only the user knows whether such files are temporary where they work.
-    const AnsiString sources = tws::SourceExtensionsMatched(mask);
-    if (sources.empty())
+    case TMaskVerdict::Ask:
+        return UserDialogs().MessageBox(this, check.Message, check.Caption, TBoxIcon::Warning, TBoxButtons::YesNo,
+                                        TBoxAnswer::No) == TBoxAnswer::Yes;
+    default:
         return true;
-    return UserDialogs().MessageBox(this,
-                                    "The mask \"" + mask + "\" matches source or project files (" + sources +
-                                        "): every scan would offer them for removal.\n\nUse this mask anyway?",
-                                    "Mask Matches Source Files", TBoxIcon::Warning, TBoxButtons::YesNo,
-                                    TBoxAnswer::No) == TBoxAnswer::Yes;
+    }
 }
 
 void TfrmMain::actAddMaskExecute()
@@ -487,13 +328,8 @@ void TfrmMain::actAddMaskExecute()
     AnsiString mask;
     if (!UserDialogs().InputQuery(this, "Add File Mask", "File Mask: ", mask) || !ValidMask(mask, -1))
         return;
-    if (QWidget* page = AddMaskTab(mask)) {
-        pcFileMasks->setCurrentWidget(page);
-        SetModified(true);
-    } else {
-        UserDialogs().MessageBox(this, "Unable to create new mask tab", "Unexpected Error", TBoxIcon::Error,
-                                 TBoxButtons::Ok, TBoxAnswer::Ok);
-    }
+    pcFileMasks->setCurrentWidget(AddMaskTab(FSession.Model().AddMask(mask)));
+    ShowModified();
 }
 
 void TfrmMain::actEditMaskExecute()
@@ -501,15 +337,12 @@ void TfrmMain::actEditMaskExecute()
     const int tab = pcFileMasks->currentIndex();
     if (tab < 0)
         return;
-    const AnsiString old = pcFileMasks->tabText(tab).toStdString();
-    AnsiString mask = old;
+    AnsiString mask = FSession.Model().Mask(tab);
     if (!UserDialogs().InputQuery(this, "Edit File Mask", "File Mask: ", mask) || !ValidMask(mask, tab))
         return;
-    TfrmExcludedFolders* editor = EditorAt(tab);
-    FMaskEditors.erase(old);
-    FMaskEditors[mask] = editor;
+    FSession.Model().RenameMask(tab, mask);
     pcFileMasks->setTabText(tab, QString::fromStdString(mask));
-    SetModified(true);
+    ShowModified();
 }
 
 void TfrmMain::actDeleteMaskExecute()
@@ -517,24 +350,28 @@ void TfrmMain::actDeleteMaskExecute()
     const int tab = pcFileMasks->currentIndex();
     if (tab < 0)
         return;
-    const AnsiString mask = pcFileMasks->tabText(tab).toStdString();
+    const AnsiString mask = FSession.Model().Mask(tab);
     if (UserDialogs().MessageBox(this, "Are you sure you want to\ndelete the file mask ?\n\n    " + mask,
                                  "Confirm", TBoxIcon::Question, TBoxButtons::YesNo,
                                  TBoxAnswer::Yes) != TBoxAnswer::Yes)
         return;
-    try {
-        DeleteMaskTab(tab);
-        if (pcFileMasks->count() > 0)
-            pcFileMasks->setCurrentIndex(tab > 0 ? tab - 1 : 0);
-        SetModified(true);
-    } catch (const std::exception& error) {
-        ShowException(this, error);
+    // The tab's editor goes before the folder set it shows.
+    QWidget* page = pcFileMasks->widget(tab);
+    pcFileMasks->removeTab(tab);
+    delete page;
+    FSession.Model().DeleteMask(tab);
+    if (pcFileMasks->count() == 0) {
+        pnlMasks->hide();
+        Label2->show();
+    } else {
+        pcFileMasks->setCurrentIndex(tab > 0 ? tab - 1 : 0);
     }
+    ShowModified();
 }
 
 // ---- menus ----
 
-void TfrmMain::miFileClick() { actSave->setEnabled(FModified); }
+void TfrmMain::miFileClick() { actSave->setEnabled(Modified()); }
 
 void TfrmMain::miEditClick()
 {
@@ -568,14 +405,6 @@ void TfrmMain::actRunTWSUtilExecute()
     }
 }
 
-AnsiString TfrmMain::VolumeFilterRoot() const
-{
-    const int selected = cboxVolumeFilter->currentIndex();
-    return selected > 0 && selected <= static_cast<int>(FVolumeRoots.size())
-               ? FVolumeRoots[static_cast<std::size_t>(selected - 1)]
-               : AnsiString();
-}
-
 void TfrmMain::actAboutExecute()
 {
     UserDialogs().MessageBox(this, AboutText(TProgram::Configurator), "About TWS Configurator", TBoxIcon::Information,
@@ -584,17 +413,18 @@ void TfrmMain::actAboutExecute()
 
 void TfrmMain::actApplyVolumeFilterExecute()
 {
-    const AnsiString root = VolumeFilterRoot();
+    FSession.Model().SetVolumeFilter(cboxVolumeFilter->currentIndex());
     for (int tab = 0; tab < pcFileMasks->count(); ++tab)
         if (TfrmExcludedFolders* editor = EditorAt(tab))
-            editor->SetVolumeFilter(root);
+            editor->Refresh();
 }
 
 void TfrmMain::cboxHideFilteredClick()
 {
+    FSession.Model().SetHideFiltered(cboxHideFiltered->isChecked() ? THideFiltered::Hide : THideFiltered::Grey);
     for (int tab = 0; tab < pcFileMasks->count(); ++tab)
         if (TfrmExcludedFolders* editor = EditorAt(tab))
-            editor->SetHideFiltered(cboxHideFiltered->isChecked());
+            editor->Refresh();
 }
 
 // ---- saving ----
@@ -603,83 +433,19 @@ void TfrmMain::actSaveExecute() { SaveConfiguration(); }
 
 bool TfrmMain::SaveConfiguration()
 {
-    if (FLoadFailed) {
-        UserDialogs().MessageBox(this,
-                                 "The settings file could not be read, so it is not replaced:\n" +
-                                     FConfigSource + "\n\nRepair it or remove it, then reload.",
-                                 "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+    TNotice notice;
+    if (!FSession.Save(notice)) {
+        ShowNotice(notice);
         return false;
     }
-    ReleaseConfiguration();
-    FTidewashConfig = CreateConfiguration();
-    if (FTidewashConfig == nullptr) {
-        UserDialogs().MessageBox(this,
-                                 "The settings were not saved: the configuration server could not be created (" +
-                                     FServerError + ").\n" + FSettings.File + " is left as it is.",
-                                 "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
-        return false;
-    }
-
-    TIntf<IConfigStrings> masks = NewStrings();
-    if (masks == nullptr)
-        return false;
-    for (int tab = 0; tab < pcFileMasks->count(); ++tab)
-        masks->Add(TArg(pcFileMasks->tabText(tab).toStdString()), nullptr);
-    // A mask the server refuses must not leave the file's old masks saved
-    // under a "saved" status.
-    if (FAILED(FTidewashConfig->SetActiveMasks(masks.get()))) {
-        ReportServerError("The settings could not be saved:", FSettings.File, "Settings Not Saved");
-        return false;
-    }
-
-    TIntf<IConfigStrings> alone = NewStrings(), withSub = NewStrings();
-    if (alone == nullptr || withSub == nullptr)
-        return false;
-    for (int tab = 0; tab < pcFileMasks->count(); ++tab) {
-        alone->Clear();
-        withSub->Clear();
-        if (TfrmExcludedFolders* editor = EditorAt(tab))
-            for (const auto& [folder, sub] : editor->GetFolders())
-                (sub ? withSub : alone)->Add(TArg(folder), nullptr);
-        FTidewashConfig->SetExcludedFolders(TArg(pcFileMasks->tabText(tab).toStdString()), alone.get(),
-                                            withSub.get());
-    }
-
-    TIntf<IConfigStrings> volumes = NewStrings();
-    if (volumes == nullptr)
-        return false;
-    for (const QAction* item : miExcludedVolumes->actions())
-        if (item->isChecked())
-            volumes->Add(TArg(item->data().toString().toStdString()), nullptr);
-    FTidewashConfig->SetExcludedVolumes(volumes.get());
-
-    FTidewashConfig->SetDeleteHiddenFiles(ToVariantBool(cboxDeleteHiddenFiles));
-    FTidewashConfig->SetDeleteReadOnlyFiles(ToVariantBool(cboxDeleteReadOnlyFiles));
-    FTidewashConfig->SetUseRecycleBin(ToVariantBool(cboxUseRecycleBin));
-
-    try {
-        tws::PrepareSettingsFolder(FSettings);
-    } catch (const Exception& e) {
-        UserDialogs().MessageBox(this, e.Message(), "Settings Not Saved", TBoxIcon::Error, TBoxButtons::Ok,
-                                 TBoxAnswer::Ok);
-        return false;
-    }
-    if (FAILED(FTidewashConfig->Save(TArg(FSettings.File)))) {
-        ReportServerError("The settings could not be saved:", FSettings.File, "Settings Not Saved");
-        return false;
-    }
-    FConfigSource = FSettings.File;
     ShowSettingsFile();
-    SetModified(false);
+    ShowModified();
     return true;
 }
 
 void TfrmMain::ShowSettingsFile()
 {
-    AnsiString text = "Settings: " + FSettings.File;
-    if (FConfigSource != FSettings.File)
-        text += " (from " + FConfigSource + " until saved)";
-    sbarSettingsFile->setText(QString::fromLocal8Bit(text.c_str()));
+    sbarSettingsFile->setText(QString::fromLocal8Bit(FSession.SettingsFileText().c_str()));
 }
 
 // ---- window ----
@@ -688,7 +454,7 @@ void TfrmMain::actExitExecute() { close(); }
 
 bool TfrmMain::FormCloseQuery()
 {
-    if (!FModified)
+    if (!Modified())
         return true;
     switch (UserDialogs().MessageBox(this, "Do you want to save the changes ?", "Configuration Modified",
                                      TBoxIcon::Question, TBoxButtons::YesNoCancel, TBoxAnswer::Cancel)) {
@@ -708,7 +474,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    ReleaseConfiguration();
+    FSession.Release();
     event->accept();
 }
 
