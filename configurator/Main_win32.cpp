@@ -9,6 +9,9 @@
 
 #include "Main_win32_ids.h"
 #include "Programinfo.h"
+#include "Tidewash_tlb.h"
+#include "Twsresname.h"
+#include "Zelcomutils.h"
 #include "SysUtils.hpp"
 #include "Zelcomstrings.h"
 
@@ -125,6 +128,55 @@ TConfiguratorWindow::~TConfiguratorWindow()
         DestroyWindow(FWindow);
     if (FAccelerators != nullptr)
         DestroyAcceleratorTable(FAccelerators);
+    for (HIMAGELIST glyphs : FGlyphs)
+        ImageList_Destroy(glyphs);
+    for (HICON icon : FIcons)
+        if (icon != nullptr)
+            DestroyIcon(icon);
+}
+
+void TConfiguratorWindow::LoadImages()
+{
+    HMODULE library = nullptr;
+    for (const AnsiString& folder : {zelcom::DLLPathByGUID(CLSID_TidewashCtrl), FProgramFolder}) {
+        if (folder.empty())
+            continue;
+        library = LoadLibraryExW(Wide(folder + kResourceLibraryName).c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        if (library != nullptr)
+            break;
+    }
+    if (library == nullptr)
+        return;  // the buttons keep their texts alone
+    const struct {
+        int Button;
+        const wchar_t* Glyph;
+    } glyphs[] = {{IDC_BROWSE, L"ACT_FLDR_SRCH"},
+                  {IDC_ADD, L"ACT_REC_ADD"},
+                  {IDC_REPLACE, L"ACT_REC_EDIT"},
+                  {IDC_DELETE, L"ACT_REC_DEL"}};
+    for (const auto& glyph : glyphs) {
+        auto* bitmap = static_cast<HBITMAP>(LoadImageW(library, glyph.Glyph, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        if (bitmap == nullptr)
+            continue;
+        BITMAP size{};
+        GetObjectW(bitmap, sizeof size, &size);
+        // The glyphs are painted on fuchsia, which stands for transparent.
+        HIMAGELIST list = ImageList_Create(size.bmWidth, size.bmHeight, ILC_COLOR32 | ILC_MASK, 1, 0);
+        ImageList_AddMasked(list, bitmap, RGB(255, 0, 255));
+        DeleteObject(bitmap);
+        BUTTON_IMAGELIST image{list, {2, 0, 2, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+        SendDlgItemMessageW(FWindow, glyph.Button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
+        FGlyphs.push_back(list);
+    }
+    const int sizes[2][2] = {{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)},
+                             {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)}};
+    for (int i = 0; i < 2; ++i) {
+        FIcons[i] = static_cast<HICON>(LoadImageW(library, L"TIDEWASH1", IMAGE_ICON, sizes[i][0], sizes[i][1], 0));
+        if (FIcons[i] != nullptr)
+            SendMessageW(FWindow, WM_SETICON, i == 0 ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(FIcons[i]));
+    }
+    FreeLibrary(library);
 }
 
 void TConfiguratorWindow::Show(int showCommand) { ShowWindow(FWindow, showCommand); }
@@ -192,6 +244,7 @@ INT_PTR TConfiguratorWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TConfiguratorWindow::Initialise()
 {
+    LoadImages();
     HWND folders = GetDlgItem(FWindow, IDC_FOLDERS);
     ListView_SetExtendedListViewStyle(folders, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     RECT area;

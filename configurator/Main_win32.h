@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <vector>
 
@@ -56,6 +58,8 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Initialise();
+    // The buttons' glyphs and the window's icons from the resource library.
+    void LoadImages();
     void Command(int id, int code);
     bool Notify(const NMHDR& header);
 
@@ -96,6 +100,8 @@ private:
     HMENU FVolumesMenu = nullptr;
     HACCEL FAccelerators = nullptr;
     TOnClose FOnClose;
+    std::vector<HIMAGELIST> FGlyphs;
+    HICON FIcons[2] = {nullptr, nullptr};
     // Set while the program fills the folder list, so that its change
     // notifications are not taken for the user's checks.
     bool FFilling = false;

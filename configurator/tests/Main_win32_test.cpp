@@ -64,6 +64,15 @@ std::vector<std::string> Folders(HWND window)
 }
 
 bool Checked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+// The folder of this program, where the build puts TWSRES.dll too.
+std::string ThisFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::string file = zelcom::WideToAnsi(path);
+    return file.substr(0, file.find_last_of('\\') + 1);
+}
+
 void Command(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 void Click(HWND window, int id) { SendDlgItemMessageW(window, id, BM_CLICK, 0, 0); }
 
@@ -99,7 +108,7 @@ protected:
     std::unique_ptr<TConfiguratorWindow> Open()
     {
         return std::make_unique<TConfiguratorWindow>(settings, std::vector<TVolume>{{"Data (S:)", "S:\\"}},
-                                                     temp.Slash(), TOnClose::Stay, prompts);
+                                                     ThisFolder(), TOnClose::Stay, prompts);
     }
     std::string Dir(const char* name) const { return (temp / name).string(); }
 
@@ -229,6 +238,22 @@ TEST_F(MainWin32Test, AnUnreadableSettingsFileIsReportedAndNeverReplaced)
     EXPECT_EQ(boxes[1].rfind("Settings Not Saved: The settings file could not be read, so it is not replaced", 0), 0u)
         << boxes[1];
     EXPECT_EQ(twstesting::ReadFile(settings.File), "[Files]\nActiveMasks=\"*\"\n");
+}
+
+TEST_F(MainWin32Test, TheFolderButtonsShowTheGlyphsOfTheResourceLibrary)
+{
+    auto w = Open();
+    for (int button : {IDC_BROWSE, IDC_ADD, IDC_REPLACE, IDC_DELETE}) {
+        BUTTON_IMAGELIST image{};
+        ASSERT_TRUE(SendDlgItemMessageW(w->Handle(), button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image)));
+        ASSERT_NE(image.himl, nullptr) << button;
+        EXPECT_EQ(ImageList_GetImageCount(image.himl), 1) << button;
+        // The fuchsia background is the mask's, never a painted colour.
+        IMAGEINFO info{};
+        ASSERT_TRUE(ImageList_GetImageInfo(image.himl, 0, &info));
+        EXPECT_NE(info.hbmMask, nullptr) << button;
+    }
+    EXPECT_NE(SendMessageW(w->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
 }
 
 }  // namespace
