@@ -168,6 +168,12 @@ void TConfiguratorWindow::LoadImages()
         BUTTON_IMAGELIST image{list, {2, 0, 2, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
         SendDlgItemMessageW(FWindow, glyph.Button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
         FGlyphs.push_back(list);
+        // The browse button is too narrow for a glyph and its "...".
+        if (glyph.Button == IDC_BROWSE) {
+            image.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
+            SendDlgItemMessageW(FWindow, glyph.Button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
+            SetDlgItemTextW(FWindow, glyph.Button, L"");
+        }
     }
     const int sizes[2][2] = {{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)},
                              {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)}};
