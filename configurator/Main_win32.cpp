@@ -396,6 +396,21 @@ bool TConfiguratorWindow::Notify(const NMHDR& header)
         ShowFolders();
         return true;
     }
+    if (header.idFrom == IDC_FOLDERS && header.code == NM_CUSTOMDRAW) {
+        // A folder of another volume than the filter's is greyed.
+        auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header));
+        LONG_PTR result = CDRF_DODEFAULT;
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            const TExcludedFoldersModel* folders = CurrentFolders();
+            if (folders != nullptr &&
+                folders->OtherVolume(RowText(header.hwndFrom, static_cast<int>(draw.nmcd.dwItemSpec))))
+                draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        }
+        SetWindowLongPtrW(FWindow, DWLP_MSGRESULT, result);
+        return true;
+    }
     if (header.idFrom != IDC_FOLDERS || FFilling)
         return false;
     if (header.code == LVN_ITEMCHANGING) {
@@ -533,11 +548,7 @@ void TConfiguratorWindow::AddMask()
     AnsiString mask;
     if (!InputMask("Add File Mask", mask) || !ValidMask(mask, -1))
         return;
-    const int index = FSession.Model().AddMask(mask);
-    ShowModel();
-    TabCtrl_SetCurSel(GetDlgItem(FWindow, IDC_MASKTABS), index);
-    ShowFolders();
-    ShowModified();
+    ShowMasks(FSession.Model().AddMask(mask));
 }
 
 void TConfiguratorWindow::EditMask()
@@ -549,10 +560,7 @@ void TConfiguratorWindow::EditMask()
     if (!InputMask("Edit File Mask", mask) || !ValidMask(mask, index))
         return;
     FSession.Model().RenameMask(index, mask);
-    ShowModel();
-    TabCtrl_SetCurSel(GetDlgItem(FWindow, IDC_MASKTABS), index);
-    ShowFolders();
-    ShowModified();
+    ShowMasks(index);
 }
 
 void TConfiguratorWindow::DeleteMask()
@@ -564,26 +572,35 @@ void TConfiguratorWindow::DeleteMask()
             MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     FSession.Model().DeleteMask(index);
+    ShowMasks(FSession.Model().MaskCount() > 0 ? (index > 0 ? index - 1 : 0) : -1);
+}
+
+void TConfiguratorWindow::ShowMasks(int selected)
+{
     ShowModel();
-    if (FSession.Model().MaskCount() > 0)
-        TabCtrl_SetCurSel(GetDlgItem(FWindow, IDC_MASKTABS), index > 0 ? index - 1 : 0);
+    if (selected >= 0)
+        TabCtrl_SetCurSel(GetDlgItem(FWindow, IDC_MASKTABS), selected);
     ShowFolders();
     ShowModified();
+}
+
+bool TConfiguratorWindow::Accepted(TFolderRefusal refusal)
+{
+    if (refusal == TFolderRefusal::None)
+        return true;
+    // An empty path is refused without a word.
+    const TRefusalText text = RefusalText(refusal);
+    if (!text.Text.empty())
+        Ask(text.Text, text.Caption, MB_OK | MB_ICONERROR);
+    return false;
 }
 
 void TConfiguratorWindow::AddFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
     const AnsiString path = TypedFolder();
-    if (folders == nullptr)
+    if (folders == nullptr || !Accepted(folders->CheckNew(path)))
         return;
-    const TFolderRefusal refusal = folders->CheckNew(path);
-    if (refusal != TFolderRefusal::None) {
-        const TRefusalText text = RefusalText(refusal);
-        if (!text.Text.empty())
-            Ask(text.Text, text.Caption, MB_OK | MB_ICONERROR);
-        return;
-    }
     folders->Put(path, TSubFolders::With);
     ShowFolders();
     ShowModified();
@@ -593,14 +610,8 @@ void TConfiguratorWindow::ReplaceFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
     const AnsiString selected = SelectedFolder(), path = TypedFolder();
-    if (folders == nullptr || path.empty() || selected.empty())
+    if (folders == nullptr || path.empty() || selected.empty() || !Accepted(folders->CheckNew(path)))
         return;
-    const TFolderRefusal refusal = folders->CheckNew(path);
-    if (refusal != TFolderRefusal::None) {
-        const TRefusalText text = RefusalText(refusal);
-        Ask(text.Text, text.Caption, MB_OK | MB_ICONERROR);
-        return;
-    }
     folders->Rename(selected, path);
     ShowFolders();
     ShowModified();

@@ -68,6 +68,11 @@ private:
     void ShowServerMissing();
     void ShowModified();
     void ShowModel();
+    // The model's masks with the tab selected (-1: none), its folders, the
+    // modified marker.
+    void ShowMasks(int selected);
+    // Tells why a typed folder is refused; true when it is not.
+    bool Accepted(TFolderRefusal refusal);
     void ShowFolders();
     void ShowSettingsFile();
     void RebuildVolumesMenu();

@@ -105,10 +105,10 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
-    std::unique_ptr<TConfiguratorWindow> Open()
+    std::unique_ptr<TConfiguratorWindow> Open(std::vector<TVolume> volumes = {{"Data (S:)", "S:\\"}})
     {
-        return std::make_unique<TConfiguratorWindow>(settings, std::vector<TVolume>{{"Data (S:)", "S:\\"}},
-                                                     ThisFolder(), TOnClose::Stay, prompts);
+        return std::make_unique<TConfiguratorWindow>(settings, std::move(volumes), ThisFolder(), TOnClose::Stay,
+                                                     prompts);
     }
     std::string Dir(const char* name) const { return (temp / name).string(); }
 
@@ -254,6 +254,63 @@ TEST_F(MainWin32Test, TheFolderButtonsShowTheGlyphsOfTheResourceLibrary)
         EXPECT_NE(info.hbmMask, nullptr) << button;
     }
     EXPECT_NE(SendMessageW(w->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+// The filter's choice reaches the list: folders of another volume are
+// greyed with their check fixed, or hidden and counted; nothing changes.
+TEST_F(MainWin32Test, TheVolumeFilterFixesOrHidesTheFoldersOfOtherVolumes)
+{
+    const std::string drive = temp.Path().string().substr(0, 3);  // "C:\"
+    auto w = Open({{"Temp", drive}, {"Data (S:)", "S:\\"}});
+    const HWND window = w->Handle();
+    SelectTab(window, 0);
+    for (const char* name : {"keep", "keep\\sub"}) {
+        SetDlgItemTextW(window, IDC_FOLDERPATH, zelcom::AnsiToWide(Dir(name)).c_str());
+        Click(window, IDC_ADD);
+    }
+    Command(window, IDM_SAVE);
+    ASSERT_FALSE(w->Session().Model().Modified());
+
+    const auto choose = [window](int volume) {
+        SendDlgItemMessageW(window, IDC_VOLUMEFILTER, CB_SETCURSEL, volume, 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_VOLUMEFILTER, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_VOLUMEFILTER)));
+    };
+    const struct {
+        int volume;
+        bool hide;
+        std::vector<std::string> rows;
+        const char* hidden;
+        bool checkable;
+    } cases[] = {
+        {1, false, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", true},
+        {2, false, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", false},
+        {2, true, {}, "2", false},
+        {0, true, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", true},
+    };
+    for (const auto& c : cases) {
+        choose(c.volume);
+        if (Checked(window, IDC_HIDEFILTERED) != c.hide)
+            Click(window, IDC_HIDEFILTERED);
+        EXPECT_EQ(Folders(window), c.rows) << c.volume << c.hide;
+        EXPECT_EQ(Text(window, IDC_HIDDENCOUNT), c.hidden) << c.volume << c.hide;
+        if (c.rows.empty())
+            continue;
+        // Unchecking the first: taken on the filter's volume, refused off it.
+        LVITEMW unchecked{};
+        unchecked.stateMask = LVIS_STATEIMAGEMASK;
+        unchecked.state = INDEXTOSTATEIMAGEMASK(1);
+        SendDlgItemMessageW(window, IDC_FOLDERS, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&unchecked));
+        EXPECT_EQ(Folders(window).front() == Dir("keep") + " [ ]", c.checkable) << c.volume;
+        EXPECT_EQ(w->Session().Model().Modified(), c.checkable) << c.volume;
+        // Put back for the next case.
+        if (c.checkable) {
+            LVITEMW checked = unchecked;
+            checked.state = INDEXTOSTATEIMAGEMASK(2);
+            SendDlgItemMessageW(window, IDC_FOLDERS, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&checked));
+            Command(window, IDM_SAVE);
+        }
+    }
 }
 
 }  // namespace
