@@ -73,6 +73,12 @@ std::string ThisFolder()
     return file.substr(0, file.find_last_of('\\') + 1);
 }
 
+void Show(HWND window)
+{
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+}
+
 void Command(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 void Click(HWND window, int id) { SendDlgItemMessageW(window, id, BM_CLICK, 0, 0); }
 
@@ -311,6 +317,36 @@ TEST_F(MainWin32Test, TheVolumeFilterFixesOrHidesTheFoldersOfOtherVolumes)
             Command(window, IDM_SAVE);
         }
     }
+}
+
+// The keys a user presses reach the window through its message loop's
+// PreTranslate: the menu's accelerators, and the dialog's Tab.
+TEST_F(MainWin32Test, ControlSSavesAndTabMovesThroughTheControls)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    Click(window, IDC_DELETEHIDDEN);
+    ASSERT_TRUE(w->Session().Model().Modified());
+
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    keys[VK_CONTROL] = 0x80;
+    ASSERT_TRUE(SetKeyboardState(keys));
+    MSG control{GetDlgItem(window, IDC_FOLDERPATH), WM_KEYDOWN, 'S', 0x001F0001, 0, {}};
+    EXPECT_TRUE(w->PreTranslate(control));
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_FALSE(w->Session().Model().Modified());
+    twstesting::TSettingsFile expected;
+    expected.DeleteHidden = true;
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+
+    // Tab from the path goes on to the browse button, as the resource orders.
+    Show(window);
+    SetFocus(GetDlgItem(window, IDC_FOLDERPATH));
+    MSG tab{GetDlgItem(window, IDC_FOLDERPATH), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {}};
+    EXPECT_TRUE(w->PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, IDC_BROWSE));
 }
 
 }  // namespace
