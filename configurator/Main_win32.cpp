@@ -631,10 +631,26 @@ void TConfiguratorWindow::DeleteFolder()
 void TConfiguratorWindow::BrowseFolder()
 {
     // The shell's own folder tree, file-system folders only.
+    struct TStart {
+        OleString Folder;
+        const TWindowPrompts* Prompts;
+    } start{Wide(TypedFolder()), &FPrompts};
     BROWSEINFOW browse{};
     browse.hwndOwner = FWindow;
     browse.lpszTitle = L"Folder Selection";
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    // The tree opens at the typed folder, where the user is likely to be.
+    browse.lParam = reinterpret_cast<LPARAM>(&start);
+    browse.lpfn = [](HWND dialog, UINT message, LPARAM, LPARAM data) -> int {
+        if (message != BFFM_INITIALIZED)
+            return 0;
+        const auto* start = reinterpret_cast<const TStart*>(data);
+        if (!start->Folder.empty())
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->Folder.c_str()));
+        if (start->Prompts->DialogShown)
+            start->Prompts->DialogShown(dialog);
+        return 0;
+    };
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen == nullptr)
         return;
