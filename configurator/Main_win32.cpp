@@ -631,10 +631,7 @@ void TConfiguratorWindow::DeleteFolder()
 void TConfiguratorWindow::BrowseFolder()
 {
     // The shell's own folder tree, file-system folders only.
-    struct TStart {
-        OleString Folder;
-        const TWindowPrompts* Prompts;
-    } start{Wide(TypedFolder()), &FPrompts};
+    const OleString start = Wide(TypedFolder());
     BROWSEINFOW browse{};
     browse.hwndOwner = FWindow;
     browse.lpszTitle = L"Folder Selection";
@@ -644,11 +641,9 @@ void TConfiguratorWindow::BrowseFolder()
     browse.lpfn = [](HWND dialog, UINT message, LPARAM, LPARAM data) -> int {
         if (message != BFFM_INITIALIZED)
             return 0;
-        const auto* start = reinterpret_cast<const TStart*>(data);
-        if (!start->Folder.empty())
-            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->Folder.c_str()));
-        if (start->Prompts->DialogShown)
-            start->Prompts->DialogShown(dialog);
+        const auto* folder = reinterpret_cast<const OleString*>(data);
+        if (!folder->empty())
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
         return 0;
     };
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);

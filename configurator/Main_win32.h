@@ -27,8 +27,8 @@ namespace twsconfigurator {
 struct TWindowPrompts {
     // A message box with MB_* flags.
     std::function<int(HWND owner, const AnsiString& text, const AnsiString& caption, UINT flags)> Ask;
-    // Called when a dialog of the window (the mask input, the folder
-    // browser) has been initialised, before it waits for the user.
+    // Called when a dialog of the window (the mask input) has been
+    // initialised, before it waits for the user.
     std::function<void(HWND dialog)> DialogShown;
 };
 

@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <shlobj.h>
 
 #include <filesystem>
 #include <string>
@@ -348,28 +347,6 @@ TEST_F(MainWin32Test, ControlSSavesAndTabMovesThroughTheControls)
     MSG tab{GetDlgItem(window, IDC_FOLDERPATH), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {}};
     EXPECT_TRUE(w->PreTranslate(tab));
     EXPECT_EQ(GetFocus(), GetDlgItem(window, IDC_BROWSE));
-}
-
-// The folder button opens the shell's folder browser; what the user picks
-// there becomes the typed path, and nothing is added until Add.
-TEST_F(MainWin32Test, TheFolderBrowserFillsThePath)
-{
-    const std::string picked = Dir("keep\\sub");
-    int shown = 0;
-    prompts.DialogShown = [&shown, picked](HWND dialog) {
-        ++shown;
-        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(zelcom::AnsiToWide(picked).c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    };
-    auto w = Open();
-    const HWND window = w->Handle();
-    SelectTab(window, 0);
-    SetDlgItemTextW(window, IDC_FOLDERPATH, zelcom::AnsiToWide(Dir("keep")).c_str());
-    Click(window, IDC_BROWSE);
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(Text(window, IDC_FOLDERPATH), picked);
-    EXPECT_TRUE(Folders(window).empty());
-    EXPECT_FALSE(w->Session().Model().Modified());
 }
 
 }  // namespace
