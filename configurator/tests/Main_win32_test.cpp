@@ -349,4 +349,30 @@ TEST_F(MainWin32Test, ControlSSavesAndTabMovesThroughTheControls)
     EXPECT_EQ(GetFocus(), GetDlgItem(window, IDC_BROWSE));
 }
 
+// Rename and delete act on the selected tab; a declined deletion keeps the
+// mask, and the saved list is the tabs' list.
+TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    SelectTab(window, 1);
+    typedMask = "*.dcu";
+    Command(window, IDM_EDITMASK);
+    SelectTab(window, 0);
+    answer = IDNO;
+    Command(window, IDM_DELETEMASK);
+    EXPECT_EQ(Tabs(window).front(), "*.map") << "declined";
+    answer = IDYES;
+    Command(window, IDM_DELETEMASK);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.map");
+    EXPECT_EQ(Tabs(window), (std::vector<std::string>{"*.dcu", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*",
+                                                      "*.bak"}));
+    EXPECT_EQ(SendDlgItemMessageW(window, IDC_MASKTABS, TCM_GETCURSEL, 0, 0), 0);
+    Command(window, IDM_SAVE);
+    twstesting::TSettingsFile expected;
+    expected.ActiveMasks = "*.dcu,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak";
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+}
+
 }  // namespace
