@@ -3,7 +3,8 @@
 # a window manager (openbox), the way a user sees them: the review window
 # with a kept hidden file, the wizard's steps (step 2 with its mask lines)
 # and its question before a purge, and the settings editor with its glyph
-# buttons. Installs xvfb and openbox when they are missing.
+# buttons; with the Windows build, the Windows settings editor under Wine
+# (docs/configurator-windows.png). Installs what it needs when missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,4 +25,24 @@ x build/out/review_bench --screenshot docs/review-window.png
 x env WIZARD_SCREENSHOT_DIR="$root/docs" build/out/wizard_Main_test --gtest_brief=1
 x env TWS_SCREENSHOT="$root/docs/configurator.png" build/out/configurator_Main_test \
   --gtest_brief=1 --gtest_filter='MainTest.TheWindowAsAUserFirstSeesItDraws'
+if [[ -f build-win/build.ninja ]]; then
+  bash scripts/setup.sh openbox imagemagick
+  cmake --build build-win --target TWSConfigurator TWSConfig TWSRES
+  # The server registered in the build's prefix; the settings are the
+  # TWS.cfg of the folder it starts in (no handler is registered there).
+  (cd build-win/out && ../wine-run regsvr32 /s TWSConfig.dll)
+  shot=$(mktemp -d)
+  trap 'rm -rf "$shot"' EXIT
+  printf '%s\n' '[Files]' 'ActiveMasks="*.map,*.dsk,*.obj,*.tds,*.~*,*.bak"' 'DeleteHidden=0' \
+    'DeleteReadOnly=0' 'UseRecycleBin=1' '' '[Files/Excluded]' \
+    '*.map=""C:\Projects\Legacy\Build=0","C:\Projects\Vendor=1""' '' '[Volumes]' 'Excluded=""' \
+    >"$shot/TWS.cfg"
+  x bash -c '
+    openbox >/dev/null 2>&1 &
+    sleep 1
+    (cd "$1" && "$2/build-win/wine-run" "$2/build-win/out/TWSConfigurator.exe" >/dev/null 2>&1) &
+    sleep 12
+    import -frame -window "TWS Configurator" "$2/docs/configurator-windows.png"
+  ' _ "$shot" "$root"
+fi
 echo "Pictures written to docs/"
