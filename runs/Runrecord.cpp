@@ -4,6 +4,7 @@
 #include "Runjournal.h"
 #include "TrashRestore.h"
 #include "Undo.h"
+#include "UserFolders.h"
 
 #include <algorithm>
 #include <chrono>
@@ -199,19 +200,15 @@ namespace {
 
 // The user's state folder, which may be reached through links (it is the
 // user's own setting), and the folders below it that are never.
-std::string StateBase()
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/')
-        return state;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state";
-}
+std::string StateBase() { return twsplatform::UserStateBase(); }
 
 const std::vector<AnsiString> kRunsBelow = {"tidewash", "runs"};
 
 twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
 {
+    // Without one the runs would land relative to the current folder.
+    if (StateBase().empty())
+        throw std::runtime_error("no folder for the runs: neither XDG_STATE_HOME nor HOME is an absolute path");
     return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
 }
 
