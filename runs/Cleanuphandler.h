@@ -3,6 +3,7 @@
 // free, told to purge, deactivated and released.
 #pragma once
 
+#include <comref.h>
 #include <emptyvc.h>
 
 #include <cstdint>
@@ -119,6 +120,7 @@ public:
 
 private:
     bool Fail(const char* step, HRESULT result);
+    void TakeResults();
 
     AnsiString FKeyName;
     AnsiString FDisplayName;
@@ -129,8 +131,8 @@ private:
     bool FAborted = false;
 
     THandlerError FError;
-    IEmptyVolumeCache* FCache = nullptr;
-    ITidewashResults* FResults = nullptr;
+    twscom::TComRef<IEmptyVolumeCache> FCache;
+    twscom::TComRef<ITidewashResults> FResults;
     std::vector<TFileRecord> FFiles;
     AnsiString FReportPath;
     AnsiString FReportError;
