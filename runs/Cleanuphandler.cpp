@@ -237,11 +237,7 @@ bool TCleanupHandler::ReadFiles()
         f.Size = r.Size;
         f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
         f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
-        f.Device = r.Device;
-        f.Inode = r.Inode;
-        f.ModifiedNs = r.ModifiedNs;
-        f.BornNs = r.BornNs;
-        f.HasBirthTime = r.HasBirthTime != VARIANT_FALSE;
+        f.Identity = TwsFileIdentity(r);
         f.Mask = TakeBSTR(r.Mask);
         f.Path = TakeBSTR(r.Path);
         f.PlanReason = TakeBSTR(r.PlanReason);

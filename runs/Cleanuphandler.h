@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "FileIdentity.h"
 #include "System.hpp"
 
 struct ITidewashResults;
@@ -59,11 +60,7 @@ struct TFileRecord {
     AnsiString OutcomeReason;
     AnsiString TrashFolder;  // the trash that took it, ending in "/"
     AnsiString TrashName;    // its entry in TrashFolder's files/
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    std::int64_t ModifiedNs = 0;
-    std::int64_t BornNs = 0;
-    bool HasBirthTime = false;
+    twsplatform::TFileIdentity Identity;  // as the scan found it; its Size is Size
 };
 
 class TCleanupHandler {

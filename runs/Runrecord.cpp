@@ -43,16 +43,20 @@ json FileEntry(const TFileRecord& f)
         {"outcome", f.Outcome == TFileOutcome::None ? json(nullptr) : json(OutcomeName(f.Outcome))},
         {"outcome_reason", Nullable(f.OutcomeReason)},
         {"trash", f.TrashName.empty() ? json(nullptr) : json{{"folder", f.TrashFolder}, {"name", f.TrashName}}},
-        {"identity",
-         {{"device", f.Device},
-          {"inode", f.Inode},
-          {"modified_ns", f.ModifiedNs},
-          {"born_ns", f.HasBirthTime ? json(f.BornNs) : json(nullptr)}}},
+        {"identity", IdentityJson(f.Identity)},
     };
     return entry;
 }
 
 }  // namespace
+
+json IdentityJson(const twsplatform::TFileIdentity& identity)
+{
+    return {{"device", identity.Device},
+            {"inode", identity.Inode},
+            {"modified_ns", identity.ModifiedNs},
+            {"born_ns", identity.HasBirthTime ? json(identity.BornNs) : json(nullptr)}};
+}
 
 // An undo compares it with the root it reaches, so that it puts files back
 // into the folder they came from.
