@@ -54,7 +54,7 @@ void TIniFileImport::ImportFlatConfig(TManagedConfig* const config)
         return;
     TIniFileAdaptor adaptor(*FIniFile, AnsiString());
     adaptor.Open();
-    ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, true); });
+    ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, /*recursive=*/true); });
     adaptor.Close();
 }
 
@@ -68,7 +68,7 @@ void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& pr
     {
         TIniFileAdaptor adaptor(*FIniFile, prefix);
         adaptor.Open();
-        section->LoadSection(&adaptor, false);
+        section->LoadSection(&adaptor, /*recursive=*/false);
         adaptor.Close();
     }
     ImportChildSections(section, prefix + section->GetName() + SectionSeparator);
@@ -114,7 +114,7 @@ void TIniFileExport::ExportFlatConfig(const TManagedConfig& config)
         return;
     TIniFileAdaptor adaptor(*FIniFile, AnsiString());
     adaptor.Open();
-    ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, true); });
+    ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, /*recursive=*/true); });
     adaptor.Close();
 }
 
@@ -128,7 +128,7 @@ void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& pr
     {
         TIniFileAdaptor adaptor(*FIniFile, prefix);
         adaptor.Open();
-        section->SaveSection(&adaptor, false);
+        section->SaveSection(&adaptor, /*recursive=*/false);
         adaptor.Close();
     }
     ExportChildSections(section, prefix + section->GetName() + SectionSeparator);

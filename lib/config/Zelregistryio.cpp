@@ -24,7 +24,7 @@ void TRegistryImport::ImportSection(TConfigSection* section, const AnsiString& p
     {
         TRegistryAdaptor adaptor(FRootKey, path, FAccess);
         adaptor.Open();
-        section->LoadSection(&adaptor, false);
+        section->LoadSection(&adaptor, /*recursive=*/false);
         adaptor.Close();
     }
     ImportChildSections(section, path + "\\" + section->GetName());
@@ -52,7 +52,7 @@ void TRegistryExport::ExportSection(TConfigSection* section, const AnsiString& p
     {
         TRegistryAdaptor adaptor(FRootKey, path, FAccess);
         adaptor.Open();
-        section->SaveSection(&adaptor, false);
+        section->SaveSection(&adaptor, /*recursive=*/false);
         adaptor.Close();
     }
     ExportChildSections(section, path + "\\" + section->GetName());
