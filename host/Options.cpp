@@ -9,55 +9,69 @@ namespace twscleanup {
 
 namespace {
 
-// The options as given, one flag each, before they are weighed against
-// each other.
-struct TFlags {
-    bool ListVolumes = false;
-    bool Yes = false;
-    bool DryRun = false;
-    bool List = false;
-    bool Json = false;
-    bool Quiet = false;
-    bool Verbose = false;
-    bool History = false;
-    bool Undo = false;
+// The flags, in the order --help lists them.
+struct TFlag {
+    const char* Names;
+    const char* Help;
+};
+const TFlag kFlags[] = {
+    {"-l,--list-volumes", "List the fixed volumes and exit (takes no VOLUME and no other option)"},
+    {"-y,--yes", "Purge every handler that found something, without asking"},
+    {"-n,--dry-run", "Scan and show the figures only; delete nothing (with --undo: show what it would\n"
+                     "restore; move nothing)"},
+    {"--list", "Scan and list every file the purge would touch, with its size, and why a found file\n"
+               "would be kept; delete nothing"},
+    {"--json", "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
+               "without --yes nothing is deleted, with it the document tells what the purge did"},
+    {"-q,--quiet", "Print nothing but errors (and questions, unless --yes)"},
+    {"-v,--verbose", "Name the code (HRESULT) a failing handler gave after its reason"},
+    {"--history", "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
+                  "and exit"},
+};
+
+// The options as given, before they are weighed against each other.
+struct TGiven {
+    const CLI::App& App;
+    bool operator()(const char* name) const { return App.count(name) > 0; }
 };
 
 // Why the options do not go together, or null. An option that does not
 // apply is refused rather than ignored: ignored, it would make the run do
 // something else than asked (a "dry run" that restores, a listing of
 // volumes instead of the folder named).
-const char* Conflict(const TFlags& o, const std::string& volume)
+const char* Conflict(const TGiven& has, const std::string& volume)
 {
-    if (o.ListVolumes && (!volume.empty() || o.Yes || o.DryRun || o.List || o.Json || o.History || o.Undo))
+    const bool lists = has("--dry-run") || has("--list");
+    if (has("--list-volumes") && (!volume.empty() || has("--yes") || lists || has("--json") || has("--history") ||
+                                  has("--undo")))
         return "--list-volumes takes no VOLUME and no other option: it only lists the fixed volumes.\n"
                "To see what a folder holds, use: twscleanup --dry-run FOLDER";
-    if ((o.Undo || o.History) && !volume.empty())
+    if ((has("--undo") || has("--history")) && !volume.empty())
         return "--history and --undo take no VOLUME.";
-    if (o.History && (o.Undo || o.Yes || o.DryRun || o.List || o.Json))
+    if (has("--history") && (has("--undo") || has("--yes") || lists || has("--json")))
         return "--history takes no other option.";
-    if (o.Undo && (o.Yes || o.List || o.Json))
+    if (has("--undo") && (has("--yes") || has("--list") || has("--json")))
         return "--undo goes only with --dry-run (show what it would restore) and --quiet.";
-    if (o.Yes && (o.DryRun || o.List))
+    if (has("--yes") && lists)
         return "--yes purges; --dry-run and --list delete nothing: choose one.";
     return nullptr;
 }
 
-// The one command the flags ask for; they go together (Conflict).
-TCommand CommandOf(const TFlags& o)
+// The one command the options ask for; they go together (Conflict).
+TCommand CommandOf(const TGiven& has)
 {
-    if (o.ListVolumes)
+    if (has("--list-volumes"))
         return TCommand::ListVolumes;
-    if (o.History)
+    if (has("--history"))
         return TCommand::History;
-    if (o.Undo)
-        return o.DryRun ? TCommand::ShowUndo : TCommand::Undo;
-    if (o.Yes)
+    if (has("--undo"))
+        return has("--dry-run") ? TCommand::ShowUndo : TCommand::Undo;
+    if (has("--yes"))
         return TCommand::CleanWithoutAsking;
     // The list of files is text: a JSON document holds the files anyway.
-    if (o.List && !o.Json)
+    if (has("--list") && !has("--json"))
         return TCommand::List;
-    if (o.DryRun || o.List || o.Json)
+    if (has("--dry-run") || has("--list") || has("--json"))
         return TCommand::DryRun;
     return TCommand::Clean;
 }
@@ -66,7 +80,6 @@ TCommand CommandOf(const TFlags& o)
 
 std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
 {
-    TFlags flags;
     CLI::App app{"twscleanup: frees disk space with the registered disk-cleanup handlers.\n"
                  "Scans one volume (or folder) with every handler, lists what each would free,\n"
                  "and purges the handlers you keep.\n\n"
@@ -79,23 +92,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
     app.add_option("volume", options.Volume,
                    "Volume or folder to clean (default: the volume holding the current folder, after a\n"
                    "question; --yes needs it named)");
-    app.add_flag("-l,--list-volumes", flags.ListVolumes,
-                 "List the fixed volumes and exit (takes no VOLUME and no other option)");
-    app.add_flag("-y,--yes", flags.Yes, "Purge every handler that found something, without asking");
-    app.add_flag("-n,--dry-run", flags.DryRun,
-                 "Scan and show the figures only; delete nothing (with --undo: show what it would\n"
-                 "restore; move nothing)");
-    app.add_flag("--list", flags.List,
-                 "Scan and list every file the purge would touch, with its size, and why a found file\n"
-                 "would be kept; delete nothing");
-    app.add_flag("--json", flags.Json,
-                 "Print the files and the summary as one JSON document (docs/twscleanup-json.md);\n"
-                 "without --yes nothing is deleted, with it the document tells what the purge did");
-    app.add_flag("-q,--quiet", flags.Quiet, "Print nothing but errors (and questions, unless --yes)");
-    app.add_flag("-v,--verbose", flags.Verbose, "Name the code (HRESULT) a failing handler gave after its reason");
-    app.add_flag("--history", flags.History,
-                 "List the purges recorded, newest last (one killed half-way marked \"interrupted\"),\n"
-                 "and exit");
+    for (const TFlag& flag : kFlags)
+        app.add_flag(flag.Names, flag.Help);
     app.add_option("--undo", options.UndoRun,
                    "Put back from the trash the files a purge moved there (RUN: an id from --history;\n"
                    "default the last purge; an interrupted one too); never overwrites a file, never\n"
@@ -113,15 +111,15 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
         const int rc = app.exit(e);
         return e.get_exit_code() == 0 ? kSuccess : (rc == 0 ? kSuccess : kUsage);
     }
-    flags.Undo = app.count("--undo") > 0;
-    if (const char* why = Conflict(flags, options.Volume)) {
+    const TGiven has{app};
+    if (const char* why = Conflict(has, options.Volume)) {
         std::fprintf(stderr, "twscleanup: %s\n", why);
         return kUsage;
     }
-    options.Command = CommandOf(flags);
+    options.Command = CommandOf(has);
     // A JSON document must stand alone on the output.
-    options.Output = flags.Json ? TOutput::Json : flags.Quiet ? TOutput::Quiet : TOutput::Text;
-    options.Failures = flags.Verbose ? TFailureDetail::ReasonAndCode : TFailureDetail::Reason;
+    options.Output = has("--json") ? TOutput::Json : has("--quiet") ? TOutput::Quiet : TOutput::Text;
+    options.Failures = has("--verbose") ? TFailureDetail::ReasonAndCode : TFailureDetail::Reason;
     return std::nullopt;
 }
 
