@@ -29,10 +29,17 @@ const TFlag kFlags[] = {
                   "and exit"},
 };
 
-// The options as given, before they are weighed against each other.
+// The options as given, before they are weighed against each other: a flag
+// counts when it is set (not given as --yes=false), --undo when it is there.
 struct TGiven {
     const CLI::App& App;
-    bool operator()(const char* name) const { return App.count(name) > 0; }
+    bool operator()(const char* name) const
+    {
+        const CLI::Option* option = App.get_option(name);
+        if (option->count() == 0)
+            return false;
+        return option->get_expected_max() > 0 || option->as<bool>();
+    }
 };
 
 // Why the options do not go together, or null. An option that does not

@@ -42,6 +42,9 @@ TEST(HostOptions, FlagsBecomeOneCommandAndOneOutput)
         {{"--list", "--dry-run", "-q"}, TCommand::List, TOutput::Quiet},
         {{"--list-volumes"}, TCommand::ListVolumes, TOutput::Text},
         {{"--history"}, TCommand::History, TOutput::Text},
+        // A flag turned off is not given: nothing to refuse.
+        {{"--history", "--yes=false"}, TCommand::History, TOutput::Text},
+        {{"--dry-run=false", "--json=false"}, TCommand::Clean, TOutput::Text},
         {{"--undo"}, TCommand::Undo, TOutput::Text},
         {{"--undo", "7", "--dry-run", "-q"}, TCommand::ShowUndo, TOutput::Quiet},
     };
