@@ -96,7 +96,10 @@ TDecision AskToKeep(TCleanupHandler& handler)
 
 }  // namespace
 
-TCleanupRun::TCleanupRun(bool live, AnsiString volume) : FLive(live && !Silent()), FVolume(std::move(volume)) {}
+TCleanupRun::TCleanupRun(TProgressLine line, AnsiString volume)
+    : FLine(Silent() ? TProgressLine::None : line), FVolume(std::move(volume))
+{
+}
 
 TCleanupRun::~TCleanupRun()
 {
@@ -112,9 +115,9 @@ bool TCleanupRun::Scan(const std::vector<AnsiString>& keys)
             ReportFailure(*handler);
             continue;
         }
-        TConsoleSink sink(handler->DisplayName(), FLive);
+        TConsoleSink sink(handler->DisplayName(), FLine);
         const bool scanned = handler->Scan(sink);
-        if (FLive)
+        if (FLine == TProgressLine::Live)
             EndLiveLine();
         if (handler->Aborted()) {
             Say("Scan aborted by the user; nothing was deleted.\n");
@@ -128,7 +131,7 @@ bool TCleanupRun::Scan(const std::vector<AnsiString>& keys)
         if (handler->Detailed() && !handler->ReadFiles())
             std::fprintf(stderr, "Handler \"%s\": its file list could not be read; only its total is shown.\n",
                          key.c_str());
-        if (!FLive)
+        if (FLine == TProgressLine::None)
             Say("Scanned %s: %s to free\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
         FHandlers.push_back(std::move(handler));
     }
@@ -181,10 +184,10 @@ int TCleanupRun::Purge(TAsk ask)
         StartJournal();
         if (FJournal)
             FJournal->StartHandler(h);
-        TConsoleSink sink(h.DisplayName(), FLive);
+        TConsoleSink sink(h.DisplayName(), FLine);
         // A handler given zero frees nothing: empty files still count.
         const bool purged = h.Purge(std::max<DWORDLONG>(toFree, 1), sink, FJournal.get());
-        if (FLive)
+        if (FLine == TProgressLine::Live)
             EndLiveLine();
         if (h.Detailed() && !h.ReadFiles())
             std::fprintf(stderr, "Handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Cleanuphandler.h"
+#include "Consoleoutput.h"
 #include "Options.h"
 #include "Runjournal.h"
 #include "Runrecord.h"
@@ -27,8 +28,8 @@ std::optional<int> ConfirmVolume(const TOptions& options, const AnsiString& volu
 // that scanned is deactivated when the run ends, however it ends.
 class TCleanupRun {
 public:
-    // live: progress on rewritten terminal lines.
-    TCleanupRun(bool live, AnsiString volume);
+    // Live: progress on rewritten terminal lines, unless Silent().
+    TCleanupRun(TProgressLine line, AnsiString volume);
     ~TCleanupRun();
     TCleanupRun(const TCleanupRun&) = delete;
     TCleanupRun& operator=(const TCleanupRun&) = delete;
@@ -61,7 +62,7 @@ private:
     nlohmann::json FErrors = nlohmann::json::array();  // the handlers that failed, for the document
     std::vector<std::unique_ptr<cleanuphost::TCleanupHandler>> FHandlers;
     std::vector<bool> FPurged;
-    bool FLive;
+    TProgressLine FLine;
     AnsiString FVolume;
     AnsiString FReport;
     bool FFailed = false;

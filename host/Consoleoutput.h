@@ -32,11 +32,14 @@ AnsiString Explain(HRESULT hr);
 // "1 file", "3 files"
 AnsiString Count(std::int64_t files);
 
-// The progress of one handler: a live line on a terminal, nothing
-// otherwise; Ctrl+C asks the handler to stop.
+// How a handler's progress shows: on one rewritten terminal line, or not
+// at all (output to a file or pipe, --quiet, --json).
+enum class TProgressLine { Live, None };
+
+// The progress of one handler; Ctrl+C asks the handler to stop.
 class TConsoleSink : public cleanuphost::TProgressSink {
 public:
-    TConsoleSink(AnsiString name, bool live) : FName(std::move(name)), FLive(live) {}
+    TConsoleSink(AnsiString name, TProgressLine line) : FName(std::move(name)), FLive(line == TProgressLine::Live) {}
     bool ScanProgress(DWORDLONG used, bool last) override;
     bool PurgeProgress(DWORDLONG freed, DWORDLONG remaining, bool last) override;
 

@@ -105,7 +105,7 @@ int Clean(const TOptions& options)
     if (const auto exit = ConfirmVolume(options, volume))
         return *exit;
 
-    TCleanupRun run(twsconsole::OutputIsTerminal(), volume);
+    TCleanupRun run(twsconsole::OutputIsTerminal() ? TProgressLine::Live : TProgressLine::None, volume);
     if (!run.Scan(keys))
         return kAborted;
     const DWORDLONG total = run.PrintSummary();
