@@ -49,13 +49,8 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
             return E_INVALIDARG;
         const auto& [ref, masks] = FListed[static_cast<std::size_t>(Index)];
         TWS_FILE_RESULT out{};
-        out.Size = ref->Size;
+        TwsSetFileIdentity(out, ref->Identity);
         out.Plan = PlanFor(ref);
-        out.Device = ref->Device;
-        out.Inode = ref->Inode;
-        out.ModifiedNs = ref->ModifiedNs;
-        out.BornNs = ref->BornNs;
-        out.HasBirthTime = ref->HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
         const TFileReasons& reasons = out.Plan == TWS_PLAN_UNSELECTED ? FUnselectedReasons : FKeptBySettings;
         const auto reason = reasons.find(ref);
         const auto record = FPurgeRecords.find(ref);

@@ -11,6 +11,8 @@
 
 #include <initializer_list>
 
+#include "FileIdentity.h"
+
 // {A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}
 DEFINE_GUID(LIBID_Tidewash, 0xA26D50E2, 0x16AD, 0x41EE, 0x8B, 0x2B, 0x33, 0xB4, 0xC1, 0x83, 0xAC, 0x6D);
 // {4D361A55-C193-4ECC-B967-BF2B96A901E4}
@@ -68,6 +70,23 @@ struct TWS_FILE_RESULT {
     LONGLONG BornNs;
     VARIANT_BOOL HasBirthTime;
 };
+
+// The file's identity into and out of the flat record: the one place its
+// fields are copied. The identity's size is the record's Size.
+inline void TwsSetFileIdentity(TWS_FILE_RESULT& r, const twsplatform::TFileIdentity& identity)
+{
+    r.Size = identity.Size;
+    r.Device = identity.Device;
+    r.Inode = identity.Inode;
+    r.ModifiedNs = identity.ModifiedNs;
+    r.BornNs = identity.BornNs;
+    r.HasBirthTime = identity.HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+inline twsplatform::TFileIdentity TwsFileIdentity(const TWS_FILE_RESULT& r)
+{
+    return {r.Device, r.Inode, r.Size, r.ModifiedNs, r.BornNs, r.HasBirthTime != VARIANT_FALSE};
+}
 
 inline void TwsClearFileResult(TWS_FILE_RESULT& r)
 {

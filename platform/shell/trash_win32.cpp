@@ -15,6 +15,7 @@
 #include <shellapi.h>
 
 #include "SysUtils.hpp"
+#include "VerifiedFile.h"
 #include "fileops_win32.h"
 #include "folderhandle_win32.h"
 #include "ntrelative.h"

@@ -3,11 +3,13 @@
 // free, told to purge, deactivated and released.
 #pragma once
 
+#include <comref.h>
 #include <emptyvc.h>
 
 #include <cstdint>
 #include <vector>
 
+#include "FileIdentity.h"
 #include "System.hpp"
 
 struct ITidewashResults;
@@ -58,11 +60,7 @@ struct TFileRecord {
     AnsiString OutcomeReason;
     AnsiString TrashFolder;  // the trash that took it, ending in "/"
     AnsiString TrashName;    // its entry in TrashFolder's files/
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    std::int64_t ModifiedNs = 0;
-    std::int64_t BornNs = 0;
-    bool HasBirthTime = false;
+    twsplatform::TFileIdentity Identity;  // as the scan found it; its Size is Size
 };
 
 class TCleanupHandler {
@@ -119,6 +117,7 @@ public:
 
 private:
     bool Fail(const char* step, HRESULT result);
+    void TakeResults();
 
     AnsiString FKeyName;
     AnsiString FDisplayName;
@@ -129,8 +128,8 @@ private:
     bool FAborted = false;
 
     THandlerError FError;
-    IEmptyVolumeCache* FCache = nullptr;
-    ITidewashResults* FResults = nullptr;
+    twscom::TComRef<IEmptyVolumeCache> FCache;
+    twscom::TComRef<ITidewashResults> FResults;
     std::vector<TFileRecord> FFiles;
     AnsiString FReportPath;
     AnsiString FReportError;

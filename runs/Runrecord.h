@@ -42,6 +42,10 @@ TFigures FiguresOf(const std::vector<TFileRecord>& files);
 const char* PlanReason(const TFileRecord& file);  // "" for a file to remove
 const char* OutcomeName(TFileOutcome outcome);
 
+// A file's identity as the document records it (its size stands beside
+// it); the undo reads it back (Undo.h).
+nlohmann::json IdentityJson(const twsplatform::TFileIdentity& identity);
+
 enum class TRunMode { List, Purge };
 
 // One failure of a handler as the document's "errors" array holds it: the

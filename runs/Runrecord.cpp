@@ -4,6 +4,7 @@
 #include "Runjournal.h"
 #include "TrashRestore.h"
 #include "Undo.h"
+#include "UserFolders.h"
 
 #include <algorithm>
 #include <chrono>
@@ -42,16 +43,20 @@ json FileEntry(const TFileRecord& f)
         {"outcome", f.Outcome == TFileOutcome::None ? json(nullptr) : json(OutcomeName(f.Outcome))},
         {"outcome_reason", Nullable(f.OutcomeReason)},
         {"trash", f.TrashName.empty() ? json(nullptr) : json{{"folder", f.TrashFolder}, {"name", f.TrashName}}},
-        {"identity",
-         {{"device", f.Device},
-          {"inode", f.Inode},
-          {"modified_ns", f.ModifiedNs},
-          {"born_ns", f.HasBirthTime ? json(f.BornNs) : json(nullptr)}}},
+        {"identity", IdentityJson(f.Identity)},
     };
     return entry;
 }
 
 }  // namespace
+
+json IdentityJson(const twsplatform::TFileIdentity& identity)
+{
+    return {{"device", identity.Device},
+            {"inode", identity.Inode},
+            {"modified_ns", identity.ModifiedNs},
+            {"born_ns", identity.HasBirthTime ? json(identity.BornNs) : json(nullptr)}};
+}
 
 // An undo compares it with the root it reaches, so that it puts files back
 // into the folder they came from.
@@ -199,19 +204,15 @@ namespace {
 
 // The user's state folder, which may be reached through links (it is the
 // user's own setting), and the folders below it that are never.
-std::string StateBase()
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/')
-        return state;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state";
-}
+std::string StateBase() { return twsplatform::UserStateBase(); }
 
 const std::vector<AnsiString> kRunsBelow = {"tidewash", "runs"};
 
 twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
 {
+    // Without one the runs would land relative to the current folder.
+    if (StateBase().empty())
+        throw std::runtime_error("no folder for the runs: neither XDG_STATE_HOME nor HOME is an absolute path");
     return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
 }
 
