@@ -171,6 +171,15 @@ int TCleanupRun::Purge(TAsk ask)
         const DWORDLONG toFree = ToFree(h);
         if (toFree == 0 && (!h.Detailed() || FiguresOf(h.Files()).Remove.Files == 0))
             continue;
+        // A volume that can take no deletion, or a trash that can take no
+        // file, is told once, before any question: not one failure per file.
+        if (const AnsiString obstacle = h.PurgeObstacle(); !obstacle.empty()) {
+            std::fprintf(stderr, "twscleanup: %s: no file can be purged: %s\n", h.DisplayName().c_str(),
+                         obstacle.c_str());
+            FErrors.push_back(ErrorEntry(h.KeyName(), h.DisplayName(), "purge", obstacle, S_FALSE));
+            FSomeFailed = true;
+            continue;
+        }
         const TDecision decision = ask == TAsk::Never ? TDecision::Keep : AskToKeep(h);
         if (decision == TDecision::Abort) {
             Say("Aborted by the user; the handlers not yet purged deleted nothing.\n");

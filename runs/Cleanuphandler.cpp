@@ -266,6 +266,18 @@ bool TCleanupHandler::ReadFiles()
     return true;
 }
 
+AnsiString TCleanupHandler::PurgeObstacle() const
+{
+    if (FResults == nullptr)
+        return AnsiString();
+    BSTR reason = nullptr;
+    const HRESULT hr = FResults->GetPurgeReadiness(&reason);
+    AnsiString text = TakeBSTR(reason);
+    if (hr == S_FALSE && text.empty())
+        text = "the handler says its purge cannot go ahead";
+    return hr == S_FALSE ? text : AnsiString();
+}
+
 bool TCleanupHandler::Scan(TProgressSink& sink)
 {
     TCallbackRef callback(sink);

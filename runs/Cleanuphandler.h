@@ -99,6 +99,10 @@ public:
     // After ReadFiles: the settings file the detailed handler read (it may
     // be missing: the defaults), empty when it names none.
     const AnsiString& SettingsFile() const { return FSettingsFile; }
+    // Why a purge of the detailed handler could do nothing on its volume
+    // (read-only, or its trash unusable), asked before the user is; empty
+    // when nothing stands in the way or the handler does not tell.
+    AnsiString PurgeObstacle() const;
     // Shows the handler's own review window; false when it has none.
     bool ShowProperties();
     void Deactivate();

@@ -25,6 +25,7 @@
 #include "Configintf.h"
 #include "SettingsFile.h"
 #include "Settingsplace.h"
+#include "MountNamespace.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
@@ -764,48 +765,74 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
     EXPECT_EQ(Host("--undo no-such-run").Code, 64);
 }
 
-TEST_F(CleanupHost, FilesTheTrashRefusesAreReportedWithExitFour)
+// A purge that can do nothing is told once, before any question, with the
+// reason (and the trash it would use): never promised, then failed file by
+// file. Each case runs in a child with a mount namespace of its own, on a
+// tmpfs of its own.
+TEST_F(CleanupHost, APurgeThatCannotWorkIsRefusedOnceBeforeTheQuestion)
 {
-    InstallHandler(kTrashSettings);
-    // A file system of its own whose trash cannot be made: .Trash-$uid is
-    // a file. In a child with its own mount namespace.
+    const std::string uid = std::to_string(::geteuid());
     const fs::path mnt = base / "mnt";
     fs::create_directories(mnt);
-    const fs::path complaint = base / "complaint";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "mode=0755") != 0)
-            ::_exit(77);
-        volume = mnt / "volume";
-        fs::create_directories(volume / "proj");
-        twstesting::WriteFile(volume / "proj" / "a.obj", "0123456789");
-        twstesting::WriteFile(volume / "proj" / "b.obj", "01234");
-        twstesting::WriteFile(mnt / (".Trash-" + std::to_string(::geteuid())), "not a folder");
-        const TRun run = Host("--yes " + Vol());
-        std::string problem;
-        if (run.Code != 4)
-            problem += "exit " + std::to_string(run.Code) + "\n";
-        // The reason once, with the count and the files.
-        for (const char* text : {"removed 0 files", "failed 2 files", "not removed: 2 files: trash refused it"})
-            if ((run.Output + run.Errors).find(text) == std::string::npos)
-                problem += std::string("missing \"") + text + "\"\n";
-        if (run.Errors.find("trash refused it") != run.Errors.rfind("trash refused it"))
-            problem += "the reason is told more than once\n";
-        for (const char* name : {"a.obj", "b.obj"})
-            if (run.Errors.find("      " + (volume / "proj" / name).string() + "\n") == std::string::npos)
-                problem += std::string("the failed file is not named: ") + name + "\n";
-        if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
-            problem += "a refused file was deleted\n";
-        if (!problem.empty())
-            twstesting::WriteFile(complaint, problem + run.Output + run.Errors);
-        ::_exit(problem.empty() ? 0 : 1);
+    struct TCase {
+        const char* What;
+        bool ToTrash;
+        bool ReadOnly;
+        std::string Reason;
+    };
+    const TCase cases[] = {
+        {"the topdir trash is a file", true, false,
+         "the trash " + mnt.string() + "/.Trash-" + uid + "/ cannot take the files: " + mnt.string() + "/.Trash-" +
+             uid + " is not a folder"},
+        {"a read-only volume, to the trash", true, true, "the volume is mounted read-only"},
+        {"a read-only volume, deleting for good", false, true, "the volume is mounted read-only"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        twstesting::TSettingsFile settings = ObjSettings();
+        settings.UseRecycleBin = c.ToTrash;
+        fs::remove_all(install);
+        fs::create_directories(install);
+        InstallHandler(settings.Text());
+        const std::string result = twstesting::InOwnMountNamespace([&]() -> std::string {
+            if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "mode=0755") != 0)
+                return twstesting::kNoMountNamespace;
+            volume = mnt / "volume";
+            fs::create_directories(volume / "proj");
+            twstesting::WriteFile(volume / "proj" / "a.obj", "0123456789");
+            twstesting::WriteFile(volume / "proj" / "b.obj", "01234");
+            if (!c.ReadOnly)
+                twstesting::WriteFile(mnt / (".Trash-" + uid), "not a folder");
+            else if (::mount(mnt.c_str(), mnt.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+                     ::mount(nullptr, mnt.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+                return "cannot remount read-only";
+            std::string problem;
+            for (const char* arguments : {"--yes", ""}) {
+                // Asked, it would answer yes: the question must not come.
+                const TRun run = Host(std::string(arguments) + " " + Vol(), "y\ny\n");
+                const std::string all = run.Output + run.Errors;
+                if (run.Code != 4)
+                    problem += "exit " + std::to_string(run.Code) + "\n";
+                const std::string line = "twscleanup: Tideworks Suite (TWS): no file can be purged: " + c.Reason;
+                if (run.Errors.find(line) == std::string::npos)
+                    problem += "missing \"" + line + "\"\n";
+                if (all.find(c.Reason) != all.rfind(c.Reason))
+                    problem += "the reason is told more than once\n";
+                if (all.find("Clean up") != std::string::npos)
+                    problem += "the purge was offered\n";
+                if (all.find("not removed") != std::string::npos || all.find("failed") != std::string::npos)
+                    problem += "a purge was tried\n";
+                if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
+                    problem += "a file was deleted\n";
+                if (!problem.empty())
+                    return problem + all;
+            }
+            return std::string();
+        });
+        if (result == twstesting::kNoMountNamespace)
+            GTEST_SKIP() << "no mount namespace of its own may be made here (it needs CAP_SYS_ADMIN)";
+        EXPECT_EQ(result, "");
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
-        GTEST_SKIP() << "mounting a file system of its own is not allowed here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << twstesting::ReadFile(complaint);
 }
 
 // The handler reports success when only its disk-cleanup key could not be
