@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "Console.h"
 #include "Consoleoutput.h"
@@ -25,6 +26,15 @@ std::optional<int> ChooseVolume(const TOptions& options, AnsiString& volume)
     }
 
     volume = ResolveVolume(options.Volume);
+    std::error_code ignored;
+    if (volume.empty() && std::filesystem::exists(options.Volume, ignored) &&
+        !std::filesystem::is_directory(options.Volume, ignored)) {
+        std::fprintf(stderr,
+                     "twscleanup: \"%s\" is a file, not a folder or volume.\n"
+                     "Name the folder that holds it, or see the fixed volumes with: twscleanup --list-volumes\n",
+                     options.Volume.c_str());
+        return kUsage;
+    }
     if (volume.empty()) {
         std::fprintf(stderr,
                      "twscleanup: \"%s\" is not an existing folder or volume.\n"
@@ -114,22 +124,30 @@ bool TCleanupRun::Scan(const std::vector<AnsiString>& keys)
         }
         TConsoleSink sink(handler->DisplayName(), FLive);
         const bool scanned = handler->Scan(sink);
-        if (FLive)
-            EndLiveLine();
         if (handler->Aborted()) {
+            if (FLive)
+                EndLiveLine();
             Say("Scan aborted by the user; nothing was deleted.\n");
             FHandlers.push_back(std::move(handler));
             return false;
         }
         if (!scanned) {
+            if (FLive)
+                EndLiveLine();
             ReportFailure(*handler);
             continue;
         }
+        // At a terminal the live line ends as the same line: "Scanned ...".
+        const AnsiString scannedLine =
+            "Scanned " + handler->DisplayName() + ": " + Bytes(handler->SpaceUsed()) + " to free";
+        if (FLive) {
+            ShowLiveLine(scannedLine);
+            EndLiveLine();
+        } else {
+            Say("%s\n", scannedLine.c_str());
+        }
         if (handler->Detailed() && !handler->ReadFiles())
-            std::fprintf(stderr, "Handler \"%s\": its file list could not be read; only its total is shown.\n",
-                         key.c_str());
-        if (!FLive)
-            Say("Scanned %s: %s to free\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
+            Complain("handler \"%s\": its file list could not be read; only its total is shown.\n", key.c_str());
         FHandlers.push_back(std::move(handler));
     }
     FPurged.assign(FHandlers.size(), false);
@@ -174,8 +192,7 @@ int TCleanupRun::Purge(TAsk ask)
         // A volume that can take no deletion, or a trash that can take no
         // file, is told once, before any question: not one failure per file.
         if (const AnsiString obstacle = h.PurgeObstacle(); !obstacle.empty()) {
-            std::fprintf(stderr, "twscleanup: %s: no file can be purged: %s\n", h.DisplayName().c_str(),
-                         obstacle.c_str());
+            Complain("%s: no file can be purged: %s\n", h.DisplayName().c_str(), obstacle.c_str());
             FErrors.push_back(ErrorEntry(h.KeyName(), h.DisplayName(), "purge", obstacle, S_FALSE));
             FSomeFailed = true;
             continue;
@@ -196,7 +213,7 @@ int TCleanupRun::Purge(TAsk ask)
         if (FLive)
             EndLiveLine();
         if (h.Detailed() && !h.ReadFiles())
-            std::fprintf(stderr, "Handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());
+            Complain("handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());
         FPurged[i] = true;
         if (h.Aborted()) {
             Say("Purge aborted by the user; the files not yet reached are still there.\n");
@@ -235,8 +252,7 @@ void TCleanupRun::StartJournal()
         FJournal = std::make_unique<TRunJournal>(FVolume);
     } catch (const std::exception& e) {
         FJournalError = true;
-        std::fprintf(stderr, "Warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n",
-                     e.what());
+        Complain("warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n", e.what());
     }
 }
 
@@ -259,6 +275,8 @@ int TCleanupRun::Finish(int code)
     for (bool p : FPurged)
         any = any || p;
     FDocument = Document(TRunMode::Purge);
+    if (!any && code == kSuccess)
+        Say("Nothing was purged.\n");
     if (any) {
         try {
             std::string id;
@@ -281,7 +299,7 @@ int TCleanupRun::Finish(int code)
             if (!trash.empty())
                 Say("To put the trashed files back: twscleanup --undo %s\n", id.c_str());
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "Warning: the record of this run was not kept (no undo): %s\n", e.what());
+            Complain("warning: the record of this run was not kept (no undo): %s\n", e.what());
             FNotRecorded = true;
         }
     }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "Cleanuphandler.h"
+#include "Formats.h"
 #include "Options.h"
 #include "System.hpp"
 
@@ -23,14 +24,12 @@ bool ShowCodes();
 // A message of the host's own on standard output, unless Silent().
 [[gnu::format(printf, 1, 2)]] void Say(const char* format, ...);
 
-// "1.50 MB": a figure as people read it, in binary units.
-AnsiString Bytes(DWORDLONG bytes);
 // "0x80004005"
 AnsiString Hex(HRESULT hr);
 // What a failing handler's code means, in words.
 AnsiString Explain(HRESULT hr);
-// "1 file", "3 files"
-AnsiString Count(std::int64_t files);
+// Every error line begins "twscleanup: ": the message, on stderr.
+[[gnu::format(printf, 1, 2)]] void Complain(const char* format, ...);
 
 // The progress of one handler: a live line on a terminal, nothing
 // otherwise; Ctrl+C asks the handler to stop.

@@ -118,7 +118,7 @@ int Undo(std::string id, TUndoMode mode)
     try {
         StoreRun(id, run);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "Warning: %s\n", e.what());
+        Complain("warning: %s\n", e.what());
     }
     if (counts.NeverMoved > 0)
         Say("The purge was interrupted before %d file(s) moved; they are where they were.\n", counts.NeverMoved);

@@ -42,7 +42,6 @@
 #include "Exitcode.h"
 #include "Options.h"
 #include "Runhistory.h"
-#include "Twshelpers.h"
 #include "Volumes.h"
 #include "Zelfilesearch.h"
 #include "twsregistry.h"
@@ -54,14 +53,16 @@ namespace {
 
 int ListVolumes()
 {
-    TStringList volumes;
-    ListFixedVolumes(&volumes);
-    if (volumes.Count() == 0) {
+    const std::vector<twsplatform::TVolumeInfo> volumes = twsplatform::ListFixedVolumeInfos();
+    if (volumes.empty()) {
         std::printf("No fixed volumes found in the mount table.\n");
         return kNothingToDo;
     }
-    for (int i = 0; i < volumes.Count(); ++i)
-        std::printf("%-40s %s\n", volumes.Names(i).c_str(), volumes.ValueFromIndex(i).c_str());
+    std::printf("%-32s %-12s %12s %12s  %s\n", "Volume", "File system", "Free", "Size", "Label");
+    for (const auto& v : volumes)
+        std::printf("%-32s %-12s %12s %12s  %s\n", v.Root.c_str(), v.FileSystem.c_str(),
+                    v.TotalBytes == 0 ? "?" : Bytes(v.FreeBytes).c_str(),
+                    v.TotalBytes == 0 ? "?" : Bytes(v.TotalBytes).c_str(), v.Label.c_str());
     return kSuccess;
 }
 

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -15,6 +17,7 @@
 #include <winreg.h>
 
 #include <nlohmann/json.hpp>
+#include <pty.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/file.h>
@@ -125,6 +128,39 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(out), read(err)};
     }
     std::string Vol() const { return "'" + volume.string() + "'"; }
+
+    // Runs the host on a pseudo-terminal of its own, so that it draws its
+    // live lines. Once its output holds prompt, calls atPrompt and types
+    // answer. Everything it wrote there.
+    std::string HostAtTerminal(const std::string& arguments, const std::string& prompt = "",
+                               const std::function<void()>& atPrompt = {}, const std::string& answer = "")
+    {
+        int terminal = -1;
+        const std::string command = "exec '" + bin + "/twscleanup' " + arguments;
+        const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid < 0)
+            return "forkpty failed";
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        std::string output;
+        bool answered = prompt.empty();
+        char buffer[4096];
+        // The terminal reports EIO once the host and its children are gone.
+        for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+            output.append(buffer, static_cast<std::size_t>(n));
+            if (!answered && output.find(prompt) != std::string::npos) {
+                answered = true;
+                if (atPrompt)
+                    atPrompt();
+                (void)!::write(terminal, answer.data(), answer.size());
+            }
+        }
+        ::close(terminal);
+        ::waitpid(pid, nullptr, 0);
+        return output;
+    }
 
     // The test's folder becomes the unprivileged user's, and the host runs
     // from a copy of the programs that user can reach wherever the build lies.
@@ -274,11 +310,11 @@ TEST_F(CleanupHost, AFailingHandlerIsReportedAndTheOthersStillRun)
     SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unloadable", "{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}");
     TRun run = Host("--yes " + Vol());
     EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Unregistered\": could not create it: its class is not registered\n"),
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Unregistered\": could not create it: its class is not registered\n"),
               std::string::npos)
         << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Unloadable\": could not create it"), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Unloadable\": could not create it"), std::string::npos) << run.Errors;
     EXPECT_NE(run.Errors.find("/no/such.so"), std::string::npos) << "names the module that would not load";
     EXPECT_EQ(run.Errors.find("HRESULT"), std::string::npos) << "the code only with --verbose: " << run.Errors;
     EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
@@ -360,21 +396,62 @@ TEST_F(CleanupHost, ANewUserGetsClearMessages)
     TRun run = Host("--help");
     EXPECT_EQ(run.Code, 0);
     EXPECT_NE(run.Output.find("Exit codes"), std::string::npos);
-    run = Host("--version");
-    EXPECT_EQ(run.Code, 0);
-    EXPECT_NE(run.Output.find("twscleanup"), std::string::npos);
-    run = Host("'" + (base / "missing").string() + "'");
-    EXPECT_EQ(run.Code, 64);
-    EXPECT_NE(run.Errors.find("is not an existing folder or volume"), std::string::npos);
-    EXPECT_NE(run.Errors.find("--list-volumes"), std::string::npos);
     run = Host("--frobnicate");
     EXPECT_EQ(run.Code, 64);
     // Nothing registered yet: says so and how to register.
     run = Host(Vol());
     EXPECT_EQ(run.Code, 1);
     EXPECT_NE(run.Output.find("twsregsvr"), std::string::npos);
+}
+
+// What the host says, as a table: the arguments and answers, the exit
+// code, and a text that must start standard output or standard error
+// (every error begins "twscleanup:").
+TEST_F(CleanupHost, TheCommandLineSaysWhatItIsAndWhatWentWrong)
+{
+    InstallHandler();
+    const std::string file = (volume / "proj" / "a.obj").string();
+    const struct TCase {
+        std::string Arguments;
+        std::string Input;
+        int Code;
+        std::string OutputStart;
+        std::string ErrorStart;
+    } cases[] = {
+        {"--version", "", 0, "twscleanup (Tidewash) " TIDEWASH_VERSION "\nFinds the temporary files", ""},
+        {"'" + file + "'", "", 64, "",
+         "twscleanup: \"" + file + "\" is a file, not a folder or volume.\nName the folder that holds it"},
+        {"'" + (base / "missing").string() + "'", "", 64, "",
+         "twscleanup: \"" + (base / "missing").string() + "\" is not an existing folder or volume."},
+        {Vol(), "n\n", 1, "Volume " + volume.string() + "/\n", ""},
+        {"--frobnicate", "", 64, "", "The following argument was not expected: --frobnicate"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Arguments);
+        const TRun run = Host(c.Arguments, c.Input);
+        EXPECT_EQ(run.Code, c.Code) << run.Output << run.Errors;
+        EXPECT_EQ(run.Output.substr(0, c.OutputStart.size()), c.OutputStart) << run.Output;
+        EXPECT_EQ(run.Errors.substr(0, c.ErrorStart.size()), c.ErrorStart) << run.Errors;
+    }
+    // No to the purge: says that nothing went.
+    TRun run = Host(Vol(), "n\n");
+    EXPECT_NE(run.Output.find("Nothing was purged.\n"), std::string::npos) << run.Output;
+    EXPECT_TRUE(fs::exists(file));
+    // The fixed volumes (the machine may have none): a header, and each
+    // volume once.
     run = Host("--list-volumes");
-    EXPECT_TRUE(run.Code == 0 || run.Code == 1) << run.Output;
+    if (run.Code == 0) {
+        EXPECT_EQ(run.Output.substr(0, run.Output.find('\n')).find("Volume"), 0u) << run.Output;
+        EXPECT_NE(run.Output.find("File system"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("Free"), std::string::npos) << run.Output;
+        std::set<std::string> roots;
+        std::istringstream lines(run.Output.substr(run.Output.find('\n') + 1));
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(roots.insert(line.substr(0, line.find(' '))).second) << "listed twice: " << line;
+    } else {
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Output, "No fixed volumes found in the mount table.\n");
+    }
 }
 
 // Options that do not apply together are refused with the reason, before
@@ -634,17 +711,24 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
 
     TRun run = Host("--dry-run " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
-    EXPECT_NE(run.Output.find("22.00 Bytes found in 3 files"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("10.00 Bytes in 1 file will be removed"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("5.00 Bytes in 1 file kept (hidden)"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("7.00 Bytes in 1 file kept (read-only)"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("22 bytes found in 3 files"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("10 bytes in 1 file will be removed"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find(" 5 bytes in 1 file kept (hidden)"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find(" 7 bytes in 1 file kept (read-only)"), std::string::npos) << run.Output;
 
     run = Host("--list " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
     const std::string proj = (volume / "proj").string() + "/";
-    for (const std::string& line : {"remove  10.00 Bytes  " + proj + "a.obj", "keep     5.00 Bytes  " + proj + ".hidden.obj  (hidden)",
-                                    "keep     7.00 Bytes  " + proj + "ro.obj  (read-only)"})
-        EXPECT_NE(run.Output.find(line), std::string::npos) << line << "\n" << run.Output;
+    // One mask's files by path.
+    std::size_t previous = 0;
+    for (const std::string& line : {"keep        5 bytes  " + proj + ".hidden.obj  (hidden)",
+                                    "remove     10 bytes  " + proj + "a.obj",
+                                    "keep        7 bytes  " + proj + "ro.obj  (read-only)"}) {
+        const std::size_t at = run.Output.find(line);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << run.Output;
+        EXPECT_TRUE(at == std::string::npos || at > previous) << "not by path: " << line << "\n" << run.Output;
+        previous = at == std::string::npos ? previous : at;
+    }
 
     run = Host("--json " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Errors;
@@ -763,6 +847,27 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
     EXPECT_EQ(run.Code, 0);
     EXPECT_NE(run.Output.find(volume.string()), std::string::npos) << run.Output;
     EXPECT_EQ(Host("--undo no-such-run").Code, 64);
+}
+
+// At a terminal the progress is one line rewritten: the scan's ends as
+// "Scanned ...", and the purge's bar ends full once the purge is over, even
+// when files the settings keep stay behind.
+TEST_F(CleanupHost, TheLiveLinesAtATerminalEndAsTheirStepDid)
+{
+    InstallHandler(kTrashSettings);
+    twstesting::WriteFile(volume / "proj" / "b.obj", "1234");
+    // While the host asks, b.obj goes: what the purge was to free is never
+    // all freed.
+    const std::string output = HostAtTerminal(
+        Vol(), "[y]es, [N]o",
+        [&] { fs::remove(volume / "proj" / "b.obj"); }, "y\n");
+    const std::string scanned = "\r\033[KScanned Tideworks Suite (TWS): 14 bytes to free\r\n";
+    EXPECT_NE(output.find(scanned), std::string::npos) << output;
+    const std::size_t purging = output.rfind("\r\033[KPurging Tideworks Suite (TWS) ");
+    ASSERT_NE(purging, std::string::npos) << output;
+    const std::string last = output.substr(purging + 4, output.find('\r', purging + 4) - purging - 4);
+    EXPECT_EQ(last, "Purging Tideworks Suite (TWS) [" + std::string(30, '#') + "] 100%  10 bytes of 14 bytes") << output;
+    EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
 }
 
 // A purge that can do nothing is told once, before any question, with the
