@@ -106,7 +106,10 @@ TDecision AskToKeep(TCleanupHandler& handler)
 
 }  // namespace
 
-TCleanupRun::TCleanupRun(bool live, AnsiString volume) : FLive(live && !Silent()), FVolume(std::move(volume)) {}
+TCleanupRun::TCleanupRun(bool live, AnsiString volume, TCleanupHandler::TFileList files)
+    : FFileList(files), FLive(live && !Silent()), FVolume(std::move(volume))
+{
+}
 
 TCleanupRun::~TCleanupRun()
 {
@@ -146,8 +149,10 @@ bool TCleanupRun::Scan(const std::vector<AnsiString>& keys)
         } else {
             Say("%s\n", scannedLine.c_str());
         }
-        if (handler->Detailed() && !handler->ReadFiles())
+        if (handler->Detailed() && !handler->ReadFiles(FFileList))
             Complain("handler \"%s\": its file list could not be read; only its total is shown.\n", key.c_str());
+        FFigures.push_back(FFileList == TCleanupHandler::TFileList::Keep ? FiguresOf(handler->Files())
+                                                                         : FiguresOf(*handler));
         FHandlers.push_back(std::move(handler));
     }
     FPurged.assign(FHandlers.size(), false);
@@ -158,11 +163,12 @@ DWORDLONG TCleanupRun::PrintSummary() const
 {
     DWORDLONG total = 0;
     Say("\n");
-    for (const auto& h : FHandlers) {
-        PrintFigures(*h);
-        if (!h->Description().empty())
-            Say("      %s\n", h->Description().c_str());
-        total += ToFree(*h);
+    for (std::size_t i = 0; i < FHandlers.size(); ++i) {
+        const TCleanupHandler& h = *FHandlers[i];
+        PrintFigures(h, FFigures[i]);
+        if (!h.Description().empty())
+            Say("      %s\n", h.Description().c_str());
+        total += ToFree(h, FFigures[i]);
     }
     Say("  %-36s %12s\n\n", "Total to free", Bytes(total).c_str());
     return total;
@@ -180,6 +186,14 @@ nlohmann::json TCleanupRun::Document(TRunMode mode) const
     for (const auto& h : FHandlers)
         handlers.push_back(h.get());
     return RunDocument(FVolume, mode, handlers, FPurged, FErrors);
+}
+
+void TCleanupRun::WriteListDocument(std::ostream& out) const
+{
+    std::vector<const TCleanupHandler*> handlers;
+    for (const auto& h : FHandlers)
+        handlers.push_back(h.get());
+    WriteRunDocument(out, FVolume, TRunMode::List, handlers, FPurged, FErrors);
 }
 
 int TCleanupRun::Purge(TAsk ask)

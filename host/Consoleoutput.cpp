@@ -97,18 +97,21 @@ bool TConsoleSink::PurgeProgress(DWORDLONG freed, DWORDLONG remaining, bool last
     return !twsconsole::Interrupted();
 }
 
-DWORDLONG ToFree(const TCleanupHandler& h)
+DWORDLONG ToFree(const TCleanupHandler& h, const TFigures& figures)
 {
-    return h.Detailed() ? static_cast<DWORDLONG>(FiguresOf(h.Files()).Remove.Bytes) : h.SpaceUsed();
+    return h.Detailed() ? static_cast<DWORDLONG>(figures.Remove.Bytes) : h.SpaceUsed();
 }
 
-void PrintFigures(const TCleanupHandler& h)
+DWORDLONG ToFree(const TCleanupHandler& h) { return ToFree(h, FiguresOf(h.Files())); }
+
+void PrintFigures(const TCleanupHandler& h) { PrintFigures(h, FiguresOf(h.Files())); }
+
+void PrintFigures(const TCleanupHandler& h, const TFigures& f)
 {
     if (!h.Detailed()) {
         Say("  %-36s %12s found\n", h.DisplayName().c_str(), Bytes(h.SpaceUsed()).c_str());
         return;
     }
-    const TFigures f = FiguresOf(h.Files());
     Say("  %-36s %12s found in %s\n", h.DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
         Count(f.Found.Files).c_str());
     Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(), Count(f.Remove.Files).c_str());
@@ -133,25 +136,33 @@ void PrintList(const TCleanupHandler& h)
     if (!h.SettingsFile().empty())
         std::printf("  settings: %s\n", h.SettingsFile().c_str());
     // Each mask's files by path, the masks in the order the scan found them.
-    std::vector<const TFileRecord*> files;
-    files.reserve(h.Files().size());
-    for (const TFileRecord& f : h.Files())
-        files.push_back(&f);
-    for (auto first = files.begin(); first != files.end();) {
-        const auto last = std::find_if(first, files.end(), [&](const TFileRecord* f) { return f->Mask != (*first)->Mask; });
-        std::sort(first, last, [](const TFileRecord* a, const TFileRecord* b) { return a->Path < b->Path; });
-        first = last;
-    }
-    AnsiString mask;
-    for (const TFileRecord* file : files) {
-        const TFileRecord& f = *file;
-        if (f.Mask != mask) {
-            mask = f.Mask;
-            std::printf("  %s\n", mask.c_str());
-        }
+    struct TLine {
+        std::size_t MaskIndex;
+        AnsiString Path;
+        std::int64_t Size;
+        bool Remove;
+        AnsiString Reason;
+    };
+    std::vector<AnsiString> masks;
+    std::vector<TLine> lines;
+    h.VisitFiles([&](const TFileRecord& f) {
+        if (masks.empty() || masks.back() != f.Mask)
+            masks.push_back(f.Mask);
         const bool remove = f.Plan == TFilePlan::Remove;
-        std::printf("    %-6s %12s  %s%s%s%s\n", remove ? "remove" : "keep", Bytes(f.Size).c_str(), f.Path.c_str(),
-                    remove ? "" : "  (", PlanReason(f), remove ? "" : ")");
+        lines.push_back({masks.size() - 1, f.Path, f.Size, remove, remove ? AnsiString() : AnsiString(PlanReason(f))});
+        return true;
+    });
+    std::sort(lines.begin(), lines.end(), [](const TLine& a, const TLine& b) {
+        return a.MaskIndex != b.MaskIndex ? a.MaskIndex < b.MaskIndex : a.Path < b.Path;
+    });
+    std::size_t mask = masks.size();
+    for (const TLine& line : lines) {
+        if (line.MaskIndex != mask) {
+            mask = line.MaskIndex;
+            std::printf("  %s\n", masks[mask].c_str());
+        }
+        std::printf("    %-6s %12s  %s%s%s%s\n", line.Remove ? "remove" : "keep", Bytes(line.Size).c_str(),
+                    line.Path.c_str(), line.Remove ? "" : "  (", line.Reason.c_str(), line.Remove ? "" : ")");
     }
 }
 

@@ -9,6 +9,7 @@
 #include "Cleanuphandler.h"
 #include "Formats.h"
 #include "Options.h"
+#include "Runrecord.h"
 #include "System.hpp"
 
 namespace twscleanup {
@@ -47,14 +48,19 @@ private:
 
 // What a purge of the handler would free: for a detailed handler what the
 // settings let go, for any other the figure it found.
+// figures: the detailed handler's (FiguresOf); without, from its Files().
+DWORDLONG ToFree(const cleanuphost::TCleanupHandler& h, const cleanuphost::TFigures& figures);
 DWORDLONG ToFree(const cleanuphost::TCleanupHandler& h);
 
 // One handler's lines of the summary table: what it found, and for a
 // detailed handler what goes and what is kept, by reason.
+void PrintFigures(const cleanuphost::TCleanupHandler& h, const cleanuphost::TFigures& figures);
 void PrintFigures(const cleanuphost::TCleanupHandler& h);
 
-// Every file of a detailed handler, by mask, with what the purge would do
-// with it; for any other handler its figure alone.
+// Every file of a detailed handler, by mask and each mask's by path, with
+// what the purge would do with it; for any other handler its figure alone.
+// The files are read from the handler (VisitFiles), and only what a line
+// shows is kept of each until it is printed.
 void PrintList(const cleanuphost::TCleanupHandler& h);
 
 // Tells on stderr why the handler failed: the reason first, the handler's

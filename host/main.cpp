@@ -106,15 +106,21 @@ int Clean(const TOptions& options)
     if (const auto exit = ConfirmVolume(options, volume))
         return *exit;
 
-    TCleanupRun run(twsconsole::OutputIsTerminal(), volume);
+    // A run that only lists never holds every file: it reads them from
+    // the handlers as it prints them.
+    TCleanupRun run(twsconsole::OutputIsTerminal(), volume,
+                    ListsOnly(options.Command) ? cleanuphost::TCleanupHandler::TFileList::Leave
+                                               : cleanuphost::TCleanupHandler::TFileList::Keep);
     if (!run.Scan(keys))
         return kAborted;
     const DWORDLONG total = run.PrintSummary();
     if (options.Command == TCommand::List)
         run.PrintList();
     if (ListsOnly(options.Command)) {
-        if (options.Output == TOutput::Json)
-            std::cout << run.Document(TRunMode::List).dump(2) << "\n";
+        if (options.Output == TOutput::Json) {
+            run.WriteListDocument(std::cout);
+            std::cout << "\n";
+        }
         return run.EndWithoutPurge(kSuccess);
     }
     if (total == 0) {

@@ -224,22 +224,18 @@ AnsiString TakeBSTR(BSTR& text)
 
 }  // namespace
 
-bool TCleanupHandler::ReadFiles()
+bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const
 {
-    FFiles.clear();
     if (FResults == nullptr)
         return false;
     LONG count = 0;
     if (FAILED(FResults->GetFileCount(&count)))
         return false;
-    LONG unreadable = 0;
-    FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
-    FFiles.reserve(static_cast<std::size_t>(count));
+    TFileRecord f;
     for (LONG i = 0; i < count; ++i) {
         TWS_FILE_RESULT r{};
         if (FAILED(FResults->GetFile(i, &r)))
             return false;
-        TFileRecord f;
         f.Size = r.Size;
         f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
         f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
@@ -254,7 +250,29 @@ bool TCleanupHandler::ReadFiles()
         f.OutcomeReason = TakeBSTR(r.OutcomeReason);
         f.TrashFolder = TakeBSTR(r.TrashFolder);
         f.TrashName = TakeBSTR(r.TrashName);
-        FFiles.push_back(std::move(f));
+        if (!visit(f))
+            break;
+    }
+    return true;
+}
+
+bool TCleanupHandler::ReadFiles(TFileList list)
+{
+    FFiles.clear();
+    if (FResults == nullptr)
+        return false;
+    LONG count = 0;
+    if (FAILED(FResults->GetFileCount(&count)))
+        return false;
+    LONG unreadable = 0;
+    FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
+    if (list == TFileList::Keep) {
+        FFiles.reserve(static_cast<std::size_t>(count));
+        if (!VisitFiles([this](const TFileRecord& f) {
+                FFiles.push_back(f);
+                return true;
+            }))
+            return false;
     }
     BSTR path = nullptr, error = nullptr;
     FResults->GetPurgeReport(&path, &error);

@@ -6,6 +6,7 @@
 #include <emptyvc.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "System.hpp"
@@ -87,9 +88,15 @@ public:
     // Whether the handler tells its files one by one (ITidewashResults).
     bool Detailed() const { return FResults != nullptr; }
     // Reads the detailed handler's files (after a scan, and again after a
-    // purge for the outcomes); false when it failed.
-    bool ReadFiles();
+    // purge for the outcomes); false when it failed. TFileList::Leave reads
+    // all but the files (they are then read with VisitFiles).
+    enum class TFileList { Keep, Leave };
+    bool ReadFiles(TFileList list = TFileList::Keep);
     const std::vector<TFileRecord>& Files() const { return FFiles; }
+    // Reads the detailed handler's files one at a time, in its order,
+    // without keeping them (a million files need not be held at once);
+    // visit returns false to stop. False when the handler failed.
+    bool VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const;
     // After a purge of a detailed handler: its report, or why there is none.
     const AnsiString& ReportPath() const { return FReportPath; }
     const AnsiString& ReportError() const { return FReportError; }

@@ -730,9 +730,21 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
         previous = at == std::string::npos ? previous : at;
     }
 
+    // The listing is written as the files are read, never built whole: it
+    // must still be exactly the document nlohmann-json makes of it, names
+    // that need escaping included.
+    const fs::path odd = volume / "proj" / "odd \"name\"\\ \xC3\xA9\t.obj";
+    twstesting::WriteFile(odd, "");
+    run = Host("--json " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Errors;
+    EXPECT_EQ(run.Output, ParseJson(run.Output).dump(2) + "\n");
+    EXPECT_NE(run.Output.find(nlohmann::json(odd.string()).dump()), std::string::npos) << run.Output;
+    fs::remove(odd);
+
     run = Host("--json " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Errors;
     const nlohmann::json listed = ParseJson(run.Output);
+    EXPECT_EQ(run.Output, listed.dump(2) + "\n");
     EXPECT_EQ(listed.value("schema", ""), "tidewash.cleanup/1");
     EXPECT_EQ(listed.value("mode", ""), "list");
     const nlohmann::json& before = OurHandler(listed);
