@@ -307,6 +307,8 @@ int TCleanupRun::Finish(int code)
             Say("\nRecord of this run: %s/manifest.json\n", run["folder"].get<std::string>().c_str());
             if (run["report"].is_string())
                 Say("Purge report:       %s\n", run["report"].get<std::string>().c_str());
+            if (run["page"].is_string())
+                Say("Run page:           %s\n", run["page"].get<std::string>().c_str());
             const nlohmann::json& trash = FDocument["summary"]["trash"];
             for (const auto& folder : trash)
                 Say("Trash used:         %sfiles\n", folder.get<std::string>().c_str());

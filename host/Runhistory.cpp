@@ -6,6 +6,7 @@
 
 #include "Consoleoutput.h"
 #include "Exitcode.h"
+#include "Runpage.h"
 #include "Runrecord.h"
 #include "Undo.h"
 
@@ -70,6 +71,8 @@ int History()
                         sum.at("removed").at("files").get<long long>(),
                         Bytes(sum.at("removed").at("bytes").get<unsigned long long>()).c_str(),
                         sum.at("failed").at("files").get<long long>(), sum.at("trash").size());
+            if (const std::string page = RunPagePath(id); !page.empty())
+                std::printf("  %-20s page: %s\n", "", page.c_str());
         } catch (const std::exception& e) {
             std::printf("  %-20s (%s)\n", id.c_str(), e.what());
             damaged = true;

@@ -2,6 +2,7 @@
 #include "Runrecord.h"
 
 #include "Runjournal.h"
+#include "Runpage.h"
 #include "TrashRestore.h"
 #include "Undo.h"
 #include "UserFolders.h"
@@ -370,10 +371,24 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
         } catch (const std::runtime_error&) {
         }
     }
+    // The page a person reads beside the record (Runpage.h); the record
+    // stands without it, and says whether there is one.
+    try {
+        document["run"]["page"] = folder.Path() + "/" + kRunPageFile;
+        folder.Replace(kRunPageFile, RunPageHtml(document));
+    } catch (const std::exception&) {
+        document["run"]["page"] = nullptr;
+    }
     folder.Replace(kManifest, document.dump(2) + "\n");
 }
 
 }  // namespace
+
+std::string RunPagePath(const std::string& id)
+{
+    const twsplatform::TStateFolder folder = OpenRun(id);
+    return folder.Has(kRunPageFile) ? folder.Path() + "/" + kRunPageFile : std::string();
+}
 
 std::string SaveRun(json& document, const AnsiString& reportPath)
 {

@@ -781,6 +781,13 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
     for (const char* name : {"a.obj", ".hidden.obj", "ro.obj"})
         EXPECT_NE(report.find(name), std::string::npos) << name;
     EXPECT_TRUE(fs::exists(base / "data" / "Trash" / "files" / "a.obj"));
+    // Beside it the run's page, named by --history, with the record's figures.
+    ASSERT_TRUE(done["run"]["page"].is_string()) << done["run"].dump();
+    const std::string page = twstesting::ReadFile(done["run"]["page"].get<std::string>());
+    EXPECT_NE(page.find("id=\"removed-bytes\" data-value=\"10\""), std::string::npos) << page;
+    EXPECT_NE(page.find("id=\"kept-files\" data-value=\"2\""), std::string::npos) << page;
+    EXPECT_NE(Host("--history").Output.find("page: " + done["run"]["page"].get<std::string>() + "\n"),
+              std::string::npos);
 
     // A second run offers nothing: what is left the settings keep.
     run = Host("--yes " + Vol());
