@@ -261,7 +261,8 @@ void TCleanupRun::StartJournal()
         return;
     // What earlier purges killed half-way left in the trash goes first.
     if (const int removed = RemoveUnfinishedMoves())
-        Say("Removed %d unfinished trash information file(s) left by an interrupted purge.\n", removed);
+        Say("Removed %s unfinished trash information %s left by an interrupted purge.\n", Thousands(removed).c_str(),
+            removed == 1 ? "file" : "files");
     try {
         FJournal = std::make_unique<TRunJournal>(FVolume);
     } catch (const std::exception& e) {

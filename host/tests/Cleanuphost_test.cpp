@@ -833,7 +833,7 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
         run = Host(dry);
         EXPECT_EQ(run.Code, 0) << dry << run.Output << run.Errors;
         EXPECT_NE(run.Output.find("would restore"), std::string::npos) << run.Output;
-        EXPECT_NE(run.Output.find("3 file(s) to restore"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("3 files to restore"), std::string::npos) << run.Output;
         for (const TFile& f : files) {
             EXPECT_NE(run.Output.find((volume / "proj" / f.Name).string()), std::string::npos) << f.Name;
             EXPECT_FALSE(fs::exists(volume / "proj" / f.Name)) << dry << ": " << f.Name;
