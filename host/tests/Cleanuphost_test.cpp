@@ -39,6 +39,7 @@ namespace {
 const char* const kMarker = "{5C1E0D7A-1111-4A5B-9C3D-000000000001}";
 const char* const kFailing = "{5C1E0D7A-1111-4A5B-9C3D-000000000002}";
 const char* const kAborting = "{5C1E0D7A-1111-4A5B-9C3D-000000000003}";
+const char* const kReviewing = "{5C1E0D7A-1111-4A5B-9C3D-000000000004}";
 
 std::string Out() { return std::getenv("TIDEWASH_BUILD_OUT") != nullptr ? std::getenv("TIDEWASH_BUILD_OUT") : "."; }
 
@@ -379,6 +380,27 @@ TEST_F(CleanupHost, DryRunAndNoDeleteNothing)
     EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
     const bool ourHandlerPurged = !fs::exists(volume / "proj" / "a.obj");
     EXPECT_NE(ourHandlerPurged, fs::exists(volume / "marker-purged")) << "exactly one handler was kept";
+}
+
+// After [r]eview the figures are shown again as the review left them, and
+// the question asks for what the purge would now free.
+TEST_F(CleanupHost, TheFiguresAfterAReviewAreTheReviewedOnes)
+{
+    AddTestHandler("Reviewing", kReviewing);
+    ::setenv("DISPLAY", ":tidewash-test", 1);  // a review is offered only with a display
+    const TRun run = Host(Vol(), "r\nn\n");
+    ::unsetenv("DISPLAY");
+    EXPECT_EQ(run.Code, 1) << run.Output << run.Errors;
+    const std::size_t asked = run.Output.find("Clean up Reviewing test handler (300 bytes)? [y]es, [N]o, [r]eview");
+    const std::size_t after = run.Output.find("After the review:\n");
+    const std::size_t figures = run.Output.find("100 bytes in 1 file will be removed", after);
+    const std::size_t kept = run.Output.find("200 bytes in 1 file kept (not selected)", after);
+    const std::size_t again = run.Output.find("Clean up Reviewing test handler (100 bytes)?", after);
+    EXPECT_NE(asked, std::string::npos) << run.Output;
+    EXPECT_TRUE(after != std::string::npos && after > asked) << run.Output;
+    EXPECT_NE(figures, std::string::npos) << run.Output;
+    EXPECT_NE(kept, std::string::npos) << run.Output;
+    EXPECT_TRUE(again != std::string::npos && again > figures) << run.Output;
 }
 
 TEST_F(CleanupHost, CtrlCDuringTheScanStopsWithTheAbortedCode)
