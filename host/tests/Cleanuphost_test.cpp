@@ -755,6 +755,11 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
     // The listing is written as the files are read, never built whole: it
     // must still be exactly the document nlohmann-json makes of it, names
     // that need escaping included.
+    // Nothing found: the handler's files are an empty array, as dumped.
+    fs::create_directories(base / "empty");
+    run = Host("--json '" + (base / "empty").string() + "'");
+    EXPECT_EQ(run.Output, ParseJson(run.Output).dump(2) + "\n");
+    EXPECT_NE(run.Output.find("\"files\": []"), std::string::npos) << run.Output;
     const fs::path odd = volume / "proj" / "odd \"name\"\\ \xC3\xA9\t.obj";
     twstesting::WriteFile(odd, "");
     run = Host("--json " + Vol());
