@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "Console.h"
 #include "Consoleoutput.h"
@@ -25,6 +26,15 @@ std::optional<int> ChooseVolume(const TOptions& options, AnsiString& volume)
     }
 
     volume = ResolveVolume(options.Volume);
+    std::error_code ignored;
+    if (volume.empty() && std::filesystem::exists(options.Volume, ignored) &&
+        !std::filesystem::is_directory(options.Volume, ignored)) {
+        std::fprintf(stderr,
+                     "twscleanup: \"%s\" is a file, not a folder or volume.\n"
+                     "Name the folder that holds it, or see the fixed volumes with: twscleanup --list-volumes\n",
+                     options.Volume.c_str());
+        return kUsage;
+    }
     if (volume.empty()) {
         std::fprintf(stderr,
                      "twscleanup: \"%s\" is not an existing folder or volume.\n"
@@ -96,8 +106,8 @@ TDecision AskToKeep(TCleanupHandler& handler)
 
 }  // namespace
 
-TCleanupRun::TCleanupRun(TProgressLine line, AnsiString volume)
-    : FLine(Silent() ? TProgressLine::None : line), FVolume(std::move(volume))
+TCleanupRun::TCleanupRun(TProgressLine line, AnsiString volume, TCleanupHandler::TFileList files)
+    : FFileList(files), FLine(Silent() ? TProgressLine::None : line), FVolume(std::move(volume))
 {
 }
 
@@ -117,22 +127,32 @@ bool TCleanupRun::Scan(const std::vector<AnsiString>& keys)
         }
         TConsoleSink sink(handler->DisplayName(), FLine);
         const bool scanned = handler->Scan(sink);
-        if (FLine == TProgressLine::Live)
-            EndLiveLine();
         if (handler->Aborted()) {
+            if (FLine == TProgressLine::Live)
+                EndLiveLine();
             Say("Scan aborted by the user; nothing was deleted.\n");
             FHandlers.push_back(std::move(handler));
             return false;
         }
         if (!scanned) {
+            if (FLine == TProgressLine::Live)
+                EndLiveLine();
             ReportFailure(*handler);
             continue;
         }
-        if (handler->Detailed() && !handler->ReadFiles())
-            std::fprintf(stderr, "Handler \"%s\": its file list could not be read; only its total is shown.\n",
-                         key.c_str());
-        if (FLine == TProgressLine::None)
-            Say("Scanned %s: %s to free\n", handler->DisplayName().c_str(), Bytes(handler->SpaceUsed()).c_str());
+        // At a terminal the live line ends as the same line: "Scanned ...".
+        const AnsiString scannedLine =
+            "Scanned " + handler->DisplayName() + ": " + Bytes(handler->SpaceUsed()) + " to free";
+        if (FLine == TProgressLine::Live) {
+            ShowLiveLine(scannedLine);
+            EndLiveLine();
+        } else {
+            Say("%s\n", scannedLine.c_str());
+        }
+        if (handler->Detailed() && !handler->ReadFiles(FFileList))
+            Complain("handler \"%s\": its file list could not be read; only its total is shown.\n", key.c_str());
+        FFigures.push_back(FFileList == TCleanupHandler::TFileList::Keep ? FiguresOf(handler->Files())
+                                                                         : FiguresOf(*handler));
         FHandlers.push_back(std::move(handler));
     }
     FPurged.assign(FHandlers.size(), false);
@@ -143,11 +163,12 @@ DWORDLONG TCleanupRun::PrintSummary() const
 {
     DWORDLONG total = 0;
     Say("\n");
-    for (const auto& h : FHandlers) {
-        PrintFigures(*h);
-        if (!h->Description().empty())
-            Say("      %s\n", h->Description().c_str());
-        total += ToFree(*h);
+    for (std::size_t i = 0; i < FHandlers.size(); ++i) {
+        const TCleanupHandler& h = *FHandlers[i];
+        PrintFigures(h, FFigures[i]);
+        if (!h.Description().empty())
+            Say("      %s\n", h.Description().c_str());
+        total += ToFree(h, FFigures[i]);
     }
     Say("  %-36s %12s\n\n", "Total to free", Bytes(total).c_str());
     return total;
@@ -167,6 +188,14 @@ nlohmann::json TCleanupRun::Document(TRunMode mode) const
     return RunDocument(FVolume, mode, handlers, FPurged, FErrors);
 }
 
+void TCleanupRun::WriteListDocument(std::ostream& out) const
+{
+    std::vector<const TCleanupHandler*> handlers;
+    for (const auto& h : FHandlers)
+        handlers.push_back(h.get());
+    WriteRunDocument(out, FVolume, TRunMode::List, handlers, FPurged, FErrors);
+}
+
 int TCleanupRun::Purge(TAsk ask)
 {
     for (std::size_t i = 0; i < FHandlers.size(); ++i) {
@@ -174,6 +203,14 @@ int TCleanupRun::Purge(TAsk ask)
         const DWORDLONG toFree = ToFree(h);
         if (toFree == 0 && (!h.Detailed() || FiguresOf(h.Files()).Remove.Files == 0))
             continue;
+        // A volume that can take no deletion, or a trash that can take no
+        // file, is told once, before any question: not one failure per file.
+        if (const AnsiString obstacle = h.PurgeObstacle(); !obstacle.empty()) {
+            Complain("%s: no file can be purged: %s\n", h.DisplayName().c_str(), obstacle.c_str());
+            FErrors.push_back(ErrorEntry(h.KeyName(), h.DisplayName(), "purge", obstacle, S_FALSE));
+            FSomeFailed = true;
+            continue;
+        }
         const TDecision decision = ask == TAsk::Never ? TDecision::Keep : AskToKeep(h);
         if (decision == TDecision::Abort) {
             Say("Aborted by the user; the handlers not yet purged deleted nothing.\n");
@@ -190,7 +227,7 @@ int TCleanupRun::Purge(TAsk ask)
         if (FLine == TProgressLine::Live)
             EndLiveLine();
         if (h.Detailed() && !h.ReadFiles())
-            std::fprintf(stderr, "Handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());
+            Complain("handler \"%s\": what its purge did could not be read.\n", h.KeyName().c_str());
         FPurged[i] = true;
         if (h.Aborted()) {
             Say("Purge aborted by the user; the files not yet reached are still there.\n");
@@ -224,13 +261,13 @@ void TCleanupRun::StartJournal()
         return;
     // What earlier purges killed half-way left in the trash goes first.
     if (const int removed = RemoveUnfinishedMoves())
-        Say("Removed %d unfinished trash information file(s) left by an interrupted purge.\n", removed);
+        Say("Removed %s unfinished trash information %s left by an interrupted purge.\n", Thousands(removed).c_str(),
+            removed == 1 ? "file" : "files");
     try {
         FJournal = std::make_unique<TRunJournal>(FVolume);
     } catch (const std::exception& e) {
         FJournalError = true;
-        std::fprintf(stderr, "Warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n",
-                     e.what());
+        Complain("warning: the record of this run cannot be kept (no undo if it is interrupted): %s\n", e.what());
     }
 }
 
@@ -253,6 +290,8 @@ int TCleanupRun::Finish(int code)
     for (bool p : FPurged)
         any = any || p;
     FDocument = Document(TRunMode::Purge);
+    if (!any && code == kSuccess)
+        Say("Nothing was purged.\n");
     if (any) {
         try {
             std::string id;
@@ -269,13 +308,15 @@ int TCleanupRun::Finish(int code)
             Say("\nRecord of this run: %s/manifest.json\n", run["folder"].get<std::string>().c_str());
             if (run["report"].is_string())
                 Say("Purge report:       %s\n", run["report"].get<std::string>().c_str());
+            if (run["page"].is_string())
+                Say("Run page:           %s\n", run["page"].get<std::string>().c_str());
             const nlohmann::json& trash = FDocument["summary"]["trash"];
             for (const auto& folder : trash)
                 Say("Trash used:         %sfiles\n", folder.get<std::string>().c_str());
             if (!trash.empty())
                 Say("To put the trashed files back: twscleanup --undo %s\n", id.c_str());
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "Warning: the record of this run was not kept (no undo): %s\n", e.what());
+            Complain("warning: the record of this run was not kept (no undo): %s\n", e.what());
             FNotRecorded = true;
         }
     }

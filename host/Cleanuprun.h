@@ -6,6 +6,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "Cleanuphandler.h"
@@ -28,8 +29,12 @@ std::optional<int> ConfirmVolume(const TOptions& options, const AnsiString& volu
 // that scanned is deactivated when the run ends, however it ends.
 class TCleanupRun {
 public:
-    // Live: progress on rewritten terminal lines, unless Silent().
-    TCleanupRun(TProgressLine line, AnsiString volume);
+    // line: progress on rewritten terminal lines (Live), unless Silent().
+    // files: whether the handlers' files are kept in memory (a purge needs
+    // them); a run that only lists reads them from the handlers as it
+    // prints them.
+    TCleanupRun(TProgressLine line, AnsiString volume,
+                cleanuphost::TCleanupHandler::TFileList files = cleanuphost::TCleanupHandler::TFileList::Keep);
     ~TCleanupRun();
     TCleanupRun(const TCleanupRun&) = delete;
     TCleanupRun& operator=(const TCleanupRun&) = delete;
@@ -42,6 +47,9 @@ public:
     // Every file of the detailed handlers, per handler and mask.
     void PrintList() const;
     nlohmann::json Document(cleanuphost::TRunMode mode) const;
+    // The listing's document (mode "list") written to out as the files are
+    // read, never whole in memory.
+    void WriteListDocument(std::ostream& out) const;
     // Purges each handler that found something and that the user keeps
     // (every one with TAsk::Never, --yes); the exit code of the run. What
     // the purge did: PurgeDocument().
@@ -62,6 +70,8 @@ private:
     nlohmann::json FErrors = nlohmann::json::array();  // the handlers that failed, for the document
     std::vector<std::unique_ptr<cleanuphost::TCleanupHandler>> FHandlers;
     std::vector<bool> FPurged;
+    std::vector<cleanuphost::TFigures> FFigures;  // each handler's, as the scan left them
+    cleanuphost::TCleanupHandler::TFileList FFileList;
     TProgressLine FLine;
     AnsiString FVolume;
     AnsiString FReport;

@@ -11,7 +11,6 @@
 #include "Console.h"
 #include "Runrecord.h"
 #include "SysUtils.hpp"
-#include "Zelformat.h"
 
 using namespace cleanuphost;
 
@@ -41,17 +40,13 @@ void Say(const char* format, ...)
     va_end(args);
 }
 
-AnsiString Bytes(DWORDLONG bytes)
+void Complain(const char* format, ...)
 {
-    using namespace zelutils;
-    const auto value = static_cast<std::int64_t>(bytes);
-    TUnitSize unit = ByteMagnitude(value, TKiloDefinition::kdBinary);
-    if (ByteUnitAsString(unit).empty())
-        unit = TUnitSize::usTB;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f %s", BytesToUnits(value, unit, TKiloDefinition::kdBinary),
-                  ByteUnitAsString(unit).c_str());
-    return text;
+    std::fputs("twscleanup: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
 }
 
 AnsiString Hex(HRESULT hr)
@@ -78,8 +73,6 @@ AnsiString Explain(HRESULT hr)
     return "it failed without saying why";
 }
 
-AnsiString Count(std::int64_t files) { return IntToStr(files) + (files == 1 ? " file" : " files"); }
-
 bool TConsoleSink::ScanProgress(DWORDLONG used, bool last)
 {
     if (FLive && (last || ++FCalls % 64 == 0))
@@ -90,9 +83,11 @@ bool TConsoleSink::ScanProgress(DWORDLONG used, bool last)
 bool TConsoleSink::PurgeProgress(DWORDLONG freed, DWORDLONG remaining, bool last)
 {
     if (FLive && (last || ++FCalls % 16 == 0)) {
-        // What is freed and what is still to free make the whole.
+        // What is freed and what is still to free make the whole. The last
+        // notification ends the purge: the bar is full even when some of
+        // the whole stayed (files kept or refused: the figures say so).
         const DWORDLONG toFree = freed + remaining;
-        const double share = toFree == 0 ? 1.0 : std::min(1.0, double(freed) / double(toFree));
+        const double share = last || toFree == 0 ? 1.0 : std::min(1.0, double(freed) / double(toFree));
         const int filled = static_cast<int>(share * 30);
         char bar[64];
         std::snprintf(bar, sizeof bar, "[%s%s] %3d%%", AnsiString(filled, '#').c_str(),
@@ -102,18 +97,21 @@ bool TConsoleSink::PurgeProgress(DWORDLONG freed, DWORDLONG remaining, bool last
     return !twsconsole::Interrupted();
 }
 
-DWORDLONG ToFree(const TCleanupHandler& h)
+DWORDLONG ToFree(const TCleanupHandler& h, const TFigures& figures)
 {
-    return h.Detailed() ? static_cast<DWORDLONG>(FiguresOf(h.Files()).Remove.Bytes) : h.SpaceUsed();
+    return h.Detailed() ? static_cast<DWORDLONG>(figures.Remove.Bytes) : h.SpaceUsed();
 }
 
-void PrintFigures(const TCleanupHandler& h)
+DWORDLONG ToFree(const TCleanupHandler& h) { return ToFree(h, FiguresOf(h.Files())); }
+
+void PrintFigures(const TCleanupHandler& h) { PrintFigures(h, FiguresOf(h.Files())); }
+
+void PrintFigures(const TCleanupHandler& h, const TFigures& f)
 {
     if (!h.Detailed()) {
         Say("  %-36s %12s found\n", h.DisplayName().c_str(), Bytes(h.SpaceUsed()).c_str());
         return;
     }
-    const TFigures f = FiguresOf(h.Files());
     Say("  %-36s %12s found in %s\n", h.DisplayName().c_str(), Bytes(f.Found.Bytes).c_str(),
         Count(f.Found.Files).c_str());
     Say("  %-36s %12s in %s will be removed\n", "", Bytes(f.Remove.Bytes).c_str(), Count(f.Remove.Files).c_str());
@@ -123,8 +121,7 @@ void PrintFigures(const TCleanupHandler& h)
         if (tally.Files > 0)
             Say("  %-36s %12s in %s kept (%s)\n", "", Bytes(tally.Bytes).c_str(), Count(tally.Files).c_str(), why);
     if (const std::int64_t n = h.UnreadableFolders(); n > 0)
-        Say("  %-36s %lld folder%s could not be read: not searched\n", "", static_cast<long long>(n),
-            n == 1 ? "" : "s");
+        Say("  %-36s %s could not be read: not searched\n", "", Folders(n).c_str());
 }
 
 
@@ -138,15 +135,34 @@ void PrintList(const TCleanupHandler& h)
     std::printf("%s\n", h.DisplayName().c_str());
     if (!h.SettingsFile().empty())
         std::printf("  settings: %s\n", h.SettingsFile().c_str());
-    AnsiString mask;
-    for (const TFileRecord& f : h.Files()) {
-        if (f.Mask != mask) {
-            mask = f.Mask;
-            std::printf("  %s\n", mask.c_str());
-        }
+    // Each mask's files by path, the masks in the order the scan found them.
+    struct TLine {
+        std::size_t MaskIndex;
+        AnsiString Path;
+        std::int64_t Size;
+        bool Remove;
+        AnsiString Reason;
+    };
+    std::vector<AnsiString> masks;
+    std::vector<TLine> lines;
+    h.VisitFiles([&](const TFileRecord& f) {
+        if (masks.empty() || masks.back() != f.Mask)
+            masks.push_back(f.Mask);
         const bool remove = f.Plan == TFilePlan::Remove;
-        std::printf("    %-6s %12s  %s%s%s%s\n", remove ? "remove" : "keep", Bytes(f.Size).c_str(), f.Path.c_str(),
-                    remove ? "" : "  (", PlanReason(f), remove ? "" : ")");
+        lines.push_back({masks.size() - 1, f.Path, f.Size, remove, remove ? AnsiString() : AnsiString(PlanReason(f))});
+        return true;
+    });
+    std::sort(lines.begin(), lines.end(), [](const TLine& a, const TLine& b) {
+        return a.MaskIndex != b.MaskIndex ? a.MaskIndex < b.MaskIndex : a.Path < b.Path;
+    });
+    std::size_t mask = masks.size();
+    for (const TLine& line : lines) {
+        if (line.MaskIndex != mask) {
+            mask = line.MaskIndex;
+            std::printf("  %s\n", masks[mask].c_str());
+        }
+        std::printf("    %-6s %12s  %s%s%s%s\n", line.Remove ? "remove" : "keep", Bytes(line.Size).c_str(),
+                    line.Path.c_str(), line.Remove ? "" : "  (", line.Reason.c_str(), line.Remove ? "" : ")");
     }
 }
 
@@ -154,7 +170,7 @@ AnsiString TellFailure(const TCleanupHandler& h)
 {
     const THandlerError& e = h.Error();
     const AnsiString reason = e.Detail.empty() ? Explain(e.Result) : e.Detail;
-    std::fprintf(stderr, "Handler \"%s\": could not %s: %s", h.KeyName().c_str(), e.Step.c_str(), reason.c_str());
+    Complain("handler \"%s\": could not %s: %s", h.KeyName().c_str(), e.Step.c_str(), reason.c_str());
     if (gShowCodes)
         std::fprintf(stderr, " (%s, HRESULT %s)", Explain(e.Result).c_str(), Hex(e.Result).c_str());
     std::fprintf(stderr, "\n");
@@ -189,18 +205,17 @@ void TellPurge(const TCleanupHandler& h)
             failedWhy[file.OutcomeReason].push_back(&file);
     constexpr std::size_t kExamples = 3;
     for (const auto& [why, files] : failedWhy) {
-        std::fprintf(stderr, "  not removed: %s: %s\n", Count(static_cast<std::int64_t>(files.size())).c_str(),
-                     why.c_str());
+        Complain("%s: not removed: %s: %s\n", h.DisplayName().c_str(),
+                 Count(static_cast<std::int64_t>(files.size())).c_str(), why.c_str());
         const std::size_t shown = gShowCodes ? files.size() : std::min(files.size(), kExamples);
         for (std::size_t i = 0; i < shown; ++i)
             std::fprintf(stderr, "      %s\n", files[i]->Path.c_str());
         if (shown < files.size())
-            std::fprintf(stderr, "      ... and %zu more (all with --verbose, or in the report)\n",
-                         files.size() - shown);
+            std::fprintf(stderr, "      ... and %s more (all with --verbose, or in the report)\n",
+                         Thousands(static_cast<std::int64_t>(files.size() - shown)).c_str());
     }
     if (!h.ReportError().empty())
-        std::fprintf(stderr, "Warning: %s wrote no purge report: %s\n", h.DisplayName().c_str(),
-                     h.ReportError().c_str());
+        Complain("warning: %s wrote no purge report: %s\n", h.DisplayName().c_str(), h.ReportError().c_str());
 }
 
 }  // namespace twscleanup

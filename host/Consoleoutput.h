@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include "Cleanuphandler.h"
+#include "Formats.h"
 #include "Options.h"
+#include "Runrecord.h"
 #include "System.hpp"
 
 namespace twscleanup {
@@ -23,14 +25,12 @@ bool ShowCodes();
 // A message of the host's own on standard output, unless Silent().
 [[gnu::format(printf, 1, 2)]] void Say(const char* format, ...);
 
-// "1.50 MB": a figure as people read it, in binary units.
-AnsiString Bytes(DWORDLONG bytes);
 // "0x80004005"
 AnsiString Hex(HRESULT hr);
 // What a failing handler's code means, in words.
 AnsiString Explain(HRESULT hr);
-// "1 file", "3 files"
-AnsiString Count(std::int64_t files);
+// Every error line begins "twscleanup: ": the message, on stderr.
+[[gnu::format(printf, 1, 2)]] void Complain(const char* format, ...);
 
 // How a handler's progress shows: on one rewritten terminal line, or not
 // at all (output to a file or pipe, --quiet, --json).
@@ -51,14 +51,19 @@ private:
 
 // What a purge of the handler would free: for a detailed handler what the
 // settings let go, for any other the figure it found.
+// figures: the detailed handler's (FiguresOf); without, from its Files().
+DWORDLONG ToFree(const cleanuphost::TCleanupHandler& h, const cleanuphost::TFigures& figures);
 DWORDLONG ToFree(const cleanuphost::TCleanupHandler& h);
 
 // One handler's lines of the summary table: what it found, and for a
 // detailed handler what goes and what is kept, by reason.
+void PrintFigures(const cleanuphost::TCleanupHandler& h, const cleanuphost::TFigures& figures);
 void PrintFigures(const cleanuphost::TCleanupHandler& h);
 
-// Every file of a detailed handler, by mask, with what the purge would do
-// with it; for any other handler its figure alone.
+// Every file of a detailed handler, by mask and each mask's by path, with
+// what the purge would do with it; for any other handler its figure alone.
+// The files are read from the handler (VisitFiles), and only what a line
+// shows is kept of each until it is printed.
 void PrintList(const cleanuphost::TCleanupHandler& h);
 
 // Tells on stderr why the handler failed: the reason first, the handler's

@@ -111,7 +111,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, TOptions& options)
                    "Threads reading folders during the scan (default: the number of cores, at least 16;\n"
                    "1 reads them one at a time)")
         ->check(CLI::Range(1, 1024));
-    app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION);
+    app.set_version_flag("--version", "twscleanup (Tidewash) " TIDEWASH_VERSION "\n"
+                                      "Finds the temporary files IDEs leave in projects across a volume, and moves\n"
+                                      "them to the trash or deletes them.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

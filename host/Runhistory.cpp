@@ -6,6 +6,7 @@
 
 #include "Consoleoutput.h"
 #include "Exitcode.h"
+#include "Runpage.h"
 #include "Runrecord.h"
 #include "Undo.h"
 
@@ -41,7 +42,7 @@ int ShowUndo(const std::string& id, nlohmann::json& run)
         run.at("volume").get<std::string>().c_str());
     for (const TTrashedFile& file : files)
         Say("  %s\n      from %sfiles/%s\n", file.Path.c_str(), file.Entry.Folder.c_str(), file.Entry.Name.c_str());
-    Say("%zu file(s) to restore.\n", files.size());
+    Say("%s to restore.\n", Count(static_cast<std::int64_t>(files.size())).c_str());
     return kSuccess;
 }
 
@@ -64,12 +65,15 @@ int History()
             // Validated as it is read: every member used here is there.
             const nlohmann::json run = LoadRun(id);
             const nlohmann::json& sum = run.at("summary");
-            std::printf("  %-20s %s%s  removed %lld files (%s), failed %lld, trashed into %zu trash folder(s)\n",
+            std::printf("  %-20s %s%s  removed %s (%s), failed %s, trashed into %s trash folder(s)\n",
                         id.c_str(), run.at("volume").get<std::string>().c_str(),
                         run.value("interrupted", false) ? "  (interrupted)" : "",
-                        sum.at("removed").at("files").get<long long>(),
+                        Count(sum.at("removed").at("files").get<std::int64_t>()).c_str(),
                         Bytes(sum.at("removed").at("bytes").get<unsigned long long>()).c_str(),
-                        sum.at("failed").at("files").get<long long>(), sum.at("trash").size());
+                        Thousands(sum.at("failed").at("files").get<std::int64_t>()).c_str(),
+                        Thousands(static_cast<std::int64_t>(sum.at("trash").size())).c_str());
+            if (const std::string page = RunPagePath(id); !page.empty())
+                std::printf("  %-20s page: %s\n", "", page.c_str());
         } catch (const std::exception& e) {
             std::printf("  %-20s (%s)\n", id.c_str(), e.what());
             damaged = true;
@@ -118,17 +122,18 @@ int Undo(std::string id, TUndoMode mode)
     try {
         StoreRun(id, run);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "Warning: %s\n", e.what());
+        Complain("warning: %s\n", e.what());
     }
     if (counts.NeverMoved > 0)
-        Say("The purge was interrupted before %d file(s) moved; they are where they were.\n", counts.NeverMoved);
+        Say("The purge was interrupted before %s moved; they are where they were.\n", Count(counts.NeverMoved).c_str());
     if (counts.InfoRemoved > 0)
-        Say("Removed %d unfinished trash information file(s) of moves that never happened.\n", counts.InfoRemoved);
+        Say("Removed %s unfinished trash information %s of moves that never happened.\n",
+            Thousands(counts.InfoRemoved).c_str(), counts.InfoRemoved == 1 ? "file" : "files");
     if (counts.Restored == 0 && counts.NotRestored == 0) {
         Say("Nothing of this run is in the trash to restore.\n");
         return kNothingToDo;
     }
-    Say("Restored %d, not restored %d.\n", counts.Restored, counts.NotRestored);
+    Say("Restored %s, not restored %s.\n", Thousands(counts.Restored).c_str(), Thousands(counts.NotRestored).c_str());
     return counts.NotRestored > 0 ? kPartial : kSuccess;
 }
 

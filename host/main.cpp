@@ -42,7 +42,6 @@
 #include "Exitcode.h"
 #include "Options.h"
 #include "Runhistory.h"
-#include "Twshelpers.h"
 #include "Volumes.h"
 #include "Zelfilesearch.h"
 #include "twsregistry.h"
@@ -54,14 +53,16 @@ namespace {
 
 int ListVolumes()
 {
-    TStringList volumes;
-    ListFixedVolumes(&volumes);
-    if (volumes.Count() == 0) {
+    const std::vector<twsplatform::TVolumeInfo> volumes = twsplatform::ListFixedVolumeInfos();
+    if (volumes.empty()) {
         std::printf("No fixed volumes found in the mount table.\n");
         return kNothingToDo;
     }
-    for (int i = 0; i < volumes.Count(); ++i)
-        std::printf("%-40s %s\n", volumes.Names(i).c_str(), volumes.ValueFromIndex(i).c_str());
+    std::printf("%-32s %-12s %12s %12s  %s\n", "Volume", "File system", "Free", "Size", "Label");
+    for (const auto& v : volumes)
+        std::printf("%-32s %-12s %12s %12s  %s\n", v.Root.c_str(), v.FileSystem.c_str(),
+                    v.TotalBytes == 0 ? "?" : Bytes(v.FreeBytes).c_str(),
+                    v.TotalBytes == 0 ? "?" : Bytes(v.TotalBytes).c_str(), v.Label.c_str());
     return kSuccess;
 }
 
@@ -105,15 +106,21 @@ int Clean(const TOptions& options)
     if (const auto exit = ConfirmVolume(options, volume))
         return *exit;
 
-    TCleanupRun run(twsconsole::OutputIsTerminal() ? TProgressLine::Live : TProgressLine::None, volume);
+    // A run that only lists never holds every file: it reads them from
+    // the handlers as it prints them.
+    TCleanupRun run(twsconsole::OutputIsTerminal() ? TProgressLine::Live : TProgressLine::None, volume,
+                    ListsOnly(options.Command) ? cleanuphost::TCleanupHandler::TFileList::Leave
+                                               : cleanuphost::TCleanupHandler::TFileList::Keep);
     if (!run.Scan(keys))
         return kAborted;
     const DWORDLONG total = run.PrintSummary();
     if (options.Command == TCommand::List)
         run.PrintList();
     if (ListsOnly(options.Command)) {
-        if (options.Output == TOutput::Json)
-            std::cout << run.Document(TRunMode::List).dump(2) << "\n";
+        if (options.Output == TOutput::Json) {
+            run.WriteListDocument(std::cout);
+            std::cout << "\n";
+        }
         return run.EndWithoutPurge(kSuccess);
     }
     if (total == 0) {

@@ -218,22 +218,18 @@ AnsiString TakeBSTR(BSTR& text)
 
 }  // namespace
 
-bool TCleanupHandler::ReadFiles()
+bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const
 {
-    FFiles.clear();
     if (FResults == nullptr)
         return false;
     LONG count = 0;
     if (FAILED(FResults->GetFileCount(&count)))
         return false;
-    LONG unreadable = 0;
-    FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
-    FFiles.reserve(static_cast<std::size_t>(count));
+    TFileRecord f;
     for (LONG i = 0; i < count; ++i) {
         TWS_FILE_RESULT r{};
         if (FAILED(FResults->GetFile(i, &r)))
             return false;
-        TFileRecord f;
         f.Size = r.Size;
         f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
         f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
@@ -244,7 +240,29 @@ bool TCleanupHandler::ReadFiles()
         f.OutcomeReason = TakeBSTR(r.OutcomeReason);
         f.TrashFolder = TakeBSTR(r.TrashFolder);
         f.TrashName = TakeBSTR(r.TrashName);
-        FFiles.push_back(std::move(f));
+        if (!visit(f))
+            break;
+    }
+    return true;
+}
+
+bool TCleanupHandler::ReadFiles(TFileList list)
+{
+    FFiles.clear();
+    if (FResults == nullptr)
+        return false;
+    LONG count = 0;
+    if (FAILED(FResults->GetFileCount(&count)))
+        return false;
+    LONG unreadable = 0;
+    FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
+    if (list == TFileList::Keep) {
+        FFiles.reserve(static_cast<std::size_t>(count));
+        if (!VisitFiles([this](const TFileRecord& f) {
+                FFiles.push_back(f);
+                return true;
+            }))
+            return false;
     }
     BSTR path = nullptr, error = nullptr;
     FResults->GetPurgeReport(&path, &error);
@@ -254,6 +272,18 @@ bool TCleanupHandler::ReadFiles()
     FResults->GetSettingsFile(&settings);
     FSettingsFile = TakeBSTR(settings);
     return true;
+}
+
+AnsiString TCleanupHandler::PurgeObstacle() const
+{
+    if (FResults == nullptr)
+        return AnsiString();
+    BSTR reason = nullptr;
+    const HRESULT hr = FResults->GetPurgeReadiness(&reason);
+    AnsiString text = TakeBSTR(reason);
+    if (hr == S_FALSE && text.empty())
+        text = "the handler says its purge cannot go ahead";
+    return hr == S_FALSE ? text : AnsiString();
 }
 
 bool TCleanupHandler::Scan(TProgressSink& sink)

@@ -3,12 +3,13 @@
 # a window manager (openbox), the way a user sees them: the review window
 # with a kept hidden file, the wizard's steps (step 2 with its mask lines)
 # and its question before a purge, and the settings editor with its glyph
-# buttons; with the Windows build, the Windows settings editor under Wine
+# buttons; the run page of the demo's purge in headless Chromium; with the
+# Windows build, the Windows settings editor under Wine
 # (docs/configurator-windows.png). Installs what it needs when missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh xvfb xauth openbox
+bash scripts/setup.sh xvfb xauth openbox chromium
 bash scripts/build.sh build
 export QT_QPA_PLATFORM=xcb TIDEWASH_BUILD_OUT="$root/build/out"
 # One X server per program, with openbox managing its windows (placement,
@@ -25,6 +26,11 @@ x build/out/review_bench --screenshot docs/review-window.png
 x env WIZARD_SCREENSHOT_DIR="$root/docs" build/out/wizard_Main_test --gtest_brief=1
 x env TWS_SCREENSHOT="$root/docs/configurator.png" build/out/configurator_Main_test \
   --gtest_brief=1 --gtest_filter='MainTest.TheWindowAsAUserFirstSeesItDraws'
+# The demo purges into its own trash; its run page is the one pictured.
+bash scripts/demo.sh >/dev/null
+page=$(ls -d "$root"/demo/state/tidewash/runs/*/run.html | tail -1)
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1100,1300 \
+  --screenshot="$root/docs/run-page.png" "file://$page" 2>/dev/null
 if [[ -f build-win/build.ninja ]]; then
   bash scripts/setup.sh openbox imagemagick
   cmake --build build-win --target TWSConfigurator TWSConfig TWSRES

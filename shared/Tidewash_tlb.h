@@ -125,6 +125,12 @@ struct ITidewashResults : public IUnknown {
     // Whether a purge moves the files to the trash (VARIANT_TRUE) or
     // deletes them for good, under the settings.
     virtual HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) = 0;
+    // Whether a purge under the settings can do anything on the volume,
+    // asked before the user is: S_OK when nothing stands in the way,
+    // S_FALSE with the Reason (the volume is read-only, or the trash that
+    // would take the files, named, cannot be used). A host tells it once
+    // and does not offer the purge.
+    virtual HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}

@@ -588,10 +588,22 @@ bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::
 {
     ITidewashResults* results = nullptr;
     VARIANT_BOOL toTrash = VARIANT_FALSE;
+    BSTR obstacle = nullptr;
+    HRESULT readiness = S_OK;
     if (SUCCEEDED(cache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)))) {
         results->GetPurgeMode(&toTrash);
+        readiness = results->GetPurgeReadiness(&obstacle);
         results->Release();
     }
+    // A purge that could do nothing (a read-only volume, a trash that
+    // cannot be used) is not offered: its reason is told once instead.
+    if (readiness == S_FALSE) {
+        const QString reason = obstacle != nullptr ? FromWide(obstacle) : QString("no reason given");
+        SysFreeString(obstacle);
+        Message(TMessageKind::Error, "Purge", "No file can be purged: " + reason + ".");
+        return false;
+    }
+    SysFreeString(obstacle);
     const QString what = QString("%1 file%2 (%3)").arg(files).arg(files == 1 ? "" : "s").arg(ByteDisplay(bytes));
     const QString question = toTrash != VARIANT_FALSE
                                  ? "Move " + what + " to the trash?\n\nUndo can put them back."

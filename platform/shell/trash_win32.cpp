@@ -95,4 +95,17 @@ std::vector<TFileIdentity> TrashFolders(const AnsiString& volume)
     return folders;
 }
 
+TTrashCheck CheckTrashFor(const AnsiString& folder)
+{
+    // The same question Move asks before each file: a volume without a
+    // recycle bin would have the shell delete the files for good.
+    TTrashCheck check;
+    const std::wstring folderWide = twslisting::AnsiToWide(folder);
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
+    if (FAILED(::SHQueryRecycleBinW(folderWide.c_str(), &bin)))
+        check.Problem = "the volume has no recycle bin";
+    return check;
+}
+
 }  // namespace twsplatform
