@@ -42,6 +42,10 @@ struct TTreePlace {
 };
 TTreePlace SplitForTree(const AnsiString& fullName, const AnsiString& volume, int folderDepth);
 
+// The folder depth a text names: a non-negative decimal integer, blanks
+// around it allowed, or -1. 0 stands for all folders.
+int ParseFolderDepth(const AnsiString& text);
+
 // " 12.50 MB" style display of a byte count with the 1024 kilo: the number
 // with two decimals and the unit, returned separately.
 struct TByteDisplay {

@@ -1,0 +1,335 @@
+// The Windows review window on hand-made results, shown modally on a thread
+// of its own and driven from the test's thread by window messages, as the
+// user's clicks and keys would: a tab, a folder's check in the tree, the
+// menu's Check All, a column header, the folder depth dialog, Export to
+// HTML and OK; the selection table is checked after each.
+#include "Filedetailsform_win32.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReviewTesting.h"
+#include "TempFolder.h"
+
+namespace tidewash {
+namespace {
+
+using namespace std::chrono_literals;
+using reviewtest::AddResult;
+
+// How long a test waits for the window's thread to answer before it fails.
+constexpr auto kPatience = 60s;
+
+std::string Volume() { return "C:\\vol\\"; }
+
+// The folder this program is in, where the build puts TWSRES.dll.
+std::filesystem::path ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path();
+}
+
+class FiledetailsformWin32Test : public ::testing::Test {
+protected:
+    FiledetailsformWin32Test()
+    {
+        AddResult(Search, "*.obj", Volume() + "A\\", "a1.obj", 100);
+        AddResult(Search, "*.obj", Volume() + "A\\", "a2.obj", 200);
+        AddResult(Search, "*.obj", Volume() + "B\\C\\", "c.obj", 300);
+        AddResult(Search, "*.tds", Volume() + "B\\", "b.tds", 50);
+        Selection = reviewtest::SelectAll(Search);
+        // The installation folder: the resource library, and the reports
+        // the window writes.
+        std::filesystem::copy_file(ProgramFolder() / "TWSRES.dll", Install / "TWSRES.dll");
+    }
+    ~FiledetailsformWin32Test() override
+    {
+        if (Window != nullptr)
+            SendMessageW(Window, WM_COMMAND, IDCANCEL, 0);
+        if (Thread.joinable())
+            Thread.join();
+    }
+
+    // Shows the window on its own thread; returns once its views are built.
+    void Show()
+    {
+        std::promise<void> built;
+        std::future<void> ready = built.get_future();
+        Thread = std::thread([this, &built] {
+            try {
+                TfrmFileDetails form(Volume(), Search, Selection, nullptr, Install.Slash());
+                form.OpenWithShell = [this](const AnsiString& path) {
+                    Opened.push_back(path);
+                    return true;
+                };
+                form.ChooseReportFile = [this](const AnsiString&) { return (Install / "chosen.html").string(); };
+                form.FolderDepthShown = [this](HWND dialog) { DepthDialog.set_value(dialog); };
+                form.CommandDone = [this](int command) {
+                    if (command == IDM_FOLDERDEPTH)
+                        DepthApplied.set_value();
+                };
+                form.ViewsBuilt = [&] {
+                    Form = &form;
+                    Window = form.Handle();
+                    built.set_value();
+                };
+                Result = form.ShowModal();
+                Window = nullptr;
+                Form = nullptr;
+            } catch (...) {
+                built.set_exception(std::current_exception());
+            }
+        });
+        ASSERT_EQ(ready.wait_for(kPatience), std::future_status::ready);
+        ready.get();
+        Tabs = GetDlgItem(Window, IDC_TABS);
+        Tree = GetDlgItem(Window, IDC_TREE);
+        List = GetDlgItem(Window, IDC_LIST);
+    }
+
+    // Closes the window with a button and waits for its thread.
+    void Press(int button)
+    {
+        SendMessageW(Window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(Window, button)));
+        Thread.join();
+    }
+
+    void Notify(HWND control, UINT code, NMHDR* header)
+    {
+        header->hwndFrom = control;
+        header->idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+        header->code = code;
+        SendMessageW(Window, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
+    }
+
+    // The user picks tab index.
+    void SelectTab(int index)
+    {
+        SendMessageW(Tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+        NMHDR header{};
+        Notify(Tabs, TCN_SELCHANGE, &header);
+    }
+
+    std::string TreeText(HTREEITEM item)
+    {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW query{};
+        query.mask = TVIF_TEXT;
+        query.hItem = item;
+        query.pszText = text;
+        query.cchTextMax = MAX_PATH;
+        SendMessageW(Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+        return std::string(text, text + wcslen(text));
+    }
+
+    // The texts of an item's children, opening it first.
+    std::vector<std::string> ChildTexts(HTREEITEM item)
+    {
+        SendMessageW(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        std::vector<std::string> texts;
+        for (HTREEITEM child = TreeView_GetChild(Tree, item); child != nullptr; child = TreeView_GetNextSibling(Tree, child))
+            texts.push_back(TreeText(child));
+        return texts;
+    }
+
+    HTREEITEM ChildNamed(HTREEITEM item, const std::string& text)
+    {
+        SendMessageW(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        for (HTREEITEM child = TreeView_GetChild(Tree, item); child != nullptr; child = TreeView_GetNextSibling(Tree, child))
+            if (TreeText(child) == text)
+                return child;
+        ADD_FAILURE() << "no node " << text;
+        return nullptr;
+    }
+
+    TNodeState TreeState(HTREEITEM item)
+    {
+        return static_cast<TNodeState>(TreeView_GetItemState(Tree, item, TVIS_STATEIMAGEMASK) >> 12);
+    }
+
+    // A left click on the item's check, where the tree itself says its
+    // state image is.
+    void ClickCheck(HTREEITEM item)
+    {
+        // The message takes the item in the rectangle it fills.
+        RECT text{};
+        std::memcpy(&text, &item, sizeof item);
+        ASSERT_TRUE(SendMessageW(Tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
+        const int y = (text.top + text.bottom) / 2;
+        for (int x = 0; x < text.left; ++x) {
+            TVHITTESTINFO hit{};
+            hit.pt = {x, y};
+            SendMessageW(Tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON) != 0) {
+                SendMessageW(Tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+                SendMessageW(Tree, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                return;
+            }
+        }
+        FAIL() << "no state image left of " << TreeText(item);
+    }
+
+    std::string ListText(int row, TListColumn column)
+    {
+        wchar_t text[MAX_PATH] = {};
+        LVITEMW item{};
+        item.iSubItem = static_cast<int>(column);
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        SendMessageW(List, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        return std::string(text, text + wcslen(text));
+    }
+
+    bool ListChecked(int row)
+    {
+        return (SendMessageW(List, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) == 2;
+    }
+
+    bool Marked(const char* mask, std::size_t index) { return Selection.at(TResultRef{&Search.Results[mask], index}); }
+
+    twstesting::TTempFolder Install{"tws review"};
+    zelutils::TFileSearch Search;
+    TFileFlags Selection;
+    std::thread Thread;
+    TfrmFileDetails* Form = nullptr;
+    HWND Window = nullptr, Tabs = nullptr, Tree = nullptr, List = nullptr;
+    int Result = 0;
+    std::vector<AnsiString> Opened;
+    std::promise<HWND> DepthDialog;
+    std::promise<void> DepthApplied;
+};
+
+TEST_F(FiledetailsformWin32Test, ShowsATabPerMaskWithItsListAndTree)
+{
+    Show();
+    EXPECT_EQ(SendMessageW(Tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_NE(GetWindowLongW(List, GWL_STYLE) & LVS_OWNERDATA, 0);
+    const HTREEITEM root = TreeView_GetRoot(Tree);
+    EXPECT_EQ(ChildTexts(root), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(ChildTexts(ChildNamed(root, "A")), (std::vector<std::string>{"a1.obj", "a2.obj"}));
+
+    SelectTab(2);  // *.tds
+    EXPECT_EQ(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(ListText(0, TListColumn::Name), Volume() + "B\\b.tds");
+    EXPECT_EQ(ChildTexts(ChildNamed(TreeView_GetRoot(Tree), "B")), (std::vector<std::string>{"b.tds"}));
+    char status[256] = {};
+    SendDlgItemMessageA(Window, IDC_STATUS, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
+    EXPECT_EQ(std::string(status), Form->Model().ViewStatus());
+
+    Press(IDOK);
+    EXPECT_EQ(Result, IDOK);
+}
+
+TEST_F(FiledetailsformWin32Test, AFoldersCheckUnchecksItsFilesEverywhere)
+{
+    Show();
+    const HTREEITEM root = TreeView_GetRoot(Tree);
+    const HTREEITEM a = ChildNamed(root, "A");
+    ClickCheck(a);
+    EXPECT_EQ(TreeState(a), TNodeState::Unchecked);
+    EXPECT_EQ(TreeState(root), TNodeState::PartChecked);
+    EXPECT_FALSE(Marked("*.obj", 0));
+    EXPECT_FALSE(Marked("*.obj", 1));
+    EXPECT_TRUE(Marked("*.obj", 2));
+    EXPECT_TRUE(Marked("*.tds", 0));
+    // The list's checks are the same files'.
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(ListChecked(row), ListText(row, TListColumn::Name).find("\\A\\") == std::string::npos) << row;
+
+    // A second click checks the folder again.
+    ClickCheck(a);
+    EXPECT_EQ(TreeState(root), TNodeState::Checked);
+    EXPECT_TRUE(Marked("*.obj", 0));
+    ClickCheck(a);
+
+    Press(IDOK);
+    EXPECT_FALSE(Marked("*.obj", 0));
+    EXPECT_FALSE(Marked("*.obj", 1));
+}
+
+TEST_F(FiledetailsformWin32Test, CheckAllAndUncheckAllTakeTheCurrentTab)
+{
+    Show();
+    SelectTab(1);  // *.obj
+    SendMessageW(Window, WM_COMMAND, IDM_UNCHECKALL, 0);
+    EXPECT_FALSE(Marked("*.obj", 0));
+    EXPECT_FALSE(Marked("*.obj", 2));
+    EXPECT_TRUE(Marked("*.tds", 0));
+    EXPECT_EQ(TreeState(TreeView_GetRoot(Tree)), TNodeState::Unchecked);
+    EXPECT_FALSE(ListChecked(0));
+    SendMessageW(Window, WM_COMMAND, IDM_CHECKALL, 0);
+    EXPECT_TRUE(Marked("*.obj", 0));
+    EXPECT_TRUE(Marked("*.obj", 2));
+    EXPECT_TRUE(ListChecked(0));
+    Press(IDOK);
+}
+
+TEST_F(FiledetailsformWin32Test, AColumnHeaderClickSortsAndTheNextReverses)
+{
+    Show();
+    NMLISTVIEW click{};
+    click.iItem = -1;
+    click.iSubItem = static_cast<int>(TListColumn::Size);
+    Notify(List, LVN_COLUMNCLICK, &click.hdr);
+    EXPECT_EQ(ListText(0, TListColumn::Name), Volume() + "B\\b.tds");
+    EXPECT_EQ(ListText(3, TListColumn::Name), Volume() + "B\\C\\c.obj");
+    HDITEMW header{};
+    header.mask = HDI_FORMAT;
+    SendMessageW(ListView_GetHeader(List), HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&header));
+    EXPECT_NE(header.fmt & HDF_SORTUP, 0);
+
+    Notify(List, LVN_COLUMNCLICK, &click.hdr);
+    EXPECT_EQ(ListText(0, TListColumn::Name), Volume() + "B\\C\\c.obj");
+    SendMessageW(ListView_GetHeader(List), HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&header));
+    EXPECT_NE(header.fmt & HDF_SORTDOWN, 0);
+    Press(IDOK);
+}
+
+TEST_F(FiledetailsformWin32Test, TheFolderDepthDialogSetsTheTreesDepth)
+{
+    Show();
+    std::future<HWND> shown = DepthDialog.get_future();
+    std::future<void> applied = DepthApplied.get_future();
+    // As Ctrl+F: the dialog is modal on the window's thread.
+    PostMessageW(Window, WM_COMMAND, IDM_FOLDERDEPTH, 0);
+    ASSERT_EQ(shown.wait_for(kPatience), std::future_status::ready);
+    const HWND dialog = shown.get();
+    char text[16] = {};
+    GetDlgItemTextA(dialog, IDC_DEPTH, text, sizeof text);
+    EXPECT_STREQ(text, "0");
+    SendDlgItemMessageA(dialog, IDC_DEPTH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1"));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    ASSERT_EQ(applied.wait_for(kPatience), std::future_status::ready);
+
+    EXPECT_EQ(Form->Model().FolderDepth(), 1);
+    EXPECT_EQ(ChildTexts(ChildNamed(TreeView_GetRoot(Tree), "B")), (std::vector<std::string>{"b.tds", "C\\c.obj"}));
+    Press(IDOK);
+}
+
+TEST_F(FiledetailsformWin32Test, ExportWritesTheReportAndOpensIt)
+{
+    Show();
+    SendMessageW(Window, WM_COMMAND, IDM_EXPORTHTML, 0);
+    const std::filesystem::path report = Install / "chosen.html";
+    ASSERT_EQ(Opened, std::vector<AnsiString>{report.string()});
+    EXPECT_NE(twstesting::ReadFile(report).find("a1.obj"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(Install / "Reports"));
+    Press(IDCANCEL);
+    EXPECT_EQ(Result, IDCANCEL);
+}
+
+}  // namespace
+}  // namespace tidewash
