@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "ReviewTesting.h"
+#include "ReviewTesting_win32.h"
 #include "TempFolder.h"
 
 namespace tidewash {
@@ -122,36 +122,13 @@ protected:
         Notify(Tabs, TCN_SELCHANGE, &header);
     }
 
-    std::string TreeText(HTREEITEM item)
-    {
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW query{};
-        query.mask = TVIF_TEXT;
-        query.hItem = item;
-        query.pszText = text;
-        query.cchTextMax = MAX_PATH;
-        SendMessageW(Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
-        return std::string(text, text + wcslen(text));
-    }
-
-    // The texts of an item's children, opening it first.
-    std::vector<std::string> ChildTexts(HTREEITEM item)
-    {
-        SendMessageW(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-        std::vector<std::string> texts;
-        for (HTREEITEM child = TreeView_GetChild(Tree, item); child != nullptr; child = TreeView_GetNextSibling(Tree, child))
-            texts.push_back(TreeText(child));
-        return texts;
-    }
-
+    std::string TreeText(HTREEITEM item) { return reviewtest::TreeText(Tree, item); }
+    std::vector<std::string> ChildTexts(HTREEITEM item) { return reviewtest::TreeChildTexts(Tree, item); }
     HTREEITEM ChildNamed(HTREEITEM item, const std::string& text)
     {
-        SendMessageW(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-        for (HTREEITEM child = TreeView_GetChild(Tree, item); child != nullptr; child = TreeView_GetNextSibling(Tree, child))
-            if (TreeText(child) == text)
-                return child;
-        ADD_FAILURE() << "no node " << text;
-        return nullptr;
+        const HTREEITEM child = reviewtest::TreeChildNamed(Tree, item, text);
+        EXPECT_NE(child, nullptr) << "no node " << text;
+        return child;
     }
 
     TNodeState TreeState(HTREEITEM item)
@@ -159,26 +136,9 @@ protected:
         return static_cast<TNodeState>(TreeView_GetItemState(Tree, item, TVIS_STATEIMAGEMASK) >> 12);
     }
 
-    // A left click on the item's check, where the tree itself says its
-    // state image is.
     void ClickCheck(HTREEITEM item)
     {
-        // The message takes the item in the rectangle it fills.
-        RECT text{};
-        std::memcpy(&text, &item, sizeof item);
-        ASSERT_TRUE(SendMessageW(Tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
-        const int y = (text.top + text.bottom) / 2;
-        for (int x = 0; x < text.left; ++x) {
-            TVHITTESTINFO hit{};
-            hit.pt = {x, y};
-            SendMessageW(Tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON) != 0) {
-                SendMessageW(Tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-                SendMessageW(Tree, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-                return;
-            }
-        }
-        FAIL() << "no state image left of " << TreeText(item);
+        EXPECT_TRUE(reviewtest::ClickStateImage(Tree, item)) << "no state image left of " << TreeText(item);
     }
 
     std::string ListText(int row, TListColumn column)
