@@ -1,0 +1,224 @@
+// review_bench_win32: how fast the Windows review window shows a large
+// scan, under Wine or on Windows - the twin of review_bench.
+//
+//   review_bench_win32 [--results N] [--screenshot FILE.bmp]
+//
+// Builds N search results (100000 by default) in memory, spread over the
+// nine default masks in project folders of about 100 files, then times
+// the window's construction, the building of its tree and list and its
+// first paint ("build+show"), and the slowest switch from one tab to
+// another over every tab and back to the all-masks tab ("tab switch": the
+// tab control's selection and notification, then the paint). Memory is the
+// growth of the working set over the window's life.
+//
+// With --screenshot, shows a small hand-made scan instead and saves a
+// picture of the window as it is on screen (a display is needed).
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Filedetailsform_win32.h"
+
+using namespace tidewash;
+
+namespace {
+
+const char* const Masks[] = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*", "*.bak"};
+const char* const Extensions[] = {".map", ".dsk", ".obj", ".csm", ".tds", ".ilk", ".~cpp", ".#01", ".bak"};
+
+double WorkingSetMB()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Paint(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+// The program's folder, where the build puts TWSRES.dll.
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// Shows the window modally on a thread of its own and runs drive on this
+// one once its views are built; drive ends by closing it.
+void ShowAndDrive(TfrmFileDetails& form, const std::function<void(HWND)>& drive)
+{
+    HANDLE built = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    form.ViewsBuilt = [&] {
+        Paint(form.Handle());
+        SetEvent(built);
+    };
+    std::thread window([&] { form.ShowModal(); });
+    WaitForSingleObject(built, INFINITE);
+    drive(form.Handle());
+    SendMessageW(form.Handle(), WM_COMMAND, IDOK, 0);
+    window.join();
+    CloseHandle(built);
+}
+
+void SelectTab(HWND window, int tab)
+{
+    const HWND tabs = GetDlgItem(window, IDC_TABS);
+    SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+    NMHDR header{tabs, IDC_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(window, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&header));
+    Paint(window);
+}
+
+// The window as the screen shows it, as a 24-bit bitmap file.
+bool SaveWindow(HWND window, const char* file)
+{
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ before = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+    GdiFlush();
+    SelectObject(memory, before);
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + stride * static_cast<DWORD>(height);
+    bool written = false;
+    if (FILE* out = std::fopen(file, "wb")) {
+        written = std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                  std::fwrite(bits, stride * static_cast<DWORD>(height), 1, out) == 1;
+        written = std::fclose(out) == 0 && written;
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return written;
+}
+
+int Screenshot(const char* file)
+{
+    const char* const files[] = {"Billing\\Main.obj",         "Billing\\Main.map",          "Billing\\Main.tds",
+                                 "Billing\\Units\\Invoice.obj", "Billing\\Units\\Invoice.~cpp", "Billing\\Units\\Tax.obj",
+                                 "Billing\\Units\\Tax.bak",    "Reports\\Report.obj",        "Reports\\Report.dsk",
+                                 "Reports\\Report.ilk",        "Reports\\Forms\\Print.obj",  "Reports\\Forms\\Print.#01"};
+    zelutils::TFileSearch search;
+    int n = 0;
+    for (const char* f : files) {
+        const std::string path = std::string("C:\\Projects\\") + f;
+        const std::string extension = path.substr(path.find_last_of('.'));
+        zelutils::TSearchResult r;
+        r.Path = path.substr(0, path.find_last_of('\\') + 1);
+        r.Name = path.substr(path.find_last_of('\\') + 1);
+        r.Size = 1000 + 700 * n++;
+        r.CreationTime = 45000.0 + n;
+        r.LastWriteTime = 45010.0 + n;
+        for (std::size_t k = 0; k < std::size(Extensions); ++k)
+            if (extension.rfind(std::string(Extensions[k]).substr(0, 3), 0) == 0)
+                search.Results[Masks[k]].push_back(r);
+    }
+    TFileFlags selection;
+    for (const auto& [mask, results] : search.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            selection[TResultRef{&results, i}] = std::string(mask) != "*.~*";
+    TfrmFileDetails form("C:\\Projects\\", search, selection, nullptr, ProgramFolder());
+    bool saved = false;
+    ShowAndDrive(form, [&](HWND window) {
+        const HWND tree = GetDlgItem(window, IDC_TREE);
+        // Every folder open, the second file selected in the list.
+        for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;) {
+            TreeView_Expand(tree, item, TVE_EXPAND);
+            HTREEITEM next = TreeView_GetChild(tree, item);
+            while (next == nullptr && item != nullptr) {
+                next = TreeView_GetNextSibling(tree, item);
+                item = TreeView_GetParent(tree, item);
+            }
+            item = next;
+        }
+        const HWND list = GetDlgItem(window, IDC_LIST);
+        ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SetForegroundWindow(window);
+        Paint(window);
+        Sleep(500);  // the window manager's frame
+        saved = SaveWindow(window, file);
+    });
+    if (!saved) {
+        std::fprintf(stderr, "cannot write %s\n", file);
+        return 1;
+    }
+    std::printf("review: screenshot of %zu results in %s\n", selection.size(), file);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    long count = 100000;
+    const char* screenshot = nullptr;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--results")
+            count = std::atol(argv[i + 1]);
+        else if (std::string(argv[i]) == "--screenshot")
+            screenshot = argv[i + 1];
+    }
+    if (screenshot != nullptr)
+        return Screenshot(screenshot);
+
+    zelutils::TFileSearch search;
+    for (long i = 0; i < count; ++i) {
+        zelutils::TSearchResult r;
+        const long kind = i % 9;
+        r.Path = "C:\\Projects\\P" + std::to_string(i / 1000) + "\\Module" + std::to_string(i / 100 % 10) + "\\";
+        r.Name = "Unit" + std::to_string(i) + Extensions[kind];
+        r.Size = 1000 + i % 50000;
+        r.CreationTime = 45000.0 + static_cast<double>(i % 700) / 7.0;
+        r.LastWriteTime = r.CreationTime.Val + 1.5;
+        search.Results[Masks[kind]].push_back(r);
+    }
+    TFileFlags selection;
+    for (const auto& [mask, results] : search.Results)
+        for (std::size_t i = 0; i < results.size(); ++i)
+            selection[TResultRef{&results, i}] = true;
+    const double before = WorkingSetMB();
+
+    const auto start = std::chrono::steady_clock::now();
+    auto* form = new TfrmFileDetails("C:\\Projects\\", search, selection, nullptr, ProgramFolder());
+    double buildShow = 0, slowest = 0, memory = 0;
+    ShowAndDrive(*form, [&](HWND window) {
+        buildShow = Since(start);
+        const int tabs = static_cast<int>(SendDlgItemMessageW(window, IDC_TABS, TCM_GETITEMCOUNT, 0, 0));
+        for (int t = 1; t <= tabs; ++t) {
+            const auto switchStart = std::chrono::steady_clock::now();
+            SelectTab(window, t % tabs);  // the last one goes back to all masks
+            slowest = std::max(slowest, Since(switchStart));
+        }
+        memory = WorkingSetMB() - before;
+    });
+    delete form;
+    std::printf("review (Win32): %ld results, build+show %.2f s, tab switch %.2f s, memory %.0f MB\n", count,
+                buildShow, slowest, memory);
+    return 0;
+}
