@@ -42,21 +42,19 @@ TTreePlace SplitForTree(const AnsiString& fullName, const AnsiString& volume, in
         return place;
     }
     place.Leaf = fullName.substr(lastSep + 1);
-    // Where each folder starts, so that folders moved into the leaf keep
-    // their separators as spelled.
-    std::vector<std::size_t> folderStart;
+    // Folders below the depth stay in the leaf with their separators as
+    // spelled: the leaf then starts where the first of them does.
     std::size_t pos = start;
     while (pos < lastSep) {
         const std::size_t next = fullName.find_first_of(separators, pos);
         if (next > pos) {
+            if (folderDepth != 0 && static_cast<int>(place.Folders.size()) == folderDepth) {
+                place.Leaf = fullName.substr(pos);
+                break;
+            }
             place.Folders.push_back(fullName.substr(pos, next - pos));
-            folderStart.push_back(pos);
         }
         pos = next + 1;
-    }
-    if (folderDepth != 0 && static_cast<int>(place.Folders.size()) > folderDepth) {
-        place.Leaf = fullName.substr(folderStart[static_cast<std::size_t>(folderDepth)]);
-        place.Folders.resize(static_cast<std::size_t>(folderDepth));
     }
     return place;
 }
