@@ -1,7 +1,7 @@
 // review_bench_win32: how fast the Windows review window shows a large
 // scan, under Wine or on Windows - the twin of review_bench.
 //
-//   review_bench_win32 [--results N] [--screenshot FILE.bmp]
+//   review_bench_win32 [--results N] [--screenshot FILE.png]
 //
 // Builds N search results (100000 by default) in memory, spread over the
 // nine default masks in project folders of about 100 files, then times
@@ -17,7 +17,9 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -84,7 +86,79 @@ void SelectTab(HWND window, int tab)
     Paint(window);
 }
 
-// The window as the screen shows it, as a 24-bit bitmap file.
+// CRC-32 of PNG chunks, and Adler-32 of the zlib stream.
+std::uint32_t Crc32(const std::vector<std::uint8_t>& data, std::size_t from)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < data.size(); ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void Chunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data)
+{
+    Put32(png, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    Put32(png, Crc32(png, start));
+}
+
+// RGB rows, top down, as a PNG file: no compression (stored deflate
+// blocks), which every viewer reads and which needs no library here;
+// scripts/screenshots.sh compresses it for docs/.
+bool WritePng(const char* file, int width, int height, const std::vector<std::uint8_t>& rgb)
+{
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        const auto row = rgb.begin() + static_cast<std::ptrdiff_t>(y) * width * 3;
+        raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(width) * 3);
+    }
+    std::vector<std::uint8_t> zlib = {0x78, 0x01};
+    for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        zlib.push_back(static_cast<std::uint8_t>(n));
+        zlib.push_back(static_cast<std::uint8_t>(n >> 8));
+        zlib.push_back(static_cast<std::uint8_t>(~n));
+        zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        if (n == 0)
+            break;
+    }
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    Put32(zlib, (b << 16) | a);
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    Put32(header, static_cast<std::uint32_t>(width));
+    Put32(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", zlib);
+    Chunk(png, "IEND", {});
+    FILE* out = std::fopen(file, "wb");
+    if (out == nullptr)
+        return false;
+    const bool written = std::fwrite(png.data(), png.size(), 1, out) == 1;
+    return std::fclose(out) == 0 && written;
+}
+
+// The window as the screen shows it, frame included, as a PNG file.
 bool SaveWindow(HWND window, const char* file)
 {
     RECT bounds;
@@ -93,29 +167,26 @@ bool SaveWindow(HWND window, const char* file)
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    // Top down (negative height), 24-bit BGR rows padded to 4 bytes.
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ before = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
     GdiFlush();
     SelectObject(memory, before);
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-    BITMAPFILEHEADER header{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    header.bfSize = header.bfOffBits + stride * static_cast<DWORD>(height);
-    bool written = false;
-    if (FILE* out = std::fopen(file, "wb")) {
-        written = std::fwrite(&header, sizeof header, 1, out) == 1 &&
-                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                  std::fwrite(bits, stride * static_cast<DWORD>(height), 1, out) == 1;
-        written = std::fclose(out) == 0 && written;
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = static_cast<const std::uint8_t*>(bits) + stride * static_cast<std::size_t>(y);
+        for (int x = 0; x < width; ++x)
+            rgb.insert(rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
     }
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return written;
+    return WritePng(file, width, height, rgb);
 }
 
 int Screenshot(const char* file)
@@ -157,6 +228,7 @@ int Screenshot(const char* file)
             }
             item = next;
         }
+        TreeView_EnsureVisible(tree, TreeView_GetRoot(tree));
         const HWND list = GetDlgItem(window, IDC_LIST);
         ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         SetForegroundWindow(window);

@@ -34,6 +34,10 @@ constexpr const wchar_t* kButtonImages[] = {L"ACT_OK", L"ACT_CANCEL"};
 // While a tree is built, the progress bar is repainted at most this often.
 constexpr std::chrono::milliseconds kProgressInterval{10};
 
+// The controls are Unicode and are sent the W form of each message that
+// carries text or a structure with text: the commctrl.h macros send the A
+// form in a build without UNICODE.
+
 HINSTANCE ThisModule()
 {
     HMODULE module = nullptr;
@@ -357,7 +361,7 @@ void TfrmFileDetails::InitControls()
     tab.mask = TCIF_TEXT;
     std::wstring all = Wide(kAllMasksTab);
     tab.pszText = all.data();
-    TabCtrl_InsertItem(FTabs, 0, &tab);
+    SendMessageW(FTabs, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
 
     ListView_SetExtendedListViewStyle(FList, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
                                                  LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
@@ -371,7 +375,7 @@ void TfrmFileDetails::InitControls()
         column.cx = Scaled(kColumnWidths[c]);
         column.pszText = title.data();
         column.iSubItem = c;
-        ListView_InsertColumn(FList, c, &column);
+        SendMessageW(FList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }
     // A click on a tree node's check is the tree's own business no more:
     // the node's state comes from the model.
@@ -485,7 +489,7 @@ void TfrmFileDetails::BuildViewsNow()
         TCITEMW tab{};
         tab.mask = TCIF_TEXT;
         tab.pszText = text.data();
-        TabCtrl_InsertItem(FTabs, static_cast<int>(t), &tab);
+        SendMessageW(FTabs, TCM_INSERTITEMW, t, reinterpret_cast<LPARAM>(&tab));
     }
     Layout();
     RebuildViews();
@@ -540,7 +544,7 @@ void TfrmFileDetails::BuildTree()
         insert.item.state = INDEXTOSTATEIMAGEMASK(static_cast<int>(FModel.Nodes()[0].State));
         insert.item.iImage = insert.item.iSelectedImage = kVolumeImage;
         insert.item.cChildren = FModel.Nodes()[0].Children.empty() ? 0 : 1;
-        FTreeItems[0] = TreeView_InsertItem(FTree, &insert);
+        FTreeItems[0] = reinterpret_cast<HTREEITEM>(SendMessageW(FTree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
         InsertChildren(0);
         TreeView_Expand(FTree, FTreeItems[0], TVE_EXPAND);
     }
@@ -571,7 +575,8 @@ void TfrmFileDetails::InsertChildren(int node)
         insert.item.iImage = file ? kFileImage : kFolderImage;
         insert.item.iSelectedImage = insert.item.iImage + 1;
         insert.item.cChildren = n.Children.empty() ? 0 : 1;
-        FTreeItems[static_cast<std::size_t>(child)] = TreeView_InsertItem(FTree, &insert);
+        FTreeItems[static_cast<std::size_t>(child)] =
+            reinterpret_cast<HTREEITEM>(SendMessageW(FTree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     }
 }
 
@@ -595,7 +600,7 @@ int TfrmFileDetails::NodeOfItem(HTREEITEM item) const
     TVITEMW query{};
     query.mask = TVIF_PARAM;
     query.hItem = item;
-    return TreeView_GetItem(FTree, &query) ? static_cast<int>(query.lParam) : -1;
+    return SendMessageW(FTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)) ? static_cast<int>(query.lParam) : -1;
 }
 
 void TfrmFileDetails::NodeChanged(int node)
@@ -890,11 +895,11 @@ void TfrmFileDetails::UpdateSortArrows()
     for (int c = 0; c < kListColumns; ++c) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;
-        Header_GetItem(header, c, &item);
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (FModel.SortColumn() && static_cast<int>(*FModel.SortColumn()) == c)
             item.fmt |= FModel.SortAscending() ? HDF_SORTUP : HDF_SORTDOWN;
-        Header_SetItem(header, c, &item);
+        SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
     }
 }
 
