@@ -175,6 +175,20 @@ TEST_F(FiledetailsformWin32Test, ShowsATabPerMaskWithItsListAndTree)
 {
     Show();
     EXPECT_EQ(SendMessageW(Tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+    // The whole of each caption reaches the controls.
+    wchar_t caption[32] = {};
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = caption;
+    tab.cchTextMax = 32;
+    SendMessageW(Tabs, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&tab));
+    EXPECT_STREQ(caption, L"*.obj");
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = caption;
+    column.cchTextMax = 32;
+    SendMessageW(List, LVM_GETCOLUMNW, static_cast<WPARAM>(TListColumn::Modified), reinterpret_cast<LPARAM>(&column));
+    EXPECT_STREQ(caption, L"Last Modified");
     EXPECT_EQ(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_NE(GetWindowLongW(List, GWL_STYLE) & LVS_OWNERDATA, 0);
     const HTREEITEM root = TreeView_GetRoot(Tree);
