@@ -234,6 +234,61 @@ TEST_F(FiledetailsformWin32Test, AFoldersCheckUnchecksItsFilesEverywhere)
     EXPECT_FALSE(Marked("*.obj", 1));
 }
 
+TEST_F(FiledetailsformWin32Test, TheKeyboardReachesEveryPartAndSpaceToggles)
+{
+    Show();
+    // Tab moves from the tabs to the tree, the list and OK, and round.
+    const HWND order[] = {Tabs, Tree, List, GetDlgItem(Window, IDOK), Tabs};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        EXPECT_EQ(GetNextDlgTabItem(Window, order[i], FALSE), order[i + 1]) << i;
+
+    // Space on the list's current row toggles its file.
+    LVITEMW focus{};
+    focus.stateMask = focus.state = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessageW(List, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focus));
+    const std::string first = ListText(0, TListColumn::Name);
+    SendMessageW(List, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(List, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_FALSE(ListChecked(0));
+    EXPECT_EQ(Form->Model().Marked(Form->Model().Rows()[0]), false);
+    EXPECT_EQ(ListText(0, TListColumn::Name), first);
+
+    // Space on a folder in the tree is a click on its check.
+    const HTREEITEM b = ChildNamed(TreeView_GetRoot(Tree), "B");
+    SendMessageW(Tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(b));
+    SendMessageW(Tree, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(Tree, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(TreeState(b), TNodeState::Unchecked);
+    EXPECT_FALSE(Marked("*.obj", 2));
+    EXPECT_FALSE(Marked("*.tds", 0));
+    Press(IDOK);
+}
+
+// The key each menu item names after its tab is the key that carries out
+// its command, and every key has its menu item.
+TEST(FiledetailsformWin32Keys, EachMenuShortcutIsTheAcceleratorOfItsCommand)
+{
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    const HACCEL keys = LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_FILEDETAILS_KEYS));
+    ASSERT_NE(keys, nullptr);
+    std::vector<ACCEL> table(static_cast<std::size_t>(CopyAcceleratorTableW(keys, nullptr, 0)));
+    CopyAcceleratorTableW(keys, table.data(), static_cast<int>(table.size()));
+    const HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(IDR_FILEDETAILS_MENU));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(table.size(), 7u);
+    for (const ACCEL& key : table) {
+        char text[64] = {};
+        ASSERT_GT(GetMenuStringA(menu, key.cmd, text, sizeof text, MF_BYCOMMAND), 0) << key.cmd;
+        std::string named = "Ctrl+";
+        if ((key.fVirt & FALT) != 0)
+            named += "Alt+";
+        named += static_cast<char>(key.key);
+        const std::string item = text;
+        EXPECT_EQ(item.substr(item.find('\t') + 1), named) << item;
+    }
+    DestroyMenu(menu);
+}
+
 TEST_F(FiledetailsformWin32Test, CheckAllAndUncheckAllTakeTheCurrentTab)
 {
     Show();
