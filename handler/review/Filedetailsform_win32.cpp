@@ -29,6 +29,9 @@ constexpr const wchar_t* kNodeImages[] = {L"NT_FOLDER", L"NT_FOLDER_SELECTED", L
 enum : int { kFolderImage = 0, kFileImage = 2, kVolumeImage = 4 };
 // The state images in TNodeState's order: null, unchecked, checked, part.
 constexpr const wchar_t* kStateImages[] = {L"NS_NULL", L"NS_UNCHECKED", L"NS_CHECKED", L"NS_PARTCHECKED"};
+// The menu items' glyphs, and the commands they stand beside.
+constexpr const wchar_t* kMenuImages[] = {L"ACT_SELECTALL", L"ACT_UNSELECTALL", L"ACT_EXIT", L"ACT_EXPORTHTML"};
+constexpr int kMenuImageCommands[] = {IDM_CHECKALL, IDM_UNCHECKALL, IDM_CLOSE, IDM_EXPORTHTML};
 // The OK and Cancel buttons' glyphs, in the order AskFolderDepth takes.
 constexpr const wchar_t* kButtonImages[] = {L"ACT_OK", L"ACT_CANCEL"};
 // While a tree is built, the progress bar is repainted at most this often.
@@ -206,7 +209,7 @@ TfrmFileDetails::~TfrmFileDetails()
 {
     if (FHandle != nullptr)
         DestroyWindow(FHandle);
-    for (HIMAGELIST list : {FNodeImages, FStateImages, FButtonImages})
+    for (HIMAGELIST list : {FNodeImages, FStateImages, FButtonImages, FMenuImages})
         if (list != nullptr)
             ImageList_Destroy(list);
     for (HICON icon : FIcons)
@@ -343,6 +346,26 @@ INT_PTR TfrmFileDetails::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CONTEXTMENU:
         ContextMenu(reinterpret_cast<HWND>(wParam), lParam);
         return TRUE;
+    case WM_MEASUREITEM: {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure->CtlType != ODT_MENU)
+            return FALSE;
+        measure->itemWidth = 16;
+        measure->itemHeight = 16;
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (draw->CtlType != ODT_MENU || FMenuImages == nullptr)
+            return FALSE;
+        const auto at = std::find(std::begin(kMenuImageCommands), std::end(kMenuImageCommands),
+                                  static_cast<int>(draw->itemID));
+        if (at != std::end(kMenuImageCommands))
+            ImageList_Draw(FMenuImages, static_cast<int>(at - std::begin(kMenuImageCommands)), draw->hDC,
+                           draw->rcItem.left, draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - 16) / 2,
+                           ILD_TRANSPARENT);
+        return TRUE;
+    }
     default:
         return FALSE;
     }
@@ -391,6 +414,7 @@ void TfrmFileDetails::LoadResources()
     FNodeImages = LoadImages(library, kNodeImages, std::size(kNodeImages));
     FStateImages = LoadImages(library, kStateImages, std::size(kStateImages));
     FButtonImages = LoadImages(library, kButtonImages, std::size(kButtonImages));
+    FMenuImages = LoadImages(library, kMenuImages, std::size(kMenuImages));
     if (library != nullptr) {
         FIcons[0] = static_cast<HICON>(LoadImageW(library, L"TIDEWASH2", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                   GetSystemMetrics(SM_CYSMICON), 0));
@@ -428,6 +452,16 @@ void TfrmFileDetails::LoadResources()
         ReleaseDC(nullptr, screen);
     }
     TreeView_SetImageList(FTree, FStateImages, TVSIL_STATE);
+    if (FMenuImages != nullptr)
+        for (int command : kMenuImageCommands) {
+            // Drawn from the image list when the menu asks (WM_DRAWITEM),
+            // fuchsia taken out as everywhere else.
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_BITMAP;
+            item.hbmpItem = HBMMENU_CALLBACK;
+            SetMenuItemInfoW(GetMenu(FHandle), static_cast<UINT>(command), FALSE, &item);
+        }
     if (FButtonImages != nullptr)
         SendMessageW(FOK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(ImageList_GetIcon(FButtonImages, 0, ILD_NORMAL)));
 }

@@ -142,7 +142,7 @@ private:
     HWND FHandle = nullptr;
     HWND FTabs = nullptr, FTree = nullptr, FList = nullptr, FStatus = nullptr, FProgress = nullptr, FOK = nullptr;
     HACCEL FKeys = nullptr;
-    HIMAGELIST FNodeImages = nullptr, FStateImages = nullptr, FButtonImages = nullptr;
+    HIMAGELIST FNodeImages = nullptr, FStateImages = nullptr, FButtonImages = nullptr, FMenuImages = nullptr;
     HICON FIcons[2] = {};
     std::vector<AnsiString> FTabNames;
     // Per tree node, its item once inserted, and whether its children are.

@@ -189,6 +189,18 @@ TEST_F(FiledetailsformWin32Test, ShowsATabPerMaskWithItsListAndTree)
     column.cchTextMax = 32;
     SendMessageW(List, LVM_GETCOLUMNW, static_cast<WPARAM>(TListColumn::Modified), reinterpret_cast<LPARAM>(&column));
     EXPECT_STREQ(caption, L"Last Modified");
+    // The resource library's images: the window's icon, the glyphs beside
+    // the menu items the Qt window gives one, the tree's state images.
+    EXPECT_NE(SendMessageW(Window, WM_GETICON, ICON_SMALL, 0), 0);
+    for (int command : {IDM_CHECKALL, IDM_UNCHECKALL, IDM_CLOSE, IDM_EXPORTHTML}) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_BITMAP;
+        ASSERT_TRUE(GetMenuItemInfoW(GetMenu(Window), static_cast<UINT>(command), FALSE, &item)) << command;
+        EXPECT_EQ(item.hbmpItem, HBMMENU_CALLBACK) << command;
+    }
+    const auto states = reinterpret_cast<HIMAGELIST>(SendMessageW(Tree, TVM_GETIMAGELIST, TVSIL_STATE, 0));
+    EXPECT_EQ(ImageList_GetImageCount(states), 4);
     EXPECT_EQ(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_NE(GetWindowLongW(List, GWL_STYLE) & LVS_OWNERDATA, 0);
     const HTREEITEM root = TreeView_GetRoot(Tree);
