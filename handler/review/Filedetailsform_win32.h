@@ -55,10 +55,6 @@
 
 namespace tidewash {
 
-// The Qt build's name for "a window can be shown here": always so on
-// Windows.
-inline bool EnsureWidgetApplication() { return true; }
-
 class TfrmFileDetails {
 public:
     // reasons (may be null) says why the scan left files unselected; the
