@@ -18,9 +18,6 @@ namespace tidewash {
 
 namespace {
 
-// The list's initial column widths at 96 dpi: the defined four, then the
-// reason.
-constexpr int kColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
 // The status bar's first panel (the current view) at 96 dpi.
 constexpr int kViewStatusWidth = 340;
 // The node images of TWSRES, in the order the tree's image indexes use.
@@ -395,7 +392,7 @@ void TfrmFileDetails::InitControls()
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         column.fmt = c == static_cast<int>(TListColumn::Size) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = Scaled(kColumnWidths[c]);
+        column.cx = Scaled(kListColumnWidths[c]);
         column.pszText = title.data();
         column.iSubItem = c;
         SendMessageW(FList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
@@ -507,7 +504,7 @@ void TfrmFileDetails::Layout()
     int others = 0;
     for (int c = 1; c < kListColumns; ++c)
         others += ListView_GetColumnWidth(FList, c);
-    ListView_SetColumnWidth(FList, 0, std::max(Scaled(kColumnWidths[0]), static_cast<int>(listClient.right) - others));
+    ListView_SetColumnWidth(FList, 0, std::max(Scaled(kListColumnWidths[0]), static_cast<int>(listClient.right) - others));
 }
 
 void TfrmFileDetails::BuildViewsNow()
