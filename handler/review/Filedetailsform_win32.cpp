@@ -204,8 +204,13 @@ TfrmFileDetails::TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch
 
 TfrmFileDetails::~TfrmFileDetails()
 {
-    if (FHandle != nullptr)
+    if (FHandle != nullptr) {
+        // The OK button's glyph is the button's to show, ours to destroy.
+        const auto glyph = reinterpret_cast<HICON>(SendMessageW(FOK, BM_GETIMAGE, IMAGE_ICON, 0));
         DestroyWindow(FHandle);
+        if (glyph != nullptr)
+            DestroyIcon(glyph);
+    }
     for (HIMAGELIST list : {FNodeImages, FStateImages, FButtonImages, FMenuImages})
         if (list != nullptr)
             ImageList_Destroy(list);
