@@ -119,8 +119,12 @@ private:
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
     // Tells the host's callback the space found so far and, as text, the
-    // files found, the folders entered and the folder being searched.
-    void ReportScanProgress(void* context);
+    // files found, the folders entered and the folder being searched (the
+    // text as last written, or written anew).
+    enum class TStatusText { Keep, Renew };
+    static constexpr std::uint64_t kStatusFolders = 64;
+    void ReportScanProgress(void* context, TStatusText text);
+    void RenewScanStatus();
     void ScanReached(std::string_view folder);
     // Every found file selected, but those the settings keep (unselected,
     // with the reason in FKeptBySettings) and those the guard keeps

@@ -232,7 +232,9 @@ TEST_F(HandlerTest, ScanReportsEachFolderAndFilePerMaskAndSelectsEverything)
     // the volume's own file (the running total counts what each mask
     // found); the final report with each file once.
     // The text tells the mask, its files and folders so far and where the
-    // search is (the first and final reports tell none).
+    // search is, written anew as a mask's search starts and at each file
+    // found (and every so many folders); the first and final reports tell
+    // none.
     const std::string vol = Volume(), sub = vol + "sub";
     const struct {
         DWORDLONG Space;
@@ -240,11 +242,11 @@ TEST_F(HandlerTest, ScanReportsEachFolderAndFilePerMaskAndSelectsEverything)
     } expected[] = {
         {0, ""},
         {0, "*.obj: 0 files found in 1 folder: " + vol},
-        {0, "*.obj: 0 files found in 2 folders: " + sub},
+        {0, "*.obj: 0 files found in 1 folder: " + vol},
         {20, "*.obj: 1 file found in 2 folders: " + sub},
         {30, "*.obj: 2 files found in 2 folders: " + vol},
         {30, "*.o*: 0 files found in 1 folder: " + vol},
-        {30, "*.o*: 0 files found in 2 folders: " + sub},
+        {30, "*.o*: 0 files found in 1 folder: " + vol},
         {50, "*.o*: 1 file found in 2 folders: " + sub},
         {60, "*.o*: 2 files found in 2 folders: " + vol},
         {30, ""},
