@@ -66,13 +66,16 @@ install_host() {
   local dir=$work/host-$1
   rm -rf "$dir"; mkdir -p "$dir/install" "$dir/data" "$dir/state"
   cp "$2/Tidewash.so" "$dir/install/"
-  printf '[Files]\nActiveMasks="%s"\n%s' "$masks" "${3:-}" >"$dir/install/TWS.cfg"
-  TIDEWASH_REGISTRY=$dir/registry "$2/twsregsvr" /s "$dir/install/Tidewash.so"
+  # A whole settings file (the host refuses one that lacks a key the
+  # settings always write); $3 replaces the empty [Files/Excluded].
+  printf '[Files]\nActiveMasks="%s"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=0\n\n%s\n[Volumes]\nExcluded=""\n' \
+    "$masks" "${3:-[Files/Excluded]}" >"$dir/install/TWS.cfg"
+  LD_LIBRARY_PATH=$2 TIDEWASH_REGISTRY=$dir/registry "$2/twsregsvr" /s "$dir/install/Tidewash.so"
 }
 # $1 name, $2 out folder, then twscleanup's arguments.
 host() {
   local dir=$work/host-$1 bin=$2; shift 2
-  TIDEWASH_REGISTRY=$dir/registry XDG_DATA_HOME=$dir/data XDG_STATE_HOME=$dir/state "$bin/twscleanup" "$@"
+  LD_LIBRARY_PATH=$bin TIDEWASH_REGISTRY=$dir/registry XDG_DATA_HOME=$dir/data XDG_STATE_HOME=$dir/state "$bin/twscleanup" "$@"
 }
 
 tree() {  # $1 folder, $2 entries
@@ -150,7 +153,7 @@ measure() {
   local name=$1 bin=$2; shift 2
   local times="" peak=0 f=$work/time.txt
   for ((r = 0; r < (runs < 3 ? runs : 3); r++)); do
-    if ! TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
+    if ! LD_LIBRARY_PATH=$bin TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
       XDG_STATE_HOME=$work/host-$name/state /usr/bin/time -f '%e %M' -o "$f" \
       timeout "$limit" "$bin/twscleanup" "$@" >/dev/null; then
       printf 'not done in %d s' "$limit"

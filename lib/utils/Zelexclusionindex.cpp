@@ -29,14 +29,11 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
     std::vector<std::uint32_t> parent(1, 0), depthOrder;
     std::vector<unsigned char> via(1, 0);
     std::string key;
-    FPlainEqual.reserve(items.size());
+    FEqual.reserve(items.size());
     for (std::uint32_t n = 0; n < items.size(); ++n) {
         const TExcludedFolderItem& item = *items[n];
         FWithSubfolders.push_back(item.WithSubfolders);
-        if (PlainCaseKey(item.Folder, key))
-            FPlainEqual.emplace(key, n);  // keeps the first of equal texts
-        else
-            FOtherEqual.emplace_back(UpperCase(item.Folder), n);
+        FEqual.emplace(SameTextKey(item.Folder), n);  // keeps the first of equal texts
         if (!item.WithSubfolders)
             continue;
         FHeld = true;
@@ -107,14 +104,10 @@ std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 {
     thread_local std::string key;  // its storage reused
-    if (PlainCaseKey(folder, key)) {
-        const auto it = FPlainEqual.find(key);
-        return it == FPlainEqual.end() ? kNone : it->second;
-    }
-    for (const auto& [text, n] : FOtherEqual)
-        if (SameText(text, folder))
-            return n;
-    return kNone;
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    const auto it = FEqual.find(key);
+    return it == FEqual.end() ? kNone : it->second;
 }
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const

@@ -259,19 +259,13 @@ TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get();
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
-    // A plain ASCII folder not seen before needs no pass over the list: a
-    // long list is built in time linear in its length.
-    std::string key;
-    if (PlainCaseKey(folder, key) && FExcludedKeys[mask].insert(key).second) {
+    // Found by key, not by a pass over the list: a long list is built in
+    // time linear in its length.
+    const auto [known, added] = FExcludedKeys[mask].try_emplace(SameTextKey(folder), items.size());
+    if (added)
         items.push_back({folder, withSubfolders});
-        return;
-    }
-    for (TExcludedFolderItem& item : items)
-        if (SameText(item.Folder, folder)) {
-            item.WithSubfolders = withSubfolders;
-            return;
-        }
-    items.push_back({folder, withSubfolders});
+    else
+        items[known->second].WithSubfolders = withSubfolders;
 }
 
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)
@@ -279,14 +273,16 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     const auto it = FExcludedFolders.find(mask);
     if (it == FExcludedFolders.end())
         return;
-    for (auto item = it->second.begin(); item != it->second.end(); ++item)
-        if (SameText(item->Folder, folder)) {
-            std::string key;
-            if (PlainCaseKey(item->Folder, key))
-                FExcludedKeys[mask].erase(key);
-            it->second.erase(item);
-            return;
-        }
+    auto& keys = FExcludedKeys[mask];
+    const auto key = keys.find(SameTextKey(folder));
+    if (key == keys.end())
+        return;
+    const std::size_t removed = key->second;
+    it->second.erase(it->second.begin() + static_cast<std::ptrdiff_t>(removed));
+    keys.erase(key);
+    for (auto& [text, place] : keys)
+        if (place > removed)
+            --place;
 }
 
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Classes.hpp"
 #include "System.hpp"
@@ -241,8 +241,8 @@ private:
     zelcore::TStringListAdaptor FExcludeMasks;
     zelcore::TStringListAdaptor FIncludeFolders;
     TExcludedFolders FExcludedFolders;
-    // mask -> the plain-ASCII folders of its list, lowered (PlainCaseKey)
-    std::map<AnsiString, std::unordered_set<std::string>> FExcludedKeys;
+    // mask -> the SameTextKey of each folder of its list -> its place there
+    std::map<AnsiString, std::unordered_map<std::string, std::size_t>> FExcludedKeys;
     TSearchAttributes FSearchAttributes;
 };
 
