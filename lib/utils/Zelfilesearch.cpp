@@ -256,16 +256,43 @@ TStrings* TFileSearch::GetIncludeFileMask() const { return FIncludeMasks.Get(); 
 TStrings* TFileSearch::GetExcludeFileMask() const { return FExcludeMasks.Get(); }
 TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get(); }
 
+namespace {
+
+std::size_t FolderHash(const AnsiString& folder)
+{
+    thread_local std::string key;  // its storage reused
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    return std::hash<std::string>()(key);
+}
+
+// The place of the entry for folder in items, or items.size().
+template <typename Keys>
+std::size_t PlaceOf(const Keys& keys, std::size_t hash, const TExcludedFolderItems& items, const AnsiString& folder)
+{
+    const auto [begin, end] = keys.equal_range(hash);
+    for (auto it = begin; it != end; ++it)
+        if (SameText(items[it->second].Folder, folder))
+            return it->second;
+    return items.size();
+}
+
+}  // namespace
+
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
-    const auto [known, added] = FExcludedKeys[mask].try_emplace(SameTextKey(folder), items.size());
-    if (added)
-        items.push_back({folder, withSubfolders});
-    else
-        items[known->second].WithSubfolders = withSubfolders;
+    auto& keys = FExcludedKeys[mask];
+    const std::size_t hash = FolderHash(folder);
+    const std::size_t place = PlaceOf(keys, hash, items, folder);
+    if (place < items.size()) {
+        items[place].WithSubfolders = withSubfolders;
+        return;
+    }
+    keys.emplace(hash, items.size());
+    items.push_back({folder, withSubfolders});
 }
 
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)
@@ -274,13 +301,18 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     if (it == FExcludedFolders.end())
         return;
     auto& keys = FExcludedKeys[mask];
-    const auto key = keys.find(SameTextKey(folder));
-    if (key == keys.end())
+    const std::size_t hash = FolderHash(folder);
+    const std::size_t removed = PlaceOf(keys, hash, it->second, folder);
+    if (removed == it->second.size())
         return;
-    const std::size_t removed = key->second;
     it->second.erase(it->second.begin() + static_cast<std::ptrdiff_t>(removed));
-    keys.erase(key);
-    for (auto& [text, place] : keys)
+    const auto [begin, end] = keys.equal_range(hash);
+    for (auto key = begin; key != end; ++key)
+        if (key->second == removed) {
+            keys.erase(key);
+            break;
+        }
+    for (auto& [h, place] : keys)
         if (place > removed)
             --place;
 }

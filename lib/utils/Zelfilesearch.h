@@ -241,8 +241,9 @@ private:
     zelcore::TStringListAdaptor FExcludeMasks;
     zelcore::TStringListAdaptor FIncludeFolders;
     TExcludedFolders FExcludedFolders;
-    // mask -> the SameTextKey of each folder of its list -> its place there
-    std::map<AnsiString, std::unordered_map<std::string, std::size_t>> FExcludedKeys;
+    // mask -> hash of the SameTextKey of each folder of its list -> its
+    // place there (the texts are compared in the list: no copy of each)
+    std::map<AnsiString, std::unordered_multimap<std::size_t, std::size_t>> FExcludedKeys;
     TSearchAttributes FSearchAttributes;
 };
 
