@@ -183,10 +183,17 @@ namespace {
 
 AnsiString CleanValue(const AnsiString& raw)
 {
-    AnsiString v = Trim(raw);
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-        v = v.substr(1, v.size() - 2);
-    return v;
+    // The bounds first, then one copy: a folder list may be megabytes long.
+    std::size_t first = 0, end = raw.size();
+    while (end > 0 && static_cast<unsigned char>(raw[end - 1]) <= ' ')
+        --end;
+    while (first < end && static_cast<unsigned char>(raw[first]) <= ' ')
+        ++first;
+    if (end - first >= 2 && raw[first] == '"' && raw[end - 1] == '"') {
+        ++first;
+        --end;
+    }
+    return raw.substr(first, end - first);
 }
 
 bool HasLineBreak(const AnsiString& s) { return s.find_first_of("\r\n") != AnsiString::npos; }

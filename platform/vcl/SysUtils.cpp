@@ -384,7 +384,16 @@ TDateTime UnixTimeToDateTime(std::int64_t seconds, std::int64_t nanoseconds)
     return day >= 0 ? day + fraction : day - fraction;
 }
 
-AnsiString Trim(const AnsiString& text) { return TrimLeft(TrimRight(text)); }
+AnsiString Trim(const AnsiString& text)
+{
+    // One copy of what is kept: a settings line may be megabytes long.
+    std::size_t first = 0, end = text.size();
+    while (end > 0 && IsBlank(text[end - 1]))
+        --end;
+    while (first < end && IsBlank(text[first]))
+        ++first;
+    return text.substr(first, end - first);
+}
 
 AnsiString TrimLeft(const AnsiString& text)
 {

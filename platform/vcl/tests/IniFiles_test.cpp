@@ -40,6 +40,8 @@ TEST_F(IniFile, ReadsTrimAndDropOnePairOfQuotes)
     EXPECT_EQ(ini.ReadString("s", "KEY", ""), "\"a\",b");
     EXPECT_EQ(ini.ReadString("S", "plain", ""), "x y");
     EXPECT_EQ(ini.ReadString("S", "q", ""), "\"");
+    EXPECT_EQ(TMemIniFile("x.ini", "[S]\nk= \"\" \nj=\" \" \n").ReadString("S", "k", "-"), "");
+    EXPECT_EQ(TMemIniFile("x.ini", "[S]\nj=\" \" \n").ReadString("S", "j", "-"), " ");
     TStringList values;
     ini.ReadSectionValues("S", &values);
     EXPECT_EQ(values.CommaText(), "\"key=\"\"a\"\",b\",\"plain=x y\",\"q=\"\"\"");

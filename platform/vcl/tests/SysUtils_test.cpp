@@ -102,6 +102,16 @@ TEST(SysUtils, SameTextKeysAgreeWithSameText)
     EXPECT_LT(CompareText("z", "é"), 0);
 }
 
+TEST(SysUtils, TrimDropsBlanksAtEitherEndOnly)
+{
+    const std::pair<AnsiString, AnsiString> cases[] = {
+        {"", ""}, {" \t\r\n", ""}, {"x", "x"}, {" x", "x"}, {"x ", "x"}, {"\x01" "a b\x7f ", "a b\x7f"}};
+    for (const auto& [text, trimmed] : cases) {
+        EXPECT_EQ(Trim(text), trimmed) << text;
+        EXPECT_EQ(TrimLeft(TrimRight(text)), trimmed) << text;
+    }
+}
+
 TEST(SysUtils, PathHelpers)
 {
     // Written with "/"; each "/" becomes the platform's separator.
