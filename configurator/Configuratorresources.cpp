@@ -17,10 +17,12 @@ TConfiguratorResources::TConfiguratorResources(const AnsiString& libraryPath)
 
 bool TConfiguratorResources::SetGlyph(QAbstractButton* button, const AnsiString& name) const
 {
-    TBitmap bitmap;
-    if (button == nullptr || !FLoader.LoadBitmapA(name, &bitmap))
+    if (button == nullptr)
         return false;
-    button->setIcon(QIcon(bitmap.Pixmap()));
+    const QPixmap glyph = FLoader.LoadGlyph(name);
+    if (glyph.isNull())
+        return false;
+    button->setIcon(QIcon(glyph));
     return true;
 }
 

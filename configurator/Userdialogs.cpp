@@ -39,6 +39,7 @@ public:
         box.setText(QString::fromStdString(text));
         box.setIcon(icon == TBoxIcon::Error     ? QMessageBox::Critical
                     : icon == TBoxIcon::Warning ? QMessageBox::Warning
+                    : icon == TBoxIcon::Information ? QMessageBox::Information
                                                 : QMessageBox::Question);
         switch (buttons) {
         case TBoxButtons::Ok:

@@ -9,7 +9,7 @@
 
 namespace twsconfigurator {
 
-enum class TBoxIcon { Error, Warning, Question };
+enum class TBoxIcon { Error, Warning, Question, Information };
 enum class TBoxButtons { Ok, YesNo, YesNoCancel };
 enum class TBoxAnswer { Ok, Yes, No, Cancel };
 

@@ -16,9 +16,11 @@
 // TidewashCtrlImpl_purge.cpp (Purge).
 #pragma once
 
+#include <cstdint>
 #include <emptyvc.h>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include "Tidewash_tlb.h"
 #include "Zelcomerror.h"
 #include "Zelcomobject.h"
+#include "Zelcomstrings.h"
 #include "Zelfilesearch.h"
 
 namespace tidewash {
@@ -65,6 +68,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) override;
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
     HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) override;
+    HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
@@ -114,7 +118,10 @@ private:
 
     // The scan's progress report: ScanProgress with the running total;
     // E_ABORT from the callback stops the searcher.
+    // Tells the host's callback the space found so far and, as text, the
+    // files found, the folders entered and the folder being searched.
     void ReportScanProgress(void* context);
+    void ScanReached(std::string_view folder);
     // Every found file selected, but those the settings keep (unselected,
     // with the reason in FKeptBySettings) and those the guard keeps
     // (unselected, with the reason in FUnselectedReasons). A file found under several
@@ -153,6 +160,11 @@ private:
     };
     std::vector<TListedFile> FListed;
     DWORDLONG FScanTotal = 0;
+    std::uint64_t FScanPass = 0;     // 1 for the first mask's search, ...
+    std::uint64_t FScanFiles = 0;    // found by the running mask's search
+    std::uint64_t FScanFolders = 0;  // entered by it
+    AnsiString FScanFolder;          // the folder being searched
+    zelcom::OleString FScanStatus;   // the three above as the callback's text
     std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
     bool FPurged = false;
     AnsiString FReportPath;   // the report the last purge wrote

@@ -64,7 +64,7 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     }
     record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.Path, r.Name, twsplatform::IdentityOf(r), why);
+    auto file = verifier.Open(r.Path, r.Name, r.Identity, why);
     if (!file) {
         record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;
@@ -233,17 +233,22 @@ void TTidewashCtrlImpl::WritePurgeReport(const TFileFlags& purged)
             return;
         }
         const AnsiString path = IncludeTrailingPathDelimiter(folder) + "FilePurge.html";
-        // A file not deleted is listed with the reason it was not; those
-        // the settings keep with theirs, although the purge never tried them.
-        TFileReasons reasons = FKeptBySettings;
+        // A file not deleted is listed with the reason it was not: those the
+        // settings keep and those left unselected (by the guard or the user)
+        // with theirs, although the purge never tried them.
+        TFileReasons failures;
         for (const auto& [ref, record] : FPurgeRecords)
             if (!record.Reason.empty())
-                reasons.emplace(ref, record.Reason);
-        TFileFlags withKept = purged;
+                failures.emplace_hint(failures.end(), ref, record.Reason);
+        TFileFlags notPurged = purged;
+        for (const auto& [ref, selected] : FSelection)
+            if (!selected)
+                notPurged.emplace(ref, false);
         for (const auto& [ref, reason] : FKeptBySettings)
-            withKept.emplace(ref, false);
+            notPurged.emplace(ref, false);
+        TFileReasons reasons = ReasonsForExcluded(notPurged, {&FKeptBySettings, &failures, &FUnselectedReasons});
         // A file found under several masks is listed under each.
-        const TFileFlags listed = SpreadToAliases(std::move(withKept), FAliases);
+        const TFileFlags listed = SpreadToAliases(std::move(notPurged), FAliases);
         reasons = SpreadToAliases(std::move(reasons), FAliases);
         THTMLReport report(FFileSearch.Results, listed, &reasons);
         if (FFileSearch.UnnamedEntries > 0)

@@ -19,8 +19,25 @@ namespace tidewash {
 void TTidewashCtrlImpl::ReportScanProgress(void* context)
 {
     auto* callback = static_cast<IEmptyVolumeCacheCallBack*>(context);
-    if (callback != nullptr && callback->ScanProgress(FScanTotal, 0, nullptr) == E_ABORT)
+    if (callback == nullptr)
+        return;
+    const auto count = [](std::uint64_t n, const char* what) {
+        return IntToStr(static_cast<long long>(n)) + " " + what + (n == 1 ? "" : "s");
+    };
+    const TStrings& masks = *FFileSearch.GetIncludeFileMask();
+    const int pass = static_cast<int>(FScanPass) - 1;
+    const AnsiString mask = pass >= 0 && pass < masks.Count() ? masks[pass] + ": " : AnsiString();
+    FScanStatus = zelcom::AnsiToWide(mask + count(FScanFiles, "file") + " found in " +
+                                      count(FScanFolders, "folder") + ": " + FScanFolder);
+    if (callback->ScanProgress(FScanTotal, 0, FScanStatus.c_str()) == E_ABORT)
         FFileSearch.Abort();
+}
+
+void TTidewashCtrlImpl::ScanReached(std::string_view folder)
+{
+    // The search drops the separator that ends the volume (the root "/"
+    // is ""): the user reads the volume as it was given.
+    FScanFolder = folder.size() >= FVolume.size() ? AnsiString(folder) : FVolume;
 }
 
 void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
@@ -123,8 +140,20 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         for (const twsplatform::TFileIdentity& trash : twsplatform::TrashFolders(FVolume))
             FFileSearch.FoldersNeverEntered.insert({trash.Device, trash.Inode});
 
-        FFileSearch.OnSearchFolder = [this](const AnsiString&, const twslisting::TDirEntry*, bool&,
-                                            void* context) { ReportScanProgress(context); };
+        FFileSearch.OnSearchFolder = [this](const AnsiString& folder, const twslisting::TDirEntry* entry, bool&,
+                                            void* context) {
+            if (entry == nullptr) {
+                // The walk is told once per mask, in the masks' order, each
+                // time from the volume down: the figures are the mask's own.
+                if (folder.size() < FVolume.size()) {
+                    ++FScanPass;
+                    FScanFiles = FScanFolders = 0;
+                }
+                ++FScanFolders;
+                ScanReached(folder);
+            }
+            ReportScanProgress(context);
+        };
         // Shared with the event, which the searcher keeps after this scan.
         auto guard = std::make_shared<TLinkGuard>(FRoot, TLinkGuardLimits{}, TFolderListing::flByScan);
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
@@ -141,13 +170,18 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
                                                 bool&, void* context) {
             if (entry != nullptr)
                 FScanTotal += static_cast<DWORDLONG>(entry->Size);
+            ++FScanFiles;
             const auto slash = path.find_last_of(PathDelimiters);
-            if (slash != AnsiString::npos)
+            if (slash != AnsiString::npos) {
                 guard->AddFolder(std::string_view(path).substr(0, slash));
+                ScanReached(std::string_view(path).substr(0, slash));
+            }
             ReportScanProgress(context);
         };
 
         FScanTotal = 0;
+        FScanFiles = FScanFolders = FScanPass = 0;
+        FScanFolder = FVolume;
         bool completed = false;
         if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)
             completed = FFileSearch.Execute(picb);

@@ -14,17 +14,25 @@ HRESULT TEmptyVolumeCacheCallback::QueryInterface(REFIID riid, void** ppv)
     return zelcom::TUnknown::QueryInterface(riid, ppv);
 }
 
-HRESULT TEmptyVolumeCacheCallback::ScanProgress(DWORDLONG dwlSpaceUsed, DWORD, LPCWSTR)
+void TEmptyVolumeCacheCallback::Note(DWORD flags, LPCWSTR text)
 {
+    FLast = (flags & EVCCBF_LASTNOTIFICATION) != 0;
+    FStatus = text != nullptr ? std::u16string(text) : std::u16string();
+}
+
+HRESULT TEmptyVolumeCacheCallback::ScanProgress(DWORDLONG dwlSpaceUsed, DWORD dwFlags, LPCWSTR pcwszReserved)
+{
+    Note(dwFlags, pcwszReserved);
     bool abort = false;
     if (OnScanProgress)
         OnScanProgress(dwlSpaceUsed, abort);
     return abort ? E_ABORT : S_OK;
 }
 
-HRESULT TEmptyVolumeCacheCallback::PurgeProgress(DWORDLONG dwlSpaceFreed, DWORDLONG dwlSpaceToFree, DWORD,
-                                                 LPCWSTR)
+HRESULT TEmptyVolumeCacheCallback::PurgeProgress(DWORDLONG dwlSpaceFreed, DWORDLONG dwlSpaceToFree, DWORD dwFlags,
+                                                 LPCWSTR pcwszReserved)
 {
+    Note(dwFlags, pcwszReserved);
     bool abort = false;
     if (OnPurgeProgress)
         OnPurgeProgress(dwlSpaceFreed, dwlSpaceToFree, abort);

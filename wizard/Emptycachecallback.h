@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <emptyvc.h>
 #include <functional>
+#include <string>
 
 #include "Zelbasicintf.h"
 
@@ -33,4 +34,17 @@ public:
 
     TScanProgressEvent OnScanProgress;
     TPurgeProgressEvent OnPurgeProgress;
+
+    // While an event runs: whether the handler marked the notification as
+    // its last (the scan or purge is over, whatever share the figures
+    // show), and the text it sent with it ("" for none), which a handler
+    // may use to say where it is.
+    bool LastNotification() const { return FLast; }
+    const std::u16string& StatusText() const { return FStatus; }
+
+private:
+    void Note(DWORD flags, LPCWSTR text);
+
+    bool FLast = false;
+    std::u16string FStatus;
 };

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +18,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <map>
@@ -29,8 +32,10 @@
 #include "Cleanuphandler.h"
 #include "Emptycachecallback.h"
 #include "Graphics.hpp"
+#include "Historyform.h"
+#include "Masklines.h"
+#include "Programinfo.h"
 #include "Runrecord.h"
-#include "Settingsplace.h"
 #include "Twshelpers.h"
 #include "Twsresname.h"
 #include "Undo.h"
@@ -185,6 +190,13 @@ void TfrmMain::CreateComponents()
     pcMain = new QTabWidget;
     pcMain->setObjectName("pcMain");
     setCentralWidget(pcMain);
+    btnAbout = new QToolButton;
+    btnAbout->setObjectName("btnAbout");
+    btnAbout->setText("?");
+    btnAbout->setToolTip("About TWS Utility");
+    btnAbout->setAutoRaise(true);
+    connect(btnAbout, &QToolButton::clicked, this, &TfrmMain::btnAboutClick);
+    pcMain->setCornerWidget(btnAbout, Qt::TopRightCorner);
 
     tsStep1 = new QWidget;
     tsStep1->setObjectName("tsStep1");
@@ -205,7 +217,11 @@ void TfrmMain::CreateComponents()
     lblScanProgress = label("lblScanProgress", QString());
     g1->addWidget(lblProgressTitle, 3, 0);
     g1->addWidget(lblScanProgress, 3, 1, 1, 2);
-    g1->setRowStretch(4, 1);
+    lblScanStatus = label("lblScanStatus", QString());
+    lblScanStatus->setWordWrap(true);
+    lblScanStatus->hide();
+    g1->addWidget(lblScanStatus, 4, 0, 1, 3);
+    g1->setRowStretch(5, 1);
     pcMain->addTab(tsStep1, "Step 1");
 
     tsStep2 = new QWidget;
@@ -224,6 +240,21 @@ void TfrmMain::CreateComponents()
         g2->addWidget(new QLabel(caption), row, 0);
         g2->addWidget(value, row++, 1, 1, 2);
     }
+    lvMasks = new QTreeWidget;
+    lvMasks->setObjectName("lvMasks");
+    lvMasks->setHeaderLabels({"Mask", "Files", "Size"});
+    lvMasks->setRootIsDecorated(false);
+    lvMasks->setSelectionMode(QAbstractItemView::NoSelection);
+    lvMasks->setFocusPolicy(Qt::NoFocus);
+    lvMasks->setMinimumHeight(5 * lvMasks->fontMetrics().height() + 8);
+    // The figures keep their width; the mask takes the rest.
+    lvMasks->header()->setStretchLastSection(false);
+    lvMasks->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvMasks->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvMasks->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    lvMasks->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    lvMasks->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    g2->addWidget(lvMasks, row++, 0, 1, 3);
     btnBackTo1 = actionButton("btnBackTo1", "Back", actGotoStep1);
     btnReviewScan = plainButton("btnReviewScan", "&Review...", &TfrmMain::btnReviewScanClick);
     btnPurge = actionButton("btnPurge", "&Purge", actPurge);
@@ -264,18 +295,14 @@ void TfrmMain::LoadResources()
     zelutils::TResourceLoader resources;
     if (!resources.LoadLibraryA(zelcom::DLLPathByGUID(CLSID_TidewashCtrl) + TWSRES_FILE_NAME))
         return;  // the default look
-    TBitmap bitmap;
-    QPixmap volume;
-    if (resources.LoadBitmapA("NT_VOLUME", &bitmap))
-        volume = QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia));
-    cboxDrives->setProperty("driveGlyph", volume);
+    cboxDrives->setProperty("driveGlyph", resources.LoadGlyph("NT_VOLUME"));
     const std::pair<const char*, QPushButton*> glyphs[] = {
         {"ACT_ABORT2", btnAbortCheckSpace}, {"ACT_DRIVE_SRCH2", btnCheckSpace}, {"ACT_DRIVE_SRCH2", btnScanAgain},
         {"ACT_BACK", btnBackTo1},           {"ACT_REVIEW", btnReviewScan},      {"ACT_REVIEW", btnReviewReport},
         {"ACT_PURGE2", btnPurge},           {"ACT_EXIT", btnClose}};
     for (const auto& [name, button] : glyphs)
-        if (resources.LoadBitmapA(name, &bitmap))
-            button->setIcon(QPixmap::fromImage(MaskColor(bitmap.Image(), clFuchsia)));
+        if (const QPixmap glyph = resources.LoadGlyph(name); !glyph.isNull())
+            button->setIcon(glyph);
     TIcon icon;
     if (resources.LoadIconA("TIDEWASH1", &icon)) {
         Image1->setPixmap(icon.Icon().pixmap(32, 32));
@@ -290,13 +317,7 @@ void TfrmMain::CreateHandler()
     if (!FComInitialized)
         return;
     ITidewashCtrl* ctrl = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
-                                  IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
-    if (hr == E_INVALIDARG)
-        hr = CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                              IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(zelcom::CreateServerObject(CLSID_TidewashCtrl, IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl))))
         FTidewashCtrl.reset(ctrl);
 }
 
@@ -355,6 +376,7 @@ void TfrmMain::actGotoStep1Execute()
         return;  // Back and Scan Again are not for the middle of a purge
     lblProgressTitle->hide();
     lblScanProgress->hide();
+    lblScanStatus->hide();
     actAbort->setEnabled(false);
     Status(FAbort ? " Process Aborted." : "");
     // An empty list has nothing to scan.
@@ -390,11 +412,14 @@ void TfrmMain::actCheckSpaceExecute()
         FDisplayName = FromWide(display).toStdString();
         auto* callback = new TEmptyVolumeCacheCallback;
         callback->AddRef();
-        callback->OnScanProgress = [this](std::uint64_t used, bool& abort) { ScanProgress(used, abort); };
+        callback->OnScanProgress = [this, callback](std::uint64_t used, bool& abort) {
+            ScanProgress(used, callback->StatusText(), abort);
+        };
         FAbort = false;
         actAbort->setEnabled(true);
         Status(" Scanning...");
         lblScanProgress->clear();
+        lblScanStatus->clear();
         lblProgressTitle->show();
         lblScanProgress->show();
         DWORDLONG used = 0;
@@ -430,9 +455,18 @@ void TfrmMain::actCheckSpaceExecute()
         actGotoStep1Execute();
 }
 
-void TfrmMain::ScanProgress(std::uint64_t spaceUsed, bool& abort)
+void TfrmMain::ScanProgress(std::uint64_t spaceUsed, const std::u16string& status, bool& abort)
 {
     lblScanProgress->setText(ByteDisplay(spaceUsed));
+    // The handler may say how far it is (files and folders counted, the
+    // folder it is in); a long folder is cut in its middle.
+    if (!status.empty()) {
+        const QString text = QString::fromStdU16String(status);
+        const int width = std::max(lblScanStatus->width(), pcMain->width() - 24);
+        lblScanStatus->setText(lblScanStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+        lblScanStatus->setToolTip(text);
+    }
+    lblScanStatus->setVisible(!lblScanStatus->text().isEmpty());
     QApplication::processEvents();
     abort = FAbort;
 }
@@ -466,6 +500,31 @@ void TfrmMain::UpdateTotals()
     lblTotalSize->setText(ByteDisplay(static_cast<std::uint64_t>(totalSize)));
     FCanPurge = selectedCount > 0;
     actPurge->setEnabled(FCanPurge);
+    UpdateMaskLines();
+}
+
+void TfrmMain::UpdateMaskLines()
+{
+    lvMasks->clear();
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    // The handler's plan per file, read afresh: a review changes it.
+    cleanuphost::TCleanupHandler handler("Tidewash");
+    handler.Adopt(cache.get(), FDisplayName, FScanned);
+    if (!handler.Detailed() || !handler.ReadFiles())
+        return;
+    for (const TMaskLine& line : MaskLines(handler.Files())) {
+        auto* item = new QTreeWidgetItem(lvMasks);
+        item->setText(0, QString::fromStdString(line.Mask));
+        // "2 of 3": the purge removes two of the three files the mask found.
+        item->setText(1, line.Remove.Files == line.Found.Files
+                             ? QString::number(line.Found.Files)
+                             : QString("%1 of %2").arg(line.Remove.Files).arg(line.Found.Files));
+        item->setText(2, ByteDisplay(static_cast<std::uint64_t>(line.Remove.Bytes)));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    }
 }
 
 void TfrmMain::SetStep2Enabled(bool enabled)
@@ -502,8 +561,8 @@ void TfrmMain::actPurgeExecute()
     SetStep2Enabled(false);
     auto* callback = new TEmptyVolumeCacheCallback;
     callback->AddRef();
-    callback->OnPurgeProgress = [this](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
-        PurgeProgress(freed, toFree, abort);
+    callback->OnPurgeProgress = [this, callback](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
+        PurgeProgress(freed, toFree, callback->LastNotification(), abort);
     };
     LONGLONG selectedCount = 0, selectedSize = 0;
     FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, nullptr, nullptr);
@@ -529,10 +588,22 @@ bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::
 {
     ITidewashResults* results = nullptr;
     VARIANT_BOOL toTrash = VARIANT_FALSE;
+    BSTR obstacle = nullptr;
+    HRESULT readiness = S_OK;
     if (SUCCEEDED(cache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)))) {
         results->GetPurgeMode(&toTrash);
+        readiness = results->GetPurgeReadiness(&obstacle);
         results->Release();
     }
+    // A purge that could do nothing (a read-only volume, a trash that
+    // cannot be used) is not offered: its reason is told once instead.
+    if (readiness == S_FALSE) {
+        const QString reason = obstacle != nullptr ? FromWide(obstacle) : QString("no reason given");
+        SysFreeString(obstacle);
+        Message(TMessageKind::Error, "Purge", "No file can be purged: " + reason + ".");
+        return false;
+    }
+    SysFreeString(obstacle);
     const QString what = QString("%1 file%2 (%3)").arg(files).arg(files == 1 ? "" : "s").arg(ByteDisplay(bytes));
     const QString question = toTrash != VARIANT_FALSE
                                  ? "Move " + what + " to the trash?\n\nUndo can put them back."
@@ -541,12 +612,14 @@ bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::
     return !FServices.Ask || FServices.Ask("Purge", question);
 }
 
-void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort)
+void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool last, bool& abort)
 {
     // The handler tells what is freed and what is still to free; nothing
-    // to free is all of it done.
+    // to free is all of it done. Its last notification ends the purge:
+    // what it still counts as to free then are the files it kept or could
+    // not remove, which no more waiting will free.
     const std::uint64_t whole = spaceFreed + spaceRemaining;
-    const double percent = FPurgeSize == 0 || whole == 0
+    const double percent = last || FPurgeSize == 0 || whole == 0
                                ? 100.0
                                : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(whole));
     Status(" Purging..." + Percent(percent) + "%");
@@ -557,6 +630,7 @@ void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemain
 void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
 {
     FRunId.clear();
+    FReportPath.clear();
     btnUndo->setEnabled(false);
     lblPurgeSummary->clear();
     cleanuphost::TCleanupHandler handler("Tidewash");
@@ -572,6 +646,7 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
                           .arg(f.Kept.Files)
                           .arg(f.Failed.Files);
     summary += PurgeDetails(handler.Files());
+    FReportPath = handler.ReportPath();
     try {
         nlohmann::json document =
             cleanuphost::RunDocument(FScannedRoot, cleanuphost::TRunMode::Purge, {&handler}, {true});
@@ -585,9 +660,12 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
             summary += "\nDeleted permanently (the settings do not use the trash).";
         }
         FRunId = cleanuphost::SaveRun(document, handler.ReportPath());
+        // The run keeps its own copy of the report, which no later purge
+        // overwrites.
         const nlohmann::json& report = document["run"]["report"];
-        summary += "\nReport: " + (report.is_string() ? QString::fromStdString(report.get<std::string>())
-                                                      : QString("none"));
+        if (report.is_string())
+            FReportPath = report.get<std::string>();
+        summary += "\nReport: " + (FReportPath.empty() ? QString("none") : QString::fromStdString(FReportPath));
         btnUndo->setEnabled(!document["summary"]["trash"].empty());
     } catch (const std::exception& e) {
         summary += "\nThis purge was not recorded (no undo): " + QString::fromUtf8(e.what());
@@ -623,15 +701,10 @@ void TfrmMain::actGotoStep3Execute()
 
 void TfrmMain::btnReviewReportClick()
 {
-    // Where the handler writes it: beside it, or in the user's state folder
-    // when the installation is shared.
-    QString path;
-    try {
-        path = QString::fromStdString(
-            IncludeTrailingPathDelimiter(tws::LocateSettings(zelcom::DLLPathByGUID(CLSID_TidewashCtrl)).ReportsFolder) +
-            "FilePurge.html");
-    } catch (const Exception&) {
-    }
+    // This window's purge, not whatever purge wrote the handler's report
+    // last: another purge (twscleanup, another window) may have replaced
+    // that one since.
+    const QString path = QString::fromStdString(FReportPath);
     // A report that is not there cannot be opened, whatever the shell says.
     const bool opened =
         !path.isEmpty() && QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
@@ -644,11 +717,7 @@ void TfrmMain::btnUndoClick()
     if (FBusy || FRunId.empty())
         return;
     try {
-        // One undo of a run at a time, this window's or twscleanup's.
-        const twsplatform::TStateLock lock = cleanuphost::LockRun(FRunId);
-        nlohmann::json run = cleanuphost::LoadRun(FRunId);
-        const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
-        cleanuphost::StoreRun(FRunId, run);
+        const cleanuphost::TUndoCounts counts = UndoRecordedRun(FRunId);
         btnUndo->setEnabled(false);
         lblPurgeSummary->setText(lblPurgeSummary->text() +
                                  QString("\nUndone: restored %1, not restored %2.").arg(counts.Restored).arg(counts.NotRestored));
@@ -663,29 +732,26 @@ void TfrmMain::btnUndoClick()
 
 void TfrmMain::btnHistoryClick()
 {
-    std::vector<std::string> ids;
-    QString text;
-    try {
-        ids = cleanuphost::ListRuns();
-    } catch (const std::exception& e) {
-        text = "The purge history cannot be read: " + QString::fromUtf8(e.what()) + "\n";
-    }
-    if (ids.empty() && text.isEmpty())
-        text = "No purge recorded yet.";
-    // The latest runs first; the rest stay for twscleanup --history.
-    for (auto id = ids.rbegin(); id != ids.rend() && id - ids.rbegin() < 10; ++id) {
+    if (FBusy)
+        return;
+    TfrmHistory history(this, [this](TMessageKind kind, const QString& caption, const QString& text) {
+        Message(kind, caption, text);
+    });
+    history.exec();
+    // The dialog may have undone this window's own run.
+    if (!FRunId.empty() && btnUndo->isEnabled()) {
         try {
-            const nlohmann::json run = cleanuphost::LoadRun(*id);
-            const nlohmann::json& sum = run["summary"];
-            text += QString("%1  %2: removed %3 (%4)\n")
-                        .arg(QString::fromStdString(*id), QString::fromStdString(run.value("volume", "?")))
-                        .arg(sum["removed"].value("files", 0LL))
-                        .arg(ByteDisplay(sum["removed"].value("bytes", 0ULL)));
-        } catch (const std::exception& e) {
-            text += QString::fromStdString(*id) + "  (" + QString::fromUtf8(e.what()) + ")\n";
+            nlohmann::json run = cleanuphost::LoadRun(FRunId);
+            btnUndo->setEnabled(!cleanuphost::TrashedFiles(run).empty());
+        } catch (const std::exception&) {
+            btnUndo->setEnabled(false);
         }
     }
-    Message(TMessageKind::Information, "Purge History", text.trimmed());
+}
+
+void TfrmMain::btnAboutClick()
+{
+    Message(TMessageKind::Information, "About TWS Utility", QString::fromStdString(AboutText(TProgram::Wizard)));
 }
 
 void TfrmMain::btnCloseClick() { close(); }

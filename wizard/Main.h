@@ -1,6 +1,7 @@
 // TfrmMain: the scan-and-purge wizard TWSUtil. Three steps on one window:
-// pick a fixed volume and scan it, look at the totals (and review the
-// selection in the handler's own window), purge and open the purge report.
+// pick a fixed volume and scan it, look at the totals and the line of each
+// mask (and review the selection in the handler's own window), purge and
+// open the report of that purge; the recorded purges can be undone.
 // The handler is reached through COM only, as a disk-cleanup host would;
 // every return to the first step starts over on a fresh handler object.
 //
@@ -27,6 +28,8 @@ class QLabel;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+class QToolButton;
+class QTreeWidget;
 struct IEmptyVolumeCache2;
 
 enum class TMessageKind { Warning, Error, Information };
@@ -68,13 +71,19 @@ public:
     bool Busy() const { return FBusy; }
     // The run the last purge was recorded as ("" when it was not).
     const std::string& RunId() const { return FRunId; }
+    // The report of this window's last purge: the run's copy, or the one
+    // the handler wrote when the run was not recorded; "" before a purge.
+    const std::string& ReportPath() const { return FReportPath; }
 
     QTabWidget* pcMain;
     QWidget *tsStep1, *tsStep2, *tsStep3;
     QComboBox* cboxDrives;
     QPushButton *btnCheckSpace, *btnAbortCheckSpace;
-    QLabel *lblProgressTitle, *lblScanProgress, *Image1;
+    QLabel *lblProgressTitle, *lblScanProgress, *lblScanStatus, *Image1;
     QLabel *lblSelectedCount, *lblSelectedSize, *lblTotalCount, *lblTotalSize;
+    // One line per mask: what it found, and what of it the purge removes.
+    QTreeWidget* lvMasks;
+    QToolButton* btnAbout;
     QPushButton *btnBackTo1, *btnReviewScan, *btnPurge;
     QPushButton *btnScanAgain, *btnReviewReport, *btnClose, *btnUndo, *btnHistory;
     QLabel* lblPurgeSummary;
@@ -109,11 +118,15 @@ private:
     void btnCloseClick();
     void btnUndoClick();
     void btnHistoryClick();
+    void btnAboutClick();
     bool FormCloseQuery();
 
-    void ScanProgress(std::uint64_t spaceUsed, bool& abort);
-    void PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool& abort);
+    // status: the handler's words on where the scan is ("" for none).
+    void ScanProgress(std::uint64_t spaceUsed, const std::u16string& status, bool& abort);
+    // last: the handler's last notification, when the purge is over.
+    void PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool last, bool& abort);
     void UpdateTotals();
+    void UpdateMaskLines();
     void ShowStep(QWidget* step);
     void SetStep2Enabled(bool enabled);
     // Reads what the purge did, shows it and keeps it as a run.
@@ -135,4 +148,5 @@ private:
     std::uint64_t FScanned = 0;
     std::uint64_t FPurgeSize = 0;
     std::string FRunId;
+    std::string FReportPath;
 };

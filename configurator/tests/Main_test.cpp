@@ -16,6 +16,7 @@
 #include "Excludedfoldersform.h"
 #include "InstalledServer.h"
 #include "Main.h"
+#include "Twsresname.h"
 #include "ScriptedDialogs.h"
 #include "SettingsFile.h"
 #include "TempFolder.h"
@@ -361,6 +362,8 @@ TEST_F(MainTest, TheVolumeFilterReachesEveryEditorWithoutMarkingChanges)
     w->EditorOf("*.obj")->AddFolder("/data/projects", true);
     w->EditorOf("*.obj")->AddFolder("/srv/build", true);
     w->EditorOf("*.bak")->AddFolder("/srv/old", true);
+    w->actSaveExecute();
+    ASSERT_FALSE(w->Modified());
     w->cboxVolumeFilter->setCurrentIndex(1);  // Data  (/data/)
     QTest::mouseClick(w->cboxHideFiltered, Qt::LeftButton);
     EXPECT_EQ(w->EditorOf("*.obj")->lblHiddenCount->text(), "1");
@@ -510,6 +513,17 @@ TEST_F(MainTest, WithoutTheServerTheWindowSaysSoAndOffersNoForm)
     EXPECT_TRUE(w->close()) << "nothing changed, nothing to ask";
 }
 
+TEST_F(MainTest, AboutNamesTheProgramAndTheProduct)
+{
+    auto w = Open();
+    EXPECT_EQ(w->windowTitle(), "TWS Configurator");
+    w->actAbout->trigger();
+    const auto boxes = dialogs.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("About TWS Configurator: TWS Configurator - Tidewash ", 0), 0u) << boxes[0];
+    EXPECT_EQ(dialogs.Boxes.size(), 0u);
+}
+
 }  // namespace
 
 namespace {
@@ -521,6 +535,13 @@ namespace {
 TEST_F(MainTest, TheWindowAsAUserFirstSeesItDraws)
 {
     fs::create_directories(base / "Projects" / "Shared" / "lib");
+    // The handler registered beside the server, with the images beside it,
+    // as an installation has them: the editor's buttons show their glyphs.
+    for (const char* file : {"Tidewash.so", TWSRES_FILE_NAME})
+        fs::copy_file(zelcomtest::BuildOut() + "/" + file, install / file);
+    const std::string registerHandler = "'" + zelcomtest::BuildOut() + "/twsregsvr' /s '" +
+                                        (install / "Tidewash.so").string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(registerHandler.c_str()), 0);
     auto w = Open();
     w->pcFileMasks->setCurrentIndex(2);
     TfrmExcludedFolders* obj = w->EditorOf("*.obj");

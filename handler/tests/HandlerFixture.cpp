@@ -59,22 +59,21 @@ public:
 
     HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG used, DWORD flags, LPCWSTR text) override
     {
-        EXPECT_EQ(text, nullptr);
-        return Note(used, flags);
+        return Note(used, flags, text);
     }
     HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG freed, DWORDLONG, DWORD flags, LPCWSTR text) override
     {
         EXPECT_EQ(text, nullptr);
-        return Note(freed, flags);
+        return Note(freed, flags, nullptr);
     }
     ULONG References() const { return RefCount(); }
 
 private:
-    HRESULT Note(DWORDLONG space, DWORD flags)
+    HRESULT Note(DWORDLONG space, DWORD flags, LPCWSTR text)
     {
         const bool last = (flags & EVCCBF_LASTNOTIFICATION) != 0;
         if (FNotes != nullptr)
-            FNotes->push_back({space, last});
+            FNotes->push_back({space, last, text != nullptr ? std::u16string(text) : std::u16string()});
         return !last && FAbortAt > 0 && ++FSeen == FAbortAt ? E_ABORT : S_OK;
     }
     std::vector<TNote>* FNotes;

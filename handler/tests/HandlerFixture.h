@@ -24,6 +24,7 @@ using zelcomtest::Wide;
 struct TNote {
     DWORDLONG Space;
     bool Last;
+    std::u16string Text;  // the status text, "" for none
 };
 
 class HandlerFixture : public zelcomtest::TInstalledServerTest {

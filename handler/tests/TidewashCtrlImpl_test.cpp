@@ -231,11 +231,29 @@ TEST_F(HandlerTest, ScanReportsEachFolderAndFilePerMaskAndSelectsEverything)
     // Start; per mask: the volume, its subfolder, the subfolder's file, then
     // the volume's own file (the running total counts what each mask
     // found); the final report with each file once.
-    const std::vector<DWORDLONG> expected = {0, 0, 0, 20, 30, 30, 30, 50, 60, 30};
-    ASSERT_EQ(notes.size(), expected.size());
+    // The text tells the mask, its files and folders so far and where the
+    // search is (the first and final reports tell none).
+    const std::string vol = Volume(), sub = vol + "sub";
+    const struct {
+        DWORDLONG Space;
+        std::string Text;
+    } expected[] = {
+        {0, ""},
+        {0, "*.obj: 0 files found in 1 folder: " + vol},
+        {0, "*.obj: 0 files found in 2 folders: " + sub},
+        {20, "*.obj: 1 file found in 2 folders: " + sub},
+        {30, "*.obj: 2 files found in 2 folders: " + vol},
+        {30, "*.o*: 0 files found in 1 folder: " + vol},
+        {30, "*.o*: 0 files found in 2 folders: " + sub},
+        {50, "*.o*: 1 file found in 2 folders: " + sub},
+        {60, "*.o*: 2 files found in 2 folders: " + vol},
+        {30, ""},
+    };
+    ASSERT_EQ(notes.size(), std::size(expected));
     for (std::size_t i = 0; i < notes.size(); ++i) {
-        EXPECT_EQ(notes[i].Space, expected[i]) << "notification " << i;
+        EXPECT_EQ(notes[i].Space, expected[i].Space) << "notification " << i;
         EXPECT_EQ(notes[i].Last, i + 1 == notes.size()) << "notification " << i;
+        EXPECT_EQ(notes[i].Text, Wide(expected[i].Text)) << "notification " << i;
     }
     const auto stats = Stats(handler.get());
     EXPECT_EQ(stats.TotalCount, 2);
@@ -542,6 +560,13 @@ TEST_F(HandlerTest, ObjectsAProjectLinksAndCannotBuildAreFoundButNotSelected)
         EXPECT_TRUE(fs::exists(volume / kept)) << kept;
     for (const char* gone : {"delphi/ZLibUnit.~pas", "delphi/ZLibUnit.obj", "delphi/lib/crc.obj", "bcb/Unit1.obj"})
         EXPECT_FALSE(fs::exists(volume / gone)) << gone;
+    // The purge report lists the files the guard kept, each with its reason.
+    const std::string notDeleted = Section(false);
+    for (const char* kept : {"delphi/lib/zlib.obj", "delphi/lib/lzma.obj", "bcb/vendor.obj"}) {
+        const auto row = notDeleted.find("<td>" + Volume() + kept + "&nbsp;&nbsp;(");
+        ASSERT_NE(row, std::string::npos) << kept;
+        EXPECT_EQ(notDeleted.compare(notDeleted.find('(', row), 11, "(linked by "), 0) << kept;
+    }
 }
 
 TEST_F(HandlerTest, AbortOnTheFirstFileWritesNoReport)

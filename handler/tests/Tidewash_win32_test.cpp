@@ -15,31 +15,11 @@
 #include "TempFolder.h"
 #include "Tidewash_tlb.h"
 #include "Zelcomutils.h"
-#include "comimpl.h"
-
-TWS_INTERFACE_IID(IEmptyVolumeCacheCallBack, IID_IEmptyVolumeCacheCallBack);
+#include "RecordingCallback.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The host's side of the notifications: every one is answered with "go on".
-class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
-public:
-    TCallback() : TComImpl(1) {}
-    void LastReleased() {}
-    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG, DWORD flags, LPCWSTR) override
-    {
-        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG, DWORDLONG, DWORD flags, LPCWSTR) override
-    {
-        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
-        return S_OK;
-    }
-    bool Last = false;
-};
 
 LONGLONG RecycledItems(const std::string& folder)
 {
@@ -139,7 +119,7 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     EXPECT_EQ(flags, static_cast<DWORD>(EVCF_ENABLEBYDEFAULT));
     EXPECT_EQ(handler->ShowProperties(nullptr), E_NOTIMPL);
 
-    TCallback callback;
+    TRecordingCallback callback;
     DWORDLONG space = 0;
     ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
     EXPECT_TRUE(callback.Last);

@@ -1,6 +1,8 @@
 #include "Emptycachecallback.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 TEST(TEmptyVolumeCacheCallback, EventsAnswerTheHandler)
 {
@@ -19,6 +21,29 @@ TEST(TEmptyVolumeCacheCallback, EventsAnswerTheHandler)
     callback->OnPurgeProgress = [](std::uint64_t freed, std::uint64_t toFree, bool& abort) { abort = freed == toFree; };
     EXPECT_EQ(cb->PurgeProgress(1, 2, 0, nullptr), S_OK);
     EXPECT_EQ(cb->PurgeProgress(2, 2, 0, nullptr), E_ABORT);
+    EXPECT_EQ(callback->Release(), 0u);
+}
+
+TEST(TEmptyVolumeCacheCallback, TheEventSeesTheLastFlagAndTheHandlersText)
+{
+    auto* callback = new TEmptyVolumeCacheCallback;
+    callback->AddRef();
+    IEmptyVolumeCacheCallBack* cb = callback;
+    std::vector<std::pair<bool, std::u16string>> seen;
+    callback->OnScanProgress = [&](std::uint64_t, bool&) {
+        seen.emplace_back(callback->LastNotification(), callback->StatusText());
+    };
+    callback->OnPurgeProgress = [&](std::uint64_t, std::uint64_t, bool&) {
+        seen.emplace_back(callback->LastNotification(), callback->StatusText());
+    };
+    cb->ScanProgress(1, 0, u"12 files in 3 folders: /src");
+    cb->ScanProgress(2, 0, nullptr);  // no text: none is kept from before
+    cb->ScanProgress(3, EVCCBF_LASTNOTIFICATION, nullptr);
+    cb->PurgeProgress(6, 1, 0, u"x");
+    cb->PurgeProgress(6, 1, EVCCBF_LASTNOTIFICATION | 0x0100, nullptr);  // with another flag
+    const std::vector<std::pair<bool, std::u16string>> expected = {
+        {false, u"12 files in 3 folders: /src"}, {false, u""}, {true, u""}, {false, u"x"}, {true, u""}};
+    EXPECT_EQ(seen, expected);
     EXPECT_EQ(callback->Release(), 0u);
 }
 

@@ -12,7 +12,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <cstdlib>
 #include <deque>
@@ -21,7 +23,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Classes.hpp"
+#include "GlyphPixels.h"
 #include "HandlerFixture.h"
+#include "Historyform.h"
 #include "Main.h"
 #include "SettingsFile.h"
 #include "Twsresname.h"
@@ -123,6 +127,17 @@ protected:
 
     static bool TabShown(TfrmMain& w, QWidget* step) { return w.pcMain->isTabVisible(w.pcMain->indexOf(step)); }
 
+    // Step 2's mask lines as "mask | files | size".
+    static std::vector<std::string> MaskRows(TfrmMain& w)
+    {
+        std::vector<std::string> rows;
+        for (int i = 0; i < w.lvMasks->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = w.lvMasks->topLevelItem(i);
+            rows.push_back((item->text(0) + " | " + item->text(1) + " | " + item->text(2)).toStdString());
+        }
+        return rows;
+    }
+
     // Saves a picture of the window for the documentation when asked to.
     static void Picture(TfrmMain& w, const char* name)
     {
@@ -184,6 +199,26 @@ TEST_F(WizardTest, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
         w.actCheckSpace->trigger();
         EXPECT_EQ(w.pcMain->currentWidget(), c.Entries > 0 ? w.tsStep2 : w.tsStep1);
         EXPECT_TRUE(Messages.empty());
+    }
+}
+
+TEST_F(WizardTest, EveryGlyphShowsItsPictureWithoutTheFuchsiaBackground)
+{
+    TfrmMain& w = Window();
+    const std::pair<const char*, QIcon> glyphs[] = {
+        {"Scan...", w.btnCheckSpace->icon()},     {"Abort", w.btnAbortCheckSpace->icon()},
+        {"Back", w.btnBackTo1->icon()},           {"Review...", w.btnReviewScan->icon()},
+        {"Purge", w.btnPurge->icon()},            {"Scan Again", w.btnScanAgain->icon()},
+        {"View Report", w.btnReviewReport->icon()}, {"Close", w.btnClose->icon()},
+        {"the drive list", w.cboxDrives->itemIcon(0)},
+    };
+    for (const auto& [name, icon] : glyphs) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(icon.isNull()) << "no glyph loaded";
+        const twstesting::TGlyphPixels pixels = twstesting::CountGlyphPixels(icon);
+        EXPECT_EQ(pixels.Fuchsia, 0);
+        EXPECT_GT(pixels.Transparent, 0);
+        EXPECT_GT(pixels.Drawn, 0);
     }
 }
 
@@ -336,24 +371,25 @@ TEST_F(WizardTest, APurgeIntoTheTrashShowsItsProgressReportAndCanBeUndone)
     EXPECT_TRUE(summary.contains(QString::fromStdString(w.RunId()))) << "the run's copy of the report";
     Picture(w, "wizard-3-purge.png");
 
+    // The report of this purge: the run's own copy, which a later purge
+    // elsewhere does not replace.
+    const fs::path runReport = base / "state" / "tidewash" / "runs" / w.RunId() / "FilePurge.html";
+    EXPECT_EQ(w.ReportPath(), runReport.string());
+    std::ofstream(install / "Reports" / "FilePurge.html") << "<html>another purge</html>";
     QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
     ASSERT_EQ(Opened.size(), 1u);
-    EXPECT_EQ(Opened[0].toStdString(), (install / "Reports" / "FilePurge.html").string());
+    EXPECT_EQ(Opened[0].toStdString(), runReport.string());
+    EXPECT_NE(ReadFile(runReport).find("1.obj"), std::string::npos) << "this run's files are in it";
     EXPECT_TRUE(Messages.empty());
-
-    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
-    ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_TRUE(Messages[0].Text.startsWith(QString::fromStdString(w.RunId()))) << Messages[0].Text.toStdString();
-    EXPECT_TRUE(Messages[0].Text.contains("removed 3 (400.00 Bytes)")) << Messages[0].Text.toStdString();
 
     ASSERT_TRUE(w.btnUndo->isEnabled());
     QTest::mouseClick(w.btnUndo, Qt::LeftButton);
     for (const fs::path& p : {a, b, c})
         EXPECT_TRUE(fs::exists(p)) << p;
     EXPECT_EQ(fs::file_size(a), 300u);
-    ASSERT_EQ(Messages.size(), 2u);
-    EXPECT_EQ(Messages[1].Caption, "Undo");
-    EXPECT_TRUE(Messages[1].Text.startsWith("Restored 3 file(s)")) << Messages[1].Text.toStdString();
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Undo");
+    EXPECT_TRUE(Messages[0].Text.startsWith("Restored 3 file(s)")) << Messages[0].Text.toStdString();
     EXPECT_FALSE(w.btnUndo->isEnabled());
 
     // Scan Again starts over: the restored files are found again.
@@ -388,6 +424,10 @@ TEST_F(WizardTest, TheWizardShowsTheFiguresOfTheHostsJson)
     Scan(w);
     EXPECT_EQ(w.lblTotalCount->text().toStdString(), summary["found"]["files"].dump());
     EXPECT_EQ(w.lblSelectedCount->text().toStdString(), summary["remove"]["files"].dump());
+    // One line per mask: the hidden file is found by two masks and goes
+    // under neither; the totals above count every file once.
+    EXPECT_EQ(MaskRows(w), (std::vector<std::string>{"*.bak | 1 | 7.00 Bytes", "*.o* | 1 of 2 | 300.00 Bytes",
+                                                     "*.obj | 1 of 2 | 300.00 Bytes"}));
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
     EXPECT_TRUE(w.lblPurgeSummary->text().startsWith("Removed 2 (307.00 Bytes), kept 1, failed 0."))
         << w.lblPurgeSummary->text().toStdString();
@@ -413,8 +453,9 @@ TEST_F(WizardTest, AScanThatStopsShowsTheHandlersReason)
     EXPECT_NE(text.find("matches every file name"), std::string::npos) << text;
 }
 
-// A trash that refuses every file, and a permanent deletion: the question
-// says which it is, and after the purge the reasons come once each.
+// A trash that cannot take the files: the purge is not offered, its reason
+// is told once. Files replaced since the scan: after the purge the reasons
+// come once each. A permanent deletion: the question says so.
 TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
 {
     Configure(true);
@@ -425,12 +466,28 @@ TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
     TfrmMain& w = Window();
     Scan(w);
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_TRUE(Questions.empty()) << "a purge that cannot work was offered";
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Messages[0].Text.toStdString(), "No file can be purged: the trash " + (data / "Trash").string() +
+                                                  "/ cannot take the files: " + (data / "Trash").string() +
+                                                  " is not a folder.");
+    EXPECT_TRUE(w.lblPurgeSummary->text().isEmpty()) << w.lblPurgeSummary->text().toStdString();
+    EXPECT_TRUE(fs::exists(Volume() + "a/1.obj"));
+    fs::remove(data / "Trash");
+
+    // Both files replaced after the scan: not the files it found.
+    for (const char* name : {"a/1.obj", "b/2.obj"}) {
+        fs::remove(Volume() + name);
+        MakeFile(name, 6);
+    }
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    ASSERT_EQ(Questions.size(), 1u);
     const QString summary = w.lblPurgeSummary->text();
     EXPECT_TRUE(summary.startsWith("Removed 0 (0.00 Bytes), kept 1, failed 2.")) << summary.toStdString();
     EXPECT_EQ(summary.count("Not removed, "), 1) << summary.toStdString();
-    EXPECT_TRUE(summary.contains("\nNot removed, 2 files: trash refused it: ")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nNot removed, 2 files: ")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("\nKept, 1 file: hidden")) << summary.toStdString();
-    fs::remove(data / "Trash");
 
     Configure(false);
     QTest::mouseClick(w.btnScanAgain, Qt::LeftButton);
@@ -438,9 +495,27 @@ TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
     ASSERT_EQ(Questions.size(), 2u);
     EXPECT_EQ(Questions[1].toStdString(),
-              "Purge: Delete 2 files (7.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can bring "
+              "Purge: Delete 2 files (12.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can bring "
               "them back.");
     EXPECT_TRUE(w.lblPurgeSummary->text().contains("\nDeleted permanently")) << w.lblPurgeSummary->text().toStdString();
+}
+
+// The handler counts a file gone since the scan as never freed; its last
+// notification still ends the purge, and the progress with it.
+TEST_F(WizardTest, AFileGoneSinceTheScanDoesNotLeaveTheProgressShort)
+{
+    const fs::path gone = MakeFile("a/1.obj", 300);
+    MakeFile("b/2.obj", 100);
+    TfrmMain& w = Window();
+    Scan(w);
+    fs::remove(gone);
+    RecordStatus(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    ASSERT_GE(Statuses.size(), 2u);
+    EXPECT_EQ(Statuses[Statuses.size() - 2], " Purging...100.00%");
+    EXPECT_EQ(Statuses.back(), "");
+    EXPECT_TRUE(w.lblPurgeSummary->text().startsWith("Removed 1 (100.00 Bytes), kept 0, failed 1."))
+        << w.lblPurgeSummary->text().toStdString();
 }
 
 TEST_F(WizardTest, APurgeOfNothingButEmptyFilesIsAllDone)
@@ -461,29 +536,136 @@ TEST_F(WizardTest, APurgeOfNothingButEmptyFilesIsAllDone)
 
 TEST_F(WizardTest, AReportThatCannotBeOpenedIsAFailure)
 {
-    struct TCase {
-        const char* Name;
-        bool ReportExists;
-        bool ShellAnswer;
-        std::size_t ShellCalls;
-    } const cases[] = {{"no report yet", false, true, 0}, {"the shell refuses", true, false, 1}};
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        Messages.clear();
-        Opened.clear();
-        if (c.ReportExists) {
-            fs::create_directories(install / "Reports");
-            std::ofstream(install / "Reports" / "FilePurge.html") << "<html></html>";
-        }
-        ShellAnswer = c.ShellAnswer;
-        TfrmMain& w = Window();
-        QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
-        EXPECT_EQ(Opened.size(), c.ShellCalls);
-        ASSERT_EQ(Messages.size(), 1u);
-        EXPECT_EQ(Messages[0].Kind, TMessageKind::Error);
-        EXPECT_EQ(Messages[0].Caption, "Operation Failed");
-        EXPECT_EQ(Messages[0].Text, "Failed to open the purge report.");
+    // Before a purge of its own the window has no report to open, not even
+    // one another purge left in the handler's folder.
+    fs::create_directories(install / "Reports");
+    std::ofstream(install / "Reports" / "FilePurge.html") << "<html></html>";
+    MakeFile("a.obj");
+    TfrmMain& w = Window();
+    QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
+    EXPECT_TRUE(Opened.empty());
+    // After its purge, a shell that refuses the report.
+    ShellAnswer = false;
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    QTest::mouseClick(w.btnReviewReport, Qt::LeftButton);
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0].toStdString(), w.ReportPath());
+    ASSERT_EQ(Messages.size(), 2u);
+    for (const TMessage& m : Messages) {
+        EXPECT_EQ(m.Kind, TMessageKind::Error);
+        EXPECT_EQ(m.Caption, "Operation Failed");
+        EXPECT_EQ(m.Text, "Failed to open the purge report.");
     }
+}
+
+// Two purges into the trash; the history lists both, the newest first, and
+// undoes the one picked, not the last.
+TEST_F(WizardTest, TheHistoryListsTheRunsAndUndoesThePickedOne)
+{
+    Configure(true);
+    const fs::path first = MakeFile("a/1.obj", 30);
+    TfrmMain& w = Window();
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const std::string firstRun = w.RunId();
+    // Run ids are named after the time, to the second.
+    QTest::qWait(1100);
+    const fs::path second = MakeFile("b/2.obj", 40);
+    QTest::mouseClick(w.btnScanAgain, Qt::LeftButton);
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const std::string secondRun = w.RunId();
+    ASSERT_NE(firstRun, secondRun);
+    ASSERT_FALSE(fs::exists(first));
+    ASSERT_FALSE(fs::exists(second));
+
+    std::vector<std::string> rows;
+    QTimer::singleShot(0, &w, [&] {
+        TfrmHistory* history = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHistory" && top->isVisible())
+                history = dynamic_cast<TfrmHistory*>(top);
+        ASSERT_NE(history, nullptr);
+        const auto listed = [&] {
+            std::vector<std::string> shown;
+            for (int i = 0; i < history->lvRuns->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = history->lvRuns->topLevelItem(i);
+                shown.push_back((item->text(0) + " | " + item->text(2) + " | " + item->text(3)).toStdString());
+            }
+            return shown;
+        };
+        rows = listed();
+        EXPECT_FALSE(history->btnUndo->isEnabled()) << "nothing picked yet";
+        history->lvRuns->topLevelItem(1)->setSelected(true);
+        EXPECT_EQ(history->SelectedRun(), firstRun);
+        QTest::mouseClick(history->btnUndo, Qt::LeftButton);
+        // Undone: nothing of it is left in the trash to pick again.
+        EXPECT_EQ(listed()[1], firstRun + " | 1 (30.00 Bytes) | nothing");
+        EXPECT_EQ(history->SelectedRun(), "");
+        history->accept();
+    });
+    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
+    EXPECT_EQ(rows, (std::vector<std::string>{secondRun + " | 1 (40.00 Bytes) | 1 file",
+                                              firstRun + " | 1 (30.00 Bytes) | 1 file"}));
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Undo");
+    EXPECT_EQ(Messages[0].Text.toStdString(), "Run " + firstRun + ": restored 1 file(s) from the trash.\nNot restored: 0.");
+    // This window's own run is still in the trash.
+    EXPECT_TRUE(w.btnUndo->isEnabled());
+}
+
+// A run whose record was damaged is listed with the reason and cannot be
+// picked; undoing the window's own run there takes its Undo away too.
+TEST_F(WizardTest, TheHistoryShowsADamagedRunAndUndoingTheOwnRunEndsItsUndo)
+{
+    Configure(true);
+    const fs::path file = MakeFile("a/1.obj", 30);
+    TfrmMain& w = Window();
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const std::string ownRun = w.RunId();
+    ASSERT_TRUE(w.btnUndo->isEnabled());
+    const fs::path damaged = base / "state" / "tidewash" / "runs" / "20000101-000000";
+    fs::create_directory(damaged);
+    fs::permissions(damaged, fs::perms::owner_all, fs::perm_options::replace);
+    std::ofstream(damaged / "manifest.json") << "not a record";
+
+    std::vector<std::string> rows;
+    QTimer::singleShot(0, &w, [&] {
+        TfrmHistory* history = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHistory" && top->isVisible())
+                history = dynamic_cast<TfrmHistory*>(top);
+        ASSERT_NE(history, nullptr);
+        ASSERT_EQ(history->lvRuns->topLevelItemCount(), 2);
+        QTreeWidgetItem* own = history->lvRuns->topLevelItem(0);
+        QTreeWidgetItem* bad = history->lvRuns->topLevelItem(1);
+        EXPECT_EQ(own->text(0).toStdString(), ownRun);
+        EXPECT_EQ(bad->text(0).toStdString(), "20000101-000000");
+        EXPECT_TRUE(bad->text(1).startsWith("(")) << bad->text(1).toStdString();
+        bad->setSelected(true);
+        EXPECT_EQ(history->SelectedRun(), "") << "a damaged run cannot be picked";
+        EXPECT_FALSE(history->btnUndo->isEnabled());
+        own->setSelected(true);
+        QTest::mouseClick(history->btnUndo, Qt::LeftButton);
+        history->accept();
+    });
+    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_FALSE(w.btnUndo->isEnabled()) << "nothing of the window's run is left to undo";
+}
+
+TEST_F(WizardTest, AboutNamesTheProgramAndTheProduct)
+{
+    TfrmMain& w = Window();
+    EXPECT_EQ(w.windowTitle(), "TWS Utility");
+    QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "About TWS Utility");
+    EXPECT_TRUE(Messages[0].Text.startsWith("TWS Utility - Tidewash ")) << Messages[0].Text.toStdString();
 }
 
 TEST(WizardByteDisplay, TwoDecimalsAndTheUnitIn1024s)

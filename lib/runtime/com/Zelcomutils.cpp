@@ -1,5 +1,5 @@
 // DLLPathByGUID: the InprocServer32 registration read back and cut to its
-// folder.
+// folder; CreateServerObject: CoCreateInstance with its fallback.
 #include "Zelcomutils.h"
 
 #include <vector>
@@ -28,6 +28,20 @@ AnsiString DLLPathByGUID(const GUID& clsid)
     }
     RegCloseKey(handle);
     return ExtractFilePath(path);
+}
+
+HRESULT CreateServerObject(REFCLSID clsid, REFIID iid, void** object)
+{
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                  iid, object);
+    if (hr == E_INVALIDARG)
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, iid, object);
+    if (FAILED(hr))
+        *object = nullptr;
+    return hr;
 }
 
 }  // namespace zelcom

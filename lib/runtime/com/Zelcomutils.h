@@ -1,4 +1,5 @@
-// DLLPathByGUID: the installation folder of a registered in-process server.
+// DLLPathByGUID: the installation folder of a registered in-process server;
+// CreateServerObject: an object of a registered class, wherever it is served.
 #pragma once
 
 #include "System.hpp"
@@ -14,5 +15,13 @@ namespace zelcom {
 // registered name has no folder part: callers then append a bare name,
 // which refers to the current folder.
 AnsiString DLLPathByGUID(const GUID& clsid);
+
+// Creates an object of the class in whichever server serves it (in
+// process, local or remote) and asks it for iid. A system that refuses the
+// remote context outright (E_INVALIDARG, as one without distributed COM
+// does) is asked once more for an in-process or local server, so that the
+// windows find their servers on every system. *object is null on failure;
+// the result is CoCreateInstance's (REGDB_E_CLASSNOTREG: not registered).
+HRESULT CreateServerObject(REFCLSID clsid, REFIID iid, void** object);
 
 }  // namespace zelcom

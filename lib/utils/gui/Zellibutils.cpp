@@ -72,4 +72,13 @@ int TResourceLoader::AddBitmapToImageList(const AnsiString& name, TImageList* li
     return list->AddMasked(&bitmap, maskColor);
 }
 
+QPixmap TResourceLoader::LoadGlyph(const AnsiString& name) const
+{
+    TBitmap bitmap;
+    bitmap.SetTransparentColor(clFuchsia);
+    if (!LoadBitmapA(name, &bitmap))
+        return QPixmap();
+    return bitmap.Pixmap();
+}
+
 }  // namespace zelutils

@@ -48,6 +48,11 @@ public:
     // adds it to list with maskColor taken out; the new image's index, or
     // -1 when the bitmap could not be loaded (the list is then unchanged).
     int AddBitmapToImageList(const AnsiString& name, TImageList* list, TColor maskColor) const;
+    // The bitmap as a button or a tree shows it: its fuchsia (0xFF00FF), the
+    // colour the library's bitmaps are drawn on, taken out. Every window
+    // takes its glyphs here, so none shows them on their background. A null
+    // pixmap when no module is loaded or it has no such bitmap.
+    QPixmap LoadGlyph(const AnsiString& name) const;
 };
 
 }  // namespace zelutils

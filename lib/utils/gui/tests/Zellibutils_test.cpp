@@ -47,7 +47,7 @@ TEST(TDLLLoader, OneModuleAtATimeAndItsExports)
     EXPECT_TRUE(missing.LoadLibraryA(ResourceLibrary()));  // a failed load leaves it free
 }
 
-TEST(TResourceLoader, EveryBitmapLoadsWithFuchsiaTakenOut)
+TEST(TResourceLoader, EveryBitmapAndGlyphLoadsWithFuchsiaTakenOut)
 {
     TestApplication();
     TResourceLoader loader(ResourceLibrary());
@@ -76,6 +76,8 @@ TEST(TResourceLoader, EveryBitmapLoadsWithFuchsiaTakenOut)
                 }
                 transparentAfter += qAlpha(after) == 0;
             }
+        // A button's glyph is the same picture as the list's.
+        EXPECT_EQ(loader.LoadGlyph(name).toImage().convertToFormat(QImage::Format_ARGB32), shown);
         EXPECT_GT(fuchsiaBefore, 0);  // the bitmaps are drawn on fuchsia
         EXPECT_EQ(transparentAfter, fuchsiaBefore);
         // Every glyph but the empty state shows something.
@@ -119,6 +121,7 @@ TEST(TResourceLoader, MissingLibraryImageOrTargetLeavesEverythingAsItWas)
         EXPECT_EQ(c.loader->AddBitmapToImageList(c.name, &list, clFuchsia), -1) << c.name;
         EXPECT_FALSE(c.loader->LoadBitmapA(c.name, &bitmap)) << c.name;
         EXPECT_FALSE(c.loader->LoadIconA(c.name, &icon)) << c.name;
+        EXPECT_TRUE(c.loader->LoadGlyph(c.name).isNull()) << c.name;
     }
     EXPECT_EQ(list.Count(), 0);
     EXPECT_FALSE(loaded.LoadBitmapA("NT_FOLDER", nullptr));

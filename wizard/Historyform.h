@@ -1,0 +1,43 @@
+// TfrmHistory: the purges recorded (the runs twscleanup --history lists),
+// newest first, one row each: the run, its volume, what it removed and
+// what of it is still in the trash. Picking a row and Undo puts that run's
+// files back, as twscleanup --undo does; a run with nothing in the trash
+// cannot be picked for it.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "Undo.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+enum class TMessageKind;
+
+// Undoes the recorded run: one undo of a run at a time (this window's or
+// twscleanup's, by the run's lock), the run's record updated with what was
+// restored. Throws std::exception saying why nothing was restored.
+cleanuphost::TUndoCounts UndoRecordedRun(const std::string& id);
+
+class TfrmHistory : public QDialog {
+public:
+    using TMessage = std::function<void(TMessageKind kind, const QString& caption, const QString& text)>;
+    TfrmHistory(QWidget* parent, TMessage message);
+
+    // Reads the runs again and lists them.
+    void Reload();
+    // The run of the selected row, "" when none is selected.
+    std::string SelectedRun() const;
+
+    QLabel* lblRuns;
+    QTreeWidget* lvRuns;
+    QPushButton *btnUndo, *btnClose;
+
+private:
+    void btnUndoClick();
+    void UpdateButtons();
+
+    TMessage FMessage;
+};
