@@ -69,12 +69,12 @@ install_host() {
   # A settings file holds every key (one without them is refused as cut short).
   printf '[Files]\nActiveMasks="%s"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n\n%s\n[Volumes]\nExcluded=""\n' \
     "$masks" "${3:-[Files/Excluded]}" >"$dir/install/TWS.cfg"
-  TIDEWASH_REGISTRY=$dir/registry "$2/twsregsvr" /s "$dir/install/Tidewash.so"
+  LD_LIBRARY_PATH=$2 TIDEWASH_REGISTRY=$dir/registry "$2/twsregsvr" /s "$dir/install/Tidewash.so"
 }
 # $1 name, $2 out folder, then twscleanup's arguments.
 host() {
   local dir=$work/host-$1 bin=$2; shift 2
-  TIDEWASH_REGISTRY=$dir/registry XDG_DATA_HOME=$dir/data XDG_STATE_HOME=$dir/state "$bin/twscleanup" "$@"
+  LD_LIBRARY_PATH=$bin TIDEWASH_REGISTRY=$dir/registry XDG_DATA_HOME=$dir/data XDG_STATE_HOME=$dir/state "$bin/twscleanup" "$@"
 }
 
 tree() {  # $1 folder, $2 entries
@@ -152,7 +152,7 @@ measure() {
   local name=$1 bin=$2; shift 2
   local times="" peak=0 f=$work/time.txt
   for ((r = 0; r < (runs < 3 ? runs : 3); r++)); do
-    if ! TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
+    if ! LD_LIBRARY_PATH=$bin TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
       XDG_STATE_HOME=$work/host-$name/state /usr/bin/time -f '%e %M' -o "$f" \
       timeout "$limit" "$bin/twscleanup" "$@" >/dev/null; then
       printf 'not done in %d s' "$limit"

@@ -29,14 +29,13 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
     std::vector<std::uint32_t> parent(1, 0), depthOrder;
     std::vector<unsigned char> via(1, 0);
     std::string key;
-    FPlainEqual.reserve(items.size());
+    FEqual.Reserve(items.size());
     for (std::uint32_t n = 0; n < items.size(); ++n) {
         const TExcludedFolderItem& item = *items[n];
         FWithSubfolders.push_back(item.WithSubfolders);
-        if (PlainCaseKey(item.Folder, key))
-            FPlainEqual.emplace(key, n);  // keeps the first of equal texts
-        else
-            FOtherEqual.emplace_back(UpperCase(item.Folder), n);
+        if (!PlainCaseKey(item.Folder, key))
+            key = SameTextKey(item.Folder);
+        FEqual.Add(key, n);  // keeps the first of equal texts
         if (!item.WithSubfolders)
             continue;
         FHeld = true;
@@ -107,14 +106,9 @@ std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 {
     thread_local std::string key;  // its storage reused
-    if (PlainCaseKey(folder, key)) {
-        const auto it = FPlainEqual.find(key);
-        return it == FPlainEqual.end() ? kNone : it->second;
-    }
-    for (const auto& [text, n] : FOtherEqual)
-        if (SameText(text, folder))
-            return n;
-    return kNone;
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    return FEqual.Find(key);
 }
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const
@@ -175,6 +169,50 @@ void TExclusionIndex::TTransitions::Grow()
             FKeys[slot] = keys[i];
             FValues[slot] = values[i];
         }
+}
+
+void TExclusionIndex::TEqualPaths::Reserve(std::size_t count)
+{
+    std::size_t size = 16;
+    while (size < 2 * count)
+        size *= 2;
+    FSlots.assign(size, kNone);
+    FStart.assign(1, 0);
+    FStart.reserve(count + 1);
+    FEntry.reserve(count);
+}
+
+std::string_view TExclusionIndex::TEqualPaths::Key(std::uint32_t stored) const
+{
+    return std::string_view(FText).substr(FStart[stored], FStart[stored + 1] - FStart[stored]);
+}
+
+std::size_t TExclusionIndex::TEqualPaths::Slot(std::string_view key) const
+{
+    const std::size_t mask = FSlots.size() - 1;
+    std::size_t slot = std::hash<std::string_view>()(key) & mask;
+    while (FSlots[slot] != kNone && Key(FSlots[slot]) != key)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+void TExclusionIndex::TEqualPaths::Add(std::string_view key, std::uint32_t entry)
+{
+    const std::size_t slot = Slot(key);
+    if (FSlots[slot] != kNone)
+        return;
+    FSlots[slot] = static_cast<std::uint32_t>(FEntry.size());
+    FText.append(key);
+    FStart.push_back(static_cast<std::uint32_t>(FText.size()));
+    FEntry.push_back(entry);
+}
+
+std::uint32_t TExclusionIndex::TEqualPaths::Find(std::string_view key) const
+{
+    if (FSlots.empty())
+        return kNone;
+    const std::uint32_t stored = FSlots[Slot(key)];
+    return stored == kNone ? kNone : FEntry[stored];
 }
 
 bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) const

@@ -25,11 +25,10 @@ bool PlainCaseKey(std::string_view text, std::string& key);
 // matches every path whose upper-cased text holds its upper-cased text
 // anywhere (no boundary check: /proj also matches /projects).
 //
-// Equal paths are found through a table keyed by the ASCII-lowered text; an
-// entry or a path with bytes above 127 is compared with SameText against
-// the other such entries (such a text cannot equal a plain ASCII one, since
-// the case mapping keeps ASCII within ASCII). Held paths are found by one
-// automaton over all the upper-cased entries with subfolders (Aho-Corasick).
+// Equal paths are found through a table keyed by SameTextKey (for plain
+// ASCII text its letters lowered, made without allocating). Held paths are
+// found by one automaton over all the upper-cased entries with subfolders
+// (Aho-Corasick).
 //
 // Immutable once built; lookups may run on several threads at once.
 class TExclusionIndex {
@@ -62,8 +61,30 @@ private:
     std::size_t FCount = 0;
     bool FHeld = false;  // some entry has subfolders
     std::vector<bool> FWithSubfolders;  // per entry, in order
-    std::unordered_map<std::string, std::uint32_t> FPlainEqual;  // ASCII-lowered text -> first entry
-    std::vector<std::pair<AnsiString, std::uint32_t>> FOtherEqual;  // non-ASCII texts, in order
+
+    // SameTextKey -> first entry, the keys kept one after another in one
+    // text and found through an open-addressed table of their numbers: a
+    // list of 100,000 folders makes a few allocations, not 200,000.
+    class TEqualPaths {
+    public:
+        // Room for count keys; Add no more than that.
+        void Reserve(std::size_t count);
+        // Stores key for entry unless an earlier entry has it.
+        void Add(std::string_view key, std::uint32_t entry);
+        // The entry stored for key, or kNone.
+        std::uint32_t Find(std::string_view key) const;
+
+    private:
+        std::string_view Key(std::uint32_t stored) const;
+        // The slot holding key, or the free slot where it belongs.
+        std::size_t Slot(std::string_view key) const;
+
+        std::string FText;                  // the keys, one after another
+        std::vector<std::uint32_t> FStart;  // where each key starts in FText, then its end
+        std::vector<std::uint32_t> FEntry;  // each key's entry
+        std::vector<std::uint32_t> FSlots;  // key numbers, kNone where free
+    };
+    TEqualPaths FEqual;
 
     // (state << 8 | byte) -> state, in one open-addressed table: a step of
     // the automaton mostly touches one cache line.

@@ -252,21 +252,42 @@ TStrings* TFileSearch::GetIncludeFileMask() const { return FIncludeMasks.Get(); 
 TStrings* TFileSearch::GetExcludeFileMask() const { return FExcludeMasks.Get(); }
 TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get(); }
 
+namespace {
+
+std::size_t FolderHash(const AnsiString& folder)
+{
+    thread_local std::string key;  // its storage reused
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    return std::hash<std::string>()(key);
+}
+
+// The place of the entry for folder in items, or items.size().
+template <typename Keys>
+std::size_t PlaceOf(const Keys& keys, std::size_t hash, const TExcludedFolderItems& items, const AnsiString& folder)
+{
+    const auto [begin, end] = keys.equal_range(hash);
+    for (auto it = begin; it != end; ++it)
+        if (SameText(items[it->second].Folder, folder))
+            return it->second;
+    return items.size();
+}
+
+}  // namespace
+
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
-    // A plain ASCII folder not seen before needs no pass over the list: a
-    // long list is built in time linear in its length.
-    std::string key;
-    if (PlainCaseKey(folder, key) && FExcludedKeys[mask].insert(key).second) {
-        items.push_back({folder, withSubfolders});
+    // Found by key, not by a pass over the list: a long list is built in
+    // time linear in its length.
+    auto& keys = FExcludedKeys[mask];
+    const std::size_t hash = FolderHash(folder);
+    const std::size_t place = PlaceOf(keys, hash, items, folder);
+    if (place < items.size()) {
+        items[place].WithSubfolders = withSubfolders;
         return;
     }
-    for (TExcludedFolderItem& item : items)
-        if (SameText(item.Folder, folder)) {
-            item.WithSubfolders = withSubfolders;
-            return;
-        }
+    keys.emplace(hash, items.size());
     items.push_back({folder, withSubfolders});
 }
 
@@ -275,14 +296,21 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     const auto it = FExcludedFolders.find(mask);
     if (it == FExcludedFolders.end())
         return;
-    for (auto item = it->second.begin(); item != it->second.end(); ++item)
-        if (SameText(item->Folder, folder)) {
-            std::string key;
-            if (PlainCaseKey(item->Folder, key))
-                FExcludedKeys[mask].erase(key);
-            it->second.erase(item);
-            return;
+    auto& keys = FExcludedKeys[mask];
+    const std::size_t hash = FolderHash(folder);
+    const std::size_t removed = PlaceOf(keys, hash, it->second, folder);
+    if (removed == it->second.size())
+        return;
+    it->second.erase(it->second.begin() + static_cast<std::ptrdiff_t>(removed));
+    const auto [begin, end] = keys.equal_range(hash);
+    for (auto key = begin; key != end; ++key)
+        if (key->second == removed) {
+            keys.erase(key);
+            break;
         }
+    for (auto& [h, place] : keys)
+        if (place > removed)
+            --place;
 }
 
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const

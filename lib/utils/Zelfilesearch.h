@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Classes.hpp"
 #include "System.hpp"
@@ -236,8 +236,9 @@ private:
     zelcore::TStringListAdaptor FExcludeMasks;
     zelcore::TStringListAdaptor FIncludeFolders;
     TExcludedFolders FExcludedFolders;
-    // mask -> the plain-ASCII folders of its list, lowered (PlainCaseKey)
-    std::map<AnsiString, std::unordered_set<std::string>> FExcludedKeys;
+    // mask -> hash of the SameTextKey of each folder of its list -> its
+    // place there (the texts are compared in the list: no copy of each)
+    std::map<AnsiString, std::unordered_multimap<std::size_t, std::size_t>> FExcludedKeys;
     TSearchAttributes FSearchAttributes;
 };
 

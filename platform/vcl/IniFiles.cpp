@@ -3,14 +3,32 @@
 // and writes it back once. Both share the line rules below.
 #include "IniFiles.hpp"
 
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "AtomicFile.hpp"
 #include "SysUtils.hpp"
 
 struct TIniText {
+    // Changed only through the members below, or followed by Changed():
+    // the index describes these lines.
     std::vector<AnsiString> lines;
     const char* eol = "\n";
+
+    // Where each section and key is, found in one pass when first asked for
+    // and dropped by any change that moves lines, so that reading every key
+    // of a large file costs a pass over it, not one per key.
+    struct TSectionIndex {
+        std::size_t first = 0, last = 0;  // body lines
+        // The key's first line, by SameTextKey; filled on first use.
+        std::optional<std::unordered_map<AnsiString, std::size_t>> keys;
+    };
+    // First section of each name, by SameTextKey.
+    mutable std::optional<std::unordered_map<AnsiString, TSectionIndex>> index;
+
+    void Changed() { index.reset(); }
 
     static TIniText Parse(const AnsiString& contents)
     {
@@ -47,63 +65,101 @@ struct TIniText {
     }
 
     // The name of the section a header line opens, or false.
+    // (Without copying the line: a folder list's line may be megabytes.)
     static bool Header(const AnsiString& line, AnsiString& name)
     {
-        const AnsiString t = Trim(line);
-        if (t.empty() || t[0] != '[')
+        std::size_t start = 0;
+        while (start < line.size() && static_cast<unsigned char>(line[start]) <= ' ')
+            ++start;
+        if (start == line.size() || line[start] != '[')
             return false;
-        const auto close = t.find(']');
+        const auto close = line.find(']', start);
         if (close == AnsiString::npos)
             return false;
-        name = Trim(t.substr(1, close - 1));
+        name = Trim(line.substr(start + 1, close - start - 1));
         return true;
     }
 
-    static bool Key(const AnsiString& line, AnsiString& name, AnsiString& value)
+    static bool KeyName(const AnsiString& line, AnsiString& name)
     {
         const auto eq = line.find('=');
         if (eq == AnsiString::npos)
             return false;
         name = Trim(line.substr(0, eq));
-        value = line.substr(eq + 1);
         return true;
     }
 
-    // [first, last) body lines of the first section of that name; false if absent.
-    bool Section(const AnsiString& section, std::size_t& first, std::size_t& last,
-                 std::size_t from = 0) const
+    static bool Key(const AnsiString& line, AnsiString& name, AnsiString& value)
     {
-        AnsiString name;
-        for (std::size_t i = from; i < lines.size(); ++i) {
-            if (Header(lines[i], name) && SameText(name, section)) {
-                first = i + 1;
-                last = first;
-                AnsiString other;
-                while (last < lines.size() && !Header(lines[last], other))
-                    ++last;
-                return true;
+        if (!KeyName(line, name))
+            return false;
+        value = line.substr(line.find('=') + 1);
+        return true;
+    }
+
+    std::unordered_map<AnsiString, TSectionIndex>& Index() const
+    {
+        if (!index) {
+            index.emplace();
+            TSectionIndex* open = nullptr;
+            AnsiString name;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (!Header(lines[i], name))
+                    continue;
+                if (open)
+                    open->last = i;
+                const auto [it, first] = index->try_emplace(SameTextKey(name));
+                open = first ? &it->second : nullptr;
+                if (open)
+                    open->first = i + 1;
             }
+            if (open)
+                open->last = lines.size();
         }
-        return false;
+        return *index;
+    }
+
+    TSectionIndex* FindSection(const AnsiString& section) const
+    {
+        auto& sections = Index();
+        const auto it = sections.find(SameTextKey(section));
+        return it == sections.end() ? nullptr : &it->second;
+    }
+
+    // [first, last) body lines of the first section of that name; false if absent.
+    bool Section(const AnsiString& section, std::size_t& first, std::size_t& last) const
+    {
+        const TSectionIndex* const found = FindSection(section);
+        if (!found)
+            return false;
+        first = found->first;
+        last = found->last;
+        return true;
     }
 
     // Index of the key's line in the first section of that name, or -1.
     long FindKey(const AnsiString& section, const AnsiString& key) const
     {
-        std::size_t first, last;
-        if (!Section(section, first, last))
+        TSectionIndex* const found = FindSection(section);
+        if (!found)
             return -1;
-        AnsiString name, value;
-        for (std::size_t i = first; i < last; ++i)
-            if (Key(lines[i], name, value) && SameText(name, key))
-                return static_cast<long>(i);
-        return -1;
+        if (!found->keys) {
+            found->keys.emplace();
+            AnsiString name;
+            for (std::size_t i = found->first; i < found->last; ++i)
+                if (KeyName(lines[i], name))
+                    found->keys->try_emplace(SameTextKey(name), i);
+        }
+        const auto it = found->keys->find(SameTextKey(key));
+        return it == found->keys->end() ? -1 : static_cast<long>(it->second);
     }
 
     void DropTrailingBlankLines()
     {
-        while (!lines.empty() && Trim(lines.back()).empty())
+        while (!lines.empty() && Trim(lines.back()).empty()) {
             lines.pop_back();
+            Changed();
+        }
     }
 
     AnsiString Read(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue) const;
@@ -111,6 +167,8 @@ struct TIniText {
     // The section's key names, or name=value lines, first occurrence of each.
     void Names(const AnsiString& section, TStrings* names, bool withValues) const;
     void Sections(TStrings* sections) const;
+    bool HasSection(const AnsiString& section) const;
+    bool HasKey(const AnsiString& section, const AnsiString& name) const;
     void Erase(const AnsiString& section);
     void Delete(const AnsiString& section, const AnsiString& name);
     void Add(const AnsiString& section);
@@ -125,10 +183,17 @@ namespace {
 
 AnsiString CleanValue(const AnsiString& raw)
 {
-    AnsiString v = Trim(raw);
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-        v = v.substr(1, v.size() - 2);
-    return v;
+    // The bounds first, then one copy: a folder list may be megabytes long.
+    std::size_t first = 0, end = raw.size();
+    while (end > 0 && static_cast<unsigned char>(raw[end - 1]) <= ' ')
+        --end;
+    while (first < end && static_cast<unsigned char>(raw[first]) <= ' ')
+        ++first;
+    if (end - first >= 2 && raw[first] == '"' && raw[end - 1] == '"') {
+        ++first;
+        --end;
+    }
+    return raw.substr(first, end - first);
 }
 
 bool HasLineBreak(const AnsiString& s) { return s.find_first_of("\r\n") != AnsiString::npos; }
@@ -224,8 +289,9 @@ void TIniText::Write(const AnsiString& section, const AnsiString& name, const An
     CheckWritable(section, name, value);
     const long i = FindKey(section, name);
     if (i >= 0) {
-        AnsiString key, old;
-        Key(lines[static_cast<std::size_t>(i)], key, old);
+        // The line keeps its key, so the index stays true.
+        AnsiString key;
+        KeyName(lines[static_cast<std::size_t>(i)], key);
         lines[static_cast<std::size_t>(i)] = key + "=" + value;
         return;
     }
@@ -234,12 +300,14 @@ void TIniText::Write(const AnsiString& section, const AnsiString& name, const An
         while (last > first && Trim(lines[last - 1]).empty())
             --last;
         lines.insert(lines.begin() + static_cast<long>(last), name + "=" + value);
+        Changed();
     } else {
         DropTrailingBlankLines();
         if (!lines.empty())
             lines.emplace_back();
         lines.push_back("[" + section + "]");
         lines.push_back(name + "=" + value);
+        Changed();
     }
 }
 
@@ -249,11 +317,12 @@ void TIniText::Names(const AnsiString& section, TStrings* names, bool withValues
     std::size_t first, last;
     if (!Section(section, first, last))
         return;
-    TStringList seen;
+    std::unordered_set<AnsiString> seen;
     AnsiString name, value;
     for (std::size_t i = first; i < last; ++i)
-        if (Key(lines[i], name, value) && !name.empty() && seen.IndexOf(name) < 0) {
-            seen.Add(name);
+        if (KeyName(lines[i], name) && !name.empty() && seen.insert(SameTextKey(name)).second) {
+            if (withValues)
+                Key(lines[i], name, value);
             names->Add(withValues ? name + "=" + CleanValue(value) : name);
         }
 }
@@ -261,10 +330,19 @@ void TIniText::Names(const AnsiString& section, TStrings* names, bool withValues
 void TIniText::Sections(TStrings* sections) const
 {
     sections->Clear();
+    std::unordered_set<AnsiString> seen;
     AnsiString name;
     for (const auto& line : lines)
-        if (Header(line, name) && sections->IndexOf(name) < 0)
+        if (Header(line, name) && seen.insert(SameTextKey(name)).second)
             sections->Add(name);
+}
+
+bool TIniText::HasSection(const AnsiString& section) const { return FindSection(section) != nullptr; }
+
+bool TIniText::HasKey(const AnsiString& section, const AnsiString& name) const
+{
+    // As ReadSection lists them: a key without a name is no key.
+    return !name.empty() && FindKey(section, name) >= 0;
 }
 
 void TIniText::Erase(const AnsiString& section)
@@ -273,6 +351,7 @@ void TIniText::Erase(const AnsiString& section)
     bool erased = false;
     while (Section(section, first, last)) {
         lines.erase(lines.begin() + static_cast<long>(first - 1), lines.begin() + static_cast<long>(last));
+        Changed();
         erased = true;
     }
     if (erased)
@@ -282,8 +361,10 @@ void TIniText::Erase(const AnsiString& section)
 void TIniText::Delete(const AnsiString& section, const AnsiString& name)
 {
     const long i = FindKey(section, name);
-    if (i >= 0)
+    if (i >= 0) {
         lines.erase(lines.begin() + i);
+        Changed();
+    }
 }
 
 void TIniText::Append(const std::vector<AnsiString>& section)
@@ -292,6 +373,7 @@ void TIniText::Append(const std::vector<AnsiString>& section)
     if (!lines.empty())
         lines.emplace_back();
     lines.insert(lines.end(), section.begin(), section.end());
+    Changed();
 }
 
 void TIniText::Add(const AnsiString& section)
@@ -310,6 +392,7 @@ void TIniText::MoveToEnd(const AnsiString& section)
     const auto begin = lines.begin() + static_cast<long>(first - 1), end = lines.begin() + static_cast<long>(last);
     std::vector<AnsiString> moved(begin, end);
     lines.erase(begin, end);
+    Changed();
     while (!moved.empty() && Trim(moved.back()).empty())
         moved.pop_back();
     Append(moved);
@@ -406,6 +489,13 @@ void TMemIniFile::ReadSection(const AnsiString& section, TStrings* names) { FTex
 
 void TMemIniFile::ReadSections(TStrings* sections) { FText->Sections(sections); }
 
+bool TMemIniFile::SectionExists(const AnsiString& section) { return FText->HasSection(section); }
+
+bool TMemIniFile::ValueExists(const AnsiString& section, const AnsiString& name)
+{
+    return FText->HasKey(section, name);
+}
+
 void TMemIniFile::ReadSectionValues(const AnsiString& section, TStrings* values)
 {
     FText->Names(section, values, true);
@@ -425,6 +515,7 @@ void TMemIniFile::InsertBlankLineBeforeHeaders()
     for (std::size_t i = lines.size(); i-- > 1;)
         if (!lines[i].empty() && lines[i][0] == '[' && !lines[i - 1].empty())
             lines.insert(lines.begin() + static_cast<long>(i), AnsiString());
+    FText->Changed();
 }
 
 void TMemIniFile::UpdateFile()

@@ -384,7 +384,16 @@ TDateTime UnixTimeToDateTime(std::int64_t seconds, std::int64_t nanoseconds)
     return day >= 0 ? day + fraction : day - fraction;
 }
 
-AnsiString Trim(const AnsiString& text) { return TrimLeft(TrimRight(text)); }
+AnsiString Trim(const AnsiString& text)
+{
+    // One copy of what is kept: a settings line may be megabytes long.
+    std::size_t first = 0, end = text.size();
+    while (end > 0 && IsBlank(text[end - 1]))
+        --end;
+    while (first < end && IsBlank(text[first]))
+        ++first;
+    return text.substr(first, end - first);
+}
 
 AnsiString TrimLeft(const AnsiString& text)
 {
@@ -405,21 +414,42 @@ AnsiString TrimRight(const AnsiString& text)
 AnsiString UpperCase(const AnsiString& text) { return MapCase(text, ToUpper); }
 AnsiString LowerCase(const AnsiString& text) { return MapCase(text, ToLower); }
 
+namespace {
+
+// The code point CompareText sees at text[i] (a byte that starts no valid
+// sequence stands for itself); its length goes to len.
+char32_t ComparedCodePoint(const AnsiString& text, std::size_t i, int& len)
+{
+    char32_t cp;
+    len = DecodeUtf8(text, i, cp);
+    if (len == 0) {
+        cp = static_cast<unsigned char>(text[i]);
+        len = 1;
+    }
+    return cp;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
 int CompareText(const AnsiString& a, const AnsiString& b)
 {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        char32_t ca, cb;
-        int la = DecodeUtf8(a, i, ca);
-        int lb = DecodeUtf8(b, j, cb);
-        if (la == 0) {
-            ca = static_cast<unsigned char>(a[i]);
-            la = 1;
+        // Settings keys, masks and paths are mostly ASCII: those bytes are
+        // compared without decoding.
+        if (static_cast<unsigned char>(a[i]) < 0x80 && static_cast<unsigned char>(b[j]) < 0x80) {
+            const char ca = AsciiLower(a[i]), cb = AsciiLower(b[j]);
+            if (ca != cb)
+                return ca < cb ? -1 : 1;
+            ++i;
+            ++j;
+            continue;
         }
-        if (lb == 0) {
-            cb = static_cast<unsigned char>(b[j]);
-            lb = 1;
-        }
+        int la, lb;
+        char32_t ca = ComparedCodePoint(a, i, la);
+        char32_t cb = ComparedCodePoint(b, j, lb);
         ca = ToLower(ca);
         cb = ToLower(cb);
         if (ca != cb)
@@ -435,6 +465,26 @@ int CompareText(const AnsiString& a, const AnsiString& b)
 }
 
 bool SameText(const AnsiString& a, const AnsiString& b) { return CompareText(a, b) == 0; }
+
+AnsiString SameTextKey(const AnsiString& text)
+{
+    AnsiString key;
+    key.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            key += AsciiLower(text[i++]);
+            continue;
+        }
+        int len;
+        // The lowered code points, each encoded: two texts give the same
+        // sequence, and so the same key, exactly when CompareText finds
+        // them equal (a stray byte becomes the letter of its value, as
+        // CompareText reads it).
+        EncodeUtf8(ToLower(ComparedCodePoint(text, i, len)), key);
+        i += static_cast<std::size_t>(len);
+    }
+    return key;
+}
 
 AnsiString IncludeTrailingPathDelimiter(const AnsiString& path)
 {

@@ -1023,3 +1023,28 @@ TEST(FileSearch, AnErrorWhileReadingAFolderReachesTheCaller)
         EXPECT_TRUE(s.Search.Results.empty()) << "thrown before the first file was found";
     }
 }
+
+// Entries are found by their text ignoring case, also beyond ASCII and for
+// bytes that are not UTF-8 (as SameText reads them), and still after an
+// entry before them was removed.
+TEST(FileSearch, ExcludedFolderEntriesStayFoundAfterRemovals)
+{
+    TFileSearch search;
+    for (const char* folder : {"/Ärger", "/b", "/C", "/\xC0", "/d"})
+        search.AddExcludeFolder("*.obj", folder, false);
+    search.RemoveExcludeFolder("*.obj", "/B");
+    search.AddExcludeFolder("*.obj", "/ärger", true);
+    search.AddExcludeFolder("*.obj", "/c", true);
+    search.AddExcludeFolder("*.obj", "/\xC3\xA0", true);  // "/à", the letter the stray byte reads as
+    search.RemoveExcludeFolder("*.obj", "/\xC3\x80");    // "/À": removes "/\xC0"
+    search.AddExcludeFolder("*.obj", "/D", true);
+    search.AddExcludeFolder("*.obj", "/b", false);
+    const std::vector<std::pair<AnsiString, bool>> expected = {
+        {"/Ärger", true}, {"/C", true}, {"/d", true}, {"/b", false}};
+    const TExcludedFolderItems& items = search.GetExcludedFolders().at("*.obj");
+    ASSERT_EQ(items.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(items[i].Folder, expected[i].first) << i;
+        EXPECT_EQ(items[i].WithSubfolders, expected[i].second) << i;
+    }
+}

@@ -121,6 +121,10 @@ public:
     void ReadSectionValues(const AnsiString& section, TStrings* values) override;
     void EraseSection(const AnsiString& section) override;
     void DeleteKey(const AnsiString& section, const AnsiString& name) override;
+    // Answered from an index of the copy (built once, kept until a change
+    // moves its lines): asking for every key of a file costs one pass.
+    bool SectionExists(const AnsiString& section) override;
+    bool ValueExists(const AnsiString& section, const AnsiString& name) override;
 
     // Appends the section, empty, after one blank line, unless the copy has
     // it. Raises EIniFileException for a name an INI line cannot hold.

@@ -53,6 +53,9 @@ AnsiString UpperCase(const AnsiString& text);
 AnsiString LowerCase(const AnsiString& text);
 int CompareText(const AnsiString& a, const AnsiString& b);  // <0, 0, >0
 bool SameText(const AnsiString& a, const AnsiString& b);
+// A key for tables that find text ignoring case: two texts have the same
+// key exactly when SameText holds for them.
+AnsiString SameTextKey(const AnsiString& text);
 
 // The path separator of the platform and the helpers around it. A file name
 // ends after the last of PathDelimiters: "/" on POSIX, "\\/:" on Windows,

@@ -1,6 +1,8 @@
 #include "IniFiles.hpp"
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "IniFileFixture.h"
@@ -38,6 +40,8 @@ TEST_F(IniFile, ReadsTrimAndDropOnePairOfQuotes)
     EXPECT_EQ(ini.ReadString("s", "KEY", ""), "\"a\",b");
     EXPECT_EQ(ini.ReadString("S", "plain", ""), "x y");
     EXPECT_EQ(ini.ReadString("S", "q", ""), "\"");
+    EXPECT_EQ(TMemIniFile("x.ini", "[S]\nk= \"\" \nj=\" \" \n").ReadString("S", "k", "-"), "");
+    EXPECT_EQ(TMemIniFile("x.ini", "[S]\nj=\" \" \n").ReadString("S", "j", "-"), " ");
     TStringList values;
     ini.ReadSectionValues("S", &values);
     EXPECT_EQ(values.CommaText(), "\"key=\"\"a\"\",b\",\"plain=x y\",\"q=\"\"\"");
@@ -161,4 +165,78 @@ TEST(MemIniFile, AddSectionAndMoveSectionToEnd)
     }
     TMemIniFile ini("unused.ini", "");
     EXPECT_THROW(ini.AddSection("a]b"), EIniFileException);
+}
+
+// Lookups are answered from an index of the copy: each case reads every key
+// first (so the index exists), changes the copy, and reads again; what is
+// read must be what the changed text says, first section and first key of
+// a name winning, letter case ignored.
+TEST(MemIniFile, LookupsFollowEveryChange)
+{
+    struct Read {
+        const char* Section;
+        const char* Key;
+        const char* Value;  // nullptr: missing
+    };
+    struct Case {
+        const char* Name;
+        const char* Before;
+        std::function<void(TMemIniFile&)> Change;
+        std::vector<Read> Reads;
+    };
+    const Case cases[] = {
+        {"new key shifts the sections after it", "[A]\nk=1\n\n[B]\nj=2\n",
+         [](TMemIniFile& ini) { ini.WriteString("a", "n", "5"); },
+         {{"A", "k", "1"}, {"A", "N", "5"}, {"B", "j", "2"}, {"B", "n", nullptr}}},
+        {"new section", "[A]\nk=1", [](TMemIniFile& ini) { ini.WriteString("C", "x", "9"); },
+         {{"A", "k", "1"}, {"c", "X", "9"}}},
+        {"updated key", "[A]\nk=1\nj=2\n", [](TMemIniFile& ini) { ini.WriteString("A", "K", "3"); },
+         {{"A", "k", "3"}, {"A", "j", "2"}}},
+        {"deleted key uncovers the next of its name", "[A]\nK=1\nk=2\nj=3\n",
+         [](TMemIniFile& ini) { ini.DeleteKey("A", "k"); }, {{"A", "k", "2"}, {"A", "j", "3"}}},
+        {"only the first section of a name counts", "[A]\nk=1\n[a]\nk=2\nj=3\n",
+         [](TMemIniFile& ini) { ini.DeleteKey("A", "k"); }, {{"A", "k", nullptr}, {"A", "j", nullptr}}},
+        {"erased section, all of its name", "[A]\nk=1\n[B]\nj=2\n[a]\nk=3\n",
+         [](TMemIniFile& ini) { ini.EraseSection("a"); }, {{"A", "k", nullptr}, {"B", "j", "2"}}},
+        {"moved section", "[A]\nk=1\n[B]\nj=2\n", [](TMemIniFile& ini) { ini.MoveSectionToEnd("A"); },
+         {{"A", "k", "1"}, {"B", "j", "2"}, {"B", "k", nullptr}}},
+        {"added section then key", "[A]\nk=1\n",
+         [](TMemIniFile& ini) {
+             ini.AddSection("B");
+             ini.WriteString("B", "j", "2");
+         },
+         {{"A", "k", "1"}, {"B", "j", "2"}}},
+        {"blank lines before headers", "[A]\nk=1\n[B]\nj=2\n",
+         [](TMemIniFile& ini) {
+             ini.InsertBlankLineBeforeHeaders();
+             ini.WriteString("A", "n", "5");
+         },
+         {{"A", "k", "1"}, {"A", "n", "5"}, {"B", "j", "2"}}},
+        {"letters beyond ASCII", "[Ä]\nÖ=1\n", [](TMemIniFile& ini) { ini.WriteString("ä", "ü", "2"); },
+         {{"ä", "ö", "1"}, {"Ä", "Ü", "2"}}},
+        {"headers and keys with blanks", "  [ A ]  \n  k  = 1 \n[B]x\n", [](TMemIniFile&) {},
+         {{"A", "k", "1"}, {" A ", "k", nullptr}, {"B", "x", nullptr}}},
+    };
+    for (const Case& c : cases) {
+        TMemIniFile ini("unused.ini", c.Before);
+        for (const Read& r : c.Reads)
+            ini.ReadString(r.Section, r.Key, AnsiString());
+        c.Change(ini);
+        for (const Read& r : c.Reads) {
+            EXPECT_EQ(ini.ReadString(r.Section, r.Key, "(none)"), r.Value ? r.Value : "(none)")
+                << c.Name << ": " << r.Section << " " << r.Key;
+            EXPECT_EQ(ini.ValueExists(r.Section, r.Key), r.Value != nullptr) << c.Name << ": " << r.Key;
+        }
+        // A fresh copy of the changed text reads the same.
+        TMemIniFile again("unused.ini", ini.Text());
+        for (const Read& r : c.Reads)
+            EXPECT_EQ(again.ReadString(r.Section, r.Key, "(none)"), ini.ReadString(r.Section, r.Key, "(none)"))
+                << c.Name << ": " << r.Key;
+    }
+    // A key without a name reads, but is no key: ReadSection leaves it out.
+    TMemIniFile unnamed("unused.ini", "[A]\n=x\n");
+    EXPECT_EQ(unnamed.ReadString("A", "", "(none)"), "x");
+    EXPECT_FALSE(unnamed.ValueExists("A", ""));
+    EXPECT_TRUE(unnamed.SectionExists("a"));
+    EXPECT_FALSE(unnamed.SectionExists("B"));
 }

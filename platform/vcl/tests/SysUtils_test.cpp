@@ -82,6 +82,36 @@ TEST(SysUtils, CaseFoldingCoversNonAsciiLettersAndLeavesBadBytes)
     EXPECT_TRUE(SameText(bad, "A\xff\xfez"));
 }
 
+// Every pair of these texts: the keys agree exactly when SameText does, and
+// CompareText orders them the same way round both ways.
+TEST(SysUtils, SameTextKeysAgreeWithSameText)
+{
+    const AnsiString texts[] = {"",        "a",         "A",          "b",        "*.OBJ",      "*.obj",
+                                "*.ob",    "Files/Excluded", "files/excluded", "ÄRGER", "ärger", "ärgeR",
+                                "ŁÓDŹ",    "łódź",      "ПРИВЕТ",     "привет",   "\xc9",       "É",
+                                "é",       "e",         "a\xff\xfeZ",  "A\xff\xfez", "a\xff",      "\xc3",
+                                "Ÿ",       "ÿ",         "İ",          "i",        "ı",          "Z",
+                                "[",       "z{"};
+    for (const AnsiString& a : texts)
+        for (const AnsiString& b : texts) {
+            EXPECT_EQ(SameTextKey(a) == SameTextKey(b), SameText(a, b)) << a << " | " << b;
+            EXPECT_EQ(CompareText(a, b), -CompareText(b, a)) << a << " | " << b;
+        }
+    EXPECT_TRUE(SameText("\xc9", "é"));  // a stray byte reads as the letter of its value
+    EXPECT_GT(CompareText("Z", "["), 0);  // letters compare lowered: z after [
+    EXPECT_LT(CompareText("z", "é"), 0);
+}
+
+TEST(SysUtils, TrimDropsBlanksAtEitherEndOnly)
+{
+    const std::pair<AnsiString, AnsiString> cases[] = {
+        {"", ""}, {" \t\r\n", ""}, {"x", "x"}, {" x", "x"}, {"x ", "x"}, {"\x01" "a b\x7f ", "a b\x7f"}};
+    for (const auto& [text, trimmed] : cases) {
+        EXPECT_EQ(Trim(text), trimmed) << text;
+        EXPECT_EQ(TrimLeft(TrimRight(text)), trimmed) << text;
+    }
+}
+
 TEST(SysUtils, PathHelpers)
 {
     // Written with "/"; each "/" becomes the platform's separator.
