@@ -1,0 +1,146 @@
+// TWizardSession: the wizard's flow over the cleanup handler.
+#include "Wizardsession.h"
+
+#include <objbase.h>
+
+#include "Emptycachecallback.h"
+#include "Zelcomutils.h"
+#include "textconv.h"
+
+namespace twswizard {
+
+namespace {
+
+std::string TakeText(LPWSTR& text)
+{
+    std::string result =
+        text == nullptr ? std::string() : twscom::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text));
+    CoTaskMemFree(text);
+    text = nullptr;
+    return result;
+}
+
+// A callback object for one handler call, released when the call is over.
+struct TCallback {
+    TCallback() : Object(new TEmptyVolumeCacheCallback) { Object->AddRef(); }
+    ~TCallback() { Object->Release(); }
+    TCallback(const TCallback&) = delete;
+    TCallback& operator=(const TCallback&) = delete;
+    TEmptyVolumeCacheCallback* Object;
+};
+
+}  // namespace
+
+void TWizardSession::TRelease::operator()(IUnknown* p) const
+{
+    if (p != nullptr)
+        p->Release();
+}
+
+TWizardSession::TWizardSession() { Restart(); }
+
+TWizardSession::~TWizardSession() = default;
+
+void TWizardSession::Restart()
+{
+    FCtrl.reset();
+    FScannedRoot.clear();
+    FDisplayName.clear();
+    FButtonText.clear();
+    FScanned = 0;
+    ITidewashCtrl* ctrl = nullptr;
+    if (SUCCEEDED(zelcom::CreateServerObject(CLSID_TidewashCtrl, IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl))))
+        FCtrl.reset(ctrl);
+}
+
+std::vector<TVolume> TWizardSession::Scannable(const std::vector<TVolume>& volumes) const
+{
+    std::vector<TVolume> result;
+    if (FCtrl == nullptr)
+        return result;
+    for (const TVolume& volume : volumes) {
+        std::string root = volume.Root;
+        VARIANT_BOOL excluded = VARIANT_FALSE;
+        FCtrl->IsVolumeExcluded(root.data(), &excluded);
+        if (excluded == VARIANT_FALSE)
+            result.push_back(volume);
+    }
+    return result;
+}
+
+IEmptyVolumeCache2* TWizardSession::Cache() const
+{
+    IEmptyVolumeCache2* cache = nullptr;
+    if (FCtrl == nullptr || FAILED(FCtrl->QueryInterface(IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&cache))))
+        return nullptr;
+    return cache;
+}
+
+TScanEnd TWizardSession::Scan(const std::string& root, const TScanProgress& progress)
+{
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return TScanEnd::Refused;
+    FScannedRoot = root;
+    const std::u16string wide = twscom::Utf8ToUtf16(root);
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    HRESULT hr = cache->InitializeEx(nullptr, reinterpret_cast<LPCWSTR>(wide.c_str()), reinterpret_cast<LPCWSTR>(u""),
+                                     &display, &description, &button, nullptr);
+    FDisplayName = TakeText(display);
+    TakeText(description);
+    FButtonText = TakeText(button);
+    if (hr != S_OK)
+        return TScanEnd::Refused;
+    TCallback callback;
+    TEmptyVolumeCacheCallback* object = callback.Object;
+    object->OnScanProgress = [&progress, object](std::uint64_t used, bool& abort) {
+        abort = progress && progress(used, object->StatusText());
+    };
+    DWORDLONG used = 0;
+    hr = cache->GetSpaceUsed(&used, object);
+    FScanned = used;
+    return hr == S_OK ? TScanEnd::Done : hr == E_ABORT ? TScanEnd::Aborted : TScanEnd::Failed;
+}
+
+TTotals TWizardSession::Totals() const
+{
+    TTotals t;
+    if (FCtrl != nullptr)
+        FCtrl->GetSelectionStats(&t.SelectedCount, &t.SelectedSize, &t.TotalCount, &t.TotalSize);
+    return t;
+}
+
+TPurgeMode TWizardSession::PurgeMode() const
+{
+    ITidewashResults* results = nullptr;
+    VARIANT_BOOL toTrash = VARIANT_FALSE;
+    if (FCtrl != nullptr && SUCCEEDED(FCtrl->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)))) {
+        results->GetPurgeMode(&toTrash);
+        results->Release();
+    }
+    return toTrash != VARIANT_FALSE ? TPurgeMode::ToTrash : TPurgeMode::Permanent;
+}
+
+void TWizardSession::Review(HWND owner)
+{
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache != nullptr)
+        cache->ShowProperties(owner);
+}
+
+void TWizardSession::Purge(const TTotals& totals, const TPurgeProgress& progress)
+{
+    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
+    if (cache == nullptr)
+        return;
+    const auto size = static_cast<std::uint64_t>(totals.SelectedSize);
+    TCallback callback;
+    TEmptyVolumeCacheCallback* object = callback.Object;
+    object->OnPurgeProgress = [&progress, object, size](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
+        const TNotification n = object->LastNotification() ? TNotification::Last : TNotification::More;
+        abort = progress && progress(PurgeStatus(freed, toFree, n, size));
+    };
+    cache->Purge(SpaceToFree(totals.SelectedCount, size), object);
+}
+
+}  // namespace twswizard
