@@ -2,10 +2,11 @@
 #include "Wizardsession.h"
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include "Emptycachecallback.h"
 #include "Zelcomutils.h"
-#include "textconv.h"
+#include "Zelcomstrings.h"
 
 namespace twswizard {
 
@@ -13,8 +14,7 @@ namespace {
 
 std::string TakeText(LPWSTR& text)
 {
-    std::string result =
-        text == nullptr ? std::string() : twscom::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text));
+    std::string result = zelcom::WideToAnsi(text);
     CoTaskMemFree(text);
     text = nullptr;
     return result;
@@ -82,10 +82,10 @@ TScanEnd TWizardSession::Scan(const std::string& root, const TScanProgress& prog
     if (cache == nullptr)
         return TScanEnd::Refused;
     FScannedRoot = root;
-    const std::u16string wide = twscom::Utf8ToUtf16(root);
+    const zelcom::OleString wide = zelcom::AnsiToWide(root);
+    const zelcom::OleString none;
     LPWSTR display = nullptr, description = nullptr, button = nullptr;
-    HRESULT hr = cache->InitializeEx(nullptr, reinterpret_cast<LPCWSTR>(wide.c_str()), reinterpret_cast<LPCWSTR>(u""),
-                                     &display, &description, &button, nullptr);
+    HRESULT hr = cache->InitializeEx(nullptr, wide.c_str(), none.c_str(), &display, &description, &button, nullptr);
     FDisplayName = TakeText(display);
     TakeText(description);
     FButtonText = TakeText(button);
@@ -141,6 +141,21 @@ void TWizardSession::Purge(const TTotals& totals, const TPurgeProgress& progress
         abort = progress && progress(PurgeStatus(freed, toFree, n, size));
     };
     cache->Purge(SpaceToFree(totals.SelectedCount, size), object);
+}
+
+std::string TWizardSession::ReportPath() const
+{
+    ITidewashResults* results = nullptr;
+    if (FCtrl == nullptr || FAILED(FCtrl->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results))))
+        return {};
+    BSTR path = nullptr, error = nullptr;
+    std::string result;
+    if (results->GetPurgeReport(&path, &error) == S_OK && path != nullptr)
+        result = zelcom::BSTRToAnsi(path);
+    SysFreeString(path);
+    SysFreeString(error);
+    results->Release();
+    return result;
 }
 
 }  // namespace twswizard

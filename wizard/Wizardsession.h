@@ -67,6 +67,9 @@ public:
     // Purges the selection the totals count.
     void Purge(const TTotals& totals, const TPurgeProgress& progress);
 
+    // The report the handler wrote for its last purge ("" when none).
+    std::string ReportPath() const;
+
     // A new reference to the handler's IEmptyVolumeCache2, or null.
     IEmptyVolumeCache2* Cache() const;
 
