@@ -82,9 +82,17 @@ INT_PTR CALLBACK TWizardWindow::DialogProc(HWND window, UINT message, WPARAM wPa
     return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR TWizardWindow::Handle(UINT message, WPARAM wParam, LPARAM)
+INT_PTR TWizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CTLCOLORSTATIC:
+        // The texts stand on the tab's page, which is the window colour,
+        // not on the dialog's face.
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_STATUS) {
+            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        return FALSE;
     case WM_COMMAND:
         Command(LOWORD(wParam));
         return TRUE;
