@@ -258,4 +258,44 @@ TEST_F(WizardWin32Test, TheWindowRefusesToCloseWhileScanning)
     EXPECT_FALSE(window->Closed());
 }
 
+// A key as the keyboard sends it to the control with the focus, through the
+// program's message loop (PreTranslate: the dialog's keys, the accelerators).
+void Key(HWND window, UINT key)
+{
+    HWND focus = GetFocus();
+    PostMessageW(focus != nullptr ? focus : window, WM_KEYDOWN, key, 1);
+    PostMessageW(focus != nullptr ? focus : window, WM_KEYUP, key, 0xC0000001);
+}
+
+TEST_F(WizardWin32Test, TheKeysMoveThroughTheStepAndPressItsButtons)
+{
+    Configure(true);
+    HWND w = Open();
+    SetFocus(w);
+    const auto idOf = [](HWND control) { return GetDlgCtrlID(control); };
+    // Tab order: the drives, Scan, then round to the "?" (Abort is
+    // disabled and the hidden steps' controls are passed over).
+    HWND drives = GetDlgItem(w, IDC_DRIVES);
+    EXPECT_EQ(idOf(GetNextDlgTabItem(w, drives, FALSE)), IDC_SCAN);
+    EXPECT_EQ(idOf(GetNextDlgTabItem(w, GetDlgItem(w, IDC_SCAN), FALSE)), IDC_ABOUT);
+    EXPECT_EQ(idOf(GetNextDlgTabItem(w, GetDlgItem(w, IDC_ABOUT), FALSE)), IDC_DRIVES);
+
+    // F1 is About.
+    Key(w, VK_F1);
+    EXPECT_FALSE(RunUntil(TStep::Review));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("About TWS Utility: TWS Utility - Tidewash ", 0), 0u) << boxes[0];
+
+    // Enter on the drive list scans it; on step 2 Enter is Purge.
+    SendDlgItemMessageW(w, IDC_DRIVES, CB_SETCURSEL, 1, 0);
+    SetFocus(drives);
+    Key(w, VK_RETURN);
+    ASSERT_TRUE(RunUntil(TStep::Review));
+    Key(w, VK_RETURN);
+    ASSERT_TRUE(RunUntil(TStep::Done));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].rfind("Purge: Move 3 files", 0), 0u) << boxes[1];
+    EXPECT_FALSE(fs::exists(volume.Path() / "proj" / "Unit1.obj"));
+}
+
 }  // namespace
