@@ -396,7 +396,7 @@ void TfrmMain::actCheckSpaceExecute()
         break;
     case twswizard::TScanEnd::Failed:
         Message(TMessageKind::Warning, twswizard::kScanFailedCaption,
-                Text(twswizard::ScanFailed(cleanuphost::TCleanupHandler::TakeErrorDescription())));
+                Text(twswizard::ScanFailed(FSession->ScanError())));
         break;
     }
     // A refused or failed scan leaves a handler that is not to be scanned

@@ -273,7 +273,7 @@ void TWizardWindow::Scan()
         Ask(kScanRefused, kScanRefusedCaption, MB_OK | MB_ICONWARNING);
         break;
     case TScanEnd::Failed:
-        Ask(ScanFailed(""), kScanFailedCaption, MB_OK | MB_ICONWARNING);
+        Ask(ScanFailed(FSession.ScanError()), kScanFailedCaption, MB_OK | MB_ICONWARNING);
         break;
     }
     // An aborted, refused or failed scan starts over on a fresh handler.

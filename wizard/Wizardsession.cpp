@@ -29,6 +29,22 @@ struct TCallback {
     TEmptyVolumeCacheCallback* Object;
 };
 
+// The description the handler left with its failed call (the thread's
+// error object, which this takes), or "".
+std::string TakeErrorDescription()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+        return {};
+    BSTR text = nullptr;
+    std::string description;
+    if (SUCCEEDED(info->GetDescription(&text)) && text != nullptr)
+        description = zelcom::BSTRToAnsi(text);
+    SysFreeString(text);
+    info->Release();
+    return description;
+}
+
 }  // namespace
 
 void TWizardSession::TRelease::operator()(IUnknown* p) const
@@ -48,6 +64,7 @@ void TWizardSession::Restart()
     FDisplayName.clear();
     FButtonText.clear();
     FScanned = 0;
+    FScanError.clear();
     ITidewashCtrl* ctrl = nullptr;
     if (SUCCEEDED(zelcom::CreateServerObject(CLSID_TidewashCtrl, IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl))))
         FCtrl.reset(ctrl);
@@ -99,7 +116,12 @@ TScanEnd TWizardSession::Scan(const std::string& root, const TScanProgress& prog
     DWORDLONG used = 0;
     hr = cache->GetSpaceUsed(&used, object);
     FScanned = used;
-    return hr == S_OK ? TScanEnd::Done : hr == E_ABORT ? TScanEnd::Aborted : TScanEnd::Failed;
+    if (hr == S_OK)
+        return TScanEnd::Done;
+    if (hr == E_ABORT)
+        return TScanEnd::Aborted;
+    FScanError = TakeErrorDescription();
+    return TScanEnd::Failed;
 }
 
 TTotals TWizardSession::Totals() const

@@ -59,6 +59,9 @@ public:
     // The caption the handler gives its review button.
     const std::string& ButtonText() const { return FButtonText; }
     std::uint64_t Scanned() const { return FScanned; }
+    // Why the last scan failed, in the handler's words ("" when it gave
+    // none): its settings file and why it is refused.
+    const std::string& ScanError() const { return FScanError; }
 
     TTotals Totals() const;
     TPurgeMode PurgeMode() const;
@@ -78,7 +81,7 @@ private:
         void operator()(IUnknown* p) const;
     };
     std::unique_ptr<ITidewashCtrl, TRelease> FCtrl;
-    std::string FScannedRoot, FDisplayName, FButtonText;
+    std::string FScannedRoot, FDisplayName, FButtonText, FScanError;
     std::uint64_t FScanned = 0;
 };
 

@@ -298,4 +298,22 @@ TEST_F(WizardWin32Test, TheKeysMoveThroughTheStepAndPressItsButtons)
     EXPECT_FALSE(fs::exists(volume.Path() / "proj" / "Unit1.obj"));
 }
 
+// The handler's own words name the cause.
+TEST_F(WizardWin32Test, AVolumeGoneBeforeTheScanIsToldWithTheHandlersReasonAndStartsOver)
+{
+    Configure(true);
+    HWND w = Open();
+    SendDlgItemMessageW(w, IDC_DRIVES, CB_SETCURSEL, 1, 0);
+    fs::remove_all(volume.Path());
+    Click(w, IDC_SCAN);
+    EXPECT_FALSE(RunUntil(TStep::Review));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Scan not completed: The scan stopped on an error:\n\nThe volume \"" + volume.Slash() +
+                            "\" is not a folder that can be opened without following a link.\n\n"
+                            "Nothing was selected. Fix the cause, then scan again.");
+    EXPECT_EQ(window->Step(), TStep::ChooseDrive);
+    EXPECT_TRUE(Enabled(w, IDC_SCAN));
+    EXPECT_FALSE(Enabled(w, IDC_ABORT));
+}
+
 }  // namespace
