@@ -4,10 +4,14 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <stdexcept>
 #include <utility>
 
 #include "Main_win32_ids.h"
 #include "Programinfo.h"
+#include "Tidewash_tlb.h"
+#include "Twsresname.h"
+#include "Zelcomutils.h"
 #include "Zelcomstrings.h"
 
 namespace twswizard {
@@ -15,7 +19,7 @@ namespace twswizard {
 namespace {
 
 // The controls of each step; the others are hidden while it shows.
-const int kStep1[] = {IDC_DRIVESLABEL, IDC_DRIVES, IDC_SCAN, IDC_ABORT};
+const int kStep1[] = {IDC_DRIVESLABEL, IDC_DRIVES, IDC_PRODUCTICON, IDC_SCAN, IDC_ABORT};
 const int kScanFigures[] = {IDC_PROGRESSTITLE, IDC_SCANPROGRESS, IDC_SCANSTATUS};
 const int kStep2[] = {IDC_SELECTEDCOUNTLABEL, IDC_SELECTEDCOUNT, IDC_SELECTEDSIZELABEL, IDC_SELECTEDSIZE,
                       IDC_TOTALCOUNTLABEL,    IDC_TOTALCOUNT,    IDC_TOTALSIZELABEL,    IDC_TOTALSIZE,
@@ -52,6 +56,28 @@ TWizardWindow::~TWizardWindow()
         DestroyWindow(FWindow);
     if (FAccelerators != nullptr)
         DestroyAcceleratorTable(FAccelerators);
+    for (HICON icon : FIcons)
+        if (icon != nullptr)
+            DestroyIcon(icon);
+}
+
+void TWizardWindow::LoadIcons()
+{
+    // The product's picture comes with the handler, in its resource library.
+    const std::string folder = zelcom::DLLPathByGUID(CLSID_TidewashCtrl);
+    if (folder.empty())
+        return;
+    HMODULE library = LoadLibraryExW(Wide(folder + TWSRES_FILE_NAME).c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (library == nullptr)
+        return;  // the window without its picture
+    const int sizes[2] = {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)};
+    for (int i = 0; i < 2; ++i)
+        FIcons[i] = static_cast<HICON>(LoadImageW(library, L"TIDEWASH1", IMAGE_ICON, sizes[i], sizes[i], 0));
+    FreeLibrary(library);
+    SendMessageW(FWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcons[0]));
+    SendMessageW(FWindow, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcons[1]));
+    SendDlgItemMessageW(FWindow, IDC_PRODUCTICON, STM_SETICON, reinterpret_cast<WPARAM>(FIcons[1]), 0);
 }
 
 void TWizardWindow::Show(int showCommand)
@@ -108,6 +134,7 @@ INT_PTR TWizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 void TWizardWindow::Initialise()
 {
     SetWindowTextW(FWindow, Wide(kWizardTitle).c_str());
+    LoadIcons();
     HWND steps = GetDlgItem(FWindow, IDC_STEPS);
     std::wstring caption = L"Step 1";
     TCITEMW tab{};
@@ -207,7 +234,7 @@ void TWizardWindow::ShowStep(TStep step)
         show(kScanFigures, false);
     show(kStep2, step == TStep::Review);
     show(kStep3, step == TStep::Done);
-    const wchar_t* const captions[] = {L"Step 1", L"Step 2", L"Step 3"};
+    const wchar_t* const captions[] = {L"Step 1", L"Step 2", L"Step3"};
     std::wstring caption = captions[static_cast<int>(step)];
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;

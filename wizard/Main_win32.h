@@ -61,6 +61,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Initialise();
+    // The product's icon (the window's and step 1's picture) from the
+    // resource library beside the handler.
+    void LoadIcons();
     void Command(int id);
 
     int Ask(const std::string& text, const std::string& caption, UINT flags);
@@ -87,6 +90,7 @@ private:
     TWizardPrompts FPrompts;
     HWND FWindow = nullptr;
     HACCEL FAccelerators = nullptr;
+    HICON FIcons[2] = {nullptr, nullptr};  // small, large
     TStep FStep = TStep::ChooseDrive;
     bool FBusy = false;
     bool FAbort = false;

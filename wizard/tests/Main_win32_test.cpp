@@ -144,6 +144,10 @@ TEST_F(WizardWin32Test, TheDriveListOffersTheVolumesTheSettingsDoNotExclude)
     EXPECT_FALSE(Shown(w, IDC_PURGE));
     // Enter scans.
     EXPECT_EQ(LOWORD(SendMessageW(w, DM_GETDEFID, 0, 0)), IDC_SCAN);
+    // The product's picture, from the resource library beside the handler.
+    EXPECT_NE(SendDlgItemMessageW(w, IDC_PRODUCTICON, STM_GETICON, 0, 0), 0);
+    EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_TRUE(Shown(w, IDC_PRODUCTICON));
 }
 
 TEST_F(WizardWin32Test, AScanShowsTheFiguresAndAPurgeAnsweredYesRemovesTheFiles)
@@ -188,7 +192,7 @@ TEST_F(WizardWin32Test, AScanShowsTheFiguresAndAPurgeAnsweredYesRemovesTheFiles)
         EXPECT_FALSE(fs::exists(proj / "sub" / "Unit1.tds"));
         EXPECT_FALSE(fs::exists(proj / "Unit1.~cpp"));
         EXPECT_TRUE(fs::exists(proj / "Unit1.cpp"));
-        EXPECT_EQ(StepCaption(w), "Step 3");
+        EXPECT_EQ(StepCaption(w), "Step3");
         EXPECT_NE(Text(w, IDC_PURGESUMMARY).find("Purged 3 files (160.00 Bytes)"), std::string::npos)
             << Text(w, IDC_PURGESUMMARY);
 
