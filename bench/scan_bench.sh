@@ -6,7 +6,7 @@
 # how the scan's time and peak memory grow with excluded folders and files.
 #
 #   bench/scan_bench.sh [--out DIR] [--base DIR] [--entries N] [--runs R]
-#                       [--work DIR] [--only compare|scaling] [--threads N]
+#                       [--work DIR] [--only compare|scaling|matching] [--threads N]
 #                       [--limit S]
 #
 #   --out      the build's out folder (default build/out): twscleanup,
@@ -66,7 +66,9 @@ install_host() {
   local dir=$work/host-$1
   rm -rf "$dir"; mkdir -p "$dir/install" "$dir/data" "$dir/state"
   cp "$2/Tidewash.so" "$dir/install/"
-  printf '[Files]\nActiveMasks="%s"\n%s' "$masks" "${3:-}" >"$dir/install/TWS.cfg"
+  # A settings file holds every key (one without them is refused as cut short).
+  printf '[Files]\nActiveMasks="%s"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n\n%s\n[Volumes]\nExcluded=""\n' \
+    "$masks" "${3:-[Files/Excluded]}" >"$dir/install/TWS.cfg"
   TIDEWASH_REGISTRY=$dir/registry "$2/twsregsvr" /s "$dir/install/Tidewash.so"
 }
 # $1 name, $2 out folder, then twscleanup's arguments.
@@ -194,7 +196,38 @@ scaling() {
   done
 }
 
+# Every file a match (1,000,000 *.obj in 1,000 folders) and a chain of
+# 5,000 nested folders holding 5 matches: the listing's peak memory, which
+# must not grow with the files found nor with the depth.
+matching() {
+  local flat=$work/matching-1000000 chain=$work/chain-5000
+  if [[ ! -d $flat ]]; then
+    mkdir -p "$flat"
+    for ((d = 0; d < 1000; d++)); do mkdir "$flat/p$d" && (cd "$flat/p$d" && touch unit{000..999}.obj); done
+  fi
+  if [[ ! -d $chain ]]; then
+    mkdir -p "$chain"
+    # perl (essential on Debian) goes down by relative chdir; a shell's cd
+    # keeps the whole path and slows down past PATH_MAX.
+    (cd "$chain" && perl -e 'for my $i (0 .. 4999) { if ($i % 1000 == 0) { open(my $f, ">", "f$i.obj") or die; close $f } mkdir "d" or die; chdir "d" or die }')
+  fi
+  echo
+  echo "Every file a match, and a deep chain (warm, $runs runs, at most 3; load $(load)):"
+  local -a sides=(new)
+  [[ -z $base ]] || sides+=(base)
+  for side in "${sides[@]}"; do
+    local bin=$out; [[ $side == base ]] && bin=$base
+    install_host "$side" "$bin" >/dev/null
+    for vol in "$flat" "$chain"; do
+      printf '  %-5s %-16s --dry-run: %s   --list --json: %s   --list: %s\n' "$side" "${vol##*/}" \
+        "$(measure "$side" "$bin" --dry-run --quiet "$vol")" "$(measure "$side" "$bin" --list --json "$vol")" \
+        "$(measure "$side" "$bin" --list "$vol")"
+    done
+  done
+}
+
 dropping=0
 echo "scan_bench $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(load)"
-[[ $only == scaling ]] || compare
-[[ $only == compare ]] || scaling
+[[ -n $only && $only != compare ]] || compare
+[[ -n $only && $only != scaling ]] || scaling
+[[ -n $only && $only != matching ]] || matching

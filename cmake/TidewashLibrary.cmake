@@ -23,7 +23,7 @@ endfunction()
 # a name becomes "-l<name>": the build fails late, or links whatever the
 # system has under that name. System libraries are named here.
 set(TIDEWASH_SYSTEM_LIBS ${CMAKE_DL_LIBS} pthread m rt
-    kernel32 user32 advapi32 shell32 ole32 oleaut32 uuid shlwapi xmllite ntdll comctl32)
+    kernel32 user32 gdi32 comctl32 comdlg32 advapi32 shell32 ole32 oleaut32 uuid shlwapi xmllite ntdll)
 
 function(_tidewash_targets_below dir out)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)

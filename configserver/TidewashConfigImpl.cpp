@@ -6,20 +6,14 @@
 #include <utility>
 
 #include "TWSConfig.h"
+#include "comref.h"
 #include "Zelcomstrings.h"
 
 namespace twsconfig {
 
 namespace {
 
-struct TRelease {
-    void operator()(IUnknown* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-using TStringsPtr = std::unique_ptr<IConfigStrings, TRelease>;
+using TStringsPtr = twscom::TComRef<IConfigStrings>;
 
 struct TFreeBSTR {
     void operator()(OLECHAR* text) const { SysFreeString(text); }

@@ -1,11 +1,11 @@
-// TfrmExcludedFolders: the folders excluded for one file mask, each alone or
-// with its sub-folders, shown in a sorted check list (checked = sub-folders
-// included) that can be narrowed to the folders of one volume.
+// TfrmExcludedFolders: the Qt view of one mask's excluded folders
+// (TExcludedFoldersModel), each alone or with its sub-folders, shown in a
+// sorted check list (checked = sub-folders included) that can be narrowed
+// to the folders of one volume.
 #pragma once
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -16,20 +16,25 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <memory>
+
+#include "Excludedfoldersmodel.h"
 #include "System.hpp"
 
 namespace twsconfigurator {
-
-// The volume a folder belongs to: among roots (mount points ending in
-// "/"), the longest one that is the folder's path or a parent of it. Empty
-// when none is. Paths are compared as they are written (case-sensitive).
-AnsiString VolumeRootOfFolder(const AnsiString& folder, const std::deque<AnsiString>& roots);
 
 class TfrmExcludedFolders : public QWidget {
     Q_OBJECT
 
 public:
+    // Over a set of its own.
     explicit TfrmExcludedFolders(QWidget* parent = nullptr);
+    // Over the model's set, which outlives the view.
+    TfrmExcludedFolders(TExcludedFoldersModel& model, QWidget* parent);
+
+    TExcludedFoldersModel& Model() { return *FModel; }
+    // Shows the set again, after its filter changed.
+    void Refresh() { RebuildList(); }
 
     // Enters the folder with the flag (inserting or overwriting) and shows
     // it; its list index, or -1 when the filter leaves it out of the list.
@@ -82,10 +87,8 @@ private:
     void Modified();
     void LoadGlyphs();
 
-    std::map<AnsiString, bool> FFolders;
-    AnsiString FVolumeFilter;
-    bool FHideFiltered = false;
-    std::deque<AnsiString> FVolumeRoots;
+    std::unique_ptr<TExcludedFoldersModel> FOwnModel;
+    TExcludedFoldersModel* FModel;
     // Set while the list is changed by the program, so that its change
     // signals are not taken for a click on a check mark or a selection by
     // the user.

@@ -1,12 +1,11 @@
-// TfrmMain: the configurator's main window. The file masks, each with its
-// excluded folders on a tab of its own, the volumes excluded from scanning
-// and the deletion options, all read and written through the configuration
-// server TWSConfig; and the start of the scan-and-purge wizard.
+// TfrmMain: the configurator's Qt window, a view over TConfiguratorSession.
+// The file masks, each with its excluded folders on a tab of its own, the
+// volumes excluded from scanning and the deletion options, all read and
+// written through the configuration server TWSConfig; and the start of the
+// scan-and-purge wizard.
 #pragma once
 
-#include <deque>
 #include <functional>
-#include <map>
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,9 +17,9 @@
 #include <QTabWidget>
 
 #include "Classes.hpp"
+#include "Configuratorsession.h"
 #include "Settingsplace.h"
 #include "System.hpp"
-#include "TWSConfig_tlb.h"
 
 namespace twsconfigurator {
 
@@ -43,9 +42,6 @@ struct TConfiguratorSetup {
 
 // The wizard's program file in the configurator's folder.
 inline constexpr const char* kWizardProgram = "TWSUtil";
-// Appended to the root of an excluded volume that is not attached, as its
-// item in the Excluded Volumes menu.
-inline constexpr const char* kNotAttached = "  (not attached)";
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -55,8 +51,8 @@ public:
     explicit TfrmMain(TConfiguratorSetup setup, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    bool Modified() const { return FModified; }
-    bool HasConfiguration() const { return FTidewashConfig != nullptr; }
+    bool Modified() const { return FSession.Model().Modified(); }
+    bool HasConfiguration() const { return FSession.HasServer(); }
     // The editor of the mask's tab, or null.
     TfrmExcludedFolders* EditorOf(const AnsiString& mask) const;
     // The editor on a tab.
@@ -119,39 +115,26 @@ protected:
 
 private:
     bool FormCloseQuery();
-    void SetModified(bool modified);
-    ITidewashConfig* CreateConfiguration();
-    void ReleaseConfiguration();
-    QWidget* AddMaskTab(const AnsiString& mask);
-    void DeleteMaskTab(int tab);
-    // Refuses (with a message) an empty or repeated mask and one matching
-    // every name; asks before taking one that matches source files.
+    // The status panel and Save as the model's modified flag is.
+    void ShowModified();
+    // The tabs, options and volumes menu as the model holds them.
+    void ShowModel();
+    QWidget* AddMaskTab(int index);
+    void RemoveMaskTabs();
+    // Takes a mask the model accepts; asks the user when the model asks.
     bool ValidMask(const AnsiString& mask, int editedTab);
-    // The menu's items: the fixed volumes, then the excluded volumes that
-    // are not attached; each item's data is the root it stands for.
-    void RebuildExcludedVolumesMenu(const AnsiString& commaText);
-    // The root the volume filter selects, or empty for "None".
-    AnsiString VolumeFilterRoot() const;
+    // The menu's items: the model's volume choices.
+    void RebuildExcludedVolumesMenu();
     bool SaveConfiguration();
-    void ReportServerError(const AnsiString& what, const AnsiString& file, const AnsiString& caption);
+    void ShowNotice(const TNotice& notice);
     void ShowSettingsFile();
     // Without the configuration server: no form, a notice with what to do,
     // every action but Exit disabled.
     void ShowServerMissing();
     AnsiString WizardPath() const;
 
-    bool FModified = false;
-    ITidewashConfig* FTidewashConfig = nullptr;
-    tws::TSettingsPlace FSettings;
-    AnsiString FConfigSource;  // the file the settings were last read from
-    std::map<AnsiString, TfrmExcludedFolders*> FMaskEditors;
-    std::deque<AnsiString> FVolumeNames;
-    std::deque<AnsiString> FVolumeRoots;
+    TConfiguratorSession FSession;
     AnsiString FProgramFolder;
-    // The settings file could not be read: what is shown is not what the
-    // file holds, so saving would replace the file with defaults.
-    bool FLoadFailed = false;
-    AnsiString FServerError;  // why the configuration server could not be created
 };
 
 }  // namespace twsconfigurator

@@ -49,15 +49,32 @@ AnsiString ModuleFileName()
     return AnsiString(path, n);
 }
 
-HRESULT RegisterClass()
+// The module's own type library, and a copy of its attributes.
+HRESULT LoadModuleTypeLib(const zelcom::OleString& wideModule, twscom::TComRef<ITypeLib>& lib, TLIBATTR& attributes)
 {
-    const AnsiString module = ModuleFileName();
-    zelcom::OleString wideModule = zelcom::AnsiToWide(module);
     ITypeLib* rawLib = nullptr;
     HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
     if (FAILED(hr))
         return hr;
-    twscom::TComRef<ITypeLib> lib(rawLib);
+    lib.reset(rawLib);
+    TLIBATTR* attr = nullptr;
+    hr = lib->GetLibAttr(&attr);
+    if (FAILED(hr))
+        return hr;
+    attributes = *attr;
+    lib->ReleaseTLibAttr(attr);
+    return S_OK;
+}
+
+HRESULT RegisterClass()
+{
+    const AnsiString module = ModuleFileName();
+    zelcom::OleString wideModule = zelcom::AnsiToWide(module);
+    twscom::TComRef<ITypeLib> lib;
+    TLIBATTR attr{};
+    HRESULT hr = LoadModuleTypeLib(wideModule, lib, attr);
+    if (FAILED(hr))
+        return hr;
     ITypeInfo* rawInfo = nullptr;
     hr = lib->GetTypeInfoOfGuid(CLSID_TidewashCtrl, &rawInfo);
     if (FAILED(hr))
@@ -70,12 +87,7 @@ HRESULT RegisterClass()
     const AnsiString description = zelcom::WideToAnsi(helpString);
     SysFreeString(helpString);
 
-    TLIBATTR* attr = nullptr;
-    hr = lib->GetLibAttr(&attr);
-    if (FAILED(hr))
-        return hr;
-    const AnsiString version = IntToStr(attr->wMajorVerNum) + "." + IntToStr(attr->wMinorVerNum);
-    lib->ReleaseTLibAttr(attr);
+    const AnsiString version = IntToStr(attr.wMajorVerNum) + "." + IntToStr(attr.wMinorVerNum);
     hr = zelcom::RegisterInprocServer(
         {CLSID_TidewashCtrl, description, module, "Apartment", kProgID, version, LIBID_Tidewash});
     if (FAILED(hr))
@@ -89,18 +101,12 @@ HRESULT RegisterClass()
 HRESULT UnregisterTypeLibrary()
 {
     const zelcom::OleString wideModule = zelcom::AnsiToWide(ModuleFileName());
-    ITypeLib* rawLib = nullptr;
-    HRESULT hr = LoadTypeLib(wideModule.c_str(), &rawLib);
+    twscom::TComRef<ITypeLib> lib;
+    TLIBATTR attr{};
+    const HRESULT hr = LoadModuleTypeLib(wideModule, lib, attr);
     if (FAILED(hr))
         return hr;
-    twscom::TComRef<ITypeLib> lib(rawLib);
-    TLIBATTR* attr = nullptr;
-    hr = lib->GetLibAttr(&attr);
-    if (FAILED(hr))
-        return hr;
-    const TLIBATTR copy = *attr;
-    lib->ReleaseTLibAttr(attr);
-    return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
+    return UnRegisterTypeLib(attr.guid, attr.wMajorVerNum, attr.wMinorVerNum, attr.lcid, attr.syskind);
 }
 
 // HandlerKey is the string table's VOLUMECACHES_KEY (emptyvc.h), the key the

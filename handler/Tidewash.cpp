@@ -53,7 +53,7 @@ extern "C" TWS_MODULE_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow()
 extern "C" TWS_MODULE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer()
 {
     try {
-        return TTidewashCtrlImpl::UpdateRegistry(true);
+        return TTidewashCtrlImpl::UpdateRegistry(/*registering=*/true);
     } catch (...) {
         return E_UNEXPECTED;
     }
@@ -62,7 +62,7 @@ extern "C" TWS_MODULE_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer()
 extern "C" TWS_MODULE_EXPORT HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
     try {
-        TTidewashCtrlImpl::UpdateRegistry(false);
+        TTidewashCtrlImpl::UpdateRegistry(/*registering=*/false);
     } catch (...) {
     }
     return S_OK;

@@ -68,6 +68,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetSettingsFile(BSTR* Path) override;
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
     HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) override;
+    HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,

@@ -2,6 +2,7 @@
 // purge will do with it under the settings, and what the last purge did.
 #include "TidewashCtrlImpl.h"
 
+#include "PurgeCheck.h"
 #include "Zelcomstrings.h"
 
 namespace tidewash {
@@ -49,13 +50,8 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
             return E_INVALIDARG;
         const auto& [ref, masks] = FListed[static_cast<std::size_t>(Index)];
         TWS_FILE_RESULT out{};
-        out.Size = ref->Size;
+        TwsSetFileIdentity(out, ref->Identity);
         out.Plan = PlanFor(ref);
-        out.Device = ref->Device;
-        out.Inode = ref->Inode;
-        out.ModifiedNs = ref->ModifiedNs;
-        out.BornNs = ref->BornNs;
-        out.HasBirthTime = ref->HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
         const TFileReasons& reasons = out.Plan == TWS_PLAN_UNSELECTED ? FUnselectedReasons : FKeptBySettings;
         const auto reason = reasons.find(ref);
         const auto record = FPurgeRecords.find(ref);
@@ -127,6 +123,24 @@ HRESULT TTidewashCtrlImpl::GetPurgeMode(VARIANT_BOOL* ToTrash)
     return Guarded(IID_ITidewashResults, [&] {
         *ToTrash = FConfig.GetFlag(tws::TFlagSetting::fsUseRecycleBin) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
+    }, E_UNEXPECTED);
+}
+
+HRESULT TTidewashCtrlImpl::GetPurgeReadiness(BSTR* Reason)
+{
+    if (Reason == nullptr)
+        return E_POINTER;
+    *Reason = nullptr;
+    return Guarded(IID_ITidewashResults, [&] {
+        if (FVolume.empty())
+            return E_UNEXPECTED;
+        const twsplatform::TPurgeCheck check = twsplatform::CheckPurge(
+            FVolume, FConfig.GetFlag(tws::TFlagSetting::fsUseRecycleBin) ? twsplatform::TPurgeMode::ToTrash
+                                                                         : twsplatform::TPurgeMode::Delete);
+        if (check.Problem.empty())
+            return S_OK;
+        *Reason = zelcom::AnsiToBSTR(check.Problem);
+        return S_FALSE;
     }, E_UNEXPECTED);
 }
 

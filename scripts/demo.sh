@@ -43,7 +43,8 @@ if (($# > 0)); then
   echo "Registry              $TIDEWASH_REGISTRY"
   echo "History of the runs   ${XDG_STATE_HOME:-$HOME/.local/state}/tidewash/runs (twscleanup --history)"
   echo "Scanning $target with the default settings."
-  echo "Nothing is deleted unless you answer yes; purged files go to your trash (twscleanup --undo)."
+  echo "Nothing is deleted unless you answer yes; purged files go to your trash"
+  echo "(to put them back: $out/twscleanup --undo)."
   exec "$out/twscleanup" "$target"
 fi
 
@@ -108,6 +109,10 @@ cat <<TEXT
 Purge report  $demo/install/Reports/FilePurge.html
 Demo trash    $demo/trash/Trash/files
 TEXT
+# The run is recorded under the demo's own state folder and its files went
+# to the demo's trash: the undo needs both, and the program's full path.
+printf 'To put the purged files back (works as printed):\n  XDG_STATE_HOME=%q XDG_DATA_HOME=%q %q --undo\n' \
+  "$XDG_STATE_HOME" "$demo/trash" "$out/twscleanup"
 ls "$demo/trash/Trash/files" 2>/dev/null | sed 's/^/  /' || true
 echo "Temporary files the settings kept in the volume:"
 (cd "$vol" && find . -type f \( -iname '*.map' -o -iname '*.dsk' -o -iname '*.obj' -o -iname '*.csm' \

@@ -11,6 +11,8 @@
 
 #include <initializer_list>
 
+#include "FileIdentity.h"
+
 // {A26D50E2-16AD-41EE-8B2B-33B4C183AC6D}
 DEFINE_GUID(LIBID_Tidewash, 0xA26D50E2, 0x16AD, 0x41EE, 0x8B, 0x2B, 0x33, 0xB4, 0xC1, 0x83, 0xAC, 0x6D);
 // {4D361A55-C193-4ECC-B967-BF2B96A901E4}
@@ -69,6 +71,23 @@ struct TWS_FILE_RESULT {
     VARIANT_BOOL HasBirthTime;
 };
 
+// The file's identity into and out of the flat record: the one place its
+// fields are copied. The identity's size is the record's Size.
+inline void TwsSetFileIdentity(TWS_FILE_RESULT& r, const twsplatform::TFileIdentity& identity)
+{
+    r.Size = identity.Size;
+    r.Device = identity.Device;
+    r.Inode = identity.Inode;
+    r.ModifiedNs = identity.ModifiedNs;
+    r.BornNs = identity.BornNs;
+    r.HasBirthTime = identity.HasBirthTime ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+inline twsplatform::TFileIdentity TwsFileIdentity(const TWS_FILE_RESULT& r)
+{
+    return {r.Device, r.Inode, r.Size, r.ModifiedNs, r.BornNs, r.HasBirthTime != VARIANT_FALSE};
+}
+
 inline void TwsClearFileResult(TWS_FILE_RESULT& r)
 {
     for (BSTR* s : {&r.Mask, &r.Path, &r.PlanReason, &r.OutcomeReason, &r.TrashFolder, &r.TrashName}) {
@@ -106,6 +125,12 @@ struct ITidewashResults : public IUnknown {
     // Whether a purge moves the files to the trash (VARIANT_TRUE) or
     // deletes them for good, under the settings.
     virtual HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) = 0;
+    // Whether a purge under the settings can do anything on the volume,
+    // asked before the user is: S_OK when nothing stands in the way,
+    // S_FALSE with the Reason (the volume is read-only, or the trash that
+    // would take the files, named, cannot be used). A host tells it once
+    // and does not offer the purge.
+    virtual HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}

@@ -502,6 +502,14 @@ void TfrmMain::actPurgeExecute()
     const twswizard::TTotals totals = FSession->Totals();
     const QString question = Text(twswizard::PurgeQuestion(
         totals.SelectedCount, static_cast<std::uint64_t>(totals.SelectedSize), FSession->PurgeMode()));
+    // A purge that could do nothing (a read-only volume, a trash that
+    // cannot be used) is not offered: its reason is told once instead.
+    if (const std::optional<std::string> obstacle = FSession->PurgeObstacle()) {
+        Message(TMessageKind::Error, twswizard::kPurgeCaption, Text(twswizard::PurgeRefused(*obstacle)));
+        FBusy = false;
+        SetStep2Enabled(true);
+        return;
+    }
     if (FServices.Ask && !FServices.Ask(twswizard::kPurgeCaption, question)) {
         FBusy = false;
         SetStep2Enabled(true);

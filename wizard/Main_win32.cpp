@@ -341,6 +341,10 @@ void TWizardWindow::Purge()
 {
     if (FBusy || FReviewing || FStep != TStep::Review || !FCanPurge)
         return;
+    if (const std::optional<std::string> obstacle = FSession.PurgeObstacle()) {
+        Ask(PurgeRefused(*obstacle), kPurgeCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
     const TTotals totals = FSession.Totals();
     const std::string question =
         PurgeQuestion(totals.SelectedCount, static_cast<std::uint64_t>(totals.SelectedSize), FSession.PurgeMode());

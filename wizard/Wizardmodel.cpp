@@ -32,6 +32,8 @@ std::string PurgeQuestion(std::int64_t files, std::uint64_t bytes, TPurgeMode mo
                : "Delete " + what + " permanently?\n\nThe settings do not use the trash: nothing can bring them back.";
 }
 
+std::string PurgeRefused(const std::string& obstacle) { return "No file can be purged: " + obstacle + "."; }
+
 std::string ScanFailed(const std::string& why)
 {
     // The handler's own words name the cause: scanning again fails the

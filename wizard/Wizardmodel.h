@@ -39,6 +39,9 @@ std::string FilesAndSize(std::int64_t files, std::uint64_t bytes);
 // whether they go to the trash or are gone for good.
 std::string PurgeQuestion(std::int64_t files, std::uint64_t bytes, TPurgeMode mode);
 
+// The message instead of the question when a purge could remove nothing.
+std::string PurgeRefused(const std::string& obstacle);
+
 // The message of a scan that stopped on an error; why is the handler's own
 // description ("" when it gave none).
 std::string ScanFailed(const std::string& why);

@@ -143,6 +143,21 @@ TPurgeMode TWizardSession::PurgeMode() const
     return toTrash != VARIANT_FALSE ? TPurgeMode::ToTrash : TPurgeMode::Permanent;
 }
 
+std::optional<std::string> TWizardSession::PurgeObstacle() const
+{
+    ITidewashResults* results = nullptr;
+    if (FCtrl == nullptr || FAILED(FCtrl->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results))))
+        return std::nullopt;
+    BSTR obstacle = nullptr;
+    const HRESULT readiness = results->GetPurgeReadiness(&obstacle);
+    results->Release();
+    std::optional<std::string> why;
+    if (readiness == S_FALSE)
+        why = obstacle != nullptr ? zelcom::BSTRToAnsi(obstacle) : std::string("no reason given");
+    SysFreeString(obstacle);
+    return why;
+}
+
 void TWizardSession::Review(HWND owner)
 {
     std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());

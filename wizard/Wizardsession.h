@@ -15,6 +15,7 @@
 #include <emptyvc.h>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ public:
 
     TTotals Totals() const;
     TPurgeMode PurgeMode() const;
+    // Why a purge could remove nothing (a read-only volume, a trash that
+    // cannot take the files), or nothing when it can work.
+    std::optional<std::string> PurgeObstacle() const;
     // The handler's review window, owned by owner; returns when it closes.
     void Review(HWND owner);
     // Purges the selection the totals count.

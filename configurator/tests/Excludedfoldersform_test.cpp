@@ -31,24 +31,6 @@ std::vector<std::string> Listed(const TfrmExcludedFolders& editor)
     return rows;
 }
 
-TEST(VolumeRootOfFolder, TheLongestMountPointThatHoldsThePath)
-{
-    const std::deque<AnsiString> roots = {"/", "/home/", "/home/data/", "/mnt/x/"};
-    const struct {
-        const char* folder;
-        const char* root;
-    } cases[] = {
-        {"/usr/src", "/"},         {"/home", "/home/"},           {"/home/", "/home/"},
-        {"/home/ann", "/home/"},   {"/home/data", "/home/data/"}, {"/home/database", "/home/"},
-        {"/mnt/xy", "/"},          {"/mnt/x/y", "/mnt/x/"},       {"relative/path", ""},
-        {"/HOME/ann", "/"},  // paths are case-sensitive
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(VolumeRootOfFolder(c.folder, roots), c.root) << c.folder;
-    EXPECT_EQ(VolumeRootOfFolder("/home/ann", {"/home/"}), "/home/");
-    EXPECT_EQ(VolumeRootOfFolder("/usr", {"/home/"}), "");
-}
-
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest()

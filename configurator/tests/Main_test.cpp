@@ -362,6 +362,8 @@ TEST_F(MainTest, TheVolumeFilterReachesEveryEditorWithoutMarkingChanges)
     w->EditorOf("*.obj")->AddFolder("/data/projects", true);
     w->EditorOf("*.obj")->AddFolder("/srv/build", true);
     w->EditorOf("*.bak")->AddFolder("/srv/old", true);
+    w->actSaveExecute();
+    ASSERT_FALSE(w->Modified());
     w->cboxVolumeFilter->setCurrentIndex(1);  // Data  (/data/)
     QTest::mouseClick(w->cboxHideFiltered, Qt::LeftButton);
     EXPECT_EQ(w->EditorOf("*.obj")->lblHiddenCount->text(), "1");

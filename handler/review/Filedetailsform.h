@@ -5,7 +5,8 @@
 //   Viewtypes            what a row shows, check states, tree places, ordering
 //   Filedetailsform_qt   the Qt view over the model (this header)
 //   Folderdepth_qt       the folder depth dialog
-// The Qt parts are built on Linux only; the Windows handler offers no review.
+// The Qt parts are built on Linux only; the Windows build draws the same
+// model with the system's controls (Filedetailsform_win32.h).
 //
 // TfrmFileDetails: the review window. Shows what a scan found, per mask, as
 // a folder tree and a detail list, and lets the user check (mark for

@@ -46,9 +46,6 @@ namespace {
 // by a third.
 constexpr std::chrono::milliseconds kEventInterval{10};
 
-// The list's initial column widths: the defined four, then the reason.
-constexpr int kColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
-
 // The hourglass for as long as it lives.
 struct TWaitCursor {
     TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -386,7 +383,7 @@ void TfrmFileDetails::CreateComponents()
     // The Name column takes what the list gains beyond them (FitNameColumn).
     lvResults->header()->setStretchLastSection(false);
     for (int c = 0; c < kListColumns; ++c)
-        lvResults->setColumnWidth(c, kColumnWidths[c]);
+        lvResults->setColumnWidth(c, kListColumnWidths[c]);
     lvResults->viewport()->installEventFilter(this);
     connect(lvResults->header(), &QHeaderView::sectionResized, this, [this](int section) {
         if (section != 0)
@@ -683,7 +680,7 @@ void TfrmFileDetails::FitNameColumn()
     int others = 0;
     for (int c = 1; c < kListColumns; ++c)
         others += lvResults->columnWidth(c);
-    lvResults->setColumnWidth(0, std::max(kColumnWidths[0], lvResults->viewport()->width() - others));
+    lvResults->setColumnWidth(0, std::max(kListColumnWidths[0], lvResults->viewport()->width() - others));
 }
 
 bool TfrmFileDetails::eventFilter(QObject* watched, QEvent* event)

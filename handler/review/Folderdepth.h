@@ -5,14 +5,12 @@
 #include <QDialog>
 
 #include "System.hpp"
+#include "Viewtypes.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace tidewash {
-
-// The folder depth a text names: a non-negative decimal integer, or -1.
-int ParseFolderDepth(const QString& text);
 
 class TfrmFolderDepth : public QDialog {
 public:

@@ -15,19 +15,6 @@
 
 namespace tidewash {
 
-int ParseFolderDepth(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return -1;
-    for (QChar c : t)
-        if (c < u'0' || c > u'9')
-            return -1;
-    bool ok = false;
-    const int value = t.toInt(&ok);
-    return ok ? value : -1;
-}
-
 TfrmFolderDepth::TfrmFolderDepth(const AnsiString& installationFolder, QWidget* parent) : QDialog(parent)
 {
     setObjectName("frmFolderDepth");
@@ -67,7 +54,7 @@ void TfrmFolderDepth::showEvent(QShowEvent* event)
 
 void TfrmFolderDepth::SetFolderDepth(int depth) { edFolderDepth->setText(QString::number(depth)); }
 
-int TfrmFolderDepth::GetFolderDepth() const { return ParseFolderDepth(edFolderDepth->text()); }
+int TfrmFolderDepth::GetFolderDepth() const { return ParseFolderDepth(edFolderDepth->text().toStdString()); }
 
 void TfrmFolderDepth::edFolderDepthExit()
 {

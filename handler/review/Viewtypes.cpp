@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
+#include "SysUtils.hpp"
 #include "Zelformat.h"
 
 namespace tidewash {
@@ -24,31 +26,54 @@ TNodeState CombinedState(const std::vector<TNodeState>& children)
 
 TTreePlace SplitForTree(const AnsiString& fullName, const AnsiString& volume, int folderDepth)
 {
+    // A folder ends at '/' or at the platform's own separator (the same on
+    // POSIX; Windows takes both).
+    const char separators[] = {'/', PathDelim, '\0'};
     // Paths below the volume start after it; anything else from its root.
     std::size_t start = 0;
     if (!volume.empty() && fullName.compare(0, volume.size(), volume) == 0)
         start = volume.size();
-    while (start < fullName.size() && fullName[start] == '/')
+    while (start < fullName.size() && (fullName[start] == '/' || fullName[start] == PathDelim))
         ++start;
     TTreePlace place;
-    const std::size_t lastSep = fullName.rfind('/');
+    const std::size_t lastSep = fullName.find_last_of(separators);
     if (lastSep == AnsiString::npos || lastSep < start) {
         place.Leaf = fullName.substr(start);
         return place;
     }
     place.Leaf = fullName.substr(lastSep + 1);
+    // Folders below the depth stay in the leaf with their separators as
+    // spelled: the leaf then starts where the first of them does.
     std::size_t pos = start;
     while (pos < lastSep) {
-        const std::size_t next = fullName.find('/', pos);
-        if (next > pos)
+        const std::size_t next = fullName.find_first_of(separators, pos);
+        if (next > pos) {
+            if (folderDepth != 0 && static_cast<int>(place.Folders.size()) == folderDepth) {
+                place.Leaf = fullName.substr(pos);
+                break;
+            }
             place.Folders.push_back(fullName.substr(pos, next - pos));
+        }
         pos = next + 1;
     }
-    while (folderDepth != 0 && static_cast<int>(place.Folders.size()) > folderDepth) {
-        place.Leaf = place.Folders.back() + "/" + place.Leaf;
-        place.Folders.pop_back();
-    }
     return place;
+}
+
+int ParseFolderDepth(const AnsiString& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == AnsiString::npos)
+        return -1;
+    const std::size_t last = text.find_last_not_of(" \t");
+    int value = 0;
+    for (std::size_t i = first; i <= last; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        if (value > (std::numeric_limits<int>::max() - (text[i] - '0')) / 10)
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
 }
 
 TByteDisplay DisplayBytes(double bytes)

@@ -42,6 +42,10 @@ struct TTreePlace {
 };
 TTreePlace SplitForTree(const AnsiString& fullName, const AnsiString& volume, int folderDepth);
 
+// The folder depth a text names: a non-negative decimal integer, blanks
+// around it allowed, or -1. 0 stands for all folders.
+int ParseFolderDepth(const AnsiString& text);
+
 // " 12.50 MB" style display of a byte count with the 1024 kilo: the number
 // with two decimals and the unit, returned separately.
 struct TByteDisplay {
@@ -58,6 +62,8 @@ int CompareNoCase(const AnsiString& a, const AnsiString& b);
 // why a file is kept or left unselected.
 enum class TListColumn : int { Name = 0, Size = 1, Created = 2, Modified = 3, Reason = 4 };
 constexpr int kListColumns = 5;
+// The columns' initial widths in pixels at 96 dpi, in display order.
+inline constexpr int kListColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
 
 // The list's ordering of two results by a column, ascending: names without
 // regard to case (the caption shown), sizes by value, times by whole days

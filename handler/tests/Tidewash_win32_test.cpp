@@ -2,44 +2,28 @@
 // installed in a folder whose path holds a blank and registered there by
 // regsvr32 (the CTest fixture "TidewashRegistered"), created by its class,
 // driven through IEmptyVolumeCache2 on a folder tree, and purged into the
-// recycle bin.
+// recycle bin; and reviewed in its window before the purge.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <emptyvc.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include "Filedetailsform_win32.h"
+#include "ReviewTesting_win32.h"
 #include "SettingsFile.h"
 #include "TempFolder.h"
 #include "Tidewash_tlb.h"
 #include "Zelcomutils.h"
-#include "comimpl.h"
-
-TWS_INTERFACE_IID(IEmptyVolumeCacheCallBack, IID_IEmptyVolumeCacheCallBack);
+#include "RecordingCallback.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The host's side of the notifications: every one is answered with "go on".
-class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
-public:
-    TCallback() : TComImpl(1) {}
-    void LastReleased() {}
-    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG, DWORD flags, LPCWSTR) override
-    {
-        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG, DWORDLONG, DWORD flags, LPCWSTR) override
-    {
-        Last = Last || (flags & EVCCBF_LASTNOTIFICATION);
-        return S_OK;
-    }
-    bool Last = false;
-};
 
 LONGLONG RecycledItems(const std::string& folder)
 {
@@ -135,11 +119,10 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     CoTaskMemFree(display);
     CoTaskMemFree(description);
     CoTaskMemFree(button);
-    // No review window in this build: no settings button, and no window.
-    EXPECT_EQ(flags, static_cast<DWORD>(EVCF_ENABLEBYDEFAULT));
-    EXPECT_EQ(handler->ShowProperties(nullptr), E_NOTIMPL);
+    // The review window is behind Disk Cleanup's settings button.
+    EXPECT_EQ(flags, static_cast<DWORD>(EVCF_HASSETTINGS | EVCF_ENABLEBYDEFAULT));
 
-    TCallback callback;
+    TRecordingCallback callback;
     DWORDLONG space = 0;
     ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
     EXPECT_TRUE(callback.Last);
@@ -179,6 +162,139 @@ TEST_F(TidewashHandler, ScansAFolderTreeAndPurgesItIntoTheRecycleBin)
     EXPECT_NE(report.find(lower + "proj"), std::string::npos) << lower;
     EXPECT_NE(report.find("read-only"), std::string::npos);
     SetFileAttributesA((root / "proj" / "Locked.obj").string().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The caller's window that ShowProperties is handed. The review window is
+// up once it has disabled this window (it is modal to it): the owner's
+// procedure signals Shown then.
+class TOwnerWindow {
+public:
+    TOwnerWindow()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TidewashTestOwner";
+        RegisterClassW(&windowClass);
+        Handle = CreateWindowW(L"TidewashTestOwner", L"Disk Cleanup", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~TOwnerWindow()
+    {
+        DestroyWindow(Handle);
+        CloseHandle(Shown);
+    }
+    TOwnerWindow(const TOwnerWindow&) = delete;
+    TOwnerWindow& operator=(const TOwnerWindow&) = delete;
+
+    // The visible window this one owns.
+    HWND OwnedWindow() const
+    {
+        std::pair<HWND, HWND> search{Handle, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+                if (GetWindow(window, GW_OWNER) != s->first || !IsWindowVisible(window))
+                    return TRUE;
+                s->second = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+
+    HWND Handle = nullptr;
+    HANDLE Shown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_ENABLE && !wParam)
+            if (auto* self = reinterpret_cast<TOwnerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+                SetEvent(self->Shown);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+};
+
+TEST_F(TidewashHandler, ShowPropertiesLetsTheUserUncheckAFolderBeforeThePurge)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    settings.WriteTo(install / "TWS.cfg");
+    const fs::path root = volume.Path();
+    twstesting::WriteFile(root / "keep" / "k1.obj", std::string(10, 'k'));
+    twstesting::WriteFile(root / "keep" / "deep" / "k2.obj", std::string(20, 'k'));
+    twstesting::WriteFile(root / "go" / "g1.obj", std::string(30, 'g'));
+    twstesting::WriteFile(root / "go" / "sub" / "g2.obj", std::string(40, 'g'));
+
+    IEmptyVolumeCache2* handler = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&handler)));
+    const std::string rootText = volume.Slash();
+    const std::wstring rootWide(rootText.begin(), rootText.end());
+    LPWSTR display = nullptr, description = nullptr, button = nullptr;
+    DWORD flags = 0;
+    ASSERT_HRESULT_SUCCEEDED(
+        handler->InitializeEx(nullptr, rootWide.c_str(), L"", &display, &description, &button, &flags));
+    CoTaskMemFree(display);
+    CoTaskMemFree(description);
+    CoTaskMemFree(button);
+    ASSERT_NE(flags & EVCF_HASSETTINGS, 0u);
+    TCallback callback;
+    DWORDLONG space = 0;
+    ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
+    EXPECT_EQ(space, 100u);
+
+    // The user, from another thread: once the window is up, a click on the
+    // check of folder "keep", then OK. What it saw is checked afterwards.
+    TOwnerWindow owner;
+    std::atomic<bool> found{false}, clicked{false};
+    std::string rootChildren;
+    std::thread user([&] {
+        if (WaitForSingleObject(owner.Shown, 60000) != WAIT_OBJECT_0)
+            return;
+        const HWND review = owner.OwnedWindow();
+        if (review == nullptr)
+            return;
+        found = true;
+        const HWND tree = GetDlgItem(review, IDC_TREE);
+        const HTREEITEM top = TreeView_GetRoot(tree);
+        for (const std::string& text : reviewtest::TreeChildTexts(tree, top))
+            rootChildren += text + ";";
+        if (const HTREEITEM keep = reviewtest::TreeChildNamed(tree, top, "keep"))
+            clicked = reviewtest::ClickStateImage(tree, keep);
+        SendMessageW(review, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    const HRESULT shown = handler->ShowProperties(owner.Handle);
+    user.join();
+    EXPECT_HRESULT_SUCCEEDED(shown);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(rootChildren, "go;keep;");
+    EXPECT_TRUE(clicked);
+    // The owner takes input again.
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle));
+
+    ITidewashCtrl* control = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(handler->QueryInterface(IID_ITidewashCtrl, reinterpret_cast<void**>(&control)));
+    LONGLONG selected = 0, selectedSize = 0, total = 0, totalSize = 0;
+    EXPECT_HRESULT_SUCCEEDED(control->GetSelectionStats(&selected, &selectedSize, &total, &totalSize));
+    control->Release();
+    EXPECT_EQ(total, 4);
+    EXPECT_EQ(selected, 2);
+    EXPECT_EQ(selectedSize, 70);
+
+    callback.Last = false;
+    ASSERT_HRESULT_SUCCEEDED(handler->Purge(space, &callback));
+    EXPECT_TRUE(callback.Last);
+    DWORD deactivated = 1;
+    EXPECT_HRESULT_SUCCEEDED(handler->Deactivate(&deactivated));
+    handler->Release();
+    // Exactly the checked files went.
+    EXPECT_TRUE(fs::exists(root / "keep" / "k1.obj"));
+    EXPECT_TRUE(fs::exists(root / "keep" / "deep" / "k2.obj"));
+    EXPECT_FALSE(fs::exists(root / "go" / "g1.obj"));
+    EXPECT_FALSE(fs::exists(root / "go" / "sub" / "g2.obj"));
 }
 
 }  // namespace

@@ -27,26 +27,11 @@
 #include "SettingsFile.h"
 #include "Tidewash_tlb.h"
 #include "Zelcomutils.h"
-#include "comimpl.h"
-
-TWS_INTERFACE_IID(IEmptyVolumeCacheCallBack, IID_IEmptyVolumeCacheCallBack);
+#include "RecordingCallback.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class TCallback final : public twscom::TComImpl<TCallback, IEmptyVolumeCacheCallBack> {
-public:
-    TCallback() : TComImpl(1) {}
-    void LastReleased() {}
-    HRESULT STDMETHODCALLTYPE ScanProgress(DWORDLONG, DWORD, LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE PurgeProgress(DWORDLONG freed, DWORDLONG remaining, DWORD, LPCWSTR) override
-    {
-        Progress.push_back({freed, remaining});
-        return S_OK;
-    }
-    std::vector<std::pair<DWORDLONG, DWORDLONG>> Progress;
-};
 
 // The tree above and on the drive, as paths below the tree's folder (the
 // drive is "drive\"). Files ending in .obj are what a scan selects.
@@ -174,7 +159,7 @@ protected:
     // selected. The result of Initialize, or of the scan when Initialize
     // succeeded (a volume that is no folder is refused there); space is the
     // scan's.
-    HRESULT Clean(const wchar_t* volume, DWORDLONG& space, std::string& error, TCallback& callback)
+    HRESULT Clean(const wchar_t* volume, DWORDLONG& space, std::string& error, TRecordingCallback& callback)
     {
         IEmptyVolumeCache2* handler = nullptr;
         EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_TidewashCtrl, nullptr, CLSCTX_INPROC_SERVER,
@@ -307,7 +292,7 @@ TEST_F(VolumePaths, EachSpellingCleansExactlyTheFolderItNamesOrIsRefused)
         ASSERT_TRUE(Gone().empty());
         DWORDLONG space = 0;
         std::string error;
-        TCallback callback;
+        TRecordingCallback callback;
         const HRESULT hr = Clean(c.volume, space, error, callback);
         const std::set<std::wstring> gone = Gone();
         if (!c.cleaned) {
@@ -340,7 +325,7 @@ TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
         Restore();
         DWORDLONG space = 0;
         std::string error;
-        TCallback callback;
+        TRecordingCallback callback;
         ASSERT_HRESULT_SUCCEEDED(Clean(volume, space, error, callback)) << error;
         EXPECT_EQ(Gone(), ObjectsBelow(before, L""));
         // The three folders whose names code page 1252 cannot spell are
@@ -358,7 +343,7 @@ TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
     const LONGLONG binBefore = bin.i64NumItems;
     DWORDLONG space = 0;
     std::string error;
-    TCallback callback;
+    TRecordingCallback callback;
     ASSERT_HRESULT_SUCCEEDED(Clean(L"S:\\", space, error, callback)) << error;
     const std::set<std::wstring> expected = ObjectsBelow(before, L"");
     EXPECT_EQ(Gone(), expected);
@@ -390,7 +375,7 @@ TScanned ScanOnly(const std::wstring& volume)
     EXPECT_HRESULT_SUCCEEDED(handler->Initialize(nullptr, volume.c_str(), &display, &description, nullptr));
     CoTaskMemFree(display);
     CoTaskMemFree(description);
-    TCallback callback;
+    TRecordingCallback callback;
     EXPECT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&scanned.Space, &callback));
     ITidewashCtrl* control = nullptr;
     if (SUCCEEDED(handler->QueryInterface(IID_ITidewashCtrl, reinterpret_cast<void**>(&control)))) {
@@ -428,7 +413,7 @@ TEST_F(VolumePaths, AnExcludedVolumeIsExcludedInEverySpelling)
             SCOPED_TRACE(std::string(excluded) + " / " + Printable(volume));
             DWORDLONG space = 1;
             std::string error;
-            TCallback callback;
+            TRecordingCallback callback;
             EXPECT_HRESULT_SUCCEEDED(Clean(volume, space, error, callback)) << error;
             EXPECT_EQ(space, 0u);
             EXPECT_TRUE(Gone().empty());

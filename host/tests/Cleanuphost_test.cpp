@@ -7,6 +7,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -15,6 +17,7 @@
 #include <winreg.h>
 
 #include <nlohmann/json.hpp>
+#include <pty.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/file.h>
@@ -25,6 +28,7 @@
 #include "Configintf.h"
 #include "SettingsFile.h"
 #include "Settingsplace.h"
+#include "MountNamespace.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
@@ -35,6 +39,7 @@ namespace {
 const char* const kMarker = "{5C1E0D7A-1111-4A5B-9C3D-000000000001}";
 const char* const kFailing = "{5C1E0D7A-1111-4A5B-9C3D-000000000002}";
 const char* const kAborting = "{5C1E0D7A-1111-4A5B-9C3D-000000000003}";
+const char* const kReviewing = "{5C1E0D7A-1111-4A5B-9C3D-000000000004}";
 
 std::string Out() { return std::getenv("TIDEWASH_BUILD_OUT") != nullptr ? std::getenv("TIDEWASH_BUILD_OUT") : "."; }
 
@@ -124,6 +129,39 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(out), read(err)};
     }
     std::string Vol() const { return "'" + volume.string() + "'"; }
+
+    // Runs the host on a pseudo-terminal of its own, so that it draws its
+    // live lines. Once its output holds prompt, calls atPrompt and types
+    // answer. Everything it wrote there.
+    std::string HostAtTerminal(const std::string& arguments, const std::string& prompt = "",
+                               const std::function<void()>& atPrompt = {}, const std::string& answer = "")
+    {
+        int terminal = -1;
+        const std::string command = "exec '" + bin + "/twscleanup' " + arguments;
+        const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid < 0)
+            return "forkpty failed";
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        std::string output;
+        bool answered = prompt.empty();
+        char buffer[4096];
+        // The terminal reports EIO once the host and its children are gone.
+        for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+            output.append(buffer, static_cast<std::size_t>(n));
+            if (!answered && output.find(prompt) != std::string::npos) {
+                answered = true;
+                if (atPrompt)
+                    atPrompt();
+                (void)!::write(terminal, answer.data(), answer.size());
+            }
+        }
+        ::close(terminal);
+        ::waitpid(pid, nullptr, 0);
+        return output;
+    }
 
     // The test's folder becomes the unprivileged user's, and the host runs
     // from a copy of the programs that user can reach wherever the build lies.
@@ -273,11 +311,11 @@ TEST_F(CleanupHost, AFailingHandlerIsReportedAndTheOthersStillRun)
     SetDefault(HKEY_LOCAL_MACHINE, std::string(VOLUMECACHES_KEY) + "Unloadable", "{5C1E0D7A-1111-4A5B-9C3D-0000000000EE}");
     TRun run = Host("--yes " + Vol());
     EXPECT_EQ(run.Code, 3) << run.Output << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Unregistered\": could not create it: its class is not registered\n"),
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Broken\": could not initialise it"), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Unregistered\": could not create it: its class is not registered\n"),
               std::string::npos)
         << run.Errors;
-    EXPECT_NE(run.Errors.find("Handler \"Unloadable\": could not create it"), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("twscleanup: handler \"Unloadable\": could not create it"), std::string::npos) << run.Errors;
     EXPECT_NE(run.Errors.find("/no/such.so"), std::string::npos) << "names the module that would not load";
     EXPECT_EQ(run.Errors.find("HRESULT"), std::string::npos) << "the code only with --verbose: " << run.Errors;
     EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
@@ -344,6 +382,27 @@ TEST_F(CleanupHost, DryRunAndNoDeleteNothing)
     EXPECT_NE(ourHandlerPurged, fs::exists(volume / "marker-purged")) << "exactly one handler was kept";
 }
 
+// After [r]eview the figures are shown again as the review left them, and
+// the question asks for what the purge would now free.
+TEST_F(CleanupHost, TheFiguresAfterAReviewAreTheReviewedOnes)
+{
+    AddTestHandler("Reviewing", kReviewing);
+    ::setenv("DISPLAY", ":tidewash-test", 1);  // a review is offered only with a display
+    const TRun run = Host(Vol(), "r\nn\n");
+    ::unsetenv("DISPLAY");
+    EXPECT_EQ(run.Code, 1) << run.Output << run.Errors;
+    const std::size_t asked = run.Output.find("Clean up Reviewing test handler (300 bytes)? [y]es, [N]o, [r]eview");
+    const std::size_t after = run.Output.find("After the review:\n");
+    const std::size_t figures = run.Output.find("100 bytes in 1 file will be removed", after);
+    const std::size_t kept = run.Output.find("200 bytes in 1 file kept (not selected)", after);
+    const std::size_t again = run.Output.find("Clean up Reviewing test handler (100 bytes)?", after);
+    EXPECT_NE(asked, std::string::npos) << run.Output;
+    EXPECT_TRUE(after != std::string::npos && after > asked) << run.Output;
+    EXPECT_NE(figures, std::string::npos) << run.Output;
+    EXPECT_NE(kept, std::string::npos) << run.Output;
+    EXPECT_TRUE(again != std::string::npos && again > figures) << run.Output;
+}
+
 TEST_F(CleanupHost, CtrlCDuringTheScanStopsWithTheAbortedCode)
 {
     InstallHandler();
@@ -359,21 +418,62 @@ TEST_F(CleanupHost, ANewUserGetsClearMessages)
     TRun run = Host("--help");
     EXPECT_EQ(run.Code, 0);
     EXPECT_NE(run.Output.find("Exit codes"), std::string::npos);
-    run = Host("--version");
-    EXPECT_EQ(run.Code, 0);
-    EXPECT_NE(run.Output.find("twscleanup"), std::string::npos);
-    run = Host("'" + (base / "missing").string() + "'");
-    EXPECT_EQ(run.Code, 64);
-    EXPECT_NE(run.Errors.find("is not an existing folder or volume"), std::string::npos);
-    EXPECT_NE(run.Errors.find("--list-volumes"), std::string::npos);
     run = Host("--frobnicate");
     EXPECT_EQ(run.Code, 64);
     // Nothing registered yet: says so and how to register.
     run = Host(Vol());
     EXPECT_EQ(run.Code, 1);
     EXPECT_NE(run.Output.find("twsregsvr"), std::string::npos);
+}
+
+// What the host says, as a table: the arguments and answers, the exit
+// code, and a text that must start standard output or standard error
+// (every error begins "twscleanup:").
+TEST_F(CleanupHost, TheCommandLineSaysWhatItIsAndWhatWentWrong)
+{
+    InstallHandler();
+    const std::string file = (volume / "proj" / "a.obj").string();
+    const struct TCase {
+        std::string Arguments;
+        std::string Input;
+        int Code;
+        std::string OutputStart;
+        std::string ErrorStart;
+    } cases[] = {
+        {"--version", "", 0, "twscleanup (Tidewash) " TIDEWASH_VERSION "\nFinds the temporary files", ""},
+        {"'" + file + "'", "", 64, "",
+         "twscleanup: \"" + file + "\" is a file, not a folder or volume.\nName the folder that holds it"},
+        {"'" + (base / "missing").string() + "'", "", 64, "",
+         "twscleanup: \"" + (base / "missing").string() + "\" is not an existing folder or volume."},
+        {Vol(), "n\n", 1, "Volume " + volume.string() + "/\n", ""},
+        {"--frobnicate", "", 64, "", "The following argument was not expected: --frobnicate"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Arguments);
+        const TRun run = Host(c.Arguments, c.Input);
+        EXPECT_EQ(run.Code, c.Code) << run.Output << run.Errors;
+        EXPECT_EQ(run.Output.substr(0, c.OutputStart.size()), c.OutputStart) << run.Output;
+        EXPECT_EQ(run.Errors.substr(0, c.ErrorStart.size()), c.ErrorStart) << run.Errors;
+    }
+    // No to the purge: says that nothing went.
+    TRun run = Host(Vol(), "n\n");
+    EXPECT_NE(run.Output.find("Nothing was purged.\n"), std::string::npos) << run.Output;
+    EXPECT_TRUE(fs::exists(file));
+    // The fixed volumes (the machine may have none): a header, and each
+    // volume once.
     run = Host("--list-volumes");
-    EXPECT_TRUE(run.Code == 0 || run.Code == 1) << run.Output;
+    if (run.Code == 0) {
+        EXPECT_EQ(run.Output.substr(0, run.Output.find('\n')).find("Volume"), 0u) << run.Output;
+        EXPECT_NE(run.Output.find("File system"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("Free"), std::string::npos) << run.Output;
+        std::set<std::string> roots;
+        std::istringstream lines(run.Output.substr(run.Output.find('\n') + 1));
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(roots.insert(line.substr(0, line.find(' '))).second) << "listed twice: " << line;
+    } else {
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Output, "No fixed volumes found in the mount table.\n");
+    }
 }
 
 // Options that do not apply together are refused with the reason, before
@@ -633,21 +733,45 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
 
     TRun run = Host("--dry-run " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
-    EXPECT_NE(run.Output.find("22.00 Bytes found in 3 files"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("10.00 Bytes in 1 file will be removed"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("5.00 Bytes in 1 file kept (hidden)"), std::string::npos) << run.Output;
-    EXPECT_NE(run.Output.find("7.00 Bytes in 1 file kept (read-only)"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("22 bytes found in 3 files"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("10 bytes in 1 file will be removed"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find(" 5 bytes in 1 file kept (hidden)"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find(" 7 bytes in 1 file kept (read-only)"), std::string::npos) << run.Output;
 
     run = Host("--list " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Output << run.Errors;
     const std::string proj = (volume / "proj").string() + "/";
-    for (const std::string& line : {"remove  10.00 Bytes  " + proj + "a.obj", "keep     5.00 Bytes  " + proj + ".hidden.obj  (hidden)",
-                                    "keep     7.00 Bytes  " + proj + "ro.obj  (read-only)"})
-        EXPECT_NE(run.Output.find(line), std::string::npos) << line << "\n" << run.Output;
+    // One mask's files by path.
+    std::size_t previous = 0;
+    for (const std::string& line : {"keep        5 bytes  " + proj + ".hidden.obj  (hidden)",
+                                    "remove     10 bytes  " + proj + "a.obj",
+                                    "keep        7 bytes  " + proj + "ro.obj  (read-only)"}) {
+        const std::size_t at = run.Output.find(line);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << run.Output;
+        EXPECT_TRUE(at == std::string::npos || at > previous) << "not by path: " << line << "\n" << run.Output;
+        previous = at == std::string::npos ? previous : at;
+    }
+
+    // The listing is written as the files are read, never built whole: it
+    // must still be exactly the document nlohmann-json makes of it, names
+    // that need escaping included.
+    // Nothing found: the handler's files are an empty array, as dumped.
+    fs::create_directories(base / "empty");
+    run = Host("--json '" + (base / "empty").string() + "'");
+    EXPECT_EQ(run.Output, ParseJson(run.Output).dump(2) + "\n");
+    EXPECT_NE(run.Output.find("\"files\": []"), std::string::npos) << run.Output;
+    const fs::path odd = volume / "proj" / "odd \"name\"\\ \xC3\xA9\t.obj";
+    twstesting::WriteFile(odd, "");
+    run = Host("--json " + Vol());
+    EXPECT_EQ(run.Code, 0) << run.Errors;
+    EXPECT_EQ(run.Output, ParseJson(run.Output).dump(2) + "\n");
+    EXPECT_NE(run.Output.find(nlohmann::json(odd.string()).dump()), std::string::npos) << run.Output;
+    fs::remove(odd);
 
     run = Host("--json " + Vol());
     EXPECT_EQ(run.Code, 0) << run.Errors;
     const nlohmann::json listed = ParseJson(run.Output);
+    EXPECT_EQ(run.Output, listed.dump(2) + "\n");
     EXPECT_EQ(listed.value("schema", ""), "tidewash.cleanup/1");
     EXPECT_EQ(listed.value("mode", ""), "list");
     const nlohmann::json& before = OurHandler(listed);
@@ -684,6 +808,13 @@ TEST_F(CleanupHost, FiguresListAndJsonTellWhatThePurgeThenDoes)
     for (const char* name : {"a.obj", ".hidden.obj", "ro.obj"})
         EXPECT_NE(report.find(name), std::string::npos) << name;
     EXPECT_TRUE(fs::exists(base / "data" / "Trash" / "files" / "a.obj"));
+    // Beside it the run's page, named by --history, with the record's figures.
+    ASSERT_TRUE(done["run"]["page"].is_string()) << done["run"].dump();
+    const std::string page = twstesting::ReadFile(done["run"]["page"].get<std::string>());
+    EXPECT_NE(page.find("id=\"removed-bytes\" data-value=\"10\""), std::string::npos) << page;
+    EXPECT_NE(page.find("id=\"kept-files\" data-value=\"2\""), std::string::npos) << page;
+    EXPECT_NE(Host("--history").Output.find("page: " + done["run"]["page"].get<std::string>() + "\n"),
+              std::string::npos);
 
     // A second run offers nothing: what is left the settings keep.
     run = Host("--yes " + Vol());
@@ -729,7 +860,7 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
         run = Host(dry);
         EXPECT_EQ(run.Code, 0) << dry << run.Output << run.Errors;
         EXPECT_NE(run.Output.find("would restore"), std::string::npos) << run.Output;
-        EXPECT_NE(run.Output.find("3 file(s) to restore"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("3 files to restore"), std::string::npos) << run.Output;
         for (const TFile& f : files) {
             EXPECT_NE(run.Output.find((volume / "proj" / f.Name).string()), std::string::npos) << f.Name;
             EXPECT_FALSE(fs::exists(volume / "proj" / f.Name)) << dry << ": " << f.Name;
@@ -764,48 +895,95 @@ TEST_F(CleanupHost, UndoPutsBackEveryFileButNeverOverAFileThatReappeared)
     EXPECT_EQ(Host("--undo no-such-run").Code, 64);
 }
 
-TEST_F(CleanupHost, FilesTheTrashRefusesAreReportedWithExitFour)
+// At a terminal the progress is one line rewritten: the scan's ends as
+// "Scanned ...", and the purge's bar ends full once the purge is over, even
+// when files the settings keep stay behind.
+TEST_F(CleanupHost, TheLiveLinesAtATerminalEndAsTheirStepDid)
 {
     InstallHandler(kTrashSettings);
-    // A file system of its own whose trash cannot be made: .Trash-$uid is
-    // a file. In a child with its own mount namespace.
+    twstesting::WriteFile(volume / "proj" / "b.obj", "1234");
+    // While the host asks, b.obj goes: what the purge was to free is never
+    // all freed.
+    const std::string output = HostAtTerminal(
+        Vol(), "[y]es, [N]o",
+        [&] { fs::remove(volume / "proj" / "b.obj"); }, "y\n");
+    const std::string scanned = "\r\033[KScanned Tideworks Suite (TWS): 14 bytes to free\r\n";
+    EXPECT_NE(output.find(scanned), std::string::npos) << output;
+    const std::size_t purging = output.rfind("\r\033[KPurging Tideworks Suite (TWS) ");
+    ASSERT_NE(purging, std::string::npos) << output;
+    const std::string last = output.substr(purging + 4, output.find('\r', purging + 4) - purging - 4);
+    EXPECT_EQ(last, "Purging Tideworks Suite (TWS) [" + std::string(30, '#') + "] 100%  10 bytes of 14 bytes") << output;
+    EXPECT_FALSE(fs::exists(volume / "proj" / "a.obj"));
+}
+
+// A purge that can do nothing is told once, before any question, with the
+// reason (and the trash it would use): never promised, then failed file by
+// file. Each case runs in a child with a mount namespace of its own, on a
+// tmpfs of its own.
+TEST_F(CleanupHost, APurgeThatCannotWorkIsRefusedOnceBeforeTheQuestion)
+{
+    const std::string uid = std::to_string(::geteuid());
     const fs::path mnt = base / "mnt";
     fs::create_directories(mnt);
-    const fs::path complaint = base / "complaint";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "mode=0755") != 0)
-            ::_exit(77);
-        volume = mnt / "volume";
-        fs::create_directories(volume / "proj");
-        twstesting::WriteFile(volume / "proj" / "a.obj", "0123456789");
-        twstesting::WriteFile(volume / "proj" / "b.obj", "01234");
-        twstesting::WriteFile(mnt / (".Trash-" + std::to_string(::geteuid())), "not a folder");
-        const TRun run = Host("--yes " + Vol());
-        std::string problem;
-        if (run.Code != 4)
-            problem += "exit " + std::to_string(run.Code) + "\n";
-        // The reason once, with the count and the files.
-        for (const char* text : {"removed 0 files", "failed 2 files", "not removed: 2 files: trash refused it"})
-            if ((run.Output + run.Errors).find(text) == std::string::npos)
-                problem += std::string("missing \"") + text + "\"\n";
-        if (run.Errors.find("trash refused it") != run.Errors.rfind("trash refused it"))
-            problem += "the reason is told more than once\n";
-        for (const char* name : {"a.obj", "b.obj"})
-            if (run.Errors.find("      " + (volume / "proj" / name).string() + "\n") == std::string::npos)
-                problem += std::string("the failed file is not named: ") + name + "\n";
-        if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
-            problem += "a refused file was deleted\n";
-        if (!problem.empty())
-            twstesting::WriteFile(complaint, problem + run.Output + run.Errors);
-        ::_exit(problem.empty() ? 0 : 1);
+    struct TCase {
+        const char* What;
+        bool ToTrash;
+        bool ReadOnly;
+        std::string Reason;
+    };
+    const TCase cases[] = {
+        {"the topdir trash is a file", true, false,
+         "the trash " + mnt.string() + "/.Trash-" + uid + "/ cannot take the files: " + mnt.string() + "/.Trash-" +
+             uid + " is not a folder"},
+        {"a read-only volume, to the trash", true, true, "the volume is mounted read-only"},
+        {"a read-only volume, deleting for good", false, true, "the volume is mounted read-only"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        twstesting::TSettingsFile settings = ObjSettings();
+        settings.UseRecycleBin = c.ToTrash;
+        fs::remove_all(install);
+        fs::create_directories(install);
+        InstallHandler(settings.Text());
+        const std::string result = twstesting::InOwnMountNamespace([&]() -> std::string {
+            if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "mode=0755") != 0)
+                return twstesting::kNoMountNamespace;
+            volume = mnt / "volume";
+            fs::create_directories(volume / "proj");
+            twstesting::WriteFile(volume / "proj" / "a.obj", "0123456789");
+            twstesting::WriteFile(volume / "proj" / "b.obj", "01234");
+            if (!c.ReadOnly)
+                twstesting::WriteFile(mnt / (".Trash-" + uid), "not a folder");
+            else if (::mount(mnt.c_str(), mnt.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+                     ::mount(nullptr, mnt.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+                return "cannot remount read-only";
+            std::string problem;
+            for (const char* arguments : {"--yes", ""}) {
+                // Asked, it would answer yes: the question must not come.
+                const TRun run = Host(std::string(arguments) + " " + Vol(), "y\ny\n");
+                const std::string all = run.Output + run.Errors;
+                if (run.Code != 4)
+                    problem += "exit " + std::to_string(run.Code) + "\n";
+                const std::string line = "twscleanup: Tideworks Suite (TWS): no file can be purged: " + c.Reason;
+                if (run.Errors.find(line) == std::string::npos)
+                    problem += "missing \"" + line + "\"\n";
+                if (all.find(c.Reason) != all.rfind(c.Reason))
+                    problem += "the reason is told more than once\n";
+                if (all.find("Clean up") != std::string::npos)
+                    problem += "the purge was offered\n";
+                if (all.find("not removed") != std::string::npos || all.find("failed") != std::string::npos)
+                    problem += "a purge was tried\n";
+                if (!fs::exists(volume / "proj" / "a.obj") || !fs::exists(volume / "proj" / "b.obj"))
+                    problem += "a file was deleted\n";
+                if (!problem.empty())
+                    return problem + all;
+            }
+            return std::string();
+        });
+        if (result == twstesting::kNoMountNamespace)
+            GTEST_SKIP() << "no mount namespace of its own may be made here (it needs CAP_SYS_ADMIN)";
+        EXPECT_EQ(result, "");
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
-        GTEST_SKIP() << "mounting a file system of its own is not allowed here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << twstesting::ReadFile(complaint);
 }
 
 // The handler reports success when only its disk-cleanup key could not be

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "IniFiles.hpp"
-#include "Zelconfigadaptor.h"
+#include "Zelcustominiadaptor.h"
 
 namespace zelconfig {
 
@@ -24,7 +24,7 @@ namespace zelconfig {
 //
 // On a closed adaptor, reads give their default (ReadSectionValues leaves
 // its output untouched) and writes do nothing.
-class TIniFileAdaptor : public TBaseConfigAdaptor {
+class TIniFileAdaptor : public TCustomIniAdaptor {
 public:
     // The file need not exist. The prefix is "" or the names of the parent
     // sections, each followed by the separator ("Files/").
@@ -36,49 +36,22 @@ public:
 
     bool Open() override;
     bool Close() override;
-    bool IsOpen() override;
 
     // The section's name=value lines; the defaults when the section is not
     // in the file.
     void ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,
                            TStringListAdaptor& values) override;
-    // Erases the section, then writes one key per line (for a name that
-    // repeats, ignoring case, the first line's value). An empty list leaves
-    // no section behind.
-    void WriteSectionValues(const AnsiString& section, const TStringListAdaptor& values) override;
-
-    void ReadInteger(const AnsiString& section, const AnsiString& name, const int& defaultValue,
-                     int& value) override;
-    void ReadDouble(const AnsiString& section, const AnsiString& name, const double& defaultValue,
-                    double& value) override;
-    void ReadDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& defaultValue,
-                      TDateTime& value) override;
-    void ReadBool(const AnsiString& section, const AnsiString& name, const bool& defaultValue,
-                  bool& value) override;
-    void ReadString(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue,
-                    AnsiString& value) override;
-    void ReadMultiString(const AnsiString& section, const AnsiString& name,
-                         const TStringListAdaptor& defaultValue, TStringListAdaptor& value) override;
-
-    void WriteInteger(const AnsiString& section, const AnsiString& name, const int& value) override;
-    void WriteDouble(const AnsiString& section, const AnsiString& name, const double& value) override;
-    void WriteDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& value) override;
-    void WriteBool(const AnsiString& section, const AnsiString& name, const bool& value) override;
-    void WriteString(const AnsiString& section, const AnsiString& name, const AnsiString& value) override;
+    // QuoteCommaText of the list's comma text, so that the INI reader's
+    // trimming and quote removal give the list back.
     void WriteMultiString(const AnsiString& section, const AnsiString& name,
                           const TStringListAdaptor& value) override;
 
     const AnsiString& FileName() const { return FFileName; }
-    const AnsiString& SectionPrefix() const { return FSectionPrefix; }
 
 private:
-    AnsiString Section(const AnsiString& section) const { return FSectionPrefix + section; }
-
     const AnsiString FFileName;
-    const AnsiString FSectionPrefix;
     TCustomIniFile* const FBorrowed = nullptr;
     std::unique_ptr<TIniFile> FOwned;
-    TCustomIniFile* FIniFile = nullptr;
 };
 
 }  // namespace zelconfig

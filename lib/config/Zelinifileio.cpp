@@ -52,10 +52,9 @@ void TIniFileImport::ImportFlatConfig(TManagedConfig* const config)
 {
     if (!HasSections(*config))
         return;
-    TIniFileAdaptor adaptor(*FIniFile, AnsiString());
-    adaptor.Open();
-    ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, true); });
-    adaptor.Close();
+    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
+        ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, /*recursive=*/true); });
+    });
 }
 
 void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
@@ -65,12 +64,8 @@ void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
 
 void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    {
-        TIniFileAdaptor adaptor(*FIniFile, prefix);
-        adaptor.Open();
-        section->LoadSection(&adaptor, false);
-        adaptor.Close();
-    }
+    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
+                   [&](TIniFileAdaptor& adaptor) { section->LoadSection(&adaptor, /*recursive=*/false); });
     ImportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 
@@ -112,10 +107,9 @@ void TIniFileExport::ExportFlatConfig(const TManagedConfig& config)
 {
     if (!HasSections(config))
         return;
-    TIniFileAdaptor adaptor(*FIniFile, AnsiString());
-    adaptor.Open();
-    ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, true); });
-    adaptor.Close();
+    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
+        ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, /*recursive=*/true); });
+    });
 }
 
 void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
@@ -125,12 +119,8 @@ void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
 
 void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    {
-        TIniFileAdaptor adaptor(*FIniFile, prefix);
-        adaptor.Open();
-        section->SaveSection(&adaptor, false);
-        adaptor.Close();
-    }
+    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
+                   [&](TIniFileAdaptor& adaptor) { section->SaveSection(&adaptor, /*recursive=*/false); });
     ExportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 

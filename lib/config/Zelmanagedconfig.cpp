@@ -105,7 +105,7 @@ void TConfigSection::LoadSection(TBaseConfigAdaptor* adaptor, bool recursive)
         item->LoadValue(adaptor);
     if (recursive)
         for (auto& [name, child] : FChildSections)
-            child->LoadSection(adaptor, true);
+            child->LoadSection(adaptor, /*recursive=*/true);
 }
 
 void TConfigSection::SaveSection(TBaseConfigAdaptor* adaptor, bool recursive)
@@ -114,7 +114,7 @@ void TConfigSection::SaveSection(TBaseConfigAdaptor* adaptor, bool recursive)
         item->SaveValue(adaptor);
     if (recursive)
         for (auto& [name, child] : FChildSections)
-            child->SaveSection(adaptor, true);
+            child->SaveSection(adaptor, /*recursive=*/true);
 }
 
 void TConfigSection::ResetSection(bool recursive)
@@ -123,7 +123,7 @@ void TConfigSection::ResetSection(bool recursive)
         item->ResetValue();
     if (recursive)
         for (auto& [name, child] : FChildSections)
-            child->ResetSection(true);
+            child->ResetSection(/*recursive=*/true);
 }
 
 TManagedConfig& TConfigSection::Root() const
@@ -234,7 +234,7 @@ void TManagedConfig::GetSectionIterators(TManagedConfigSections::const_iterator&
 void TManagedConfig::ResetToDefaults()
 {
     for (auto& [name, section] : FSections)
-        section->ResetSection(true);
+        section->ResetSection(/*recursive=*/true);
 }
 
 bool TManagedConfig::IdentifierExists(const AnsiString& identifier) const

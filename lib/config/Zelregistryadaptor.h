@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "Zelconfigadaptor.h"
+#include "Zelcustominiadaptor.h"
 
 class TRegistryIniFile;
 
@@ -28,40 +28,19 @@ namespace zelconfig {
 // On a closed adaptor, reads give their default (ReadSectionValues hands
 // back the defaults) and writes do nothing. Registry failures raise
 // ERegistryException.
-class TRegistryAdaptor : public TBaseConfigAdaptor {
+class TRegistryAdaptor : public TCustomIniAdaptor {
 public:
     TRegistryAdaptor(HKEY rootKey, const AnsiString& keyPath, unsigned int access);
     ~TRegistryAdaptor() override;
 
     bool Open() override;
     bool Close() override;
-    bool IsOpen() override;
 
     // All the values of the section's key; none when the key is missing.
     void ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,
                            TStringListAdaptor& values) override;
-    // Deletes the section's key, with its subkeys, then writes one value per
-    // line (for a name that repeats, ignoring case, the first line's value).
-    void WriteSectionValues(const AnsiString& section, const TStringListAdaptor& values) override;
-
-    void ReadInteger(const AnsiString& section, const AnsiString& name, const int& defaultValue,
-                     int& value) override;
-    void ReadDouble(const AnsiString& section, const AnsiString& name, const double& defaultValue,
-                    double& value) override;
-    void ReadDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& defaultValue,
-                      TDateTime& value) override;
-    void ReadBool(const AnsiString& section, const AnsiString& name, const bool& defaultValue,
-                  bool& value) override;
-    void ReadString(const AnsiString& section, const AnsiString& name, const AnsiString& defaultValue,
-                    AnsiString& value) override;
-    void ReadMultiString(const AnsiString& section, const AnsiString& name,
-                         const TStringListAdaptor& defaultValue, TStringListAdaptor& value) override;
-
-    void WriteInteger(const AnsiString& section, const AnsiString& name, const int& value) override;
-    void WriteDouble(const AnsiString& section, const AnsiString& name, const double& value) override;
-    void WriteDateTime(const AnsiString& section, const AnsiString& name, const TDateTime& value) override;
-    void WriteBool(const AnsiString& section, const AnsiString& name, const bool& value) override;
-    void WriteString(const AnsiString& section, const AnsiString& name, const AnsiString& value) override;
+    // The list's plain comma text: a registry value is neither trimmed nor
+    // unquoted when read.
     void WriteMultiString(const AnsiString& section, const AnsiString& name,
                           const TStringListAdaptor& value) override;
 

@@ -21,12 +21,8 @@ void TRegistryImport::Import(TManagedConfig* const config)
 
 void TRegistryImport::ImportSection(TConfigSection* section, const AnsiString& path)
 {
-    {
-        TRegistryAdaptor adaptor(FRootKey, path, FAccess);
-        adaptor.Open();
-        section->LoadSection(&adaptor, false);
-        adaptor.Close();
-    }
+    ThroughAdaptor(TRegistryAdaptor(FRootKey, path, FAccess),
+                   [&](TRegistryAdaptor& adaptor) { section->LoadSection(&adaptor, /*recursive=*/false); });
     ImportChildSections(section, path + "\\" + section->GetName());
 }
 
@@ -49,12 +45,8 @@ void TRegistryExport::Export(const TManagedConfig& config)
 
 void TRegistryExport::ExportSection(TConfigSection* section, const AnsiString& path)
 {
-    {
-        TRegistryAdaptor adaptor(FRootKey, path, FAccess);
-        adaptor.Open();
-        section->SaveSection(&adaptor, false);
-        adaptor.Close();
-    }
+    ThroughAdaptor(TRegistryAdaptor(FRootKey, path, FAccess),
+                   [&](TRegistryAdaptor& adaptor) { section->SaveSection(&adaptor, /*recursive=*/false); });
     ExportChildSections(section, path + "\\" + section->GetName());
 }
 

@@ -25,4 +25,14 @@ inline void ForEachChildSection(const TConfigSection& section,
         visit(child->second);
 }
 
+// Opens the adaptor, reads or writes through it, and closes it; when the
+// step throws, the adaptor's destructor closes it.
+template <class Adaptor, class Step>
+void ThroughAdaptor(Adaptor&& adaptor, Step&& step)
+{
+    adaptor.Open();
+    step(adaptor);
+    adaptor.Close();
+}
+
 }  // namespace zelconfig

@@ -36,7 +36,7 @@ void THTMLExport::ExportSection(TConfigSection* section, AnsiString parentName)
         FAdaptor->CreateKey(value->SectionName, value->ItemName, value->GetDefaultAsString(),
                             value->Description);
     }
-    section->SaveSection(FAdaptor.get(), false);
+    section->SaveSection(FAdaptor.get(), /*recursive=*/false);
 
     ExportChildSections(section, parentName + section->GetName());
     FAdaptor->SetParentSection(parentName);

@@ -114,9 +114,9 @@ TDisableDelete<THTMLText> THTMLBaseBody::InternalAddText(std::unique_ptr<THTMLTe
     return TDisableDelete<THTMLText>(text);
 }
 
-THTMLBody::THTMLBody() : THTMLBaseBody("body", true) {}
+THTMLBody::THTMLBody() : THTMLBaseBody("body", /*hasEndTag=*/true) {}
 
-THTMLCell::THTMLCell() : THTMLBaseBody("td", true) {}
+THTMLCell::THTMLCell() : THTMLBaseBody("td", /*hasEndTag=*/true) {}
 
 void THTMLCell::ElementsToStream(TStream* stream)
 {
@@ -124,9 +124,9 @@ void THTMLCell::ElementsToStream(TStream* stream)
     WriteToStream(stream, Text);
 }
 
-THTMLText::THTMLText() : THTMLBaseBody("", false) {}
+THTMLText::THTMLText() : THTMLBaseBody("", /*hasEndTag=*/false) {}
 
-THTMLText::THTMLText(AnsiString tagName) : THTMLBaseBody(tagName, true) {}
+THTMLText::THTMLText(AnsiString tagName) : THTMLBaseBody(tagName, /*hasEndTag=*/true) {}
 
 void THTMLText::ElementsToStream(TStream* stream)
 {
@@ -146,6 +146,6 @@ void THTMLLine::ElementsToStream(TStream* stream)
 
 THTMLAnchor::THTMLAnchor() : THTMLText("a") {}
 
-THTMLImage::THTMLImage() : THTMLElement("img", false) {}
+THTMLImage::THTMLImage() : THTMLElement("img", /*hasEndTag=*/false) {}
 
 }  // namespace zelhtmlbuilder

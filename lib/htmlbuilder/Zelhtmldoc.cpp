@@ -6,11 +6,11 @@ namespace zelhtmlbuilder {
 using zelgenerics::TDisableDelete;
 
 THTMLDocType::THTMLDocType()
-    : THTMLElement("!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"", false)
+    : THTMLElement("!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"", /*hasEndTag=*/false)
 {
 }
 
-THTMLTitle::THTMLTitle() : THTMLElement("title", true) {}
+THTMLTitle::THTMLTitle() : THTMLElement("title", /*hasEndTag=*/true) {}
 
 void THTMLTitle::ElementsToStream(TStream* stream)
 {
@@ -18,9 +18,9 @@ void THTMLTitle::ElementsToStream(TStream* stream)
     WriteToStream(stream, Text);
 }
 
-THTMLMeta::THTMLMeta() : THTMLElement("meta", false) {}
+THTMLMeta::THTMLMeta() : THTMLElement("meta", /*hasEndTag=*/false) {}
 
-THTMLHeader::THTMLHeader() : THTMLElement("head", true) {}
+THTMLHeader::THTMLHeader() : THTMLElement("head", /*hasEndTag=*/true) {}
 
 void THTMLHeader::ElementsToStream(TStream* stream)
 {
@@ -40,7 +40,7 @@ TDisableDelete<THTMLMeta> THTMLHeader::GetMeta(unsigned index) const
     return GetTypedChildElement<THTMLMeta>(index);
 }
 
-THTMLDoc::THTMLDoc() : THTMLElement("html", true) {}
+THTMLDoc::THTMLDoc() : THTMLElement("html", /*hasEndTag=*/true) {}
 
 void THTMLDoc::ElementsToStream(TStream* stream)
 {

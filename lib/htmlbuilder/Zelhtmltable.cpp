@@ -5,7 +5,7 @@ namespace zelhtmlbuilder {
 
 using zelgenerics::TDisableDelete;
 
-THTMLTable::THTMLTable() : THTMLElement("table", true) {}
+THTMLTable::THTMLTable() : THTMLElement("table", /*hasEndTag=*/true) {}
 
 TDisableDelete<THTMLRow> THTMLTable::AddRow()
 {
@@ -19,7 +19,7 @@ TDisableDelete<THTMLRow> THTMLTable::GetRow(unsigned index) const
     return GetTypedChildElement<THTMLRow>(index);
 }
 
-THTMLRow::THTMLRow() : THTMLElement("tr", true) {}
+THTMLRow::THTMLRow() : THTMLElement("tr", /*hasEndTag=*/true) {}
 
 TDisableDelete<THTMLCell> THTMLRow::AddCell()
 {

@@ -52,11 +52,7 @@ TSearchResult::TSearchResult(const AnsiString& folder, const TDirEntry& entry)
       CreationTime(FileTimeToDateTime(entry.CreationTime)),
       LastAccessTime(FileTimeToDateTime(entry.LastAccessTime)),
       LastWriteTime(FileTimeToDateTime(entry.LastWriteTime)),
-      Device(entry.Device),
-      Inode(entry.Inode),
-      ModifiedNs(entry.ModifiedNs),
-      BornNs(entry.BornNs),
-      HasBirthTime(entry.HasBirthTime)
+      Identity(entry.Identity)
 {
 }
 

@@ -57,15 +57,10 @@ struct TSearchResult {
     TDateTime CreationTime;       // UTC
     TDateTime LastAccessTime;     // UTC
     TDateTime LastWriteTime;      // UTC
-    // The file's identity, for checking before deletion that the file at
-    // the path is still the one found.
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    // With the size, what tells the file found from a later file that got
-    // its inode back: nanoseconds since 1970-01-01 UTC.
-    std::int64_t ModifiedNs = 0;
-    std::int64_t BornNs = 0;  // meaningful only when HasBirthTime
-    bool HasBirthTime = false;
+    // The file's identity as the listing recorded it, for checking before
+    // deletion that the file at the path is still the one found; its Size
+    // is the Size above.
+    twsplatform::TFileIdentity Identity;
 };
 
 // A double-ended sequence: appending never moves the records already held,

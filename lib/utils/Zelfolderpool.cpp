@@ -38,7 +38,7 @@ bool TListingRules::Read(TFolderNode& node, const AnsiString& path, const TDirEn
             // Where the file system keeps the attributes (Windows), the
             // description carries them.
             if (reader.Describe(name.data(), kind, entry) &&
-                (NeverEntered == nullptr || NeverEntered->count({entry.Device, entry.Inode}) == 0) &&
+                (NeverEntered == nullptr || NeverEntered->count({entry.Identity.Device, entry.Identity.Inode}) == 0) &&
                 (entry.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0)
                 node.Subs.push_back({std::move(entry), nullptr});
             continue;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 
+#include "Hexdigit.h"
 #include "cominternal.h"
 #include "oaidl.h"
 #include "objbase.h"
@@ -51,23 +52,12 @@ std::string GuidToText(REFGUID guid)
 }
 
 namespace {
-int HexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 // Reads digits hex digits at text[pos]; false on any other character.
 bool ReadHex(const char16_t* text, std::size_t pos, int digits, std::uint32_t& value)
 {
     value = 0;
     for (int i = 0; i < digits; ++i) {
-        const int v = HexValue(text[pos + i]);
+        const int v = twsplatform::HexDigitValue(text[pos + i]);
         if (v < 0)
             return false;
         value = (value << 4) | static_cast<std::uint32_t>(v);

@@ -118,8 +118,8 @@ std::unique_ptr<TFolderReader::TState> Adopt(int fd, const TDirEntry* expected)
         return nullptr;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
-        (expected != nullptr && (static_cast<std::uint64_t>(st.st_dev) != expected->Device ||
-                                 static_cast<std::uint64_t>(st.st_ino) != expected->Inode))) {
+        (expected != nullptr && (static_cast<std::uint64_t>(st.st_dev) != expected->Identity.Device ||
+                                 static_cast<std::uint64_t>(st.st_ino) != expected->Identity.Inode))) {
         ::close(fd);
         return nullptr;
     }
@@ -163,7 +163,7 @@ bool TFolderReader::Open(const TRootFolder& root)
     if (!root.IsOpen())
         return false;
     TDirEntry expected;
-    std::tie(expected.Device, expected.Inode) = root.Identity();
+    std::tie(expected.Identity.Device, expected.Identity.Inode) = root.Identity();
     // "." of the held folder: a description of its own, so that this
     // listing has its own position.
     FState = Adopt(::openat(root.Handle(), ".", kOpenFlags), &expected);
@@ -299,11 +299,12 @@ bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry
     entry.LastWriteTime = ToFileTime(st.stx_mtime);
     entry.LastAccessTime = ToFileTime(st.stx_atime);
     entry.CreationTime = (st.stx_mask & STATX_BTIME) != 0 ? ToFileTime(st.stx_btime) : entry.LastWriteTime;
-    entry.Device = device;
-    entry.Inode = st.stx_ino;
-    entry.ModifiedNs = Nanoseconds(st.stx_mtime);
-    entry.HasBirthTime = (st.stx_mask & STATX_BTIME) != 0;
-    entry.BornNs = entry.HasBirthTime ? Nanoseconds(st.stx_btime) : 0;
+    entry.Identity.Device = device;
+    entry.Identity.Size = entry.Size;
+    entry.Identity.Inode = st.stx_ino;
+    entry.Identity.ModifiedNs = Nanoseconds(st.stx_mtime);
+    entry.Identity.HasBirthTime = (st.stx_mask & STATX_BTIME) != 0;
+    entry.Identity.BornNs = entry.Identity.HasBirthTime ? Nanoseconds(st.stx_btime) : 0;
     return true;
 }
 

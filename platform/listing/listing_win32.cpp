@@ -159,7 +159,8 @@ std::unique_ptr<TFolderReader::TState> Adopt(HANDLE h, const TDirEntry* expected
     BY_HANDLE_FILE_INFORMATION info;
     const bool ok = ::GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     const std::uint64_t inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    if (!ok || (expected != nullptr && (info.dwVolumeSerialNumber != expected->Device || inode != expected->Inode))) {
+    if (!ok || (expected != nullptr &&
+                (info.dwVolumeSerialNumber != expected->Identity.Device || inode != expected->Identity.Inode))) {
         ::CloseHandle(h);
         return nullptr;
     }
@@ -233,8 +234,8 @@ bool TFolderReader::Open(const TRootFolder& root)
     if (!root.IsOpen())
         return false;
     TDirEntry expected;
-    expected.Device = root.Identity().first;
-    expected.Inode = root.Identity().second;
+    expected.Identity.Device = root.Identity().first;
+    expected.Identity.Inode = root.Identity().second;
     FState = Adopt(ReopenFolder(root), &expected);
     return IsOpen();
 }
@@ -395,11 +396,12 @@ bool TFolderReader::Describe(const char* name, TEntryKind kind, TDirEntry& entry
     entry.CreationTime = ToFileTime(creation);
     entry.LastAccessTime = ToFileTime(access);
     entry.LastWriteTime = ToFileTime(write);
-    entry.Device = device;
-    entry.Inode = inode;
-    entry.ModifiedNs = Nanoseconds(write.QuadPart);
-    entry.HasBirthTime = true;
-    entry.BornNs = Nanoseconds(creation.QuadPart);
+    entry.Identity.Device = device;
+    entry.Identity.Size = entry.Size;
+    entry.Identity.Inode = inode;
+    entry.Identity.ModifiedNs = Nanoseconds(write.QuadPart);
+    entry.Identity.HasBirthTime = true;
+    entry.Identity.BornNs = Nanoseconds(creation.QuadPart);
     return true;
 }
 

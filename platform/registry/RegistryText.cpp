@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "Hexdigit.h"
 #include "SysUtils.hpp"
 
 namespace twsregistry {
@@ -54,16 +55,7 @@ std::size_t Utf8Sequence(const std::string& s, std::size_t i)
     return len;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using twsplatform::HexDigitValue;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -206,8 +198,8 @@ private:
             case 'r': out += '\r'; break;
             case 't': out += '\t'; break;
             case 'x': {
-                const int hi = i < s.size() ? HexDigit(s[i]) : -1;
-                const int lo = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
+                const int hi = i < s.size() ? HexDigitValue(s[i]) : -1;
+                const int lo = i + 1 < s.size() ? HexDigitValue(s[i + 1]) : -1;
                 if (hi < 0 || lo < 0)
                     Fail("\\x in a string must be followed by two hexadecimal digits");
                 out += static_cast<char>(hi * 16 + lo);
@@ -256,7 +248,7 @@ private:
                 Fail("dword: must be followed by 1 to 8 hexadecimal digits");
             DWORD v = 0;
             for (const char c : digits) {
-                const int d = HexDigit(c);
+                const int d = HexDigitValue(c);
                 if (d < 0)
                     Fail("dword: must be followed by 1 to 8 hexadecimal digits");
                 v = v * 16 + static_cast<DWORD>(d);
@@ -273,7 +265,7 @@ private:
                     Fail("hex( must hold a value kind in hexadecimal and \")\"");
                 type = 0;
                 for (std::size_t k = i + 1; k < close; ++k) {
-                    const int d = HexDigit(t[k]);
+                    const int d = HexDigitValue(t[k]);
                     if (d < 0)
                         Fail("hex( must hold a value kind in hexadecimal and \")\"");
                     type = type * 16 + static_cast<DWORD>(d);
@@ -309,12 +301,12 @@ private:
                 const std::string byte = TrimBlanks(rest.substr(i, comma - i));
                 if (byte.empty() && comma == rest.size() && more)
                     break;  // "01,\" : the list goes on on the next line
-                if (byte.empty() || byte.size() > 2 || HexDigit(byte[0]) < 0 ||
-                    (byte.size() == 2 && HexDigit(byte[1]) < 0))
+                if (byte.empty() || byte.size() > 2 || HexDigitValue(byte[0]) < 0 ||
+                    (byte.size() == 2 && HexDigitValue(byte[1]) < 0))
                     Fail("hex data must be bytes in hexadecimal separated by commas");
-                int v = HexDigit(byte[0]);
+                int v = HexDigitValue(byte[0]);
                 if (byte.size() == 2)
-                    v = v * 16 + HexDigit(byte[1]);
+                    v = v * 16 + HexDigitValue(byte[1]);
                 out += static_cast<char>(v);
                 i = comma + 1;
                 if (comma == rest.size() - 1 && !more)

@@ -1,20 +1,11 @@
 // The .trashinfo reader: a strict line reader and percent-decoding.
 #include "TrashInfo.h"
 
+#include "Hexdigit.h"
+
 namespace twsplatform {
 
 namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<AnsiString> PercentDecoded(std::string_view text)
 {
@@ -24,8 +15,8 @@ std::optional<AnsiString> PercentDecoded(std::string_view text)
             out += text[i];
             continue;
         }
-        const int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        const int high = i + 2 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(text[i + 2]) : -1;
         if (low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);

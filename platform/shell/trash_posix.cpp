@@ -419,4 +419,97 @@ std::vector<TFileIdentity> TrashFolders(const AnsiString& volume)
     return folders;
 }
 
+namespace {
+
+// Why the trash folder parent/name (not followed when a link) cannot be
+// used or made; empty when it can. exists: whether it is there already.
+AnsiString TrashFolderProblem(const AnsiString& parent, const char* name, bool& exists)
+{
+    const AnsiString path = (parent == "/" ? AnsiString() : parent) + "/" + name;
+    struct stat st;
+    exists = ::lstat(path.c_str(), &st) == 0;
+    if (!exists) {
+        if (errno != ENOENT)
+            return Errno(("cannot read " + path).c_str());
+        if (::faccessat(AT_FDCWD, parent.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+            return Errno(("cannot create " + path).c_str());
+        return AnsiString();
+    }
+    if (!S_ISDIR(st.st_mode))
+        return path + " is not a folder";
+    if (st.st_uid != ::geteuid())
+        return path + " belongs to another user";
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Errno(("cannot write to " + path).c_str());
+    return AnsiString();
+}
+
+// The trash folder below parent and its files/ and info/, as OpenTrashFolder
+// would open or make them.
+AnsiString TrashProblem(const AnsiString& parent, const char* name)
+{
+    bool exists = false;
+    AnsiString problem = TrashFolderProblem(parent, name, exists);
+    if (!problem.empty() || !exists)
+        return problem;
+    const AnsiString trash = (parent == "/" ? AnsiString() : parent) + "/" + name;
+    for (const char* sub : {"files", "info"})
+        if (problem = TrashFolderProblem(trash, sub, exists); !problem.empty())
+            return problem;
+    return problem;
+}
+
+}  // namespace
+
+TTrashCheck CheckTrashFor(const AnsiString& folder)
+{
+    TTrashCheck check;
+    const AnsiString root = WithoutTrailingSlash(folder);
+    struct stat st;
+    if (root.empty() || ::stat(root.c_str(), &st) != 0) {
+        check.Problem = Errno(("cannot read " + root).c_str());
+        return check;
+    }
+    const auto device = static_cast<std::uint64_t>(st.st_dev);
+    const AnsiString home = HomeTrashPath();
+    std::uint64_t homeDevice = 0;
+    if (DeviceOfNearest(home, homeDevice) && homeDevice == device) {
+        check.Path = IncludeTrailingSlash(home);
+        // The data folder is the user's setting: followed, and made with
+        // its missing parents.
+        AnsiString data = Parent(home);
+        AnsiString existing = data;
+        while (::stat(existing.c_str(), &st) != 0 && existing != "/")
+            existing = Parent(existing);
+        if (existing != data) {
+            if (!S_ISDIR(st.st_mode) || ::faccessat(AT_FDCWD, existing.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+                check.Problem = Errno(("cannot create the data folder " + data).c_str());
+            return check;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            check.Problem = "the data folder " + data + " is not a folder";
+            return check;
+        }
+        check.Problem = TrashProblem(data, "Trash");
+        return check;
+    }
+    const AnsiString topdir = FindTopdir(root, device);
+    if (topdir.empty()) {
+        check.Problem = "the top of the volume's file system cannot be found";
+        return check;
+    }
+    const AnsiString top = topdir == "/" ? AnsiString() : topdir;
+    const std::string uid = std::to_string(::geteuid());
+    // $topdir/.Trash/$uid is used when .Trash is a sticky folder and the
+    // user's own folder in it can be used; else $topdir/.Trash-$uid.
+    if (::lstat((top + "/.Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0 &&
+        TrashProblem(top + "/.Trash", uid.c_str()).empty()) {
+        check.Path = top + "/.Trash/" + uid + "/";
+        return check;
+    }
+    check.Path = top + "/.Trash-" + uid + "/";
+    check.Problem = TrashProblem(topdir, (".Trash-" + uid).c_str());
+    return check;
+}
+
 }  // namespace twsplatform

@@ -15,6 +15,7 @@
 #include <shellapi.h>
 
 #include "SysUtils.hpp"
+#include "VerifiedFile.h"
 #include "fileops_win32.h"
 #include "folderhandle_win32.h"
 #include "ntrelative.h"
@@ -92,6 +93,19 @@ std::vector<TFileIdentity> TrashFolders(const AnsiString& volume)
             folders.push_back(identity);
     }
     return folders;
+}
+
+TTrashCheck CheckTrashFor(const AnsiString& folder)
+{
+    // The same question Move asks before each file: a volume without a
+    // recycle bin would have the shell delete the files for good.
+    TTrashCheck check;
+    const std::wstring folderWide = twslisting::AnsiToWide(folder);
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
+    if (FAILED(::SHQueryRecycleBinW(folderWide.c_str(), &bin)))
+        check.Problem = "the volume has no recycle bin";
+    return check;
 }
 
 }  // namespace twsplatform

@@ -1,5 +1,6 @@
 // The test helpers on POSIX: mkdtemp for the temporary folder, fork and the
 // set*id calls for the unprivileged user.
+#include "MountNamespace.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 
@@ -7,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <grp.h>
+#include <sched.h>
 #include <stdexcept>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,7 +65,11 @@ bool HasUnprivilegedUser() { return true; }
 unsigned UnprivilegedUid() { return ::geteuid() == 0 ? kNobody : ::geteuid(); }
 unsigned UnprivilegedGid() { return ::geteuid() == 0 ? kNobody : ::getegid(); }
 
-std::string RunUnprivileged(const std::function<std::string()>& body)
+namespace {
+
+// Runs body in a forked child after enter (which returns "" or why the
+// child cannot go on) and returns the child's answer.
+std::string RunInChild(const std::function<std::string()>& enter, const std::function<std::string()>& body)
 {
     // The child's answer comes back through a shared page: a pipe would
     // need a reader while the child runs.
@@ -79,13 +86,7 @@ std::string RunUnprivileged(const std::function<std::string()>& body)
         return "fork failed";
     }
     if (child == 0) {
-        std::string result;
-        if (::geteuid() == 0) {
-            const gid_t none[1] = {kNobody};
-            if (::setgroups(1, none) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                ::setresuid(kNobody, kNobody, kNobody) != 0)
-                result = "cannot become nobody: " + std::string(std::strerror(errno));
-        }
+        std::string result = enter();
         if (result.empty()) {
             try {
                 result = body();
@@ -105,10 +106,38 @@ std::string RunUnprivileged(const std::function<std::string()>& body)
     std::string result = answer;
     ::munmap(page, kSize);
     if (!WIFEXITED(status))
-        return "the unprivileged child died (signal " + std::to_string(WTERMSIG(status)) + ")";
+        return "the child died (signal " + std::to_string(WTERMSIG(status)) + ")";
     if (WEXITSTATUS(status) != 0 && result.empty())
-        return "the unprivileged child failed";
+        return "the child failed";
     return result;
+}
+
+}  // namespace
+
+std::string RunUnprivileged(const std::function<std::string()>& body)
+{
+    return RunInChild(
+        [] {
+            if (::geteuid() != 0)
+                return std::string();
+            const gid_t none[1] = {kNobody};
+            if (::setgroups(1, none) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                ::setresuid(kNobody, kNobody, kNobody) != 0)
+                return "cannot become nobody: " + std::string(std::strerror(errno));
+            return std::string();
+        },
+        body);
+}
+
+std::string InOwnMountNamespace(const std::function<std::string()>& body)
+{
+    return RunInChild(
+        [] {
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return std::string(kNoMountNamespace);
+            return std::string();
+        },
+        body);
 }
 
 }  // namespace twstesting

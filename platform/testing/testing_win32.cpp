@@ -1,6 +1,7 @@
 // The test helpers on Windows: a uniquely named folder in the temporary
 // folder; there is no user to drop to (HasUnprivilegedUser is false).
 #include "TempFolder.h"
+#include "MountNamespace.h"
 #include "Unprivileged.h"
 
 #include <stdexcept>
@@ -54,5 +55,7 @@ std::string RunUnprivileged(const std::function<std::string()>&)
 {
     return "no user without privileges on this platform";
 }
+
+std::string InOwnMountNamespace(const std::function<std::string()>&) { return kNoMountNamespace; }
 
 }  // namespace twstesting

@@ -9,6 +9,7 @@
 #include <libmount.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
@@ -137,6 +138,7 @@ std::vector<TVolumeInfo> ListFixedVolumeInfos()
         return out;
     libmnt_iter* it = mnt_new_iter(MNT_ITER_FORWARD);
     std::set<std::pair<dev_t, AnsiString>> seen;  // a device and the folder of it mounted
+    std::set<AnsiString> targets;
     libmnt_fs* fs = nullptr;
     while (mnt_table_next_fs(mounts.table, it, &fs) == 0) {
         const char* target = mnt_fs_get_target(fs);
@@ -161,7 +163,16 @@ std::vector<TVolumeInfo> ListFixedVolumeInfos()
         AnsiString mountPoint = target;
         if (mountPoint.empty() || mountPoint.back() != '/')
             mountPoint += '/';
-        out.push_back({mountPoint, LabelOf(dev.st_rdev)});
+        // A folder mounted over twice is one volume to the user.
+        if (!targets.insert(mountPoint).second)
+            continue;
+        TVolumeInfo info{mountPoint, LabelOf(dev.st_rdev), type};
+        struct statvfs space;
+        if (::statvfs(target, &space) == 0) {
+            info.FreeBytes = static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
+            info.TotalBytes = static_cast<std::uint64_t>(space.f_blocks) * space.f_frsize;
+        }
+        out.push_back(std::move(info));
     }
     mnt_free_iter(it);
     return out;

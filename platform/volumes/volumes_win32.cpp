@@ -18,9 +18,17 @@ std::vector<TVolumeInfo> ListFixedVolumeInfos()
         if (::GetDriveTypeA(root) != DRIVE_FIXED)
             continue;
         char label[MAX_PATH + 1] = "";
-        if (!::GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0))
-            label[0] = '\0';
-        volumes.push_back({root, label});
+        char fileSystem[MAX_PATH + 1] = "";
+        if (!::GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, fileSystem,
+                                     sizeof fileSystem))
+            label[0] = fileSystem[0] = '\0';
+        TVolumeInfo info{root, label, fileSystem};
+        ULARGE_INTEGER free{}, total{};
+        if (::GetDiskFreeSpaceExA(root, &free, &total, nullptr)) {
+            info.FreeBytes = free.QuadPart;
+            info.TotalBytes = total.QuadPart;
+        }
+        volumes.push_back(std::move(info));
     }
     return volumes;
 }

@@ -453,8 +453,9 @@ TEST_F(WizardTest, AScanThatStopsShowsTheHandlersReason)
     EXPECT_NE(text.find("matches every file name"), std::string::npos) << text;
 }
 
-// A trash that refuses every file, and a permanent deletion: the question
-// says which it is, and after the purge the reasons come once each.
+// A trash that cannot take the files: the purge is not offered, its reason
+// is told once. Files replaced since the scan: after the purge the reasons
+// come once each. A permanent deletion: the question says so.
 TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
 {
     Configure(true);
@@ -465,12 +466,28 @@ TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
     TfrmMain& w = Window();
     Scan(w);
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    EXPECT_TRUE(Questions.empty()) << "a purge that cannot work was offered";
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Messages[0].Text.toStdString(), "No file can be purged: the trash " + (data / "Trash").string() +
+                                                  "/ cannot take the files: " + (data / "Trash").string() +
+                                                  " is not a folder.");
+    EXPECT_TRUE(w.lblPurgeSummary->text().isEmpty()) << w.lblPurgeSummary->text().toStdString();
+    EXPECT_TRUE(fs::exists(Volume() + "a/1.obj"));
+    fs::remove(data / "Trash");
+
+    // Both files replaced after the scan: not the files it found.
+    for (const char* name : {"a/1.obj", "b/2.obj"}) {
+        fs::remove(Volume() + name);
+        MakeFile(name, 6);
+    }
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    ASSERT_EQ(Questions.size(), 1u);
     const QString summary = w.lblPurgeSummary->text();
     EXPECT_TRUE(summary.startsWith("Removed 0 (0.00 Bytes), kept 1, failed 2.")) << summary.toStdString();
     EXPECT_EQ(summary.count("Not removed, "), 1) << summary.toStdString();
-    EXPECT_TRUE(summary.contains("\nNot removed, 2 files: trash refused it: ")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nNot removed, 2 files: ")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("\nKept, 1 file: hidden")) << summary.toStdString();
-    fs::remove(data / "Trash");
 
     Configure(false);
     QTest::mouseClick(w.btnScanAgain, Qt::LeftButton);
@@ -478,7 +495,7 @@ TEST_F(WizardTest, APurgeTellsPermanenceAndGroupsTheReasonsOfFailures)
     QTest::mouseClick(w.btnPurge, Qt::LeftButton);
     ASSERT_EQ(Questions.size(), 2u);
     EXPECT_EQ(Questions[1].toStdString(),
-              "Purge: Delete 2 files (7.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can bring "
+              "Purge: Delete 2 files (12.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can bring "
               "them back.");
     EXPECT_TRUE(w.lblPurgeSummary->text().contains("\nDeleted permanently")) << w.lblPurgeSummary->text().toStdString();
 }

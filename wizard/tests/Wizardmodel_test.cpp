@@ -78,6 +78,11 @@ TEST(WizardModel, TotalsAllowAPurgeOnlyWithSomethingSelected)
     EXPECT_TRUE((TTotals{1, 0, 5, 100}).CanPurge());
 }
 
+TEST(WizardModel, PurgeRefusedNamesTheObstacle)
+{
+    EXPECT_EQ(PurgeRefused("the volume is read-only"), "No file can be purged: the volume is read-only.");
+}
+
 TEST(WizardModel, ScanFailedGivesTheHandlersReasonOrSaysThereIsNone)
 {
     EXPECT_EQ(ScanFailed("settings.ini: not a regular file"),

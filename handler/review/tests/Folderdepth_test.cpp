@@ -13,14 +13,6 @@
 namespace tidewash {
 namespace {
 
-TEST(FolderdepthTest, OnlyNonNegativeDecimalIntegersAreDepths)
-{
-    const std::pair<const char*, int> cases[] = {{"0", 0}, {"3", 3}, {" 12 ", 12}, {"-1", -1},
-                                                 {"", -1}, {"1.5", -1}, {"x", -1}, {"0x1", -1}};
-    for (const auto& [text, depth] : cases)
-        EXPECT_EQ(ParseFolderDepth(text), depth) << '"' << text << '"';
-}
-
 TEST(FolderdepthTest, TheDialogShowsAndReadsTheDepth)
 {
     reviewtest::EnsureOffscreenApplication();

@@ -1,5 +1,7 @@
 #include "Viewtypes.h"
 
+#include "SysUtils.hpp"
+
 #include <gtest/gtest.h>
 
 #include "ReviewTesting.h"
@@ -28,6 +30,26 @@ TEST(ViewtypesTest, SplitForTreeMovesFoldersBelowTheDepthIntoTheLeaf)
         EXPECT_EQ(place.Folders, c.Folders) << c.FullName << " depth " << c.Depth;
         EXPECT_EQ(place.Leaf, c.Leaf) << c.FullName << " depth " << c.Depth;
     }
+}
+
+TEST(ViewtypesTest, SplitForTreeTakesThePlatformsSeparatorToo)
+{
+    const AnsiString d(1, PathDelim);
+    const TTreePlace all = SplitForTree("/vol/A" + d + "B" + d + "f.obj", "/vol/", 0);
+    EXPECT_EQ(all.Folders, (std::vector<AnsiString>{"A", "B"}));
+    EXPECT_EQ(all.Leaf, "f.obj");
+    // Folders moved into the leaf keep their separators as spelled.
+    const TTreePlace one = SplitForTree("/vol/A" + d + "B/C" + d + "f.obj", "/vol/", 1);
+    EXPECT_EQ(one.Folders, (std::vector<AnsiString>{"A"}));
+    EXPECT_EQ(one.Leaf, "B/C" + d + "f.obj");
+}
+
+TEST(ViewtypesTest, OnlyNonNegativeDecimalIntegersAreDepths)
+{
+    const std::pair<const char*, int> cases[] = {{"0", 0},   {"3", 3},     {" 12 ", 12}, {"-1", -1},       {"", -1},
+                                                 {"1.5", -1}, {"x", -1},    {"0x1", -1},  {"99999999999", -1}, {" ", -1}};
+    for (const auto& [text, depth] : cases)
+        EXPECT_EQ(ParseFolderDepth(text), depth) << '"' << text << '"';
 }
 
 TEST(ViewtypesTest, AFolderIsPartCheckedUnlessAllChildrenAgree)

@@ -165,7 +165,7 @@ TEST_F(ConfigTree, ResetLoadAndSaveWalkTheTree)
     {
         TIniFileAdaptor adaptor(path, "");
         adaptor.Open();
-        files->SaveSection(&adaptor, true);  // with the child: [Excluded] in this flat use
+        files->SaveSection(&adaptor, /*recursive=*/true);  // with the child: [Excluded] in this flat use
     }
     config.ResetToDefaults();
     EXPECT_FALSE(config.GetValue<bool>("FilesDeleteHidden"));
@@ -173,25 +173,25 @@ TEST_F(ConfigTree, ResetLoadAndSaveWalkTheTree)
 
     TIniFileAdaptor adaptor(path, "");
     adaptor.Open();
-    files->LoadSection(&adaptor, false);
+    files->LoadSection(&adaptor, /*recursive=*/false);
     EXPECT_TRUE(config.GetValue<bool>("FilesDeleteHidden"));
     EXPECT_EQ(config.GetValue<int>("FilesCount"), 9);
     EXPECT_TRUE(config.GetValue<StringMap>("MaskExcludedFolders").empty());  // child not loaded
-    files->LoadSection(&adaptor, true);
+    files->LoadSection(&adaptor, /*recursive=*/true);
     EXPECT_EQ(config.GetValue<StringMap>("MaskExcludedFolders").at("*.obj"), "/a=1");
 
     // A key missing from storage puts the item back to its default.
     config.SetValue("VolumesExcluded", TStringListAdaptor({"/mnt/"}));
-    volumes->LoadSection(&adaptor, true);
+    volumes->LoadSection(&adaptor, /*recursive=*/true);
     EXPECT_EQ(config.GetValue<TStringListAdaptor>("VolumesExcluded")->Count(), 0);
 
-    files->ResetSection(false);
+    files->ResetSection(/*recursive=*/false);
     EXPECT_EQ(config.GetValue<int>("FilesCount"), 3);
     EXPECT_EQ(config.GetValue<StringMap>("MaskExcludedFolders").size(), 1u);
 }
 
 TEST_F(ConfigTree, ANullAdaptorIsRefused)
 {
-    EXPECT_THROW(files->LoadSection(nullptr, false), Exception);
-    EXPECT_THROW(excluded->SaveSection(nullptr, false), Exception);
+    EXPECT_THROW(files->LoadSection(nullptr, /*recursive=*/false), Exception);
+    EXPECT_THROW(excluded->SaveSection(nullptr, /*recursive=*/false), Exception);
 }

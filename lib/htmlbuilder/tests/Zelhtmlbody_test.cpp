@@ -8,7 +8,7 @@ namespace {
 
 // Reaches the protected holder-taking factories.
 struct TOpenBody : THTMLBaseBody {
-    TOpenBody() : THTMLBaseBody("", false) {}
+    TOpenBody() : THTMLBaseBody("", /*hasEndTag=*/false) {}
     using THTMLBaseBody::InternalAddLine;
     using THTMLBaseBody::InternalAddText;
 };

@@ -59,7 +59,7 @@ TEST(THTMLDoc, OwnChildrenComeFirst)
 {
     THTMLDoc doc;
     doc.Body.AddText()->Text = "body";
-    doc.AddChildElement(new THTMLElement("noscript", true));
+    doc.AddChildElement(new THTMLElement("noscript", /*hasEndTag=*/true));
     EXPECT_EQ(doc.ElementsAsString(), "<noscript></noscript><title></title>body");
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 // Counts live instances, to see who deletes what.
 struct TCountedElement : THTMLElement {
-    explicit TCountedElement(int* live) : THTMLElement("i", true), FLive(live) { ++*FLive; }
+    explicit TCountedElement(int* live) : THTMLElement("i", /*hasEndTag=*/true), FLive(live) { ++*FLive; }
     ~TCountedElement() override { --*FLive; }
     int* FLive;
 };
@@ -66,7 +66,7 @@ TEST(THTMLElement, EmptyTagNameWritesOnlyTheContents)
 {
     THTMLElement outer("", true);
     outer.AddTagAttributeValue("style", "ignored");
-    outer.AddChildElement(new THTMLElement("hr", false));
+    outer.AddChildElement(new THTMLElement("hr", /*hasEndTag=*/false));
     EXPECT_EQ(outer.TagStartAsString(), "");
     EXPECT_EQ(outer.TagEndAsString(), "");
     EXPECT_EQ(outer.AsString(), "<hr>");
@@ -133,7 +133,7 @@ TEST(THTMLElement, AsStringMatchesTheStreamOperations)
 {
     THTMLElement e("td", true);
     e.AddTagAttributeValue("colspan", "2");
-    e.AddChildElement(new THTMLElement("br", false));
+    e.AddChildElement(new THTMLElement("br", /*hasEndTag=*/false));
     TStringStream stream;
     e.ToStream(&stream);
     EXPECT_EQ(stream.DataString(), e.AsString());

@@ -119,7 +119,7 @@ std::map<std::string, std::vector<std::string>> Flatten(const TMaskedFileResults
         for (const TSearchResult& r : files)
             flat[mask].push_back(details ? r.Path + "|" + r.Name + "|" + std::to_string(r.Size) + "|" +
                                                Hex(r.Attributes) + "|" + std::to_string(r.LastWriteTime.Val) + "|" +
-                                               std::to_string(r.Inode)
+                                               std::to_string(r.Identity.Inode)
                                          : r.GetFullName());
     return flat;
 }
@@ -633,8 +633,8 @@ TEST(SearchResult, RecordFieldsAndHelpers)
     const std::uint64_t ticks = (981173106ULL + 11644473600ULL) * 10000000ULL + 7891234ULL;
     entry.LastWriteTime = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     entry.CreationTime = {0, 0};  // 1601-01-01
-    entry.Device = 7;
-    entry.Inode = 42;
+    entry.Identity.Device = 7;
+    entry.Identity.Inode = 42;
 
     const TSearchResult r(t.Root() + "/", entry);
     EXPECT_EQ(r.Path, t.Root() + "/");
@@ -643,8 +643,8 @@ TEST(SearchResult, RecordFieldsAndHelpers)
     EXPECT_DOUBLE_EQ(r.LastWriteTime.Val, EncodeDate(2001, 2, 3).Val + EncodeTime(4, 5, 6, 789).Val);
     EXPECT_DOUBLE_EQ(r.CreationTime.Val, EncodeDate(1601, 1, 1).Val);
     EXPECT_DOUBLE_EQ(r.LastAccessTime.Val, EncodeDate(1601, 1, 1).Val);
-    EXPECT_EQ(r.Device, 7u);
-    EXPECT_EQ(r.Inode, 42u);
+    EXPECT_EQ(r.Identity.Device, 7u);
+    EXPECT_EQ(r.Identity.Inode, 42u);
     EXPECT_TRUE(r.GetHasAttribute(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_TRUE(r.GetHasAttribute(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_FALSE(r.GetHasAttribute(FILE_ATTRIBUTE_READONLY));
@@ -917,7 +917,7 @@ TEST(FileSearch, AHeldStartFolderIsSearchedWhateverItsPathLeadsToNow)
     for (const auto& [mask, file] : {std::pair<std::string, std::string>{"*.obj", "a/x.obj"}, {"*.map", "b/y.map"}}) {
         ASSERT_EQ(s.Search.Results[mask].size(), 1u) << mask;
         ASSERT_EQ(::stat(t("moved/" + file).c_str(), &inside), 0);
-        EXPECT_EQ(s.Search.Results[mask][0].Inode, inside.st_ino) << file << " came from outside";
+        EXPECT_EQ(s.Search.Results[mask][0].Identity.Inode, inside.st_ino) << file << " came from outside";
     }
     EXPECT_EQ(s.Search.UnreadableFolders, 0u);
 
@@ -965,8 +965,8 @@ TEST(FileSearch, APooledWalkRacingLinkSwapsFindsNothingOutside)
         ASSERT_TRUE(s.Search.Execute(nullptr));
         for (const auto& [mask, results] : s.Search.Results)
             for (const TSearchResult& r : results) {
-                EXPECT_EQ(outside.count(r.Inode), 0u) << r.GetFullName() << " is outside";
-                EXPECT_EQ(inside.count(r.Inode), 1u) << r.GetFullName();
+                EXPECT_EQ(outside.count(r.Identity.Inode), 0u) << r.GetFullName() << " is outside";
+                EXPECT_EQ(inside.count(r.Identity.Inode), 1u) << r.GetFullName();
                 ++found;
             }
     }

@@ -31,6 +31,7 @@
 #include <string_view>
 #include <utility>
 
+#include "FileIdentity.h"
 #include "System.hpp"
 #include <windows.h>
 #include "windef.h"
@@ -45,14 +46,9 @@ struct TDirEntry {
     FILETIME CreationTime{};     // UTC
     FILETIME LastAccessTime{};   // UTC
     FILETIME LastWriteTime{};    // UTC
-    std::uint64_t Device = 0;    // identity: the file system the entry lives on
-    std::uint64_t Inode = 0;     // identity: the entry within that file system
-    // A file system hands a freed inode to the next file it creates, so a
-    // file replaced after the listing can come back with the same identity;
-    // its times tell it apart. Nanoseconds since 1970-01-01 UTC.
-    std::int64_t ModifiedNs = 0;
-    std::int64_t BornNs = 0;     // meaningful only when HasBirthTime
-    bool HasBirthTime = false;   // the file system records birth times
+    // What tells this file from a later one in its place (FileIdentity.h);
+    // its Size is the Size above.
+    twsplatform::TFileIdentity Identity;
 };
 
 // What a raw entry is, as far as a listing needs to know.

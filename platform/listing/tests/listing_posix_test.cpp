@@ -168,21 +168,21 @@ TEST_F(ListingTest, GivesUtcFileTimesAndIdentity)
     const std::uint64_t created = (std::uint64_t{e.CreationTime.dwHighDateTime} << 32) | e.CreationTime.dwLowDateTime;
     const std::uint64_t written = (std::uint64_t{e.LastWriteTime.dwHighDateTime} << 32) | e.LastWriteTime.dwLowDateTime;
     EXPECT_GE(created, written);
-    EXPECT_EQ(e.Device, static_cast<std::uint64_t>(st.st_dev));
-    EXPECT_EQ(e.Inode, static_cast<std::uint64_t>(st.st_ino));
+    EXPECT_EQ(e.Identity.Device, static_cast<std::uint64_t>(st.st_dev));
+    EXPECT_EQ(e.Identity.Inode, static_cast<std::uint64_t>(st.st_ino));
     // To the nanosecond, which a file time (100 ns) cannot carry: one
     // written 1 ns later is another file.
-    EXPECT_EQ(e.ModifiedNs, 981173106500000000LL);
+    EXPECT_EQ(e.Identity.ModifiedNs, 981173106500000000LL);
     const struct timespec later[2] = {{1015218367, 250000000}, {981173106, 500000001}};
     ASSERT_EQ(::utimensat(AT_FDCWD, Path("dated.obj").c_str(), later, 0), 0);
     TDirEntry again;
     ASSERT_TRUE(reader.Describe("dated.obj", TEntryKind::ekFile, again));
-    EXPECT_EQ(again.ModifiedNs, e.ModifiedNs + 1);
+    EXPECT_EQ(again.Identity.ModifiedNs, e.Identity.ModifiedNs + 1);
     struct statx sx;
     ASSERT_EQ(::statx(AT_FDCWD, Path("dated.obj").c_str(), 0, STATX_BTIME, &sx), 0);
-    EXPECT_EQ(e.HasBirthTime, (sx.stx_mask & STATX_BTIME) != 0);
-    if (e.HasBirthTime) {
-        EXPECT_EQ(e.BornNs, static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec);
+    EXPECT_EQ(e.Identity.HasBirthTime, (sx.stx_mask & STATX_BTIME) != 0);
+    if (e.Identity.HasBirthTime) {
+        EXPECT_EQ(e.Identity.BornNs, static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec);
     }
 }
 
@@ -422,10 +422,10 @@ TEST_F(ListingTest, ARootFolderIsOpenedWithoutAnyLinkOnItsPath)
     EXPECT_EQ(ReadAll(reader), (std::map<std::string, TEntryKind>{{"a", TEntryKind::ekFolder}}));
     TDirEntry a;
     ASSERT_EQ(::stat(Path("moved/a").c_str(), &st), 0);
-    a.Device = st.st_dev;
-    a.Inode = st.st_ino;
+    a.Identity.Device = st.st_dev;
+    a.Identity.Inode = st.st_ino;
     EXPECT_TRUE(TFolderReader().OpenBelow(root, "a", a));
-    a.Inode += 1;
+    a.Identity.Inode += 1;
     EXPECT_FALSE(TFolderReader().OpenBelow(root, "a", a)) << "not the folder described";
 }
 

@@ -95,9 +95,9 @@ TEST_F(ListingTest, DescribesEveryEntryAsTheSystemDoes)
         EXPECT_EQ(e.Size, c.setAttributes == 0 ? 0 : static_cast<std::int64_t>(std::strlen(c.name)));
         EXPECT_EQ(e.LastWriteTime.dwLowDateTime, info.ftLastWriteTime.dwLowDateTime);
         EXPECT_EQ(e.LastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwHighDateTime);
-        EXPECT_EQ(e.Device, info.dwVolumeSerialNumber);
-        EXPECT_EQ(e.Inode, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
-        EXPECT_TRUE(e.HasBirthTime);
+        EXPECT_EQ(e.Identity.Device, info.dwVolumeSerialNumber);
+        EXPECT_EQ(e.Identity.Inode, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+        EXPECT_TRUE(e.Identity.HasBirthTime);
     }
     for (const auto& c : cases)
         ::SetFileAttributesA(Path(c.name).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -193,7 +193,7 @@ TEST_F(ListingTest, ARootFolderIsHeldAndWalkedFrom)
     ASSERT_TRUE(parent.Open(FRoot));
     TDirEntry vol;
     ASSERT_TRUE(parent.Describe("vol", TEntryKind::ekFolder, vol));
-    EXPECT_EQ(root.Identity(), TFolderIdentity(vol.Device, vol.Inode));
+    EXPECT_EQ(root.Identity(), TFolderIdentity(vol.Identity.Device, vol.Identity.Inode));
     TFolderReader reader;
     ASSERT_TRUE(reader.Open(root));
     EXPECT_EQ(ReadAll(reader), (std::map<std::string, TEntryKind>{{"a", TEntryKind::ekFolder}}));

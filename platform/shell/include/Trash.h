@@ -102,6 +102,16 @@ private:
 // system. A scan passes over them.
 std::vector<TFileIdentity> TrashFolders(const AnsiString& volume);
 
+// The trash that would take the files below folder (on folder's own file
+// system), and why it could not take them: empty when it can. Checked
+// without creating anything: a missing trash folder only has to be
+// creatable.
+struct TTrashCheck {
+    AnsiString Path;  // ending in "/"; empty when no place is named (the recycle bin)
+    AnsiString Problem;
+};
+TTrashCheck CheckTrashFor(const AnsiString& folder);
+
 // Path= of a .trashinfo file: every byte but letters, digits, "-._~" and
 // "/" as %XX.
 AnsiString EscapeTrashPath(const AnsiString& path);

@@ -39,6 +39,10 @@
 
 namespace twsplatform {
 
+// The identity of an existing path, not following a final link; false when
+// it cannot be read.
+bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity);
+
 enum class TVerifyResult {
     Verified,      // the path leads, link-free, to the same regular file
     Missing,       // the file or a folder on the way no longer exists

@@ -1,5 +1,7 @@
 #include "TrashRestore.h"
 
+#include "VerifiedFile.h"
+
 #include <fcntl.h>
 #include <functional>
 #include <memory>

@@ -1,5 +1,7 @@
 #include "Trash.h"
 
+#include "VerifiedFile.h"
+
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>

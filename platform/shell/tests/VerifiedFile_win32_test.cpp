@@ -30,7 +30,7 @@ protected:
         EXPECT_TRUE(reader.Open(Folder()));
         twslisting::TDirEntry entry;
         EXPECT_TRUE(reader.Describe("f.obj", twslisting::TEntryKind::ekFile, entry));
-        return twsplatform::IdentityOf(entry);
+        return entry.Identity;
     }
 
     std::unique_ptr<TVerifiedFile> Verify(const TFileIdentity& id, TVerifyResult& result)

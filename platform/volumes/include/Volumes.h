@@ -14,6 +14,7 @@
 // has it.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "System.hpp"
@@ -23,6 +24,11 @@ namespace twsplatform {
 struct TVolumeInfo {
     AnsiString Root;   // mount point ending in "/"
     AnsiString Label;  // empty when the file system has none
+    AnsiString FileSystem;  // "ext4", "NTFS"; empty when unknown
+    // What this user may still write there, and the whole size; both 0
+    // when they cannot be read.
+    std::uint64_t FreeBytes = 0;
+    std::uint64_t TotalBytes = 0;
 };
 
 // One line of the mount table, as far as choosing the fixed volumes needs

@@ -13,21 +13,15 @@
 #include <winreg.h>
 
 #include "TempFolder.h"
+#include "comref.h"
 #include "objbase.h"
 
 namespace zelcomtest {
 
 namespace fs = std::filesystem;
 
-struct TRelease {
-    void operator()(IUnknown* p) const
-    {
-        if (p != nullptr)
-            p->Release();
-    }
-};
 template <typename T>
-using TPtr = std::unique_ptr<T, TRelease>;
+using TPtr = twscom::TComRef<T>;
 
 class TInstalledServerTest : public ::testing::Test {
 protected:

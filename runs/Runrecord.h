@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -34,13 +35,20 @@ struct TTally {
 // selected, with the reason in its record), the same before and after.
 struct TFigures {
     TTally Found, Remove, KeptHidden, KeptReadOnly, Unselected, Removed, Kept, Failed;
+    void Add(const TFileRecord& file);
 };
 TFigures FiguresOf(const std::vector<TFileRecord>& files);
+// The same read straight from the detailed handler, one file at a time.
+TFigures FiguresOf(const TCleanupHandler& handler);
 
 // The words for a file's plan and outcome as the document and the list
 // show them.
 const char* PlanReason(const TFileRecord& file);  // "" for a file to remove
 const char* OutcomeName(TFileOutcome outcome);
+
+// A file's identity as the document records it (its size stands beside
+// it); the undo reads it back (Undo.h).
+nlohmann::json IdentityJson(const twsplatform::TFileIdentity& identity);
 
 enum class TRunMode { List, Purge };
 
@@ -54,6 +62,14 @@ nlohmann::json ErrorEntry(const AnsiString& key, const AnsiString& name, const A
 // errors: the ErrorEntry of each handler that failed).
 nlohmann::json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
                            const std::vector<bool>& purged, const nlohmann::json& errors = nlohmann::json::array());
+
+// The same document written to out as RunDocument(...).dump(2) would be,
+// but with each handler's files read from the handler one at a time and
+// written as they come (VisitFiles): the memory it takes does not grow with
+// the files. The handlers' Files() are not used.
+void WriteRunDocument(std::ostream& out, const AnsiString& volume, TRunMode mode,
+                      const std::vector<const TCleanupHandler*>& handlers, const std::vector<bool>& purged,
+                      const nlohmann::json& errors = nlohmann::json::array());
 
 // The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
 // ~/.local/state/tidewash/runs. Below the state folder every folder and

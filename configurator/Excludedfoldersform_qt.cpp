@@ -2,8 +2,6 @@
 // the add, replace, delete and browse actions.
 #include "Excludedfoldersform.h"
 
-#include <filesystem>
-#include <system_error>
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,21 +14,13 @@
 
 namespace twsconfigurator {
 
-AnsiString VolumeRootOfFolder(const AnsiString& folder, const std::deque<AnsiString>& roots)
+TfrmExcludedFolders::TfrmExcludedFolders(QWidget* parent) : TfrmExcludedFolders(*new TExcludedFoldersModel, parent)
 {
-    AnsiString best;
-    for (const AnsiString& root : roots) {
-        if (root.empty() || root.size() <= best.size())
-            continue;
-        const bool holds = folder.compare(0, root.size(), root) == 0 ||
-                           (root.back() == '/' && folder == root.substr(0, root.size() - 1));
-        if (holds)
-            best = root;
-    }
-    return best;
+    FOwnModel.reset(FModel);
 }
 
-TfrmExcludedFolders::TfrmExcludedFolders(QWidget* parent) : QWidget(parent)
+TfrmExcludedFolders::TfrmExcludedFolders(TExcludedFoldersModel& model, QWidget* parent)
+    : QWidget(parent), FModel(&model)
 {
     resize(544, 287);
     Label2 = new QLabel("Selected items indicate sub-folders are included:", this);
@@ -98,7 +88,7 @@ bool TfrmExcludedFolders::eventFilter(QObject* watched, QEvent* event)
 
 int TfrmExcludedFolders::AddFolder(const AnsiString& path, bool withSubFolders)
 {
-    FFolders[path] = withSubFolders;
+    FModel->Put(path, withSubFolders ? TSubFolders::With : TSubFolders::Without);
     const int row = ShowFolder(path, withSubFolders);
     // A folder the filter hides is counted at once, not at the next rebuild.
     if (row < 0)
@@ -106,40 +96,38 @@ int TfrmExcludedFolders::AddFolder(const AnsiString& path, bool withSubFolders)
     return row;
 }
 
-std::vector<std::pair<AnsiString, bool>> TfrmExcludedFolders::GetFolders() const
-{
-    return {FFolders.begin(), FFolders.end()};
-}
+std::vector<std::pair<AnsiString, bool>> TfrmExcludedFolders::GetFolders() const { return FModel->Folders(); }
 
-void TfrmExcludedFolders::SetVolumeRoots(const std::deque<AnsiString>& roots) { FVolumeRoots = roots; }
+void TfrmExcludedFolders::SetVolumeRoots(const std::deque<AnsiString>& roots) { FModel->SetVolumeRoots(roots); }
 
 void TfrmExcludedFolders::SetVolumeFilter(const AnsiString& root)
 {
-    FVolumeFilter = root;
+    FModel->SetVolumeFilter(root);
     RebuildList();
 }
 
 void TfrmExcludedFolders::SetHideFiltered(bool hide)
 {
-    FHideFiltered = hide;
+    FModel->SetHideFiltered(hide ? THideFiltered::Hide : THideFiltered::Grey);
     RebuildList();
 }
 
 int TfrmExcludedFolders::SortedPosition(const QString& text) const
 {
-    // The list sorts as a person reads, ignoring case.
+    // The list sorts as the model's rows do (ReadsBefore).
+    const AnsiString path = text.toStdString();
     int row = 0;
     while (row < chklstExcludedFolders->count() &&
-           QString::compare(chklstExcludedFolders->item(row)->text(), text, Qt::CaseInsensitive) <= 0)
+           !ReadsBefore(path, chklstExcludedFolders->item(row)->text().toStdString()))
         ++row;
     return row;
 }
 
 int TfrmExcludedFolders::ShowFolder(const AnsiString& path, bool withSubFolders)
 {
-    const bool filtered = !FVolumeFilter.empty() && VolumeRootOfFolder(path, FVolumeRoots) != FVolumeFilter;
-    if (filtered && FHideFiltered)
+    if (!FModel->Listed(path))
         return -1;
+    const bool filtered = FModel->OtherVolume(path);
     FFilling = true;
     const QString text = QString::fromStdString(path);
     // Overwriting a folder already listed replaces its entry.
@@ -169,15 +157,15 @@ void TfrmExcludedFolders::RebuildList()
     FFilling = true;
     chklstExcludedFolders->clear();
     FFilling = false;
-    for (const auto& [path, withSubFolders] : FFolders)
-        ShowFolder(path, withSubFolders);
+    for (const TFolderRow& row : FModel->Rows())
+        ShowFolder(row.Path, row.WithSubFolders);
     UpdateHiddenCount();
     update();
 }
 
 void TfrmExcludedFolders::UpdateHiddenCount()
 {
-    lblHiddenCount->setText(QString::number(static_cast<int>(FFolders.size()) - chklstExcludedFolders->count()));
+    lblHiddenCount->setText(QString::number(FModel->HiddenCount()));
 }
 
 void TfrmExcludedFolders::SelectRow(int row)
@@ -198,18 +186,12 @@ bool TfrmExcludedFolders::AcceptTypedPath(TEdit edit)
     const AnsiString path = edtFolderPath->text().toStdString();
     if (path.empty() || (edit == TEdit::Replace && chklstExcludedFolders->currentItem() == nullptr))
         return false;
-    std::error_code error;
-    if (!std::filesystem::is_directory(path, error)) {
-        UserDialogs().MessageBox(this, "The provided folder does not exist", "Invalid Folder", TBoxIcon::Error,
-                                 TBoxButtons::Ok, TBoxAnswer::Ok);
-        return false;
-    }
-    if (FFolders.count(path) != 0) {
-        UserDialogs().MessageBox(this, "The selected folder is already in the list", "Folder Duplicate",
-                                 TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
-        return false;
-    }
-    return true;
+    const TFolderRefusal refusal = FModel->CheckNew(path);
+    if (refusal == TFolderRefusal::None)
+        return true;
+    const TRefusalText text = RefusalText(refusal);
+    UserDialogs().MessageBox(this, text.Text, text.Caption, TBoxIcon::Error, TBoxButtons::Ok, TBoxAnswer::Ok);
+    return false;
 }
 
 void TfrmExcludedFolders::chklstExcludedFoldersClick()
@@ -224,14 +206,9 @@ void TfrmExcludedFolders::chklstExcludedFoldersClickCheck(QListWidgetItem* item)
 {
     if (FFilling || item == nullptr)
         return;
-    const auto it = FFolders.find(item->text().toStdString());
-    if (it == FFolders.end())
-        return;
-    const bool checked = item->checkState() == Qt::Checked;
-    if (it->second == checked)
-        return;
-    it->second = checked;
-    Modified();
+    if (FModel->SetSubFolders(item->text().toStdString(),
+                              item->checkState() == Qt::Checked ? TSubFolders::With : TSubFolders::Without))
+        Modified();
 }
 
 void TfrmExcludedFolders::btnAddClick()
@@ -250,12 +227,11 @@ void TfrmExcludedFolders::btnReplaceClick()
         return;
     QListWidgetItem* item = chklstExcludedFolders->currentItem();
     const AnsiString path = edtFolderPath->text().toStdString();
-    FFolders.erase(item->text().toStdString());
-    // The entry keeps its place and check mark until the list is rebuilt.
+    FModel->Rename(item->text().toStdString(), path);
+    // The entry keeps its place until the list is rebuilt.
     FFilling = true;
     item->setText(QString::fromStdString(path));
     FFilling = false;
-    FFolders[path] = item->checkState() == Qt::Checked;
     Modified();
 }
 
@@ -267,7 +243,7 @@ void TfrmExcludedFolders::btnDeleteClick()
     FFilling = true;
     QListWidgetItem* item = chklstExcludedFolders->takeItem(row);
     FFilling = false;
-    FFolders.erase(item->text().toStdString());
+    FModel->Remove(item->text().toStdString());
     delete item;
     const int count = chklstExcludedFolders->count();
     if (count > 0)

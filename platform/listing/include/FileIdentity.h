@@ -1,15 +1,17 @@
-// What makes a file the one a scan found.
+// What makes a file the one a scan found: the identity a listing records
+// with each entry, the file search keeps with each result, a handler hands
+// to its host and a run records, and what is checked again, on the open
+// handle, before the file is deleted or moved.
 //
 // Device and inode alone are not enough: a file system hands a freed inode
 // to the next file it creates, so a file deleted and created anew in the
 // same place can come back with the same pair. Its size and times tell it
 // apart: the last write to the nanosecond and, where the file system
-// records one, the birth time.
+// records one, the birth time. On Windows device and inode are the volume
+// serial number and the file ID.
 #pragma once
 
 #include <cstdint>
-
-#include "System.hpp"
 
 namespace twsplatform {
 
@@ -21,17 +23,5 @@ struct TFileIdentity {
     std::int64_t BornNs = 0;      // since 1970-01-01 UTC; meaningful only when HasBirthTime
     bool HasBirthTime = false;
 };
-
-// The identity recorded with a folder's entry: by the listing, or by the
-// file search that copies it into its results.
-template <class Entry>
-TFileIdentity IdentityOf(const Entry& entry)
-{
-    return {entry.Device, entry.Inode, entry.Size, entry.ModifiedNs, entry.BornNs, entry.HasBirthTime};
-}
-
-// The identity of an existing path, not following a final link; false when
-// it cannot be read.
-bool ReadFileIdentity(const AnsiString& path, TFileIdentity& identity);
 
 }  // namespace twsplatform

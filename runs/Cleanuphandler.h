@@ -3,11 +3,14 @@
 // free, told to purge, deactivated and released.
 #pragma once
 
+#include <comref.h>
 #include <emptyvc.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "FileIdentity.h"
 #include "System.hpp"
 
 struct ITidewashResults;
@@ -58,11 +61,7 @@ struct TFileRecord {
     AnsiString OutcomeReason;
     AnsiString TrashFolder;  // the trash that took it, ending in "/"
     AnsiString TrashName;    // its entry in TrashFolder's files/
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    std::int64_t ModifiedNs = 0;
-    std::int64_t BornNs = 0;
-    bool HasBirthTime = false;
+    twsplatform::TFileIdentity Identity;  // as the scan found it; its Size is Size
 };
 
 class TCleanupHandler {
@@ -87,9 +86,15 @@ public:
     // Whether the handler tells its files one by one (ITidewashResults).
     bool Detailed() const { return FResults != nullptr; }
     // Reads the detailed handler's files (after a scan, and again after a
-    // purge for the outcomes); false when it failed.
-    bool ReadFiles();
+    // purge for the outcomes); false when it failed. TFileList::Leave reads
+    // all but the files (they are then read with VisitFiles).
+    enum class TFileList { Keep, Leave };
+    bool ReadFiles(TFileList list = TFileList::Keep);
     const std::vector<TFileRecord>& Files() const { return FFiles; }
+    // Reads the detailed handler's files one at a time, in its order,
+    // without keeping them (a million files need not be held at once);
+    // visit returns false to stop. False when the handler failed.
+    bool VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const;
     // After a purge of a detailed handler: its report, or why there is none.
     const AnsiString& ReportPath() const { return FReportPath; }
     const AnsiString& ReportError() const { return FReportError; }
@@ -99,6 +104,10 @@ public:
     // After ReadFiles: the settings file the detailed handler read (it may
     // be missing: the defaults), empty when it names none.
     const AnsiString& SettingsFile() const { return FSettingsFile; }
+    // Why a purge of the detailed handler could do nothing on its volume
+    // (read-only, or its trash unusable), asked before the user is; empty
+    // when nothing stands in the way or the handler does not tell.
+    AnsiString PurgeObstacle() const;
     // Shows the handler's own review window; false when it has none.
     bool ShowProperties();
     void Deactivate();
@@ -119,6 +128,7 @@ public:
 
 private:
     bool Fail(const char* step, HRESULT result);
+    void TakeResults();
 
     AnsiString FKeyName;
     AnsiString FDisplayName;
@@ -129,8 +139,8 @@ private:
     bool FAborted = false;
 
     THandlerError FError;
-    IEmptyVolumeCache* FCache = nullptr;
-    ITidewashResults* FResults = nullptr;
+    twscom::TComRef<IEmptyVolumeCache> FCache;
+    twscom::TComRef<ITidewashResults> FResults;
     std::vector<TFileRecord> FFiles;
     AnsiString FReportPath;
     AnsiString FReportError;

@@ -85,11 +85,7 @@ bool TRunJournal::Trashing(const AnsiString& path, const AnsiString& trashFolder
     return Write({{"trashing", path},
                   {"trash", Entry(trashFolder, trashName)},
                   {"size", f.Size},
-                  {"identity",
-                   {{"device", f.Device},
-                    {"inode", f.Inode},
-                    {"modified_ns", f.ModifiedNs},
-                    {"born_ns", f.HasBirthTime ? json(f.BornNs) : json(nullptr)}}}});
+                  {"identity", IdentityJson(f.Identity)}});
 }
 
 void TRunJournal::Done(const AnsiString& path, TFileOutcome outcome, const AnsiString& trashFolder,

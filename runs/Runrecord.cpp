@@ -2,10 +2,15 @@
 #include "Runrecord.h"
 
 #include "Runjournal.h"
+#include "Runpage.h"
 #include "TrashRestore.h"
 #include "Undo.h"
+#include "UserFolders.h"
 
 #include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string_view>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,16 +47,20 @@ json FileEntry(const TFileRecord& f)
         {"outcome", f.Outcome == TFileOutcome::None ? json(nullptr) : json(OutcomeName(f.Outcome))},
         {"outcome_reason", Nullable(f.OutcomeReason)},
         {"trash", f.TrashName.empty() ? json(nullptr) : json{{"folder", f.TrashFolder}, {"name", f.TrashName}}},
-        {"identity",
-         {{"device", f.Device},
-          {"inode", f.Inode},
-          {"modified_ns", f.ModifiedNs},
-          {"born_ns", f.HasBirthTime ? json(f.BornNs) : json(nullptr)}}},
+        {"identity", IdentityJson(f.Identity)},
     };
     return entry;
 }
 
 }  // namespace
+
+json IdentityJson(const twsplatform::TFileIdentity& identity)
+{
+    return {{"device", identity.Device},
+            {"inode", identity.Inode},
+            {"modified_ns", identity.ModifiedNs},
+            {"born_ns", identity.HasBirthTime ? json(identity.BornNs) : json(nullptr)}};
+}
 
 // An undo compares it with the root it reaches, so that it puts files back
 // into the folder they came from.
@@ -65,29 +74,43 @@ json VolumeIdentityOf(const AnsiString& volume)
     }
 }
 
+void TFigures::Add(const TFileRecord& f)
+{
+    Found.Add(f.Size);
+    switch (f.Plan) {
+    case TFilePlan::Remove: Remove.Add(f.Size); break;
+    case TFilePlan::KeepHidden: KeptHidden.Add(f.Size); break;
+    case TFilePlan::KeepReadOnly: KeptReadOnly.Add(f.Size); break;
+    case TFilePlan::Unselected: Unselected.Add(f.Size); break;
+    }
+    // Kept: every found file not removed on purpose, whatever the reason
+    // (the settings, the selection), before a purge and after.
+    if (f.Plan != TFilePlan::Remove || f.Outcome == TFileOutcome::Kept)
+        Kept.Add(f.Size);
+    switch (f.Outcome) {
+    case TFileOutcome::Deleted:
+    case TFileOutcome::Trashed: Removed.Add(f.Size); break;
+    case TFileOutcome::Failed: Failed.Add(f.Size); break;
+    case TFileOutcome::Kept:
+    case TFileOutcome::None: break;
+    }
+}
+
 TFigures FiguresOf(const std::vector<TFileRecord>& files)
 {
     TFigures t;
-    for (const TFileRecord& f : files) {
-        t.Found.Add(f.Size);
-        switch (f.Plan) {
-        case TFilePlan::Remove: t.Remove.Add(f.Size); break;
-        case TFilePlan::KeepHidden: t.KeptHidden.Add(f.Size); break;
-        case TFilePlan::KeepReadOnly: t.KeptReadOnly.Add(f.Size); break;
-        case TFilePlan::Unselected: t.Unselected.Add(f.Size); break;
-        }
-        // Kept: every found file not removed on purpose, whatever the
-        // reason (the settings, the selection), before a purge and after.
-        if (f.Plan != TFilePlan::Remove || f.Outcome == TFileOutcome::Kept)
-            t.Kept.Add(f.Size);
-        switch (f.Outcome) {
-        case TFileOutcome::Deleted:
-        case TFileOutcome::Trashed: t.Removed.Add(f.Size); break;
-        case TFileOutcome::Failed: t.Failed.Add(f.Size); break;
-        case TFileOutcome::Kept:
-        case TFileOutcome::None: break;
-        }
-    }
+    for (const TFileRecord& f : files)
+        t.Add(f);
+    return t;
+}
+
+TFigures FiguresOf(const TCleanupHandler& handler)
+{
+    TFigures t;
+    handler.VisitFiles([&t](const TFileRecord& f) {
+        t.Add(f);
+        return true;
+    });
     return t;
 }
 
@@ -128,8 +151,28 @@ json ErrorEntry(const AnsiString& key, const AnsiString& name, const AnsiString&
             {"reason", reason}, {"hresult", code}};
 }
 
-json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
-                 const std::vector<bool>& purged, const json& errors)
+namespace {
+
+// Goes through a handler's files: those it read (Files()), or, when the
+// document is streamed, straight from the handler.
+enum class TFileSource { Read, Handler };
+
+bool EachFile(const TCleanupHandler& h, TFileSource source, const std::function<bool(const TFileRecord&)>& visit)
+{
+    if (source == TFileSource::Handler)
+        return h.VisitFiles(visit);
+    for (const TFileRecord& f : h.Files())
+        if (!visit(f))
+            break;
+    return true;
+}
+
+// The document of a run. With files set, each detailed handler's "files"
+// holds its file entries; without, the string marker(i) for handler i,
+// where a streamed writer puts them.
+json Document(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
+              const std::vector<bool>& purged, const json& errors, TFileSource source, bool files,
+              const std::function<std::string(std::size_t)>& marker)
 {
     json list = json::array();
     TFigures total;
@@ -144,18 +187,22 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
                       {"found_bytes", h.SpaceUsed()},
                       {"purged", i < purged.size() && purged[i]}};
         if (h.Detailed()) {
-            const TFigures f = FiguresOf(h.Files());
+            TFigures f;
+            json entries = files ? json::array() : json(marker(i));
+            EachFile(h, source, [&](const TFileRecord& file) {
+                f.Add(file);
+                if (files)
+                    entries.push_back(FileEntry(file));
+                if (!file.TrashFolder.empty() &&
+                    std::find(trashes.begin(), trashes.end(), file.TrashFolder) == trashes.end())
+                    trashes.push_back(file.TrashFolder);
+                return true;
+            });
             entry["figures"] = {{"found", Tally(f.Found)},          {"remove", Tally(f.Remove)},
                                 {"kept_hidden", Tally(f.KeptHidden)}, {"kept_read_only", Tally(f.KeptReadOnly)},
                                 {"unselected", Tally(f.Unselected)},  {"removed", Tally(f.Removed)},
                                 {"kept", Tally(f.Kept)},              {"failed", Tally(f.Failed)}};
-            json files = json::array();
-            for (const TFileRecord& file : h.Files()) {
-                files.push_back(FileEntry(file));
-                if (!file.TrashFolder.empty() && std::find(trashes.begin(), trashes.end(), file.TrashFolder) == trashes.end())
-                    trashes.push_back(file.TrashFolder);
-            }
-            entry["files"] = std::move(files);
+            entry["files"] = std::move(entries);
             entry["report"] = Nullable(h.ReportPath());
             entry["report_error"] = Nullable(h.ReportError());
             entry["unreadable_folders"] = h.UnreadableFolders();
@@ -195,23 +242,80 @@ json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<cons
     };
 }
 
+// text with every line but the first indented by indent.
+void WriteIndented(std::ostream& out, const std::string& text, const std::string& indent)
+{
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        out << std::string_view(text).substr(start, nl + 1 - start) << indent;
+    out << std::string_view(text).substr(start);
+}
+
+}  // namespace
+
+json RunDocument(const AnsiString& volume, TRunMode mode, const std::vector<const TCleanupHandler*>& handlers,
+                 const std::vector<bool>& purged, const json& errors)
+{
+    return Document(volume, mode, handlers, purged, errors, TFileSource::Read, true, {});
+}
+
+void WriteRunDocument(std::ostream& out, const AnsiString& volume, TRunMode mode,
+                      const std::vector<const TCleanupHandler*>& handlers, const std::vector<bool>& purged,
+                      const json& errors)
+{
+    // The document without its files, with a marker where each handler's
+    // files go. The markers begin with a control character, which the
+    // dump escapes; that no other string of the document spells the same
+    // escape is checked, not assumed.
+    const auto marker = [](std::size_t i) { return "\x01tidewash-files-" + std::to_string(i); };
+    const std::string skeleton =
+        Document(volume, mode, handlers, purged, errors, TFileSource::Handler, false, marker).dump(2);
+    std::vector<std::pair<std::size_t, std::size_t>> places;  // where each marker is, and the handler
+    for (std::size_t i = 0; i < handlers.size(); ++i) {
+        if (!handlers[i]->Detailed())
+            continue;
+        const std::string quoted = json(marker(i)).dump();
+        const std::size_t at = skeleton.find(quoted);
+        if (at == std::string::npos || skeleton.find(quoted, at + 1) != std::string::npos) {
+            out << RunDocument(volume, mode, handlers, purged, errors).dump(2);
+            return;
+        }
+        places.emplace_back(at, i);
+    }
+    std::sort(places.begin(), places.end());
+    std::size_t written = 0;
+    for (const auto& [at, i] : places) {
+        out << std::string_view(skeleton).substr(written, at - written);
+        // The marker's line tells its depth: the entries go one level in.
+        const std::size_t lineStart = skeleton.rfind('\n', at) + 1;
+        const std::size_t keyIndent = skeleton.find_first_not_of(' ', lineStart) - lineStart;
+        const std::string inner(keyIndent + 2, ' ');
+        bool first = true;
+        EachFile(*handlers[i], TFileSource::Handler, [&](const TFileRecord& file) {
+            out << (first ? "[\n" : ",\n") << inner;
+            WriteIndented(out, FileEntry(file).dump(2), inner);
+            first = false;
+            return true;
+        });
+        out << (first ? "[]" : "\n" + std::string(keyIndent, ' ') + "]");
+        written = at + json(marker(i)).dump().size();
+    }
+    out << std::string_view(skeleton).substr(written);
+}
+
 namespace {
 
 // The user's state folder, which may be reached through links (it is the
 // user's own setting), and the folders below it that are never.
-std::string StateBase()
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/')
-        return state;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state";
-}
+std::string StateBase() { return twsplatform::UserStateBase(); }
 
 const std::vector<AnsiString> kRunsBelow = {"tidewash", "runs"};
 
 twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
 {
+    // Without one the runs would land relative to the current folder.
+    if (StateBase().empty())
+        throw std::runtime_error("no folder for the runs: neither XDG_STATE_HOME nor HOME is an absolute path");
     return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
 }
 
@@ -271,10 +375,24 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
         } catch (const std::runtime_error&) {
         }
     }
+    // The page a person reads beside the record (Runpage.h); the record
+    // stands without it, and says whether there is one.
+    try {
+        document["run"]["page"] = folder.Path() + "/" + kRunPageFile;
+        folder.Replace(kRunPageFile, RunPageHtml(document));
+    } catch (const std::exception&) {
+        document["run"]["page"] = nullptr;
+    }
     folder.Replace(kManifest, document.dump(2) + "\n");
 }
 
 }  // namespace
+
+std::string RunPagePath(const std::string& id)
+{
+    const twsplatform::TStateFolder folder = OpenRun(id);
+    return folder.Has(kRunPageFile) ? folder.Path() + "/" + kRunPageFile : std::string();
+}
 
 std::string SaveRun(json& document, const AnsiString& reportPath)
 {

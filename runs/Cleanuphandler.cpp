@@ -8,6 +8,7 @@
 #include <stringapiset.h>
 #include <comimpl.h>
 #include <comload.h>
+#include <comref.h>
 #include <textconv.h>
 #include <vector>
 
@@ -76,15 +77,6 @@ private:
     TPurgeJournal* FJournal;
 };
 
-struct TCallbackRef {
-    explicit TCallbackRef(TProgressSink& sink, TPurgeJournal* journal = nullptr)
-        : Object(new TCallback(sink, journal))
-    {
-    }
-    ~TCallbackRef() { Object->Release(); }
-    TCallback* Object;
-};
-
 }  // namespace
 
 std::vector<AnsiString> ListHandlerKeys()
@@ -110,10 +102,9 @@ TCleanupHandler::TCleanupHandler(AnsiString keyName) : FKeyName(std::move(keyNam
 
 TCleanupHandler::~TCleanupHandler()
 {
-    if (FResults != nullptr)
-        FResults->Release();
-    if (FCache != nullptr)
-        FCache->Release();
+    // The handler was initialised with the key: it goes before the key.
+    FResults.reset();
+    FCache.reset();
     if (FKey != nullptr)
         RegCloseKey(FKey);
 }
@@ -128,15 +119,15 @@ bool TCleanupHandler::Fail(const char* step, HRESULT result)
 // (why it could not scan: its settings file and the reason); empty if none.
 AnsiString TCleanupHandler::TakeErrorDescription()
 {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || info == nullptr)
+    IErrorInfo* raw = nullptr;
+    if (GetErrorInfo(0, &raw) != S_OK || raw == nullptr)
         return AnsiString();
+    const twscom::TComRef<IErrorInfo> info(raw);
     BSTR text = nullptr;
     AnsiString description;
     if (SUCCEEDED(info->GetDescription(&text)) && text != nullptr)
         description = FromWide(text);
     SysFreeString(text);
-    info->Release();
     return description;
 }
 
@@ -165,14 +156,16 @@ bool TCleanupHandler::Load(const AnsiString& volume)
     const std::u16string wideKey = ToWide(FKeyName);
     LPWSTR display = nullptr, description = nullptr, button = nullptr;
     if (SUCCEEDED(hr)) {
-        FCache = cache2;
+        FCache.reset(cache2);
         hr = cache2->InitializeEx(FKey, wideVolume.c_str(), wideKey.c_str(), &display, &description,
                                   &button, &FFlags);
     } else if (hr == E_NOINTERFACE) {
+        IEmptyVolumeCache* cache = nullptr;
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache,
-                              reinterpret_cast<void**>(&FCache));
+                              reinterpret_cast<void**>(&cache));
         if (FAILED(hr))
             return Fail("create it", hr);
+        FCache.reset(cache);
         hr = FCache->Initialize(FKey, wideVolume.c_str(), &display, &description, &FFlags);
     } else {
         Fail("create it", hr);
@@ -189,27 +182,28 @@ bool TCleanupHandler::Load(const AnsiString& volume)
         FDisplayName = FKeyName;
     if (FAILED(hr))
         return Fail("initialise it", hr);
-    // A handler that tells its files one by one lets the host show them.
-    if (FAILED(FCache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&FResults))))
-        FResults = nullptr;
+    TakeResults();
     return true;
+}
+
+// A handler that tells its files one by one lets the host show them.
+void TCleanupHandler::TakeResults()
+{
+    ITidewashResults* results = nullptr;
+    if (SUCCEEDED(FCache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results))))
+        FResults.reset(results);
 }
 
 void TCleanupHandler::Adopt(IEmptyVolumeCache* cache, const AnsiString& displayName, DWORDLONG scanned)
 {
-    if (FResults != nullptr)
-        FResults->Release();
-    if (FCache != nullptr)
-        FCache->Release();
-    FResults = nullptr;
-    FCache = cache;
+    FResults.reset();
+    FCache.reset(cache);
     if (FCache == nullptr)
         return;
     FCache->AddRef();
     FDisplayName = displayName.empty() ? FKeyName : displayName;
     FSpaceUsed = scanned;
-    if (FAILED(FCache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&FResults))))
-        FResults = nullptr;
+    TakeResults();
 }
 
 namespace {
@@ -224,7 +218,35 @@ AnsiString TakeBSTR(BSTR& text)
 
 }  // namespace
 
-bool TCleanupHandler::ReadFiles()
+bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const
+{
+    if (FResults == nullptr)
+        return false;
+    LONG count = 0;
+    if (FAILED(FResults->GetFileCount(&count)))
+        return false;
+    TFileRecord f;
+    for (LONG i = 0; i < count; ++i) {
+        TWS_FILE_RESULT r{};
+        if (FAILED(FResults->GetFile(i, &r)))
+            return false;
+        f.Size = r.Size;
+        f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
+        f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
+        f.Identity = TwsFileIdentity(r);
+        f.Mask = TakeBSTR(r.Mask);
+        f.Path = TakeBSTR(r.Path);
+        f.PlanReason = TakeBSTR(r.PlanReason);
+        f.OutcomeReason = TakeBSTR(r.OutcomeReason);
+        f.TrashFolder = TakeBSTR(r.TrashFolder);
+        f.TrashName = TakeBSTR(r.TrashName);
+        if (!visit(f))
+            break;
+    }
+    return true;
+}
+
+bool TCleanupHandler::ReadFiles(TFileList list)
 {
     FFiles.clear();
     if (FResults == nullptr)
@@ -234,27 +256,13 @@ bool TCleanupHandler::ReadFiles()
         return false;
     LONG unreadable = 0;
     FUnreadableFolders = SUCCEEDED(FResults->GetUnreadableFolderCount(&unreadable)) ? unreadable : 0;
-    FFiles.reserve(static_cast<std::size_t>(count));
-    for (LONG i = 0; i < count; ++i) {
-        TWS_FILE_RESULT r{};
-        if (FAILED(FResults->GetFile(i, &r)))
+    if (list == TFileList::Keep) {
+        FFiles.reserve(static_cast<std::size_t>(count));
+        if (!VisitFiles([this](const TFileRecord& f) {
+                FFiles.push_back(f);
+                return true;
+            }))
             return false;
-        TFileRecord f;
-        f.Size = r.Size;
-        f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
-        f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
-        f.Device = r.Device;
-        f.Inode = r.Inode;
-        f.ModifiedNs = r.ModifiedNs;
-        f.BornNs = r.BornNs;
-        f.HasBirthTime = r.HasBirthTime != VARIANT_FALSE;
-        f.Mask = TakeBSTR(r.Mask);
-        f.Path = TakeBSTR(r.Path);
-        f.PlanReason = TakeBSTR(r.PlanReason);
-        f.OutcomeReason = TakeBSTR(r.OutcomeReason);
-        f.TrashFolder = TakeBSTR(r.TrashFolder);
-        f.TrashName = TakeBSTR(r.TrashName);
-        FFiles.push_back(std::move(f));
     }
     BSTR path = nullptr, error = nullptr;
     FResults->GetPurgeReport(&path, &error);
@@ -266,11 +274,23 @@ bool TCleanupHandler::ReadFiles()
     return true;
 }
 
+AnsiString TCleanupHandler::PurgeObstacle() const
+{
+    if (FResults == nullptr)
+        return AnsiString();
+    BSTR reason = nullptr;
+    const HRESULT hr = FResults->GetPurgeReadiness(&reason);
+    AnsiString text = TakeBSTR(reason);
+    if (hr == S_FALSE && text.empty())
+        text = "the handler says its purge cannot go ahead";
+    return hr == S_FALSE ? text : AnsiString();
+}
+
 bool TCleanupHandler::Scan(TProgressSink& sink)
 {
-    TCallbackRef callback(sink);
+    const twscom::TComRef<TCallback> callback(new TCallback(sink));
     FSpaceUsed = 0;
-    const HRESULT hr = FCache->GetSpaceUsed(&FSpaceUsed, callback.Object);
+    const HRESULT hr = FCache->GetSpaceUsed(&FSpaceUsed, callback.get());
     if (hr == E_ABORT) {
         FAborted = true;
         return false;
@@ -286,8 +306,8 @@ bool TCleanupHandler::Scan(TProgressSink& sink)
 
 bool TCleanupHandler::Purge(DWORDLONG spaceToFree, TProgressSink& sink, TPurgeJournal* journal)
 {
-    TCallbackRef callback(sink, journal);
-    const HRESULT hr = FCache->Purge(spaceToFree, callback.Object);
+    const twscom::TComRef<TCallback> callback(new TCallback(sink, journal));
+    const HRESULT hr = FCache->Purge(spaceToFree, callback.get());
     if (hr == E_ABORT) {
         FAborted = true;
         return false;

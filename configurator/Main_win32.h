@@ -1,0 +1,115 @@
+// TConfiguratorWindow: the settings editor built with the system's own
+// controls, the second view over TConfiguratorSession (the Qt window is the
+// first). One tab per file mask; below the tabs the excluded folders of the
+// selected mask in a list view whose check boxes say "with sub-folders";
+// the volume filter, the deletion options, and the Excluded Volumes menu.
+// Without the configuration server it shows what to do and no form.
+//
+// The window is a modeless dialog from the resources of Main_win32.rc;
+// its owner runs the message loop through PreTranslate so that the keys of
+// the dialog (Tab, Alt+letter) and the menu's accelerators work.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <vector>
+
+#include "Configuratorsession.h"
+#include "System.hpp"
+
+namespace twsconfigurator {
+
+// What the window asks and tells the user through; a test puts scripted
+// answers here. Ask returns IDOK, IDYES, IDNO or IDCANCEL.
+struct TWindowPrompts {
+    // A message box with MB_* flags.
+    std::function<int(HWND owner, const AnsiString& text, const AnsiString& caption, UINT flags)> Ask;
+    // Called when a dialog of the window (the mask input) has been
+    // initialised, before it waits for the user.
+    std::function<void(HWND dialog)> DialogShown;
+};
+
+// What closing the window ends: the program's message loop, or nothing (a
+// test's window).
+enum class TOnClose { QuitMessageLoop, Stay };
+
+class TConfiguratorWindow {
+public:
+    // COM must be initialised on the thread (a single-threaded apartment).
+    // The window is created hidden; Show shows it.
+    TConfiguratorWindow(tws::TSettingsPlace settings, std::vector<TVolume> volumes, AnsiString programFolder,
+                        TOnClose onClose, TWindowPrompts prompts = {});
+    ~TConfiguratorWindow();
+    TConfiguratorWindow(const TConfiguratorWindow&) = delete;
+    TConfiguratorWindow& operator=(const TConfiguratorWindow&) = delete;
+
+    HWND Handle() const { return FWindow; }
+    void Show(int showCommand);
+    // Handles the message when it is a key of the window; true when taken.
+    bool PreTranslate(MSG& message);
+    const TConfiguratorSession& Session() const { return FSession; }
+    // Closed by the user (Exit, the close box) with nothing left unsaved.
+    bool Closed() const { return FWindow == nullptr; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Initialise();
+    // The buttons' glyphs and the window's icons from the resource library.
+    void LoadImages();
+    void Command(int id, int code);
+    bool Notify(const NMHDR& header);
+
+    int Ask(const AnsiString& text, const AnsiString& caption, UINT flags);
+    void Tell(const TNotice& notice);
+    void ShowServerMissing();
+    void ShowModified();
+    void ShowModel();
+    // The model's masks with the tab selected (-1: none), its folders, the
+    // modified marker.
+    void ShowMasks(int selected);
+    // Tells why a typed folder is refused; true when it is not.
+    bool Accepted(TFolderRefusal refusal);
+    void ShowFolders();
+    void ShowSettingsFile();
+    void RebuildVolumesMenu();
+    int CurrentMask() const;
+    TExcludedFoldersModel* CurrentFolders();
+    AnsiString SelectedFolder() const;
+    AnsiString TypedFolder() const;
+
+    void Reload();
+    bool Save();
+    bool InputMask(const AnsiString& caption, AnsiString& mask);
+    bool ValidMask(const AnsiString& mask, int edited);
+    void AddMask();
+    void EditMask();
+    void DeleteMask();
+    void AddFolder();
+    void ReplaceFolder();
+    void DeleteFolder();
+    void BrowseFolder();
+    void OptionsClicked();
+    void FilterChanged();
+    void RunWizard();
+    bool CloseQuery();
+    void Close();
+
+    TConfiguratorSession FSession;
+    AnsiString FProgramFolder;
+    TWindowPrompts FPrompts;
+    HWND FWindow = nullptr;
+    HMENU FVolumesMenu = nullptr;
+    HACCEL FAccelerators = nullptr;
+    TOnClose FOnClose;
+    std::vector<HIMAGELIST> FGlyphs;
+    HICON FIcons[2] = {nullptr, nullptr};
+    // Set while the program fills the folder list, so that its change
+    // notifications are not taken for the user's checks.
+    bool FFilling = false;
+};
+
+}  // namespace twsconfigurator

@@ -1,0 +1,378 @@
+// The Windows settings editor driven by window messages, against the
+// configuration server registered in the test prefix: what the user does
+// in the window ends up in the settings file the server writes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Main_win32.h"
+#include "Main_win32_ids.h"
+#include "SettingsFile.h"
+#include "TempFolder.h"
+#include "Zelcomstrings.h"
+
+using namespace twsconfigurator;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Text(HWND window, int id)
+{
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(window, id, text, 1024);
+    return zelcom::WideToAnsi(text);
+}
+
+std::vector<std::string> Tabs(HWND window)
+{
+    HWND tabs = GetDlgItem(window, IDC_MASKTABS);
+    std::vector<std::string> captions;
+    const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        captions.push_back(zelcom::WideToAnsi(text));
+    }
+    return captions;
+}
+
+// The folder list as shown: "path [x]" with sub-folders, "path [ ]" alone.
+std::vector<std::string> Folders(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_FOLDERS);
+    std::vector<std::string> rows;
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+        wchar_t text[1024] = {};
+        LVITEMW item{};
+        item.pszText = text;
+        item.cchTextMax = 1024;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        rows.push_back(zelcom::WideToAnsi(text) + (ListView_GetCheckState(list, i) ? " [x]" : " [ ]"));
+    }
+    return rows;
+}
+
+bool Checked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+// The folder of this program, where the build puts TWSRES.dll too.
+std::string ThisFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::string file = zelcom::WideToAnsi(path);
+    return file.substr(0, file.find_last_of('\\') + 1);
+}
+
+void Show(HWND window)
+{
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+}
+
+void Command(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Click(HWND window, int id) { SendDlgItemMessageW(window, id, BM_CLICK, 0, 0); }
+
+void SelectTab(HWND window, int tab)
+{
+    HWND tabs = GetDlgItem(window, IDC_MASKTABS);
+    SendMessageW(tabs, TCM_SETCURSEL, tab, 0);
+    NMHDR header{tabs, IDC_MASKTABS, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(window, WM_NOTIFY, IDC_MASKTABS, reinterpret_cast<LPARAM>(&header));
+}
+
+class MainWin32Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        settings.File = (temp / "TWS.cfg").string();
+        settings.ReportsFolder = (temp / "Reports").string();
+        fs::create_directories(temp / "keep" / "sub");
+        prompts.Ask = [this](HWND, const AnsiString& text, const AnsiString& caption, UINT) {
+            boxes.push_back(caption + ": " + text);
+            return answer;
+        };
+        // The mask dialog is filled and confirmed as a user would: its
+        // edit control, then its OK button.
+        prompts.DialogShown = [this](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_MASK, zelcom::AnsiToWide(typedMask).c_str());
+            PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        };
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    std::unique_ptr<TConfiguratorWindow> Open(std::vector<TVolume> volumes = {{"Data (S:)", "S:\\"}})
+    {
+        return std::make_unique<TConfiguratorWindow>(settings, std::move(volumes), ThisFolder(), TOnClose::Stay,
+                                                     prompts);
+    }
+    std::string Dir(const char* name) const { return (temp / name).string(); }
+
+    twstesting::TTempFolder temp{"configurator win32"};
+    tws::TSettingsPlace settings;
+    TWindowPrompts prompts;
+    std::vector<std::string> boxes;
+    int answer = IDOK;
+    std::string typedMask;
+};
+
+TEST_F(MainWin32Test, TheUsersEditsAreWhatTheServerSaves)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    ASSERT_TRUE(w->Session().HasServer());
+    twstesting::TSettingsFile expected;
+    std::vector<std::string> masks = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*", "*.bak"};
+    EXPECT_EQ(Tabs(window), masks) << "the defaults, as no file is there";
+    EXPECT_EQ(Checked(window, IDC_USERECYCLEBIN), true);
+
+    // A new mask through the dialog: its tab is added and selected.
+    typedMask = "*.$$$";
+    Command(window, IDM_ADDMASK);
+    masks.push_back("*.$$$");
+    EXPECT_EQ(Tabs(window), masks);
+    EXPECT_EQ(SendDlgItemMessageW(window, IDC_MASKTABS, TCM_GETCURSEL, 0, 0), 9);
+
+    // Two folders for *.obj, the second unchecked in the list: alone.
+    SelectTab(window, 2);
+    SetDlgItemTextW(window, IDC_FOLDERPATH, zelcom::AnsiToWide(Dir("keep")).c_str());
+    Click(window, IDC_ADD);
+    SetDlgItemTextW(window, IDC_FOLDERPATH, zelcom::AnsiToWide(Dir("keep\\sub")).c_str());
+    Click(window, IDC_ADD);
+    ASSERT_EQ(Folders(window), (std::vector<std::string>{Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}));
+    LVITEMW unchecked{};
+    unchecked.stateMask = LVIS_STATEIMAGEMASK;
+    unchecked.state = INDEXTOSTATEIMAGEMASK(1);
+    SendDlgItemMessageW(window, IDC_FOLDERS, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&unchecked));
+    EXPECT_EQ(Folders(window), (std::vector<std::string>{Dir("keep") + " [x]", Dir("keep\\sub") + " [ ]"}));
+
+    Click(window, IDC_USERECYCLEBIN);
+    Click(window, IDC_DELETEHIDDEN);
+    Command(window, IDM_VOLUME + 0);  // Excluded Volumes: Data (S:)
+    EXPECT_TRUE(w->Session().Model().Modified());
+    EXPECT_EQ(Text(window, IDC_STATUS), " Modified");
+
+    Command(window, IDM_SAVE);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_FALSE(w->Session().Model().Modified());
+    expected.ActiveMasks = "*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak,*.$$$";
+    expected.DeleteHidden = true;
+    expected.UseRecycleBin = false;
+    expected.ExcludedVolumes = {"S:\\"};
+    // The server writes the folders alone before those with sub-folders.
+    expected.ExcludedFolders = {{"*.obj", {Dir("keep\\sub") + "=0", Dir("keep") + "=1"}}};
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+
+    // A second window reads back what the first saved.
+    w.reset();
+    w = Open();
+    EXPECT_EQ(Tabs(w->Handle()), masks);
+    SelectTab(w->Handle(), 2);
+    EXPECT_EQ(Folders(w->Handle()), (std::vector<std::string>{Dir("keep") + " [x]", Dir("keep\\sub") + " [ ]"}));
+    EXPECT_FALSE(Checked(w->Handle(), IDC_USERECYCLEBIN));
+}
+
+TEST_F(MainWin32Test, MasksTheModelRefusesOrTheUserDeclinesAreNotAdded)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    const std::vector<std::string> masks = Tabs(window);
+    const struct {
+        const char* mask;
+        int answer;
+        const char* box;  // the start of the one box shown
+    } cases[] = {
+        {"*.*", IDOK, "Invalid Mask: "},
+        {"*.OBJ", IDOK, "Invalid Mask: The entered mask already exists"},
+        {"", IDOK, "Invalid Mask: Cannot have an empty mask"},
+        {"*.cpp", IDNO, "Mask Matches Source Files: The mask \"*.cpp\""},
+    };
+    for (const auto& c : cases) {
+        typedMask = c.mask;
+        answer = c.answer;
+        Command(window, IDM_ADDMASK);
+        ASSERT_EQ(boxes.size(), 1u) << c.mask;
+        EXPECT_EQ(boxes[0].rfind(c.box, 0), 0u) << boxes[0];
+        boxes.clear();
+        EXPECT_EQ(Tabs(window), masks) << c.mask;
+    }
+    EXPECT_FALSE(w->Session().Model().Modified());
+    // Said yes to, the source mask is taken.
+    typedMask = "*.cpp";
+    answer = IDYES;
+    Command(window, IDM_ADDMASK);
+    EXPECT_EQ(Tabs(window).back(), "*.cpp");
+}
+
+TEST_F(MainWin32Test, ClosingWithUnsavedChangesAsksAndSavesOnYes)
+{
+    auto w = Open();
+    Click(w->Handle(), IDC_DELETEREADONLY);
+    answer = IDCANCEL;
+    SendMessageW(w->Handle(), WM_CLOSE, 0, 0);
+    ASSERT_FALSE(w->Closed());
+    EXPECT_FALSE(fs::exists(settings.File));
+    answer = IDYES;
+    SendMessageW(w->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(w->Closed());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Configuration Modified: Do you want to save the changes ?");
+    twstesting::TSettingsFile expected;
+    expected.DeleteReadOnly = true;
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+}
+
+TEST_F(MainWin32Test, AnUnreadableSettingsFileIsReportedAndNeverReplaced)
+{
+    twstesting::WriteFile(settings.File, "[Files]\nActiveMasks=\"*\"\n");
+    auto w = Open();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Settings Not Loaded: The settings file cannot be read", 0), 0u) << boxes[0];
+    EXPECT_TRUE(Tabs(w->Handle()).empty());
+    Command(w->Handle(), IDM_SAVE);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].rfind("Settings Not Saved: The settings file could not be read, so it is not replaced", 0), 0u)
+        << boxes[1];
+    EXPECT_EQ(twstesting::ReadFile(settings.File), "[Files]\nActiveMasks=\"*\"\n");
+}
+
+TEST_F(MainWin32Test, TheFolderButtonsShowTheGlyphsOfTheResourceLibrary)
+{
+    auto w = Open();
+    for (int button : {IDC_BROWSE, IDC_ADD, IDC_REPLACE, IDC_DELETE}) {
+        BUTTON_IMAGELIST image{};
+        ASSERT_TRUE(SendDlgItemMessageW(w->Handle(), button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image)));
+        ASSERT_NE(image.himl, nullptr) << button;
+        EXPECT_EQ(ImageList_GetImageCount(image.himl), 1) << button;
+        // The fuchsia background is the mask's, never a painted colour.
+        IMAGEINFO info{};
+        ASSERT_TRUE(ImageList_GetImageInfo(image.himl, 0, &info));
+        EXPECT_NE(info.hbmMask, nullptr) << button;
+    }
+    EXPECT_NE(SendMessageW(w->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+// The filter's choice reaches the list: folders of another volume are
+// greyed with their check fixed, or hidden and counted; nothing changes.
+TEST_F(MainWin32Test, TheVolumeFilterFixesOrHidesTheFoldersOfOtherVolumes)
+{
+    const std::string drive = temp.Path().string().substr(0, 3);  // "C:\"
+    auto w = Open({{"Temp", drive}, {"Data (S:)", "S:\\"}});
+    const HWND window = w->Handle();
+    SelectTab(window, 0);
+    for (const char* name : {"keep", "keep\\sub"}) {
+        SetDlgItemTextW(window, IDC_FOLDERPATH, zelcom::AnsiToWide(Dir(name)).c_str());
+        Click(window, IDC_ADD);
+    }
+    Command(window, IDM_SAVE);
+    ASSERT_FALSE(w->Session().Model().Modified());
+
+    const auto choose = [window](int volume) {
+        SendDlgItemMessageW(window, IDC_VOLUMEFILTER, CB_SETCURSEL, volume, 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_VOLUMEFILTER, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_VOLUMEFILTER)));
+    };
+    const struct {
+        int volume;
+        bool hide;
+        std::vector<std::string> rows;
+        const char* hidden;
+        bool checkable;
+    } cases[] = {
+        {1, false, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", true},
+        {2, false, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", false},
+        {2, true, {}, "2", false},
+        {0, true, {Dir("keep") + " [x]", Dir("keep\\sub") + " [x]"}, "0", true},
+    };
+    for (const auto& c : cases) {
+        choose(c.volume);
+        if (Checked(window, IDC_HIDEFILTERED) != c.hide)
+            Click(window, IDC_HIDEFILTERED);
+        EXPECT_EQ(Folders(window), c.rows) << c.volume << c.hide;
+        EXPECT_EQ(Text(window, IDC_HIDDENCOUNT), c.hidden) << c.volume << c.hide;
+        if (c.rows.empty())
+            continue;
+        // Unchecking the first: taken on the filter's volume, refused off it.
+        LVITEMW unchecked{};
+        unchecked.stateMask = LVIS_STATEIMAGEMASK;
+        unchecked.state = INDEXTOSTATEIMAGEMASK(1);
+        SendDlgItemMessageW(window, IDC_FOLDERS, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&unchecked));
+        EXPECT_EQ(Folders(window).front() == Dir("keep") + " [ ]", c.checkable) << c.volume;
+        EXPECT_EQ(w->Session().Model().Modified(), c.checkable) << c.volume;
+        // Put back for the next case.
+        if (c.checkable) {
+            LVITEMW checked = unchecked;
+            checked.state = INDEXTOSTATEIMAGEMASK(2);
+            SendDlgItemMessageW(window, IDC_FOLDERS, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&checked));
+            Command(window, IDM_SAVE);
+        }
+    }
+}
+
+// The keys a user presses reach the window through its message loop's
+// PreTranslate: the menu's accelerators, and the dialog's Tab.
+TEST_F(MainWin32Test, ControlSSavesAndTabMovesThroughTheControls)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    Click(window, IDC_DELETEHIDDEN);
+    ASSERT_TRUE(w->Session().Model().Modified());
+
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    keys[VK_CONTROL] = 0x80;
+    ASSERT_TRUE(SetKeyboardState(keys));
+    MSG control{GetDlgItem(window, IDC_FOLDERPATH), WM_KEYDOWN, 'S', 0x001F0001, 0, {}};
+    EXPECT_TRUE(w->PreTranslate(control));
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_FALSE(w->Session().Model().Modified());
+    twstesting::TSettingsFile expected;
+    expected.DeleteHidden = true;
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+
+    // Tab from the path goes on to the browse button, as the resource orders.
+    Show(window);
+    SetFocus(GetDlgItem(window, IDC_FOLDERPATH));
+    MSG tab{GetDlgItem(window, IDC_FOLDERPATH), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {}};
+    EXPECT_TRUE(w->PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, IDC_BROWSE));
+}
+
+// Rename and delete act on the selected tab; a declined deletion keeps the
+// mask, and the saved list is the tabs' list.
+TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
+{
+    auto w = Open();
+    const HWND window = w->Handle();
+    SelectTab(window, 1);
+    typedMask = "*.dcu";
+    Command(window, IDM_EDITMASK);
+    SelectTab(window, 0);
+    answer = IDNO;
+    Command(window, IDM_DELETEMASK);
+    EXPECT_EQ(Tabs(window).front(), "*.map") << "declined";
+    answer = IDYES;
+    Command(window, IDM_DELETEMASK);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Confirm: Are you sure you want to\ndelete the file mask ?\n\n    *.map");
+    EXPECT_EQ(Tabs(window), (std::vector<std::string>{"*.dcu", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*",
+                                                      "*.bak"}));
+    EXPECT_EQ(SendDlgItemMessageW(window, IDC_MASKTABS, TCM_GETCURSEL, 0, 0), 0);
+    Command(window, IDM_SAVE);
+    twstesting::TSettingsFile expected;
+    expected.ActiveMasks = "*.dcu,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak";
+    EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// TTidewashCtrlImpl: the review window of the Windows build, shown by
+// ShowProperties on the caller's thread and owned by the caller's window.
+#include "Filedetailsform_win32.h"
+#include "Tidewash.h"
+#include "TidewashCtrlImpl.h"
+
+#include <cstdint>
+#include <exception>
+
+namespace tidewash {
+
+const TReview kReview = TReview::Window;
+
+void TReviewWindowDeleter::operator()(TfrmFileDetails* window) const { delete window; }
+
+HRESULT TTidewashCtrlImpl::ShowProperties(HWND hwnd)
+{
+    if (!FDetailsWindow) {
+        try {
+            FDetailsWindow.reset(
+                new TfrmFileDetails(FVolume, FFileSearch, FSelection, &FUnselectedReasons, InstallationFolder()));
+            FDetailsWindow->Aliases = &FAliases;
+            FDetailsWindow->KeptBySettings = &FKeptBySettings;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    try {
+        // Owned by the caller's window, so that it opens above it and no
+        // window of the caller's can cover its buttons.
+        FDetailsWindow->SetOwner(reinterpret_cast<std::uintptr_t>(hwnd));
+        FDetailsWindow->ShowModal();
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    return S_OK;
+}
+
+HRESULT TTidewashCtrlImpl::Deactivate(DWORD* pdwFlags)
+{
+    // Nothing to tell the host: the handler stays listed.
+    if (pdwFlags != nullptr)
+        *pdwFlags = 0;
+    FDetailsWindow.reset();
+    return S_OK;
+}
+
+}  // namespace tidewash
