@@ -241,7 +241,7 @@ TEST_F(TidewashHandler, ShowPropertiesLetsTheUserUncheckAFolderBeforeThePurge)
     CoTaskMemFree(description);
     CoTaskMemFree(button);
     ASSERT_NE(flags & EVCF_HASSETTINGS, 0u);
-    TCallback callback;
+    TRecordingCallback callback;
     DWORDLONG space = 0;
     ASSERT_HRESULT_SUCCEEDED(handler->GetSpaceUsed(&space, &callback));
     EXPECT_EQ(space, 100u);
