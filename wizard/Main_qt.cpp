@@ -1,4 +1,4 @@
-// TfrmMain: the wizard's window and its flow over the cleanup handler.
+// TfrmMain: the wizard's Qt window, a view over its session and model.
 #include "Main.h"
 
 #include <QAction>
