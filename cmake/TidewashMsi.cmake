@@ -6,8 +6,7 @@
 # cleanup handler, the resource library and the configuration server with
 # those DLLs into Program Files\Tidewash and registers them from its
 # Registry table.
-# The Windows build has no programs of its own yet, so the installer makes
-# no Start menu entries.
+# It also installs the wizard TWSUtil.exe with a Start menu entry.
 find_program(TIDEWASH_WIXL wixl)
 if(NOT TIDEWASH_WIXL)
   message(FATAL_ERROR "wixl is missing (package wixl): it makes the Windows installer")
@@ -17,15 +16,16 @@ set(wxs ${CMAKE_BINARY_DIR}/packaging/Tidewash.wxs)
 set(template ${PROJECT_SOURCE_DIR}/packaging/windows/Tidewash.wxs.in)
 set(maker ${PROJECT_SOURCE_DIR}/packaging/windows/MakeWxs.cmake)
 set(dependencies $<TARGET_RUNTIME_DLLS:Tidewash> $<TARGET_RUNTIME_DLLS:TWSConfig> $<TARGET_RUNTIME_DLLS:TWSRES>
+                 $<TARGET_RUNTIME_DLLS:TWSUtil>
                  ${TIDEWASH_MINGW_RUNTIME_DLLS})
 add_custom_command(OUTPUT ${TIDEWASH_MSI}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DOUTPUT=${wxs} -DTIDEWASH_VERSION=${PROJECT_VERSION}
           -DSTAGE=packaging/msi -DSTRIP=${CMAKE_STRIP}
-          "-DMODULES=$<TARGET_FILE:Tidewash>,$<TARGET_FILE:TWSConfig>,$<TARGET_FILE:TWSRES>"
+          "-DMODULES=$<TARGET_FILE:Tidewash>,$<TARGET_FILE:TWSConfig>,$<TARGET_FILE:TWSRES>,$<TARGET_FILE:TWSUtil>"
           "-DDEPENDENCIES=$<JOIN:${dependencies},$<COMMA>>" -P ${maker}
   COMMAND ${TIDEWASH_WIXL} --arch x64 -o ${TIDEWASH_MSI} ${wxs}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-  DEPENDS ${template} ${maker} Tidewash TWSConfig TWSRES
+  DEPENDS ${template} ${maker} Tidewash TWSConfig TWSRES TWSUtil
   COMMENT "Building the installer Tidewash-${PROJECT_VERSION}-x64.msi" VERBATIM)
 add_custom_target(tidewash_msi ALL DEPENDS ${TIDEWASH_MSI})
 

@@ -13,8 +13,10 @@
 #   - the handler is created by its class through the system's COM and
 #     scans and purges a test tree (handler_Tidewash_win32_test, copied
 #     alone into the prefix: the DLLs it loads are the installed ones);
-#   - msiexec /x removes every file, the folder, and every key of its
-#     Registry table, each asked for with reg query.
+#   - the wizard has its Start menu entry, for every user;
+#   - msiexec /x removes every file, the folder, the Start menu entry and
+#     its folder, and every key of its Registry table, each asked for with
+#     reg query.
 set -euo pipefail
 build=$(cd "${1:?usage: msi_test.sh <windows-build-dir>}" && pwd)
 msi=$(ls "$build"/Tidewash-*-x64.msi)
@@ -71,6 +73,16 @@ while read -r name; do
   cmp -s "$stage/$name" "$install/$name" || fail "$name is not installed as built"
 done <"$work/files"
 
+# The wizard in the Start menu. The package is per machine (ALLUSERS=1),
+# where Windows takes the common Start menu; Wine's msiexec takes the
+# user's.
+menu=
+for programs in ProgramData/Microsoft/Windows "users/$(id -un)/AppData/Roaming/Microsoft/Windows"; do
+  [[ -f "$WINEPREFIX/drive_c/$programs/Start Menu/Programs/Tidewash/Tidewash Cleanup Wizard.lnk" ]] &&
+    menu="$WINEPREFIX/drive_c/$programs/Start Menu/Programs/Tidewash"
+done
+[[ -n $menu ]] || fail "no Start menu entry for the wizard"
+
 # Each value of the Registry table reads back.
 while IFS=$'\t' read -r key name; do
   if [[ -z $name ]]; then run reg query "$key" /ve; else run reg query "$key" /v "$name"; fi ||
@@ -119,6 +131,7 @@ while read -r name; do
   [[ ! -e $install/$name ]] || fail "the removal left $name"
 done <"$work/files"
 [[ ! -e $install ]] || fail "the removal left $(find "$install")"
+[[ ! -e $menu ]] || fail "the removal left the Start menu's $(find "$menu")"
 rm -r "$WINEPREFIX/drive_c/client"
 while IFS=$'\t' read -r key name; do
   ! run reg query "$key" || fail "the removal left the key $key"

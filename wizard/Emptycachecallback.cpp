@@ -17,7 +17,8 @@ HRESULT TEmptyVolumeCacheCallback::QueryInterface(REFIID riid, void** ppv)
 void TEmptyVolumeCacheCallback::Note(DWORD flags, LPCWSTR text)
 {
     FLast = (flags & EVCCBF_LASTNOTIFICATION) != 0;
-    FStatus = text != nullptr ? std::u16string(text) : std::u16string();
+    // OLECHAR is wchar_t on Windows: both are UTF-16.
+    FStatus = text != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
 
 HRESULT TEmptyVolumeCacheCallback::ScanProgress(DWORDLONG dwlSpaceUsed, DWORD dwFlags, LPCWSTR pcwszReserved)

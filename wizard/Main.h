@@ -30,7 +30,7 @@ class QStatusBar;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
-struct IEmptyVolumeCache2;
+namespace twswizard { class TWizardSession; }
 
 enum class TMessageKind { Warning, Error, Information };
 
@@ -94,15 +94,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct TRelease {
-        void operator()(IUnknown* p) const;
-    };
-
     void CreateComponents();
     void LoadResources();
     void CreateHandler();
     void FillDrives();
-    IEmptyVolumeCache2* Cache() const;  // a new reference, or null
+    // Gives handler the session's handler object; false when it does not
+    // tell its files.
+    bool AdoptHandler(cleanuphost::TCleanupHandler& handler) const;
     void Status(const QString& text);
     void Message(TMessageKind kind, const QString& caption, const QString& text);
 
@@ -123,29 +121,21 @@ private:
 
     // status: the handler's words on where the scan is ("" for none).
     void ScanProgress(std::uint64_t spaceUsed, const std::u16string& status, bool& abort);
-    // last: the handler's last notification, when the purge is over.
-    void PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool last, bool& abort);
     void UpdateTotals();
     void UpdateMaskLines();
     void ShowStep(QWidget* step);
     void SetStep2Enabled(bool enabled);
     // Reads what the purge did, shows it and keeps it as a run.
-    void RecordPurge(IEmptyVolumeCache2* cache);
-    // Asks once before a purge, naming how many files, how much, and
-    // whether they go to the trash or are deleted for good.
-    bool ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::uint64_t bytes);
+    void RecordPurge();
 
     TWizardServices FServices;
     std::deque<AnsiString> FVolumeRoots;
-    std::unique_ptr<ITidewashCtrl, TRelease> FTidewashCtrl;
+    std::unique_ptr<twswizard::TWizardSession> FSession;
     bool FBusy = false;
     bool FAbort = false;
     bool FReviewing = false;
     bool FComInitialized = false;
     bool FCanPurge = false;
-    AnsiString FScannedRoot;
-    AnsiString FDisplayName;
-    std::uint64_t FScanned = 0;
     std::uint64_t FPurgeSize = 0;
     std::string FRunId;
     std::string FReportPath;

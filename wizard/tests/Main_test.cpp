@@ -668,13 +668,4 @@ TEST_F(WizardTest, AboutNamesTheProgramAndTheProduct)
     EXPECT_TRUE(Messages[0].Text.startsWith("TWS Utility - Tidewash ")) << Messages[0].Text.toStdString();
 }
 
-TEST(WizardByteDisplay, TwoDecimalsAndTheUnitIn1024s)
-{
-    const std::pair<std::uint64_t, const char*> cases[] = {
-        {0, "0.00 Bytes"}, {1023, "1023.00 Bytes"}, {1024, "1.00 KB"}, {1536, "1.50 KB"},
-        {5ull << 20, "5.00 MB"}, {(3ull << 30) + (1ull << 29), "3.50 GB"}};
-    for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(ByteDisplay(bytes).toStdString(), text) << bytes;
-}
-
 }  // namespace

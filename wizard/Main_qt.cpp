@@ -1,4 +1,4 @@
-// TfrmMain: the wizard's window and its flow over the cleanup handler.
+// TfrmMain: the wizard's Qt window, a view over its session and model.
 #include "Main.h"
 
 #include <QAction>
@@ -39,6 +39,8 @@
 #include "Twshelpers.h"
 #include "Twsresname.h"
 #include "Undo.h"
+#include "Wizardmodel.h"
+#include "Wizardsession.h"
 #include "Zelcomutils.h"
 #include "Zelformat.h"
 #include "Zellibutils.h"
@@ -55,21 +57,11 @@ struct TCursorGuard {
 
 QString FromWide(LPCWSTR text) { return text == nullptr ? QString() : QString::fromStdString(twscom::Utf16ToUtf8(text)); }
 
-QString Percent(double value) { return QString::number(value, 'f', 2); }
-
-const char* const kScanRefused =
-    "The scan could not be initialized.\n\nThe volume may be configured as\n'excluded' from scanning.";
+QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-QString ByteDisplay(std::uint64_t bytes)
-{
-    using namespace zelutils;
-    const auto count = static_cast<std::int64_t>(bytes);
-    const TUnitSize unit = ByteMagnitude(count, TKiloDefinition::kdBinary);
-    return QString::number(BytesToUnits(count, unit, TKiloDefinition::kdBinary), 'f', 2) + " " +
-           QString::fromStdString(ByteUnitAsString(unit));
-}
+QString ByteDisplay(std::uint64_t bytes) { return Text(twswizard::ByteDisplay(bytes)); }
 
 std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& question)
 {
@@ -106,12 +98,6 @@ TWizardServices DefaultWizardServices()
     return s;
 }
 
-void TfrmMain::TRelease::operator()(IUnknown* p) const
-{
-    if (p != nullptr)
-        p->Release();
-}
-
 TfrmMain::TfrmMain(TWizardServices services)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
@@ -127,8 +113,8 @@ TfrmMain::TfrmMain(TWizardServices services)
     if (cboxDrives->count() > 0)
         cboxDrives->setCurrentIndex(0);
     actGotoStep1Execute();
-    if (FTidewashCtrl == nullptr)
-        Status(" The cleanup handler is not installed.");
+    if (FSession == nullptr || !FSession->Available())
+        Status(twswizard::kNoHandler);
     // Room for every caption in the platform's font, never less than the
     // classic window.
     const QSize hint = sizeHint().expandedTo(QSize(298, 199));
@@ -139,7 +125,7 @@ TfrmMain::TfrmMain(TWizardServices services)
 
 TfrmMain::~TfrmMain()
 {
-    FTidewashCtrl.reset();
+    FSession.reset();
     if (FComInitialized)
         CoUninitialize();
 }
@@ -147,7 +133,7 @@ TfrmMain::~TfrmMain()
 void TfrmMain::CreateComponents()
 {
     setObjectName("frmMain");
-    setWindowTitle("TWS Utility");
+    setWindowTitle(twswizard::kWizardTitle);
 
     actCheckSpace = new QAction("Scan...", this);
     actAbort = new QAction("Abort", this);
@@ -313,40 +299,26 @@ void TfrmMain::LoadResources()
 
 void TfrmMain::CreateHandler()
 {
-    FTidewashCtrl.reset();
     if (!FComInitialized)
         return;
-    ITidewashCtrl* ctrl = nullptr;
-    if (SUCCEEDED(zelcom::CreateServerObject(CLSID_TidewashCtrl, IID_ITidewashCtrl, reinterpret_cast<void**>(&ctrl))))
-        FTidewashCtrl.reset(ctrl);
+    if (FSession == nullptr)
+        FSession = std::make_unique<twswizard::TWizardSession>();
+    else
+        FSession->Restart();
 }
 
 void TfrmMain::FillDrives()
 {
-    if (FTidewashCtrl == nullptr)
-        return;  // without the handler no volume can be checked for exclusion
-    TStringList volumes;
-    FServices.ListVolumes(&volumes);
+    TStringList listed;
+    FServices.ListVolumes(&listed);
+    std::vector<twswizard::TVolume> volumes;
+    for (int i = 0; i < listed.Count(); ++i)
+        volumes.push_back({listed.Names(i), listed.ValueFromIndex(i)});
     const QIcon glyph(cboxDrives->property("driveGlyph").value<QPixmap>());
-    for (int i = 0; i < volumes.Count(); ++i) {
-        const AnsiString name = volumes.Names(i);
-        AnsiString root = volumes.Values(name);
-        VARIANT_BOOL excluded = VARIANT_FALSE;
-        FTidewashCtrl->IsVolumeExcluded(root.data(), &excluded);
-        if (excluded != VARIANT_FALSE)
-            continue;
-        cboxDrives->addItem(glyph, QString::fromStdString(name));
-        FVolumeRoots.push_back(root);
+    for (const twswizard::TVolume& volume : FSession->Scannable(volumes)) {
+        cboxDrives->addItem(glyph, Text(volume.Name));
+        FVolumeRoots.push_back(volume.Root);
     }
-}
-
-IEmptyVolumeCache2* TfrmMain::Cache() const
-{
-    IEmptyVolumeCache2* cache = nullptr;
-    if (FTidewashCtrl == nullptr ||
-        FAILED(FTidewashCtrl->QueryInterface(IID_IEmptyVolumeCache2, reinterpret_cast<void**>(&cache))))
-        return nullptr;
-    return cache;
 }
 
 void TfrmMain::Status(const QString& text)
@@ -382,77 +354,54 @@ void TfrmMain::actGotoStep1Execute()
     // An empty list has nothing to scan.
     actCheckSpace->setEnabled(!FVolumeRoots.empty());
     CreateHandler();
-    if (FComInitialized && FTidewashCtrl == nullptr)
+    if (FComInitialized && !FSession->Available())
         actCheckSpace->setEnabled(false);
     ShowStep(tsStep1);
 }
 
 void TfrmMain::actCheckSpaceExecute()
 {
-    if (FBusy || FReviewing)
+    if (FBusy || FReviewing || FSession == nullptr || !FSession->Available())
         return;
     TCursorGuard cursor;
-    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
-    if (cache == nullptr)
-        return;
     const int index = cboxDrives->currentIndex();
     if (index < 0 || index >= static_cast<int>(FVolumeRoots.size()))
         return;
     FBusy = true;
     actCheckSpace->setEnabled(false);
-    FScannedRoot = FVolumeRoots[static_cast<std::size_t>(index)];
-    const std::u16string root = twscom::Utf8ToUtf16(FScannedRoot);
-    LPWSTR display = nullptr, description = nullptr, button = nullptr;
-    HRESULT hr = cache->InitializeEx(nullptr, root.c_str(), u"", &display, &description, &button, nullptr);
-    bool again = true;  // whether the user is to be offered a new scan on a fresh handler
-    if (hr != S_OK) {
-        Message(TMessageKind::Warning, "Scan not performed", kScanRefused);
-    } else {
-        btnReviewScan->setText(FromWide(button));
-        FDisplayName = FromWide(display).toStdString();
-        auto* callback = new TEmptyVolumeCacheCallback;
-        callback->AddRef();
-        callback->OnScanProgress = [this, callback](std::uint64_t used, bool& abort) {
-            ScanProgress(used, callback->StatusText(), abort);
-        };
-        FAbort = false;
-        actAbort->setEnabled(true);
-        Status(" Scanning...");
-        lblScanProgress->clear();
-        lblScanStatus->clear();
-        lblProgressTitle->show();
-        lblScanProgress->show();
-        DWORDLONG used = 0;
-        hr = cache->GetSpaceUsed(&used, callback);
-        FScanned = used;
-        callback->Release();
-        FBusy = false;
-        if (hr == E_ABORT) {
-            again = false;
-            actScanAborted->trigger();
-        } else if (hr == S_OK) {
-            again = false;
-            actGotoStep2->trigger();
-        } else {
-            // The handler's own words name the cause (its settings file and
-            // why it is refused): scanning again fails the same way until
-            // the cause is fixed.
-            const AnsiString why = cleanuphost::TCleanupHandler::TakeErrorDescription();
-            Message(TMessageKind::Warning, "Scan not completed",
-                    "The scan stopped on an error:\n\n" +
-                        (why.empty() ? QString("The handler gave no reason.") : QString::fromStdString(why)) +
-                        "\n\nNothing was selected. Fix the cause, then scan again.");
-        }
-    }
-    CoTaskMemFree(display);
-    CoTaskMemFree(description);
-    CoTaskMemFree(button);
+    FAbort = false;
+    actAbort->setEnabled(true);
+    Status(" Scanning...");
+    lblScanProgress->clear();
+    lblScanStatus->clear();
+    lblProgressTitle->show();
+    lblScanProgress->show();
+    const twswizard::TScanEnd end = FSession->Scan(
+        FVolumeRoots[static_cast<std::size_t>(index)], [this](std::uint64_t used, const std::u16string& status) {
+            bool abort = false;
+            ScanProgress(used, status, abort);
+            return abort;
+        });
     FBusy = false;
-    cache.reset();
+    btnReviewScan->setText(Text(FSession->ButtonText()));
+    switch (end) {
+    case twswizard::TScanEnd::Aborted:
+        actScanAborted->trigger();
+        return;
+    case twswizard::TScanEnd::Done:
+        actGotoStep2->trigger();
+        return;
+    case twswizard::TScanEnd::Refused:
+        Message(TMessageKind::Warning, twswizard::kScanRefusedCaption, twswizard::kScanRefused);
+        break;
+    case twswizard::TScanEnd::Failed:
+        Message(TMessageKind::Warning, twswizard::kScanFailedCaption,
+                Text(twswizard::ScanFailed(FSession->ScanError())));
+        break;
+    }
     // A refused or failed scan leaves a handler that is not to be scanned
     // again: start over on a fresh one, as Back would.
-    if (again)
-        actGotoStep1Execute();
+    actGotoStep1Execute();
 }
 
 void TfrmMain::ScanProgress(std::uint64_t spaceUsed, const std::u16string& status, bool& abort)
@@ -490,15 +439,14 @@ void TfrmMain::actGotoStep2Execute()
 
 void TfrmMain::UpdateTotals()
 {
-    if (FTidewashCtrl == nullptr)
+    if (FSession == nullptr || !FSession->Available())
         return;
-    LONGLONG selectedCount = 0, selectedSize = 0, totalCount = 0, totalSize = 0;
-    FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, &totalCount, &totalSize);
-    lblSelectedCount->setText(QString::number(selectedCount));
-    lblTotalCount->setText(QString::number(totalCount));
-    lblSelectedSize->setText(ByteDisplay(static_cast<std::uint64_t>(selectedSize)));
-    lblTotalSize->setText(ByteDisplay(static_cast<std::uint64_t>(totalSize)));
-    FCanPurge = selectedCount > 0;
+    const twswizard::TTotals t = FSession->Totals();
+    lblSelectedCount->setText(QString::number(t.SelectedCount));
+    lblTotalCount->setText(QString::number(t.TotalCount));
+    lblSelectedSize->setText(ByteDisplay(static_cast<std::uint64_t>(t.SelectedSize)));
+    lblTotalSize->setText(ByteDisplay(static_cast<std::uint64_t>(t.TotalSize)));
+    FCanPurge = t.CanPurge();
     actPurge->setEnabled(FCanPurge);
     UpdateMaskLines();
 }
@@ -506,21 +454,17 @@ void TfrmMain::UpdateTotals()
 void TfrmMain::UpdateMaskLines()
 {
     lvMasks->clear();
-    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
-    if (cache == nullptr)
+    if (FSession == nullptr)
         return;
     // The handler's plan per file, read afresh: a review changes it.
     cleanuphost::TCleanupHandler handler("Tidewash");
-    handler.Adopt(cache.get(), FDisplayName, FScanned);
-    if (!handler.Detailed() || !handler.ReadFiles())
+    if (!AdoptHandler(handler) || !handler.ReadFiles())
         return;
     for (const TMaskLine& line : MaskLines(handler.Files())) {
         auto* item = new QTreeWidgetItem(lvMasks);
         item->setText(0, QString::fromStdString(line.Mask));
         // "2 of 3": the purge removes two of the three files the mask found.
-        item->setText(1, line.Remove.Files == line.Found.Files
-                             ? QString::number(line.Found.Files)
-                             : QString("%1 of %2").arg(line.Remove.Files).arg(line.Found.Files));
+        item->setText(1, Text(twswizard::MaskCount(line.Remove.Files, line.Found.Files)));
         item->setText(2, ByteDisplay(static_cast<std::uint64_t>(line.Remove.Bytes)));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -538,12 +482,11 @@ void TfrmMain::btnReviewScanClick()
 {
     if (FBusy || FReviewing)
         return;
-    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
-    if (cache == nullptr)
+    if (FSession == nullptr || !FSession->Available())
         return;
     FReviewing = true;
     SetStep2Enabled(false);
-    cache->ShowProperties(reinterpret_cast<HWND>(winId()));
+    FSession->Review(reinterpret_cast<HWND>(winId()));
     FReviewing = false;
     SetStep2Enabled(true);
     UpdateTotals();
@@ -551,91 +494,56 @@ void TfrmMain::btnReviewScanClick()
 
 void TfrmMain::actPurgeExecute()
 {
-    if (FBusy || FReviewing)
+    if (FBusy || FReviewing || FSession == nullptr || !FSession->Available())
         return;
     TCursorGuard cursor;
-    std::unique_ptr<IEmptyVolumeCache2, TRelease> cache(Cache());
-    if (cache == nullptr)
-        return;
     FBusy = true;
     SetStep2Enabled(false);
-    auto* callback = new TEmptyVolumeCacheCallback;
-    callback->AddRef();
-    callback->OnPurgeProgress = [this, callback](std::uint64_t freed, std::uint64_t toFree, bool& abort) {
-        PurgeProgress(freed, toFree, callback->LastNotification(), abort);
-    };
-    LONGLONG selectedCount = 0, selectedSize = 0;
-    FTidewashCtrl->GetSelectionStats(&selectedCount, &selectedSize, nullptr, nullptr);
-    if (!ConfirmPurge(cache.get(), selectedCount, static_cast<std::uint64_t>(selectedSize))) {
-        callback->Release();
+    const twswizard::TTotals totals = FSession->Totals();
+    const QString question = Text(twswizard::PurgeQuestion(
+        totals.SelectedCount, static_cast<std::uint64_t>(totals.SelectedSize), FSession->PurgeMode()));
+    // A purge that could do nothing (a read-only volume, a trash that
+    // cannot be used) is not offered: its reason is told once instead.
+    if (const std::optional<std::string> obstacle = FSession->PurgeObstacle()) {
+        Message(TMessageKind::Error, twswizard::kPurgeCaption, Text(twswizard::PurgeRefused(*obstacle)));
         FBusy = false;
         SetStep2Enabled(true);
         return;
     }
-    FPurgeSize = static_cast<std::uint64_t>(selectedSize);
-    // A handler asked to free nothing deletes nothing: selected empty files
-    // still have to go.
-    const DWORDLONG toFree = selectedCount > 0 ? std::max<DWORDLONG>(FPurgeSize, 1) : FPurgeSize;
-    cache->Purge(toFree, callback);
-    callback->Release();
+    if (FServices.Ask && !FServices.Ask(twswizard::kPurgeCaption, question)) {
+        FBusy = false;
+        SetStep2Enabled(true);
+        return;
+    }
+    FSession->Purge(totals, [this](const std::string& status) {
+        Status(Text(status));
+        QApplication::processEvents();
+        return FAbort;
+    });
     FBusy = false;
-    RecordPurge(cache.get());
+    RecordPurge();
     SetStep2Enabled(true);
     actGotoStep3->trigger();
 }
 
-bool TfrmMain::ConfirmPurge(IEmptyVolumeCache2* cache, std::int64_t files, std::uint64_t bytes)
+bool TfrmMain::AdoptHandler(cleanuphost::TCleanupHandler& handler) const
 {
-    ITidewashResults* results = nullptr;
-    VARIANT_BOOL toTrash = VARIANT_FALSE;
-    BSTR obstacle = nullptr;
-    HRESULT readiness = S_OK;
-    if (SUCCEEDED(cache->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)))) {
-        results->GetPurgeMode(&toTrash);
-        readiness = results->GetPurgeReadiness(&obstacle);
-        results->Release();
-    }
-    // A purge that could do nothing (a read-only volume, a trash that
-    // cannot be used) is not offered: its reason is told once instead.
-    if (readiness == S_FALSE) {
-        const QString reason = obstacle != nullptr ? FromWide(obstacle) : QString("no reason given");
-        SysFreeString(obstacle);
-        Message(TMessageKind::Error, "Purge", "No file can be purged: " + reason + ".");
+    IEmptyVolumeCache2* cache = FSession->Cache();
+    if (cache == nullptr)
         return false;
-    }
-    SysFreeString(obstacle);
-    const QString what = QString("%1 file%2 (%3)").arg(files).arg(files == 1 ? "" : "s").arg(ByteDisplay(bytes));
-    const QString question = toTrash != VARIANT_FALSE
-                                 ? "Move " + what + " to the trash?\n\nUndo can put them back."
-                                 : "Delete " + what + " permanently?\n\nThe settings do not use the trash: "
-                                   "nothing can bring them back.";
-    return !FServices.Ask || FServices.Ask("Purge", question);
+    handler.Adopt(cache, FSession->DisplayName(), FSession->Scanned());
+    cache->Release();
+    return handler.Detailed();
 }
 
-void TfrmMain::PurgeProgress(std::uint64_t spaceFreed, std::uint64_t spaceRemaining, bool last, bool& abort)
-{
-    // The handler tells what is freed and what is still to free; nothing
-    // to free is all of it done. Its last notification ends the purge:
-    // what it still counts as to free then are the files it kept or could
-    // not remove, which no more waiting will free.
-    const std::uint64_t whole = spaceFreed + spaceRemaining;
-    const double percent = last || FPurgeSize == 0 || whole == 0
-                               ? 100.0
-                               : std::min(100.0, static_cast<double>(spaceFreed) * 100.0 / static_cast<double>(whole));
-    Status(" Purging..." + Percent(percent) + "%");
-    QApplication::processEvents();
-    abort = FAbort;
-}
-
-void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
+void TfrmMain::RecordPurge()
 {
     FRunId.clear();
     FReportPath.clear();
     btnUndo->setEnabled(false);
     lblPurgeSummary->clear();
     cleanuphost::TCleanupHandler handler("Tidewash");
-    handler.Adopt(cache, FDisplayName, FScanned);
-    if (!handler.Detailed() || !handler.ReadFiles()) {
+    if (!AdoptHandler(handler) || !handler.ReadFiles()) {
         lblPurgeSummary->setText("The handler does not tell what it removed.");
         return;
     }
@@ -649,7 +557,7 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
     FReportPath = handler.ReportPath();
     try {
         nlohmann::json document =
-            cleanuphost::RunDocument(FScannedRoot, cleanuphost::TRunMode::Purge, {&handler}, {true});
+            cleanuphost::RunDocument(FSession->ScannedRoot(), cleanuphost::TRunMode::Purge, {&handler}, {true});
         const nlohmann::json& trash = document["summary"]["trash"];
         if (!trash.empty()) {
             QStringList folders;
@@ -675,22 +583,14 @@ void TfrmMain::RecordPurge(IEmptyVolumeCache2* cache)
 
 QString PurgeDetails(const std::vector<cleanuphost::TFileRecord>& files)
 {
-    // One line per reason, not one per file: a trash that refused every
-    // file says so once.
-    std::map<std::string, std::int64_t> failed, kept;
+    std::vector<twswizard::TLeftFile> left;
     for (const cleanuphost::TFileRecord& file : files) {
         if (file.Outcome == cleanuphost::TFileOutcome::Failed)
-            ++failed[file.OutcomeReason];
+            left.push_back({twswizard::TLeftKind::NotRemoved, file.OutcomeReason});
         else if (file.Plan != cleanuphost::TFilePlan::Remove)
-            ++kept[cleanuphost::PlanReason(file)];
+            left.push_back({twswizard::TLeftKind::Kept, cleanuphost::PlanReason(file)});
     }
-    QString text;
-    const auto count = [](std::int64_t n) { return QString("%1 file%2").arg(n).arg(n == 1 ? "" : "s"); };
-    for (const auto& [why, n] : failed)
-        text += "\nNot removed, " + count(n) + ": " + QString::fromStdString(why);
-    for (const auto& [why, n] : kept)
-        text += "\nKept, " + count(n) + ": " + QString::fromStdString(why);
-    return text;
+    return Text(twswizard::GroupedReasons(left));
 }
 
 void TfrmMain::actGotoStep3Execute()
@@ -709,7 +609,7 @@ void TfrmMain::btnReviewReportClick()
     const bool opened =
         !path.isEmpty() && QFileInfo::exists(path) && FServices.OpenWithShell && FServices.OpenWithShell(path);
     if (!opened)
-        Message(TMessageKind::Error, "Operation Failed", "Failed to open the purge report.");
+        Message(TMessageKind::Error, twswizard::kReportFailedCaption, twswizard::kReportFailed);
 }
 
 void TfrmMain::btnUndoClick()
@@ -759,11 +659,10 @@ void TfrmMain::btnCloseClick() { close(); }
 bool TfrmMain::FormCloseQuery()
 {
     if (FBusy || FReviewing) {
-        Message(TMessageKind::Warning, "Close Application",
-                "Unable to close the application\nwhile processing a scan or purge.");
+        Message(TMessageKind::Warning, twswizard::kCloseRefusedCaption, twswizard::kCloseRefused);
         return false;
     }
-    FTidewashCtrl.reset();
+    FSession.reset();
     if (FComInitialized) {
         CoUninitialize();
         FComInitialized = false;

@@ -1,0 +1,102 @@
+// TWizardWindow: the scan-and-purge wizard TWSUtil built with the system's
+// own controls, the second view over TWizardSession (the Qt window is the
+// first). Step 1 picks a fixed volume the settings do not exclude and scans
+// it (Abort stops the scan); step 2 shows the selection's figures, opens the
+// handler's review window and purges after one question; step 3 tells where
+// the purge's report is and opens it.
+//
+// The purge's per-file records, the mask lines and the recorded runs with
+// their undo and history come from the run library, which the Windows build
+// does not have: this window shows the handler's figures and report only.
+//
+// The window is a modeless dialog from the resources of Main_win32.rc; its
+// owner runs the message loop through PreTranslate so that the dialog's
+// keys (Tab, Enter, Alt+letter, F1) work.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Wizardsession.h"
+
+namespace twswizard {
+
+// What the window asks and tells the user through; a test puts scripted
+// answers here.
+struct TWizardPrompts {
+    // A message box with MB_* flags; returns IDOK, IDYES or IDNO.
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> Ask;
+    // Opens a file with the shell's application for it; false on failure.
+    std::function<bool(const std::string& path)> Open;
+};
+
+// What closing the window ends: the program's message loop, or nothing (a
+// test's window).
+enum class TOnClose { QuitMessageLoop, Stay };
+
+enum class TStep { ChooseDrive, Review, Done };
+
+class TWizardWindow {
+public:
+    // COM must be initialised on the thread (a single-threaded apartment).
+    // The window is created hidden; Show shows it.
+    TWizardWindow(std::vector<TVolume> volumes, TOnClose onClose, TWizardPrompts prompts = {});
+    ~TWizardWindow();
+    TWizardWindow(const TWizardWindow&) = delete;
+    TWizardWindow& operator=(const TWizardWindow&) = delete;
+
+    HWND Handle() const { return FWindow; }
+    void Show(int showCommand);
+    // Handles the message when it is a key of the window; true when taken.
+    bool PreTranslate(MSG& message);
+    TStep Step() const { return FStep; }
+    bool Busy() const { return FBusy; }
+    // Closed by the user (Close, the close box).
+    bool Closed() const { return FWindow == nullptr; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Initialise();
+    // The product's icon (the window's and step 1's picture) from the
+    // resource library beside the handler.
+    void LoadIcons();
+    void Command(int id);
+
+    int Ask(const std::string& text, const std::string& caption, UINT flags);
+    void Status(const std::string& text);
+    void SetText(int id, const std::string& text);
+    void Enable(int id, bool enabled);
+    // Lets the window take its messages while the handler works (Abort).
+    void Pump();
+    void ShowStep(TStep step);
+
+    void GotoStep1();
+    void Scan();
+    void GotoStep2();
+    void Review();
+    void Purge();
+    void ViewReport();
+    void About();
+    bool CloseQuery();
+    void Close();
+
+    TWizardSession FSession;
+    std::vector<TVolume> FVolumes;
+    TOnClose FOnClose;
+    TWizardPrompts FPrompts;
+    HWND FWindow = nullptr;
+    HACCEL FAccelerators = nullptr;
+    HICON FIcons[2] = {nullptr, nullptr};  // small, large
+    TStep FStep = TStep::ChooseDrive;
+    bool FBusy = false;
+    bool FAbort = false;
+    bool FReviewing = false;
+    bool FCanPurge = false;
+    std::string FReportPath;
+};
+
+}  // namespace twswizard

@@ -1,0 +1,33 @@
+// The identifiers of the Windows wizard's dialog, shared by its resource
+// script, its window and its test.
+#pragma once
+
+#define IDD_WIZARD 100
+#define IDR_WIZARD_KEYS 101
+
+#define IDC_STEPS 1000
+#define IDC_DRIVESLABEL 1001
+#define IDC_DRIVES 1002
+#define IDC_SCAN 1003
+#define IDC_ABORT 1004
+#define IDC_PROGRESSTITLE 1005
+#define IDC_SCANPROGRESS 1006
+#define IDC_SCANSTATUS 1007
+#define IDC_SELECTEDCOUNTLABEL 1010
+#define IDC_SELECTEDCOUNT 1011
+#define IDC_SELECTEDSIZELABEL 1012
+#define IDC_SELECTEDSIZE 1013
+#define IDC_TOTALCOUNTLABEL 1014
+#define IDC_TOTALCOUNT 1015
+#define IDC_TOTALSIZELABEL 1016
+#define IDC_TOTALSIZE 1017
+#define IDC_BACK 1020
+#define IDC_REVIEW 1021
+#define IDC_PURGE 1022
+#define IDC_PURGESUMMARY 1030
+#define IDC_SCANAGAIN 1031
+#define IDC_VIEWREPORT 1032
+#define IDC_CLOSE 1033
+#define IDC_ABOUT 1040
+#define IDC_STATUS 1041
+#define IDC_PRODUCTICON 1042
