@@ -6,7 +6,8 @@
 # cleanup handler, the resource library and the configuration server with
 # those DLLs into Program Files\Tidewash and registers them from its
 # Registry table.
-# It also installs the wizard TWSUtil.exe with a Start menu entry.
+# It also installs the wizard TWSUtil.exe and the settings editor
+# TWSConfigurator.exe, each with a Start menu entry.
 find_program(TIDEWASH_WIXL wixl)
 if(NOT TIDEWASH_WIXL)
   message(FATAL_ERROR "wixl is missing (package wixl): it makes the Windows installer")
@@ -16,16 +17,16 @@ set(wxs ${CMAKE_BINARY_DIR}/packaging/Tidewash.wxs)
 set(template ${PROJECT_SOURCE_DIR}/packaging/windows/Tidewash.wxs.in)
 set(maker ${PROJECT_SOURCE_DIR}/packaging/windows/MakeWxs.cmake)
 set(dependencies $<TARGET_RUNTIME_DLLS:Tidewash> $<TARGET_RUNTIME_DLLS:TWSConfig> $<TARGET_RUNTIME_DLLS:TWSRES>
-                 $<TARGET_RUNTIME_DLLS:TWSUtil>
+                 $<TARGET_RUNTIME_DLLS:TWSUtil> $<TARGET_RUNTIME_DLLS:TWSConfigurator>
                  ${TIDEWASH_MINGW_RUNTIME_DLLS})
 add_custom_command(OUTPUT ${TIDEWASH_MSI}
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DOUTPUT=${wxs} -DTIDEWASH_VERSION=${PROJECT_VERSION}
           -DSTAGE=packaging/msi -DSTRIP=${CMAKE_STRIP}
-          "-DMODULES=$<TARGET_FILE:Tidewash>,$<TARGET_FILE:TWSConfig>,$<TARGET_FILE:TWSRES>,$<TARGET_FILE:TWSUtil>"
+          "-DMODULES=$<TARGET_FILE:Tidewash>,$<TARGET_FILE:TWSConfig>,$<TARGET_FILE:TWSRES>,$<TARGET_FILE:TWSUtil>,$<TARGET_FILE:TWSConfigurator>"
           "-DDEPENDENCIES=$<JOIN:${dependencies},$<COMMA>>" -P ${maker}
   COMMAND ${TIDEWASH_WIXL} --arch x64 -o ${TIDEWASH_MSI} ${wxs}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-  DEPENDS ${template} ${maker} Tidewash TWSConfig TWSRES TWSUtil
+  DEPENDS ${template} ${maker} Tidewash TWSConfig TWSRES TWSUtil TWSConfigurator
   COMMENT "Building the installer Tidewash-${PROJECT_VERSION}-x64.msi" VERBATIM)
 add_custom_target(tidewash_msi ALL DEPENDS ${TIDEWASH_MSI})
 

@@ -13,7 +13,7 @@
 #   - the handler is created by its class through the system's COM and
 #     scans and purges a test tree (handler_Tidewash_win32_test, copied
 #     alone into the prefix: the DLLs it loads are the installed ones);
-#   - the wizard has its Start menu entry, for every user;
+#   - the wizard and the settings editor have their Start menu entries;
 #   - msiexec /x removes every file, the folder, the Start menu entry and
 #     its folder, and every key of its Registry table, each asked for with
 #     reg query.
@@ -82,6 +82,7 @@ for programs in ProgramData/Microsoft/Windows "users/$(id -un)/AppData/Roaming/M
     menu="$WINEPREFIX/drive_c/$programs/Start Menu/Programs/Tidewash"
 done
 [[ -n $menu ]] || fail "no Start menu entry for the wizard"
+[[ -f "$menu/Tidewash Settings.lnk" ]] || fail "no Start menu entry for the settings editor"
 
 # Each value of the Registry table reads back.
 while IFS=$'\t' read -r key name; do

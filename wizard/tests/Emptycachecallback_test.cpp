@@ -36,10 +36,12 @@ TEST(TEmptyVolumeCacheCallback, TheEventSeesTheLastFlagAndTheHandlersText)
     callback->OnPurgeProgress = [&](std::uint64_t, std::uint64_t, bool&) {
         seen.emplace_back(callback->LastNotification(), callback->StatusText());
     };
-    cb->ScanProgress(1, 0, u"12 files in 3 folders: /src");
+    // Wide text as each system spells it (wchar_t on Windows).
+    const auto wide = [](const char16_t* text) { return reinterpret_cast<LPCWSTR>(text); };
+    cb->ScanProgress(1, 0, wide(u"12 files in 3 folders: /src"));
     cb->ScanProgress(2, 0, nullptr);  // no text: none is kept from before
     cb->ScanProgress(3, EVCCBF_LASTNOTIFICATION, nullptr);
-    cb->PurgeProgress(6, 1, 0, u"x");
+    cb->PurgeProgress(6, 1, 0, wide(u"x"));
     cb->PurgeProgress(6, 1, EVCCBF_LASTNOTIFICATION | 0x0100, nullptr);  // with another flag
     const std::vector<std::pair<bool, std::u16string>> expected = {
         {false, u"12 files in 3 folders: /src"}, {false, u""}, {true, u""}, {false, u"x"}, {true, u""}};
