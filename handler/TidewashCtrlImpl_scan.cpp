@@ -7,7 +7,7 @@
 #include "TidewashCtrlImpl.h"
 
 #include <memory>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "Linkguard.h"
 
@@ -50,19 +50,39 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
 {
     // Overlapping masks find one path more than once: counting or purging
     // it twice would report the second purge of it as "gone since the scan".
-    std::unordered_map<AnsiString, std::size_t> listedAt;  // full path -> index in FListed
+    // The paths listed so far are told apart by their indexes in FListed,
+    // hashed and compared through the result's folder and name: a table of
+    // copied full paths would cost more than the results themselves. A
+    // folder ends in the separator and a name holds none, so two results
+    // have the same full path exactly when both parts are equal.
+    const auto fileOf = [this](std::size_t listed) -> const zelutils::TSearchResult& { return *FListed[listed].Ref; };
+    const auto hash = [&fileOf](std::size_t listed) {
+        const zelutils::TSearchResult& file = fileOf(listed);
+        const std::size_t folder = std::hash<AnsiString>()(file.Path);
+        return folder ^ (std::hash<AnsiString>()(file.Name) + 0x9e3779b97f4a7c15u + (folder << 6) + (folder >> 2));
+    };
+    const auto same = [&fileOf](std::size_t a, std::size_t b) {
+        const zelutils::TSearchResult& x = fileOf(a);
+        const zelutils::TSearchResult& y = fileOf(b);
+        return x.Name == y.Name && x.Path == y.Path;
+    };
+    std::size_t found = 0;
+    for (const auto& [mask, results] : FFileSearch.Results)
+        found += results.size();
+    FListed.reserve(found);
+    std::unordered_set<std::size_t, decltype(hash), decltype(same)> listedPaths(found, hash, same);
     for (const auto& [mask, results] : FFileSearch.Results)
         for (std::size_t i = 0; i < results.size(); ++i) {
             const TResultRef ref{&results, i};
-            const AnsiString path = results[i].GetFullName();
-            const auto [at, first] = listedAt.try_emplace(path, FListed.size());
-            if (!first) {
-                TListedFile& listed = FListed[at->second];
+            FListed.push_back({ref, mask});
+            if (const auto [at, first] = listedPaths.insert(FListed.size() - 1); !first) {
+                FListed.pop_back();
+                TListedFile& listed = FListed[*at];
                 FAliases.emplace(ref, listed.Ref);
                 listed.Masks += ", " + mask;
                 continue;
             }
-            FListed.push_back({ref, mask});
+            const AnsiString path = results[i].GetFullName();
             switch (SettingsPlanFor(results[i])) {
             case TWS_PLAN_KEEP_HIDDEN:
                 FSelection[ref] = false;

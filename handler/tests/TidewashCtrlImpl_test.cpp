@@ -479,6 +479,43 @@ TEST_F(HandlerTest, PurgeOfNothingTouchesNothing)
 
 // Overlapping masks: each file counted, listed and purged once, the
 // report showing it under every mask that found it.
+// Overlapping masks are matched by the whole path: files of one name in
+// different folders, or whose folder and name split one text differently,
+// stay apart.
+TEST_F(HandlerTest, FilesFoundByTwoMasksAreMatchedByTheirWholePath)
+{
+    TSettings s;
+    s.ActiveMasks = "*.~*,*.~dsk";
+    WriteConfig(ConfigText(s));
+    MakeFile("a.~dsk", 1);
+    MakeFile("x/a.~dsk", 2);
+    MakeFile("xy/a.~dsk", 4);
+    MakeFile("x/ya.~dsk", 8);
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    EXPECT_EQ(space, 15u);
+
+    ITidewashResults* results = nullptr;
+    ASSERT_EQ(handler->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(results->GetFileCount(&count), S_OK);
+    std::map<std::string, std::string> masksOf;
+    for (LONG i = 0; i < count; ++i) {
+        TWS_FILE_RESULT r{};
+        ASSERT_EQ(results->GetFile(i, &r), S_OK);
+        EXPECT_TRUE(masksOf.emplace(Narrow(r.Path), Narrow(r.Mask)).second) << "listed twice: " << Narrow(r.Path);
+        TwsClearFileResult(r);
+    }
+    results->Release();
+    const std::string both = "*.~*, *.~dsk";
+    const std::map<std::string, std::string> expected = {{Volume() + "a.~dsk", both},
+                                                         {Volume() + "x/a.~dsk", both},
+                                                         {Volume() + "xy/a.~dsk", both},
+                                                         {Volume() + "x/ya.~dsk", both}};
+    EXPECT_EQ(masksOf, expected);
+}
+
 TEST_F(HandlerTest, AFileFoundByTwoMasksIsCountedAndPurgedOnce)
 {
     TSettings s;

@@ -205,7 +205,10 @@ void TFolderPool::ReadAndQueue(TFolderNode& node, const TDirEntry* self, std::st
         }
     }
     reader.reset();
-    node.Path = AnsiString();
+    // Swapped out, not assigned: an assignment keeps the capacity, and a
+    // deep chain's nodes, alive while the walk is below them, would each
+    // keep the storage of their whole path.
+    AnsiString().swap(node.Path);
     node.Entry = TDirEntry();
 
     {

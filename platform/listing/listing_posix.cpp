@@ -34,7 +34,12 @@ constexpr std::array<std::string_view, 13> kSystemFolders = {
     "/bin",  "/sbin", "/lib*", "/var", "/snap", "/lost+found",
 };
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+// A folder's reader stays open while the walk is below it, so a deep chain
+// keeps one buffer per level: each starts small, enough for the folders
+// most walks meet in one read, and doubles only while a folder keeps
+// filling it.
+constexpr std::size_t kFirstBufferSize = 2 * 1024;
+constexpr std::size_t kLargestBufferSize = 64 * 1024;
 
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
 constexpr std::int64_t kFileTimeEpochShift = 11644473600LL;
@@ -104,8 +109,13 @@ void TFolderReader::Close()
         return;
     ::close(FState->Fd);
     FState->Fd = -1;
-    if (spareStates.size() < 64)
+    if (spareStates.size() < 64) {
+        // A grown buffer is not handed on: the state may be reused for a
+        // folder the walk then stays below.
+        if (FState->Buffer.size() > kFirstBufferSize)
+            std::vector<char>(kFirstBufferSize).swap(FState->Buffer);
         spareStates.push_back(std::move(FState));
+    }
     FState.reset();
 }
 
@@ -129,7 +139,7 @@ std::unique_ptr<TFolderReader::TState> Adopt(int fd, const TDirEntry* expected)
         spareStates.pop_back();
     } else {
         state = std::make_unique<TFolderReader::TState>();
-        state->Buffer.resize(kBufferSize);
+        state->Buffer.resize(kFirstBufferSize);
     }
     state->Fd = fd;
     state->Device = static_cast<std::uint64_t>(st.st_dev);
@@ -242,6 +252,8 @@ bool TFolderReader::Next(std::string_view& name, TEntryKind& kind)
         if (s.Pos >= s.End) {
             if (s.AtEnd)
                 return false;
+            if (s.End > s.Buffer.size() / 2 && s.Buffer.size() < kLargestBufferSize)
+                s.Buffer.resize(s.Buffer.size() * 2);  // a large folder: fewer, longer reads
             const ssize_t n = ::getdents64(s.Fd, s.Buffer.data(), s.Buffer.size());
             if (n <= 0) {
                 s.AtEnd = true;  // the end, or a folder that can no longer be read

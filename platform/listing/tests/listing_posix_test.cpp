@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -115,6 +116,38 @@ TEST_F(ListingTest, ReadsFoldersLargerThanOneBufferCompletely)
     const auto entries = ReadAll(reader);
     ASSERT_EQ(entries.size(), 1500u);
     EXPECT_EQ(entries.count("1499" + longTail), 1u);
+}
+
+// Readers are recycled along a walk: one open below a large folder, or
+// opened after one was closed, must still list its own folder whole while
+// the other's buffer grows.
+TEST_F(ListingTest, ReadersListTheirOwnFolderWholeWhileAnotherGrowsOrIsRecycled)
+{
+    const std::string longTail(150, 'n');
+    MakeFolder("big");
+    MakeFolder("small");
+    for (int i = 0; i < 1500; ++i)
+        MakeFile("big/" + std::to_string(i) + longTail);
+    for (int i = 0; i < 3; ++i)
+        MakeFile("small/" + std::to_string(i) + ".obj");
+
+    for (int round = 0; round < 2; ++round) {  // the second round on recycled readers
+        TFolderReader big, small;
+        ASSERT_TRUE(big.Open(Path("big")));
+        ASSERT_TRUE(small.Open(Path("small")));
+        std::set<std::string> bigNames, smallNames;
+        std::string_view name;
+        TEntryKind kind;
+        bool bigMore = true, smallMore = true;
+        while (bigMore || smallMore) {
+            if (bigMore && (bigMore = big.Next(name, kind)))
+                EXPECT_TRUE(bigNames.emplace(name).second) << "listed twice: " << name;
+            if (smallMore && (smallMore = small.Next(name, kind)))
+                EXPECT_TRUE(smallNames.emplace(name).second) << "listed twice: " << name;
+        }
+        EXPECT_EQ(bigNames.size(), 1500u) << "round " << round;
+        EXPECT_EQ(smallNames, (std::set<std::string>{"0.obj", "1.obj", "2.obj"})) << "round " << round;
+    }
 }
 
 TEST_F(ListingTest, DerivesAttributesFromNamesAndPermissions)
