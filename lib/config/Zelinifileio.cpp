@@ -23,6 +23,36 @@ bool HasSections(const TManagedConfig& config)
     return begin != end;
 }
 
+// Loading and saving walk the tree alike; they differ only in what is done
+// with a section through its adaptor (LoadSection or SaveSection), which
+// `step(section, adaptor, recursive)` does.
+template <class Step>
+void WalkFlat(const TManagedConfig& config, TCustomIniFile& ini, Step step)
+{
+    if (!HasSections(config))
+        return;
+    ThroughAdaptor(TIniFileAdaptor(ini, AnsiString()), [&](TIniFileAdaptor& adaptor) {
+        ForEachSection(config, [&](TConfigSection* section) { step(section, adaptor, /*recursive=*/true); });
+    });
+}
+
+template <class Step>
+void WalkSection(TConfigSection* section, TCustomIniFile& ini, const AnsiString& prefix, Step step)
+{
+    ThroughAdaptor(TIniFileAdaptor(ini, prefix),
+                   [&](TIniFileAdaptor& adaptor) { step(section, adaptor, /*recursive=*/false); });
+}
+
+void Load(TConfigSection* section, TIniFileAdaptor& adaptor, bool recursive)
+{
+    section->LoadSection(&adaptor, recursive);
+}
+
+void Save(TConfigSection* section, TIniFileAdaptor& adaptor, bool recursive)
+{
+    section->SaveSection(&adaptor, recursive);
+}
+
 }  // namespace
 
 // ---- TIniFileImport ------------------------------------------------------------
@@ -50,11 +80,7 @@ void TIniFileImport::ImportFrom(TManagedConfig* const config, TCustomIniFile& in
 
 void TIniFileImport::ImportFlatConfig(TManagedConfig* const config)
 {
-    if (!HasSections(*config))
-        return;
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
-        ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, /*recursive=*/true); });
-    });
+    WalkFlat(*config, *FIniFile, Load);
 }
 
 void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
@@ -64,8 +90,7 @@ void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
 
 void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
-                   [&](TIniFileAdaptor& adaptor) { section->LoadSection(&adaptor, /*recursive=*/false); });
+    WalkSection(section, *FIniFile, prefix, Load);
     ImportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 
@@ -105,11 +130,7 @@ void TIniFileExport::ExportTo(const TManagedConfig& config, TMemIniFile& iniFile
 
 void TIniFileExport::ExportFlatConfig(const TManagedConfig& config)
 {
-    if (!HasSections(config))
-        return;
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
-        ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, /*recursive=*/true); });
-    });
+    WalkFlat(config, *FIniFile, Save);
 }
 
 void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
@@ -119,8 +140,7 @@ void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
 
 void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
-                   [&](TIniFileAdaptor& adaptor) { section->SaveSection(&adaptor, /*recursive=*/false); });
+    WalkSection(section, *FIniFile, prefix, Save);
     ExportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 
