@@ -23,6 +23,19 @@ bool HasSections(const TManagedConfig& config)
     return begin != end;
 }
 
+// Points the importer's or exporter's file at the INI file for one walk,
+// and away again however the walk ends.
+class TIniFileBinding {
+public:
+    TIniFileBinding(TCustomIniFile*& slot, TCustomIniFile& iniFile) : FSlot(slot) { FSlot = &iniFile; }
+    ~TIniFileBinding() { FSlot = nullptr; }
+    TIniFileBinding(const TIniFileBinding&) = delete;
+    TIniFileBinding& operator=(const TIniFileBinding&) = delete;
+
+private:
+    TCustomIniFile*& FSlot;
+};
+
 // Loading and saving walk the tree alike; they differ only in what is done
 // with a section through its adaptor (LoadSection or SaveSection), which
 // `step(section, adaptor, recursive)` does.
@@ -67,11 +80,7 @@ void TIniFileImport::Import(TManagedConfig* const config)
 
 void TIniFileImport::ImportFrom(TManagedConfig* const config, TCustomIniFile& iniFile)
 {
-    FIniFile = &iniFile;
-    struct Reset {
-        TCustomIniFile*& p;
-        ~Reset() { p = nullptr; }
-    } reset{FIniFile};
+    const TIniFileBinding binding(FIniFile, iniFile);
     if (Nested)
         ImportNestedConfig(config);
     else
@@ -116,11 +125,7 @@ void TIniFileExport::Export(const TManagedConfig& config)
 
 void TIniFileExport::ExportTo(const TManagedConfig& config, TMemIniFile& iniFile)
 {
-    FIniFile = &iniFile;
-    struct Reset {
-        TCustomIniFile*& p;
-        ~Reset() { p = nullptr; }
-    } reset{FIniFile};
+    const TIniFileBinding binding(FIniFile, iniFile);
     if (Nested)
         ExportNestedConfig(config);
     else
