@@ -1,0 +1,51 @@
+// What every windowed program does around its window on Windows: COM in a
+// single-threaded apartment for the whole run, the thread's message loop
+// with the window's own keys first, and a message box for an error that
+// escapes, since such a program has no console to report it on.
+#pragma once
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <exception>
+
+#include "Zelcomstrings.h"
+
+namespace zelgui {
+
+// Dispatches the thread's messages until WM_QUIT. Each message goes to
+// `window.PreTranslate(message)` first (dialog navigation, accelerators),
+// which returns true when it took the message.
+template <class Window>
+int RunMessageLoop(Window& window)
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (window.PreTranslate(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+// Runs `run()` with COM initialised on this thread and returns its result;
+// 1 when COM cannot be initialised or run throws, after showing the error
+// in a box captioned `title`.
+template <class Run>
+int RunWindowedProgram(const wchar_t* title, Run run)
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    int result = 1;
+    try {
+        result = run();
+    } catch (const std::exception& error) {
+        MessageBoxW(nullptr, zelcom::AnsiToWide(error.what()).c_str(), title, MB_OK | MB_ICONERROR);
+    }
+    CoUninitialize();
+    return result;
+}
+
+}  // namespace zelgui
