@@ -70,7 +70,7 @@ void Save(TConfigSection* section, TIniFileAdaptor& adaptor, bool recursive)
 
 // ---- TIniFileImport ------------------------------------------------------------
 
-TIniFileImport::TIniFileImport(const AnsiString& fileName) : FFileName(fileName) {}
+TIniFileImport::TIniFileImport(const AnsiString& fileName) : TIniFileLayout(fileName) {}
 
 void TIniFileImport::Import(TManagedConfig* const config)
 {
@@ -110,7 +110,7 @@ void TIniFileImport::ImportChildSections(TConfigSection* section, const AnsiStri
 
 // ---- TIniFileExport ------------------------------------------------------------
 
-TIniFileExport::TIniFileExport(const AnsiString& fileName) : FFileName(fileName) {}
+TIniFileExport::TIniFileExport(const AnsiString& fileName) : TIniFileLayout(fileName) {}
 
 void TIniFileExport::Export(const TManagedConfig& config)
 {
