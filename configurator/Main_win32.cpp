@@ -187,15 +187,6 @@ void TConfiguratorWindow::LoadImages()
 
 void TConfiguratorWindow::Show(int showCommand) { ShowWindow(FWindow, showCommand); }
 
-bool TConfiguratorWindow::PreTranslate(MSG& message)
-{
-    if (FWindow == nullptr)
-        return false;
-    if (FAccelerators != nullptr && TranslateAcceleratorW(FWindow, FAccelerators, &message))
-        return true;
-    return IsDialogMessageW(FWindow, &message) != FALSE;
-}
-
 INT_PTR CALLBACK TConfiguratorWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {

@@ -86,15 +86,6 @@ void TWizardWindow::Show(int showCommand)
     SetForegroundWindow(FWindow);
 }
 
-bool TWizardWindow::PreTranslate(MSG& message)
-{
-    if (FWindow == nullptr)
-        return false;
-    if (FAccelerators != nullptr && TranslateAcceleratorW(FWindow, FAccelerators, &message))
-        return true;
-    return IsDialogMessageW(FWindow, &message) != FALSE;
-}
-
 INT_PTR CALLBACK TWizardWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {

@@ -14,6 +14,34 @@
 
 namespace zelgui {
 
+// A program's main window made from a dialog template: not copied, its
+// handle, and its keys taken before the message loop dispatches. The
+// derived window sets FWindow and FAccelerators and frees them.
+class TProgramWindow {
+public:
+    TProgramWindow(const TProgramWindow&) = delete;
+    TProgramWindow& operator=(const TProgramWindow&) = delete;
+
+    HWND Handle() const { return FWindow; }
+    // Handles the message when it is a key of the window (an accelerator,
+    // then the dialog's own navigation); true when taken.
+    bool PreTranslate(MSG& message)
+    {
+        if (FWindow == nullptr)
+            return false;
+        if (FAccelerators != nullptr && TranslateAcceleratorW(FWindow, FAccelerators, &message))
+            return true;
+        return IsDialogMessageW(FWindow, &message) != FALSE;
+    }
+
+protected:
+    TProgramWindow() = default;
+    ~TProgramWindow() = default;
+
+    HWND FWindow = nullptr;
+    HACCEL FAccelerators = nullptr;
+};
+
 // Dispatches the thread's messages until WM_QUIT. Each message goes to
 // `window.PreTranslate(message)` first (dialog navigation, accelerators),
 // which returns true when it took the message.
