@@ -51,9 +51,8 @@ public:
     bool Closed() const { return FWindow == nullptr; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Initialise();
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Initialise() override;
     // The buttons' glyphs and the window's icons from the resource library.
     void LoadImages();
     void Command(int id, int code);

@@ -54,9 +54,8 @@ public:
     bool Closed() const { return FWindow == nullptr; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Initialise();
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Initialise() override;
     // The product's icon (the window's and step 1's picture) from the
     // resource library beside the handler.
     void LoadIcons();

@@ -38,6 +38,26 @@ protected:
     TProgramWindow() = default;
     ~TProgramWindow() = default;
 
+    // The dialog procedure to create the window with, its creation
+    // parameter this window (DialogParam): on WM_INITDIALOG it sets FWindow
+    // and calls Initialise, then it hands every message to Handle.
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(window, DWLP_USER, lParam);
+            auto* self = reinterpret_cast<TProgramWindow*>(lParam);
+            self->FWindow = window;
+            self->Initialise();
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<TProgramWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+        return self == nullptr ? FALSE : self->Handle(message, wParam, lParam);
+    }
+    LPARAM DialogParam() { return reinterpret_cast<LPARAM>(this); }
+
+    virtual void Initialise() = 0;
+    virtual INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
     HWND FWindow = nullptr;
     HACCEL FAccelerators = nullptr;
 };
