@@ -24,14 +24,13 @@
 #include <string>
 
 #include "Filedetailsform.h"
+#include "Reviewbenchscan.h"
 #include "TempFolder.h"
 
 using namespace tidewash;
+using namespace reviewbench;
 
 namespace {
-
-const char* const Masks[] = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*", "*.bak"};
-const char* const Extensions[] = {".map", ".dsk", ".obj", ".csm", ".tds", ".ilk", ".~cpp", ".#01", ".bak"};
 
 double ResidentMB()
 {
@@ -95,47 +94,23 @@ int Screenshot(const char* file)
     form.tvResults->expandAll();
     form.lvResults->setCurrentIndex(form.lvResults->model()->index(1, 0));
     Settle();
-    if (!form.grab().save(file)) {
-        std::fprintf(stderr, "cannot write %s\n", file);
-        return 1;
-    }
-    std::printf("review: screenshot of %zu results in %s\n", selection.size(), file);
-    return 0;
+    return ReportScreenshot(form.grab().save(file), file, selection.size());
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    long count = 100000;
-    const char* screenshot = nullptr;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--results")
-            count = std::atol(argv[i + 1]);
-        else if (std::string(argv[i]) == "--screenshot")
-            screenshot = argv[i + 1];
-    }
+    const TOptions options = ParseOptions(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    if (screenshot != nullptr)
-        return Screenshot(screenshot);
+    if (options.Screenshot != nullptr)
+        return Screenshot(options.Screenshot);
 
     zelutils::TFileSearch search;
-    for (long i = 0; i < count; ++i) {
-        zelutils::TSearchResult r;
-        const long kind = i % 9;
-        r.Path = "/vol/Projects/P" + std::to_string(i / 1000) + "/Module" + std::to_string(i / 100 % 10) + "/";
-        r.Name = "Unit" + std::to_string(i) + Extensions[kind];
-        r.Size = 1000 + i % 50000;
-        r.CreationTime = 45000.0 + static_cast<double>(i % 700) / 7.0;
-        r.LastWriteTime = r.CreationTime.Val + 1.5;
-        search.Results[Masks[kind]].push_back(r);
-    }
-    TFileFlags selection;
-    for (const auto& [mask, results] : search.Results)
-        for (std::size_t i = 0; i < results.size(); ++i)
-            selection[TResultRef{&results, i}] = true;
+    GenerateResults(search, options.Results, "/vol/Projects/", "/");
+    TFileFlags selection = SelectAll(search);
     {
         // Qt's one-time costs (platform plugin, fonts) are not the window's.
         QWidget warmUp;
@@ -161,7 +136,7 @@ int main(int argc, char** argv)
     }
     const double memory = ResidentMB() - before;
     delete form;
-    std::printf("review: %ld results, build+show %.2f s, tab switch %.2f s, memory %.0f MB\n", count, buildShow,
-                slowest, memory);
+    std::printf("review: %ld results, build+show %.2f s, tab switch %.2f s, memory %.0f MB\n", options.Results,
+                buildShow, slowest, memory);
     return 0;
 }

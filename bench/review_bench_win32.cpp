@@ -30,13 +30,12 @@
 #include <vector>
 
 #include "Filedetailsform_win32.h"
+#include "Reviewbenchscan.h"
 
 using namespace tidewash;
+using namespace reviewbench;
 
 namespace {
-
-const char* const Masks[] = {"*.map", "*.dsk", "*.obj", "*.csm", "*.tds", "*.il*", "*.~*", "*.#*", "*.bak"};
-const char* const Extensions[] = {".map", ".dsk", ".obj", ".csm", ".tds", ".ilk", ".~cpp", ".#01", ".bak"};
 
 double WorkingSetMB()
 {
@@ -250,44 +249,20 @@ int Screenshot(const char* file)
         Sleep(500);  // the window manager's frame
         saved = SaveWindow(window, file);
     });
-    if (!saved) {
-        std::fprintf(stderr, "cannot write %s\n", file);
-        return 1;
-    }
-    std::printf("review: screenshot of %zu results in %s\n", selection.size(), file);
-    return 0;
+    return ReportScreenshot(saved, file, selection.size());
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    long count = 100000;
-    const char* screenshot = nullptr;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--results")
-            count = std::atol(argv[i + 1]);
-        else if (std::string(argv[i]) == "--screenshot")
-            screenshot = argv[i + 1];
-    }
-    if (screenshot != nullptr)
-        return Screenshot(screenshot);
+    const TOptions options = ParseOptions(argc, argv);
+    if (options.Screenshot != nullptr)
+        return Screenshot(options.Screenshot);
 
     zelutils::TFileSearch search;
-    for (long i = 0; i < count; ++i) {
-        zelutils::TSearchResult r;
-        const long kind = i % 9;
-        r.Path = "C:\\Projects\\P" + std::to_string(i / 1000) + "\\Module" + std::to_string(i / 100 % 10) + "\\";
-        r.Name = "Unit" + std::to_string(i) + Extensions[kind];
-        r.Size = 1000 + i % 50000;
-        r.CreationTime = 45000.0 + static_cast<double>(i % 700) / 7.0;
-        r.LastWriteTime = r.CreationTime.Val + 1.5;
-        search.Results[Masks[kind]].push_back(r);
-    }
-    TFileFlags selection;
-    for (const auto& [mask, results] : search.Results)
-        for (std::size_t i = 0; i < results.size(); ++i)
-            selection[TResultRef{&results, i}] = true;
+    GenerateResults(search, options.Results, "C:\\Projects\\", "\\");
+    TFileFlags selection = SelectAll(search);
     const double before = WorkingSetMB();
 
     const auto start = std::chrono::steady_clock::now();
@@ -310,6 +285,6 @@ int main(int argc, char** argv)
     delete form;
     std::printf("review (Win32): %ld results, build+show %.2f s (processor %.2f s), tab switch %.2f s "
                 "(processor %.2f s), memory %.0f MB\n",
-                count, buildShow, buildShowCpu, slowest, slowestCpu, memory);
+                options.Results, buildShow, buildShowCpu, slowest, slowestCpu, memory);
     return 0;
 }

@@ -4,14 +4,20 @@
 # folder), kept in the repository; scripts/fuzz.sh runs every target listed in
 # <build>/fuzzers.list ("<name> <seed folder>" a line), and the target
 # tidewash_fuzzers builds them all.
-if(TIDEWASH_FUZZ)
-  add_custom_target(tidewash_fuzzers)
+
+# Without -DTIDEWASH_FUZZ=ON both functions do nothing, so that the
+# folders declare their fuzz targets unconditionally.
+if(NOT TIDEWASH_FUZZ)
+  function(tidewash_add_fuzzer)
+  endfunction()
+  function(tidewash_fuzzer_list)
+  endfunction()
+  return()
 endif()
 
+add_custom_target(tidewash_fuzzers)
+
 function(tidewash_add_fuzzer name)
-  if(NOT TIDEWASH_FUZZ)
-    return()
-  endif()
   cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${F_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS})
@@ -27,9 +33,6 @@ function(tidewash_add_fuzzer name)
 endfunction()
 
 function(tidewash_fuzzer_list)
-  if(NOT TIDEWASH_FUZZ)
-    return()
-  endif()
   get_property(list GLOBAL PROPERTY TIDEWASH_FUZZERS)
   list(SORT list)
   list(JOIN list "\n" text)

@@ -117,7 +117,7 @@ TConfiguratorWindow::TConfiguratorWindow(tws::TSettingsPlace settings, std::vect
     const HINSTANCE module = ThisModule();
     FAccelerators = LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_CONFIGURATOR_KEYS));
     FWindow = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_CONFIGURATOR), nullptr, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+                                 DialogParam());
     if (FWindow == nullptr)
         throw Exception("The settings editor's window could not be created (error " + IntToStr(GetLastError()) + ")");
 }
@@ -186,28 +186,6 @@ void TConfiguratorWindow::LoadImages()
 }
 
 void TConfiguratorWindow::Show(int showCommand) { ShowWindow(FWindow, showCommand); }
-
-bool TConfiguratorWindow::PreTranslate(MSG& message)
-{
-    if (FWindow == nullptr)
-        return false;
-    if (FAccelerators != nullptr && TranslateAcceleratorW(FWindow, FAccelerators, &message))
-        return true;
-    return IsDialogMessageW(FWindow, &message) != FALSE;
-}
-
-INT_PTR CALLBACK TConfiguratorWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<TConfiguratorWindow*>(lParam);
-        self->FWindow = window;
-        self->Initialise();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<TConfiguratorWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-    return self == nullptr ? FALSE : self->Handle(message, wParam, lParam);
-}
 
 INT_PTR TConfiguratorWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Configuratorsession.h"
+#include "Zelwinprogram_win32.h"
 #include "System.hpp"
 
 namespace twsconfigurator {
@@ -36,28 +37,22 @@ struct TWindowPrompts {
 // test's window).
 enum class TOnClose { QuitMessageLoop, Stay };
 
-class TConfiguratorWindow {
+class TConfiguratorWindow : public zelgui::TProgramWindow {
 public:
     // COM must be initialised on the thread (a single-threaded apartment).
     // The window is created hidden; Show shows it.
     TConfiguratorWindow(tws::TSettingsPlace settings, std::vector<TVolume> volumes, AnsiString programFolder,
                         TOnClose onClose, TWindowPrompts prompts = {});
     ~TConfiguratorWindow();
-    TConfiguratorWindow(const TConfiguratorWindow&) = delete;
-    TConfiguratorWindow& operator=(const TConfiguratorWindow&) = delete;
-
-    HWND Handle() const { return FWindow; }
+    using TProgramWindow::Handle;
     void Show(int showCommand);
-    // Handles the message when it is a key of the window; true when taken.
-    bool PreTranslate(MSG& message);
     const TConfiguratorSession& Session() const { return FSession; }
     // Closed by the user (Exit, the close box) with nothing left unsaved.
     bool Closed() const { return FWindow == nullptr; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Initialise();
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Initialise() override;
     // The buttons' glyphs and the window's icons from the resource library.
     void LoadImages();
     void Command(int id, int code);
@@ -101,9 +96,7 @@ private:
     TConfiguratorSession FSession;
     AnsiString FProgramFolder;
     TWindowPrompts FPrompts;
-    HWND FWindow = nullptr;
     HMENU FVolumesMenu = nullptr;
-    HACCEL FAccelerators = nullptr;
     TOnClose FOnClose;
     std::vector<HIMAGELIST> FGlyphs;
     HICON FIcons[2] = {nullptr, nullptr};

@@ -1,11 +1,13 @@
-// TTidewashCtrlImpl: the review window, shown by ShowProperties.
+// TTidewashCtrlImpl: the review window, shown by ShowProperties on the
+// caller's thread and owned by the caller's window. The same for every
+// view: the build names the header of the one it links
+// (TIDEWASH_REVIEW_VIEW_HEADER, set by the tidewash_review library).
+#include <cstdint>
 #include <exception>
 
-#include "Filedetailsform.h"
+#include TIDEWASH_REVIEW_VIEW_HEADER
 #include "Tidewash.h"
 #include "TidewashCtrlImpl.h"
-
-#include <cstdint>
 
 namespace tidewash {
 

@@ -45,7 +45,7 @@ TWizardWindow::TWizardWindow(std::vector<TVolume> volumes, TOnClose onClose, TWi
     InitCommonControlsEx(&controls);
     FAccelerators = LoadAcceleratorsW(ThisModule(), MAKEINTRESOURCEW(IDR_WIZARD_KEYS));
     FWindow = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_WIZARD), nullptr, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+                                 DialogParam());
     if (FWindow == nullptr)
         throw std::runtime_error("The wizard's window could not be created.");
 }
@@ -84,28 +84,6 @@ void TWizardWindow::Show(int showCommand)
 {
     ShowWindow(FWindow, showCommand);
     SetForegroundWindow(FWindow);
-}
-
-bool TWizardWindow::PreTranslate(MSG& message)
-{
-    if (FWindow == nullptr)
-        return false;
-    if (FAccelerators != nullptr && TranslateAcceleratorW(FWindow, FAccelerators, &message))
-        return true;
-    return IsDialogMessageW(FWindow, &message) != FALSE;
-}
-
-INT_PTR CALLBACK TWizardWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<TWizardWindow*>(lParam);
-        self->FWindow = window;
-        self->Initialise();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<TWizardWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-    return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR TWizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)

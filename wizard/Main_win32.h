@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Wizardsession.h"
+#include "Zelwinprogram_win32.h"
 
 namespace twswizard {
 
@@ -39,28 +40,22 @@ enum class TOnClose { QuitMessageLoop, Stay };
 
 enum class TStep { ChooseDrive, Review, Done };
 
-class TWizardWindow {
+class TWizardWindow : public zelgui::TProgramWindow {
 public:
     // COM must be initialised on the thread (a single-threaded apartment).
     // The window is created hidden; Show shows it.
     TWizardWindow(std::vector<TVolume> volumes, TOnClose onClose, TWizardPrompts prompts = {});
     ~TWizardWindow();
-    TWizardWindow(const TWizardWindow&) = delete;
-    TWizardWindow& operator=(const TWizardWindow&) = delete;
-
-    HWND Handle() const { return FWindow; }
+    using TProgramWindow::Handle;
     void Show(int showCommand);
-    // Handles the message when it is a key of the window; true when taken.
-    bool PreTranslate(MSG& message);
     TStep Step() const { return FStep; }
     bool Busy() const { return FBusy; }
     // Closed by the user (Close, the close box).
     bool Closed() const { return FWindow == nullptr; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Initialise();
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Initialise() override;
     // The product's icon (the window's and step 1's picture) from the
     // resource library beside the handler.
     void LoadIcons();
@@ -88,8 +83,6 @@ private:
     std::vector<TVolume> FVolumes;
     TOnClose FOnClose;
     TWizardPrompts FPrompts;
-    HWND FWindow = nullptr;
-    HACCEL FAccelerators = nullptr;
     HICON FIcons[2] = {nullptr, nullptr};  // small, large
     TStep FStep = TStep::ChooseDrive;
     bool FBusy = false;

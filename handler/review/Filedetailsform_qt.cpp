@@ -605,13 +605,9 @@ void TfrmFileDetails::BuildTree()
 
 void TfrmFileDetails::SyncOrToggle(TViewItem* item, bool toggle)
 {
-    if (FUpdating)
+    const TUpdateGuard update(FUpdating);
+    if (!update.Entered())
         return;
-    FUpdating = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FUpdating};
     const int row = FModel.RowOf(item);
     if (row < 0)
         return;

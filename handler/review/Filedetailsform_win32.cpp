@@ -663,13 +663,9 @@ void TfrmFileDetails::ClickNode(int node)
 
 void TfrmFileDetails::SyncOrToggle(TViewItem* item, bool toggle)
 {
-    if (FUpdating)
+    const TUpdateGuard update(FUpdating);
+    if (!update.Entered())
         return;
-    FUpdating = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FUpdating};
     const int row = FModel.RowOf(item);
     if (row < 0)
         return;

@@ -55,6 +55,10 @@
 
 namespace tidewash {
 
+// The system's controls need no application object, so the window can
+// always be made (the Qt view's counterpart makes its application first).
+inline bool EnsureWidgetApplication() { return true; }
+
 class TfrmFileDetails {
 public:
     // reasons (may be null) says why the scan left files unselected; the

@@ -73,4 +73,25 @@ inline constexpr int kListColumnWidths[kListColumns] = {350, 80, 120, 120, 200};
 int CompareForList(const zelutils::TSearchResult& a, const zelutils::TSearchResult& b, TListColumn column,
                    bool fullPath);
 
+// One update of the views that their own notifications must not start
+// again: sets the view's busy flag for the guard's life, unless it was set
+// already, which Entered() then tells (and the flag is left to its owner).
+class TUpdateGuard {
+public:
+    explicit TUpdateGuard(bool& busy) : FBusy(busy), FEntered(!busy) { FBusy = true; }
+    ~TUpdateGuard()
+    {
+        if (FEntered)
+            FBusy = false;
+    }
+    TUpdateGuard(const TUpdateGuard&) = delete;
+    TUpdateGuard& operator=(const TUpdateGuard&) = delete;
+
+    bool Entered() const { return FEntered; }
+
+private:
+    bool& FBusy;
+    const bool FEntered;
+};
+
 }  // namespace tidewash

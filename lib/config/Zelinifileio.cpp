@@ -23,11 +23,54 @@ bool HasSections(const TManagedConfig& config)
     return begin != end;
 }
 
+// Points the importer's or exporter's file at the INI file for one walk,
+// and away again however the walk ends.
+class TIniFileBinding {
+public:
+    TIniFileBinding(TCustomIniFile*& slot, TCustomIniFile& iniFile) : FSlot(slot) { FSlot = &iniFile; }
+    ~TIniFileBinding() { FSlot = nullptr; }
+    TIniFileBinding(const TIniFileBinding&) = delete;
+    TIniFileBinding& operator=(const TIniFileBinding&) = delete;
+
+private:
+    TCustomIniFile*& FSlot;
+};
+
+// Loading and saving walk the tree alike; they differ only in what is done
+// with a section through its adaptor (LoadSection or SaveSection), which
+// `step(section, adaptor, recursive)` does.
+template <class Step>
+void WalkFlat(const TManagedConfig& config, TCustomIniFile& ini, Step step)
+{
+    if (!HasSections(config))
+        return;
+    ThroughAdaptor(TIniFileAdaptor(ini, AnsiString()), [&](TIniFileAdaptor& adaptor) {
+        ForEachSection(config, [&](TConfigSection* section) { step(section, adaptor, /*recursive=*/true); });
+    });
+}
+
+template <class Step>
+void WalkSection(TConfigSection* section, TCustomIniFile& ini, const AnsiString& prefix, Step step)
+{
+    ThroughAdaptor(TIniFileAdaptor(ini, prefix),
+                   [&](TIniFileAdaptor& adaptor) { step(section, adaptor, /*recursive=*/false); });
+}
+
+void Load(TConfigSection* section, TIniFileAdaptor& adaptor, bool recursive)
+{
+    section->LoadSection(&adaptor, recursive);
+}
+
+void Save(TConfigSection* section, TIniFileAdaptor& adaptor, bool recursive)
+{
+    section->SaveSection(&adaptor, recursive);
+}
+
 }  // namespace
 
 // ---- TIniFileImport ------------------------------------------------------------
 
-TIniFileImport::TIniFileImport(const AnsiString& fileName) : FFileName(fileName) {}
+TIniFileImport::TIniFileImport(const AnsiString& fileName) : TIniFileLayout(fileName) {}
 
 void TIniFileImport::Import(TManagedConfig* const config)
 {
@@ -37,11 +80,7 @@ void TIniFileImport::Import(TManagedConfig* const config)
 
 void TIniFileImport::ImportFrom(TManagedConfig* const config, TCustomIniFile& iniFile)
 {
-    FIniFile = &iniFile;
-    struct Reset {
-        TCustomIniFile*& p;
-        ~Reset() { p = nullptr; }
-    } reset{FIniFile};
+    const TIniFileBinding binding(FIniFile, iniFile);
     if (Nested)
         ImportNestedConfig(config);
     else
@@ -50,11 +89,7 @@ void TIniFileImport::ImportFrom(TManagedConfig* const config, TCustomIniFile& in
 
 void TIniFileImport::ImportFlatConfig(TManagedConfig* const config)
 {
-    if (!HasSections(*config))
-        return;
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
-        ForEachSection(*config, [&](TConfigSection* section) { section->LoadSection(&adaptor, /*recursive=*/true); });
-    });
+    WalkFlat(*config, *FIniFile, Load);
 }
 
 void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
@@ -64,8 +99,7 @@ void TIniFileImport::ImportNestedConfig(TManagedConfig* const config)
 
 void TIniFileImport::ImportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
-                   [&](TIniFileAdaptor& adaptor) { section->LoadSection(&adaptor, /*recursive=*/false); });
+    WalkSection(section, *FIniFile, prefix, Load);
     ImportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 
@@ -76,7 +110,7 @@ void TIniFileImport::ImportChildSections(TConfigSection* section, const AnsiStri
 
 // ---- TIniFileExport ------------------------------------------------------------
 
-TIniFileExport::TIniFileExport(const AnsiString& fileName) : FFileName(fileName) {}
+TIniFileExport::TIniFileExport(const AnsiString& fileName) : TIniFileLayout(fileName) {}
 
 void TIniFileExport::Export(const TManagedConfig& config)
 {
@@ -91,11 +125,7 @@ void TIniFileExport::Export(const TManagedConfig& config)
 
 void TIniFileExport::ExportTo(const TManagedConfig& config, TMemIniFile& iniFile)
 {
-    FIniFile = &iniFile;
-    struct Reset {
-        TCustomIniFile*& p;
-        ~Reset() { p = nullptr; }
-    } reset{FIniFile};
+    const TIniFileBinding binding(FIniFile, iniFile);
     if (Nested)
         ExportNestedConfig(config);
     else
@@ -105,11 +135,7 @@ void TIniFileExport::ExportTo(const TManagedConfig& config, TMemIniFile& iniFile
 
 void TIniFileExport::ExportFlatConfig(const TManagedConfig& config)
 {
-    if (!HasSections(config))
-        return;
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, AnsiString()), [&](TIniFileAdaptor& adaptor) {
-        ForEachSection(config, [&](TConfigSection* section) { section->SaveSection(&adaptor, /*recursive=*/true); });
-    });
+    WalkFlat(config, *FIniFile, Save);
 }
 
 void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
@@ -119,8 +145,7 @@ void TIniFileExport::ExportNestedConfig(const TManagedConfig& config)
 
 void TIniFileExport::ExportSection(TConfigSection* section, const AnsiString& prefix)
 {
-    ThroughAdaptor(TIniFileAdaptor(*FIniFile, prefix),
-                   [&](TIniFileAdaptor& adaptor) { section->SaveSection(&adaptor, /*recursive=*/false); });
+    WalkSection(section, *FIniFile, prefix, Save);
     ExportChildSections(section, prefix + section->GetName() + SectionSeparator);
 }
 

@@ -12,6 +12,18 @@ namespace zelconfig {
 
 class TConfigSection;
 
+// What the importer and the exporter share: the file, its layout, and the
+// INI file object while a walk runs.
+class TIniFileLayout {
+protected:
+    explicit TIniFileLayout(const AnsiString& fileName) : FFileName(fileName) {}
+
+    AnsiString FFileName;
+    bool Nested = true;
+    AnsiString SectionSeparator = "/";
+    TCustomIniFile* FIniFile = nullptr;
+};
+
 // Layouts:
 //   nested (the default)  every section is its own INI section, named after
 //                         its parents joined by SectionSeparator: a section
@@ -25,7 +37,7 @@ class TConfigSection;
 //
 // Nested, Nested and SectionSeparator may be changed by a derived class
 // before Import or Export.
-class TIniFileImport : public TConfigImport {
+class TIniFileImport : public TConfigImport, protected TIniFileLayout {
 public:
     explicit TIniFileImport(const AnsiString& fileName);
 
@@ -43,13 +55,6 @@ protected:
     // children below prefix + name + separator.
     void ImportSection(TConfigSection* section, const AnsiString& prefix);
     void ImportChildSections(TConfigSection* section, const AnsiString& prefix);
-
-    AnsiString FFileName;
-    bool Nested = true;
-    AnsiString SectionSeparator = "/";
-
-private:
-    TCustomIniFile* FIniFile = nullptr;
 };
 
 // Writing follows the INI file class: existing keys are updated in place and
@@ -63,7 +68,7 @@ private:
 // lock, and replaces the file once (TMemIniFile in IniFiles.hpp): a reader,
 // or a crash, sees the file as it was before or after the export, never
 // half of it.
-class TIniFileExport : public TConfigExport {
+class TIniFileExport : public TConfigExport, protected TIniFileLayout {
 public:
     explicit TIniFileExport(const AnsiString& fileName);
 
@@ -79,13 +84,6 @@ protected:
     void ExportNestedConfig(const TManagedConfig& config);
     void ExportSection(TConfigSection* section, const AnsiString& prefix);
     void ExportChildSections(TConfigSection* section, const AnsiString& prefix);
-
-    AnsiString FFileName;
-    bool Nested = true;
-    AnsiString SectionSeparator = "/";
-
-private:
-    TCustomIniFile* FIniFile = nullptr;
 };
 
 }  // namespace zelconfig

@@ -9,10 +9,7 @@ namespace zelconfig {
 
 // ---- TRegistryImport -----------------------------------------------------------
 
-TRegistryImport::TRegistryImport(const AnsiString& keyPath)
-    : FRootKey(HKEY_CURRENT_USER), FKeyPath(keyPath), FAccess(KEY_ALL_ACCESS)
-{
-}
+TRegistryImport::TRegistryImport(const AnsiString& keyPath) : TRegistryPlace(keyPath) {}
 
 void TRegistryImport::Import(TManagedConfig* const config)
 {
@@ -33,10 +30,7 @@ void TRegistryImport::ImportChildSections(TConfigSection* section, const AnsiStr
 
 // ---- TRegistryExport -----------------------------------------------------------
 
-TRegistryExport::TRegistryExport(const AnsiString& keyPath)
-    : FRootKey(HKEY_CURRENT_USER), FKeyPath(keyPath), FAccess(KEY_ALL_ACCESS)
-{
-}
+TRegistryExport::TRegistryExport(const AnsiString& keyPath) : TRegistryPlace(keyPath) {}
 
 void TRegistryExport::Export(const TManagedConfig& config)
 {

@@ -11,13 +11,27 @@ namespace zelconfig {
 
 class TConfigSection;
 
+// Where the importer and the exporter find the tree: HKEY_CURRENT_USER and
+// the key path, opened with KEY_ALL_ACCESS.
+class TRegistryPlace {
+protected:
+    explicit TRegistryPlace(const AnsiString& keyPath)
+        : FRootKey(HKEY_CURRENT_USER), FKeyPath(keyPath), FAccess(KEY_ALL_ACCESS)
+    {
+    }
+
+    HKEY FRootKey;
+    AnsiString FKeyPath;
+    unsigned int FAccess;
+};
+
 // Every section is the subkey of its name below its parent's key; the
 // top-level sections are below the key path. Items are values of their
 // section's key: with key path P, the items of "Files" are values of
 // P\Files and those of its child "Excluded" values of P\Files\Excluded.
 // Sections are visited in the tree's order (see TIniFileImport). The root
 // key is HKEY_CURRENT_USER and keys are opened with KEY_ALL_ACCESS.
-class TRegistryImport : public TConfigImport {
+class TRegistryImport : public TConfigImport, protected TRegistryPlace {
 public:
     explicit TRegistryImport(const AnsiString& keyPath);
 
@@ -28,13 +42,9 @@ protected:
     // The section's own items from path\<name>, then its children below it.
     void ImportSection(TConfigSection* section, const AnsiString& path);
     void ImportChildSections(TConfigSection* section, const AnsiString& path);
-
-    HKEY FRootKey;
-    AnsiString FKeyPath;
-    unsigned int FAccess;
 };
 
-class TRegistryExport : public TConfigExport {
+class TRegistryExport : public TConfigExport, protected TRegistryPlace {
 public:
     explicit TRegistryExport(const AnsiString& keyPath);
 
@@ -43,10 +53,6 @@ public:
 protected:
     void ExportSection(TConfigSection* section, const AnsiString& path);
     void ExportChildSections(TConfigSection* section, const AnsiString& path);
-
-    HKEY FRootKey;
-    AnsiString FKeyPath;
-    unsigned int FAccess;
 };
 
 }  // namespace zelconfig

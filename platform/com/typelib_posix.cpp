@@ -226,23 +226,24 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) override
     {
-        if (pRefType == nullptr)
-            return E_INVALIDARG;
-        const TTypeEntry& t = Type();
-        if (index >= t.ImplTypes.size())
-            return TYPE_E_ELEMENTNOTFOUND;
-        *pRefType = t.ImplTypes[index].TypeIndex;
-        return S_OK;
+        return ImplTypeField(index, pRefType, &TImplType::TypeIndex);
     }
 
     HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT index, INT* pImplTypeFlags) override
     {
-        if (pImplTypeFlags == nullptr)
+        return ImplTypeField(index, pImplTypeFlags, &TImplType::Flags);
+    }
+
+    // One field of the implemented interface at index into *out.
+    template <class Out, class Field>
+    HRESULT ImplTypeField(UINT index, Out* out, Field TImplType::*field) const
+    {
+        if (out == nullptr)
             return E_INVALIDARG;
         const TTypeEntry& t = Type();
         if (index >= t.ImplTypes.size())
             return TYPE_E_ELEMENTNOTFOUND;
-        *pImplTypeFlags = t.ImplTypes[index].Flags;
+        *out = t.ImplTypes[index].*field;
         return S_OK;
     }
 

@@ -92,5 +92,21 @@ TEST(ViewtypesTest, ListOrderByColumn)
     EXPECT_GT(CompareForList(b, a, TListColumn::Modified, false), 0);
 }
 
+TEST(ViewtypesTest, AnUpdateGuardEntersOnlyWhenNoUpdateRunsAndClearsOnlyWhatItSet)
+{
+    bool busy = false;
+    {
+        const TUpdateGuard outer(busy);
+        EXPECT_TRUE(outer.Entered());
+        EXPECT_TRUE(busy);
+        {
+            const TUpdateGuard inner(busy);
+            EXPECT_FALSE(inner.Entered());
+        }
+        EXPECT_TRUE(busy) << "the inner update must leave the outer one's flag set";
+    }
+    EXPECT_FALSE(busy);
+}
+
 }  // namespace
 }  // namespace tidewash
