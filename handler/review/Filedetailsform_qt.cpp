@@ -306,9 +306,12 @@ TfrmFileDetails::TfrmFileDetails(const AnsiString& volume, zelutils::TFileSearch
 
 TfrmFileDetails::~TfrmFileDetails()
 {
-    // The views go before the models they show; the list's width is no
-    // longer followed.
+    // The views go before the models they show. No event of theirs may
+    // reach the filter while they are destroyed: it calls into the list,
+    // which by then is no longer one.
     lvResults->viewport()->removeEventFilter(this);
+    tvResults->removeEventFilter(this);
+    lvResults->removeEventFilter(this);
     delete tvResults;
     delete lvResults;
 }
