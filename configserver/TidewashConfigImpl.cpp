@@ -76,24 +76,13 @@ HRESULT ReadAll(IConfigStrings* list, TStrings& strings)
 // ---- identity and the connection point ----------------------------------------
 
 TTidewashConfigImpl::TTidewashConfigImpl(zelcom::TModuleLockCount& module, IUnknown* outer)
-    : TComObject(module, outer),
+    : TErrorInfoObject(module, outer, ProgIDTidewashConfig),
       FConnectionPoints(static_cast<ITidewashConfig*>(this), static_cast<IConnectionPointContainer*>(this))
 {
     FConnectionPoints.Add(DIID_ITidewashConfigEvents, MaxEventSinks);
 }
 
 TTidewashConfigImpl::~TTidewashConfigImpl() = default;
-
-void* TTidewashConfigImpl::FindInterface(REFIID riid)
-{
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITidewashConfig))
-        return static_cast<ITidewashConfig*>(this);
-    if (IsEqualGUID(riid, IID_IConnectionPointContainer))
-        return static_cast<IConnectionPointContainer*>(this);
-    if (IsEqualGUID(riid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
 
 HRESULT TTidewashConfigImpl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
 {
@@ -103,17 +92,6 @@ HRESULT TTidewashConfigImpl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum
 HRESULT TTidewashConfigImpl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
 {
     return FConnectionPoints.FindConnectionPoint(riid, ppCP);
-}
-
-HRESULT TTidewashConfigImpl::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return IsEqualGUID(riid, IID_ITidewashConfig) ? S_OK : S_FALSE;
-}
-
-template <typename F>
-HRESULT TTidewashConfigImpl::Guarded(F&& body)
-{
-    return CallGuarded(ProgIDTidewashConfig, IID_ITidewashConfig, std::forward<F>(body));
 }
 
 void TTidewashConfigImpl::RequireSchema() const

@@ -11,18 +11,19 @@
 // ITidewashConfigEvents, which takes at most five sinks (a sixth Advise
 // gives CONNECT_E_ADVISELIMIT). No event is ever sent.
 //
-// Identity: IUnknown is the ITidewashConfig pointer. Aggregatable.
+// Identity: IUnknown is the ITidewashConfig pointer. Aggregatable. Failures
+// leave error information naming the ProgID and ITidewashConfig
+// (zelcom::TErrorInfoObject).
 #pragma once
 
 #include "Configintf.h"
 #include "TWSConfig_tlb.h"
-#include "Zelcomobject.h"
 #include "Zelconnectionpoint.h"
+#include "Zelerrorinfoobject.h"
 
 namespace twsconfig {
 
-class TTidewashConfigImpl
-    : public zelcom::TComObject<ITidewashConfig, IConnectionPointContainer, ISupportErrorInfo> {
+class TTidewashConfigImpl : public zelcom::TErrorInfoObject<ITidewashConfig, IConnectionPointContainer> {
 public:
     static constexpr unsigned MaxEventSinks = 5;
 
@@ -55,16 +56,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
 
-    // ISupportErrorInfo: S_OK for ITidewashConfig.
-    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
-
-protected:
-    void* FindInterface(REFIID riid) override;
-
 private:
-    template <typename F>
-    HRESULT Guarded(F&& body);
-
     // Raises the tree's "Identifier does not exist: " error unless
     // Initialize has defined the settings.
     void RequireSchema() const;
