@@ -1,5 +1,6 @@
-// TTidewashConfigImpl: identity and the connection point, the file, flag and
-// list methods, and the excluded folders as two lists.
+// TTidewashConfigImpl: identity and the connection point, the file, the
+// flag and list helpers the header's methods name, and the excluded
+// folders as two lists.
 #include "TidewashConfigImpl.h"
 
 #include <memory>
@@ -151,36 +152,6 @@ HRESULT TTidewashConfigImpl::SetFlag(tws::TFlagSetting which, VARIANT_BOOL value
     });
 }
 
-HRESULT TTidewashConfigImpl::GetDeleteHiddenFiles(VARIANT_BOOL* DeleteHidden)
-{
-    return GetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
-}
-
-HRESULT TTidewashConfigImpl::GetDeleteReadOnlyFiles(VARIANT_BOOL* DeleteReadOnly)
-{
-    return GetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
-}
-
-HRESULT TTidewashConfigImpl::GetUseRecycleBin(VARIANT_BOOL* UseRecycleBin)
-{
-    return GetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
-}
-
-HRESULT TTidewashConfigImpl::SetDeleteHiddenFiles(VARIANT_BOOL DeleteHidden)
-{
-    return SetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
-}
-
-HRESULT TTidewashConfigImpl::SetDeleteReadOnlyFiles(VARIANT_BOOL DeleteReadOnly)
-{
-    return SetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
-}
-
-HRESULT TTidewashConfigImpl::SetUseRecycleBin(VARIANT_BOOL UseRecycleBin)
-{
-    return SetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
-}
-
 // ---- lists -----------------------------------------------------------------------
 
 HRESULT TTidewashConfigImpl::GetList(tws::TStringsSetting which, IConfigStrings** slot)
@@ -214,26 +185,6 @@ HRESULT TTidewashConfigImpl::SetList(tws::TStringsSetting which, IConfigStrings*
         FConfig.SetStringsText(which, zelcom::BSTRToAnsi(text.get()));
         return S_OK;
     });
-}
-
-HRESULT TTidewashConfigImpl::GetActiveMasks(IConfigStrings** ActiveMasks)
-{
-    return GetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
-}
-
-HRESULT TTidewashConfigImpl::GetExcludedVolumes(IConfigStrings** ExcludedVolumes)
-{
-    return GetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
-}
-
-HRESULT TTidewashConfigImpl::SetActiveMasks(IConfigStrings* ActiveMasks)
-{
-    return SetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
-}
-
-HRESULT TTidewashConfigImpl::SetExcludedVolumes(IConfigStrings* ExcludedVolumes)
-{
-    return SetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
 }
 
 HRESULT TTidewashConfigImpl::DeleteActiveMask(LPSTR FileMask)

@@ -32,25 +32,56 @@ public:
     TTidewashConfigImpl(zelcom::TModuleLockCount& module, IUnknown* outer);
     ~TTidewashConfigImpl() override;
 
-    // ITidewashConfig
+    // ITidewashConfig. A flag or a list method reads or changes the one
+    // setting it names (GetFlag, SetFlag, GetList, SetList).
     HRESULT STDMETHODCALLTYPE Initialize() override;
     HRESULT STDMETHODCALLTYPE Load(LPSTR FileName) override;
     HRESULT STDMETHODCALLTYPE GetExcludedFolders(LPSTR FileMask, IConfigStrings** ExcludedFolders,
                                                  IConfigStrings** ExcludedFoldersWithSub) override;
-    HRESULT STDMETHODCALLTYPE GetActiveMasks(IConfigStrings** ActiveMasks) override;
-    HRESULT STDMETHODCALLTYPE GetDeleteHiddenFiles(VARIANT_BOOL* DeleteHidden) override;
-    HRESULT STDMETHODCALLTYPE GetDeleteReadOnlyFiles(VARIANT_BOOL* DeleteReadOnly) override;
-    HRESULT STDMETHODCALLTYPE GetExcludedVolumes(IConfigStrings** ExcludedVolumes) override;
+    HRESULT STDMETHODCALLTYPE GetActiveMasks(IConfigStrings** ActiveMasks) override
+    {
+        return GetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
+    }
+    HRESULT STDMETHODCALLTYPE GetDeleteHiddenFiles(VARIANT_BOOL* DeleteHidden) override
+    {
+        return GetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
+    }
+    HRESULT STDMETHODCALLTYPE GetDeleteReadOnlyFiles(VARIANT_BOOL* DeleteReadOnly) override
+    {
+        return GetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
+    }
+    HRESULT STDMETHODCALLTYPE GetExcludedVolumes(IConfigStrings** ExcludedVolumes) override
+    {
+        return GetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
+    }
     HRESULT STDMETHODCALLTYPE SetExcludedFolders(LPSTR FileMask, IConfigStrings* ExcludedFolders,
                                                  IConfigStrings* ExcludedFoldersWithSub) override;
     HRESULT STDMETHODCALLTYPE DeleteActiveMask(LPSTR FileMask) override;
-    HRESULT STDMETHODCALLTYPE SetDeleteHiddenFiles(VARIANT_BOOL DeleteHidden) override;
-    HRESULT STDMETHODCALLTYPE SetDeleteReadOnlyFiles(VARIANT_BOOL DeleteReadOnly) override;
-    HRESULT STDMETHODCALLTYPE SetExcludedVolumes(IConfigStrings* ExcludedVolumes) override;
-    HRESULT STDMETHODCALLTYPE SetActiveMasks(IConfigStrings* ActiveMasks) override;
+    HRESULT STDMETHODCALLTYPE SetDeleteHiddenFiles(VARIANT_BOOL DeleteHidden) override
+    {
+        return SetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
+    }
+    HRESULT STDMETHODCALLTYPE SetDeleteReadOnlyFiles(VARIANT_BOOL DeleteReadOnly) override
+    {
+        return SetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
+    }
+    HRESULT STDMETHODCALLTYPE SetExcludedVolumes(IConfigStrings* ExcludedVolumes) override
+    {
+        return SetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
+    }
+    HRESULT STDMETHODCALLTYPE SetActiveMasks(IConfigStrings* ActiveMasks) override
+    {
+        return SetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
+    }
     HRESULT STDMETHODCALLTYPE Save(LPSTR FileName) override;
-    HRESULT STDMETHODCALLTYPE GetUseRecycleBin(VARIANT_BOOL* UseRecycleBin) override;
-    HRESULT STDMETHODCALLTYPE SetUseRecycleBin(VARIANT_BOOL UseRecycleBin) override;
+    HRESULT STDMETHODCALLTYPE GetUseRecycleBin(VARIANT_BOOL* UseRecycleBin) override
+    {
+        return GetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
+    }
+    HRESULT STDMETHODCALLTYPE SetUseRecycleBin(VARIANT_BOOL UseRecycleBin) override
+    {
+        return SetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
+    }
 
     // IConnectionPointContainer
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
