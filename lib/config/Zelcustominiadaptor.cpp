@@ -8,7 +8,8 @@ namespace zelconfig {
 
 bool TCustomIniAdaptor::Close()
 {
-    if (!IsOpen())
+    // Not IsOpen(): the destructor calls this, where no override may answer.
+    if (FStorage == nullptr)
         return false;
     FStorage = nullptr;
     FOwned.reset();
