@@ -31,11 +31,11 @@ void TotalRow(std::string& html, const char* id, const char* what, const json& t
     const auto files = tally.at("files").get<std::int64_t>();
     const auto bytes = tally.at("bytes").get<std::uint64_t>();
     html += std::string("<tr><th>") + what + "</th><td id=\"" + id + "-files\" data-value=\"" + std::to_string(files) +
-            "\">" + twscleanup::Count(files) + "</td><td id=\"" + id + "-bytes\" data-value=\"" +
-            std::to_string(bytes) + "\">" + twscleanup::Bytes(bytes) + "</td></tr>\n";
+            "\">" + Count(files) + "</td><td id=\"" + id + "-bytes\" data-value=\"" +
+            std::to_string(bytes) + "\">" + Bytes(bytes) + "</td></tr>\n";
     for (const auto& [why, group] : reasons)
-        html += "<tr class=\"reason\"><td>" + EscapeMarkup(why) + "</td><td>" + twscleanup::Count(group.Files) +
-                "</td><td>" + twscleanup::Bytes(static_cast<std::uint64_t>(group.Bytes)) + "</td></tr>\n";
+        html += "<tr class=\"reason\"><td>" + EscapeMarkup(why) + "</td><td>" + Count(group.Files) +
+                "</td><td>" + Bytes(static_cast<std::uint64_t>(group.Bytes)) + "</td></tr>\n";
 }
 
 // What became of a file, and why, in words.
@@ -141,7 +141,7 @@ std::string RunPageHtml(const json& run)
         const auto [fate, why] = Fate(*file);
         const auto size = file->at("size").get<std::uint64_t>();
         html += "<tr><td>" + EscapeVisible(Text(file->at("path"))) + "</td><td data-value=\"" + std::to_string(size) +
-                "\">" + twscleanup::Bytes(size) + "</td><td>" + fate + "</td><td>" + EscapeMarkup(why) + "</td></tr>\n";
+                "\">" + Bytes(size) + "</td><td>" + fate + "</td><td>" + EscapeMarkup(why) + "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
     html += kSortScript;
