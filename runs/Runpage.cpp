@@ -1,5 +1,6 @@
 #include "Runpage.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -112,7 +113,13 @@ std::string RunPageHtml(const json& run)
                 }
             }
     const std::int64_t removed = summary.at("removed").at("files").get<std::int64_t>();
+    // The recycle bin (Windows) names no folder of its own: trashed files
+    // without a trash folder went there, and only the shell restores them.
+    const bool recycled = trash.empty() && std::any_of(files.begin(), files.end(), [](const json* file) {
+                              return file->at("outcome") == "trashed";
+                          });
     const std::string mode = !trash.empty() ? "moved to the trash (undo can put them back)"
+                             : recycled      ? "moved to the Recycle Bin (restore them from there)"
                              : removed > 0   ? "deleted permanently (nothing can bring them back)"
                                              : "nothing was removed";
 
@@ -124,7 +131,7 @@ std::string RunPageHtml(const json& run)
     html += "<dt>Mode</dt><dd id=\"mode\">" + EscapeMarkup(mode) + "</dd>\n";
     html += "<dt>Where the files went</dt><dd id=\"where\">";
     if (trash.empty())
-        html += removed > 0 ? "nowhere: deleted" : "nowhere";
+        html += recycled ? "the Recycle Bin" : removed > 0 ? "nowhere: deleted" : "nowhere";
     for (std::size_t i = 0; i < trash.size(); ++i)
         html += (i > 0 ? "<br>" : "") + EscapeVisible(Text(trash[i]) + "files");
     html += "</dd>\n";
