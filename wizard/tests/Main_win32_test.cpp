@@ -9,12 +9,15 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Main_win32.h"
 #include "Main_win32_ids.h"
+#include "ReviewTesting_win32.h"
 #include "Runrecord.h"
 #include "SettingsFile.h"
 #include "TempFolder.h"
@@ -453,6 +456,102 @@ TEST_F(WizardWin32Test, TheHistoryListsTheRunsAndAnUndoClaimsNoRestoreFromTheRec
     EXPECT_EQ(window->History(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(w));
     EXPECT_EQ(window->Step(), TStep::Done);
+}
+
+// Signals event when window is disabled: a modal window it owns has come up.
+LRESULT CALLBACK SignalDisabled(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR event)
+{
+    if (message == WM_ENABLE && !wParam)
+        SetEvent(reinterpret_cast<HANDLE>(event));
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// The visible window owner owns, or null.
+HWND OwnedWindow(HWND owner)
+{
+    std::pair<HWND, HWND> search{owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+            if (GetWindow(window, GW_OWNER) != s->first || !IsWindowVisible(window))
+                return TRUE;
+            s->second = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The first tree view among window's children.
+HWND TreeIn(HWND window)
+{
+    HWND tree = nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (std::wstring(name) != WC_TREEVIEWW)
+                return TRUE;
+            *reinterpret_cast<HWND*>(data) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    return tree;
+}
+
+// Review on step 2 brings up the handler's window owned by the wizard; the
+// user, from another thread once it is up, unchecks a folder and presses
+// OK: step 2's figures follow, and the purge takes exactly what is checked.
+TEST_F(WizardWin32Test, ReviewOwnedByTheWizardDecidesWhatThePurgeTakes)
+{
+    twstesting::TSettingsFile settings;
+    settings.ActiveMasks = "*.obj";
+    settings.UseRecycleBin = false;
+    settings.WriteTo(install / "TWS.cfg");
+    const fs::path root = volume.Path();
+    fs::remove_all(root / "proj");
+    twstesting::WriteFile(root / "keep" / "k1.obj", std::string(10, 'k'));
+    twstesting::WriteFile(root / "go" / "g1.obj", std::string(30, 'g'));
+    HWND w = Open();
+    SendDlgItemMessageW(w, IDC_DRIVES, CB_SETCURSEL, 1, 0);
+    Click(w, IDC_SCAN);
+    ASSERT_TRUE(RunUntil(TStep::Review));
+    EXPECT_EQ(Text(w, IDC_SELECTEDCOUNT), "2");
+
+    const HANDLE up = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(SetWindowSubclass(w, SignalDisabled, 1, reinterpret_cast<DWORD_PTR>(up)));
+    std::atomic<bool> owned{false}, clicked{false};
+    std::thread user([&] {
+        if (WaitForSingleObject(up, 60000) != WAIT_OBJECT_0)
+            return;
+        const HWND review = OwnedWindow(w);
+        if (review == nullptr)
+            return;
+        owned = true;
+        const HWND tree = TreeIn(review);
+        if (const HTREEITEM keep = reviewtest::TreeChildNamed(tree, TreeView_GetRoot(tree), "keep"))
+            clicked = reviewtest::ClickStateImage(tree, keep);
+        SendMessageW(review, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Click(w, IDC_REVIEW);
+    Drain();  // Review returns when its window closes
+    SetEvent(up);  // a review that never came up leaves the thread no wait
+    user.join();
+    RemoveWindowSubclass(w, SignalDisabled, 1);
+    CloseHandle(up);
+    ASSERT_TRUE(owned) << "no window owned by the wizard came up";
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(IsWindowEnabled(w));
+    EXPECT_EQ(window->Step(), TStep::Review);
+    EXPECT_EQ(Text(w, IDC_SELECTEDCOUNT), "1");
+    EXPECT_EQ(Text(w, IDC_SELECTEDSIZE), "30.00 Bytes");
+    EXPECT_EQ(Rows(GetDlgItem(w, IDC_MASKS)), std::vector<std::string>{"*.obj | 1 of 2 | 30.00 Bytes"});
+
+    Click(w, IDC_PURGE);
+    ASSERT_TRUE(RunUntil(TStep::Done));
+    EXPECT_TRUE(fs::exists(root / "keep" / "k1.obj"));
+    EXPECT_FALSE(fs::exists(root / "go" / "g1.obj"));
 }
 
 }  // namespace
