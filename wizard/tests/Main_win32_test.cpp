@@ -213,7 +213,9 @@ TEST_F(WizardWin32Test, AScanShowsTheFiguresAndAPurgeAnsweredYesRemovesTheFiles)
         const char* Question;
         const char* Where;
     } cases[] = {
-        {"to the trash", true, "Purge: Move 3 files (160.00 Bytes) to the trash?\n\nUndo can put them back.",
+        {"to the Recycle Bin", true,
+         "Purge: Move 3 files (160.00 Bytes) to the Recycle Bin?\n\nRestore them from the Recycle Bin if they are "
+         "needed.",
          "\nMoved to the Recycle Bin (restore them from there).\n"},
         {"for good", false,
          "Purge: Delete 3 files (160.00 Bytes) permanently?\n\nThe settings do not use the trash: nothing can "
@@ -367,7 +369,7 @@ TEST_F(WizardWin32Test, TheKeysMoveThroughTheStepAndPressItsButtons)
     Key(w, VK_RETURN);
     ASSERT_TRUE(RunUntil(TStep::Done));
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].rfind("Purge: Move 3 files", 0), 0u) << boxes[1];
+    EXPECT_EQ(boxes[1].rfind("Purge: Move 3 files (160.00 Bytes) to the Recycle Bin?", 0), 0u) << boxes[1];
     EXPECT_FALSE(fs::exists(volume.Path() / "proj" / "Unit1.obj"));
 }
 
