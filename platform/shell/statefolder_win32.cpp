@@ -93,7 +93,9 @@ bool Absolute(const AnsiString& path)
 }
 
 // Creates path and its missing parents, following links: the base folder
-// is the user's own setting.
+// is the user's own setting. Only the folder itself must be made: above it
+// a drive's root or a share's name answers with other errors than "there",
+// and opening it afterwards tells what is missing.
 void MakeBase(const AnsiString& path)
 {
     for (std::size_t pos = 3; pos <= path.size(); ++pos) {
@@ -101,8 +103,8 @@ void MakeBase(const AnsiString& path)
             continue;
         const std::wstring wide = twslisting::ExtendedPath(path.substr(0, pos));
         if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS &&
-            ::GetLastError() != ERROR_ACCESS_DENIED)  // a drive's root answers so
-            Fail(path.substr(0, pos), "cannot create the folder", ::GetLastError());
+            pos == path.size())
+            Fail(path, "cannot create the folder", ::GetLastError());
     }
 }
 
