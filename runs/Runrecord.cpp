@@ -17,6 +17,8 @@
 #include <ctime>
 #include <stdexcept>
 
+#include "SysUtils.hpp"
+
 using nlohmann::json;
 
 namespace cleanuphost {
@@ -315,7 +317,7 @@ twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
 {
     // Without one the runs would land relative to the current folder.
     if (StateBase().empty())
-        throw std::runtime_error("no folder for the runs: neither XDG_STATE_HOME nor HOME is an absolute path");
+        throw std::runtime_error("no folder for the runs: the environment names no state folder (XDG_STATE_HOME or HOME, LOCALAPPDATA on Windows)");
     return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
 }
 
@@ -344,7 +346,7 @@ constexpr std::size_t kMaxReportBytes = 256u << 20;
 
 }  // namespace
 
-std::string RunsFolder() { return StateBase() + "/tidewash/runs"; }
+std::string RunsFolder() { return StateBase() + PathDelim + "tidewash" + PathDelim + "runs"; }
 
 twsplatform::TStateFolder MakeRunFolder(std::string& id)
 {
@@ -371,14 +373,14 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
         // is not copied.
         try {
             folder.Replace("FilePurge.html", twsplatform::ReadRegularFile(reportPath, kMaxReportBytes));
-            document["run"]["report"] = folder.Path() + "/FilePurge.html";
+            document["run"]["report"] = folder.PathOf("FilePurge.html");
         } catch (const std::runtime_error&) {
         }
     }
     // The page a person reads beside the record (Runpage.h); the record
     // stands without it, and says whether there is one.
     try {
-        document["run"]["page"] = folder.Path() + "/" + kRunPageFile;
+        document["run"]["page"] = folder.PathOf(kRunPageFile);
         folder.Replace(kRunPageFile, RunPageHtml(document));
     } catch (const std::exception&) {
         document["run"]["page"] = nullptr;
@@ -391,7 +393,7 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
 std::string RunPagePath(const std::string& id)
 {
     const twsplatform::TStateFolder folder = OpenRun(id);
-    return folder.Has(kRunPageFile) ? folder.Path() + "/" + kRunPageFile : std::string();
+    return folder.Has(kRunPageFile) ? folder.PathOf(kRunPageFile) : std::string();
 }
 
 std::string SaveRun(json& document, const AnsiString& reportPath)
@@ -440,7 +442,7 @@ json LoadRun(const std::string& id)
     const twsplatform::TStateFolder folder = OpenRun(id);
     // A run without a manifest was interrupted: its journal tells what it did.
     const bool interrupted = !folder.Has(kManifest) && folder.Has(kJournalFile);
-    const std::string where = folder.Path() + "/" + (interrupted ? kJournalFile : kManifest);
+    const std::string where = folder.PathOf(interrupted ? kJournalFile : kManifest);
     std::string text;
     try {
         text = folder.Read(interrupted ? kJournalFile : kManifest, kMaxManifestBytes);
