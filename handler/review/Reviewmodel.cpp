@@ -163,7 +163,7 @@ void TReviewModel::BuildTree()
 {
     TTabView& shown = FTabViews[FShownTab];
     std::vector<TNode> nodes;
-    if (FTreeTab == FShownTab && FTreeDepth == FFolderDepth) {
+    if (TreeIsCurrent()) {
         // The same tree: only the marks may have changed (all checked or
         // unchecked at once).
         SetStates(FNodes, TProgress::Reported);

@@ -98,6 +98,10 @@ public:
     // depth builds afresh. The nodes stay as they were until the new ones
     // are in place (TreeProgress may paint them).
     void BuildTree();
+    // Whether BuildTree would keep Nodes() as they are (built for the shown
+    // tab at this folder depth), only bringing their checks up to date: a
+    // view then redraws the checks and keeps its opened folders.
+    bool TreeIsCurrent() const { return FTreeTab == FShownTab && FTreeDepth == FFolderDepth; }
     const std::vector<TNode>& Nodes() const { return FNodes; }
     // The item's leaf, -1 when it is not in the tree.
     int NodeOf(const TViewItem* item) const;

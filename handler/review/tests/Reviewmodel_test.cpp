@@ -243,6 +243,40 @@ TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMe
     }
 }
 
+TEST_F(ReviewmodelTest, TheTreeIsCurrentUntilAnotherTabOrFolderDepthAsksForAnother)
+{
+    // Done after all masks were shown and their tree built: whether the
+    // next BuildTree keeps the nodes.
+    const struct {
+        const char* What;
+        std::function<void(TReviewModel&)> Act;
+        bool Current;
+    } cases[] = {
+        {"nothing", [](TReviewModel&) {}, true},
+        {"uncheck all", [](TReviewModel& m) { m.SetAll(false); }, true},
+        {"a sort", [](TReviewModel& m) { m.SortList(TListColumn::Name); }, true},
+        {"the same folder depth", [](TReviewModel& m) { m.SetFolderDepth(0); }, true},
+        {"another folder depth", [](TReviewModel& m) { m.SetFolderDepth(2); }, false},
+        {"another tab", [](TReviewModel& m) { m.ShowTab("*.obj"); }, false},
+        {"another tab and back",
+         [](TReviewModel& m) {
+             m.ShowTab("*.obj");
+             m.ShowTab(kAllMasksTab);
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        TReviewModel model("/vol/", Search, Selection, nullptr);
+        EXPECT_FALSE(model.TreeIsCurrent()) << "before any tree";
+        model.ShowTab(kAllMasksTab);
+        model.BuildTree();
+        c.Act(model);
+        EXPECT_EQ(model.TreeIsCurrent(), c.Current) << c.What;
+        model.BuildTree();
+        EXPECT_TRUE(model.TreeIsCurrent()) << c.What;
+    }
+}
+
 TEST_F(ReviewmodelTest, ChecksReachTheSelectionAndBothViewsAndFoldersAreTriState)
 {
     TReviewModel model("/vol/", Search, Selection, nullptr);
