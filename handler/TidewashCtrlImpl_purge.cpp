@@ -64,7 +64,7 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     }
     record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.Path, r.Name, r.Identity, why);
+    auto file = verifier.Open(r.Path(), r.Name, r.Identity, why);
     if (!file) {
         record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;
