@@ -179,7 +179,7 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         FPurged = true;
         FReportPath.clear();
         FReportError.clear();
-        for (auto& [ref, deleted] : purged) {
+        for (auto&& [ref, deleted] : purged) {  // deleted: the table's own flag
             TOutcome outcome = TOutcome::NotAttempted;
             TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
             if (journal.Active())
