@@ -74,12 +74,12 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
     for (const auto& [mask, results] : FFileSearch.Results)
         for (std::size_t i = 0; i < results.size(); ++i) {
             const TResultRef ref{&results, i};
-            FListed.push_back({ref, mask});
+            FListed.push_back({ref});
             if (const auto [at, first] = listedPaths.insert(FListed.size() - 1); !first) {
                 FListed.pop_back();
-                TListedFile& listed = FListed[*at];
-                FAliases.emplace(ref, listed.Ref);
-                listed.Masks += ", " + mask;
+                const TResultRef& firstFinding = FListed[*at].Ref;
+                FAliases.emplace(ref, firstFinding);
+                FMoreMasks[firstFinding] += ", " + mask;
                 continue;
             }
             const AnsiString path = results[i].GetFullName();
@@ -121,6 +121,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FAliases.clear();
         FKeptBySettings.clear();
         FListed.clear();
+        FMoreMasks.clear();
         FPurgeRecords.clear();
         FPurged = false;
         FFileSearch.Results.clear();
