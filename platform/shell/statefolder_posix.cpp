@@ -6,7 +6,10 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ostream>
 #include <random>
+#include <streambuf>
+#include <vector>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -226,7 +229,53 @@ std::string TStateFolder::Read(const AnsiString& name, std::size_t limit) const
     return ReadOpened(fd.Get(), path, limit, TOwner::Self);
 }
 
+namespace {
+
+// A stream's buffer that writes to a file descriptor in pieces, so that
+// a record's text never sits whole in memory.
+class TFdBuffer : public std::streambuf {
+public:
+    TFdBuffer(int fd, AnsiString path) : FFd(fd), FPath(std::move(path)), FBuffer(64 * 1024)
+    {
+        setp(FBuffer.data(), FBuffer.data() + FBuffer.size());
+    }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        Flush();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override
+    {
+        Flush();
+        return 0;
+    }
+
+private:
+    void Flush()
+    {
+        WriteAll(FFd, std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase())), FPath);
+        setp(FBuffer.data(), FBuffer.data() + FBuffer.size());
+    }
+
+    int FFd;
+    AnsiString FPath;
+    std::vector<char> FBuffer;
+};
+
+}  // namespace
+
 void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
+{
+    Replace(name, [text](std::ostream& out) { out.write(text.data(), static_cast<std::streamsize>(text.size())); });
+}
+
+void TStateFolder::Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const
 {
     RequireSafeName(FPath, name);
     AnsiString temp;
@@ -240,7 +289,12 @@ void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
     if (!fd.Valid())
         Fail(FPath + "/" + name, "no free temporary name", EEXIST);
     try {
-        WriteAll(fd.Get(), text, FPath + "/" + temp);
+        TFdBuffer buffer(fd.Get(), FPath + "/" + temp);
+        std::ostream out(&buffer);
+        // A failed write throws from the buffer: through the stream too.
+        out.exceptions(std::ios::badbit);
+        write(out);
+        out.flush();
         if (::fsync(fd.Get()) != 0)
             Fail(FPath + "/" + temp, "cannot write the file", errno);
         if (::renameat(FFd, temp.c_str(), FFd, name.c_str()) != 0)
