@@ -197,8 +197,30 @@ private:
                 if (s.FAborted)
                     break;
             }
+            if (!s.FAborted)
+                DropFilesDone(node);
         }
         return !s.FAborted;
+    }
+
+    // Frees the folder's files once no later mask lists any of them: with
+    // every file a match, the files kept for the later passes were as large
+    // as the results made from them, and both at once the scan's peak.
+    void DropFilesDone(TFolderNode& node) const
+    {
+        const std::size_t words = FRules.Words;
+        const std::size_t word = FMask / 64;
+        const std::uint64_t later = ~((std::uint64_t{2} << (FMask % 64)) - 1);  // the bits above FMask's
+        for (std::size_t i = 0; i < node.Files.size(); ++i) {
+            const std::uint64_t* row = &node.MaskBits[i * words];
+            if ((row[word] & later) != 0)
+                return;
+            for (std::size_t w = word + 1; w < words; ++w)
+                if (row[w] != 0)
+                    return;
+        }
+        std::vector<TDirEntry>().swap(node.Files);
+        std::vector<std::uint64_t>().swap(node.MaskBits);
     }
 
     // Makes the listing of the folder at FPath ready, unless an earlier
