@@ -215,7 +215,7 @@ int Screenshot(const char* file)
         const std::string path = std::string("C:\\Projects\\") + f;
         const std::string extension = path.substr(path.find_last_of('.'));
         zelutils::TSearchResult r;
-        r.Path = path.substr(0, path.find_last_of('\\') + 1);
+        r.SetPath(path.substr(0, path.find_last_of('\\') + 1));
         r.Name = path.substr(path.find_last_of('\\') + 1);
         r.Size = 1000 + 700 * n++;
         r.CreationTime = 45000.0 + n;

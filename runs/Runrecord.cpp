@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iomanip>
 #include <ostream>
 #include <string_view>
 #include <chrono>
@@ -363,6 +364,15 @@ twsplatform::TStateFolder MakeRunFolder(std::string& id)
 
 namespace {
 
+// The manifest is the document's dump(2) and a newline, written as it is
+// made: the text of a run of a million files is hundreds of megabytes, and
+// held whole beside the document (twice, with the newline added) it cost
+// more than the document.
+void WriteManifest(const twsplatform::TStateFolder& folder, const json& document)
+{
+    folder.Replace(kManifest, [&document](std::ostream& out) { out << std::setw(2) << document << '\n'; });
+}
+
 void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, json& document,
               const AnsiString& reportPath)
 {
@@ -385,7 +395,7 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
     } catch (const std::exception&) {
         document["run"]["page"] = nullptr;
     }
-    folder.Replace(kManifest, document.dump(2) + "\n");
+    WriteManifest(folder, document);
 }
 
 }  // namespace
@@ -411,7 +421,7 @@ void FinishRun(const std::string& id, json& document, const AnsiString& reportPa
 
 void StoreRun(const std::string& id, const json& document)
 {
-    OpenRun(id).Replace(kManifest, document.dump(2) + "\n");
+    WriteManifest(OpenRun(id), document);
 }
 
 std::vector<std::string> ListRuns()

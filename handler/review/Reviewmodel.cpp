@@ -221,12 +221,12 @@ std::vector<TReviewModel::TNode> TReviewModel::TreeOf(const std::vector<TViewIte
             TreeProgress(position, total);
         const zelutils::TSearchResult& result = *item->Ref;
         // Results of one folder mostly come one after another.
-        if (lastPath != nullptr && *lastPath == result.Path) {
+        if (lastPath != nullptr && *lastPath == result.Path()) {
             // same place as the previous result
-        } else if (auto [place, newPath] = places.try_emplace(result.Path); !newPath) {
+        } else if (auto [place, newPath] = places.try_emplace(result.Path()); !newPath) {
             last = &place->second;
         } else {
-            const TTreePlace split = SplitForTree(result.Path + "x", FVolume, FFolderDepth);
+            const TTreePlace split = SplitForTree(result.Path() + "x", FVolume, FFolderDepth);
             int parent = 0;
             for (const AnsiString& part : split.Folders) {
                 key.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
@@ -245,7 +245,7 @@ std::vector<TReviewModel::TNode> TReviewModel::TreeOf(const std::vector<TViewIte
             place->second = {parent, split.Leaf.substr(0, split.Leaf.size() - 1)};
             last = &place->second;
         }
-        lastPath = &result.Path;
+        lastPath = &result.Path();
         TNode leaf;
         leaf.Parent = last->Folder;
         leaf.Text = last->LeafPrefix + result.Name;
@@ -314,7 +314,7 @@ AnsiString TReviewModel::ContainingFolder(int node) const
     const TViewItem* item = node > 0 ? FNodes[static_cast<std::size_t>(node)].Item : nullptr;
     if (item == nullptr)
         return {};
-    const AnsiString& folder = item->Ref->Path;
+    const AnsiString& folder = item->Ref->Path();
     return folder.size() > FVolume.size() ? ExcludeTrailingPathDelimiter(folder) : folder;
 }
 

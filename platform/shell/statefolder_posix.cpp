@@ -6,12 +6,15 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ostream>
 #include <random>
+#include <vector>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "fileops_posix.h"
+#include "piecebuffer.h"
 
 namespace twsplatform {
 
@@ -230,7 +233,17 @@ std::string TStateFolder::Read(const AnsiString& name, std::size_t limit) const
     return ReadOpened(fd.Get(), path, limit, TOwner::Self);
 }
 
+namespace {
+
+
+}  // namespace
+
 void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
+{
+    Replace(name, [text](std::ostream& out) { out.write(text.data(), static_cast<std::streamsize>(text.size())); });
+}
+
+void TStateFolder::Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const
 {
     RequireSafeName(FPath, name);
     AnsiString temp;
@@ -244,7 +257,13 @@ void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
     if (!fd.Valid())
         Fail(FPath + "/" + name, "no free temporary name", EEXIST);
     try {
-        WriteAll(fd.Get(), text, FPath + "/" + temp);
+        const AnsiString tempPath = FPath + "/" + temp;
+        TPieceBuffer buffer([&](std::string_view piece) { WriteAll(fd.Get(), piece, tempPath); });
+        std::ostream out(&buffer);
+        // A failed write throws from the buffer: through the stream too.
+        out.exceptions(std::ios::badbit);
+        write(out);
+        out.flush();
         if (::fsync(fd.Get()) != 0)
             Fail(FPath + "/" + temp, "cannot write the file", errno);
         if (::renameat(Fd(FFd), temp.c_str(), Fd(FFd), name.c_str()) != 0)

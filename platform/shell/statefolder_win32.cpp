@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ostream>
 #include <random>
 #include <utility>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "SysUtils.hpp"
 #include "fileops_win32.h"
 #include "ntrelative.h"
+#include "piecebuffer.h"
 
 namespace twsplatform {
 
@@ -327,6 +329,11 @@ std::string TStateFolder::Read(const AnsiString& name, std::size_t limit) const
 
 void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
 {
+    Replace(name, [text](std::ostream& out) { out.write(text.data(), static_cast<std::streamsize>(text.size())); });
+}
+
+void TStateFolder::Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const
+{
     RequireSafeName(FPath, name);
     AnsiString temp;
     THeld h;
@@ -341,7 +348,13 @@ void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
     if (!h.Valid())
         Fail(PathOf(name), "no free temporary name", ERROR_FILE_EXISTS);
     try {
-        WriteAll(h.Get(), text, PathOf(temp));
+        const AnsiString tempPath = PathOf(temp);
+        TPieceBuffer buffer([&](std::string_view piece) { WriteAll(h.Get(), piece, tempPath); });
+        std::ostream out(&buffer);
+        // A failed write throws from the buffer: through the stream too.
+        out.exceptions(std::ios::badbit);
+        write(out);
+        out.flush();
         if (!::FlushFileBuffers(h.Get()))
             Fail(PathOf(temp), "cannot write the file", ::GetLastError());
         if (const DWORD err = RenameWithin(h.Get(), AsHandle(FFd), name); err != ERROR_SUCCESS)

@@ -26,6 +26,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -80,6 +82,11 @@ public:
     std::string Read(const AnsiString& name, std::size_t limit) const;
     // Puts text under name, replacing what was there.
     void Replace(const AnsiString& name, std::string_view text) const;
+    // The same with what write puts into the stream, which goes to the file
+    // as it is written (a run's record of a million files is never whole
+    // in memory as text). When write throws, the file is left as it was and
+    // the exception goes on.
+    void Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const;
     // Creates the new file name (it must not exist) for lines to be
     // appended to.
     TAppendFile CreateAppendFile(const AnsiString& name) const;
