@@ -55,8 +55,6 @@ struct TCursorGuard {
     TCursorGuard& operator=(const TCursorGuard&) = delete;
 };
 
-QString FromWide(LPCWSTR text) { return text == nullptr ? QString() : QString::fromStdString(twscom::Utf16ToUtf8(text)); }
-
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
