@@ -1,8 +1,11 @@
 // What both review benchmarks (review_bench and review_bench_win32) share:
-// their options and the large scan they generate, so that the two views
-// are timed on the same results.
+// their options, the large scan they generate (so that the two views are
+// timed on the same results), the timing of tab switches and the line of
+// figures they print.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +65,44 @@ inline tidewash::TFileFlags SelectAll(const zelutils::TFileSearch& search)
         for (std::size_t i = 0; i < results.size(); ++i)
             selection[tidewash::TResultRef{&results, i}] = true;
     return selection;
+}
+
+inline double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The slowest switch over every tab and back to all masks, first and second
+// time round: wall clock and processor time (steadier on a loaded machine).
+struct TSwitchTimes {
+    double Wall[2] = {};
+    double Processor[2] = {};
+};
+
+// select(tab) shows the tab and returns once it is painted;
+// processorSeconds() is the process's processor time so far.
+template <class Select, class ProcessorSeconds>
+TSwitchTimes TimeTabSwitches(int tabs, Select select, ProcessorSeconds processorSeconds)
+{
+    TSwitchTimes times;
+    for (int round = 0; round < 2; ++round)
+        for (int t = 1; t <= tabs; ++t) {
+            const auto start = std::chrono::steady_clock::now();
+            const double startCpu = processorSeconds();
+            select(t % tabs);  // the last one goes back to all masks
+            times.Wall[round] = std::max(times.Wall[round], Since(start));
+            times.Processor[round] = std::max(times.Processor[round], processorSeconds() - startCpu);
+        }
+    return times;
+}
+
+inline void PrintFigures(const char* view, long results, double buildShow, double buildShowCpu,
+                         const TSwitchTimes& switches, double memory)
+{
+    std::printf("review%s: %ld results, build+show %.2f s (processor %.2f s), tab switch %.2f s (processor %.2f s), "
+                "again %.2f s (processor %.2f s), memory %.0f MB\n",
+                view, results, buildShow, buildShowCpu, switches.Wall[0], switches.Processor[0], switches.Wall[1],
+                switches.Processor[1], memory);
 }
 
 // The screenshot's last word: the file it is in, or that it could not be

@@ -46,11 +46,6 @@ double ResidentMB()
     return 0;
 }
 
-double Since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The process's processor time so far, in seconds.
 double ProcessorSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
@@ -135,24 +130,15 @@ int main(int argc, char** argv)
     const double buildShow = Since(start);
     const double buildShowCpu = ProcessorSeconds() - startCpu;
 
-    // The slowest switch over every tab and back to all masks, first and
-    // second time round: wall clock and processor time.
-    double slowest[2][2] = {};
-    const int tabs = form->tcMain->count();
-    for (auto& round : slowest)
-        for (int t = 1; t <= tabs; ++t) {
-            const auto switchStart = std::chrono::steady_clock::now();
-            const double switchCpu = ProcessorSeconds();
-            form->tcMain->setCurrentIndex(t % tabs);  // the last one goes back to all masks
+    const TSwitchTimes switches = TimeTabSwitches(
+        form->tcMain->count(),
+        [&](int tab) {
+            form->tcMain->setCurrentIndex(tab);
             Settle();
-            round[0] = std::max(round[0], Since(switchStart));
-            round[1] = std::max(round[1], ProcessorSeconds() - switchCpu);
-        }
+        },
+        ProcessorSeconds);
     const double memory = ResidentMB() - before;
     delete form;
-    std::printf("review: %ld results, build+show %.2f s (processor %.2f s), tab switch %.2f s (processor %.2f s), "
-                "again %.2f s (processor %.2f s), memory %.0f MB\n",
-                options.Results, buildShow, buildShowCpu, slowest[0][0], slowest[0][1], slowest[1][0],
-                slowest[1][1], memory);
+    PrintFigures("", options.Results, buildShow, buildShowCpu, switches, memory);
     return 0;
 }

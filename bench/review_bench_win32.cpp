@@ -58,11 +58,6 @@ double ProcessorSeconds()
     return seconds(kernel) + seconds(user);
 }
 
-double Since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void Paint(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
 // The program's folder, where the build puts TWSRES.dll.
@@ -270,27 +265,16 @@ int main(int argc, char** argv)
     const double startCpu = ProcessorSeconds();
     auto* form = new TfrmFileDetails("C:\\Projects\\", search, selection, nullptr, ProgramFolder());
     double buildShow = 0, buildShowCpu = 0, memory = 0;
-    // The slowest switch, first and second time round: wall clock and
-    // processor time.
-    double slowest[2][2] = {};
+    TSwitchTimes switches;
     ShowAndDrive(*form, [&](HWND window) {
         buildShow = Since(start);
         buildShowCpu = ProcessorSeconds() - startCpu;
         const int tabs = static_cast<int>(SendDlgItemMessageW(window, IDC_TABS, TCM_GETITEMCOUNT, 0, 0));
-        for (auto& round : slowest)
-            for (int t = 1; t <= tabs; ++t) {
-                const auto switchStart = std::chrono::steady_clock::now();
-                const double switchCpu = ProcessorSeconds();
-                SelectTab(window, t % tabs);  // the last one goes back to all masks
-                round[0] = std::max(round[0], Since(switchStart));
-                round[1] = std::max(round[1], ProcessorSeconds() - switchCpu);
-            }
+        switches = TimeTabSwitches(
+            tabs, [&](int tab) { SelectTab(window, tab); }, ProcessorSeconds);
         memory = WorkingSetMB() - before;
     });
     delete form;
-    std::printf("review (Win32): %ld results, build+show %.2f s (processor %.2f s), tab switch %.2f s "
-                "(processor %.2f s), again %.2f s (processor %.2f s), memory %.0f MB\n",
-                options.Results, buildShow, buildShowCpu, slowest[0][0], slowest[0][1], slowest[1][0],
-                slowest[1][1], memory);
+    PrintFigures(" (Win32)", options.Results, buildShow, buildShowCpu, switches, memory);
     return 0;
 }
