@@ -168,6 +168,11 @@ THistory ReadHistory()
         }
         history.Rows.push_back(std::move(row));
     }
+    // Runs listed, none of them with a file in a trash to take back (deleted
+    // for good, undone, or in the Recycle Bin): the list is there to read.
+    if (!history.Rows.empty() && std::none_of(history.Rows.begin(), history.Rows.end(),
+                                              [](const THistoryRow& row) { return row.Undoable; }))
+        history.Heading = "None of these runs left files in the trash to put back.";
     return history;
 }
 

@@ -658,6 +658,35 @@ TEST_F(WizardTest, TheHistoryShowsADamagedRunAndUndoingTheOwnRunEndsItsUndo)
     EXPECT_FALSE(w.btnUndo->isEnabled()) << "nothing of the window's run is left to undo";
 }
 
+// Runs deleted for good are listed to read; the heading does not invite an
+// undo that none of them allows.
+TEST_F(WizardTest, TheHistoryOfRunsWithNothingInTheTrashSaysSo)
+{
+    Configure(false);
+    MakeFile("a/1.obj", 30);
+    TfrmMain& w = Window();
+    Scan(w);
+    QTest::mouseClick(w.btnPurge, Qt::LeftButton);
+    const std::string run = w.RunId();
+
+    std::string heading, row;
+    QTimer::singleShot(0, &w, [&] {
+        TfrmHistory* history = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHistory" && top->isVisible())
+                history = dynamic_cast<TfrmHistory*>(top);
+        ASSERT_NE(history, nullptr);
+        heading = history->lblRuns->text().toStdString();
+        ASSERT_EQ(history->lvRuns->topLevelItemCount(), 1);
+        const QTreeWidgetItem* item = history->lvRuns->topLevelItem(0);
+        row = (item->text(0) + " | " + item->text(3)).toStdString();
+        history->accept();
+    });
+    QTest::mouseClick(w.btnHistory, Qt::LeftButton);
+    EXPECT_EQ(heading, "None of these runs left files in the trash to put back.");
+    EXPECT_EQ(row, run + " | nothing");
+}
+
 TEST_F(WizardTest, AboutNamesTheProgramAndTheProduct)
 {
     TfrmMain& w = Window();
