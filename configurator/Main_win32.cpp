@@ -23,13 +23,24 @@ using zelcom::OleString;
 
 OleString Wide(const AnsiString& text) { return zelcom::AnsiToWide(text); }
 
-AnsiString ItemText(HWND window, int id)
+OleString WideItemText(HWND window, int id)
 {
     HWND item = GetDlgItem(window, id);
     const int length = GetWindowTextLengthW(item);
     OleString text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(item, text.data(), length + 1);
-    return zelcom::WideToAnsi(text.c_str());
+    text.resize(static_cast<std::size_t>(GetWindowTextW(item, text.data(), length + 1)));
+    return text;
+}
+
+AnsiString ItemText(HWND window, int id) { return zelcom::WideToAnsi(WideItemText(window, id).c_str()); }
+
+// A folder's name as the model holds it, refused when the ANSI code page
+// cannot spell it as itself: a "?" or a best-fit look-alike would name
+// another folder (or none) in the settings.
+TFolderRefusal ExactFolder(const OleString& wide, AnsiString& path)
+{
+    return zelcom::WideToAnsiExact(wide.data(), wide.size(), path) ? TFolderRefusal::None
+                                                                   : TFolderRefusal::Unspellable;
 }
 
 void SetItemText(HWND window, int id, const AnsiString& text) { SetDlgItemTextW(window, id, Wide(text).c_str()); }
@@ -366,7 +377,10 @@ AnsiString TConfiguratorWindow::SelectedFolder() const
     return RowText(list, selected);
 }
 
-AnsiString TConfiguratorWindow::TypedFolder() const { return ItemText(FWindow, IDC_FOLDERPATH); }
+TFolderRefusal TConfiguratorWindow::TypedFolder(AnsiString& path) const
+{
+    return ExactFolder(WideItemText(FWindow, IDC_FOLDERPATH), path);
+}
 
 bool TConfiguratorWindow::Notify(const NMHDR& header)
 {
@@ -576,8 +590,8 @@ bool TConfiguratorWindow::Accepted(TFolderRefusal refusal)
 void TConfiguratorWindow::AddFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
-    const AnsiString path = TypedFolder();
-    if (folders == nullptr || !Accepted(folders->CheckNew(path)))
+    AnsiString path;
+    if (folders == nullptr || !Accepted(TypedFolder(path)) || !Accepted(folders->CheckNew(path)))
         return;
     folders->Put(path, TSubFolders::With);
     ShowFolders();
@@ -587,8 +601,10 @@ void TConfiguratorWindow::AddFolder()
 void TConfiguratorWindow::ReplaceFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
-    const AnsiString selected = SelectedFolder(), path = TypedFolder();
-    if (folders == nullptr || path.empty() || selected.empty() || !Accepted(folders->CheckNew(path)))
+    const AnsiString selected = SelectedFolder();
+    AnsiString path;
+    if (folders == nullptr || selected.empty() || !Accepted(TypedFolder(path)) || path.empty() ||
+        !Accepted(folders->CheckNew(path)))
         return;
     folders->Rename(selected, path);
     ShowFolders();
@@ -609,7 +625,7 @@ void TConfiguratorWindow::DeleteFolder()
 void TConfiguratorWindow::BrowseFolder()
 {
     // The shell's own folder tree, file-system folders only.
-    const OleString start = Wide(TypedFolder());
+    const OleString start = WideItemText(FWindow, IDC_FOLDERPATH);
     BROWSEINFOW browse{};
     browse.hwndOwner = FWindow;
     browse.lpszTitle = L"Folder Selection";
@@ -627,10 +643,14 @@ void TConfiguratorWindow::BrowseFolder()
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen == nullptr)
         return;
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen, path))
-        SetItemText(FWindow, IDC_FOLDERPATH, zelcom::WideToAnsi(path));
+    wchar_t chosenPath[MAX_PATH] = {};
+    const bool fileSystem = SHGetPathFromIDListW(chosen, chosenPath) != FALSE;
     CoTaskMemFree(chosen);
+    // A folder the model could not name is refused here, before it is
+    // shown as typed: the typed folder stays.
+    AnsiString path;
+    if (fileSystem && Accepted(ExactFolder(chosenPath, path)))
+        SetItemText(FWindow, IDC_FOLDERPATH, path);
 }
 
 void TConfiguratorWindow::OptionsClicked()

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -373,6 +374,59 @@ TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
     twstesting::TSettingsFile expected;
     expected.ActiveMasks = "*.dcu,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak";
     EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+}
+
+// A folder reaches the list, and from there the settings, only when the
+// ANSI code page spells its name as itself: a "?" or a best-fit look-alike
+// would name another folder or none. Otherwise the user is told and
+// nothing is added. (The folder browser's choice crosses the same check.)
+TEST_F(MainWin32Test, FolderNamesTheCodePageCannotHoldAreRefused)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the names below are chosen for code page 1252";
+    auto w = Open();
+    const HWND window = w->Handle();
+    SelectTab(window, 0);
+    const auto row = [this](const wchar_t* name) {
+        return zelcom::WideToAnsi((temp.Path() / name).wstring().c_str()) + " [x]";
+    };
+    const struct {
+        const wchar_t* name;
+        bool kept;
+    } cases[] = {
+        {L"Mixed Case", true},
+        {L"Caf\u00E9 \u00DC", true},                             // Latin letters 1252 holds
+        {L"\u041F\u0440\u043E\u0435\u043A\u0442", false},  // Cyrillic
+        {L"\uFF46\uFF55\uFF4C\uFF4C", false},                  // fullwidth: best fit gives "full"
+        {L"\u5DE5\u7A0B", false},                                // CJK
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = temp.Path() / c.name;
+        SCOPED_TRACE(row(c.name));
+        fs::create_directories(folder);
+        boxes.clear();
+        SetDlgItemTextW(window, IDC_FOLDERPATH, folder.wstring().c_str());
+        Click(window, IDC_ADD);
+        const std::vector<std::string> rows = Folders(window);
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), row(c.name)), c.kept ? 1 : 0);
+        if (c.kept) {
+            EXPECT_TRUE(boxes.empty()) << boxes.front();
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].rfind("Invalid Folder: The folder's name has characters", 0), 0u) << boxes[0];
+        }
+    }
+    // Listed exactly as typed, case and accents kept, and nothing else.
+    const std::vector<std::string> listed = {row(L"Caf\u00E9 \u00DC"), row(L"Mixed Case")};
+    EXPECT_EQ(Folders(window), listed);
+
+    // Replacing a listed folder by such a name is refused the same way.
+    ListView_SetItemState(GetDlgItem(window, IDC_FOLDERS), 0, LVIS_SELECTED, LVIS_SELECTED);
+    boxes.clear();
+    SetDlgItemTextW(window, IDC_FOLDERPATH, (temp.Path() / cases[2].name).wstring().c_str());
+    Click(window, IDC_REPLACE);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Folders(window), listed);
 }
 
 }  // namespace
