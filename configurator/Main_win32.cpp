@@ -32,8 +32,6 @@ OleString WideItemText(HWND window, int id)
     return text;
 }
 
-AnsiString ItemText(HWND window, int id) { return zelcom::WideToAnsi(WideItemText(window, id).c_str()); }
-
 // A folder's name as the model holds it, refused when the ANSI code page
 // cannot spell it as itself: a "?" or a best-fit look-alike would name
 // another folder (or none) in the settings.
@@ -76,8 +74,9 @@ constexpr int kFolderControls[] = {IDC_FOLDERSLABEL, IDC_FOLDERS, IDC_FOLDERPATH
 
 struct TMaskInput {
     AnsiString Caption;
-    AnsiString* Mask;
+    AnsiString Shown;
     const TWindowPrompts* Prompts;
+    OleString Typed;  // what OK took, as the user typed it
 };
 
 INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -87,7 +86,7 @@ INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         auto* input = reinterpret_cast<TMaskInput*>(lParam);
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         SetWindowTextW(dialog, Wide(input->Caption).c_str());
-        SetItemText(dialog, IDC_MASK, *input->Mask);
+        SetItemText(dialog, IDC_MASK, input->Shown);
         if (input->Prompts->DialogShown)
             input->Prompts->DialogShown(dialog);
         return TRUE;
@@ -95,7 +94,7 @@ INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             auto* input = reinterpret_cast<TMaskInput*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            *input->Mask = ItemText(dialog, IDC_MASK);
+            input->Typed = WideItemText(dialog, IDC_MASK);
             EndDialog(dialog, IDOK);
             return TRUE;
         }
@@ -516,9 +515,17 @@ bool TConfiguratorWindow::Save()
 
 bool TConfiguratorWindow::InputMask(const AnsiString& caption, AnsiString& mask)
 {
-    TMaskInput input{caption, &mask, &FPrompts};
-    return DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_MASKINPUT), FWindow, MaskInputProc,
-                           reinterpret_cast<LPARAM>(&input)) == IDOK;
+    TMaskInput input{caption, mask, &FPrompts, {}};
+    if (DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_MASKINPUT), FWindow, MaskInputProc,
+                        reinterpret_cast<LPARAM>(&input)) != IDOK)
+        return false;
+    // A character the code page cannot spell would become "?", a wildcard
+    // that matches more files than the user named.
+    if (!zelcom::WideToAnsiExact(input.Typed.data(), input.Typed.size(), mask)) {
+        Ask("The mask has characters that the system's code page cannot hold", "Invalid Mask", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
 }
 
 bool TConfiguratorWindow::ValidMask(const AnsiString& mask, int edited)

@@ -108,7 +108,7 @@ protected:
         // The mask dialog is filled and confirmed as a user would: its
         // edit control, then its OK button.
         prompts.DialogShown = [this](HWND dialog) {
-            SetDlgItemTextW(dialog, IDC_MASK, zelcom::AnsiToWide(typedMask).c_str());
+            SetDlgItemTextW(dialog, IDC_MASK, typedMask.c_str());
             PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         };
     }
@@ -126,7 +126,7 @@ protected:
     TWindowPrompts prompts;
     std::vector<std::string> boxes;
     int answer = IDOK;
-    std::string typedMask;
+    std::wstring typedMask;
 };
 
 TEST_F(MainWin32Test, TheUsersEditsAreWhatTheServerSaves)
@@ -140,7 +140,7 @@ TEST_F(MainWin32Test, TheUsersEditsAreWhatTheServerSaves)
     EXPECT_EQ(Checked(window, IDC_USERECYCLEBIN), true);
 
     // A new mask through the dialog: its tab is added and selected.
-    typedMask = "*.$$$";
+    typedMask = L"*.$$$";
     Command(window, IDM_ADDMASK);
     masks.push_back("*.$$$");
     EXPECT_EQ(Tabs(window), masks);
@@ -191,27 +191,33 @@ TEST_F(MainWin32Test, MasksTheModelRefusesOrTheUserDeclinesAreNotAdded)
     const HWND window = w->Handle();
     const std::vector<std::string> masks = Tabs(window);
     const struct {
-        const char* mask;
+        const wchar_t* mask;
         int answer;
         const char* box;  // the start of the one box shown
+        bool only1252 = false;
     } cases[] = {
-        {"*.*", IDOK, "Invalid Mask: "},
-        {"*.OBJ", IDOK, "Invalid Mask: The entered mask already exists"},
-        {"", IDOK, "Invalid Mask: Cannot have an empty mask"},
-        {"*.cpp", IDNO, "Mask Matches Source Files: The mask \"*.cpp\""},
+        {L"*.*", IDOK, "Invalid Mask: "},
+        {L"*.OBJ", IDOK, "Invalid Mask: The entered mask already exists"},
+        {L"", IDOK, "Invalid Mask: Cannot have an empty mask"},
+        {L"*.cpp", IDNO, "Mask Matches Source Files: The mask \"*.cpp\""},
+        // Cyrillic, which code page 1252 would turn into "?", a wildcard.
+        {L"*.\u0444", IDOK, "Invalid Mask: The mask has characters that the system's code page cannot hold", true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(zelcom::WideToAnsi(c.mask));
+        if (c.only1252 && GetACP() != 1252)
+            continue;
         typedMask = c.mask;
         answer = c.answer;
         Command(window, IDM_ADDMASK);
-        ASSERT_EQ(boxes.size(), 1u) << c.mask;
+        ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].rfind(c.box, 0), 0u) << boxes[0];
         boxes.clear();
-        EXPECT_EQ(Tabs(window), masks) << c.mask;
+        EXPECT_EQ(Tabs(window), masks);
     }
     EXPECT_FALSE(w->Session().Model().Modified());
     // Said yes to, the source mask is taken.
-    typedMask = "*.cpp";
+    typedMask = L"*.cpp";
     answer = IDYES;
     Command(window, IDM_ADDMASK);
     EXPECT_EQ(Tabs(window).back(), "*.cpp");
@@ -359,7 +365,7 @@ TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
     auto w = Open();
     const HWND window = w->Handle();
     SelectTab(window, 1);
-    typedMask = "*.dcu";
+    typedMask = L"*.dcu";
     Command(window, IDM_EDITMASK);
     SelectTab(window, 0);
     answer = IDNO;
