@@ -507,7 +507,8 @@ private:
     }
     static HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
     {
-        return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+        const LRESULT next = SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item));
+        return reinterpret_cast<HTREEITEM>(next);
     }
     static std::wstring Text(HWND tree, HTREEITEM item)
     {
