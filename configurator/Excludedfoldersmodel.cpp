@@ -37,6 +37,9 @@ TRefusalText RefusalText(TFolderRefusal refusal)
         return {"Invalid Folder", "The provided folder does not exist"};
     case TFolderRefusal::Duplicate:
         return {"Folder Duplicate", "The selected folder is already in the list"};
+    case TFolderRefusal::Unspellable:
+        return {"Invalid Folder", "The folder's name has characters that the system's code page cannot hold, "
+                                  "so the settings could not name it. Choose or type another folder."};
     default:
         return {};
     }

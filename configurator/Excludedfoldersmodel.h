@@ -25,8 +25,10 @@ bool ReadsBefore(const AnsiString& a, const AnsiString& b);
 enum class TSubFolders { Without, With };
 enum class THideFiltered { Grey, Hide };
 
-// Why a typed folder cannot be entered.
-enum class TFolderRefusal { None, Empty, Missing, Duplicate };
+// Why a typed folder cannot be entered. Unspellable: a view holds a name
+// that the ANSI code page cannot spell as itself (it would reach the
+// settings as "?" or a look-alike, naming another folder).
+enum class TFolderRefusal { None, Empty, Missing, Duplicate, Unspellable };
 struct TRefusalText {
     AnsiString Caption;
     AnsiString Text;

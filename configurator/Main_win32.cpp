@@ -23,13 +23,22 @@ using zelcom::OleString;
 
 OleString Wide(const AnsiString& text) { return zelcom::AnsiToWide(text); }
 
-AnsiString ItemText(HWND window, int id)
+OleString WideItemText(HWND window, int id)
 {
     HWND item = GetDlgItem(window, id);
     const int length = GetWindowTextLengthW(item);
     OleString text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(item, text.data(), length + 1);
-    return zelcom::WideToAnsi(text.c_str());
+    text.resize(static_cast<std::size_t>(GetWindowTextW(item, text.data(), length + 1)));
+    return text;
+}
+
+// A folder's name as the model holds it, refused when the ANSI code page
+// cannot spell it as itself: a "?" or a best-fit look-alike would name
+// another folder (or none) in the settings.
+TFolderRefusal ExactFolder(const OleString& wide, AnsiString& path)
+{
+    return zelcom::WideToAnsiExact(wide.data(), wide.size(), path) ? TFolderRefusal::None
+                                                                   : TFolderRefusal::Unspellable;
 }
 
 void SetItemText(HWND window, int id, const AnsiString& text) { SetDlgItemTextW(window, id, Wide(text).c_str()); }
@@ -65,8 +74,9 @@ constexpr int kFolderControls[] = {IDC_FOLDERSLABEL, IDC_FOLDERS, IDC_FOLDERPATH
 
 struct TMaskInput {
     AnsiString Caption;
-    AnsiString* Mask;
+    AnsiString Shown;
     const TWindowPrompts* Prompts;
+    OleString Typed;  // what OK took, as the user typed it
 };
 
 INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -76,7 +86,7 @@ INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         auto* input = reinterpret_cast<TMaskInput*>(lParam);
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         SetWindowTextW(dialog, Wide(input->Caption).c_str());
-        SetItemText(dialog, IDC_MASK, *input->Mask);
+        SetItemText(dialog, IDC_MASK, input->Shown);
         if (input->Prompts->DialogShown)
             input->Prompts->DialogShown(dialog);
         return TRUE;
@@ -84,7 +94,7 @@ INT_PTR CALLBACK MaskInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             auto* input = reinterpret_cast<TMaskInput*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            *input->Mask = ItemText(dialog, IDC_MASK);
+            input->Typed = WideItemText(dialog, IDC_MASK);
             EndDialog(dialog, IDOK);
             return TRUE;
         }
@@ -366,7 +376,10 @@ AnsiString TConfiguratorWindow::SelectedFolder() const
     return RowText(list, selected);
 }
 
-AnsiString TConfiguratorWindow::TypedFolder() const { return ItemText(FWindow, IDC_FOLDERPATH); }
+TFolderRefusal TConfiguratorWindow::TypedFolder(AnsiString& path) const
+{
+    return ExactFolder(WideItemText(FWindow, IDC_FOLDERPATH), path);
+}
 
 bool TConfiguratorWindow::Notify(const NMHDR& header)
 {
@@ -502,9 +515,17 @@ bool TConfiguratorWindow::Save()
 
 bool TConfiguratorWindow::InputMask(const AnsiString& caption, AnsiString& mask)
 {
-    TMaskInput input{caption, &mask, &FPrompts};
-    return DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_MASKINPUT), FWindow, MaskInputProc,
-                           reinterpret_cast<LPARAM>(&input)) == IDOK;
+    TMaskInput input{caption, mask, &FPrompts, {}};
+    if (DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_MASKINPUT), FWindow, MaskInputProc,
+                        reinterpret_cast<LPARAM>(&input)) != IDOK)
+        return false;
+    // A character the code page cannot spell would become "?", a wildcard
+    // that matches more files than the user named.
+    if (!zelcom::WideToAnsiExact(input.Typed.data(), input.Typed.size(), mask)) {
+        Ask("The mask has characters that the system's code page cannot hold", "Invalid Mask", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
 }
 
 bool TConfiguratorWindow::ValidMask(const AnsiString& mask, int edited)
@@ -576,8 +597,8 @@ bool TConfiguratorWindow::Accepted(TFolderRefusal refusal)
 void TConfiguratorWindow::AddFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
-    const AnsiString path = TypedFolder();
-    if (folders == nullptr || !Accepted(folders->CheckNew(path)))
+    AnsiString path;
+    if (folders == nullptr || !Accepted(TypedFolder(path)) || !Accepted(folders->CheckNew(path)))
         return;
     folders->Put(path, TSubFolders::With);
     ShowFolders();
@@ -587,8 +608,10 @@ void TConfiguratorWindow::AddFolder()
 void TConfiguratorWindow::ReplaceFolder()
 {
     TExcludedFoldersModel* folders = CurrentFolders();
-    const AnsiString selected = SelectedFolder(), path = TypedFolder();
-    if (folders == nullptr || path.empty() || selected.empty() || !Accepted(folders->CheckNew(path)))
+    const AnsiString selected = SelectedFolder();
+    AnsiString path;
+    if (folders == nullptr || selected.empty() || !Accepted(TypedFolder(path)) || path.empty() ||
+        !Accepted(folders->CheckNew(path)))
         return;
     folders->Rename(selected, path);
     ShowFolders();
@@ -609,7 +632,7 @@ void TConfiguratorWindow::DeleteFolder()
 void TConfiguratorWindow::BrowseFolder()
 {
     // The shell's own folder tree, file-system folders only.
-    const OleString start = Wide(TypedFolder());
+    const OleString start = WideItemText(FWindow, IDC_FOLDERPATH);
     BROWSEINFOW browse{};
     browse.hwndOwner = FWindow;
     browse.lpszTitle = L"Folder Selection";
@@ -627,10 +650,14 @@ void TConfiguratorWindow::BrowseFolder()
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen == nullptr)
         return;
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen, path))
-        SetItemText(FWindow, IDC_FOLDERPATH, zelcom::WideToAnsi(path));
+    wchar_t chosenPath[MAX_PATH] = {};
+    const bool fileSystem = SHGetPathFromIDListW(chosen, chosenPath) != FALSE;
     CoTaskMemFree(chosen);
+    // A folder the model could not name is refused here, before it is
+    // shown as typed: the typed folder stays.
+    AnsiString path;
+    if (fileSystem && Accepted(ExactFolder(chosenPath, path)))
+        SetItemText(FWindow, IDC_FOLDERPATH, path);
 }
 
 void TConfiguratorWindow::OptionsClicked()

@@ -74,7 +74,9 @@ private:
     int CurrentMask() const;
     TExcludedFoldersModel* CurrentFolders();
     AnsiString SelectedFolder() const;
-    AnsiString TypedFolder() const;
+    // The folder in the path box; Unspellable when the code page cannot
+    // hold its name.
+    TFolderRefusal TypedFolder(AnsiString& path) const;
 
     void Reload();
     bool Save();

@@ -106,6 +106,7 @@ TEST(ExcludedFoldersModel, ATypedFolderMustExistAndBeNew)
     EXPECT_EQ(RefusalText(TFolderRefusal::Missing).Caption, "Invalid Folder");
     EXPECT_EQ(RefusalText(TFolderRefusal::Duplicate).Text, "The selected folder is already in the list");
     EXPECT_EQ(RefusalText(TFolderRefusal::Empty).Text, "");
+    EXPECT_EQ(RefusalText(TFolderRefusal::Unspellable).Caption, "Invalid Folder");
 }
 
 TEST(ExcludedFoldersModel, TheFilterGreysOrHidesTheFoldersOfOtherVolumes)

@@ -7,7 +7,10 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shlobj.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -105,7 +108,7 @@ protected:
         // The mask dialog is filled and confirmed as a user would: its
         // edit control, then its OK button.
         prompts.DialogShown = [this](HWND dialog) {
-            SetDlgItemTextW(dialog, IDC_MASK, zelcom::AnsiToWide(typedMask).c_str());
+            SetDlgItemTextW(dialog, IDC_MASK, typedMask.c_str());
             PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         };
     }
@@ -123,7 +126,7 @@ protected:
     TWindowPrompts prompts;
     std::vector<std::string> boxes;
     int answer = IDOK;
-    std::string typedMask;
+    std::wstring typedMask;
 };
 
 TEST_F(MainWin32Test, TheUsersEditsAreWhatTheServerSaves)
@@ -137,7 +140,7 @@ TEST_F(MainWin32Test, TheUsersEditsAreWhatTheServerSaves)
     EXPECT_EQ(Checked(window, IDC_USERECYCLEBIN), true);
 
     // A new mask through the dialog: its tab is added and selected.
-    typedMask = "*.$$$";
+    typedMask = L"*.$$$";
     Command(window, IDM_ADDMASK);
     masks.push_back("*.$$$");
     EXPECT_EQ(Tabs(window), masks);
@@ -188,27 +191,33 @@ TEST_F(MainWin32Test, MasksTheModelRefusesOrTheUserDeclinesAreNotAdded)
     const HWND window = w->Handle();
     const std::vector<std::string> masks = Tabs(window);
     const struct {
-        const char* mask;
+        const wchar_t* mask;
         int answer;
         const char* box;  // the start of the one box shown
+        bool only1252 = false;
     } cases[] = {
-        {"*.*", IDOK, "Invalid Mask: "},
-        {"*.OBJ", IDOK, "Invalid Mask: The entered mask already exists"},
-        {"", IDOK, "Invalid Mask: Cannot have an empty mask"},
-        {"*.cpp", IDNO, "Mask Matches Source Files: The mask \"*.cpp\""},
+        {L"*.*", IDOK, "Invalid Mask: "},
+        {L"*.OBJ", IDOK, "Invalid Mask: The entered mask already exists"},
+        {L"", IDOK, "Invalid Mask: Cannot have an empty mask"},
+        {L"*.cpp", IDNO, "Mask Matches Source Files: The mask \"*.cpp\""},
+        // Cyrillic, which code page 1252 would turn into "?", a wildcard.
+        {L"*.\u0444", IDOK, "Invalid Mask: The mask has characters that the system's code page cannot hold", true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(zelcom::WideToAnsi(c.mask));
+        if (c.only1252 && GetACP() != 1252)
+            continue;
         typedMask = c.mask;
         answer = c.answer;
         Command(window, IDM_ADDMASK);
-        ASSERT_EQ(boxes.size(), 1u) << c.mask;
+        ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].rfind(c.box, 0), 0u) << boxes[0];
         boxes.clear();
-        EXPECT_EQ(Tabs(window), masks) << c.mask;
+        EXPECT_EQ(Tabs(window), masks);
     }
     EXPECT_FALSE(w->Session().Model().Modified());
     // Said yes to, the source mask is taken.
-    typedMask = "*.cpp";
+    typedMask = L"*.cpp";
     answer = IDYES;
     Command(window, IDM_ADDMASK);
     EXPECT_EQ(Tabs(window).back(), "*.cpp");
@@ -356,7 +365,7 @@ TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
     auto w = Open();
     const HWND window = w->Handle();
     SelectTab(window, 1);
-    typedMask = "*.dcu";
+    typedMask = L"*.dcu";
     Command(window, IDM_EDITMASK);
     SelectTab(window, 0);
     answer = IDNO;
@@ -373,6 +382,268 @@ TEST_F(MainWin32Test, MasksAreRenamedAndDeletedOnTheSelectedTab)
     twstesting::TSettingsFile expected;
     expected.ActiveMasks = "*.dcu,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak";
     EXPECT_EQ(twstesting::ReadFile(settings.File), expected.Text());
+}
+
+// A folder reaches the list, and from there the settings, only when the
+// ANSI code page spells its name as itself: a "?" or a best-fit look-alike
+// would name another folder or none. Otherwise the user is told and
+// nothing is added. (The folder browser's choice crosses the same check.)
+TEST_F(MainWin32Test, FolderNamesTheCodePageCannotHoldAreRefused)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the names below are chosen for code page 1252";
+    auto w = Open();
+    const HWND window = w->Handle();
+    SelectTab(window, 0);
+    const auto row = [this](const wchar_t* name) {
+        return zelcom::WideToAnsi((temp.Path() / name).wstring().c_str()) + " [x]";
+    };
+    const struct {
+        const wchar_t* name;
+        bool kept;
+    } cases[] = {
+        {L"Mixed Case", true},
+        {L"Caf\u00E9 \u00DC", true},                             // Latin letters 1252 holds
+        {L"\u041F\u0440\u043E\u0435\u043A\u0442", false},  // Cyrillic
+        {L"\uFF46\uFF55\uFF4C\uFF4C", false},                  // fullwidth: best fit gives "full"
+        {L"\u5DE5\u7A0B", false},                                // CJK
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = temp.Path() / c.name;
+        SCOPED_TRACE(row(c.name));
+        fs::create_directories(folder);
+        boxes.clear();
+        SetDlgItemTextW(window, IDC_FOLDERPATH, folder.wstring().c_str());
+        Click(window, IDC_ADD);
+        const std::vector<std::string> rows = Folders(window);
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), row(c.name)), c.kept ? 1 : 0);
+        if (c.kept) {
+            EXPECT_TRUE(boxes.empty()) << boxes.front();
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].rfind("Invalid Folder: The folder's name has characters", 0), 0u) << boxes[0];
+        }
+    }
+    // Listed exactly as typed, case and accents kept, and nothing else.
+    const std::vector<std::string> listed = {row(L"Caf\u00E9 \u00DC"), row(L"Mixed Case")};
+    EXPECT_EQ(Folders(window), listed);
+
+    // Replacing a listed folder by such a name is refused the same way.
+    ListView_SetItemState(GetDlgItem(window, IDC_FOLDERS), 0, LVIS_SELECTED, LVIS_SELECTED);
+    boxes.clear();
+    SetDlgItemTextW(window, IDC_FOLDERPATH, (temp.Path() / cases[2].name).wstring().c_str());
+    Click(window, IDC_REPLACE);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Folders(window), listed);
+}
+
+// The shell's folder browser, driven from inside the program as a user
+// drives it. Browse opens it as a modal dialog whose own message loop runs
+// inside the click; the configurator, its owner, hears from that loop each
+// time the dialog has nothing left to do (WM_ENTERIDLE). Only then is the
+// dialog looked at, found among the windows the configurator owns by its
+// class, and one step taken: check that it opened at the typed folder and
+// select the sibling to pick, the tree's own item; at the next idle, with
+// the selection taken in, check the tree still shows it and press the
+// button. A steady timer keeps the idle calls coming and, past a bound,
+// gives up and cancels the dialog.
+class TFolderBrowserDriver {
+public:
+    enum class TButton { Ok, Cancel };
+
+    TFolderBrowserDriver(HWND owner, std::wstring opensAt, std::wstring pick, TButton button)
+        : FOwner(owner), FOpensAt(std::move(opensAt)), FPick(std::move(pick)), FButton(button)
+    {
+        SetWindowSubclass(FOwner, OwnerProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        FCurrent = this;
+        FTimer = SetTimer(nullptr, 0, 50, Tick);
+        FDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    }
+    ~TFolderBrowserDriver()
+    {
+        KillTimer(nullptr, FTimer);
+        FCurrent = nullptr;
+        RemoveWindowSubclass(FOwner, OwnerProc, 1);
+    }
+
+    // What went wrong; empty when the button was pressed as asked.
+    std::string Failure() const { return FPressed || !FFailure.empty() ? FFailure : "the browser never showed"; }
+
+private:
+    static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR self)
+    {
+        if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX)
+            reinterpret_cast<TFolderBrowserDriver*>(self)->Idle();
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (FCurrent != nullptr && FCurrent->FFailure.empty() && !FCurrent->FPressed &&
+            std::chrono::steady_clock::now() > FCurrent->FDeadline)
+            FCurrent->GiveUp("the browser was not ready in time");
+    }
+
+    // The visible dialog the configurator owns; null when there is none.
+    HWND Dialog() const
+    {
+        struct TSearch {
+            HWND Owner, Found;
+        } search{FOwner, nullptr};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* search = reinterpret_cast<TSearch*>(data);
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (GetWindow(window, GW_OWNER) != search->Owner || std::wstring(name) != L"#32770" ||
+                    !IsWindowVisible(window))
+                    return TRUE;
+                search->Found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.Found;
+    }
+    static HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item)
+    {
+        const LRESULT next = SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item));
+        return reinterpret_cast<HTREEITEM>(next);
+    }
+    static std::wstring Text(HWND tree, HTREEITEM item)
+    {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW get{};
+        get.mask = TVIF_TEXT;
+        get.hItem = item;
+        get.pszText = text;
+        get.cchTextMax = MAX_PATH;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+        return text;
+    }
+
+    void Idle()
+    {
+        if (FPressed || !FFailure.empty())
+            return;
+        const HWND dialog = Dialog();
+        const HWND tree = dialog != nullptr ? FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr) : nullptr;
+        const HTREEITEM selected = tree != nullptr ? Next(tree, TVGN_CARET, nullptr) : nullptr;
+        if (selected == nullptr)
+            return;  // not shown yet
+        if (FPicked == nullptr) {
+            if (Text(tree, selected) != FOpensAt)
+                return GiveUp("the browser opened at " + zelcom::WideToAnsi(Text(tree, selected).c_str()));
+            for (HTREEITEM item = Next(tree, TVGN_CHILD, Next(tree, TVGN_PARENT, selected)); item != nullptr;
+                 item = Next(tree, TVGN_NEXT, item))
+                if (Text(tree, item) == FPick)
+                    FPicked = item;
+            if (FPicked == nullptr)
+                return GiveUp("the folder to pick is not in the tree");
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FPicked));
+            return;
+        }
+        if (selected != FPicked)
+            return GiveUp("the selection moved to " + zelcom::WideToAnsi(Text(tree, selected).c_str()));
+        FPressed = true;
+        PostMessageW(GetDlgItem(dialog, FButton == TButton::Ok ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+    }
+    void GiveUp(const std::string& why)
+    {
+        FFailure = why;
+        if (const HWND dialog = Dialog())
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+
+    static inline TFolderBrowserDriver* FCurrent = nullptr;
+    HWND FOwner;
+    std::wstring FOpensAt, FPick;
+    TButton FButton;
+    UINT_PTR FTimer = 0;
+    std::chrono::steady_clock::time_point FDeadline;
+    HTREEITEM FPicked = nullptr;
+    bool FPressed = false;
+    std::string FFailure;
+};
+
+class FolderBrowserTest : public MainWin32Test {
+protected:
+    void SetUp() override
+    {
+        MainWin32Test::SetUp();
+        w = Open();
+        SelectTab(w->Handle(), 0);
+        SetDlgItemTextW(w->Handle(), IDC_FOLDERPATH, (temp / "keep").wstring().c_str());
+    }
+    void TearDown() override
+    {
+        w.reset();
+        MainWin32Test::TearDown();
+    }
+    // Browse from the typed folder, pick the folder named pick beside it,
+    // press button.
+    void Browse(const std::wstring& pick, TFolderBrowserDriver::TButton button)
+    {
+        fs::create_directories(temp.Path() / pick);
+        SettleAccessTimes(temp / "keep");
+        TFolderBrowserDriver driver(w->Handle(), L"keep", pick, button);
+        Click(w->Handle(), IDC_BROWSE);
+        EXPECT_EQ(driver.Failure(), "");
+    }
+    // Wine's browser finds the folder it is asked to open at by comparing
+    // the folders on the way byte for byte with those in its tree, and its
+    // record of a folder holds the folder's last access: a folder read for
+    // the first time since it changed gets a new one (relatime), the two
+    // records differ and the browser opens elsewhere. Reading each folder
+    // on the way once, after the last change, fixes their access times.
+    static void SettleAccessTimes(const fs::path& folder)
+    {
+        for (fs::path at = folder;; at = at.parent_path()) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(at))
+                (void)entry;
+            if (at == at.root_path())
+                break;
+        }
+    }
+    std::wstring Typed() const
+    {
+        wchar_t text[1024] = {};
+        GetDlgItemTextW(w->Handle(), IDC_FOLDERPATH, text, 1024);
+        return text;
+    }
+
+    std::unique_ptr<TConfiguratorWindow> w;
+};
+
+// OK takes the picked folder into the path box exactly as the disk spells
+// it, and Add takes it from there into the list.
+TEST_F(FolderBrowserTest, OkPutsThePickedFolderInThePathBox)
+{
+    Browse(L"Picked Folder", TFolderBrowserDriver::TButton::Ok);
+    EXPECT_EQ(Typed(), (temp / "Picked Folder").wstring());
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    EXPECT_TRUE(Folders(w->Handle()).empty()) << "nothing is added before Add";
+    Click(w->Handle(), IDC_ADD);
+    EXPECT_EQ(Folders(w->Handle()), (std::vector<std::string>{Dir("Picked Folder") + " [x]"}));
+}
+
+TEST_F(FolderBrowserTest, CancelLeavesTheTypedFolder)
+{
+    Browse(L"Picked Folder", TFolderBrowserDriver::TButton::Cancel);
+    EXPECT_EQ(Typed(), (temp / "keep").wstring());
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+// A picked folder whose name the ANSI code page cannot spell is refused
+// with a word to the user; the typed folder stays.
+TEST_F(FolderBrowserTest, APickedNameTheCodePageCannotHoldIsRefused)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the name below is chosen for code page 1252";
+    Browse(L"\u041F\u0440\u043E\u0435\u043A\u0442", TFolderBrowserDriver::TButton::Ok);
+    EXPECT_EQ(Typed(), (temp / "keep").wstring());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Invalid Folder: The folder's name has characters", 0), 0u) << boxes[0];
 }
 
 }  // namespace
