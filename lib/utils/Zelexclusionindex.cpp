@@ -20,12 +20,34 @@ bool PlainCaseKey(std::string_view text, std::string& key)
     return true;
 }
 
+namespace {
+
+// Calls each(c) for every byte of text upper-cased: ASCII text on the way,
+// any other text as UpperCase does.
+template <typename Each>
+void ForEachUpper(const AnsiString& text, Each each)
+{
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (const char c : UpperCase(text))
+            each(c);
+        return;
+    }
+    for (char c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        each(c);
+    }
+}
+
+}  // namespace
+
 void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items)
 {
     FCount = items.size();
     FWithSubfolders.reserve(items.size());
     FFail.assign(1, 0);
     FFirst.assign(1, kNone);
+    FFirstMove.assign(1, TFirstMove());
     std::vector<std::uint32_t> parent(1, 0), depthOrder;
     std::vector<unsigned char> via(1, 0);
     std::string key;
@@ -40,17 +62,27 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
             continue;
         FHeld = true;
         std::uint32_t state = 0;
-        for (const char c : UpperCase(item.Folder)) {
-            const auto key = (std::uint64_t{state} << 8) | static_cast<unsigned char>(c);
-            const auto [next, added] = FGoto.Insert(key, static_cast<std::uint32_t>(FFail.size()));
-            if (added) {
+        ForEachUpper(item.Folder, [&](char ch) {
+            const auto c = static_cast<unsigned char>(ch);
+            std::uint32_t next = Move(state, c);
+            if (next == kNone) {
+                next = static_cast<std::uint32_t>(FFail.size());
                 FFail.push_back(0);
                 FFirst.push_back(kNone);
+                FFirstMove.emplace_back();
                 parent.push_back(state);
-                via.push_back(static_cast<unsigned char>(c));
+                via.push_back(c);
+                TFirstMove& first = FFirstMove[state];
+                if (first.Next == kNone) {
+                    first.Next = next;
+                    first.Byte = c;
+                } else {
+                    first.More = true;
+                    FMore.Insert((std::uint64_t{state} << 8) | c, next);
+                }
             }
             state = next;
-        }
+        });
         FFirst[state] = std::min(FFirst[state], n);
     }
 
@@ -76,7 +108,7 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
             continue;  // the start's children fail to the start
         std::uint32_t f = FFail[parent[s]];
         for (;;) {
-            const std::uint32_t next = FGoto.Find((std::uint64_t{f} << 8) | via[s]);
+            const std::uint32_t next = Move(f, via[s]);
             if (next != kNone) {
                 FFail[s] = next;
                 break;
@@ -91,10 +123,18 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
             FFirst[s] = std::min(FFirst[s], FFirst[FFail[s]]);
 }
 
+std::uint32_t TExclusionIndex::Move(std::uint32_t state, unsigned char c) const
+{
+    const TFirstMove& first = FFirstMove[state];
+    if (first.Byte == c && first.Next != kNone)
+        return first.Next;
+    return first.More ? FMore.Find((std::uint64_t{state} << 8) | c) : kNone;
+}
+
 std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 {
     for (;;) {
-        const std::uint32_t next = FGoto.Find((std::uint64_t{state} << 8) | c);
+        const std::uint32_t next = Move(state, c);
         if (next != kNone)
             return next;
         if (state == 0)
@@ -113,25 +153,19 @@ std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const
 {
-    // ASCII text is upper-cased on the way; other text as UpperCase does.
-    const bool plain = std::all_of(folder.begin(), folder.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const AnsiString upper = plain ? AnsiString() : UpperCase(folder);
     std::uint32_t first = FFirst[0], state = 0;  // an empty entry is held in every path
-    for (char c : plain ? folder : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    ForEachUpper(folder, [&](char c) {
         state = Step(state, static_cast<unsigned char>(c));
         first = std::min(first, FFirst[state]);
-    }
+    });
     return first;
 }
 
 std::size_t TExclusionIndex::TTransitions::Slot(std::uint64_t key) const
 {
-    const std::size_t mask = FKeys.size() - 1;
+    const std::size_t mask = FSlots.size() - 1;
     std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
-    while (FKeys[slot] != kFree && FKeys[slot] != key)
+    while (FSlots[slot].Key != kFree && FSlots[slot].Key != key)
         slot = (slot + 1) & mask;
     return slot;
 }
@@ -140,35 +174,25 @@ std::uint32_t TExclusionIndex::TTransitions::Find(std::uint64_t key) const
 {
     if (FUsed == 0)
         return kNone;
-    const std::size_t slot = Slot(key);
-    return FKeys[slot] == key ? FValues[slot] : kNone;
+    const TSlot& slot = FSlots[Slot(key)];
+    return slot.Key == key ? slot.Next : kNone;
 }
 
-std::pair<std::uint32_t, bool> TExclusionIndex::TTransitions::Insert(std::uint64_t key, std::uint32_t next)
+void TExclusionIndex::TTransitions::Insert(std::uint64_t key, std::uint32_t next)
 {
-    if (2 * (FUsed + 1) > FKeys.size())
+    if (2 * (FUsed + 1) > FSlots.size())
         Grow();
-    const std::size_t slot = Slot(key);
-    if (FKeys[slot] == key)
-        return {FValues[slot], false};
-    FKeys[slot] = key;
-    FValues[slot] = next;
+    FSlots[Slot(key)] = {key, next};
     ++FUsed;
-    return {next, true};
 }
 
 void TExclusionIndex::TTransitions::Grow()
 {
-    std::vector<std::uint64_t> keys(std::max<std::size_t>(64, 2 * FKeys.size()), kFree);
-    std::vector<std::uint32_t> values(keys.size());
-    keys.swap(FKeys);
-    values.swap(FValues);
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        if (keys[i] != kFree) {
-            const std::size_t slot = Slot(keys[i]);
-            FKeys[slot] = keys[i];
-            FValues[slot] = values[i];
-        }
+    std::vector<TSlot> slots(std::max<std::size_t>(64, 2 * FSlots.size()));
+    slots.swap(FSlots);
+    for (const TSlot& slot : slots)
+        if (slot.Key != kFree)
+            FSlots[Slot(slot.Key)] = slot;
 }
 
 void TExclusionIndex::TEqualPaths::Reserve(std::size_t count)

@@ -92,23 +92,38 @@ private:
     public:
         // The state stored for key, or kNone.
         std::uint32_t Find(std::uint64_t key) const;
-        // The state stored for key, storing next first when there is none;
-        // true when it was stored now.
-        std::pair<std::uint32_t, bool> Insert(std::uint64_t key, std::uint32_t next);
+        // Stores next for key, which holds none yet.
+        void Insert(std::uint64_t key, std::uint32_t next);
 
     private:
         std::size_t Slot(std::uint64_t key) const;
         void Grow();
         static constexpr std::uint64_t kFree = UINT64_MAX;
-        std::vector<std::uint64_t> FKeys;
-        std::vector<std::uint32_t> FValues;
+        struct TSlot {
+            std::uint64_t Key = kFree;
+            std::uint32_t Next = kNone;
+        };
+        std::vector<TSlot> FSlots;
         std::size_t FUsed = 0;
     };
 
-    // The automaton: FGoto holds its transitions; state 0 is the start.
-    // FFirst[s]: the first entry ending at s or at any state its failure
-    // chain reaches.
-    TTransitions FGoto;
+    // A state's first transition, kept beside its other arrays: most states
+    // of a list of paths have one (the letters of a name), so building and
+    // stepping mostly read arrays in the order the states were made and
+    // leave the table for the states where entries part.
+    struct TFirstMove {
+        std::uint32_t Next = kNone;
+        unsigned char Byte = 0;
+        bool More = false;  // further transitions are in FMore
+    };
+    // The state reached from state by c, or kNone.
+    std::uint32_t Move(std::uint32_t state, unsigned char c) const;
+
+    // The automaton: FFirstMove and FMore hold its transitions; state 0 is
+    // the start. FFirst[s]: the first entry ending at s or at any state its
+    // failure chain reaches.
+    std::vector<TFirstMove> FFirstMove;
+    TTransitions FMore;
     std::vector<std::uint32_t> FFail;
     std::vector<std::uint32_t> FFirst;
 };

@@ -263,14 +263,12 @@ std::size_t FolderHash(const AnsiString& folder)
 }
 
 // The place of the entry for folder in items, or items.size().
-template <typename Keys>
-std::size_t PlaceOf(const Keys& keys, std::size_t hash, const TExcludedFolderItems& items, const AnsiString& folder)
+std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExcludedFolderItems& items,
+                    const AnsiString& folder)
 {
-    const auto [begin, end] = keys.equal_range(hash);
-    for (auto it = begin; it != end; ++it)
-        if (SameText(items[it->second].Folder, folder))
-            return it->second;
-    return items.size();
+    const std::uint32_t place =
+        places.Find(hash, [&](std::uint32_t at) { return SameText(items[at].Folder, folder); });
+    return place == TFolderPlaces::kNone ? items.size() : place;
 }
 
 }  // namespace
@@ -280,14 +278,14 @@ void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& fol
     TExcludedFolderItems& items = FExcludedFolders[mask];
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
-    auto& keys = FExcludedKeys[mask];
+    TFolderPlaces& places = FExcludedKeys[mask];
     const std::size_t hash = FolderHash(folder);
-    const std::size_t place = PlaceOf(keys, hash, items, folder);
+    const std::size_t place = PlaceOf(places, hash, items, folder);
     if (place < items.size()) {
         items[place].WithSubfolders = withSubfolders;
         return;
     }
-    keys.emplace(hash, items.size());
+    places.Add(hash, static_cast<std::uint32_t>(items.size()));
     items.push_back({folder, withSubfolders});
 }
 
@@ -296,21 +294,13 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     const auto it = FExcludedFolders.find(mask);
     if (it == FExcludedFolders.end())
         return;
-    auto& keys = FExcludedKeys[mask];
+    TFolderPlaces& places = FExcludedKeys[mask];
     const std::size_t hash = FolderHash(folder);
-    const std::size_t removed = PlaceOf(keys, hash, it->second, folder);
+    const std::size_t removed = PlaceOf(places, hash, it->second, folder);
     if (removed == it->second.size())
         return;
     it->second.erase(it->second.begin() + static_cast<std::ptrdiff_t>(removed));
-    const auto [begin, end] = keys.equal_range(hash);
-    for (auto key = begin; key != end; ++key)
-        if (key->second == removed) {
-            keys.erase(key);
-            break;
-        }
-    for (auto& [h, place] : keys)
-        if (place > removed)
-            --place;
+    places.Erase(hash, static_cast<std::uint32_t>(removed));
 }
 
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const

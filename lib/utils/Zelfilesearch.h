@@ -21,6 +21,7 @@
 
 #include "Classes.hpp"
 #include "System.hpp"
+#include "Zelfolderplaces.h"
 #include "Zelstringlistadaptor.h"
 #include "listing.h"
 #include <windows.h>
@@ -238,7 +239,7 @@ private:
     TExcludedFolders FExcludedFolders;
     // mask -> hash of the SameTextKey of each folder of its list -> its
     // place there (the texts are compared in the list: no copy of each)
-    std::map<AnsiString, std::unordered_multimap<std::size_t, std::size_t>> FExcludedKeys;
+    std::map<AnsiString, TFolderPlaces> FExcludedKeys;
     TSearchAttributes FSearchAttributes;
 };
 
