@@ -273,7 +273,7 @@ std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExclud
 
 }  // namespace
 
-void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
+void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
     // Found by key, not by a pass over the list: a long list is built in
@@ -286,7 +286,7 @@ void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& fol
         return;
     }
     places.Add(hash, static_cast<std::uint32_t>(items.size()));
-    items.push_back({folder, withSubfolders});
+    items.push_back({std::move(folder), withSubfolders});
 }
 
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)

@@ -134,7 +134,7 @@ public:
 
     // In mask's list: when folder is there already (ignoring case), replaces
     // its flag; otherwise appends it.
-    void AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders);
+    void AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders);
     // Removes the first entry of mask's list naming folder (ignoring case).
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
     const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
