@@ -20,6 +20,14 @@ bool PlainCaseKey(std::string_view text, std::string& key)
     return true;
 }
 
+std::size_t FolderKeyHash(const AnsiString& folder)
+{
+    thread_local std::string key;  // its storage reused
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    return std::hash<std::string>()(key);
+}
+
 namespace {
 
 // Calls each(c) for every byte of text upper-cased: ASCII text on the way,
@@ -41,23 +49,29 @@ void ForEachUpper(const AnsiString& text, Each each)
 
 }  // namespace
 
-void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items)
+TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places)
+    : FCount(items.size()), FItems(&items), FPlaces(places)
 {
-    FCount = items.size();
-    FWithSubfolders.reserve(items.size());
+    if (FPlaces == nullptr) {
+        auto own = std::make_shared<TFolderPlaces>();
+        for (std::uint32_t n = 0; n < items.size(); ++n) {
+            const AnsiString& folder = items[n].Folder;
+            const std::size_t hash = FolderKeyHash(folder);
+            if (own->Find(hash, [&](std::uint32_t at) { return SameText(items[at].Folder, folder); }) ==
+                TFolderPlaces::kNone)
+                own->Add(hash, n);  // keeps the first of equal texts
+        }
+        FPlaces = own.get();
+        FOwnPlaces = std::move(own);
+    }
+
     FFail.assign(1, 0);
     FFirst.assign(1, kNone);
     FFirstMove.assign(1, TFirstMove());
     std::vector<std::uint32_t> parent(1, 0), depthOrder;
     std::vector<unsigned char> via(1, 0);
-    std::string key;
-    FEqual.Reserve(items.size());
     for (std::uint32_t n = 0; n < items.size(); ++n) {
-        const TExcludedFolderItem& item = *items[n];
-        FWithSubfolders.push_back(item.WithSubfolders);
-        if (!PlainCaseKey(item.Folder, key))
-            key = SameTextKey(item.Folder);
-        FEqual.Add(key, n);  // keeps the first of equal texts
+        const TExcludedFolderItem& item = items[n];
         if (!item.WithSubfolders)
             continue;
         FHeld = true;
@@ -145,10 +159,8 @@ std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 {
-    thread_local std::string key;  // its storage reused
-    if (!PlainCaseKey(folder, key))
-        key = SameTextKey(folder);
-    return FEqual.Find(key);
+    const std::deque<TExcludedFolderItem>& items = *FItems;
+    return FPlaces->Find(FolderKeyHash(folder), [&](std::uint32_t at) { return SameText(items[at].Folder, folder); });
 }
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const
@@ -195,50 +207,6 @@ void TExclusionIndex::TTransitions::Grow()
             FSlots[Slot(slot.Key)] = slot;
 }
 
-void TExclusionIndex::TEqualPaths::Reserve(std::size_t count)
-{
-    std::size_t size = 16;
-    while (size < 2 * count)
-        size *= 2;
-    FSlots.assign(size, kNone);
-    FStart.assign(1, 0);
-    FStart.reserve(count + 1);
-    FEntry.reserve(count);
-}
-
-std::string_view TExclusionIndex::TEqualPaths::Key(std::uint32_t stored) const
-{
-    return std::string_view(FText).substr(FStart[stored], FStart[stored + 1] - FStart[stored]);
-}
-
-std::size_t TExclusionIndex::TEqualPaths::Slot(std::string_view key) const
-{
-    const std::size_t mask = FSlots.size() - 1;
-    std::size_t slot = std::hash<std::string_view>()(key) & mask;
-    while (FSlots[slot] != kNone && Key(FSlots[slot]) != key)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
-void TExclusionIndex::TEqualPaths::Add(std::string_view key, std::uint32_t entry)
-{
-    const std::size_t slot = Slot(key);
-    if (FSlots[slot] != kNone)
-        return;
-    FSlots[slot] = static_cast<std::uint32_t>(FEntry.size());
-    FText.append(key);
-    FStart.push_back(static_cast<std::uint32_t>(FText.size()));
-    FEntry.push_back(entry);
-}
-
-std::uint32_t TExclusionIndex::TEqualPaths::Find(std::string_view key) const
-{
-    if (FSlots.empty())
-        return kNone;
-    const std::uint32_t stored = FSlots[Slot(key)];
-    return stored == kNone ? kNone : FEntry[stored];
-}
-
 bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) const
 {
     withSubfolders = false;
@@ -249,7 +217,7 @@ bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) c
         first = std::min(first, FirstHeld(folder));
     if (first == kNone)
         return false;
-    withSubfolders = FWithSubfolders[first];
+    withSubfolders = (*FItems)[first].WithSubfolders;
     return true;
 }
 

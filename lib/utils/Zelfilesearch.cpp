@@ -106,12 +106,8 @@ public:
         if (!search.FoldersNeverEntered.empty())
             FRules.NeverEntered = &search.FoldersNeverEntered;
         FRules.Masks.reserve(masks.size());
-        for (const AnsiString& mask : masks) {
-            const auto excluded = search.FExcludedFolders.find(mask);
-            FRules.Masks.push_back({mask, TFileMask(mask),
-                                    excluded == search.FExcludedFolders.end() ? TExclusionIndex()
-                                                                             : TExclusionIndex(excluded->second)});
-        }
+        for (const AnsiString& mask : masks)
+            FRules.Masks.push_back({mask, TFileMask(mask), search.ExclusionsOf(mask)});
         for (int i = 0; i < search.FExcludeMasks->Count(); ++i)
             FRules.ExcludeMasks.emplace_back(search.FExcludeMasks->Get(i));
         if (search.OnFileListed)
@@ -254,14 +250,6 @@ TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get();
 
 namespace {
 
-std::size_t FolderHash(const AnsiString& folder)
-{
-    thread_local std::string key;  // its storage reused
-    if (!PlainCaseKey(folder, key))
-        key = SameTextKey(folder);
-    return std::hash<std::string>()(key);
-}
-
 // The place of the entry for folder in items, or items.size().
 std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExcludedFolderItems& items,
                     const AnsiString& folder)
@@ -279,7 +267,7 @@ void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bo
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
     TFolderPlaces& places = FExcludedKeys[mask];
-    const std::size_t hash = FolderHash(folder);
+    const std::size_t hash = FolderKeyHash(folder);
     const std::size_t place = PlaceOf(places, hash, items, folder);
     if (place < items.size()) {
         items[place].WithSubfolders = withSubfolders;
@@ -295,7 +283,7 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     if (it == FExcludedFolders.end())
         return;
     TFolderPlaces& places = FExcludedKeys[mask];
-    const std::size_t hash = FolderHash(folder);
+    const std::size_t hash = FolderKeyHash(folder);
     const std::size_t removed = PlaceOf(places, hash, it->second, folder);
     if (removed == it->second.size())
         return;
@@ -303,11 +291,20 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     places.Erase(hash, static_cast<std::uint32_t>(removed));
 }
 
+TExclusionIndex TFileSearch::ExclusionsOf(const AnsiString& mask) const
+{
+    // Built on the searcher's own places of the list: its texts and their
+    // keys are neither copied nor hashed again.
+    const auto items = FExcludedFolders.find(mask);
+    const auto places = FExcludedKeys.find(mask);
+    if (items == FExcludedFolders.end() || places == FExcludedKeys.end())
+        return TExclusionIndex();
+    return TExclusionIndex(items->second, &places->second);
+}
+
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const
 {
-    const auto it = FExcludedFolders.find(mask);
-    withSubfolders = false;
-    return it != FExcludedFolders.end() && TExclusionIndex(it->second).Excluded(folder, withSubfolders);
+    return ExclusionsOf(mask).Excluded(folder, withSubfolders);
 }
 
 namespace {

@@ -21,6 +21,7 @@
 
 #include "Classes.hpp"
 #include "System.hpp"
+#include "Zelexclusionindex.h"
 #include "Zelfolderplaces.h"
 #include "Zelstringlistadaptor.h"
 #include "listing.h"
@@ -133,7 +134,8 @@ public:
     TStrings* GetIncludeFolders() const;
 
     // In mask's list: when folder is there already (ignoring case), replaces
-    // its flag; otherwise appends it.
+    // its flag; otherwise appends it. The lists are read by a running
+    // search: they are changed between searches, never from an event.
     void AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders);
     // Removes the first entry of mask's list naming folder (ignoring case).
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
@@ -231,6 +233,9 @@ private:
 
     bool Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context);
     std::shared_ptr<const twslisting::TRootFolder> StartOf(const AnsiString& folder) const;
+    // The index of mask's excluded folders; it reads the lists, which stay
+    // as they are while a search runs.
+    TExclusionIndex ExclusionsOf(const AnsiString& mask) const;
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;

@@ -1047,4 +1047,14 @@ TEST(FileSearch, ExcludedFolderEntriesStayFoundAfterRemovals)
         EXPECT_EQ(items[i].Folder, expected[i].first) << i;
         EXPECT_EQ(items[i].WithSubfolders, expected[i].second) << i;
     }
+    // The index the walk uses reads the searcher's own places of the list:
+    // it finds what is left where it now stands, and not what was removed.
+    for (const auto& [folder, withSubfolders] : expected) {
+        bool with = !withSubfolders;
+        EXPECT_TRUE(search.FolderIsExcluded("*.obj", UpperCase(folder), with)) << folder;
+        EXPECT_EQ(with, withSubfolders) << folder;
+    }
+    bool with = true;
+    EXPECT_FALSE(search.FolderIsExcluded("*.obj", "/\xC3\xA0", with));
+    EXPECT_FALSE(with);
 }
