@@ -137,14 +137,6 @@ TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, c
             FFirst[s] = std::min(FFirst[s], FFirst[FFail[s]]);
 }
 
-std::uint32_t TExclusionIndex::Move(std::uint32_t state, unsigned char c) const
-{
-    const TFirstMove& first = FFirstMove[state];
-    if (first.Byte == c && first.Next != kNone)
-        return first.Next;
-    return first.More ? FMore.Find((std::uint64_t{state} << 8) | c) : kNone;
-}
-
 std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 {
     for (;;) {

@@ -95,8 +95,15 @@ private:
         unsigned char Byte = 0;
         bool More = false;  // further transitions are in FMore
     };
-    // The state reached from state by c, or kNone.
-    std::uint32_t Move(std::uint32_t state, unsigned char c) const;
+    // The state reached from state by c, or kNone. Defined here, so that
+    // the steps of a build and of a lookup inline it.
+    std::uint32_t Move(std::uint32_t state, unsigned char c) const
+    {
+        const TFirstMove& first = FFirstMove[state];
+        if (first.Byte == c && first.Next != kNone)
+            return first.Next;
+        return first.More ? FMore.Find((std::uint64_t{state} << 8) | c) : kNone;
+    }
 
     // The automaton: FFirstMove and FMore hold its transitions; state 0 is
     // the start. FFirst[s]: the first entry ending at s or at any state its
