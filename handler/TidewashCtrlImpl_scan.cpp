@@ -196,6 +196,9 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };
+        // The names the guard drops are dropped where the folder is read,
+        // not carried to the walk's thread to be told there.
+        FFileSearch.FileListedFilter = &TLinkGuard::ListsName;
         // With threads reading the folders, they read the project files
         // too, while the folder is open, and the guard takes them parsed;
         // on the walk's thread alone that would only read more.

@@ -103,6 +103,7 @@ public:
         FRules.Words = (masks.size() + 63) / 64;
         FRules.Recursive = search.Recursive;
         FRules.FolderRead = search.OnFolderRead;
+        FRules.ListedFilter = search.FileListedFilter;
         if (!search.FoldersNeverEntered.empty())
             FRules.NeverEntered = &search.FoldersNeverEntered;
         FRules.Masks.reserve(masks.size());

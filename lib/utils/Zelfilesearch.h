@@ -196,11 +196,18 @@ public:
     TSearchEvent OnSearchFolder;
     // A matching file. Skip set: the file is not stored.
     TSearchEvent OnFileFound;
-    // Every file a folder lists, matching or not, once per folder and
-    // before any of its files is reported: (folder without its trailing
+    // Every file a folder lists (that FileListedFilter accepts, when set),
+    // matching or not, once per folder and before any of its files is
+    // reported: (folder without its trailing
     // separator, the file's name). For callers that want to know what lies
     // beside the files found without listing the folder again.
     std::function<void(const AnsiString& folder, std::string_view name)> OnFileListed;
+    // When set, OnFileListed hears only the names this accepts. It is asked
+    // on the thread that reads the folder (a pool's or the calling thread,
+    // several at once), so that a caller wanting a few kinds of file does
+    // not have every name carried to the walk's thread and told there; it
+    // must not touch the searcher.
+    std::function<bool(std::string_view name)> FileListedFilter;
     // A folder just read, on the thread that read it (one of the pool's or
     // the calling thread, several at once): the folder without its trailing
     // separator, the folder still open, and the names of every file it
