@@ -44,8 +44,8 @@ inline void GenerateResults(zelutils::TFileSearch& search, long count, const std
     for (long i = 0; i < count; ++i) {
         zelutils::TSearchResult r;
         const long kind = i % static_cast<long>(std::size(Masks));
-        r.Path = projects + "P" + std::to_string(i / 1000) + separator + "Module" + std::to_string(i / 100 % 10) +
-                 separator;
+        r.SetPath(projects + "P" + std::to_string(i / 1000) + separator + "Module" + std::to_string(i / 100 % 10) +
+                  separator);
         r.Name = "Unit" + std::to_string(i) + Extensions[kind];
         r.Size = 1000 + i % 50000;
         r.CreationTime = 45000.0 + static_cast<double>(i % 700) / 7.0;

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     const char* const masks[] = {"*.obj", "*.map", "*.bak", "*.tds", "*.dsk"};
     for (long i = 0; i < files; ++i) {
         zelutils::TSearchResult r;
-        r.Path = "/home/user/src/project" + std::to_string(i / 100) + "/";
+        r.SetPath("/home/user/src/project" + std::to_string(i / 100) + "/");
         r.Name = "unit" + std::to_string(i) + ".obj";
         results[masks[i % 5]].push_back(r);
     }

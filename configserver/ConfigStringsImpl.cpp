@@ -2,39 +2,17 @@
 // out as BSTRs.
 #include "ConfigStringsImpl.h"
 
-#include <utility>
-
 #include "TWSConfig.h"
 #include "Zelcomstrings.h"
 
 namespace twsconfig {
 
 TConfigStringsImpl::TConfigStringsImpl(zelcom::TModuleLockCount& module, IUnknown* outer)
-    : TComObject(module, outer)
+    : TErrorInfoObject(module, outer, ProgIDConfigStrings)
 {
 }
 
 TConfigStringsImpl::~TConfigStringsImpl() = default;
-
-void* TConfigStringsImpl::FindInterface(REFIID riid)
-{
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IConfigStrings))
-        return static_cast<IConfigStrings*>(this);
-    if (IsEqualGUID(riid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
-
-HRESULT TConfigStringsImpl::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return IsEqualGUID(riid, IID_IConfigStrings) ? S_OK : S_FALSE;
-}
-
-template <typename F>
-HRESULT TConfigStringsImpl::Guarded(F&& body)
-{
-    return CallGuarded(ProgIDConfigStrings, IID_IConfigStrings, std::forward<F>(body));
-}
 
 HRESULT TConfigStringsImpl::Add(LPSTR Value, LONG* Index)
 {

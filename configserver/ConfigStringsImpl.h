@@ -3,16 +3,18 @@
 // list, empty at creation. Indexes outside the list fail with the list's
 // index error ("List index out of bounds (<index>)") as description.
 //
-// Identity: IUnknown is the IConfigStrings pointer. Aggregatable.
+// Identity: IUnknown is the IConfigStrings pointer. Aggregatable. Failures
+// leave error information naming the ProgID and IConfigStrings
+// (zelcom::TErrorInfoObject).
 #pragma once
 
 #include "TWSConfig_tlb.h"
-#include "Zelcomobject.h"
+#include "Zelerrorinfoobject.h"
 #include "Zelstringlistadaptor.h"
 
 namespace twsconfig {
 
-class TConfigStringsImpl : public zelcom::TComObject<IConfigStrings, ISupportErrorInfo> {
+class TConfigStringsImpl : public zelcom::TErrorInfoObject<IConfigStrings> {
 public:
     // Made by the module's class factory; outer is the aggregating object
     // or null.
@@ -28,16 +30,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetItem(LONG Index, BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE GetAsCommaText(BSTR* CommaText) override;
 
-    // ISupportErrorInfo: S_OK for IConfigStrings.
-    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
-
-protected:
-    void* FindInterface(REFIID riid) override;
-
 private:
-    template <typename F>
-    HRESULT Guarded(F&& body);
-
     zelcore::TStringListAdaptor FList;
 };
 

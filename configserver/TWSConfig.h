@@ -1,9 +1,8 @@
 // The configuration server module: its lock count, the ProgIDs of its two
-// classes, and how their methods hand errors to the caller.
+// classes, and the failures their methods report without error information.
 #pragma once
 
 #include "System.hpp"
-#include "Zelcomerror.h"
 #include "Zelmodulelock.h"
 #include <windows.h>
 #include "oleauto.h"
@@ -22,11 +21,5 @@ zelcom::TModuleLockCount& Module();
 // the description of an earlier one. Returns result.
 HRESULT Failure(HRESULT result);
 inline HRESULT InvalidArgument() { return Failure(E_INVALIDARG); }
-
-// Runs body (returning an HRESULT) at a COM method boundary: a library
-// error becomes DISP_E_EXCEPTION with the thread's error information
-// (source: the ProgID, interface: iid, description: the message); running
-// out of memory becomes E_OUTOFMEMORY (zelcom::CallGuarded).
-using zelcom::CallGuarded;
 
 }  // namespace twsconfig

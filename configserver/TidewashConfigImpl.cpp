@@ -1,5 +1,6 @@
-// TTidewashConfigImpl: identity and the connection point, the file, flag and
-// list methods, and the excluded folders as two lists.
+// TTidewashConfigImpl: identity and the connection point, the file, the
+// flag and list helpers the header's methods name, and the excluded
+// folders as two lists.
 #include "TidewashConfigImpl.h"
 
 #include <memory>
@@ -76,24 +77,13 @@ HRESULT ReadAll(IConfigStrings* list, TStrings& strings)
 // ---- identity and the connection point ----------------------------------------
 
 TTidewashConfigImpl::TTidewashConfigImpl(zelcom::TModuleLockCount& module, IUnknown* outer)
-    : TComObject(module, outer),
+    : TErrorInfoObject(module, outer, ProgIDTidewashConfig),
       FConnectionPoints(static_cast<ITidewashConfig*>(this), static_cast<IConnectionPointContainer*>(this))
 {
     FConnectionPoints.Add(DIID_ITidewashConfigEvents, MaxEventSinks);
 }
 
 TTidewashConfigImpl::~TTidewashConfigImpl() = default;
-
-void* TTidewashConfigImpl::FindInterface(REFIID riid)
-{
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ITidewashConfig))
-        return static_cast<ITidewashConfig*>(this);
-    if (IsEqualGUID(riid, IID_IConnectionPointContainer))
-        return static_cast<IConnectionPointContainer*>(this);
-    if (IsEqualGUID(riid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
 
 HRESULT TTidewashConfigImpl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
 {
@@ -103,17 +93,6 @@ HRESULT TTidewashConfigImpl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum
 HRESULT TTidewashConfigImpl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
 {
     return FConnectionPoints.FindConnectionPoint(riid, ppCP);
-}
-
-HRESULT TTidewashConfigImpl::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return IsEqualGUID(riid, IID_ITidewashConfig) ? S_OK : S_FALSE;
-}
-
-template <typename F>
-HRESULT TTidewashConfigImpl::Guarded(F&& body)
-{
-    return CallGuarded(ProgIDTidewashConfig, IID_ITidewashConfig, std::forward<F>(body));
 }
 
 void TTidewashConfigImpl::RequireSchema() const
@@ -173,36 +152,6 @@ HRESULT TTidewashConfigImpl::SetFlag(tws::TFlagSetting which, VARIANT_BOOL value
     });
 }
 
-HRESULT TTidewashConfigImpl::GetDeleteHiddenFiles(VARIANT_BOOL* DeleteHidden)
-{
-    return GetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
-}
-
-HRESULT TTidewashConfigImpl::GetDeleteReadOnlyFiles(VARIANT_BOOL* DeleteReadOnly)
-{
-    return GetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
-}
-
-HRESULT TTidewashConfigImpl::GetUseRecycleBin(VARIANT_BOOL* UseRecycleBin)
-{
-    return GetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
-}
-
-HRESULT TTidewashConfigImpl::SetDeleteHiddenFiles(VARIANT_BOOL DeleteHidden)
-{
-    return SetFlag(tws::TFlagSetting::fsDeleteHidden, DeleteHidden);
-}
-
-HRESULT TTidewashConfigImpl::SetDeleteReadOnlyFiles(VARIANT_BOOL DeleteReadOnly)
-{
-    return SetFlag(tws::TFlagSetting::fsDeleteReadOnly, DeleteReadOnly);
-}
-
-HRESULT TTidewashConfigImpl::SetUseRecycleBin(VARIANT_BOOL UseRecycleBin)
-{
-    return SetFlag(tws::TFlagSetting::fsUseRecycleBin, UseRecycleBin);
-}
-
 // ---- lists -----------------------------------------------------------------------
 
 HRESULT TTidewashConfigImpl::GetList(tws::TStringsSetting which, IConfigStrings** slot)
@@ -236,26 +185,6 @@ HRESULT TTidewashConfigImpl::SetList(tws::TStringsSetting which, IConfigStrings*
         FConfig.SetStringsText(which, zelcom::BSTRToAnsi(text.get()));
         return S_OK;
     });
-}
-
-HRESULT TTidewashConfigImpl::GetActiveMasks(IConfigStrings** ActiveMasks)
-{
-    return GetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
-}
-
-HRESULT TTidewashConfigImpl::GetExcludedVolumes(IConfigStrings** ExcludedVolumes)
-{
-    return GetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
-}
-
-HRESULT TTidewashConfigImpl::SetActiveMasks(IConfigStrings* ActiveMasks)
-{
-    return SetList(tws::TStringsSetting::ssActiveMasks, ActiveMasks);
-}
-
-HRESULT TTidewashConfigImpl::SetExcludedVolumes(IConfigStrings* ExcludedVolumes)
-{
-    return SetList(tws::TStringsSetting::ssExcludedVolumes, ExcludedVolumes);
 }
 
 HRESULT TTidewashConfigImpl::DeleteActiveMask(LPSTR FileMask)

@@ -135,6 +135,9 @@ private:
     void WritePurgeReport(const TFileFlags& purged);
     // What the purge will do with the file under the settings.
     TWS_FILE_PLAN PlanFor(const TResultRef& ref) const;
+    // The masks that found a listed file, in the order of the groups
+    // ("*.~*, *.~dsk").
+    AnsiString MasksOf(const TResultRef& first) const;
     // The plan of a file the settings keep whatever its selection (hidden,
     // read-only), else TWS_PLAN_REMOVE.
     TWS_FILE_PLAN SettingsPlanFor(const zelutils::TSearchResult& file) const;
@@ -156,13 +159,16 @@ private:
     // Found files the hidden or read-only rule keeps, with the reason: left
     // unselected by the scan, so that no figure counts them as going.
     TFileReasons FKeptBySettings;
-    // Each found file once, in search order, with the masks that found it
-    // ("*.~*, *.~dsk"): what ITidewashResults tells.
+    // Each found file once, in search order, by its first finding: what
+    // ITidewashResults tells. A reference only: the masks that found the
+    // file are its group's (MasksOf), a string per file would double the
+    // entry for the few files several masks find.
     struct TListedFile {
         TResultRef Ref;
-        AnsiString Masks;
     };
     std::vector<TListedFile> FListed;
+    // First finding -> the masks that found it again, each after ", ".
+    std::map<TResultRef, AnsiString> FMoreMasks;
     DWORDLONG FScanTotal = 0;
     std::uint64_t FScanPass = 0;     // 1 for the first mask's search, ...
     std::uint64_t FScanFiles = 0;    // found by the running mask's search

@@ -64,7 +64,7 @@ TOutcome PurgeOne(twsplatform::TFileVerifier& verifier, const zelutils::TSearchR
     }
     record.Outcome = TWS_OUTCOME_FAILED;
     twsplatform::TVerifyResult why;
-    auto file = verifier.Open(r.Path, r.Name, r.Identity, why);
+    auto file = verifier.Open(r.Path(), r.Name, r.Identity, why);
     if (!file) {
         record.Reason = VerifyFailure(why);
         return TOutcome::NotAttempted;
@@ -179,7 +179,7 @@ HRESULT TTidewashCtrlImpl::Purge(DWORDLONG dwlSpaceToFree, IEmptyVolumeCacheCall
         FPurged = true;
         FReportPath.clear();
         FReportError.clear();
-        for (auto& [ref, deleted] : purged) {
+        for (auto&& [ref, deleted] : purged) {  // deleted: the table's own flag
             TOutcome outcome = TOutcome::NotAttempted;
             TPurgeRecord& record = FPurgeRecords.emplace_hint(FPurgeRecords.end(), ref, TPurgeRecord{})->second;
             if (journal.Active())

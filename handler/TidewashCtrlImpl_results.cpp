@@ -23,6 +23,18 @@ TWS_FILE_PLAN TTidewashCtrlImpl::SettingsPlanFor(const zelutils::TSearchResult& 
     return TWS_PLAN_REMOVE;
 }
 
+AnsiString TTidewashCtrlImpl::MasksOf(const TResultRef& first) const
+{
+    // A handful of groups, one per mask: looked through rather than indexed.
+    AnsiString masks;
+    for (const auto& [mask, results] : FFileSearch.Results)
+        if (&results == first.Group)
+            masks = mask;
+    if (const auto more = FMoreMasks.find(first); more != FMoreMasks.end())
+        masks += more->second;
+    return masks;
+}
+
 TWS_FILE_PLAN TTidewashCtrlImpl::PlanFor(const TResultRef& ref) const
 {
     // The settings keep a file whatever the selection says: told first.
@@ -48,7 +60,7 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
     return Guarded(IID_ITidewashResults, [&] {
         if (static_cast<std::size_t>(Index) >= FListed.size())
             return E_INVALIDARG;
-        const auto& [ref, masks] = FListed[static_cast<std::size_t>(Index)];
+        const TResultRef& ref = FListed[static_cast<std::size_t>(Index)].Ref;
         TWS_FILE_RESULT out{};
         TwsSetFileIdentity(out, ref->Identity);
         out.Plan = PlanFor(ref);
@@ -56,7 +68,7 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
         const auto reason = reasons.find(ref);
         const auto record = FPurgeRecords.find(ref);
         try {
-            out.Mask = zelcom::AnsiToBSTR(masks);
+            out.Mask = zelcom::AnsiToBSTR(MasksOf(ref));
             out.Path = zelcom::AnsiToBSTR(ref->GetFullName());
             if (out.Plan != TWS_PLAN_REMOVE && reason != reasons.end())
                 out.PlanReason = OrNull(reason->second);

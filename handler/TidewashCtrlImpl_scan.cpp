@@ -58,13 +58,13 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
     const auto fileOf = [this](std::size_t listed) -> const zelutils::TSearchResult& { return *FListed[listed].Ref; };
     const auto hash = [&fileOf](std::size_t listed) {
         const zelutils::TSearchResult& file = fileOf(listed);
-        const std::size_t folder = std::hash<AnsiString>()(file.Path);
+        const std::size_t folder = std::hash<AnsiString>()(file.Path());
         return folder ^ (std::hash<AnsiString>()(file.Name) + 0x9e3779b97f4a7c15u + (folder << 6) + (folder >> 2));
     };
     const auto same = [&fileOf](std::size_t a, std::size_t b) {
         const zelutils::TSearchResult& x = fileOf(a);
         const zelutils::TSearchResult& y = fileOf(b);
-        return x.Name == y.Name && x.Path == y.Path;
+        return x.Name == y.Name && x.Path() == y.Path();
     };
     std::size_t found = 0;
     for (const auto& [mask, results] : FFileSearch.Results)
@@ -74,12 +74,12 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
     for (const auto& [mask, results] : FFileSearch.Results)
         for (std::size_t i = 0; i < results.size(); ++i) {
             const TResultRef ref{&results, i};
-            FListed.push_back({ref, mask});
+            FListed.push_back({ref});
             if (const auto [at, first] = listedPaths.insert(FListed.size() - 1); !first) {
                 FListed.pop_back();
-                TListedFile& listed = FListed[*at];
-                FAliases.emplace(ref, listed.Ref);
-                listed.Masks += ", " + mask;
+                const TResultRef& firstFinding = FListed[*at].Ref;
+                FAliases.emplace(ref, firstFinding);
+                FMoreMasks[firstFinding] += ", " + mask;
                 continue;
             }
             const AnsiString path = results[i].GetFullName();
@@ -121,6 +121,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FAliases.clear();
         FKeptBySettings.clear();
         FListed.clear();
+        FMoreMasks.clear();
         FPurgeRecords.clear();
         FPurged = false;
         FFileSearch.Results.clear();

@@ -9,17 +9,18 @@
 #include <comimpl.h>
 #include <comload.h>
 #include <comref.h>
-#include <textconv.h>
 #include <vector>
 
 #include "Tidewash_tlb.h"
+#include "Zelcomstrings.h"
+#include "volumecaches.h"
 
 namespace cleanuphost {
 
 namespace {
 
-AnsiString FromWide(LPCWSTR text) { return twscom::Utf16ToUtf8(text); }
-std::u16string ToWide(const AnsiString& text) { return twscom::Utf8ToUtf16(text); }
+AnsiString FromWide(LPCWSTR text) { return zelcom::WideToAnsi(text); }
+zelcom::OleString ToWide(const AnsiString& text) { return zelcom::AnsiToWide(text); }
 
 // Takes over a string the handler allocated with the task allocator.
 AnsiString TakeString(LPWSTR& text)
@@ -143,7 +144,7 @@ bool TCleanupHandler::Load(const AnsiString& volume)
     rc = RegQueryValueExA(FKey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return Fail("read its class identifier", rc != ERROR_SUCCESS ? HRESULT_FROM_WIN32(rc) : E_INVALIDARG);
-    const std::u16string clsidText = ToWide(text);
+    const zelcom::OleString clsidText = ToWide(text);
     CLSID clsid;
     HRESULT hr = CLSIDFromString(clsidText.c_str(), &clsid);
     if (FAILED(hr))
@@ -152,8 +153,8 @@ bool TCleanupHandler::Load(const AnsiString& volume)
     IEmptyVolumeCache2* cache2 = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IEmptyVolumeCache2,
                           reinterpret_cast<void**>(&cache2));
-    const std::u16string wideVolume = ToWide(volume);
-    const std::u16string wideKey = ToWide(FKeyName);
+    const zelcom::OleString wideVolume = ToWide(volume);
+    const zelcom::OleString wideKey = ToWide(FKeyName);
     LPWSTR display = nullptr, description = nullptr, button = nullptr;
     if (SUCCEEDED(hr)) {
         FCache.reset(cache2);

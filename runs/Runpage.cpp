@@ -1,5 +1,6 @@
 #include "Runpage.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -31,11 +32,11 @@ void TotalRow(std::string& html, const char* id, const char* what, const json& t
     const auto files = tally.at("files").get<std::int64_t>();
     const auto bytes = tally.at("bytes").get<std::uint64_t>();
     html += std::string("<tr><th>") + what + "</th><td id=\"" + id + "-files\" data-value=\"" + std::to_string(files) +
-            "\">" + twscleanup::Count(files) + "</td><td id=\"" + id + "-bytes\" data-value=\"" +
-            std::to_string(bytes) + "\">" + twscleanup::Bytes(bytes) + "</td></tr>\n";
+            "\">" + Count(files) + "</td><td id=\"" + id + "-bytes\" data-value=\"" +
+            std::to_string(bytes) + "\">" + Bytes(bytes) + "</td></tr>\n";
     for (const auto& [why, group] : reasons)
-        html += "<tr class=\"reason\"><td>" + EscapeMarkup(why) + "</td><td>" + twscleanup::Count(group.Files) +
-                "</td><td>" + twscleanup::Bytes(static_cast<std::uint64_t>(group.Bytes)) + "</td></tr>\n";
+        html += "<tr class=\"reason\"><td>" + EscapeMarkup(why) + "</td><td>" + Count(group.Files) +
+                "</td><td>" + Bytes(static_cast<std::uint64_t>(group.Bytes)) + "</td></tr>\n";
 }
 
 // What became of a file, and why, in words.
@@ -112,7 +113,13 @@ std::string RunPageHtml(const json& run)
                 }
             }
     const std::int64_t removed = summary.at("removed").at("files").get<std::int64_t>();
+    // The recycle bin (Windows) names no folder of its own: trashed files
+    // without a trash folder went there, and only the shell restores them.
+    const bool recycled = trash.empty() && std::any_of(files.begin(), files.end(), [](const json* file) {
+                              return file->at("outcome") == "trashed";
+                          });
     const std::string mode = !trash.empty() ? "moved to the trash (undo can put them back)"
+                             : recycled      ? "moved to the Recycle Bin (restore them from there)"
                              : removed > 0   ? "deleted permanently (nothing can bring them back)"
                                              : "nothing was removed";
 
@@ -124,7 +131,7 @@ std::string RunPageHtml(const json& run)
     html += "<dt>Mode</dt><dd id=\"mode\">" + EscapeMarkup(mode) + "</dd>\n";
     html += "<dt>Where the files went</dt><dd id=\"where\">";
     if (trash.empty())
-        html += removed > 0 ? "nowhere: deleted" : "nowhere";
+        html += recycled ? "the Recycle Bin" : removed > 0 ? "nowhere: deleted" : "nowhere";
     for (std::size_t i = 0; i < trash.size(); ++i)
         html += (i > 0 ? "<br>" : "") + EscapeVisible(Text(trash[i]) + "files");
     html += "</dd>\n";
@@ -141,7 +148,7 @@ std::string RunPageHtml(const json& run)
         const auto [fate, why] = Fate(*file);
         const auto size = file->at("size").get<std::uint64_t>();
         html += "<tr><td>" + EscapeVisible(Text(file->at("path"))) + "</td><td data-value=\"" + std::to_string(size) +
-                "\">" + twscleanup::Bytes(size) + "</td><td>" + fate + "</td><td>" + EscapeMarkup(why) + "</td></tr>\n";
+                "\">" + Bytes(size) + "</td><td>" + fate + "</td><td>" + EscapeMarkup(why) + "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
     html += kSortScript;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iomanip>
 #include <ostream>
 #include <string_view>
 #include <chrono>
@@ -16,6 +17,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <stdexcept>
+
+#include "SysUtils.hpp"
 
 using nlohmann::json;
 
@@ -315,7 +318,7 @@ twsplatform::TStateFolder OpenRuns(twsplatform::TCreate create)
 {
     // Without one the runs would land relative to the current folder.
     if (StateBase().empty())
-        throw std::runtime_error("no folder for the runs: neither XDG_STATE_HOME nor HOME is an absolute path");
+        throw std::runtime_error("no folder for the runs: the environment names no state folder (XDG_STATE_HOME or HOME, LOCALAPPDATA on Windows)");
     return twsplatform::TStateFolder::Open(StateBase(), kRunsBelow, create);
 }
 
@@ -344,7 +347,7 @@ constexpr std::size_t kMaxReportBytes = 256u << 20;
 
 }  // namespace
 
-std::string RunsFolder() { return StateBase() + "/tidewash/runs"; }
+std::string RunsFolder() { return StateBase() + PathDelim + "tidewash" + PathDelim + "runs"; }
 
 twsplatform::TStateFolder MakeRunFolder(std::string& id)
 {
@@ -361,6 +364,15 @@ twsplatform::TStateFolder MakeRunFolder(std::string& id)
 
 namespace {
 
+// The manifest is the document's dump(2) and a newline, written as it is
+// made: the text of a run of a million files is hundreds of megabytes, and
+// held whole beside the document (twice, with the newline added) it cost
+// more than the document.
+void WriteManifest(const twsplatform::TStateFolder& folder, const json& document)
+{
+    folder.Replace(kManifest, [&document](std::ostream& out) { out << std::setw(2) << document << '\n'; });
+}
+
 void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, json& document,
               const AnsiString& reportPath)
 {
@@ -371,19 +383,19 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
         // is not copied.
         try {
             folder.Replace("FilePurge.html", twsplatform::ReadRegularFile(reportPath, kMaxReportBytes));
-            document["run"]["report"] = folder.Path() + "/FilePurge.html";
+            document["run"]["report"] = folder.PathOf("FilePurge.html");
         } catch (const std::runtime_error&) {
         }
     }
     // The page a person reads beside the record (Runpage.h); the record
     // stands without it, and says whether there is one.
     try {
-        document["run"]["page"] = folder.Path() + "/" + kRunPageFile;
+        document["run"]["page"] = folder.PathOf(kRunPageFile);
         folder.Replace(kRunPageFile, RunPageHtml(document));
     } catch (const std::exception&) {
         document["run"]["page"] = nullptr;
     }
-    folder.Replace(kManifest, document.dump(2) + "\n");
+    WriteManifest(folder, document);
 }
 
 }  // namespace
@@ -391,7 +403,7 @@ void WriteRun(const twsplatform::TStateFolder& folder, const std::string& id, js
 std::string RunPagePath(const std::string& id)
 {
     const twsplatform::TStateFolder folder = OpenRun(id);
-    return folder.Has(kRunPageFile) ? folder.Path() + "/" + kRunPageFile : std::string();
+    return folder.Has(kRunPageFile) ? folder.PathOf(kRunPageFile) : std::string();
 }
 
 std::string SaveRun(json& document, const AnsiString& reportPath)
@@ -409,7 +421,7 @@ void FinishRun(const std::string& id, json& document, const AnsiString& reportPa
 
 void StoreRun(const std::string& id, const json& document)
 {
-    OpenRun(id).Replace(kManifest, document.dump(2) + "\n");
+    WriteManifest(OpenRun(id), document);
 }
 
 std::vector<std::string> ListRuns()
@@ -440,7 +452,7 @@ json LoadRun(const std::string& id)
     const twsplatform::TStateFolder folder = OpenRun(id);
     // A run without a manifest was interrupted: its journal tells what it did.
     const bool interrupted = !folder.Has(kManifest) && folder.Has(kJournalFile);
-    const std::string where = folder.Path() + "/" + (interrupted ? kJournalFile : kManifest);
+    const std::string where = folder.PathOf(interrupted ? kJournalFile : kManifest);
     std::string text;
     try {
         text = folder.Read(interrupted ? kJournalFile : kManifest, kMaxManifestBytes);

@@ -72,7 +72,7 @@ void WriteRunDocument(std::ostream& out, const AnsiString& volume, TRunMode mode
                       const nlohmann::json& errors = nlohmann::json::array());
 
 // The folder that keeps the runs: $XDG_STATE_HOME/tidewash/runs, by default
-// ~/.local/state/tidewash/runs. Below the state folder every folder and
+// ~/.local/state/tidewash/runs (%LOCALAPPDATA%\tidewash\runs on Windows). Below the state folder every folder and
 // file is made and read without following links (StateFolder.h); the
 // tidewash and runs folders and each run's folder must be the user's own
 // and writable by nobody else.

@@ -40,12 +40,12 @@ const TWS_TYPELIB_MEMBER kStringsMembers[] = {
 };
 
 const TWS_TYPELIB_INTERFACE kInterfaces[] = {
-    {&IID_ITidewashConfig, "ITidewashConfig", "Interface for TidewashConfig Object", 1, 19, TKIND_INTERFACE,
-     TYPEFLAG_FOLEAUTOMATION, kConfigMembers, sizeof kConfigMembers / sizeof kConfigMembers[0]},
-    {&DIID_ITidewashConfigEvents, "ITidewashConfigEvents", "Events interface for TidewashConfig Object", 1, 7,
-     TKIND_DISPATCH, TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE, nullptr, 0},
-    {&IID_IConfigStrings, "IConfigStrings", "Interface for ConfigStrings Object", 1, 10, TKIND_INTERFACE,
-     TYPEFLAG_FOLEAUTOMATION, kStringsMembers, sizeof kStringsMembers / sizeof kStringsMembers[0]},
+    {{&IID_ITidewashConfig, "ITidewashConfig", "Interface for TidewashConfig Object"}, 1, 19, TKIND_INTERFACE,
+     TYPEFLAG_FOLEAUTOMATION, kConfigMembers},
+    {{&DIID_ITidewashConfigEvents, "ITidewashConfigEvents", "Events interface for TidewashConfig Object"}, 1, 7,
+     TKIND_DISPATCH, TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE, {}},
+    {{&IID_IConfigStrings, "IConfigStrings", "Interface for ConfigStrings Object"}, 1, 10, TKIND_INTERFACE,
+     TYPEFLAG_FOLEAUTOMATION, kStringsMembers},
 };
 
 const TWS_TYPELIB_IMPLTYPE kConfigImplements[] = {
@@ -58,13 +58,12 @@ const TWS_TYPELIB_IMPLTYPE kStringsImplements[] = {
 };
 
 const TWS_TYPELIB_COCLASS kCoclasses[] = {
-    {&CLSID_TidewashConfig, "TidewashConfig", "TidewashConfig", TYPEFLAG_FCANCREATE, kConfigImplements, 2},
-    {&CLSID_ConfigStrings, "ConfigStrings", "ConfigStrings", TYPEFLAG_FCANCREATE, kStringsImplements, 1},
+    {{&CLSID_TidewashConfig, "TidewashConfig", "TidewashConfig"}, TYPEFLAG_FCANCREATE, kConfigImplements},
+    {{&CLSID_ConfigStrings, "ConfigStrings", "ConfigStrings"}, TYPEFLAG_FCANCREATE, kStringsImplements},
 };
 
 const TWS_TYPELIB kLibrary = {
-    &LIBID_TWSConfig, "TWSConfig", "TWSConfig Library", 1, 0, 0x409, 0,
-    kInterfaces, 3, kCoclasses, 2,
+    {&LIBID_TWSConfig, "TWSConfig", "TWSConfig Library"}, 1, 0, 0x409, 0, kInterfaces, kCoclasses,
 };
 
 }  // namespace

@@ -14,8 +14,8 @@ const TWS_TYPELIB_MEMBER kCtrlMembers[] = {
 };
 
 const TWS_TYPELIB_INTERFACE kInterfaces[] = {
-    {&IID_ITidewashCtrl, "ITidewashCtrl", "Interface for TidewashCtrl Object", 1, 0, TKIND_INTERFACE,
-     TYPEFLAG_FOLEAUTOMATION, kCtrlMembers, 2},
+    {{&IID_ITidewashCtrl, "ITidewashCtrl", "Interface for TidewashCtrl Object"}, 1, 0, TKIND_INTERFACE,
+     TYPEFLAG_FOLEAUTOMATION, kCtrlMembers},
 };
 
 const TWS_TYPELIB_IMPLTYPE kCtrlImplements[] = {
@@ -23,13 +23,12 @@ const TWS_TYPELIB_IMPLTYPE kCtrlImplements[] = {
 };
 
 const TWS_TYPELIB_COCLASS kCoclasses[] = {
-    {&CLSID_TidewashCtrl, "TidewashCtrl", "Tidewash cleaner for temporary IDE files",
-     TYPEFLAG_FCANCREATE, kCtrlImplements, 1},
+    {{&CLSID_TidewashCtrl, "TidewashCtrl", "Tidewash cleaner for temporary IDE files"}, TYPEFLAG_FCANCREATE,
+     kCtrlImplements},
 };
 
 const TWS_TYPELIB kLibrary = {
-    &LIBID_Tidewash, "Tidewash", "Tidewash Library", 1, 0, 0x409, 0,
-    kInterfaces, 1, kCoclasses, 1,
+    {&LIBID_Tidewash, "Tidewash", "Tidewash Library"}, 1, 0, 0x409, 0, kInterfaces, kCoclasses,
 };
 
 }  // namespace

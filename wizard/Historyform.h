@@ -2,24 +2,18 @@
 // newest first, one row each: the run, its volume, what it removed and
 // what of it is still in the trash. Picking a row and Undo puts that run's
 // files back, as twscleanup --undo does; a run with nothing in the trash
-// cannot be picked for it.
+// cannot be picked for it. The rows and texts are Wizardruns.h's.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 #include <string>
 
-#include "Undo.h"
 
 class QLabel;
 class QPushButton;
 class QTreeWidget;
 enum class TMessageKind;
-
-// Undoes the recorded run: one undo of a run at a time (this window's or
-// twscleanup's, by the run's lock), the run's record updated with what was
-// restored. Throws std::exception saying why nothing was restored.
-cleanuphost::TUndoCounts UndoRecordedRun(const std::string& id);
 
 class TfrmHistory : public QDialog {
 public:

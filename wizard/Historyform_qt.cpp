@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "Main.h"
-#include "Runrecord.h"
+#include "Wizardruns.h"
 
 namespace {
 
@@ -17,19 +17,10 @@ enum TColumn { colRun, colVolume, colRemoved, colInTrash, colCount };
 
 }  // namespace
 
-cleanuphost::TUndoCounts UndoRecordedRun(const std::string& id)
-{
-    const twsplatform::TStateLock lock = cleanuphost::LockRun(id);
-    nlohmann::json run = cleanuphost::LoadRun(id);
-    const cleanuphost::TUndoCounts counts = cleanuphost::UndoRun(run, nullptr);
-    cleanuphost::StoreRun(id, run);
-    return counts;
-}
-
 TfrmHistory::TfrmHistory(QWidget* parent, TMessage message) : QDialog(parent), FMessage(std::move(message))
 {
     setObjectName("frmHistory");
-    setWindowTitle("Purge History");
+    setWindowTitle(twswizard::kHistoryTitle);
     lblRuns = new QLabel;
     lblRuns->setObjectName("lblRuns");
     lblRuns->setWordWrap(true);
@@ -62,36 +53,17 @@ TfrmHistory::TfrmHistory(QWidget* parent, TMessage message) : QDialog(parent), F
 void TfrmHistory::Reload()
 {
     lvRuns->clear();
-    std::vector<std::string> ids;
-    try {
-        ids = cleanuphost::ListRuns();
-        lblRuns->setText(ids.empty() ? "No purge recorded yet."
-                                     : "Pick a run to put its files back from the trash.");
-    } catch (const std::exception& e) {
-        lblRuns->setText("The purge history cannot be read: " + QString::fromUtf8(e.what()));
-    }
-    // The newest first: the run a person most likely wants back.
-    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+    const twswizard::THistory history = twswizard::ReadHistory();
+    lblRuns->setText(QString::fromStdString(history.Heading));
+    for (const twswizard::THistoryRow& row : history.Rows) {
         auto* item = new QTreeWidgetItem(lvRuns);
-        item->setText(colRun, QString::fromStdString(*id));
-        item->setData(colRun, Qt::UserRole, QString::fromStdString(*id));
-        try {
-            nlohmann::json run = cleanuphost::LoadRun(*id);
-            const nlohmann::json& removed = run["summary"]["removed"];
-            item->setText(colVolume, QString::fromStdString(run.value("volume", "")));
-            item->setText(colRemoved, QString("%1 (%2)")
-                                          .arg(removed.value("files", 0LL))
-                                          .arg(ByteDisplay(removed.value("bytes", 0ULL))));
-            const std::size_t inTrash = cleanuphost::TrashedFiles(run).size();
-            item->setText(colInTrash, inTrash > 0 ? QString("%1 file%2").arg(inTrash).arg(inTrash == 1 ? "" : "s")
-                                                  : QString("nothing"));
-            if (inTrash == 0)
-                item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
-        } catch (const std::exception& e) {
-            // A damaged record is listed with its reason, never undone.
-            item->setText(colVolume, "(" + QString::fromUtf8(e.what()) + ")");
+        item->setText(colRun, QString::fromStdString(row.Id));
+        item->setData(colRun, Qt::UserRole, QString::fromStdString(row.Id));
+        item->setText(colVolume, QString::fromStdString(row.Volume));
+        item->setText(colRemoved, QString::fromStdString(row.Removed));
+        item->setText(colInTrash, QString::fromStdString(row.InTrash));
+        if (!row.Undoable)
             item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
-        }
     }
     UpdateButtons();
 }
@@ -110,16 +82,13 @@ void TfrmHistory::btnUndoClick()
     if (id.empty())
         return;
     try {
-        const cleanuphost::TUndoCounts counts = UndoRecordedRun(id);
+        const cleanuphost::TUndoCounts counts = twswizard::UndoRecordedRun(id);
         if (FMessage)
-            FMessage(counts.NotRestored > 0 ? TMessageKind::Warning : TMessageKind::Information, "Undo",
-                     QString("Run %1: restored %2 file(s) from the trash.\nNot restored: %3.")
-                         .arg(QString::fromStdString(id))
-                         .arg(counts.Restored)
-                         .arg(counts.NotRestored));
+            FMessage(counts.NotRestored > 0 ? TMessageKind::Warning : TMessageKind::Information,
+                     twswizard::kUndoCaption, QString::fromStdString(twswizard::HistoryUndoMessage(id, counts)));
     } catch (const std::exception& e) {
         if (FMessage)
-            FMessage(TMessageKind::Error, "Undo", QString::fromUtf8(e.what()));
+            FMessage(TMessageKind::Error, twswizard::kUndoCaption, QString::fromUtf8(e.what()));
     }
     Reload();
 }

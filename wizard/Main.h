@@ -56,10 +56,6 @@ std::unique_ptr<QMessageBox> QuestionBox(const QString& caption, const QString& 
 // "12.50 KB": two decimals, a blank and the unit, counted in 1024s.
 QString ByteDisplay(std::uint64_t bytes);
 
-// The files a purge did not remove, one line per reason with its count:
-// "Not removed, 122 files: trash refused it: ...", "Kept, 1 file: hidden".
-QString PurgeDetails(const std::vector<cleanuphost::TFileRecord>& files);
-
 class TfrmMain : public QMainWindow {
 public:
     explicit TfrmMain(TWizardServices services = DefaultWizardServices());
@@ -98,9 +94,6 @@ private:
     void LoadResources();
     void CreateHandler();
     void FillDrives();
-    // Gives handler the session's handler object; false when it does not
-    // tell its files.
-    bool AdoptHandler(cleanuphost::TCleanupHandler& handler) const;
     void Status(const QString& text);
     void Message(TMessageKind kind, const QString& caption, const QString& text);
 

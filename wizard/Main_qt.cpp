@@ -33,13 +33,13 @@
 #include "Emptycachecallback.h"
 #include "Graphics.hpp"
 #include "Historyform.h"
-#include "Masklines.h"
 #include "Programinfo.h"
 #include "Runrecord.h"
 #include "Twshelpers.h"
 #include "Twsresname.h"
 #include "Undo.h"
 #include "Wizardmodel.h"
+#include "Wizardruns.h"
 #include "Wizardsession.h"
 #include "Zelcomutils.h"
 #include "Zelformat.h"
@@ -456,16 +456,11 @@ void TfrmMain::UpdateMaskLines()
     lvMasks->clear();
     if (FSession == nullptr)
         return;
-    // The handler's plan per file, read afresh: a review changes it.
-    cleanuphost::TCleanupHandler handler("Tidewash");
-    if (!AdoptHandler(handler) || !handler.ReadFiles())
-        return;
-    for (const TMaskLine& line : MaskLines(handler.Files())) {
+    for (const twswizard::TMaskRow& row : twswizard::MaskRows(*FSession)) {
         auto* item = new QTreeWidgetItem(lvMasks);
-        item->setText(0, QString::fromStdString(line.Mask));
-        // "2 of 3": the purge removes two of the three files the mask found.
-        item->setText(1, Text(twswizard::MaskCount(line.Remove.Files, line.Found.Files)));
-        item->setText(2, ByteDisplay(static_cast<std::uint64_t>(line.Remove.Bytes)));
+        item->setText(0, QString::fromStdString(row.Mask));
+        item->setText(1, Text(row.Count));
+        item->setText(2, Text(row.Bytes));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -526,71 +521,15 @@ void TfrmMain::actPurgeExecute()
     actGotoStep3->trigger();
 }
 
-bool TfrmMain::AdoptHandler(cleanuphost::TCleanupHandler& handler) const
-{
-    IEmptyVolumeCache2* cache = FSession->Cache();
-    if (cache == nullptr)
-        return false;
-    handler.Adopt(cache, FSession->DisplayName(), FSession->Scanned());
-    cache->Release();
-    return handler.Detailed();
-}
-
 void TfrmMain::RecordPurge()
 {
-    FRunId.clear();
-    FReportPath.clear();
     btnUndo->setEnabled(false);
     lblPurgeSummary->clear();
-    cleanuphost::TCleanupHandler handler("Tidewash");
-    if (!AdoptHandler(handler) || !handler.ReadFiles()) {
-        lblPurgeSummary->setText("The handler does not tell what it removed.");
-        return;
-    }
-    const cleanuphost::TFigures f = cleanuphost::FiguresOf(handler.Files());
-    QString summary = QString("Removed %1 (%2), kept %3, failed %4.")
-                          .arg(f.Removed.Files)
-                          .arg(ByteDisplay(static_cast<std::uint64_t>(f.Removed.Bytes)))
-                          .arg(f.Kept.Files)
-                          .arg(f.Failed.Files);
-    summary += PurgeDetails(handler.Files());
-    FReportPath = handler.ReportPath();
-    try {
-        nlohmann::json document =
-            cleanuphost::RunDocument(FSession->ScannedRoot(), cleanuphost::TRunMode::Purge, {&handler}, {true});
-        const nlohmann::json& trash = document["summary"]["trash"];
-        if (!trash.empty()) {
-            QStringList folders;
-            for (const auto& folder : trash)
-                folders << QString::fromStdString(folder.get<std::string>());
-            summary += "\nMoved to the trash: " + folders.join(", ");
-        } else if (f.Removed.Files > 0) {
-            summary += "\nDeleted permanently (the settings do not use the trash).";
-        }
-        FRunId = cleanuphost::SaveRun(document, handler.ReportPath());
-        // The run keeps its own copy of the report, which no later purge
-        // overwrites.
-        const nlohmann::json& report = document["run"]["report"];
-        if (report.is_string())
-            FReportPath = report.get<std::string>();
-        summary += "\nReport: " + (FReportPath.empty() ? QString("none") : QString::fromStdString(FReportPath));
-        btnUndo->setEnabled(!document["summary"]["trash"].empty());
-    } catch (const std::exception& e) {
-        summary += "\nThis purge was not recorded (no undo): " + QString::fromUtf8(e.what());
-    }
-    lblPurgeSummary->setText(summary);
-}
-
-QString PurgeDetails(const std::vector<cleanuphost::TFileRecord>& files)
-{
-    std::vector<twswizard::TLeftFile> left;
-    for (const cleanuphost::TFileRecord& file : files) {
-        if (file.Outcome == cleanuphost::TFileOutcome::Failed)
-            left.push_back({twswizard::TLeftKind::NotRemoved, file.OutcomeReason});
-        else if (file.Plan != cleanuphost::TFilePlan::Remove)
-            left.push_back({twswizard::TLeftKind::Kept, cleanuphost::PlanReason(file)});
-    }
-    return Text(twswizard::GroupedReasons(left));
+    const twswizard::TPurgeRecord record = twswizard::RecordPurge(*FSession);
+    FRunId = record.RunId;
+    FReportPath = record.ReportPath;
+    lblPurgeSummary->setText(Text(record.Summary));
+    btnUndo->setEnabled(record.CanUndo);
 }
 
 void TfrmMain::actGotoStep3Execute()
@@ -617,14 +556,11 @@ void TfrmMain::btnUndoClick()
     if (FBusy || FRunId.empty())
         return;
     try {
-        const cleanuphost::TUndoCounts counts = UndoRecordedRun(FRunId);
+        const cleanuphost::TUndoCounts counts = twswizard::UndoRecordedRun(FRunId);
         btnUndo->setEnabled(false);
-        lblPurgeSummary->setText(lblPurgeSummary->text() +
-                                 QString("\nUndone: restored %1, not restored %2.").arg(counts.Restored).arg(counts.NotRestored));
-        Message(counts.NotRestored > 0 ? TMessageKind::Warning : TMessageKind::Information, "Undo",
-                QString("Restored %1 file(s) from the trash.\nNot restored: %2.")
-                    .arg(counts.Restored)
-                    .arg(counts.NotRestored));
+        lblPurgeSummary->setText(lblPurgeSummary->text() + Text(twswizard::UndoneLine(counts)));
+        Message(counts.NotRestored > 0 ? TMessageKind::Warning : TMessageKind::Information, twswizard::kUndoCaption,
+                Text(twswizard::UndoMessage(counts)));
     } catch (const std::exception& e) {
         Message(TMessageKind::Error, "Undo", QString::fromUtf8(e.what()));
     }
@@ -639,14 +575,8 @@ void TfrmMain::btnHistoryClick()
     });
     history.exec();
     // The dialog may have undone this window's own run.
-    if (!FRunId.empty() && btnUndo->isEnabled()) {
-        try {
-            nlohmann::json run = cleanuphost::LoadRun(FRunId);
-            btnUndo->setEnabled(!cleanuphost::TrashedFiles(run).empty());
-        } catch (const std::exception&) {
-            btnUndo->setEnabled(false);
-        }
-    }
+    if (!FRunId.empty() && btnUndo->isEnabled())
+        btnUndo->setEnabled(twswizard::RunUndoable(FRunId));
 }
 
 void TfrmMain::btnAboutClick()

@@ -12,6 +12,7 @@
 #include "Tidewash_tlb.h"
 #include "Twsresname.h"
 #include "Zelcomutils.h"
+#include "Wizardruns.h"
 #include "Zelcomstrings.h"
 
 namespace twswizard {
@@ -23,8 +24,8 @@ const int kStep1[] = {IDC_DRIVESLABEL, IDC_DRIVES, IDC_PRODUCTICON, IDC_SCAN, ID
 const int kScanFigures[] = {IDC_PROGRESSTITLE, IDC_SCANPROGRESS, IDC_SCANSTATUS};
 const int kStep2[] = {IDC_SELECTEDCOUNTLABEL, IDC_SELECTEDCOUNT, IDC_SELECTEDSIZELABEL, IDC_SELECTEDSIZE,
                       IDC_TOTALCOUNTLABEL,    IDC_TOTALCOUNT,    IDC_TOTALSIZELABEL,    IDC_TOTALSIZE,
-                      IDC_BACK,               IDC_REVIEW,        IDC_PURGE};
-const int kStep3[] = {IDC_PURGESUMMARY, IDC_SCANAGAIN, IDC_VIEWREPORT, IDC_CLOSE};
+                      IDC_MASKS,              IDC_BACK,          IDC_REVIEW,            IDC_PURGE};
+const int kStep3[] = {IDC_PURGESUMMARY, IDC_UNDO, IDC_HISTORY, IDC_SCANAGAIN, IDC_VIEWREPORT, IDC_CLOSE};
 
 HINSTANCE ThisModule()
 {
@@ -41,7 +42,8 @@ std::wstring Wide(const std::string& text) { return zelcom::AnsiToWide(text); }
 TWizardWindow::TWizardWindow(std::vector<TVolume> volumes, TOnClose onClose, TWizardPrompts prompts)
     : FVolumes(std::move(volumes)), FOnClose(onClose), FPrompts(std::move(prompts))
 {
-    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     FAccelerators = LoadAcceleratorsW(ThisModule(), MAKEINTRESOURCEW(IDR_WIZARD_KEYS));
     FWindow = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_WIZARD), nullptr, DialogProc,
@@ -52,6 +54,7 @@ TWizardWindow::TWizardWindow(std::vector<TVolume> volumes, TOnClose onClose, TWi
 
 TWizardWindow::~TWizardWindow()
 {
+    FHistory.reset();
     if (FWindow != nullptr)
         DestroyWindow(FWindow);
     if (FAccelerators != nullptr)
@@ -84,6 +87,15 @@ void TWizardWindow::Show(int showCommand)
 {
     ShowWindow(FWindow, showCommand);
     SetForegroundWindow(FWindow);
+}
+
+bool TWizardWindow::PreTranslate(MSG& message)
+{
+    if (FHistory != nullptr && FHistory->Closed())
+        FHistory.reset();
+    if (FHistory != nullptr)
+        return FHistory->PreTranslate(message);
+    return TProgramWindow::PreTranslate(message);
 }
 
 INT_PTR TWizardWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,6 +131,21 @@ void TWizardWindow::Initialise()
     tab.mask = TCIF_TEXT;
     tab.pszText = caption.data();
     SendMessageW(steps, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
+    // Step 2's line per mask: the Qt window's columns, widths in dialog
+    // units so that they grow with the font and the DPI.
+    HWND masks = GetDlgItem(FWindow, IDC_MASKS);
+    SendMessageW(masks, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const std::pair<const wchar_t*, int> columns[] = {{L"Mask", 80}, {L"Files", 50}, {L"Size", 60}};
+    for (int i = 0; i < 3; ++i) {
+        RECT width{0, 0, columns[i].second, 0};
+        MapDialogRect(FWindow, &width);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        column.pszText = const_cast<wchar_t*>(columns[i].first);
+        column.cx = width.right;
+        SendMessageW(masks, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
     HWND drives = GetDlgItem(FWindow, IDC_DRIVES);
     FVolumes = FSession.Scannable(FVolumes);
     for (const TVolume& volume : FVolumes)
@@ -156,6 +183,12 @@ void TWizardWindow::Command(int id)
     case IDC_VIEWREPORT:
         ViewReport();
         break;
+    case IDC_UNDO:
+        Undo();
+        break;
+    case IDC_HISTORY:
+        OpenHistory();
+        break;
     case IDC_ABOUT:
         About();
         break;
@@ -168,11 +201,13 @@ void TWizardWindow::Command(int id)
     }
 }
 
-int TWizardWindow::Ask(const std::string& text, const std::string& caption, UINT flags)
+int TWizardWindow::Ask(const std::string& text, const std::string& caption, UINT flags, HWND owner)
 {
+    if (owner == nullptr)
+        owner = FWindow;
     if (FPrompts.Ask)
-        return FPrompts.Ask(FWindow, text, caption, flags);
-    return MessageBoxW(FWindow, Wide(text).c_str(), Wide(caption).c_str(), flags | MB_TOPMOST);
+        return FPrompts.Ask(owner, text, caption, flags);
+    return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags | MB_TOPMOST);
 }
 
 void TWizardWindow::Status(const std::string& text) { SetText(IDC_STATUS, text); }
@@ -295,11 +330,35 @@ void TWizardWindow::GotoStep2()
     SetText(IDC_TOTALSIZE, ByteDisplay(static_cast<std::uint64_t>(t.TotalSize)));
     if (!FSession.ButtonText().empty())
         SetText(IDC_REVIEW, FSession.ButtonText());
+    ShowMaskLines();
     FCanPurge = t.CanPurge();
     Enable(IDC_BACK, true);
     Enable(IDC_REVIEW, true);
     Enable(IDC_PURGE, FCanPurge);
     ShowStep(TStep::Review);
+}
+
+void TWizardWindow::ShowMaskLines()
+{
+    HWND list = GetDlgItem(FWindow, IDC_MASKS);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    int row = 0;
+    for (const TMaskRow& line : MaskRows(FSession)) {
+        const std::string cells[] = {line.Mask, line.Count, line.Bytes};
+        std::wstring text = Wide(cells[0]);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = text.data();
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        for (int column = 1; column < 3; ++column) {
+            text = Wide(cells[column]);
+            item.iSubItem = column;
+            item.pszText = text.data();
+            SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        }
+        ++row;
+    }
 }
 
 void TWizardWindow::Review()
@@ -337,13 +396,45 @@ void TWizardWindow::Purge()
         return FAbort;
     });
     FBusy = false;
-    FReportPath = FSession.ReportPath();
-    SetText(IDC_PURGESUMMARY, "Purged " + FilesAndSize(totals.SelectedCount,
-                                                        static_cast<std::uint64_t>(totals.SelectedSize)) +
-                                  " as selected.\nThe report tells what became of each file.\nReport: " +
-                                  (FReportPath.empty() ? std::string("none") : FReportPath));
+    const TPurgeRecord record = RecordPurge(FSession);
+    FReportPath = record.ReportPath;
+    FRunId = record.RunId;
+    SetText(IDC_PURGESUMMARY, record.Summary);
+    Enable(IDC_UNDO, record.CanUndo);
     Enable(IDC_VIEWREPORT, !FReportPath.empty());
     ShowStep(TStep::Done);
+}
+
+void TWizardWindow::Undo()
+{
+    if (FBusy || FRunId.empty())
+        return;
+    try {
+        const cleanuphost::TUndoCounts counts = UndoRecordedRun(FRunId);
+        Enable(IDC_UNDO, false);
+        wchar_t summary[4096] = {};
+        GetDlgItemTextW(FWindow, IDC_PURGESUMMARY, summary, 4096);
+        SetText(IDC_PURGESUMMARY, zelcom::WideToAnsi(summary) + UndoneLine(counts));
+        Ask(UndoMessage(counts), kUndoCaption, MB_OK | (counts.NotRestored > 0 ? MB_ICONWARNING : MB_ICONINFORMATION));
+    } catch (const std::exception& e) {
+        Ask(e.what(), kUndoCaption, MB_OK | MB_ICONERROR);
+    }
+}
+
+void TWizardWindow::OpenHistory()
+{
+    if (FBusy || FReviewing || History() != nullptr)
+        return;
+    FHistory = std::make_unique<THistoryWindow>(
+        FWindow,
+        [this](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+            return Ask(text, caption, flags, owner);
+        },
+        [this] {
+            // The History window may have undone this window's own run.
+            if (!FRunId.empty() && IsWindowEnabled(GetDlgItem(FWindow, IDC_UNDO)))
+                Enable(IDC_UNDO, RunUndoable(FRunId));
+        });
 }
 
 void TWizardWindow::ViewReport()

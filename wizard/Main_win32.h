@@ -5,9 +5,9 @@
 // handler's review window and purges after one question; step 3 tells where
 // the purge's report is and opens it.
 //
-// The purge's per-file records, the mask lines and the recorded runs with
-// their undo and history come from the run library, which the Windows build
-// does not have: this window shows the handler's figures and report only.
+// Step 2's line per mask, step 3's summary with the run recorded, its
+// Undo and the History window are Wizardruns.h's words and figures, as in
+// the Qt window.
 //
 // The window is a modeless dialog from the resources of Main_win32.rc; its
 // owner runs the message loop through PreTranslate so that the dialog's
@@ -17,9 +17,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "Historyform_win32.h"
 #include "Wizardsession.h"
 #include "Zelwinprogram_win32.h"
 
@@ -52,6 +54,10 @@ public:
     bool Busy() const { return FBusy; }
     // Closed by the user (Close, the close box).
     bool Closed() const { return FWindow == nullptr; }
+    // The History window while it shows, else null.
+    THistoryWindow* History() const { return FHistory != nullptr && !FHistory->Closed() ? FHistory.get() : nullptr; }
+    // The keys of the History window while it shows, else the wizard's.
+    bool PreTranslate(MSG& message);
 
 private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -61,7 +67,8 @@ private:
     void LoadIcons();
     void Command(int id);
 
-    int Ask(const std::string& text, const std::string& caption, UINT flags);
+    // A message box owned by owner (null: this window).
+    int Ask(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
     void Status(const std::string& text);
     void SetText(int id, const std::string& text);
     void Enable(int id, bool enabled);
@@ -73,7 +80,10 @@ private:
     void Scan();
     void GotoStep2();
     void Review();
+    void ShowMaskLines();
     void Purge();
+    void Undo();
+    void OpenHistory();
     void ViewReport();
     void About();
     bool CloseQuery();
@@ -90,6 +100,8 @@ private:
     bool FReviewing = false;
     bool FCanPurge = false;
     std::string FReportPath;
+    std::string FRunId;  // the run step 3 tells of, "" when not recorded
+    std::unique_ptr<THistoryWindow> FHistory;
 };
 
 }  // namespace twswizard

@@ -31,3 +31,12 @@
 #define IDC_ABOUT 1040
 #define IDC_STATUS 1041
 #define IDC_PRODUCTICON 1042
+#define IDC_MASKS 1023
+#define IDC_UNDO 1034
+#define IDC_HISTORY 1035
+
+// The History window.
+#define IDD_HISTORY 102
+#define IDC_RUNSLABEL 1100
+#define IDC_RUNS 1101
+#define IDC_RUNUNDO 1102

@@ -27,9 +27,13 @@ std::string FilesAndSize(std::int64_t files, std::uint64_t bytes)
 std::string PurgeQuestion(std::int64_t files, std::uint64_t bytes, TPurgeMode mode)
 {
     const std::string what = FilesAndSize(files, bytes);
-    return mode == TPurgeMode::ToTrash
-               ? "Move " + what + " to the trash?\n\nUndo can put them back."
-               : "Delete " + what + " permanently?\n\nThe settings do not use the trash: nothing can bring them back.";
+    switch (mode) {
+    case TPurgeMode::ToTrash: return "Move " + what + " to the trash?\n\nUndo can put them back.";
+    case TPurgeMode::ToRecycleBin:
+        return "Move " + what + " to the Recycle Bin?\n\nRestore them from the Recycle Bin if they are needed.";
+    case TPurgeMode::Permanent: break;
+    }
+    return "Delete " + what + " permanently?\n\nThe settings do not use the trash: nothing can bring them back.";
 }
 
 std::string PurgeRefused(const std::string& obstacle) { return "No file can be purged: " + obstacle + "."; }

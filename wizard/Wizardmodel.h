@@ -11,7 +11,9 @@ namespace twswizard {
 
 // Where a purge sends the files: the trash (undo can bring them back) or
 // nowhere.
-enum class TPurgeMode { ToTrash, Permanent };
+// ToRecycleBin: the trash is the shell's recycle bin (Windows), which
+// names no entry a run could record, so no undo can put the files back.
+enum class TPurgeMode { ToTrash, ToRecycleBin, Permanent };
 
 // Whether a progress notification is the handler's last one.
 enum class TNotification { More, Last };

@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include "Emptycachecallback.h"
+#include "Trash.h"
 #include "Zelcomutils.h"
 #include "Zelcomstrings.h"
 
@@ -140,7 +141,11 @@ TPurgeMode TWizardSession::PurgeMode() const
         results->GetPurgeMode(&toTrash);
         results->Release();
     }
-    return toTrash != VARIANT_FALSE ? TPurgeMode::ToTrash : TPurgeMode::Permanent;
+    if (toTrash == VARIANT_FALSE)
+        return TPurgeMode::Permanent;
+    // A trash that names no folder of its own is the shell's recycle bin.
+    const twsplatform::TTrashCheck trash = twsplatform::CheckTrashFor(FScannedRoot);
+    return trash.Path.empty() && trash.Problem.empty() ? TPurgeMode::ToRecycleBin : TPurgeMode::ToTrash;
 }
 
 std::optional<std::string> TWizardSession::PurgeObstacle() const

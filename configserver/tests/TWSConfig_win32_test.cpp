@@ -126,18 +126,17 @@ TEST_F(TWSConfigServer, TheRegisteredTypeLibraryMatchesTheDescription)
     ITypeLib* library = nullptr;
     ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(LIBID_TWSConfig, 1, 0, 0x409, &library));
     const TWS_TYPELIB& described = twsconfig::TWSConfigTypeLibrary();
-    for (UINT i = 0; i < described.interfaceCount; ++i) {
-        const TWS_TYPELIB_INTERFACE& d = described.interfaces[i];
-        SCOPED_TRACE(d.name);
+    for (const TWS_TYPELIB_INTERFACE& d : described.interfaces) {
+        SCOPED_TRACE(d.entry.name);
         ITypeInfo* info = nullptr;
-        ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(*d.iid, &info));
+        ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(*d.entry.guid, &info));
         TYPEATTR* attr = nullptr;
         ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attr));
         EXPECT_EQ(attr->typekind, d.kind);
         // The functions of an interface after those it inherits: none for
         // the event interface, its own for the others.
-        ASSERT_EQ(static_cast<UINT>(attr->cFuncs), d.memberCount);
-        for (UINT f = 0; f < d.memberCount; ++f) {
+        ASSERT_EQ(static_cast<std::size_t>(attr->cFuncs), d.members.size());
+        for (UINT f = 0; f < d.members.size(); ++f) {
             FUNCDESC* func = nullptr;
             ASSERT_HRESULT_SUCCEEDED(info->GetFuncDesc(f, &func));
             EXPECT_EQ(func->memid, d.members[f].memid);

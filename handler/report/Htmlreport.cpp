@@ -84,7 +84,7 @@ public:
                 out += "<tr><td style=\"width: 10%\">&nbsp;</td><td>";
             }
             const zelutils::TSearchResult& found = *it->first;
-            name.assign(found.Path).append(found.Name);
+            name.assign(found.Path()).append(found.Name);
             AppendEscapedVisible(out, name);
             if (!FIncluded && FReasons != nullptr) {
                 const auto reason = FReasons->find(it->first);

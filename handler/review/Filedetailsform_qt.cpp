@@ -211,6 +211,22 @@ public:
         const QModelIndex i = IndexOf(node);
         emit dataChanged(i, i, {Qt::CheckStateRole});
     }
+    // Every node's check may have changed: the root, and each folder's
+    // children at once.
+    void ChecksChanged()
+    {
+        if (FModel.Nodes().empty())
+            return;
+        NodeChanged(0);
+        const auto& nodes = FModel.Nodes();
+        for (std::size_t n = 0; n < nodes.size(); ++n) {
+            const auto last = static_cast<int>(nodes[n].Children.size()) - 1;
+            if (last < 0)
+                continue;
+            const QModelIndex parent = IndexOf(static_cast<int>(n));
+            emit dataChanged(index(0, 0, parent), index(last, 0, parent), {Qt::CheckStateRole});
+        }
+    }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
@@ -597,9 +613,15 @@ void TfrmFileDetails::BuildTree()
         eventsDue = TClock::now() + kEventInterval;
     };
     // The tree view shows the old nodes until the new ones are in place.
-    FTreeModel->BeginReset();
+    // When only their checks change, it keeps them and its opened folders.
+    const bool sameNodes = FModel.TreeIsCurrent();
+    if (!sameNodes)
+        FTreeModel->BeginReset();
     FModel.BuildTree();
-    FTreeModel->EndReset();
+    if (sameNodes)
+        FTreeModel->ChecksChanged();
+    else
+        FTreeModel->EndReset();
     FModel.TreeProgress = nullptr;
     pbarBuildViewProgress->setValue(pbarBuildViewProgress->maximum());
     pbarBuildViewProgress->hide();

@@ -559,13 +559,31 @@ void TfrmFileDetails::BuildTree()
         UpdateWindow(FProgress);
         due = TClock::now() + kProgressInterval;
     };
+    const bool sameNodes = FModel.TreeIsCurrent();
     FModel.BuildTree();
     FModel.TreeProgress = nullptr;
-    // The tree view holds the items of opened folders only: the volume and
-    // its first level now, the rest as the user opens them.
     const bool wasUpdating = FUpdating;
     FUpdating = true;
     SendMessageW(FTree, WM_SETREDRAW, FALSE, 0);
+    if (sameNodes) {
+        // Only checks changed: the items the tree view holds take them,
+        // and the folders the user opened stay open.
+        for (std::size_t node = 0; node < FTreeItems.size(); ++node)
+            NodeChanged(static_cast<int>(node));
+    } else {
+        FillTree();
+    }
+    SendMessageW(FTree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(FTree, nullptr, TRUE);
+    FUpdating = wasUpdating;
+    SendMessageW(FProgress, PBM_SETPOS, static_cast<WPARAM>(FModel.Rows().size()), 0);
+    ShowWindow(FProgress, SW_HIDE);
+}
+
+void TfrmFileDetails::FillTree()
+{
+    // The tree view holds the items of opened folders only: the volume and
+    // its first level now, the rest as the user opens them.
     TreeView_DeleteAllItems(FTree);
     FTreeItems.assign(FModel.Nodes().size(), nullptr);
     FChildrenInserted.assign(FModel.Nodes().size(), 0);
@@ -584,11 +602,6 @@ void TfrmFileDetails::BuildTree()
         InsertChildren(0);
         TreeView_Expand(FTree, FTreeItems[0], TVE_EXPAND);
     }
-    SendMessageW(FTree, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(FTree, nullptr, TRUE);
-    FUpdating = wasUpdating;
-    SendMessageW(FProgress, PBM_SETPOS, static_cast<WPARAM>(FModel.Rows().size()), 0);
-    ShowWindow(FProgress, SW_HIDE);
 }
 
 void TfrmFileDetails::InsertChildren(int node)

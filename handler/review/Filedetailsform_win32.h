@@ -117,6 +117,7 @@ private:
     void BuildViewsNow();
     void RebuildViews();
     void BuildTree();
+    void FillTree();
     void InsertChildren(int node);
     // Inserts the tree items down to node (the tree holds only the items
     // of folders that were opened); null when node is not in the tree.

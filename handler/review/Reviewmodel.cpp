@@ -67,7 +67,7 @@ TViewItem* TReviewModel::ViewItemOf(const TResultRef& ref, std::vector<TViewItem
     return item;
 }
 
-void TReviewModel::ShowTab(const AnsiString& tab)
+std::vector<TViewItem*> TReviewModel::ListTab(const AnsiString& tab)
 {
     const bool all = tab == kAllMasksTab;
     std::vector<TViewItem*> rows;
@@ -83,10 +83,21 @@ void TReviewModel::ShowTab(const AnsiString& tab)
             rows.push_back(ViewItemOf(ref, ofGroup));
         }
     }
+    return rows;
+}
+
+void TReviewModel::ShowTab(const AnsiString& tab)
+{
+    TTabView& view = FTabViews[tab];
+    if (!view.Listed) {
+        view.Rows = ListTab(tab);
+        view.Listed = true;
+    }
+    FRows = view.Rows;
+    FShownTab = tab;
     FRowOf.assign(FViewItems.size(), -1);
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        FRowOf[static_cast<std::size_t>(rows[r]->Id)] = static_cast<int>(r);
-    FRows = std::move(rows);
+    for (std::size_t r = 0; r < FRows.size(); ++r)
+        FRowOf[static_cast<std::size_t>(FRows[r]->Id)] = static_cast<int>(r);
 }
 
 int TReviewModel::RowOf(const TViewItem* item) const
@@ -150,6 +161,44 @@ void TReviewModel::SortList(TListColumn column)
 
 void TReviewModel::BuildTree()
 {
+    TTabView& shown = FTabViews[FShownTab];
+    std::vector<TNode> nodes;
+    if (TreeIsCurrent()) {
+        // The same tree: only the marks may have changed (all checked or
+        // unchecked at once).
+        SetStates(FNodes, TProgress::Reported);
+        return;
+    }
+    if (shown.Depth == FFolderDepth) {
+        nodes = std::move(shown.Nodes);
+        shown.Depth = -1;
+        // Checks made on other tabs may have reached its files.
+        SetStates(nodes, TProgress::Reported);
+    } else {
+        nodes = TreeOf(shown.Rows);
+    }
+    if (FTreeDepth == FFolderDepth && FTreeTab != FShownTab) {
+        TTabView& left = FTabViews[FTreeTab];
+        left.Nodes = std::move(FNodes);
+        left.Depth = FTreeDepth;
+    } else if (FTreeDepth != FFolderDepth) {
+        // Trees of another folder depth will not be shown again as they are.
+        for (auto& [tab, view] : FTabViews) {
+            view.Nodes = {};
+            view.Depth = -1;
+        }
+    }
+    FNodes = std::move(nodes);
+    FTreeTab = FShownTab;
+    FTreeDepth = FFolderDepth;
+    FNodeOf.assign(FViewItems.size(), -1);
+    for (std::size_t i = 0; i < FNodes.size(); ++i)
+        if (const TViewItem* item = FNodes[i].Item)
+            FNodeOf[static_cast<std::size_t>(item->Id)] = static_cast<int>(i);
+}
+
+std::vector<TReviewModel::TNode> TReviewModel::TreeOf(const std::vector<TViewItem*>& rows) const
+{
     std::vector<TNode> nodes(1);
     nodes[0].Text = FVolume;
     // Folder lookup while building: parent node and text -> folder node.
@@ -161,24 +210,23 @@ void TReviewModel::BuildTree()
         AnsiString LeafPrefix;
     };
     std::unordered_map<std::string, TPlaceOfPath> places;
-    FNodeOf.assign(FViewItems.size(), -1);
-    nodes.reserve(FRows.size() + FRows.size() / 8 + 1);
+    nodes.reserve(rows.size() + rows.size() / 8 + 1);
     std::string key;
     const AnsiString* lastPath = nullptr;
     TPlaceOfPath* last = nullptr;
-    const int total = static_cast<int>(FRows.size());
+    const int total = static_cast<int>(rows.size());
     int position = 0;
-    for (TViewItem* item : FRows) {
+    for (TViewItem* item : rows) {
         if (++position % kFilesPerProgress == 0 && TreeProgress)
             TreeProgress(position, total);
         const zelutils::TSearchResult& result = *item->Ref;
         // Results of one folder mostly come one after another.
-        if (lastPath != nullptr && *lastPath == result.Path) {
+        if (lastPath != nullptr && *lastPath == result.Path()) {
             // same place as the previous result
-        } else if (auto [place, newPath] = places.try_emplace(result.Path); !newPath) {
+        } else if (auto [place, newPath] = places.try_emplace(result.Path()); !newPath) {
             last = &place->second;
         } else {
-            const TTreePlace split = SplitForTree(result.Path + "x", FVolume, FFolderDepth);
+            const TTreePlace split = SplitForTree(result.Path() + "x", FVolume, FFolderDepth);
             int parent = 0;
             for (const AnsiString& part : split.Folders) {
                 key.assign(reinterpret_cast<const char*>(&parent), sizeof parent);
@@ -197,13 +245,11 @@ void TReviewModel::BuildTree()
             place->second = {parent, split.Leaf.substr(0, split.Leaf.size() - 1)};
             last = &place->second;
         }
-        lastPath = &result.Path;
+        lastPath = &result.Path();
         TNode leaf;
         leaf.Parent = last->Folder;
         leaf.Text = last->LeafPrefix + result.Name;
         leaf.Item = item;
-        leaf.State = StateOf(Marked(item));
-        FNodeOf[static_cast<std::size_t>(item->Id)] = static_cast<int>(nodes.size());
         nodes[static_cast<std::size_t>(leaf.Parent)].Children.push_back(static_cast<int>(nodes.size()));
         nodes.push_back(std::move(leaf));
     }
@@ -215,18 +261,31 @@ void TReviewModel::BuildTree()
         for (std::size_t r = 0; r < n.Children.size(); ++r)
             nodes[static_cast<std::size_t>(n.Children[r])].Row = static_cast<int>(r);
     }
-    // Folder states bottom-up: children always come after their parent.
+    SetStates(nodes, TProgress::Quiet);
+    return nodes;
+}
+
+void TReviewModel::SetStates(std::vector<TNode>& nodes, TProgress progress) const
+{
+    const bool report = progress == TProgress::Reported && TreeProgress;
+    const int total = static_cast<int>(FRows.size());
+    int files = 0;
+    // Children always come after their parent: from the end, a folder's
+    // children are done before it.
     std::vector<TNodeState> states;
     for (std::size_t i = nodes.size(); i-- > 0;) {
         TNode& n = nodes[i];
-        if (n.Item != nullptr)
+        if (n.Item != nullptr) {
+            n.State = StateOf(Marked(n.Item));
+            if (++files % kFilesPerProgress == 0 && report)
+                TreeProgress(files, total);
             continue;
+        }
         states.clear();
         for (int c : n.Children)
             states.push_back(nodes[static_cast<std::size_t>(c)].State);
         n.State = CombinedState(states);
     }
-    FNodes = std::move(nodes);
 }
 
 AnsiString TReviewModel::NodeText(int node) const
@@ -255,7 +314,7 @@ AnsiString TReviewModel::ContainingFolder(int node) const
     const TViewItem* item = node > 0 ? FNodes[static_cast<std::size_t>(node)].Item : nullptr;
     if (item == nullptr)
         return {};
-    const AnsiString& folder = item->Ref->Path;
+    const AnsiString& folder = item->Ref->Path();
     return folder.size() > FVolume.size() ? ExcludeTrailingPathDelimiter(folder) : folder;
 }
 

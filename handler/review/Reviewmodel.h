@@ -66,7 +66,8 @@ public:
     // kAllMasksTab, then each mask with results, in the searcher's order.
     std::vector<AnsiString> Tabs() const;
     // Lists the files of tab (kAllMasksTab: all, each file once), in search
-    // order. The tree is built by BuildTree.
+    // order. The tree is built by BuildTree. A tab shown before lists what
+    // it listed then, without going through the results again.
     void ShowTab(const AnsiString& tab);
     const std::vector<TViewItem*>& Rows() const { return FRows; }
     // The item's row in the list, -1 when it is not listed.
@@ -90,8 +91,17 @@ public:
     // folders. Takes effect at the next BuildTree.
     void SetFolderDepth(int depth) { FFolderDepth = depth < 0 ? 0 : depth; }
     int FolderDepth() const { return FFolderDepth; }
-    // Builds the tree of the listed files.
+    // Makes Nodes() the tree of the listed files, in search order whatever
+    // the list's ordering. A tab's tree is kept when another tab is shown
+    // and taken up again when its tab comes back at the same folder depth,
+    // its checks brought up to date with the files' marks; a new folder
+    // depth builds afresh. The nodes stay as they were until the new ones
+    // are in place (TreeProgress may paint them).
     void BuildTree();
+    // Whether BuildTree would keep Nodes() as they are (built for the shown
+    // tab at this folder depth), only bringing their checks up to date: a
+    // view then redraws the checks and keeps its opened folders.
+    bool TreeIsCurrent() const { return FTreeTab == FShownTab && FTreeDepth == FFolderDepth; }
     const std::vector<TNode>& Nodes() const { return FNodes; }
     // The item's leaf, -1 when it is not in the tree.
     int NodeOf(const TViewItem* item) const;
@@ -136,6 +146,21 @@ public:
     void WriteSearchReport(const AnsiString& fileName) const;
 
 private:
+    // What a tab listed in search order and, once built and while the tab
+    // is not the tree's, its tree at a folder depth (Depth -1: none).
+    struct TTabView {
+        bool Listed = false;
+        std::vector<TViewItem*> Rows;
+        std::vector<TNode> Nodes;
+        int Depth = -1;
+    };
+
+    std::vector<TViewItem*> ListTab(const AnsiString& tab);
+    std::vector<TNode> TreeOf(const std::vector<TViewItem*>& rows) const;
+    // Each node's check from the files' marks: leaves as their file, then
+    // the folders bottom-up; Reported: with TreeProgress, as a build.
+    enum class TProgress { Quiet, Reported };
+    void SetStates(std::vector<TNode>& nodes, TProgress progress) const;
     TViewItem* ViewItemOf(const TResultRef& ref, std::vector<TViewItem*>& ofGroup);
     TResultRef EntryOf(const TResultRef& ref) const;
     void SetMarked(TViewItem* item, bool marked);
@@ -155,6 +180,12 @@ private:
     std::map<const zelutils::TSearchResults*, std::vector<TViewItem*>> FViewItemOf;
     std::vector<TViewItem*> FRows;
     std::vector<TNode> FNodes;
+    std::map<AnsiString, TTabView> FTabViews;
+    // The tab of Rows(), and the tab and folder depth of Nodes() (-1 until
+    // the first BuildTree): the tree follows the list at BuildTree.
+    AnsiString FShownTab;
+    AnsiString FTreeTab;
+    int FTreeDepth = -1;
     // View item id -> list row / tree node, -1 when not in the current views.
     std::vector<int> FRowOf;
     std::vector<int> FNodeOf;

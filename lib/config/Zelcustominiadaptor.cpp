@@ -2,7 +2,32 @@
 // runtime's INI file interface.
 #include "Zelcustominiadaptor.h"
 
+#include <utility>
+
 namespace zelconfig {
+
+bool TCustomIniAdaptor::Close()
+{
+    // Not IsOpen(): the destructor calls this, where no override may answer.
+    if (FStorage == nullptr)
+        return false;
+    FStorage = nullptr;
+    FOwned.reset();
+    return true;
+}
+
+void TCustomIniAdaptor::Use(TCustomIniFile& storage)
+{
+    Close();
+    FStorage = &storage;
+}
+
+void TCustomIniAdaptor::Own(std::unique_ptr<TCustomIniFile> storage)
+{
+    Close();
+    FOwned = std::move(storage);
+    FStorage = FOwned.get();
+}
 
 void TCustomIniAdaptor::WriteSectionValues(const AnsiString& section, const TStringListAdaptor& values)
 {

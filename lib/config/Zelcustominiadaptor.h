@@ -1,6 +1,8 @@
 // TCustomIniAdaptor: what the INI file and the registry adaptors share.
 #pragma once
 
+#include <memory>
+
 #include "IniFiles.hpp"
 #include "Zelconfigadaptor.h"
 
@@ -14,9 +16,16 @@ namespace zelconfig {
 // name; the item name is the key.
 //
 // While closed (no storage) reads give their default and writes do nothing.
+// A derived adaptor's Open chooses the storage (Use, Own); closing, also
+// when the adaptor is destroyed, is the same for all.
 class TCustomIniAdaptor : public TBaseConfigAdaptor {
 public:
+    ~TCustomIniAdaptor() override { Close(); }
+
     bool IsOpen() override { return FStorage != nullptr; }
+    // Lets go of the storage (one the adaptor owns is destroyed); false when
+    // nothing was open.
+    bool Close() final;
 
     // Erases the section (in the registry its key, with the subkeys), then
     // writes one value per line (for a name that repeats, ignoring case, the
@@ -50,12 +59,16 @@ protected:
 
     // The storage while open; null while closed.
     TCustomIniFile* Storage() const { return FStorage; }
-    void SetStorage(TCustomIniFile* storage) { FStorage = storage; }
+    // Opens on storage the caller keeps alive while the adaptor is open.
+    void Use(TCustomIniFile& storage);
+    // Opens on storage the adaptor keeps until it closes.
+    void Own(std::unique_ptr<TCustomIniFile> storage);
     AnsiString Section(const AnsiString& section) const { return FSectionPrefix + section; }
 
 private:
     const AnsiString FSectionPrefix;
     TCustomIniFile* FStorage = nullptr;
+    std::unique_ptr<TCustomIniFile> FOwned;  // null for storage the caller keeps
 };
 
 }  // namespace zelconfig

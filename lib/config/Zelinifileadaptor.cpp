@@ -1,6 +1,8 @@
 // TIniFileAdaptor: typed values, multi-strings and whole sections in an INI file.
 #include "Zelinifileadaptor.h"
 
+#include <memory>
+
 #include "Zelconvert.h"
 
 namespace zelconfig {
@@ -15,28 +17,15 @@ TIniFileAdaptor::TIniFileAdaptor(TCustomIniFile& iniFile, const AnsiString& sect
 {
 }
 
-TIniFileAdaptor::~TIniFileAdaptor() { Close(); }
-
 bool TIniFileAdaptor::Open()
 {
-    SetStorage(nullptr);
-    FOwned.reset();
-    if (FBorrowed != nullptr) {
-        SetStorage(FBorrowed);
-    } else {
-        FOwned = std::make_unique<TIniFile>(FFileName);
-        SetStorage(FOwned.get());
-    }
+    // Closed first: should the storage not be made, the adaptor is closed.
+    Close();
+    if (FBorrowed != nullptr)
+        Use(*FBorrowed);
+    else
+        Own(std::make_unique<TIniFile>(FFileName));
     return IsOpen();
-}
-
-bool TIniFileAdaptor::Close()
-{
-    if (!IsOpen())
-        return false;
-    SetStorage(nullptr);
-    FOwned.reset();
-    return true;
 }
 
 void TIniFileAdaptor::ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,

@@ -1,8 +1,6 @@
 // TIniFileAdaptor: configuration storage in an INI file.
 #pragma once
 
-#include <memory>
-
 #include "IniFiles.hpp"
 #include "Zelcustominiadaptor.h"
 
@@ -32,10 +30,8 @@ public:
     // Works on an INI file object the caller owns and keeps alive while the
     // adaptor is open (an in-memory copy that is written back once).
     TIniFileAdaptor(TCustomIniFile& iniFile, const AnsiString& sectionPrefix);
-    ~TIniFileAdaptor() override;
 
     bool Open() override;
-    bool Close() override;
 
     // The section's name=value lines; the defaults when the section is not
     // in the file.
@@ -51,7 +47,6 @@ public:
 private:
     const AnsiString FFileName;
     TCustomIniFile* const FBorrowed = nullptr;
-    std::unique_ptr<TIniFile> FOwned;
 };
 
 }  // namespace zelconfig

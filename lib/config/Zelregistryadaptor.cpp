@@ -2,6 +2,9 @@
 // registry key, through the registry-backed INI class.
 #include "Zelregistryadaptor.h"
 
+#include <memory>
+#include <utility>
+
 #include "Registry.hpp"
 
 namespace zelconfig {
@@ -11,32 +14,21 @@ TRegistryAdaptor::TRegistryAdaptor(HKEY rootKey, const AnsiString& keyPath, unsi
 {
 }
 
-TRegistryAdaptor::~TRegistryAdaptor() { Close(); }
-
 bool TRegistryAdaptor::Open()
 {
-    SetStorage(nullptr);
-    FRegistry.reset();
-    FRegistry = std::make_unique<TRegistryIniFile>(FKeyPath, FAccess);
-    FRegistry->RegIniFile()->SetRootKey(FRootKey);
-    SetStorage(FRegistry.get());
+    // Closed first: should the storage not be made, the adaptor is closed.
+    Close();
+    auto registry = std::make_unique<TRegistryIniFile>(FKeyPath, FAccess);
+    registry->RegIniFile()->SetRootKey(FRootKey);
+    Own(std::move(registry));
     return IsOpen();
-}
-
-bool TRegistryAdaptor::Close()
-{
-    if (!FRegistry)
-        return false;
-    SetStorage(nullptr);
-    FRegistry.reset();
-    return true;
 }
 
 void TRegistryAdaptor::ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,
                                          TStringListAdaptor& values)
 {
-    if (FRegistry)
-        FRegistry->ReadSectionValues(section, values.Get());
+    if (IsOpen())
+        Storage()->ReadSectionValues(Section(section), values.Get());
     else
         values = defaultValues;
 }

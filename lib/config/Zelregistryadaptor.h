@@ -1,13 +1,9 @@
 // TRegistryAdaptor: configuration storage in a registry key.
 #pragma once
 
-#include <memory>
-
 #include <windows.h>
 
 #include "Zelcustominiadaptor.h"
-
-class TRegistryIniFile;
 
 namespace zelconfig {
 
@@ -31,10 +27,8 @@ namespace zelconfig {
 class TRegistryAdaptor : public TCustomIniAdaptor {
 public:
     TRegistryAdaptor(HKEY rootKey, const AnsiString& keyPath, unsigned int access);
-    ~TRegistryAdaptor() override;
 
     bool Open() override;
-    bool Close() override;
 
     // All the values of the section's key; none when the key is missing.
     void ReadSectionValues(const AnsiString& section, const TStringListAdaptor& defaultValues,
@@ -52,7 +46,6 @@ private:
     const HKEY FRootKey;
     const AnsiString FKeyPath;
     const unsigned int FAccess;
-    std::unique_ptr<TRegistryIniFile> FRegistry;
 };
 
 }  // namespace zelconfig

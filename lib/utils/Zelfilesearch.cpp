@@ -44,15 +44,15 @@ std::deque<AnsiString> Lines(const TStrings& list)
 // ---------------------------------------------------------------------------
 // TSearchResult
 
-TSearchResult::TSearchResult(const AnsiString& folder, const TDirEntry& entry)
-    : Path(folder),
-      Name(entry.Name),
+TSearchResult::TSearchResult(TSharedText folder, const TDirEntry& entry)
+    : Name(entry.Name),
       Size(entry.Size),
       Attributes(entry.Attributes),
       CreationTime(FileTimeToDateTime(entry.CreationTime)),
       LastAccessTime(FileTimeToDateTime(entry.LastAccessTime)),
       LastWriteTime(FileTimeToDateTime(entry.LastWriteTime)),
-      Identity(entry.Identity)
+      Identity(entry.Identity),
+      FPath(std::move(folder))
 {
 }
 
@@ -70,7 +70,7 @@ TDateTime TSearchResult::FileTimeToDateTime(const FILETIME& fileTime) const
 
 bool TSearchResult::GetHasAttribute(int attr) const { return (Attributes & static_cast<DWORD>(attr)) != 0; }
 
-AnsiString TSearchResult::GetFullName() const { return Path + Name; }
+AnsiString TSearchResult::GetFullName() const { return Path() + Name; }
 
 AnsiString TSearchResult::GetDOSName() const { return twslisting::ShortPathName(GetFullName()); }
 
@@ -177,7 +177,7 @@ private:
             Load(node, self, parent, reader);
             const std::size_t word = FMask / 64;
             const std::uint64_t bit = std::uint64_t{1} << (FMask % 64);
-            AnsiString folder;  // with its separator, made for the first file stored
+            TSharedText folder;  // with its separator, made for the first file stored
             for (std::size_t i = 0; i < node.Files.size(); ++i) {
                 if ((node.MaskBits[i * FRules.Words + word] & bit) == 0)
                     continue;
@@ -187,15 +187,37 @@ private:
                 if (s.OnFileFound)
                     s.OnFileFound(FFullName, &entry, skip, FContext);
                 if (!skip && s.StoreResults) {
-                    if (folder.empty())
-                        folder = IncludeTrailingPathDelimiter(FPath);
+                    if (folder.Text().empty())
+                        folder = TSharedText(IncludeTrailingPathDelimiter(FPath));
                     s.Results[FRules.Masks[FMask].Text].emplace_back(folder, entry);
                 }
                 if (s.FAborted)
                     break;
             }
+            if (!s.FAborted)
+                DropFilesDone(node);
         }
         return !s.FAborted;
+    }
+
+    // Frees the folder's files once no later mask lists any of them: with
+    // every file a match, the files kept for the later passes were as large
+    // as the results made from them, and both at once the scan's peak.
+    void DropFilesDone(TFolderNode& node) const
+    {
+        const std::size_t words = FRules.Words;
+        const std::size_t word = FMask / 64;
+        const std::uint64_t later = ~((std::uint64_t{2} << (FMask % 64)) - 1);  // the bits above FMask's
+        for (std::size_t i = 0; i < node.Files.size(); ++i) {
+            const std::uint64_t* row = &node.MaskBits[i * words];
+            if ((row[word] & later) != 0)
+                return;
+            for (std::size_t w = word + 1; w < words; ++w)
+                if (row[w] != 0)
+                    return;
+        }
+        std::vector<TDirEntry>().swap(node.Files);
+        std::vector<std::uint64_t>().swap(node.MaskBits);
     }
 
     // Makes the listing of the folder at FPath ready, unless an earlier

@@ -18,11 +18,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "Classes.hpp"
 #include "System.hpp"
 #include "Zelexclusionindex.h"
 #include "Zelfolderplaces.h"
+#include "Zelsharedtext.h"
 #include "Zelstringlistadaptor.h"
 #include "listing.h"
 #include <windows.h>
@@ -34,12 +36,13 @@ namespace zelutils {
 // FILE_ATTRIBUTE_* bits, 64-bit size, three UTC file times, identity.
 using TDirEntry = twslisting::TDirEntry;
 
-// One file found. A plain value.
+// One file found. A plain value; the results of one folder share its path
+// (TSharedText), since it is most of a record's size when each holds a copy.
 struct TSearchResult {
     TSearchResult() = default;
-    // Path is folder exactly as given (callers pass it with its trailing
+    // Path() is folder exactly as given (callers pass it with its trailing
     // separator); the other fields come from the entry.
-    TSearchResult(const AnsiString& folder, const TDirEntry& entry);
+    TSearchResult(TSharedText folder, const TDirEntry& entry);
 
     // A UTC file time as a TDateTime, through its calendar date to the
     // millisecond, with no time-zone shift.
@@ -52,7 +55,13 @@ struct TSearchResult {
     // empty string when the file no longer exists.
     AnsiString GetDOSName() const;
 
-    AnsiString Path;              // the folder, ending in the path separator
+    // The folder, ending in the path separator.
+    const AnsiString& Path() const noexcept { return FPath.Text(); }
+    // Sets the folder for a record made by hand; the searcher shares one
+    // folder among the records of that folder.
+    void SetPath(std::string_view folder) { FPath = TSharedText(folder); }
+    void SetPath(TSharedText folder) noexcept { FPath = std::move(folder); }
+
     AnsiString Name;              // as the file system lists it
     std::int64_t Size = 0;        // the whole 64-bit size
     DWORD Attributes = 0;         // FILE_ATTRIBUTE_* bits
@@ -63,6 +72,9 @@ struct TSearchResult {
     // deletion that the file at the path is still the one found; its Size
     // is the Size above.
     twsplatform::TFileIdentity Identity;
+
+private:
+    TSharedText FPath;
 };
 
 // A double-ended sequence: appending never moves the records already held,

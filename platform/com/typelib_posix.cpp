@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,47 +55,50 @@ struct TLibrary {
 
 std::u16string Text(const char* text) { return text == nullptr ? std::u16string() : Utf8ToUtf16(text); }
 
+// A list that claims entries but shows none.
+template <typename T>
+bool Dangling(std::span<const T> list)
+{
+    return !list.empty() && list.data() == nullptr;
+}
+
 // The owned copy of a description; null when the description is malformed
 // (null GUIDs or arrays, an unknown kind, a coclass naming an interface the
 // library does not have).
 std::shared_ptr<const TLibrary> CopyDescription(const TWS_TYPELIB& desc)
 {
-    if (desc.libid == nullptr || (desc.interfaceCount > 0 && desc.interfaces == nullptr) ||
-        (desc.coclassCount > 0 && desc.coclasses == nullptr))
+    if (desc.entry.guid == nullptr || Dangling(desc.interfaces) || Dangling(desc.coclasses))
         return nullptr;
     auto lib = std::make_shared<TLibrary>();
-    lib->Libid = *desc.libid;
-    lib->Name = Text(desc.name);
-    lib->Help = Text(desc.helpString);
+    lib->Libid = *desc.entry.guid;
+    lib->Name = Text(desc.entry.name);
+    lib->Help = Text(desc.entry.helpString);
     lib->Major = desc.majorVersion;
     lib->Minor = desc.minorVersion;
     lib->Lcid = desc.lcid;
     lib->Flags = desc.libFlags;
-    for (UINT i = 0; i < desc.interfaceCount; ++i) {
-        const TWS_TYPELIB_INTERFACE& in = desc.interfaces[i];
-        if (in.iid == nullptr || (in.kind != TKIND_INTERFACE && in.kind != TKIND_DISPATCH) ||
-            (in.memberCount > 0 && in.members == nullptr))
+    for (const TWS_TYPELIB_INTERFACE& in : desc.interfaces) {
+        if (in.entry.guid == nullptr || (in.kind != TKIND_INTERFACE && in.kind != TKIND_DISPATCH) ||
+            Dangling(in.members))
             return nullptr;
-        TTypeEntry entry{in.kind, *in.iid, Text(in.name), Text(in.helpString), in.majorVersion,
+        TTypeEntry entry{in.kind, *in.entry.guid, Text(in.entry.name), Text(in.entry.helpString), in.majorVersion,
                          in.minorVersion, in.typeFlags, {}, {}};
-        for (UINT m = 0; m < in.memberCount; ++m)
-            entry.Members.push_back(
-                {in.members[m].memid, Text(in.members[m].name), Text(in.members[m].helpString)});
+        for (const TWS_TYPELIB_MEMBER& member : in.members)
+            entry.Members.push_back({member.memid, Text(member.name), Text(member.helpString)});
         lib->Types.push_back(std::move(entry));
     }
-    for (UINT i = 0; i < desc.coclassCount; ++i) {
-        const TWS_TYPELIB_COCLASS& co = desc.coclasses[i];
-        if (co.clsid == nullptr || (co.interfaceCount > 0 && co.interfaces == nullptr))
+    for (const TWS_TYPELIB_COCLASS& co : desc.coclasses) {
+        if (co.entry.guid == nullptr || Dangling(co.interfaces))
             return nullptr;
-        TTypeEntry entry{TKIND_COCLASS, *co.clsid, Text(co.name), Text(co.helpString), 0, 0,
+        TTypeEntry entry{TKIND_COCLASS, *co.entry.guid, Text(co.entry.name), Text(co.entry.helpString), 0, 0,
                          co.typeFlags, {}, {}};
-        for (UINT k = 0; k < co.interfaceCount; ++k) {
-            const TWS_TYPELIB_IMPLTYPE& impl = co.interfaces[k];
-            UINT found = desc.interfaceCount;
-            for (UINT t = 0; impl.iid != nullptr && t < desc.interfaceCount; ++t)
-                if (*desc.interfaces[t].iid == *impl.iid)
+        for (const TWS_TYPELIB_IMPLTYPE& impl : co.interfaces) {
+            const UINT count = static_cast<UINT>(desc.interfaces.size());
+            UINT found = count;
+            for (UINT t = 0; impl.iid != nullptr && t < count; ++t)
+                if (*desc.interfaces[t].entry.guid == *impl.iid)
                     found = t;
-            if (found == desc.interfaceCount)
+            if (found == count)
                 return nullptr;
             entry.ImplTypes.push_back({found, impl.implTypeFlags});
         }

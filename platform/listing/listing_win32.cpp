@@ -102,6 +102,12 @@ bool Narrow(const WCHAR* name, std::size_t length, std::string& narrow)
 
 HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options, LONG* status)
 {
+    return CreateRelative(root, name, access, options, FILE_OPEN, 0, status);
+}
+
+HANDLE CreateRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options, ULONG disposition,
+                      ULONG fileAttributes, LONG* status)
+{
     std::wstring wide = AnsiToWide(name);
     if (wide.empty() || wide.find_first_of(L"\\/") != std::wstring::npos) {
         if (status != nullptr)
@@ -116,8 +122,8 @@ HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULON
     IO_STATUS_BLOCK io;
     HANDLE h = nullptr;
     const NTSTATUS result =
-        ::NtCreateFile(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+        ::NtCreateFile(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, fileAttributes,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition,
                        options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
                        nullptr, 0);
     if (status != nullptr)

@@ -6,18 +6,23 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ostream>
 #include <random>
+#include <vector>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "fileops_posix.h"
+#include "piecebuffer.h"
 
 namespace twsplatform {
 
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+int Fd(TStateHandle handle) { return static_cast<int>(handle); }
 
 [[noreturn]] void Fail(const AnsiString& path, const char* what, int err)
 {
@@ -154,7 +159,7 @@ TStateFolder TStateFolder::Open(const AnsiString& base, const std::vector<AnsiSt
 TStateFolder::~TStateFolder()
 {
     if (FFd >= 0)
-        ::close(FFd);
+        ::close(Fd(FFd));
 }
 
 TStateFolder::TStateFolder(TStateFolder&& other) noexcept : FFd(other.FFd), FPath(std::move(other.FPath))
@@ -166,7 +171,7 @@ TStateFolder& TStateFolder::operator=(TStateFolder&& other) noexcept
 {
     if (this != &other) {
         if (FFd >= 0)
-            ::close(FFd);
+            ::close(Fd(FFd));
         FFd = other.FFd;
         FPath = std::move(other.FPath);
         other.FFd = -1;
@@ -174,16 +179,18 @@ TStateFolder& TStateFolder::operator=(TStateFolder&& other) noexcept
     return *this;
 }
 
+AnsiString TStateFolder::PathOf(const AnsiString& name) const { return FPath + "/" + name; }
+
 TStateFolder TStateFolder::Folder(const AnsiString& name, TCreate create) const
 {
-    TFd fd = OpenBelow(FFd, FPath, name, create);
+    TFd fd = OpenBelow(Fd(FFd), FPath, name, create);
     return TStateFolder(fd.Release(), FPath + "/" + name);
 }
 
 bool TStateFolder::MakeFolder(const AnsiString& name) const
 {
     RequireSafeName(FPath, name);
-    if (::mkdirat(FFd, name.c_str(), 0700) == 0)
+    if (::mkdirat(Fd(FFd), name.c_str(), 0700) == 0)
         return true;
     if (errno == EEXIST)
         return false;
@@ -193,7 +200,7 @@ bool TStateFolder::MakeFolder(const AnsiString& name) const
 std::vector<AnsiString> TStateFolder::Folders() const
 {
     std::vector<AnsiString> names;
-    const int copy = ::openat(FFd, ".", kFolderFlags);
+    const int copy = ::openat(Fd(FFd), ".", kFolderFlags);
     DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
     if (dir == nullptr) {
         if (copy >= 0)
@@ -203,7 +210,7 @@ std::vector<AnsiString> TStateFolder::Folders() const
     while (const dirent* entry = ::readdir(dir)) {
         const AnsiString name = entry->d_name;
         struct stat st;
-        if (SafeName(name) && ::fstatat(FFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+        if (SafeName(name) && ::fstatat(Fd(FFd), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
             names.push_back(name);
     }
     ::closedir(dir);
@@ -213,40 +220,56 @@ std::vector<AnsiString> TStateFolder::Folders() const
 bool TStateFolder::Has(const AnsiString& name) const
 {
     struct stat st;
-    return SafeName(name) && ::fstatat(FFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return SafeName(name) && ::fstatat(Fd(FFd), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 std::string TStateFolder::Read(const AnsiString& name, std::size_t limit) const
 {
     RequireSafeName(FPath, name);
     const AnsiString path = FPath + "/" + name;
-    const TFd fd(::openat(FFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const TFd fd(::openat(Fd(FFd), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.Valid())
         Fail(path, errno == ELOOP ? "a link, not a file" : "cannot open the file", errno);
     return ReadOpened(fd.Get(), path, limit, TOwner::Self);
 }
 
+namespace {
+
+
+}  // namespace
+
 void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
+{
+    Replace(name, [text](std::ostream& out) { out.write(text.data(), static_cast<std::streamsize>(text.size())); });
+}
+
+void TStateFolder::Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const
 {
     RequireSafeName(FPath, name);
     AnsiString temp;
     TFd fd;
     for (int tries = 0; !fd.Valid() && tries < 16; ++tries) {
         temp = "." + name + "." + RandomTag() + ".new";
-        fd.Reset(::openat(FFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        fd.Reset(::openat(Fd(FFd), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.Valid() && errno != EEXIST)
             Fail(FPath + "/" + temp, "cannot create the file", errno);
     }
     if (!fd.Valid())
         Fail(FPath + "/" + name, "no free temporary name", EEXIST);
     try {
-        WriteAll(fd.Get(), text, FPath + "/" + temp);
+        const AnsiString tempPath = FPath + "/" + temp;
+        TPieceBuffer buffer([&](std::string_view piece) { WriteAll(fd.Get(), piece, tempPath); });
+        std::ostream out(&buffer);
+        // A failed write throws from the buffer: through the stream too.
+        out.exceptions(std::ios::badbit);
+        write(out);
+        out.flush();
         if (::fsync(fd.Get()) != 0)
             Fail(FPath + "/" + temp, "cannot write the file", errno);
-        if (::renameat(FFd, temp.c_str(), FFd, name.c_str()) != 0)
+        if (::renameat(Fd(FFd), temp.c_str(), Fd(FFd), name.c_str()) != 0)
             Fail(FPath + "/" + name, "cannot replace the file", errno);
     } catch (...) {
-        ::unlinkat(FFd, temp.c_str(), 0);
+        ::unlinkat(Fd(FFd), temp.c_str(), 0);
         throw;
     }
 }
@@ -254,7 +277,7 @@ void TStateFolder::Replace(const AnsiString& name, std::string_view text) const
 TAppendFile TStateFolder::CreateAppendFile(const AnsiString& name) const
 {
     RequireSafeName(FPath, name);
-    const int fd = ::openat(FFd, name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::openat(Fd(FFd), name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         Fail(FPath + "/" + name, "cannot create the file", errno);
     return TAppendFile(fd, FPath + "/" + name);
@@ -263,7 +286,7 @@ TAppendFile TStateFolder::CreateAppendFile(const AnsiString& name) const
 TStateLock TStateFolder::Lock(const AnsiString& name) const
 {
     RequireSafeName(FPath, name);
-    TFd fd(::openat(FFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    TFd fd(::openat(Fd(FFd), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (!fd.Valid())
         Fail(FPath + "/" + name, "cannot open the lock file", errno);
     struct stat st;
@@ -280,13 +303,13 @@ TStateLock TStateFolder::Lock(const AnsiString& name) const
 TStateLock::~TStateLock()
 {
     if (FFd >= 0)
-        ::close(FFd);
+        ::close(Fd(FFd));
 }
 
 TAppendFile::~TAppendFile()
 {
     if (FFd >= 0)
-        ::close(FFd);
+        ::close(Fd(FFd));
 }
 
 void TAppendFile::Append(std::string_view line)
@@ -294,7 +317,7 @@ void TAppendFile::Append(std::string_view line)
     std::string text(line);
     text += '\n';
     // One write() per line: O_APPEND keeps it whole at the end.
-    const ssize_t put = ::write(FFd, text.data(), text.size());
+    const ssize_t put = ::write(Fd(FFd), text.data(), text.size());
     if (put != static_cast<ssize_t>(text.size()))
         Fail(FPath, "cannot append to the file", put < 0 ? errno : EIO);
 }

@@ -1,6 +1,7 @@
 // TRegistryIniFile: sections as subkeys of a key path, items as values,
 // typed items stored as the value kinds listed in Registry.hpp.
 #include <cstring>
+#include <optional>
 
 #include "Registry.hpp"
 #include "RegistryKeys.h"
@@ -44,6 +45,8 @@ AnsiString Text(const AnsiString& data) { return data.substr(0, std::strlen(data
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
+bool IsDword(DWORD type, const AnsiString& data) { return type == REG_DWORD && data.size() == 4; }
+
 int DwordOf(const AnsiString& data)
 {
     DWORD v;
@@ -51,12 +54,61 @@ int DwordOf(const AnsiString& data)
     return static_cast<int>(v);
 }
 
-bool DoubleOf(DWORD type, const AnsiString& data, double& value)
+// What each typed read takes from a value of each kind: nothing where the
+// kind, or the text, gives no value of its type.
+
+std::optional<AnsiString> StringOf(DWORD type, const AnsiString& data)
 {
-    if (type != REG_BINARY || data.size() != sizeof(double))
-        return false;
-    std::memcpy(&value, data.data(), sizeof(double));
-    return true;
+    if (IsText(type))
+        return Text(data);
+    if (IsDword(type, data))
+        return IntToStr(DwordOf(data));
+    return std::nullopt;
+}
+
+std::optional<int> IntegerOf(DWORD type, const AnsiString& data)
+{
+    int v;
+    if (IsDword(type, data))
+        return DwordOf(data);
+    if (IsText(type) && TryStrToInt(Text(data), v))
+        return v;
+    return std::nullopt;
+}
+
+std::optional<bool> BoolOf(DWORD type, const AnsiString& data)
+{
+    const std::optional<int> v = IntegerOf(type, data);
+    return v ? std::optional<bool>(*v != 0) : std::nullopt;
+}
+
+// A double stored as its eight bytes.
+std::optional<double> BinaryDoubleOf(DWORD type, const AnsiString& data)
+{
+    double v;
+    if (type != REG_BINARY || data.size() != sizeof v)
+        return std::nullopt;
+    std::memcpy(&v, data.data(), sizeof v);
+    return v;
+}
+
+std::optional<double> FloatOf(DWORD type, const AnsiString& data)
+{
+    double v;
+    if (IsText(type))
+        return TryStrToFloat(Text(data), v) ? std::optional<double>(v) : std::nullopt;
+    if (IsDword(type, data))
+        return DwordOf(data);
+    return BinaryDoubleOf(type, data);
+}
+
+std::optional<TDateTime> DateTimeOf(DWORD type, const AnsiString& data)
+{
+    TDateTime v;
+    if (IsText(type))
+        return TryStrToDateTime(Text(data), v) ? std::optional<TDateTime>(v) : std::nullopt;
+    const std::optional<double> days = BinaryDoubleOf(type, data);
+    return days ? std::optional<TDateTime>(TDateTime(*days)) : std::nullopt;
 }
 
 }  // namespace
@@ -134,6 +186,17 @@ bool TRegistryIniFile::Query(const AnsiString& section, const AnsiString& name, 
     }
 }
 
+template <typename T, typename Convert>
+T TRegistryIniFile::ReadAs(const AnsiString& section, const AnsiString& name, const T& defaultValue,
+                           Convert convert) const
+{
+    DWORD type;
+    AnsiString data;
+    if (!Query(section, name, type, data))
+        return defaultValue;
+    return convert(type, data).value_or(defaultValue);
+}
+
 void TRegistryIniFile::Put(const AnsiString& section, const AnsiString& name, DWORD type,
                            const void* data, DWORD size)
 {
@@ -152,15 +215,7 @@ void TRegistryIniFile::Put(const AnsiString& section, const AnsiString& name, DW
 AnsiString TRegistryIniFile::ReadString(const AnsiString& section, const AnsiString& name,
                                         const AnsiString& defaultValue)
 {
-    DWORD type;
-    AnsiString data;
-    if (!Query(section, name, type, data))
-        return defaultValue;
-    if (IsText(type))
-        return Text(data);
-    if (type == REG_DWORD && data.size() == 4)
-        return IntToStr(DwordOf(data));
-    return defaultValue;
+    return ReadAs(section, name, defaultValue, StringOf);
 }
 
 void TRegistryIniFile::WriteString(const AnsiString& section, const AnsiString& name,
@@ -172,13 +227,7 @@ void TRegistryIniFile::WriteString(const AnsiString& section, const AnsiString& 
 int TRegistryIniFile::ReadInteger(const AnsiString& section, const AnsiString& name,
                                   int defaultValue)
 {
-    DWORD type;
-    AnsiString data;
-    if (!Query(section, name, type, data))
-        return defaultValue;
-    if (type == REG_DWORD && data.size() == 4)
-        return DwordOf(data);
-    return IsText(type) ? StrToIntDef(Text(data), defaultValue) : defaultValue;
+    return ReadAs(section, name, defaultValue, IntegerOf);
 }
 
 void TRegistryIniFile::WriteInteger(const AnsiString& section, const AnsiString& name, int value)
@@ -189,14 +238,7 @@ void TRegistryIniFile::WriteInteger(const AnsiString& section, const AnsiString&
 
 bool TRegistryIniFile::ReadBool(const AnsiString& section, const AnsiString& name, bool defaultValue)
 {
-    DWORD type;
-    AnsiString data;
-    if (!Query(section, name, type, data))
-        return defaultValue;
-    if (type == REG_DWORD && data.size() == 4)
-        return DwordOf(data) != 0;
-    int v;
-    return IsText(type) && TryStrToInt(Text(data), v) ? v != 0 : defaultValue;
+    return ReadAs(section, name, defaultValue, BoolOf);
 }
 
 void TRegistryIniFile::WriteBool(const AnsiString& section, const AnsiString& name, bool value)
@@ -207,16 +249,7 @@ void TRegistryIniFile::WriteBool(const AnsiString& section, const AnsiString& na
 double TRegistryIniFile::ReadFloat(const AnsiString& section, const AnsiString& name,
                                    double defaultValue)
 {
-    DWORD type;
-    AnsiString data;
-    if (!Query(section, name, type, data))
-        return defaultValue;
-    double v;
-    if (IsText(type))
-        return TryStrToFloat(Text(data), v) ? v : defaultValue;
-    if (type == REG_DWORD && data.size() == 4)
-        return DwordOf(data);
-    return DoubleOf(type, data, v) ? v : defaultValue;
+    return ReadAs(section, name, defaultValue, FloatOf);
 }
 
 void TRegistryIniFile::WriteFloat(const AnsiString& section, const AnsiString& name, double value)
@@ -227,16 +260,7 @@ void TRegistryIniFile::WriteFloat(const AnsiString& section, const AnsiString& n
 TDateTime TRegistryIniFile::ReadDateTime(const AnsiString& section, const AnsiString& name,
                                          TDateTime defaultValue)
 {
-    DWORD type;
-    AnsiString data;
-    if (!Query(section, name, type, data))
-        return defaultValue;
-    if (IsText(type)) {
-        TDateTime v;
-        return TryStrToDateTime(Text(data), v) ? v : defaultValue;
-    }
-    double v;
-    return DoubleOf(type, data, v) ? TDateTime(v) : defaultValue;
+    return ReadAs(section, name, defaultValue, DateTimeOf);
 }
 
 void TRegistryIniFile::WriteDateTime(const AnsiString& section, const AnsiString& name,

@@ -21,9 +21,11 @@ json Tally(std::int64_t files, std::int64_t bytes) { return {{"files", files}, {
 
 // A purge's record as the host keeps it: two files removed, two kept (one
 // hidden, one the settings' selection left), two refused for one reason.
-json PurgeRecord(bool toTrash)
+// removed: what became of the two ("trashed" or "deleted"); trash: the
+// trash folders the run recorded (none for the recycle bin, which names
+// no folder).
+json PurgeRecord(const char* removed, const json& trash)
 {
-    const json removed = toTrash ? json("trashed") : json("deleted");
     json files = json::array({
         File("/v/p/a.obj", 1000, "remove", nullptr, removed, nullptr),
         File("/v/p/<b>.obj", 24, "remove", nullptr, removed, nullptr),
@@ -44,7 +46,7 @@ json PurgeRecord(bool toTrash)
               {"removed", Tally(2, 1024)},
               {"kept", Tally(2, 12)},
               {"failed", Tally(2, 300)},
-              {"trash", toTrash ? json::array({"/home/u/.local/share/Trash/"}) : json::array()}}}};
+              {"trash", trash}}}};
 }
 
 // The figure the page shows in the element id, by its data-value.
@@ -64,17 +66,20 @@ std::string Element(const std::string& html, const std::string& id)
 
 TEST(Runpage, TheFiguresAreTheRecordsAndTheFilesAreAllThere)
 {
+    const json homeTrash = json::array({"/home/u/.local/share/Trash/"});
     const struct {
-        bool ToTrash;
+        const char* Removed;
+        json Trash;
         const char* Mode;
         const char* Where;
     } cases[] = {
-        {true, "moved to the trash (undo can put them back)", "/home/u/.local/share/Trash/files"},
-        {false, "deleted permanently (nothing can bring them back)", "nowhere: deleted"},
+        {"trashed", homeTrash, "moved to the trash (undo can put them back)", "/home/u/.local/share/Trash/files"},
+        {"trashed", json::array(), "moved to the Recycle Bin (restore them from there)", "the Recycle Bin"},
+        {"deleted", json::array(), "deleted permanently (nothing can bring them back)", "nowhere: deleted"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Mode);
-        const json run = PurgeRecord(c.ToTrash);
+        const json run = PurgeRecord(c.Removed, c.Trash);
         const std::string html = RunPageHtml(run);
         for (const char* total : {"found", "removed", "kept", "failed"})
             for (const char* part : {"files", "bytes"})

@@ -66,3 +66,27 @@ TEST_F(RunsFolderTest, WithoutAnAbsoluteStateFolderNoRunIsKept)
 }
 
 }  // namespace
+
+// The manifest is the document's dump(2) and a newline, byte for byte,
+// however it is written: --history, --undo and the tests of earlier runs
+// read it as that text.
+TEST_F(RunsFolderTest, TheManifestIsTheDocumentsTextAsDumped)
+{
+    ::setenv("XDG_STATE_HOME", (temp / "state").c_str(), 1);
+    nlohmann::json document = {
+        {"schema", kRunSchema},
+        {"volume", "/v/caf\u00e9 \"quoted\"\tand tab/"},
+        {"handlers", {{{"files", nlohmann::json::array()}, {"figures", nlohmann::json::object()}},
+                      {{"files", {{{"path", "/v/a.obj"}, {"size", 12345678901}, {"reason", nullptr}}}}}}},
+        {"summary", {{"removed", {{"files", 1}, {"bytes", -0.5}}}, {"trash", {"/v/.Trash-1000/"}}}},
+    };
+    for (int i = 0; i < 3000; ++i)  // past the writer's buffer
+        document["handlers"][1]["files"].push_back({{"path", "/v/p" + std::to_string(i) + ".obj"}, {"size", i}});
+    const std::string id = SaveRun(document, "");
+    const fs::path manifest = temp / "state/tidewash/runs" / id / "manifest.json";
+    EXPECT_EQ(twstesting::ReadFile(manifest), document.dump(2) + "\n");
+
+    document["handlers"][1]["files"][0]["undone"] = true;
+    StoreRun(id, document);
+    EXPECT_EQ(twstesting::ReadFile(manifest), document.dump(2) + "\n");
+}

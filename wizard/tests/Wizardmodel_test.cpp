@@ -28,6 +28,8 @@ TEST(WizardModel, PurgeQuestionNamesCountSizeAndWhereTheFilesGo)
     } cases[] = {
         {1, 1024, TPurgeMode::ToTrash, "Move 1 file (1.00 KB) to the trash?\n\nUndo can put them back."},
         {3, 0, TPurgeMode::ToTrash, "Move 3 files (0.00 Bytes) to the trash?\n\nUndo can put them back."},
+        {2, 2048, TPurgeMode::ToRecycleBin,
+         "Move 2 files (2.00 KB) to the Recycle Bin?\n\nRestore them from the Recycle Bin if they are needed."},
         {2, 1536, TPurgeMode::Permanent,
          "Delete 2 files (1.50 KB) permanently?\n\nThe settings do not use the trash: nothing can bring them back."},
     };

@@ -17,7 +17,7 @@ namespace {
 zelutils::TSearchResult Found(const AnsiString& folder, const AnsiString& name)
 {
     zelutils::TSearchResult r;
-    r.Path = folder;
+    r.SetPath(folder);
     r.Name = name;
     return r;
 }

@@ -218,6 +218,29 @@ TEST_F(FiledetailsformTest, CheckAllAndUncheckAllTouchOnlyTheCurrentTab)
     EXPECT_FALSE(Selected("*.obj", 0));
 }
 
+TEST_F(FiledetailsformTest, CheckAllKeepsTheOpenedFoldersAndTheirNodesTakeTheChecks)
+{
+    Open();
+    form->tvResults->expand(Child(Root(), "A"));
+    const struct {
+        QAction* Action;
+        Qt::CheckState State;
+    } cases[] = {{form->actUnselectAll, Qt::Unchecked}, {form->actSelectAll, Qt::Checked}};
+    for (const auto& c : cases) {
+        c.Action->trigger();
+        const QModelIndex folderA = Child(Root(), "A");
+        EXPECT_TRUE(form->tvResults->isExpanded(folderA)) << c.Action->text().toStdString();
+        EXPECT_EQ(Check(Child(folderA, "a.obj")), c.State) << c.Action->text().toStdString();
+        EXPECT_EQ(Check(folderA), c.State) << c.Action->text().toStdString();
+        EXPECT_EQ(Check(Root()), c.State) << c.Action->text().toStdString();
+    }
+    // Another tab's tree is another, and back.
+    SelectTab("*.obj");
+    EXPECT_EQ(Tree()->rowCount(Child(Root(), "A")), 2) << "a.obj and b.obj";
+    SelectTab("*.*");
+    EXPECT_EQ(Tree()->rowCount(Child(Root(), "A")), 3) << "a.obj, b.obj and d.bak";
+}
+
 TEST_F(FiledetailsformTest, TwoMasksFindingOneFileMakeTwoLeavesThatToggleApart)
 {
     AddResult(search, "*.o*", "/v/B/", "c.obj", 200);

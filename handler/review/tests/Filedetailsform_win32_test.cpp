@@ -318,6 +318,29 @@ TEST_F(FiledetailsformWin32Test, CheckAllAndUncheckAllTakeTheCurrentTab)
     Press(IDOK);
 }
 
+TEST_F(FiledetailsformWin32Test, CheckAllKeepsTheOpenedFoldersAndTheirItemsTakeTheChecks)
+{
+    Show();
+    const HTREEITEM c = ChildNamed(ChildNamed(TreeView_GetRoot(Tree), "B"), "C");
+    const HTREEITEM leaf = ChildNamed(c, "c.obj");
+    for (const auto& [command, state] :
+         {std::pair{IDM_UNCHECKALL, TNodeState::Unchecked}, std::pair{IDM_CHECKALL, TNodeState::Checked}}) {
+        SendMessageW(Window, WM_COMMAND, command, 0);
+        // The same items, still open, with the new checks.
+        EXPECT_EQ(TreeView_GetChild(Tree, c), leaf) << command;
+        EXPECT_NE(TreeView_GetItemState(Tree, c, TVIS_EXPANDED) & TVIS_EXPANDED, 0u) << command;
+        EXPECT_EQ(TreeState(leaf), state) << command;
+        EXPECT_EQ(TreeState(c), state) << command;
+        EXPECT_EQ(TreeState(TreeView_GetRoot(Tree)), state) << command;
+    }
+    // Another tab's tree is another: its items replace these, and back.
+    SelectTab(1);  // *.obj
+    EXPECT_EQ(ChildTexts(ChildNamed(TreeView_GetRoot(Tree), "B")), std::vector<std::string>{"C"});
+    SelectTab(0);
+    EXPECT_EQ(ChildTexts(ChildNamed(TreeView_GetRoot(Tree), "B")), (std::vector<std::string>{"b.tds", "C"}));
+    Press(IDOK);
+}
+
 TEST_F(FiledetailsformWin32Test, AColumnHeaderClickSortsAndTheNextReverses)
 {
     Show();

@@ -6,7 +6,7 @@ void AddResult(zelutils::TFileSearch& search, const std::string& mask, const std
                const std::string& name, std::int64_t size, double created, double modified)
 {
     zelutils::TSearchResult r;
-    r.Path = path;
+    r.SetPath(path);
     r.Name = name;
     r.Size = size;
     r.CreationTime = created;

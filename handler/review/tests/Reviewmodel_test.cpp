@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,6 +125,156 @@ TEST_F(ReviewmodelTest, TheTreeSortsByTextAndFolderDepthMovesFoldersIntoTheLeaf)
     // platform's trailing separator.
     EXPECT_EQ(model.ContainingFolder(NodeNamed(model, "a/b.obj")), ExcludeTrailingPathDelimiter("/vol/src/a/"));
     EXPECT_EQ(model.ContainingFolder(NodeNamed(model, "src")), "");
+}
+
+TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMeanwhile)
+{
+    const char* const allChecked =
+        "[x] /vol/\n"
+        "  [x] lib\n"
+        "    [x] c.obj\n"
+        "  [x] src\n"
+        "    [x] a\n"
+        "      [x] b.obj\n"
+        "    [x] A.obj\n"
+        "    [x] unit.~pas\n";
+    // What is done on *.obj after all masks were shown, and the tree of all
+    // masks shown again; whether that tree is the one kept (a new folder
+    // depth builds anew).
+    const struct {
+        const char* What;
+        std::function<void(TReviewModel&)> OnObj;
+        const char* AllTree;
+        bool Kept;
+    } cases[] = {
+        {"nothing", [](TReviewModel&) {}, allChecked, true},
+        {"a file's check", [](TReviewModel& m) { m.Toggle(m.Rows()[1]); },  // A.obj
+         "[-] /vol/\n"
+         "  [x] lib\n"
+         "    [x] c.obj\n"
+         "  [-] src\n"
+         "    [x] a\n"
+         "      [x] b.obj\n"
+         "    [ ] A.obj\n"
+         "    [x] unit.~pas\n",
+         true},
+        {"a folder's check", [this](TReviewModel& m) { m.ClickNode(NodeNamed(m, "lib")); },
+         "[-] /vol/\n"
+         "  [ ] lib\n"
+         "    [ ] c.obj\n"
+         "  [x] src\n"
+         "    [x] a\n"
+         "      [x] b.obj\n"
+         "    [x] A.obj\n"
+         "    [x] unit.~pas\n",
+         true},
+        {"uncheck all",
+         [](TReviewModel& m) {
+             m.SetAll(false);
+             m.BuildTree();
+         },
+         "[-] /vol/\n"
+         "  [ ] lib\n"
+         "    [ ] c.obj\n"
+         "  [-] src\n"
+         "    [ ] a\n"
+         "      [ ] b.obj\n"
+         "    [ ] A.obj\n"
+         "    [x] unit.~pas\n",
+         true},
+        {"a folder depth",
+         [](TReviewModel& m) {
+             m.SetFolderDepth(1);
+             m.BuildTree();
+         },
+         "[x] /vol/\n"
+         "  [x] lib\n"
+         "    [x] c.obj\n"
+         "  [x] src\n"
+         "    [x] A.obj\n"
+         "    [x] a/b.obj\n"
+         "    [x] unit.~pas\n",
+         false},
+        {"a sort", [](TReviewModel& m) { m.SortList(TListColumn::Size); }, allChecked, true},
+        {"a sort, then a folder depth and back",
+         [](TReviewModel& m) {
+             m.SortList(TListColumn::Size);
+             m.SetFolderDepth(1);
+             m.BuildTree();
+             m.SetFolderDepth(0);
+             m.BuildTree();
+         },
+         allChecked, false},
+    };
+    for (const auto& c : cases) {
+        Selection = reviewtest::SelectAll(Search);
+        TReviewModel model("/vol/", Search, Selection, nullptr);
+        model.ShowTab(kAllMasksTab);
+        model.BuildTree();
+        const TReviewModel::TNode* const allNodes = model.Nodes().data();
+        model.ShowTab("*.obj");
+        model.BuildTree();
+        c.OnObj(model);
+        model.ShowTab(kAllMasksTab);
+        model.BuildTree();
+        EXPECT_EQ(Tree(model), c.AllTree) << c.What;
+        EXPECT_EQ(model.Nodes().data() == allNodes, c.Kept) << c.What;
+        // The list in search order again, each row found in both views.
+        EXPECT_EQ(ListedNames(model), (std::vector<std::string>{"b.obj", "A.obj", "c.obj", "unit.~pas"})) << c.What;
+        for (std::size_t r = 0; r < model.Rows().size(); ++r) {
+            EXPECT_EQ(model.RowOf(model.Rows()[r]), static_cast<int>(r)) << c.What;
+            EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(model.NodeOf(model.Rows()[r]))].Item, model.Rows()[r])
+                << c.What;
+        }
+
+        // A check on all masks reaches the tree *.obj kept: it reads as one
+        // built afresh.
+        TViewItem* const b = model.Rows()[0];
+        const TNodeState before = model.Nodes()[static_cast<std::size_t>(model.NodeOf(b))].State;
+        model.Toggle(b);
+        model.ShowTab("*.obj");
+        model.BuildTree();
+        TReviewModel fresh("/vol/", Search, Selection, nullptr);
+        fresh.SetFolderDepth(model.FolderDepth());
+        fresh.ShowTab("*.obj");
+        fresh.BuildTree();
+        EXPECT_EQ(Tree(model), Tree(fresh)) << c.What;
+        EXPECT_NE(model.Nodes()[static_cast<std::size_t>(model.NodeOf(b))].State, before) << c.What;
+    }
+}
+
+TEST_F(ReviewmodelTest, TheTreeIsCurrentUntilAnotherTabOrFolderDepthAsksForAnother)
+{
+    // Done after all masks were shown and their tree built: whether the
+    // next BuildTree keeps the nodes.
+    const struct {
+        const char* What;
+        std::function<void(TReviewModel&)> Act;
+        bool Current;
+    } cases[] = {
+        {"nothing", [](TReviewModel&) {}, true},
+        {"uncheck all", [](TReviewModel& m) { m.SetAll(false); }, true},
+        {"a sort", [](TReviewModel& m) { m.SortList(TListColumn::Name); }, true},
+        {"the same folder depth", [](TReviewModel& m) { m.SetFolderDepth(0); }, true},
+        {"another folder depth", [](TReviewModel& m) { m.SetFolderDepth(2); }, false},
+        {"another tab", [](TReviewModel& m) { m.ShowTab("*.obj"); }, false},
+        {"another tab and back",
+         [](TReviewModel& m) {
+             m.ShowTab("*.obj");
+             m.ShowTab(kAllMasksTab);
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        TReviewModel model("/vol/", Search, Selection, nullptr);
+        EXPECT_FALSE(model.TreeIsCurrent()) << "before any tree";
+        model.ShowTab(kAllMasksTab);
+        model.BuildTree();
+        c.Act(model);
+        EXPECT_EQ(model.TreeIsCurrent(), c.Current) << c.What;
+        model.BuildTree();
+        EXPECT_TRUE(model.TreeIsCurrent()) << c.What;
+    }
 }
 
 TEST_F(ReviewmodelTest, ChecksReachTheSelectionAndBothViewsAndFoldersAreTriState)

@@ -74,12 +74,12 @@ TEST(ViewtypesTest, ByteDisplayUsesTheBinaryKilo)
 TEST(ViewtypesTest, ListOrderByColumn)
 {
     zelutils::TSearchResult a, b;
-    a.Path = "/v/z/";
+    a.SetPath("/v/z/");
     a.Name = "Apple.obj";
     a.Size = 9;
     a.CreationTime = 100.2;
     a.LastWriteTime = 100.9;
-    b.Path = "/v/a/";
+    b.SetPath("/v/a/");
     b.Name = "banana.obj";
     b.Size = 10;
     b.CreationTime = 100.8;  // less than a day after a's: equal

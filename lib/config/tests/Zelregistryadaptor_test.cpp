@@ -53,6 +53,22 @@ TEST_F(RegAdaptor, ClosedAdaptorReadsDefaultsAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
+TEST_F(RegAdaptor, OpensAfreshAndClosesOnce)
+{
+    TRegistryAdaptor a(HKEY_CURRENT_USER, kPath, KEY_ALL_ACCESS);
+    ASSERT_TRUE(a.Open());
+    a.WriteInteger("S", "I", 5);
+    EXPECT_TRUE(a.Open());  // opening again starts over, still open
+    int i = 0;
+    a.ReadInteger("S", "I", 7, i);
+    EXPECT_EQ(i, 5);
+    EXPECT_TRUE(a.Close());
+    EXPECT_FALSE(a.IsOpen());
+    EXPECT_FALSE(a.Close());
+    a.ReadInteger("S", "I", 7, i);
+    EXPECT_EQ(i, 7) << "closed, the stored value is not read";
+}
+
 TEST_F(RegAdaptor, ValueKindsAndReadBack)
 {
     TRegistryAdaptor a(HKEY_CURRENT_USER, kPath, KEY_ALL_ACCESS);

@@ -117,7 +117,7 @@ std::map<std::string, std::vector<std::string>> Flatten(const TMaskedFileResults
     std::map<std::string, std::vector<std::string>> flat;
     for (const auto& [mask, files] : results)
         for (const TSearchResult& r : files)
-            flat[mask].push_back(details ? r.Path + "|" + r.Name + "|" + std::to_string(r.Size) + "|" +
+            flat[mask].push_back(details ? r.Path() + "|" + r.Name + "|" + std::to_string(r.Size) + "|" +
                                                Hex(r.Attributes) + "|" + std::to_string(r.LastWriteTime.Val) + "|" +
                                                std::to_string(r.Identity.Inode)
                                          : r.GetFullName());
@@ -184,10 +184,27 @@ TEST(FileSearch, SubfoldersFirstThenFilesOnePassPerMask)
     EXPECT_EQ(FileNames(s.Search.Results["*.obj"]),
               (std::vector<std::string>{r + "/sub/deeper/e.obj", r + "/sub/d.OBJ", r + "/a.obj"}));
     const TSearchResult& d = s.Search.Results["*.obj"][1];
-    EXPECT_EQ(d.Path, r + "/sub/");
+    EXPECT_EQ(d.Path(), r + "/sub/");
     EXPECT_EQ(d.Name, "d.OBJ");
     EXPECT_EQ(d.Size, 3);
     EXPECT_EQ(d.Attributes, DWORD{FILE_ATTRIBUTE_ARCHIVE});
+}
+
+TEST(FileSearch, TheResultsOfOneFolderShareItsPath)
+{
+    TempTree t;
+    for (const char* name : {"a.obj", "b.obj", "sub/c.obj", "sub/d.obj"})
+        t.File(name);
+    TSearchSetup s(t.Root(), "*.obj");
+    ASSERT_TRUE(s.Search.Execute(nullptr));
+    const TSearchResults& found = s.Search.Results["*.obj"];
+    ASSERT_EQ(found.size(), 4u);  // sub's two files first
+    EXPECT_EQ(found[0].Path(), t("sub/"));
+    EXPECT_EQ(found[2].Path(), t.Root() + "/");
+    // One text per folder: the path is not copied per file.
+    EXPECT_EQ(&found[0].Path(), &found[1].Path());
+    EXPECT_EQ(&found[2].Path(), &found[3].Path());
+    EXPECT_NE(&found[1].Path(), &found[2].Path());
 }
 
 TEST(FileSearch, EveryListedFileIsToldOnceBeforeItsFolderReportsMatches)
@@ -590,7 +607,7 @@ TEST(FileSearch, NamesComeBackExactly)
     ASSERT_TRUE(s.Search.Execute(nullptr));
     std::set<std::string> found;
     for (const TSearchResult& r : s.Search.Results["*.obj"]) {
-        EXPECT_EQ(r.Path, t("sub dir/"));
+        EXPECT_EQ(r.Path(), t("sub dir/"));
         found.insert(r.Name);
         EXPECT_TRUE(fs::is_regular_file(fs::path(r.GetFullName()))) << r.GetFullName();
     }
@@ -636,8 +653,8 @@ TEST(SearchResult, RecordFieldsAndHelpers)
     entry.Identity.Device = 7;
     entry.Identity.Inode = 42;
 
-    const TSearchResult r(t.Root() + "/", entry);
-    EXPECT_EQ(r.Path, t.Root() + "/");
+    const TSearchResult r(TSharedText(t.Root() + "/"), entry);
+    EXPECT_EQ(r.Path(), t.Root() + "/");
     EXPECT_EQ(r.GetFullName(), t("a.obj"));
     EXPECT_EQ(r.Size, entry.Size);
     EXPECT_DOUBLE_EQ(r.LastWriteTime.Val, EncodeDate(2001, 2, 3).Val + EncodeTime(4, 5, 6, 789).Val);

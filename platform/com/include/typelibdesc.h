@@ -5,12 +5,15 @@
 // description that lives as long as the module. LoadTypeLib (oleauto.h)
 // reads it through that export and copies it. Texts are UTF-8; GUIDs are
 // given by address so that the tables can be constant data built from the
-// module's IID and CLSID constants.
+// module's IID and CLSID constants, and lists as spans over constant arrays,
+// so that no count is written by hand.
 //
 // Type indexes of the library: the interfaces in their order, then the
 // coclasses in theirs. Every interface a coclass names must be one of the
 // library's interfaces.
 #pragma once
+
+#include <span>
 
 #include <windows.h>
 #include "complatform.h"
@@ -23,17 +26,21 @@ struct TWS_TYPELIB_MEMBER {
     const char* helpString;  // null: none
 };
 
-// An interface or a dispatch interface.
-struct TWS_TYPELIB_INTERFACE {
-    const IID* iid;
+// What the library, each interface and each coclass are known by.
+struct TWS_TYPELIB_ENTRY {
+    const GUID* guid;  // the LIBID, IID or CLSID
     const char* name;
     const char* helpString;
+};
+
+// An interface or a dispatch interface.
+struct TWS_TYPELIB_INTERFACE {
+    TWS_TYPELIB_ENTRY entry;
     WORD majorVersion;
     WORD minorVersion;
     TYPEKIND kind;   // TKIND_INTERFACE or TKIND_DISPATCH
     WORD typeFlags;  // TYPEFLAG_*, e.g. TYPEFLAG_FOLEAUTOMATION
-    const TWS_TYPELIB_MEMBER* members;
-    UINT memberCount;
+    std::span<const TWS_TYPELIB_MEMBER> members;
 };
 
 // An interface a coclass implements, with IMPLTYPEFLAG_* (default, source).
@@ -43,26 +50,19 @@ struct TWS_TYPELIB_IMPLTYPE {
 };
 
 struct TWS_TYPELIB_COCLASS {
-    const CLSID* clsid;
-    const char* name;
-    const char* helpString;
+    TWS_TYPELIB_ENTRY entry;
     WORD typeFlags;  // TYPEFLAG_FCANCREATE for a creatable class
-    const TWS_TYPELIB_IMPLTYPE* interfaces;
-    UINT interfaceCount;
+    std::span<const TWS_TYPELIB_IMPLTYPE> interfaces;
 };
 
 struct TWS_TYPELIB {
-    const GUID* libid;
-    const char* name;
-    const char* helpString;
+    TWS_TYPELIB_ENTRY entry;
     WORD majorVersion;
     WORD minorVersion;
     LCID lcid;
     WORD libFlags;  // LIBFLAG_*
-    const TWS_TYPELIB_INTERFACE* interfaces;
-    UINT interfaceCount;
-    const TWS_TYPELIB_COCLASS* coclasses;
-    UINT coclassCount;
+    std::span<const TWS_TYPELIB_INTERFACE> interfaces;
+    std::span<const TWS_TYPELIB_COCLASS> coclasses;
 };
 
 // The export LoadTypeLib looks for.

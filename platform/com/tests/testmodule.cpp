@@ -77,21 +77,20 @@ const TWS_TYPELIB_MEMBER testMembers[] = {
     {2, "Fail", nullptr},
 };
 const TWS_TYPELIB_INTERFACE interfaces[] = {
-    {&IID_ITwsTestObject, "ITwsTestObject", "Interface for TwsTestObject", 1, 2, TKIND_INTERFACE,
-     TYPEFLAG_FOLEAUTOMATION, testMembers, 2},
-    {&DIID_ITwsTestEvents, "ITwsTestEvents", "Events of TwsTestObject", 1, 0, TKIND_DISPATCH, 0,
-     nullptr, 0},
+    {{&IID_ITwsTestObject, "ITwsTestObject", "Interface for TwsTestObject"}, 1, 2, TKIND_INTERFACE,
+     TYPEFLAG_FOLEAUTOMATION, testMembers},
+    {{&DIID_ITwsTestEvents, "ITwsTestEvents", "Events of TwsTestObject"}, 1, 0, TKIND_DISPATCH, 0, {}},
 };
 const TWS_TYPELIB_IMPLTYPE testObjectInterfaces[] = {
     {&IID_ITwsTestObject, IMPLTYPEFLAG_FDEFAULT},
     {&DIID_ITwsTestEvents, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE},
 };
 const TWS_TYPELIB_COCLASS coclasses[] = {
-    {&CLSID_TwsTestObject, "TwsTestObject", "Test object for the COM runtime",
-     TYPEFLAG_FCANCREATE, testObjectInterfaces, 2},
+    {{&CLSID_TwsTestObject, "TwsTestObject", "Test object for the COM runtime"}, TYPEFLAG_FCANCREATE,
+     testObjectInterfaces},
 };
-const TWS_TYPELIB library = {&LIBID_TwsTestLibrary, "TwsTestLibrary", "Tws Test Library (µ)", 1,
-                             0, 0x409, 0, interfaces, 2, coclasses, 1};
+const TWS_TYPELIB library = {{&LIBID_TwsTestLibrary, "TwsTestLibrary", "Tws Test Library (µ)"}, 1, 0, 0x409, 0,
+                             interfaces, coclasses};
 
 }  // namespace
 

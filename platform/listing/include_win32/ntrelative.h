@@ -18,6 +18,11 @@ namespace twslisting {
 // it cannot be opened, or when name holds a separator; status, when given,
 // receives the NTSTATUS.
 HANDLE OpenRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options, LONG* status = nullptr);
+// The same with another disposition: FILE_CREATE makes name new (it fails
+// on anything already there, a link included), FILE_OPEN_IF opens or makes
+// it. attributes: those of a file made (FILE_ATTRIBUTE_NORMAL, ...).
+HANDLE CreateRelative(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG options, ULONG disposition,
+                      ULONG attributes, LONG* status = nullptr);
 
 // Whether an NTSTATUS of OpenRelative says that nothing has the name (as
 // opposed to something that could not be opened, or not as asked).

@@ -16,11 +16,18 @@
 // a file or folder that is not there throws EStateMissing, a lock another
 // process holds EStateBusy.
 //
-// POSIX only: the programs that keep run records (twscleanup, the wizard)
-// are built for Linux.
+// On Windows the same walk goes through handles (each name opened relative
+// to the folder before it, a reparse point opened as itself and refused,
+// files created new and renamed into place through the folder's handle).
+// Who may write there is the ACL's to say: folders created below the base
+// (%LOCALAPPDATA%, inside the user's profile, which nobody else may write)
+// inherit its protection, and files are not checked for their owner.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -41,6 +48,10 @@ struct EStateBusy : std::runtime_error {
 
 enum class TCreate { No, Yes };
 
+// What the system holds open for a folder, a lock or a file: a descriptor
+// on POSIX, a HANDLE on Windows; -1 (INVALID_HANDLE_VALUE) when none.
+using TStateHandle = std::intptr_t;
+
 class TStateLock;
 class TAppendFile;
 
@@ -53,8 +64,10 @@ public:
     TStateFolder(TStateFolder&&) noexcept;
     TStateFolder& operator=(TStateFolder&&) noexcept;
 
-    // The folder's path, without a trailing "/".
+    // The folder's path, without a trailing separator.
     const AnsiString& Path() const { return FPath; }
+    // The path of name in this folder.
+    AnsiString PathOf(const AnsiString& name) const;
 
     // A folder below this one, under the same rules.
     TStateFolder Folder(const AnsiString& name, TCreate create) const;
@@ -69,6 +82,11 @@ public:
     std::string Read(const AnsiString& name, std::size_t limit) const;
     // Puts text under name, replacing what was there.
     void Replace(const AnsiString& name, std::string_view text) const;
+    // The same with what write puts into the stream, which goes to the file
+    // as it is written (a run's record of a million files is never whole
+    // in memory as text). When write throws, the file is left as it was and
+    // the exception goes on.
+    void Replace(const AnsiString& name, const std::function<void(std::ostream&)>& write) const;
     // Creates the new file name (it must not exist) for lines to be
     // appended to.
     TAppendFile CreateAppendFile(const AnsiString& name) const;
@@ -78,8 +96,8 @@ public:
     TStateLock Lock(const AnsiString& name) const;
 
 private:
-    TStateFolder(int fd, AnsiString path) : FFd(fd), FPath(std::move(path)) {}
-    int FFd = -1;
+    TStateFolder(TStateHandle fd, AnsiString path) : FFd(fd), FPath(std::move(path)) {}
+    TStateHandle FFd = -1;
     AnsiString FPath;
 };
 
@@ -91,13 +109,14 @@ public:
 
 private:
     friend class TStateFolder;
-    explicit TStateLock(int fd) : FFd(fd) {}
-    int FFd;
+    explicit TStateLock(TStateHandle fd) : FFd(fd) {}
+    TStateHandle FFd;
 };
 
-// A file written one line at a time, each line with one write() call: a
-// process killed at any moment leaves every line it wrote whole in the page
-// cache, which the kernel writes out; only a power loss can cut it short.
+// A file written one line at a time, each line with one write() call
+// (WriteFile on Windows): a process killed at any moment leaves every line
+// it wrote whole in the page cache, which the kernel writes out; only a
+// power loss can cut it short.
 class TAppendFile {
 public:
     ~TAppendFile();
@@ -108,8 +127,8 @@ public:
 
 private:
     friend class TStateFolder;
-    TAppendFile(int fd, AnsiString path) : FFd(fd), FPath(std::move(path)) {}
-    int FFd;
+    TAppendFile(TStateHandle fd, AnsiString path) : FFd(fd), FPath(std::move(path)) {}
+    TStateHandle FFd;
     AnsiString FPath;
 };
 
@@ -117,8 +136,9 @@ private:
 // blocking, at most limit bytes.
 std::string ReadRegularFile(const AnsiString& path, std::size_t limit);
 
-// The identity of an absolute folder reached from "/" without following
-// any link; throws when it cannot be reached that way.
+// The identity of an absolute folder reached from the root ("/", the
+// drive's root) without following any link; throws when it cannot be
+// reached that way.
 TFileIdentity FolderIdentityWithoutLinks(const AnsiString& path);
 
 }  // namespace twsplatform

@@ -11,6 +11,11 @@
 // components, and only when the trash's own .trashinfo for the entry exists
 // and names exactly that path; the .trashinfo is removed once the file is
 // back.
+//
+// On Windows the shell's recycle bin names its entries itself and tells
+// nobody where a file went, so nothing identifies the entry to put back:
+// every restore is Failed, saying to restore from the Recycle Bin, and no
+// .trashinfo is ever removed.
 #pragma once
 
 #include "FileIdentity.h"

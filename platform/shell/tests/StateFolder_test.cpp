@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <string>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +123,39 @@ TEST_F(StateFolder, ReplaceNeverWritesThroughALink)
 }
 
 // A lock is held by one holder at a time; a second is refused at once.
+// A file written through a stream gets every piece, in order, however the
+// pieces fall across the writer's buffer; a writer that fails leaves the
+// file as it was and no temporary file.
+TEST_F(StateFolder, ReplaceFromAStreamWritesEveryPieceOrNothing)
+{
+    const TStateFolder runs = Runs();
+    const fs::path folder = temp / "state/tidewash/runs";
+    std::string expected;
+    for (int i = 0; expected.size() < 300000; ++i)
+        expected += std::string(static_cast<std::size_t>(i % 997), static_cast<char>('a' + i % 26)) + "\n";
+    const auto writeInPieces = [&expected](std::ostream& out) {
+        for (std::size_t at = 0, piece = 1; at < expected.size(); at += piece, piece = piece * 3 % 70001 + 1)
+            out << std::string_view(expected).substr(at, piece);
+    };
+    runs.Replace("manifest.json", writeInPieces);
+    EXPECT_EQ(ReadFile(folder / "manifest.json"), expected);
+
+    struct EWriter : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+    EXPECT_THROW(runs.Replace("manifest.json",
+                              [&](std::ostream& out) {
+                                  writeInPieces(out);  // more than the buffer holds: some of it is on disk
+                                  throw EWriter("the writer failed");
+                              }),
+                 EWriter);
+    EXPECT_EQ(ReadFile(folder / "manifest.json"), expected);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
 TEST_F(StateFolder, ALockRefusesASecondHolder)
 {
     const TStateFolder runs = Runs();

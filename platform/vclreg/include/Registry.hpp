@@ -158,6 +158,10 @@ private:
     HKEY CreateSection(const AnsiString& section) const;
     // False when the value is missing; raises on other failures.
     bool Query(const AnsiString& section, const AnsiString& name, DWORD& type, AnsiString& data) const;
+    // What convert makes of the value's kind and bytes (an optional T);
+    // defaultValue when the value is missing or convert gives nothing.
+    template <typename T, typename Convert>
+    T ReadAs(const AnsiString& section, const AnsiString& name, const T& defaultValue, Convert convert) const;
     void Put(const AnsiString& section, const AnsiString& name, DWORD type, const void* data,
              DWORD size);
 

@@ -123,6 +123,34 @@ TEST_F(RegistryIniFile, ReadsTakeStringAndDwordKinds)
     EXPECT_FALSE(ini.ValueExists("Nope", "Junk"));
 }
 
+// Each typed read against each kind it cannot take, and a missing value:
+// the caller's default every time, never a value made up from the bytes.
+TEST_F(RegistryIniFile, AKindAReadCannotTakeGivesTheDefault)
+{
+    SetDword("P\\S", "Dword", 7);
+    SetRaw("P\\S", "Short", REG_BINARY, "\x01\x02", 2);
+    SetRaw("P\\S", "Odd", REG_DWORD, "\x01\x02", 2);
+    const double d = 2.25;
+    SetRaw("P\\S", "BinDouble", REG_BINARY, &d, sizeof d);
+    SetRaw("P\\S", "Expand", REG_EXPAND_SZ, "12\0tail", 8);
+
+    TRegistryIniFile ini("P");
+    for (const char* name : {"Short", "Odd", "Missing"}) {
+        EXPECT_EQ(ini.ReadString("S", name, "dflt"), "dflt") << name;
+        EXPECT_EQ(ini.ReadInteger("S", name, 9), 9) << name;
+        EXPECT_TRUE(ini.ReadBool("S", name, true)) << name;
+        EXPECT_DOUBLE_EQ(ini.ReadFloat("S", name, 0.5), 0.5) << name;
+        EXPECT_DOUBLE_EQ(ini.ReadDateTime("S", name, 1.0).Val, 1.0) << name;
+    }
+    EXPECT_DOUBLE_EQ(ini.ReadDateTime("S", "Dword", 1.0).Val, 1.0) << "a number of days is no DWORD";
+    EXPECT_EQ(ini.ReadInteger("S", "BinDouble", 9), 9);
+    EXPECT_EQ(ini.ReadString("S", "BinDouble", "dflt"), "dflt");
+    // Text kinds end at their first zero.
+    EXPECT_EQ(ini.ReadString("S", "Expand", "dflt"), "12");
+    EXPECT_EQ(ini.ReadInteger("S", "Expand", 9), 12);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "Expand", 0.5), 12.0);
+}
+
 TEST_F(RegistryIniFile, SectionValuesAndErasingSections)
 {
     TRegistryIniFile ini("P");

@@ -113,21 +113,20 @@ const TWS_TYPELIB_MEMBER serverMembers[] = {
 };
 const TWS_TYPELIB_MEMBER eventMembers[] = {{1, "Notified", "A notification"}};
 const TWS_TYPELIB_INTERFACE interfaces[] = {
-    {&IID_IZelTestServer, "IZelTestServer", "Interface for ZelTestServer Object", 1, 0,
-     TKIND_INTERFACE, TYPEFLAG_FOLEAUTOMATION, serverMembers, 4},
-    {&DIID_IZelTestServerEvents, "IZelTestServerEvents", "Events interface for ZelTestServer", 1,
-     0, TKIND_DISPATCH, 0, eventMembers, 1},
+    {{&IID_IZelTestServer, "IZelTestServer", "Interface for ZelTestServer Object"}, 1, 0, TKIND_INTERFACE,
+     TYPEFLAG_FOLEAUTOMATION, serverMembers},
+    {{&DIID_IZelTestServerEvents, "IZelTestServerEvents", "Events interface for ZelTestServer"}, 1, 0,
+     TKIND_DISPATCH, 0, eventMembers},
 };
 const TWS_TYPELIB_IMPLTYPE serverInterfaces[] = {
     {&IID_IZelTestServer, IMPLTYPEFLAG_FDEFAULT},
     {&DIID_IZelTestServerEvents, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE},
 };
 const TWS_TYPELIB_COCLASS coclasses[] = {
-    {&CLSID_ZelTestServer, "ZelTestServer", ZELTESTSERVER_DESCRIPTION, TYPEFLAG_FCANCREATE,
-     serverInterfaces, 2},
+    {{&CLSID_ZelTestServer, "ZelTestServer", ZELTESTSERVER_DESCRIPTION}, TYPEFLAG_FCANCREATE, serverInterfaces},
 };
-const TWS_TYPELIB library = {&LIBID_ZelTestServer, "ZelTestServer", "ZelTestServer Library", 1, 0,
-                             0x409, 0, interfaces, 2, coclasses, 1};
+const TWS_TYPELIB library = {{&LIBID_ZelTestServer, "ZelTestServer", "ZelTestServer Library"}, 1, 0, 0x409, 0,
+                             interfaces, coclasses};
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-using namespace twscleanup;
+using namespace cleanuphost;
 
 TEST(Formats, SizesAreWholeBytesBelowAKilobyteAndBinaryUnitsAbove)
 {

@@ -4,7 +4,7 @@
 
 #include "Zelformat.h"
 
-namespace twscleanup {
+namespace cleanuphost {
 
 AnsiString Bytes(std::uint64_t bytes)
 {
@@ -39,4 +39,4 @@ AnsiString Count(std::int64_t files) { return Thousands(files) + (files == 1 ? "
 
 AnsiString Folders(std::int64_t folders) { return Thousands(folders) + (folders == 1 ? " folder" : " folders"); }
 
-}  // namespace twscleanup
+}  // namespace cleanuphost

@@ -1,13 +1,13 @@
-// How twscleanup writes figures: sizes as people read them, counts with
-// thousands separators. Kept apart from the console so that the formats
-// can be checked on their own.
+// How the figures of a run read wherever they are shown (twscleanup's
+// console, the run's page, the wizard's history): sizes as people read
+// them, counts with thousands separators.
 #pragma once
 
 #include <cstdint>
 
 #include "System.hpp"
 
-namespace twscleanup {
+namespace cleanuphost {
 
 // "823 bytes", "1 byte", "1.50 MB": whole bytes below a kilobyte (there is
 // no fraction of a byte to show), else two decimals in binary units.
@@ -19,4 +19,4 @@ AnsiString Count(std::int64_t files);
 // "1 folder", "3 folders"
 AnsiString Folders(std::int64_t folders);
 
-}  // namespace twscleanup
+}  // namespace cleanuphost
