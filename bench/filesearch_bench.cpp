@@ -219,6 +219,7 @@ TScan TimeExecute(const std::string& root, TGuard withGuard = TGuard::gOff)
     search.OnSearchFolder = [&](const AnsiString&, const TDirEntry*, bool&, void*) { ++scan.FolderEvents; };
     if (guard) {
         search.OnFileListed = [&](const AnsiString& folder, std::string_view name) { guard->Listed(folder, name); };
+        search.FileListedFilter = &tidewash::TLinkGuard::ListsName;  // as the handler scans
         search.OnFolderRead = [&](const AnsiString& folder, const twslisting::TFolderReader& reader,
                                   std::string_view files) { guard->Prefetch(folder, reader, files); };
     }

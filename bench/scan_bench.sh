@@ -6,8 +6,9 @@
 # how the scan's time and peak memory grow with excluded folders and files.
 #
 #   bench/scan_bench.sh [--out DIR] [--base DIR] [--entries N] [--runs R]
-#                       [--work DIR] [--only compare|scaling|matching] [--threads N]
-#                       [--limit S]
+#                       [--work DIR] [--only compare|scaling|exclusions|matching]
+#                       [--threads N]
+#                       [--limit S] [--no-cold] [--realtime]
 #
 #   --out      the build's out folder (default build/out): twscleanup,
 #              Tidewash.so, twsregsvr, filesearch_bench
@@ -19,6 +20,12 @@
 #              removed at the end; an existing tree there is reused)
 #   --threads  also measure the host with --threads N
 #   --limit    seconds after which a scaling run is stopped (default 120)
+#   --no-cold  leave the cold part out even where the page cache may be
+#              dropped (dropping it slows every other program on the machine)
+#   --realtime run each measured command at a real-time
+#              priority (chrt -f 50; root only), so that other programs
+#              running on the machine do not take its cores meanwhile: on a
+#              loaded machine the only way to see what threads gain
 #
 # The sides of one run go in turn, the first moving by one from run to run,
 # so that none always follows the same other. Cold: the page cache is
@@ -28,7 +35,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=$root/build/out base="" entries=170000 runs=7 work="" only="" threads="" limit=120
+out=$root/build/out base="" entries=170000 runs=7 work="" only="" threads="" limit=120 nocold=0 realtime=0
 while (($#)); do
   case $1 in
     --out) out=$(cd "$2" && pwd); shift 2 ;;
@@ -39,6 +46,8 @@ while (($#)); do
     --only) only=$2; shift 2 ;;
     --threads) threads=$2; shift 2 ;;
     --limit) limit=$2; shift 2 ;;
+    --no-cold) nocold=1; shift ;;
+    --realtime) realtime=1; shift ;;
     -h|--help) sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "scan_bench: unknown option $1" >&2; exit 64 ;;
   esac
@@ -55,7 +64,7 @@ masks='*.map,*.dsk,*.obj,*.csm,*.tds,*.il*,*.~*,*.#*,*.bak'
 fd_regex='\.(map|dsk|obj|csm|tds|bak)$|\.(il|~|#)[^/]*$'
 
 cold=0
-if [[ $EUID -eq 0 && -w /proc/sys/vm/drop_caches ]] && sync && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then
+if ((!nocold)) && [[ $EUID -eq 0 && -w /proc/sys/vm/drop_caches ]] && sync && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then
   cold=1
 fi
 drop() { ((!dropping)) || { sync; echo 3 >/proc/sys/vm/drop_caches; }; }
@@ -86,7 +95,13 @@ median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+
 # Runs a command, prints its wall time in seconds.
 timed() {
   local start=$EPOCHREALTIME
-  "$@" >/dev/null
+  if ((realtime)); then
+    # The subshell takes the priority and its commands inherit it; the
+    # bench itself keeps its own.
+    (chrt -f -p 50 "$BASHPID" && "$@") >/dev/null
+  else
+    "$@" >/dev/null
+  fi
   awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.4f\n", b - a}'
 }
 
@@ -112,7 +127,8 @@ compare() {
        "by find: $(set -f; ${cmds[-1]} | wc -l)${fd:+, by fd: $(set -f; $fd --no-ignore --hidden --type f "$fd_regex" "$vol" | wc -l)}"
   echo "Host default threads: $(nproc) cores (TFileSearch::ThreadCount: max(cores, 16))"
   local modes=(warm)
-  if ((cold)); then modes+=(cold); else echo "cold: left out (dropping the page cache needs root and a writable /proc/sys/vm/drop_caches)"; fi
+  if ((cold)); then modes+=(cold); elif ((nocold)); then echo "cold: left out (--no-cold)"; else echo "cold: left out (dropping the page cache needs root and a writable /proc/sys/vm/drop_caches)"; fi
+  ((!realtime)) || echo "measured commands run at real-time priority (chrt -f 50)"
   for mode in "${modes[@]}"; do
     dropping=$([[ $mode == cold ]] && echo 1 || echo 0)
     local -A samples=()
@@ -152,8 +168,10 @@ measure() {
   local name=$1 bin=$2; shift 2
   local times="" peak=0 f=$work/time.txt
   for ((r = 0; r < (runs < 3 ? runs : 3); r++)); do
+    local -a prio=()
+    ((!realtime)) || prio=(chrt -f 50)
     if ! LD_LIBRARY_PATH=$bin TIDEWASH_REGISTRY=$work/host-$name/registry XDG_DATA_HOME=$work/host-$name/data \
-      XDG_STATE_HOME=$work/host-$name/state /usr/bin/time -f '%e %M' -o "$f" \
+      XDG_STATE_HOME=$work/host-$name/state "${prio[@]}" /usr/bin/time -f '%e %M' -o "$f" \
       timeout "$limit" "$bin/twscleanup" "$@" >/dev/null; then
       printf 'not done in %d s' "$limit"
       return
@@ -164,6 +182,7 @@ measure() {
   printf '%.3f s  %.1f MB' "$(tr ' ' '\n' <<<"$times" | grep . | median)" "$(awk -v k="$peak" 'BEGIN {print k / 1024}')"
 }
 
+# The excluded folders' part of the scaling (--only exclusions alone).
 scaling() {
   local vol=$work/tree-$entries
   tree "$vol" "$entries"
@@ -182,6 +201,11 @@ scaling() {
       printf '  %-5s %7d excluded: %s\n' "$side" "$count" "$(measure "$side" "$bin" --dry-run --quiet "$vol")"
     done
   done
+}
+
+files() {
+  local -a sides=(new)
+  [[ -z $base ]] || sides+=(base)
   echo
   echo "Files (warm, $runs runs; load $(load)):"
   for files in 100000 1000000; do
@@ -229,5 +253,6 @@ matching() {
 dropping=0
 echo "scan_bench $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(load)"
 [[ -n $only && $only != compare ]] || compare
-[[ -n $only && $only != scaling ]] || scaling
+[[ -n $only && $only != scaling && $only != exclusions ]] || scaling
+[[ -n $only && $only != scaling ]] || files
 [[ -n $only && $only != matching ]] || matching

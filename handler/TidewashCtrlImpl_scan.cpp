@@ -152,14 +152,19 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.GetIncludeFileMask()->SetCommaText(
             FConfig.GetStringsText(tws::TStringsSetting::ssActiveMasks));
 
+        // Read where the settings keep them, each folder moved into the
+        // searcher: a mask's list may hold 100,000 folders.
         TStrings* masks = FFileSearch.GetIncludeFileMask();
+        const tws::TExcludedFoldersMap& excluded = FConfig.GetExcludedFoldersMap();
         for (int m = 0; m < masks->Count(); ++m) {
-            const AnsiString mask = masks->Get(m);
-            zelcore::TStringListAdaptor entries;
-            FConfig.GetExcludedFolders(mask, entries);
-            for (int i = 0; i < entries->Count(); ++i) {
-                const tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries->Get(i));
-                FFileSearch.AddExcludeFolder(mask, entry.Folder, entry.WithSubfolders);
+            const AnsiString& mask = masks->Get(m);
+            const auto list = excluded.find(mask);
+            if (list == excluded.end())
+                continue;
+            const TStrings& entries = *list->second.Get();
+            for (int i = 0; i < entries.Count(); ++i) {
+                tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries[i]);
+                FFileSearch.AddExcludeFolder(mask, std::move(entry.Folder), entry.WithSubfolders);
             }
         }
 
@@ -192,6 +197,9 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
         FFileSearch.OnFileListed = [guard](const AnsiString& folder, std::string_view name) {
             guard->Listed(folder, name);
         };
+        // The names the guard drops are dropped where the folder is read,
+        // not carried to the walk's thread to be told there.
+        FFileSearch.FileListedFilter = &TLinkGuard::ListsName;
         // With threads reading the folders, they read the project files
         // too, while the folder is open, and the guard takes them parsed;
         // on the walk's thread alone that would only read more.

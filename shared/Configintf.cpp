@@ -2,6 +2,9 @@
 // accessors, and the excluded folders.
 #include "Configintf.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "Maskrules.h"
 
 #include "AtomicFile.hpp"
@@ -56,9 +59,35 @@ bool IsCommaText(const AnsiString& text)
     return !quoted;
 }
 
-bool IsCommentOrBlank(const AnsiString& line)
+// text without the blanks (bytes up to the space) at its ends, as Trim
+// gives it, without a copy: a settings line may be megabytes long.
+std::string_view Trimmed(std::string_view text)
 {
-    const AnsiString t = Trim(line);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    return text;
+}
+
+// Each line of text as TStrings::SetText splits it (at each LF, a CR
+// before it dropped), without a copy.
+template <typename Each>
+void ForEachLine(std::string_view text, Each each)
+{
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        each(line);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
+bool IsCommentOrBlank(std::string_view line)
+{
+    const std::string_view t = Trimmed(line);
     return t.empty() || t[0] == ';' || t[0] == '#';
 }
 
@@ -109,23 +138,28 @@ AnsiString Damage(const AnsiString& contents, TMemIniFile& ini)
     if (contents.find('\0') != AnsiString::npos)
         return "it holds NUL bytes, it is not a text file";
 
-    TStringList lines;
-    lines.SetText(contents);
-    int excludedSections = 0;
-    AnsiString section;
-    for (int i = 0; i < lines.Count(); ++i) {
-        const AnsiString t = Trim(lines[i]);
+    int excludedSections = 0, number = 0;
+    AnsiString section, why;
+    std::string_view last;
+    ForEachLine(contents, [&](std::string_view line) {
+        ++number;
+        last = line;
+        const std::string_view t = Trimmed(line);
         const bool inExcluded = SameText(section, ExcludedSection);
-        if (!t.empty() && t[0] == '[' && t.find(']') != AnsiString::npos) {
-            section = Trim(t.substr(1, t.find(']') - 1));
+        if (!why.empty()) {
+            // the first damage found is told
+        } else if (!t.empty() && t[0] == '[' && t.find(']') != std::string_view::npos) {
+            section = Trim(AnsiString(t.substr(1, t.find(']') - 1)));
             excludedSections += SameText(section, ExcludedSection) ? 1 : 0;
-        } else if (inExcluded && !IsCommentOrBlank(t) && t.find('=') == AnsiString::npos) {
-            return "line " + IntToStr(i + 1) + " of [" + ExcludedSection + "] is not name=value: " + t;
+        } else if (inExcluded && !IsCommentOrBlank(t) && t.find('=') == std::string_view::npos) {
+            why = "line " + IntToStr(number) + " of [" + ExcludedSection + "] is not name=value: " + AnsiString(t);
         }
-    }
+    });
+    if (!why.empty())
+        return why;
     if (excludedSections > 1)
         return "[" + ExcludedSection + "] appears more than once";
-    if (contents.back() != '\n' && LastLineMayBeCut(section, Trim(lines[lines.Count() - 1])))
+    if (contents.back() != '\n' && LastLineMayBeCut(section, AnsiString(Trimmed(last))))
         return "its last line holds a list and has no line end, so it may have been cut short";
 
     AnsiString missing;
@@ -205,11 +239,8 @@ bool TTidewashConfig::Load(const AnsiString& fileName)
     zelconfig::TIniFileImport(fileName).ImportFrom(this, ini);
 
     TExcludedFoldersMap folders;
-    for (const auto& [mask, text] : GetValue<TStoredExcludedFolders>(IdMaskExcludedFolders)) {
-        TStringListAdaptor entries;
-        entries->SetCommaText(text);
-        folders[mask]->AddStrings(*entries.Get());
-    }
+    for (const auto& [mask, text] : GetValue<TStoredExcludedFolders>(IdMaskExcludedFolders))
+        folders[mask]->SetCommaText(text);
     FExcludedFolders.swap(folders);
     return true;
 }

@@ -178,6 +178,12 @@ bool MayMatter(std::string_view name)
 
 }  // namespace
 
+bool TLinkGuard::ListsName(std::string_view name)
+{
+    const std::uint64_t extension = PackedExtension(name);
+    return RoleOfPacked(extension) == TFileRole::frSource || ParserForPacked(extension) != TParser::pNone;
+}
+
 void TLinkGuard::Listed(std::string_view folder, std::string_view name)
 {
     // Called for every file of the volume: decide on the extension alone,

@@ -95,6 +95,10 @@ public:
     // with or without a trailing separator). Only the names of sources and
     // project files are kept.
     void Listed(std::string_view folder, std::string_view name);
+    // Whether Listed keeps anything of a file so named (a source or a
+    // project file): for the scan to drop the other names where it reads
+    // the folder, on any thread.
+    static bool ListsName(std::string_view name);
 
     // With flByScan, from any thread, several at once: a folder the scan
     // has just read (full path), still open as reader, with the names of

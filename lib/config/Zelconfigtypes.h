@@ -4,6 +4,8 @@
 #pragma once
 
 #include <map>
+#include <type_traits>
+#include <utility>
 
 #include "SysUtils.hpp"
 #include "System.hpp"
@@ -182,10 +184,16 @@ public:
         for (int i = 0; i < lines->Count(); ++i) {
             const AnsiString name = lines->Names(i);
             K key;
-            V value;
             zelcore::ConvertFromString(name, &key);
-            zelcore::ConvertFromString(lines->Values(name), &value);
-            Value[key] = value;
+            // A text value is taken as it is, not copied once more: a list
+            // of folders may be megabytes long.
+            if constexpr (std::is_same_v<V, AnsiString>) {
+                Value[key] = lines->Values(name);
+            } else {
+                V value;
+                zelcore::ConvertFromString(lines->Values(name), &value);
+                Value[key] = std::move(value);
+            }
         }
     }
     // Replaces the whole section with one line per entry, in key order.

@@ -20,37 +20,83 @@ bool PlainCaseKey(std::string_view text, std::string& key)
     return true;
 }
 
-void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items)
+std::size_t FolderKeyHash(const AnsiString& folder)
 {
-    FCount = items.size();
-    FWithSubfolders.reserve(items.size());
+    thread_local std::string key;  // its storage reused
+    if (!PlainCaseKey(folder, key))
+        key = SameTextKey(folder);
+    return std::hash<std::string>()(key);
+}
+
+namespace {
+
+// Calls each(c) for every byte of text upper-cased: ASCII text on the way,
+// any other text as UpperCase does.
+template <typename Each>
+void ForEachUpper(const AnsiString& text, Each each)
+{
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (const char c : UpperCase(text))
+            each(c);
+        return;
+    }
+    for (char c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        each(c);
+    }
+}
+
+}  // namespace
+
+TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places)
+    : FCount(items.size()), FItems(&items), FPlaces(places)
+{
+    if (FPlaces == nullptr) {
+        auto own = std::make_shared<TFolderPlaces>();
+        for (std::uint32_t n = 0; n < items.size(); ++n) {
+            const AnsiString& folder = items[n].Folder;
+            const std::size_t hash = FolderKeyHash(folder);
+            if (own->Find(hash, [&](std::uint32_t at) { return SameText(items[at].Folder, folder); }) ==
+                TFolderPlaces::kNone)
+                own->Add(hash, n);  // keeps the first of equal texts
+        }
+        FPlaces = own.get();
+        FOwnPlaces = std::move(own);
+    }
+
     FFail.assign(1, 0);
     FFirst.assign(1, kNone);
+    FFirstMove.assign(1, TFirstMove());
     std::vector<std::uint32_t> parent(1, 0), depthOrder;
     std::vector<unsigned char> via(1, 0);
-    std::string key;
-    FEqual.Reserve(items.size());
     for (std::uint32_t n = 0; n < items.size(); ++n) {
-        const TExcludedFolderItem& item = *items[n];
-        FWithSubfolders.push_back(item.WithSubfolders);
-        if (!PlainCaseKey(item.Folder, key))
-            key = SameTextKey(item.Folder);
-        FEqual.Add(key, n);  // keeps the first of equal texts
+        const TExcludedFolderItem& item = items[n];
         if (!item.WithSubfolders)
             continue;
         FHeld = true;
         std::uint32_t state = 0;
-        for (const char c : UpperCase(item.Folder)) {
-            const auto key = (std::uint64_t{state} << 8) | static_cast<unsigned char>(c);
-            const auto [next, added] = FGoto.Insert(key, static_cast<std::uint32_t>(FFail.size()));
-            if (added) {
+        ForEachUpper(item.Folder, [&](char ch) {
+            const auto c = static_cast<unsigned char>(ch);
+            std::uint32_t next = Move(state, c);
+            if (next == kNone) {
+                next = static_cast<std::uint32_t>(FFail.size());
                 FFail.push_back(0);
                 FFirst.push_back(kNone);
+                FFirstMove.emplace_back();
                 parent.push_back(state);
-                via.push_back(static_cast<unsigned char>(c));
+                via.push_back(c);
+                TFirstMove& first = FFirstMove[state];
+                if (first.Next == kNone) {
+                    first.Next = next;
+                    first.Byte = c;
+                } else {
+                    first.More = true;
+                    FMore.Insert((std::uint64_t{state} << 8) | c, next);
+                }
             }
             state = next;
-        }
+        });
         FFirst[state] = std::min(FFirst[state], n);
     }
 
@@ -76,7 +122,7 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
             continue;  // the start's children fail to the start
         std::uint32_t f = FFail[parent[s]];
         for (;;) {
-            const std::uint32_t next = FGoto.Find((std::uint64_t{f} << 8) | via[s]);
+            const std::uint32_t next = Move(f, via[s]);
             if (next != kNone) {
                 FFail[s] = next;
                 break;
@@ -94,7 +140,7 @@ void TExclusionIndex::Build(const std::vector<const TExcludedFolderItem*>& items
 std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 {
     for (;;) {
-        const std::uint32_t next = FGoto.Find((std::uint64_t{state} << 8) | c);
+        const std::uint32_t next = Move(state, c);
         if (next != kNone)
             return next;
         if (state == 0)
@@ -105,33 +151,25 @@ std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
 
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 {
-    thread_local std::string key;  // its storage reused
-    if (!PlainCaseKey(folder, key))
-        key = SameTextKey(folder);
-    return FEqual.Find(key);
+    const std::deque<TExcludedFolderItem>& items = *FItems;
+    return FPlaces->Find(FolderKeyHash(folder), [&](std::uint32_t at) { return SameText(items[at].Folder, folder); });
 }
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const
 {
-    // ASCII text is upper-cased on the way; other text as UpperCase does.
-    const bool plain = std::all_of(folder.begin(), folder.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const AnsiString upper = plain ? AnsiString() : UpperCase(folder);
     std::uint32_t first = FFirst[0], state = 0;  // an empty entry is held in every path
-    for (char c : plain ? folder : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    ForEachUpper(folder, [&](char c) {
         state = Step(state, static_cast<unsigned char>(c));
         first = std::min(first, FFirst[state]);
-    }
+    });
     return first;
 }
 
 std::size_t TExclusionIndex::TTransitions::Slot(std::uint64_t key) const
 {
-    const std::size_t mask = FKeys.size() - 1;
+    const std::size_t mask = FSlots.size() - 1;
     std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
-    while (FKeys[slot] != kFree && FKeys[slot] != key)
+    while (FSlots[slot].Key != kFree && FSlots[slot].Key != key)
         slot = (slot + 1) & mask;
     return slot;
 }
@@ -140,79 +178,25 @@ std::uint32_t TExclusionIndex::TTransitions::Find(std::uint64_t key) const
 {
     if (FUsed == 0)
         return kNone;
-    const std::size_t slot = Slot(key);
-    return FKeys[slot] == key ? FValues[slot] : kNone;
+    const TSlot& slot = FSlots[Slot(key)];
+    return slot.Key == key ? slot.Next : kNone;
 }
 
-std::pair<std::uint32_t, bool> TExclusionIndex::TTransitions::Insert(std::uint64_t key, std::uint32_t next)
+void TExclusionIndex::TTransitions::Insert(std::uint64_t key, std::uint32_t next)
 {
-    if (2 * (FUsed + 1) > FKeys.size())
+    if (2 * (FUsed + 1) > FSlots.size())
         Grow();
-    const std::size_t slot = Slot(key);
-    if (FKeys[slot] == key)
-        return {FValues[slot], false};
-    FKeys[slot] = key;
-    FValues[slot] = next;
+    FSlots[Slot(key)] = {key, next};
     ++FUsed;
-    return {next, true};
 }
 
 void TExclusionIndex::TTransitions::Grow()
 {
-    std::vector<std::uint64_t> keys(std::max<std::size_t>(64, 2 * FKeys.size()), kFree);
-    std::vector<std::uint32_t> values(keys.size());
-    keys.swap(FKeys);
-    values.swap(FValues);
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        if (keys[i] != kFree) {
-            const std::size_t slot = Slot(keys[i]);
-            FKeys[slot] = keys[i];
-            FValues[slot] = values[i];
-        }
-}
-
-void TExclusionIndex::TEqualPaths::Reserve(std::size_t count)
-{
-    std::size_t size = 16;
-    while (size < 2 * count)
-        size *= 2;
-    FSlots.assign(size, kNone);
-    FStart.assign(1, 0);
-    FStart.reserve(count + 1);
-    FEntry.reserve(count);
-}
-
-std::string_view TExclusionIndex::TEqualPaths::Key(std::uint32_t stored) const
-{
-    return std::string_view(FText).substr(FStart[stored], FStart[stored + 1] - FStart[stored]);
-}
-
-std::size_t TExclusionIndex::TEqualPaths::Slot(std::string_view key) const
-{
-    const std::size_t mask = FSlots.size() - 1;
-    std::size_t slot = std::hash<std::string_view>()(key) & mask;
-    while (FSlots[slot] != kNone && Key(FSlots[slot]) != key)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
-void TExclusionIndex::TEqualPaths::Add(std::string_view key, std::uint32_t entry)
-{
-    const std::size_t slot = Slot(key);
-    if (FSlots[slot] != kNone)
-        return;
-    FSlots[slot] = static_cast<std::uint32_t>(FEntry.size());
-    FText.append(key);
-    FStart.push_back(static_cast<std::uint32_t>(FText.size()));
-    FEntry.push_back(entry);
-}
-
-std::uint32_t TExclusionIndex::TEqualPaths::Find(std::string_view key) const
-{
-    if (FSlots.empty())
-        return kNone;
-    const std::uint32_t stored = FSlots[Slot(key)];
-    return stored == kNone ? kNone : FEntry[stored];
+    std::vector<TSlot> slots(std::max<std::size_t>(64, 2 * FSlots.size()));
+    slots.swap(FSlots);
+    for (const TSlot& slot : slots)
+        if (slot.Key != kFree)
+            FSlots[Slot(slot.Key)] = slot;
 }
 
 bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) const
@@ -225,7 +209,7 @@ bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) c
         first = std::min(first, FirstHeld(folder));
     if (first == kNone)
         return false;
-    withSubfolders = FWithSubfolders[first];
+    withSubfolders = (*FItems)[first].WithSubfolders;
     return true;
 }
 

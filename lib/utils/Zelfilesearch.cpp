@@ -103,15 +103,12 @@ public:
         FRules.Words = (masks.size() + 63) / 64;
         FRules.Recursive = search.Recursive;
         FRules.FolderRead = search.OnFolderRead;
+        FRules.ListedFilter = search.FileListedFilter;
         if (!search.FoldersNeverEntered.empty())
             FRules.NeverEntered = &search.FoldersNeverEntered;
         FRules.Masks.reserve(masks.size());
-        for (const AnsiString& mask : masks) {
-            const auto excluded = search.FExcludedFolders.find(mask);
-            FRules.Masks.push_back({mask, TFileMask(mask),
-                                    excluded == search.FExcludedFolders.end() ? TExclusionIndex()
-                                                                             : TExclusionIndex(excluded->second)});
-        }
+        for (const AnsiString& mask : masks)
+            FRules.Masks.push_back({mask, TFileMask(mask), search.ExclusionsOf(mask)});
         for (int i = 0; i < search.FExcludeMasks->Count(); ++i)
             FRules.ExcludeMasks.emplace_back(search.FExcludeMasks->Get(i));
         if (search.OnFileListed)
@@ -276,41 +273,31 @@ TStrings* TFileSearch::GetIncludeFolders() const { return FIncludeFolders.Get();
 
 namespace {
 
-std::size_t FolderHash(const AnsiString& folder)
-{
-    thread_local std::string key;  // its storage reused
-    if (!PlainCaseKey(folder, key))
-        key = SameTextKey(folder);
-    return std::hash<std::string>()(key);
-}
-
 // The place of the entry for folder in items, or items.size().
-template <typename Keys>
-std::size_t PlaceOf(const Keys& keys, std::size_t hash, const TExcludedFolderItems& items, const AnsiString& folder)
+std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExcludedFolderItems& items,
+                    const AnsiString& folder)
 {
-    const auto [begin, end] = keys.equal_range(hash);
-    for (auto it = begin; it != end; ++it)
-        if (SameText(items[it->second].Folder, folder))
-            return it->second;
-    return items.size();
+    const std::uint32_t place =
+        places.Find(hash, [&](std::uint32_t at) { return SameText(items[at].Folder, folder); });
+    return place == TFolderPlaces::kNone ? items.size() : place;
 }
 
 }  // namespace
 
-void TFileSearch::AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders)
+void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders)
 {
     TExcludedFolderItems& items = FExcludedFolders[mask];
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
-    auto& keys = FExcludedKeys[mask];
-    const std::size_t hash = FolderHash(folder);
-    const std::size_t place = PlaceOf(keys, hash, items, folder);
+    TFolderPlaces& places = FExcludedKeys[mask];
+    const std::size_t hash = FolderKeyHash(folder);
+    const std::size_t place = PlaceOf(places, hash, items, folder);
     if (place < items.size()) {
         items[place].WithSubfolders = withSubfolders;
         return;
     }
-    keys.emplace(hash, items.size());
-    items.push_back({folder, withSubfolders});
+    places.Add(hash, static_cast<std::uint32_t>(items.size()));
+    items.push_back({std::move(folder), withSubfolders});
 }
 
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)
@@ -318,28 +305,29 @@ void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& 
     const auto it = FExcludedFolders.find(mask);
     if (it == FExcludedFolders.end())
         return;
-    auto& keys = FExcludedKeys[mask];
-    const std::size_t hash = FolderHash(folder);
-    const std::size_t removed = PlaceOf(keys, hash, it->second, folder);
+    TFolderPlaces& places = FExcludedKeys[mask];
+    const std::size_t hash = FolderKeyHash(folder);
+    const std::size_t removed = PlaceOf(places, hash, it->second, folder);
     if (removed == it->second.size())
         return;
     it->second.erase(it->second.begin() + static_cast<std::ptrdiff_t>(removed));
-    const auto [begin, end] = keys.equal_range(hash);
-    for (auto key = begin; key != end; ++key)
-        if (key->second == removed) {
-            keys.erase(key);
-            break;
-        }
-    for (auto& [h, place] : keys)
-        if (place > removed)
-            --place;
+    places.Erase(hash, static_cast<std::uint32_t>(removed));
+}
+
+TExclusionIndex TFileSearch::ExclusionsOf(const AnsiString& mask) const
+{
+    // Built on the searcher's own places of the list: its texts and their
+    // keys are neither copied nor hashed again.
+    const auto items = FExcludedFolders.find(mask);
+    const auto places = FExcludedKeys.find(mask);
+    if (items == FExcludedFolders.end() || places == FExcludedKeys.end())
+        return TExclusionIndex();
+    return TExclusionIndex(items->second, &places->second);
 }
 
 bool TFileSearch::FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const
 {
-    const auto it = FExcludedFolders.find(mask);
-    withSubfolders = false;
-    return it != FExcludedFolders.end() && TExclusionIndex(it->second).Excluded(folder, withSubfolders);
+    return ExclusionsOf(mask).Excluded(folder, withSubfolders);
 }
 
 namespace {

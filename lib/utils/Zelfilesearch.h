@@ -22,6 +22,8 @@
 
 #include "Classes.hpp"
 #include "System.hpp"
+#include "Zelexclusionindex.h"
+#include "Zelfolderplaces.h"
 #include "Zelsharedtext.h"
 #include "Zelstringlistadaptor.h"
 #include "listing.h"
@@ -144,8 +146,9 @@ public:
     TStrings* GetIncludeFolders() const;
 
     // In mask's list: when folder is there already (ignoring case), replaces
-    // its flag; otherwise appends it.
-    void AddExcludeFolder(const AnsiString& mask, const AnsiString& folder, bool withSubfolders);
+    // its flag; otherwise appends it. The lists are read by a running
+    // search: they are changed between searches, never from an event.
+    void AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders);
     // Removes the first entry of mask's list naming folder (ignoring case).
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
     const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
@@ -205,11 +208,18 @@ public:
     TSearchEvent OnSearchFolder;
     // A matching file. Skip set: the file is not stored.
     TSearchEvent OnFileFound;
-    // Every file a folder lists, matching or not, once per folder and
-    // before any of its files is reported: (folder without its trailing
+    // Every file a folder lists (that FileListedFilter accepts, when set),
+    // matching or not, once per folder and before any of its files is
+    // reported: (folder without its trailing
     // separator, the file's name). For callers that want to know what lies
     // beside the files found without listing the folder again.
     std::function<void(const AnsiString& folder, std::string_view name)> OnFileListed;
+    // When set, OnFileListed hears only the names this accepts. It is asked
+    // on the thread that reads the folder (a pool's or the calling thread,
+    // several at once), so that a caller wanting a few kinds of file does
+    // not have every name carried to the walk's thread and told there; it
+    // must not touch the searcher.
+    std::function<bool(std::string_view name)> FileListedFilter;
     // A folder just read, on the thread that read it (one of the pool's or
     // the calling thread, several at once): the folder without its trailing
     // separator, the folder still open, and the names of every file it
@@ -242,6 +252,9 @@ private:
 
     bool Run(const AnsiString& folder, const std::deque<AnsiString>& masks, void* context);
     std::shared_ptr<const twslisting::TRootFolder> StartOf(const AnsiString& folder) const;
+    // The index of mask's excluded folders; it reads the lists, which stay
+    // as they are while a search runs.
+    TExclusionIndex ExclusionsOf(const AnsiString& mask) const;
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;
@@ -250,7 +263,7 @@ private:
     TExcludedFolders FExcludedFolders;
     // mask -> hash of the SameTextKey of each folder of its list -> its
     // place there (the texts are compared in the list: no copy of each)
-    std::map<AnsiString, std::unordered_multimap<std::size_t, std::size_t>> FExcludedKeys;
+    std::map<AnsiString, TFolderPlaces> FExcludedKeys;
     TSearchAttributes FSearchAttributes;
 };
 

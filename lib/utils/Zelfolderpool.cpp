@@ -43,7 +43,7 @@ bool TListingRules::Read(TFolderNode& node, const AnsiString& path, const TDirEn
                 node.Subs.push_back({std::move(entry), nullptr});
             continue;
         }
-        if (listed)
+        if (listed && (!ListedFilter || ListedFilter(name)))
             listed(name);
         if (FolderRead)
             files.append(name).push_back('\0');

@@ -88,13 +88,16 @@ struct TListingRules {
     std::size_t Words = 0;  // of MaskBits per file
     const twslisting::TFolderIdentities* NeverEntered = nullptr;
     bool Recursive = true;
+    // The files listed that are told (TFileSearch::FileListedFilter); empty:
+    // all.
+    std::function<bool(std::string_view)> ListedFilter;
     // Told of every folder read (TFileSearch::OnFolderRead); may be empty.
     std::function<void(const AnsiString&, const TFolderReader&, std::string_view)> FolderRead;
 
     // Opens the folder at path (the start folder when self is null, else
     // the subfolder self describes) through parent when open, else from the
     // start folder, and fills node. listed hears every file the folder
-    // lists. False, and node marked Unreadable, when it cannot be opened.
+    // lists that ListedFilter accepts. False, and node marked Unreadable, when it cannot be opened.
     bool Read(TFolderNode& node, const AnsiString& path, const TDirEntry* self, const TFolderReader* parent, TFolderReader& reader,
               const std::function<void(std::string_view)>& listed, std::string& folded) const;
     // Whether any mask's walk enters the subfolder at path.

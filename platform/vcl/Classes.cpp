@@ -113,28 +113,37 @@ void TStrings::SetCommaText(const AnsiString& text)
         ++i;
     if (i >= n)
         return;
+    AnsiString item;
     for (;;) {
-        AnsiString item;
+        // Runs of plain bytes are appended whole: a folder list may hold
+        // 100,000 items.
+        auto plainRun = [&] {
+            const std::size_t start = i;
+            while (i < n && !blank(i) && text[i] != ',')
+                ++i;
+            item.append(text, start, i - start);
+        };
+        item.clear();
         if (text[i] == '"') {
             ++i;
             while (i < n) {
-                if (text[i] == '"') {
-                    if (i + 1 < n && text[i + 1] == '"') {
-                        item += '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
+                const std::size_t quote = std::min(text.find('"', i), n);
+                item.append(text, i, quote - i);
+                i = quote;
+                if (i == n)
                     break;
+                if (i + 1 < n && text[i + 1] == '"') {
+                    item += '"';
+                    i += 2;
+                    continue;
                 }
-                item += text[i++];
+                ++i;
+                break;
             }
             // Anything glued to the closing quote belongs to the same item.
-            while (i < n && !blank(i) && text[i] != ',')
-                item += text[i++];
+            plainRun();
         } else {
-            while (i < n && !blank(i) && text[i] != ',')
-                item += text[i++];
+            plainRun();
         }
         Add(item);
         while (i < n && blank(i))

@@ -4,6 +4,7 @@
 #include "IniFiles.hpp"
 
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -86,14 +87,6 @@ struct TIniText {
         if (eq == AnsiString::npos)
             return false;
         name = Trim(line.substr(0, eq));
-        return true;
-    }
-
-    static bool Key(const AnsiString& line, AnsiString& name, AnsiString& value)
-    {
-        if (!KeyName(line, name))
-            return false;
-        value = line.substr(line.find('=') + 1);
         return true;
     }
 
@@ -181,9 +174,12 @@ private:
 
 namespace {
 
-AnsiString CleanValue(const AnsiString& raw)
+// A raw value as it is read: without blanks at its ends, then without one
+// pair of enclosing double quotes.
+// Given as bounds, so that the one copy made is of what is kept: a folder
+// list may be megabytes long.
+std::string_view CleanValue(std::string_view raw)
 {
-    // The bounds first, then one copy: a folder list may be megabytes long.
     std::size_t first = 0, end = raw.size();
     while (end > 0 && static_cast<unsigned char>(raw[end - 1]) <= ' ')
         --end;
@@ -195,6 +191,9 @@ AnsiString CleanValue(const AnsiString& raw)
     }
     return raw.substr(first, end - first);
 }
+
+// The raw value of a name=value line: all after its first '='.
+std::string_view RawValue(const AnsiString& line) { return std::string_view(line).substr(line.find('=') + 1); }
 
 bool HasLineBreak(const AnsiString& s) { return s.find_first_of("\r\n") != AnsiString::npos; }
 
@@ -279,9 +278,7 @@ AnsiString TIniText::Read(const AnsiString& section, const AnsiString& name, con
     const long i = FindKey(section, name);
     if (i < 0)
         return defaultValue;
-    AnsiString key, value;
-    Key(lines[static_cast<std::size_t>(i)], key, value);
-    return CleanValue(value);
+    return AnsiString(CleanValue(RawValue(lines[static_cast<std::size_t>(i)])));
 }
 
 void TIniText::Write(const AnsiString& section, const AnsiString& name, const AnsiString& value)
@@ -318,12 +315,18 @@ void TIniText::Names(const AnsiString& section, TStrings* names, bool withValues
     if (!Section(section, first, last))
         return;
     std::unordered_set<AnsiString> seen;
-    AnsiString name, value;
+    AnsiString name, line;
     for (std::size_t i = first; i < last; ++i)
         if (KeyName(lines[i], name) && !name.empty() && seen.insert(SameTextKey(name)).second) {
-            if (withValues)
-                Key(lines[i], name, value);
-            names->Add(withValues ? name + "=" + CleanValue(value) : name);
+            if (!withValues) {
+                names->Add(name);
+                continue;
+            }
+            const std::string_view value = CleanValue(RawValue(lines[i]));
+            line.clear();
+            line.reserve(name.size() + 1 + value.size());
+            line.append(name).append(1, '=').append(value);
+            names->Add(line);
         }
 }
 

@@ -263,3 +263,16 @@ TEST(Linkguard, ReadsOnlyUpToTheCapsAndTheLevelsAbove)
         EXPECT_EQ(byScan, prefetched) << perFolder;
     }
 }
+
+// The names the scan may drop where it reads a folder are those Listed
+// keeps nothing of: every source and project file passes, in any case.
+TEST(Linkguard, ListsTheNamesOfSourcesAndProjectFilesOnly)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"Unit1.pas", true},  {"UNIT1.CPP", true},  {"Project1.cbproj", true}, {"defs.inc", true},
+        {"build.mak", true},  {"lib.dpk", true},    {"Unit1.obj", false},      {"Unit1.~pas", false},
+        {"notes.txt", false}, {"Makefile", false},  {"pas", false},            {"", false},
+    };
+    for (const auto& [name, listed] : cases)
+        EXPECT_EQ(TLinkGuard::ListsName(name), listed) << name;
+}

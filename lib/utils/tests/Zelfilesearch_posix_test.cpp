@@ -854,6 +854,32 @@ TEST_P(FileSearchReplay, EventsAndResultsEqualSeparateAndLiteralWalks)
     singleLog.Attach(single);
     EXPECT_EQ(single.Execute(nullptr), replayCompleted);
 
+    // The files listed filtered where the folders are read, by the same
+    // threads: the sequence without the names dropped, nothing else moved.
+    const auto kept = [](std::string_view name) { return name.size() % 2 == 0; };
+    TFileSearch filtered;
+    Configure(filtered, t, masks, param.Recursive);
+    filtered.Threads = param.Threads;
+    TRecorder filteredLog = singleLog;
+    filteredLog.Log.clear();
+    filteredLog.Sequence.clear();
+    filteredLog.Pass = 0;
+    filteredLog.Attach(filtered);
+    filtered.FileListedFilter = kept;
+    EXPECT_EQ(filtered.Execute(nullptr), replayCompleted);
+    std::vector<std::string> expectedFiltered;
+    std::size_t dropped = 0;
+    for (const std::string& told : replayLog.Sequence) {
+        const bool listed = told.rfind("listed ", 0) == 0;
+        if (listed && !kept(std::string_view(told).substr(told.find(" | ") + 3)))
+            ++dropped;
+        else
+            expectedFiltered.push_back(told);
+    }
+    EXPECT_EQ(filteredLog.Sequence, expectedFiltered);
+    EXPECT_GT(dropped, 0u) << "the filter must drop some names";
+    EXPECT_EQ(Flatten(filtered.Results, true), Flatten(replayed.Results, true));
+
     // A fresh read of the disk for every mask.
     TFileSearch separate;
     Configure(separate, t, masks, param.Recursive);
@@ -1064,4 +1090,14 @@ TEST(FileSearch, ExcludedFolderEntriesStayFoundAfterRemovals)
         EXPECT_EQ(items[i].Folder, expected[i].first) << i;
         EXPECT_EQ(items[i].WithSubfolders, expected[i].second) << i;
     }
+    // The index the walk uses reads the searcher's own places of the list:
+    // it finds what is left where it now stands, and not what was removed.
+    for (const auto& [folder, withSubfolders] : expected) {
+        bool with = !withSubfolders;
+        EXPECT_TRUE(search.FolderIsExcluded("*.obj", UpperCase(folder), with)) << folder;
+        EXPECT_EQ(with, withSubfolders) << folder;
+    }
+    bool with = true;
+    EXPECT_FALSE(search.FolderIsExcluded("*.obj", "/\xC3\xA0", with));
+    EXPECT_FALSE(with);
 }
