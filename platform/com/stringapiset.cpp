@@ -113,6 +113,23 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
         return true;
     };
     while (p < end) {
+        // Paths are mostly ASCII: a run of it is copied without decoding,
+        // which the scan's status text and every listed path go through.
+        if (*p < 0x80) {
+            const unsigned char* run = p;
+            while (run < end && *run < 0x80)
+                ++run;
+            const auto count = static_cast<std::size_t>(run - p);
+            if (!measure) {
+                if (count > static_cast<std::size_t>(cchWideChar) - written)
+                    return Fail(ERROR_INSUFFICIENT_BUFFER);
+                for (std::size_t k = 0; k < count; ++k)
+                    lpWideCharStr[written + k] = static_cast<char16_t>(p[k]);
+            }
+            written += count;
+            p = run;
+            continue;
+        }
         char32_t cp = 0;
         bool valid = false;
         p += DecodeUtf8(p, end, cp, valid);
@@ -178,6 +195,24 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int 
         return true;
     };
     for (std::size_t i = 0; i < length; ++i) {
+        // A run of ASCII is copied as it is (see MultiByteToWideChar).
+        if (lpWideCharStr[i] < 0x80) {
+            std::size_t run = i;
+            while (run < length && lpWideCharStr[run] < 0x80)
+                ++run;
+            const std::size_t count = run - i;
+            if (!measure) {
+                if (written + count > static_cast<std::size_t>(cbMultiByte))
+                    return Fail(ERROR_INSUFFICIENT_BUFFER);
+                for (std::size_t k = 0; k < count; ++k)
+                    lpMultiByteStr[written + k] = static_cast<char>(lpWideCharStr[i + k]);
+            }
+            written += count;
+            if (written > static_cast<std::size_t>(INT_MAX))
+                return Fail(ERROR_INVALID_PARAMETER);
+            i = run - 1;
+            continue;
+        }
         char32_t cp = lpWideCharStr[i];
         bool valid = true;
         if (cp >= 0xD800 && cp <= 0xDBFF) {
