@@ -175,6 +175,7 @@ private:
     std::uint64_t FScanFolders = 0;  // entered by it
     AnsiString FScanFolder;          // the folder being searched
     zelcom::OleString FScanStatus;   // the three above as the callback's text
+    AnsiString FScanStatusBytes;     // the same before its conversion, kept for its buffer
     std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
     bool FPurged = false;
     AnsiString FReportPath;   // the report the last purge wrote

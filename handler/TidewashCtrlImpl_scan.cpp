@@ -6,6 +6,8 @@
 // are found but left unselected.
 #include "TidewashCtrlImpl.h"
 
+#include <charconv>
+#include <iterator>
 #include <memory>
 #include <unordered_set>
 
@@ -29,14 +31,26 @@ void TTidewashCtrlImpl::ReportScanProgress(void* context, TStatusText text)
 
 void TTidewashCtrlImpl::RenewScanStatus()
 {
-    const auto count = [](std::uint64_t n, const char* what) {
-        return IntToStr(static_cast<long long>(n)) + " " + what + (n == 1 ? "" : "s");
+    // Written for each file found: into the buffers of the text before,
+    // so that a scan of many files allocates nothing for it.
+    AnsiString& text = FScanStatusBytes;
+    text.clear();
+    const auto count = [&text](std::uint64_t n, std::string_view what) {
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), n).ptr;
+        text.append(digits, end).append(1, ' ').append(what);
+        if (n != 1)
+            text += 's';
     };
     const TStrings& masks = *FFileSearch.GetIncludeFileMask();
     const int pass = static_cast<int>(FScanPass) - 1;
-    const AnsiString mask = pass >= 0 && pass < masks.Count() ? masks[pass] + ": " : AnsiString();
-    FScanStatus = zelcom::AnsiToWide(mask + count(FScanFiles, "file") + " found in " +
-                                      count(FScanFolders, "folder") + ": " + FScanFolder);
+    if (pass >= 0 && pass < masks.Count())
+        text.append(masks[pass]).append(": ");
+    count(FScanFiles, "file");
+    text.append(" found in ");
+    count(FScanFolders, "folder");
+    text.append(": ").append(FScanFolder);
+    zelcom::AnsiToWide(text, FScanStatus);
 }
 
 void TTidewashCtrlImpl::ScanReached(std::string_view folder)

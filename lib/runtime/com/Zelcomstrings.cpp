@@ -25,6 +25,25 @@ OleString AnsiToWide(const AnsiString& text)
     return wide;
 }
 
+void AnsiToWide(std::string_view text, OleString& into)
+{
+    into.clear();
+    if (text.empty())
+        return;
+    // A character takes at least one byte and at most as many UTF-16 units
+    // as bytes: a buffer of the text's length fits it, measured otherwise.
+    const int size = static_cast<int>(text.size());
+    into.resize(text.size());
+    int written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, into.data(), size);
+    if (written == 0) {
+        written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, nullptr, 0);
+        into.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+        if (written > 0)
+            MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, into.data(), written);
+    }
+    into.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+}
+
 AnsiString WideToAnsi(const OLECHAR* text)
 {
     return text == nullptr ? AnsiString() : WideToAnsi(text, static_cast<std::size_t>(lstrlenW(text)));

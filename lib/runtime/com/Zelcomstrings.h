@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "System.hpp"
 #include <windows.h>
@@ -19,6 +20,9 @@ namespace zelcom {
 using OleString = std::basic_string<OLECHAR>;
 
 OleString AnsiToWide(const AnsiString& text);
+// The same into a string the caller keeps: its buffer is reused, so text
+// written anew many times (a progress line) allocates only as it grows.
+void AnsiToWide(std::string_view text, OleString& into);
 AnsiString WideToAnsi(const OLECHAR* text);  // up to its zero; null gives ""
 AnsiString WideToAnsi(const OLECHAR* text, std::size_t length);
 // The text in the ANSI code page only when that code page spells every

@@ -33,6 +33,27 @@ TEST(ZelcomStrings, Utf8AndWideRoundTripIncludingSurrogatePairs)
     EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
 }
 
+// Written into a kept string, one text after another: each is converted
+// as the returning form converts it, whatever the string held before.
+TEST(ZelcomStrings, ConversionIntoAKeptStringGivesTheSameText)
+{
+    const AnsiString texts[] = {
+        "a much longer text written first: *.obj: 1,000 files found in 64 folders",
+        "",
+        "C:\\Proj\\a.obj",
+        AnsiString("x\0y", 3),
+        "short",
+        "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80 \xE6\xBC\xA2",
+        "a\xFF" "b\xE2\x82",
+        "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80",
+    };
+    OleString into = OLESTR("left over");
+    for (const AnsiString& text : texts) {
+        AnsiToWide(text, into);
+        EXPECT_EQ(into, AnsiToWide(text)) << text;
+    }
+}
+
 TEST(ZelcomStrings, EmptyAndNullAreEmpty)
 {
     BSTR empty = AnsiToBSTR("");
