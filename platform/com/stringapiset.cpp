@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "handle.h"
@@ -115,19 +116,26 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
     while (p < end) {
         // Paths are mostly ASCII: a run of it is copied without decoding,
         // which the scan's status text and every listed path go through.
+        // Eight bytes are tested at once, and copied as eight units.
         if (*p < 0x80) {
-            const unsigned char* run = p;
-            while (run < end && *run < 0x80)
-                ++run;
-            const auto count = static_cast<std::size_t>(run - p);
-            if (!measure) {
-                if (count > static_cast<std::size_t>(cchWideChar) - written)
+            const std::size_t room = measure ? SIZE_MAX : static_cast<std::size_t>(cchWideChar) - written;
+            std::size_t count = 0;
+            std::uint64_t word = 0;
+            while (static_cast<std::size_t>(end - p) - count >= 8 && room - count >= 8 &&
+                   (std::memcpy(&word, p + count, 8), (word & 0x8080808080808080u) == 0)) {
+                if (!measure)
+                    for (std::size_t k = 0; k < 8; ++k)
+                        lpWideCharStr[written + count + k] = static_cast<char16_t>(p[count + k]);
+                count += 8;
+            }
+            for (; p + count < end && p[count] < 0x80; ++count) {
+                if (count >= room)
                     return Fail(ERROR_INSUFFICIENT_BUFFER);
-                for (std::size_t k = 0; k < count; ++k)
-                    lpWideCharStr[written + k] = static_cast<char16_t>(p[k]);
+                if (!measure)
+                    lpWideCharStr[written + count] = static_cast<char16_t>(p[count]);
             }
             written += count;
-            p = run;
+            p += count;
             continue;
         }
         char32_t cp = 0;

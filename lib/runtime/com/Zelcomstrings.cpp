@@ -27,13 +27,16 @@ OleString AnsiToWide(const AnsiString& text)
 
 void AnsiToWide(std::string_view text, OleString& into)
 {
-    into.clear();
-    if (text.empty())
+    if (text.empty()) {
+        into.clear();
         return;
+    }
     // A character takes at least one byte and at most as many UTF-16 units
     // as bytes: a buffer of the text's length fits it, measured otherwise.
+    // Only what the string lacks of that length is filled before.
     const int size = static_cast<int>(text.size());
-    into.resize(text.size());
+    if (into.size() < text.size())
+        into.resize(text.size());
     int written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, into.data(), size);
     if (written == 0) {
         written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, nullptr, 0);
@@ -95,6 +98,16 @@ bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow
 
 BSTR AnsiToBSTR(const AnsiString& text)
 {
+    // Text of one byte per character (every listed path, nearly) is
+    // converted straight into the BSTR; other text through a wide copy.
+    const auto size = static_cast<UINT>(text.size());
+    BSTR direct = SysAllocStringLen(nullptr, size);
+    if (direct == nullptr || size == 0)
+        return direct;
+    if (MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), static_cast<int>(size), direct,
+                            static_cast<int>(size)) == static_cast<int>(size))
+        return direct;
+    SysFreeString(direct);
     const OleString wide = AnsiToWide(text);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }

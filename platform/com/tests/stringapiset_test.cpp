@@ -104,6 +104,8 @@ TEST(ComTextConversion, AsciiRunsBesideOtherCharactersKeepTheBufferRules)
         {"a\xF0\x9F\x98\x80" "b", u"a\U0001F600b"},
         {"z\xE6\xBC\xA2", u"z漢"},
         {"x\xE6\xBC\xA2yz\xC3\xA9", u"x漢yzé"},
+        {"\xC3\xA9" "/0123456789abcdef/x.obj", u"é/0123456789abcdef/x.obj"},
+        {"01234567\xC3\xA9" "01234567", u"01234567é01234567"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ToWide(c.Narrow), c.Wide) << c.Narrow;

@@ -33,9 +33,10 @@ TEST(ZelcomStrings, Utf8AndWideRoundTripIncludingSurrogatePairs)
     EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
 }
 
-// Written into a kept string, one text after another: each is converted
-// as the returning form converts it, whatever the string held before.
-TEST(ZelcomStrings, ConversionIntoAKeptStringGivesTheSameText)
+// Written into a kept string, one text after another, or straight into a
+// BSTR: each is converted as the returning form converts it, whatever the
+// string held before and whether or not each byte is a character.
+TEST(ZelcomStrings, ConversionIntoAKeptStringOrABstrGivesTheSameText)
 {
     const AnsiString texts[] = {
         "a much longer text written first: *.obj: 1,000 files found in 64 folders",
@@ -51,6 +52,11 @@ TEST(ZelcomStrings, ConversionIntoAKeptStringGivesTheSameText)
     for (const AnsiString& text : texts) {
         AnsiToWide(text, into);
         EXPECT_EQ(into, AnsiToWide(text)) << text;
+        BSTR b = AnsiToBSTR(text);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(OleString(b, SysStringLen(b)), AnsiToWide(text)) << text;
+        EXPECT_EQ(b[SysStringLen(b)], 0) << text;
+        SysFreeString(b);
     }
 }
 
