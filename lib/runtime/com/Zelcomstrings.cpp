@@ -96,19 +96,31 @@ bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow
     return true;
 }
 
-BSTR AnsiToBSTR(const AnsiString& text)
+BSTR AnsiToBSTR(const AnsiString& text) { return AnsiToBSTR(text, std::string_view()); }
+
+BSTR AnsiToBSTR(std::string_view head, std::string_view tail)
 {
     // Text of one byte per character (every listed path, nearly) is
-    // converted straight into the BSTR; other text through a wide copy.
-    const auto size = static_cast<UINT>(text.size());
-    BSTR direct = SysAllocStringLen(nullptr, size);
+    // converted straight into the BSTR, each part on its own; other text,
+    // or a part that is not valid alone (a character cut in two), through
+    // a wide copy of the whole.
+    const std::size_t size = head.size() + tail.size();
+    BSTR direct = SysAllocStringLen(nullptr, static_cast<UINT>(size));
     if (direct == nullptr || size == 0)
         return direct;
-    if (MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), static_cast<int>(size), direct,
-                            static_cast<int>(size)) == static_cast<int>(size))
+    const auto exact = [](std::string_view part, OLECHAR* into) {
+        const int length = static_cast<int>(part.size());
+        return part.empty() ||
+               MultiByteToWideChar(DefaultSystemCodePage, MB_ERR_INVALID_CHARS, part.data(), length, into, length) ==
+                   length;
+    };
+    if (exact(head, direct) && exact(tail, direct + head.size()))
         return direct;
     SysFreeString(direct);
-    const OleString wide = AnsiToWide(text);
+    AnsiString whole;
+    whole.reserve(size);
+    whole.append(head).append(tail);
+    const OleString wide = AnsiToWide(whole);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 

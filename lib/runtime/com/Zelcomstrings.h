@@ -35,6 +35,8 @@ bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow
 // A new BSTR (an empty string gives an empty BSTR, not null); null only when
 // memory runs out. The receiver frees it with SysFreeString.
 BSTR AnsiToBSTR(const AnsiString& text);
+// The two texts one after the other in one BSTR (a folder and a name).
+BSTR AnsiToBSTR(std::string_view head, std::string_view tail);
 // The whole BSTR, zeros included; null gives "".
 AnsiString BSTRToAnsi(BSTR text);
 

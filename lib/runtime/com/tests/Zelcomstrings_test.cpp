@@ -57,6 +57,13 @@ TEST(ZelcomStrings, ConversionIntoAKeptStringOrABstrGivesTheSameText)
         EXPECT_EQ(OleString(b, SysStringLen(b)), AnsiToWide(text)) << text;
         EXPECT_EQ(b[SysStringLen(b)], 0) << text;
         SysFreeString(b);
+        // Cut in two anywhere, even inside a character, it is the same text.
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            b = AnsiToBSTR(std::string_view(text).substr(0, cut), std::string_view(text).substr(cut));
+            ASSERT_NE(b, nullptr);
+            EXPECT_EQ(OleString(b, SysStringLen(b)), AnsiToWide(text)) << text << " cut at " << cut;
+            SysFreeString(b);
+        }
     }
 }
 
