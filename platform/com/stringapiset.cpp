@@ -123,9 +123,16 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
             std::uint64_t word = 0;
             while (static_cast<std::size_t>(end - p) - count >= 8 && room - count >= 8 &&
                    (std::memcpy(&word, p + count, 8), (word & 0x8080808080808080u) == 0)) {
-                if (!measure)
+                if (!measure) {
+                    // Eight units from a local copy: no aliasing to fear, so
+                    // the compiler widens them together.
+                    unsigned char bytes[8];
+                    std::memcpy(bytes, p + count, 8);
+                    char16_t units[8];
                     for (std::size_t k = 0; k < 8; ++k)
-                        lpWideCharStr[written + count + k] = static_cast<char16_t>(p[count + k]);
+                        units[k] = bytes[k];
+                    std::memcpy(lpWideCharStr + written + count, units, sizeof units);
+                }
                 count += 8;
             }
             for (; p + count < end && p[count] < 0x80; ++count) {
