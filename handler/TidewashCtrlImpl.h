@@ -175,6 +175,11 @@ private:
     std::uint64_t FScanFolders = 0;  // entered by it
     AnsiString FScanFolder;          // the folder being searched
     zelcom::OleString FScanStatus;   // the three above as the callback's text
+    // The text's parts that change seldom, converted when they do: the
+    // folder (a folder's files are found together) and the running mask.
+    zelcom::OleString FScanFolderWide;
+    zelcom::OleString FScanMaskWide;
+    std::uint64_t FScanMaskPass = 0;  // the pass FScanMaskWide was written for
     std::map<TResultRef, TPurgeRecord> FPurgeRecords;  // filled by Purge
     bool FPurged = false;
     AnsiString FReportPath;   // the report the last purge wrote

@@ -69,7 +69,7 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
         const auto record = FPurgeRecords.find(ref);
         try {
             out.Mask = zelcom::AnsiToBSTR(MasksOf(ref));
-            out.Path = zelcom::AnsiToBSTR(ref->GetFullName());
+            out.Path = zelcom::AnsiToBSTR(ref->Path(), ref->Name);
             if (out.Plan != TWS_PLAN_REMOVE && reason != reasons.end())
                 out.PlanReason = OrNull(reason->second);
             if (record != FPurgeRecords.end()) {

@@ -6,6 +6,8 @@
 // are found but left unselected.
 #include "TidewashCtrlImpl.h"
 
+#include <charconv>
+#include <iterator>
 #include <memory>
 #include <unordered_set>
 
@@ -29,21 +31,40 @@ void TTidewashCtrlImpl::ReportScanProgress(void* context, TStatusText text)
 
 void TTidewashCtrlImpl::RenewScanStatus()
 {
-    const auto count = [](std::uint64_t n, const char* what) {
-        return IntToStr(static_cast<long long>(n)) + " " + what + (n == 1 ? "" : "s");
+    // Written for each file found, so only the figures are written anew;
+    // the mask and the folder were converted when they changed, and the
+    // text goes into the buffer of the text before.
+    if (FScanMaskPass != FScanPass) {
+        FScanMaskPass = FScanPass;
+        const TStrings& masks = *FFileSearch.GetIncludeFileMask();
+        const int pass = static_cast<int>(FScanPass) - 1;
+        zelcom::AnsiToWide(pass >= 0 && pass < masks.Count() ? masks[pass] + ": " : AnsiString(), FScanMaskWide);
+    }
+    FScanStatus.assign(FScanMaskWide);
+    const auto count = [this](std::uint64_t n, const OLECHAR* what) {
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), n).ptr;
+        for (const char* digit = digits; digit != end; ++digit)
+            FScanStatus.push_back(static_cast<OLECHAR>(*digit));
+        FScanStatus.append(what);
+        if (n != 1)
+            FScanStatus.push_back(OLECHAR('s'));
     };
-    const TStrings& masks = *FFileSearch.GetIncludeFileMask();
-    const int pass = static_cast<int>(FScanPass) - 1;
-    const AnsiString mask = pass >= 0 && pass < masks.Count() ? masks[pass] + ": " : AnsiString();
-    FScanStatus = zelcom::AnsiToWide(mask + count(FScanFiles, "file") + " found in " +
-                                      count(FScanFolders, "folder") + ": " + FScanFolder);
+    count(FScanFiles, OLESTR(" file"));
+    FScanStatus.append(OLESTR(" found in "));
+    count(FScanFolders, OLESTR(" folder"));
+    FScanStatus.append(OLESTR(": ")).append(FScanFolderWide);
 }
 
 void TTidewashCtrlImpl::ScanReached(std::string_view folder)
 {
     // The search drops the separator that ends the volume (the root "/"
     // is ""): the user reads the volume as it was given.
-    FScanFolder = folder.size() >= FVolume.size() ? AnsiString(folder) : FVolume;
+    const std::string_view shown = folder.size() >= FVolume.size() ? folder : std::string_view(FVolume);
+    if (shown == FScanFolder)
+        return;
+    FScanFolder.assign(shown);
+    zelcom::AnsiToWide(FScanFolder, FScanFolderWide);
 }
 
 void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
@@ -71,6 +92,7 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
         found += results.size();
     FListed.reserve(found);
     std::unordered_set<std::size_t, decltype(hash), decltype(same)> listedPaths(found, hash, same);
+    AnsiString path;  // each file's, written into one buffer
     for (const auto& [mask, results] : FFileSearch.Results)
         for (std::size_t i = 0; i < results.size(); ++i) {
             const TResultRef ref{&results, i};
@@ -82,7 +104,7 @@ void TTidewashCtrlImpl::AddSelectionEntries(const TLinkGuard& guard)
                 FMoreMasks[firstFinding] += ", " + mask;
                 continue;
             }
-            const AnsiString path = results[i].GetFullName();
+            path.assign(results[i].Path()).append(results[i].Name);
             switch (SettingsPlanFor(results[i])) {
             case TWS_PLAN_KEEP_HIDDEN:
                 FSelection[ref] = false;
@@ -222,7 +244,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
 
         FScanTotal = 0;
         FScanFiles = FScanFolders = FScanPass = 0;
-        FScanFolder = FVolume;
+        FScanFolder.clear();
+        FScanFolderWide.clear();
+        ScanReached(FVolume);
+        FScanMaskPass = ~std::uint64_t{0};
         FScanStatus.clear();
         bool completed = false;
         if (picb == nullptr || picb->ScanProgress(0, 0, nullptr) == S_OK)

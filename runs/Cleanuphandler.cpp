@@ -219,7 +219,7 @@ AnsiString TakeBSTR(BSTR& text)
 
 }  // namespace
 
-bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const
+bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& visit, TFileTexts texts) const
 {
     if (FResults == nullptr)
         return false;
@@ -235,6 +235,12 @@ bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& 
         f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;
         f.Outcome = r.Outcome <= TWS_OUTCOME_FAILED ? static_cast<TFileOutcome>(r.Outcome) : TFileOutcome::None;
         f.Identity = TwsFileIdentity(r);
+        if (texts == TFileTexts::Skip) {
+            TwsClearFileResult(r);
+            if (!visit(f))
+                break;
+            continue;
+        }
         f.Mask = TakeBSTR(r.Mask);
         f.Path = TakeBSTR(r.Path);
         f.PlanReason = TakeBSTR(r.PlanReason);

@@ -94,7 +94,12 @@ public:
     // Reads the detailed handler's files one at a time, in its order,
     // without keeping them (a million files need not be held at once);
     // visit returns false to stop. False when the handler failed.
-    bool VisitFiles(const std::function<bool(const TFileRecord&)>& visit) const;
+    // TFileTexts::Skip leaves the record's texts (path, mask, reasons,
+    // trash) empty, for a reader of the figures only: converting them is
+    // most of the visit's cost.
+    enum class TFileTexts { Read, Skip };
+    bool VisitFiles(const std::function<bool(const TFileRecord&)>& visit,
+                    TFileTexts texts = TFileTexts::Read) const;
     // After a purge of a detailed handler: its report, or why there is none.
     const AnsiString& ReportPath() const { return FReportPath; }
     const AnsiString& ReportError() const { return FReportError; }

@@ -110,10 +110,12 @@ TFigures FiguresOf(const std::vector<TFileRecord>& files)
 TFigures FiguresOf(const TCleanupHandler& handler)
 {
     TFigures t;
-    handler.VisitFiles([&t](const TFileRecord& f) {
-        t.Add(f);
-        return true;
-    });
+    handler.VisitFiles(
+        [&t](const TFileRecord& f) {
+            t.Add(f);
+            return true;
+        },
+        TCleanupHandler::TFileTexts::Skip);
     return t;
 }
 

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "handle.h"
@@ -113,6 +114,37 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
         return true;
     };
     while (p < end) {
+        // Paths are mostly ASCII: a run of it is copied without decoding,
+        // which the scan's status text and every listed path go through.
+        // Eight bytes are tested at once, and copied as eight units.
+        if (*p < 0x80) {
+            const std::size_t room = measure ? SIZE_MAX : static_cast<std::size_t>(cchWideChar) - written;
+            std::size_t count = 0;
+            std::uint64_t word = 0;
+            while (static_cast<std::size_t>(end - p) - count >= 8 && room - count >= 8 &&
+                   (std::memcpy(&word, p + count, 8), (word & 0x8080808080808080u) == 0)) {
+                if (!measure) {
+                    // Eight units from a local copy: no aliasing to fear, so
+                    // the compiler widens them together.
+                    unsigned char bytes[8];
+                    std::memcpy(bytes, p + count, 8);
+                    char16_t units[8];
+                    for (std::size_t k = 0; k < 8; ++k)
+                        units[k] = bytes[k];
+                    std::memcpy(lpWideCharStr + written + count, units, sizeof units);
+                }
+                count += 8;
+            }
+            for (; p + count < end && p[count] < 0x80; ++count) {
+                if (count >= room)
+                    return Fail(ERROR_INSUFFICIENT_BUFFER);
+                if (!measure)
+                    lpWideCharStr[written + count] = static_cast<char16_t>(p[count]);
+            }
+            written += count;
+            p += count;
+            continue;
+        }
         char32_t cp = 0;
         bool valid = false;
         p += DecodeUtf8(p, end, cp, valid);
@@ -178,6 +210,24 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int 
         return true;
     };
     for (std::size_t i = 0; i < length; ++i) {
+        // A run of ASCII is copied as it is (see MultiByteToWideChar).
+        if (lpWideCharStr[i] < 0x80) {
+            std::size_t run = i;
+            while (run < length && lpWideCharStr[run] < 0x80)
+                ++run;
+            const std::size_t count = run - i;
+            if (!measure) {
+                if (written + count > static_cast<std::size_t>(cbMultiByte))
+                    return Fail(ERROR_INSUFFICIENT_BUFFER);
+                for (std::size_t k = 0; k < count; ++k)
+                    lpMultiByteStr[written + k] = static_cast<char>(lpWideCharStr[i + k]);
+            }
+            written += count;
+            if (written > static_cast<std::size_t>(INT_MAX))
+                return Fail(ERROR_INVALID_PARAMETER);
+            i = run - 1;
+            continue;
+        }
         char32_t cp = lpWideCharStr[i];
         bool valid = true;
         if (cp >= 0xD800 && cp <= 0xDBFF) {

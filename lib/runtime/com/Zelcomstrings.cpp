@@ -25,6 +25,28 @@ OleString AnsiToWide(const AnsiString& text)
     return wide;
 }
 
+void AnsiToWide(std::string_view text, OleString& into)
+{
+    if (text.empty()) {
+        into.clear();
+        return;
+    }
+    // A character takes at least one byte and at most as many UTF-16 units
+    // as bytes: a buffer of the text's length fits it, measured otherwise.
+    // Only what the string lacks of that length is filled before.
+    const int size = static_cast<int>(text.size());
+    if (into.size() < text.size())
+        into.resize(text.size());
+    int written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, into.data(), size);
+    if (written == 0) {
+        written = MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, nullptr, 0);
+        into.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+        if (written > 0)
+            MultiByteToWideChar(DefaultSystemCodePage, 0, text.data(), size, into.data(), written);
+    }
+    into.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+}
+
 AnsiString WideToAnsi(const OLECHAR* text)
 {
     return text == nullptr ? AnsiString() : WideToAnsi(text, static_cast<std::size_t>(lstrlenW(text)));
@@ -74,9 +96,31 @@ bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow
     return true;
 }
 
-BSTR AnsiToBSTR(const AnsiString& text)
+BSTR AnsiToBSTR(const AnsiString& text) { return AnsiToBSTR(text, std::string_view()); }
+
+BSTR AnsiToBSTR(std::string_view head, std::string_view tail)
 {
-    const OleString wide = AnsiToWide(text);
+    // Text of one byte per character (every listed path, nearly) is
+    // converted straight into the BSTR, each part on its own; other text,
+    // or a part that is not valid alone (a character cut in two), through
+    // a wide copy of the whole.
+    const std::size_t size = head.size() + tail.size();
+    BSTR direct = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+    if (direct == nullptr || size == 0)
+        return direct;
+    const auto exact = [](std::string_view part, OLECHAR* into) {
+        const int length = static_cast<int>(part.size());
+        return part.empty() ||
+               MultiByteToWideChar(DefaultSystemCodePage, MB_ERR_INVALID_CHARS, part.data(), length, into, length) ==
+                   length;
+    };
+    if (exact(head, direct) && exact(tail, direct + head.size()))
+        return direct;
+    SysFreeString(direct);
+    AnsiString whole;
+    whole.reserve(size);
+    whole.append(head).append(tail);
+    const OleString wide = AnsiToWide(whole);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 

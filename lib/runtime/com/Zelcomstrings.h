@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "System.hpp"
 #include <windows.h>
@@ -19,6 +20,9 @@ namespace zelcom {
 using OleString = std::basic_string<OLECHAR>;
 
 OleString AnsiToWide(const AnsiString& text);
+// The same into a string the caller keeps: its buffer is reused, so text
+// written anew many times (a progress line) allocates only as it grows.
+void AnsiToWide(std::string_view text, OleString& into);
 AnsiString WideToAnsi(const OLECHAR* text);  // up to its zero; null gives ""
 AnsiString WideToAnsi(const OLECHAR* text, std::size_t length);
 // The text in the ANSI code page only when that code page spells every
@@ -31,6 +35,8 @@ bool WideToAnsiExact(const OLECHAR* text, std::size_t length, AnsiString& narrow
 // A new BSTR (an empty string gives an empty BSTR, not null); null only when
 // memory runs out. The receiver frees it with SysFreeString.
 BSTR AnsiToBSTR(const AnsiString& text);
+// The two texts one after the other in one BSTR (a folder and a name).
+BSTR AnsiToBSTR(std::string_view head, std::string_view tail);
 // The whole BSTR, zeros included; null gives "".
 AnsiString BSTRToAnsi(BSTR text);
 

@@ -90,6 +90,49 @@ TEST(ComTextConversion, TooSmallBufferFailsAndWritesNothingBeyondIt)
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"a€", 2, narrow, 4, nullptr, nullptr), 4);
 }
 
+// ASCII runs are copied apart from the decoding: the runs' edges, where a
+// buffer ends inside or right after a run, in both directions.
+TEST(ComTextConversion, AsciiRunsBesideOtherCharactersKeepTheBufferRules)
+{
+    const struct {
+        std::string Narrow;
+        std::u16string Wide;
+    } cases[] = {
+        {"/home/user/project/a.obj", u"/home/user/project/a.obj"},
+        {"\xC3\xA9t\xC3\xA9/a.obj", u"été/a.obj"},
+        {"src/\xE2\x82\xAC/x", u"src/€/x"},
+        {"a\xF0\x9F\x98\x80" "b", u"a\U0001F600b"},
+        {"z\xE6\xBC\xA2", u"z漢"},
+        {"x\xE6\xBC\xA2yz\xC3\xA9", u"x漢yzé"},
+        {"\xC3\xA9" "/0123456789abcdef/x.obj", u"é/0123456789abcdef/x.obj"},
+        {"01234567\xC3\xA9" "01234567", u"01234567é01234567"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToWide(c.Narrow), c.Wide) << c.Narrow;
+        EXPECT_EQ(ToNarrow(c.Wide), c.Narrow) << c.Narrow;
+        // One unit short fails wherever the last unit falls, and writes
+        // nothing beyond the buffer.
+        const int wideSize = static_cast<int>(c.Wide.size());
+        std::u16string wide(c.Wide.size() + 1, u'#');
+        SetLastError(0);
+        EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, c.Narrow.data(), static_cast<int>(c.Narrow.size()), wide.data(),
+                                      wideSize - 1),
+                  0)
+            << c.Narrow;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << c.Narrow;
+        EXPECT_EQ(wide[c.Wide.size() - 1], u'#') << c.Narrow;
+        const int narrowSize = static_cast<int>(c.Narrow.size());
+        std::string narrow(c.Narrow.size() + 1, '#');
+        SetLastError(0);
+        EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, c.Wide.data(), wideSize, narrow.data(), narrowSize - 1, nullptr,
+                                      nullptr),
+                  0)
+            << c.Narrow;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << c.Narrow;
+        EXPECT_EQ(narrow[c.Narrow.size() - 1], '#') << c.Narrow;
+    }
+}
+
 TEST(ComTextConversion, InvalidUtf8BecomesOneReplacementPerMaximalInvalidPart)
 {
     const std::u16string r = u"\uFFFD";

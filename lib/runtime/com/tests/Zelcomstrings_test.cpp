@@ -33,6 +33,40 @@ TEST(ZelcomStrings, Utf8AndWideRoundTripIncludingSurrogatePairs)
     EXPECT_EQ(WideToAnsi(wide.data(), wide.size()), text);
 }
 
+// Written into a kept string, one text after another, or straight into a
+// BSTR: each is converted as the returning form converts it, whatever the
+// string held before and whether or not each byte is a character.
+TEST(ZelcomStrings, ConversionIntoAKeptStringOrABstrGivesTheSameText)
+{
+    const AnsiString texts[] = {
+        "a much longer text written first: *.obj: 1,000 files found in 64 folders",
+        "",
+        "C:\\Proj\\a.obj",
+        AnsiString("x\0y", 3),
+        "short",
+        "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80 \xE6\xBC\xA2",
+        "a\xFF" "b\xE2\x82",
+        "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80",
+    };
+    OleString into = OLESTR("left over");
+    for (const AnsiString& text : texts) {
+        AnsiToWide(text, into);
+        EXPECT_EQ(into, AnsiToWide(text)) << text;
+        BSTR b = AnsiToBSTR(text);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(OleString(b, SysStringLen(b)), AnsiToWide(text)) << text;
+        EXPECT_EQ(b[SysStringLen(b)], 0) << text;
+        SysFreeString(b);
+        // Cut in two anywhere, even inside a character, it is the same text.
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            b = AnsiToBSTR(std::string_view(text).substr(0, cut), std::string_view(text).substr(cut));
+            ASSERT_NE(b, nullptr);
+            EXPECT_EQ(OleString(b, SysStringLen(b)), AnsiToWide(text)) << text << " cut at " << cut;
+            SysFreeString(b);
+        }
+    }
+}
+
 TEST(ZelcomStrings, EmptyAndNullAreEmpty)
 {
     BSTR empty = AnsiToBSTR("");
