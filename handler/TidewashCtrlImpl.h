@@ -69,6 +69,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetUnreadableFolderCount(LONG* Count) override;
     HRESULT STDMETHODCALLTYPE GetPurgeMode(VARIANT_BOOL* ToTrash) override;
     HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) override;
+    HRESULT STDMETHODCALLTYPE GetFileFigures(LONG Index, TWS_FILE_RESULT* File) override;
 
     // IEmptyVolumeCache
     HRESULT STDMETHODCALLTYPE Initialize(HKEY hkRegKey, LPCWSTR pcwszVolume, LPWSTR* ppwszDisplayName,
@@ -135,6 +136,9 @@ private:
     void WritePurgeReport(const TFileFlags& purged);
     // What the purge will do with the file under the settings.
     TWS_FILE_PLAN PlanFor(const TResultRef& ref) const;
+    // The listed file Index's record without texts (GetFileFigures), which
+    // GetFile then completes; E_INVALIDARG outside the list.
+    HRESULT FiguresOf(LONG Index, TWS_FILE_RESULT& out) const;
     // The masks that found a listed file, in the order of the groups
     // ("*.~*, *.~dsk").
     AnsiString MasksOf(const TResultRef& first) const;

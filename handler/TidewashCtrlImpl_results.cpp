@@ -52,18 +52,36 @@ HRESULT TTidewashCtrlImpl::GetFileCount(LONG* Count)
     return S_OK;
 }
 
+HRESULT TTidewashCtrlImpl::FiguresOf(LONG Index, TWS_FILE_RESULT& out) const
+{
+    if (Index < 0 || static_cast<std::size_t>(Index) >= FListed.size())
+        return E_INVALIDARG;
+    const TResultRef& ref = FListed[static_cast<std::size_t>(Index)].Ref;
+    TwsSetFileIdentity(out, ref->Identity);
+    out.Plan = PlanFor(ref);
+    if (const auto record = FPurgeRecords.find(ref); record != FPurgeRecords.end())
+        out.Outcome = record->second.Outcome;
+    return S_OK;
+}
+
+HRESULT TTidewashCtrlImpl::GetFileFigures(LONG Index, TWS_FILE_RESULT* File)
+{
+    if (File == nullptr)
+        return E_INVALIDARG;
+    *File = TWS_FILE_RESULT{};
+    return Guarded(IID_ITidewashResults, [&] { return FiguresOf(Index, *File); }, E_UNEXPECTED);
+}
+
 HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
 {
-    if (File == nullptr || Index < 0)
+    if (File == nullptr)
         return E_INVALIDARG;
     *File = TWS_FILE_RESULT{};
     return Guarded(IID_ITidewashResults, [&] {
-        if (static_cast<std::size_t>(Index) >= FListed.size())
-            return E_INVALIDARG;
-        const TResultRef& ref = FListed[static_cast<std::size_t>(Index)].Ref;
         TWS_FILE_RESULT out{};
-        TwsSetFileIdentity(out, ref->Identity);
-        out.Plan = PlanFor(ref);
+        if (const HRESULT hr = FiguresOf(Index, out); hr != S_OK)
+            return hr;
+        const TResultRef& ref = FListed[static_cast<std::size_t>(Index)].Ref;
         const TFileReasons& reasons = out.Plan == TWS_PLAN_UNSELECTED ? FUnselectedReasons : FKeptBySettings;
         const auto reason = reasons.find(ref);
         const auto record = FPurgeRecords.find(ref);
@@ -73,7 +91,6 @@ HRESULT TTidewashCtrlImpl::GetFile(LONG Index, TWS_FILE_RESULT* File)
             if (out.Plan != TWS_PLAN_REMOVE && reason != reasons.end())
                 out.PlanReason = OrNull(reason->second);
             if (record != FPurgeRecords.end()) {
-                out.Outcome = record->second.Outcome;
                 if (out.Outcome == TWS_OUTCOME_FAILED || out.Outcome == TWS_OUTCOME_KEPT)
                     out.OutcomeReason = OrNull(record->second.Reason);
                 out.TrashFolder = OrNull(record->second.TrashFolder);

@@ -229,7 +229,8 @@ bool TCleanupHandler::VisitFiles(const std::function<bool(const TFileRecord&)>& 
     TFileRecord f;
     for (LONG i = 0; i < count; ++i) {
         TWS_FILE_RESULT r{};
-        if (FAILED(FResults->GetFile(i, &r)))
+        // Counting needs no texts: the handler then makes no strings at all.
+        if (FAILED(texts == TFileTexts::Skip ? FResults->GetFileFigures(i, &r) : FResults->GetFile(i, &r)))
             return false;
         f.Size = r.Size;
         f.Plan = r.Plan <= TWS_PLAN_UNSELECTED ? static_cast<TFilePlan>(r.Plan) : TFilePlan::Unselected;

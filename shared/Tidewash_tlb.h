@@ -131,6 +131,10 @@ struct ITidewashResults : public IUnknown {
     // would take the files, named, cannot be used). A host tells it once
     // and does not offer the purge.
     virtual HRESULT STDMETHODCALLTYPE GetPurgeReadiness(BSTR* Reason) = 0;
+    // File Index as GetFile tells it, but its size, identity, plan and
+    // outcome only: every text is null. For hosts that only count, which
+    // then make and free no strings per file.
+    virtual HRESULT STDMETHODCALLTYPE GetFileFigures(LONG Index, TWS_FILE_RESULT* File) = 0;
 };
 
 // {18884154-0E70-4572-8899-D2F18007D1B1}

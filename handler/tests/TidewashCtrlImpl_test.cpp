@@ -566,6 +566,67 @@ TEST_F(HandlerTest, AFileFoundByTwoMasksIsCountedAndPurgedOnce)
     results->Release();
 }
 
+// The figures a counting host reads are the full record's, before and
+// after a purge, with no text made: a plan or outcome told from a stale or
+// different file would show in the host's totals.
+TEST_F(HandlerTest, FileFiguresAreTheRecordsWithoutItsTexts)
+{
+    TSettings s;
+    s.DeleteHidden = false;
+    s.DeleteReadOnly = false;
+    WriteConfig(ConfigText(s));
+    MakeFile("plain.obj", 1);
+    MakeFile(".hidden.obj", 2);
+    fs::permissions(MakeFile("ro.obj", 4), fs::perms::owner_read);
+    auto handler = Handler();
+    DWORDLONG space = 0;
+    ASSERT_EQ(Scan(handler.get(), space), S_OK);
+    ITidewashResults* results = nullptr;
+    ASSERT_EQ(handler->QueryInterface(IID_ITidewashResults, reinterpret_cast<void**>(&results)), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(results->GetFileCount(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    const auto expectFiguresOfEveryFile = [&](const char* when) {
+        std::set<DWORD> plans, outcomes;
+        for (LONG i = 0; i < count; ++i) {
+            TWS_FILE_RESULT full{}, figures{};
+            EXPECT_EQ(results->GetFile(i, &full), S_OK) << when << i;
+            EXPECT_EQ(results->GetFileFigures(i, &figures), S_OK) << when << i;
+            const std::string path = Narrow(full.Path);
+            EXPECT_EQ(figures.Size, full.Size) << when << path;
+            EXPECT_EQ(figures.Plan, full.Plan) << when << path;
+            EXPECT_EQ(figures.Outcome, full.Outcome) << when << path;
+            EXPECT_EQ(figures.Device, full.Device) << when << path;
+            EXPECT_EQ(figures.Inode, full.Inode) << when << path;
+            EXPECT_EQ(figures.ModifiedNs, full.ModifiedNs) << when << path;
+            EXPECT_NE(figures.Inode, 0u) << when << path;
+            for (BSTR text : {figures.Mask, figures.Path, figures.PlanReason, figures.OutcomeReason,
+                              figures.TrashFolder, figures.TrashName})
+                EXPECT_EQ(text, nullptr) << when << path;
+            plans.insert(figures.Plan);
+            outcomes.insert(figures.Outcome);
+            TwsClearFileResult(full);
+        }
+        return std::make_pair(plans, outcomes);
+    };
+    const auto [scannedPlans, scannedOutcomes] = expectFiguresOfEveryFile("scanned: ");
+    EXPECT_EQ(scannedPlans, (std::set<DWORD>{TWS_PLAN_REMOVE, TWS_PLAN_KEEP_HIDDEN, TWS_PLAN_KEEP_READONLY}));
+    EXPECT_EQ(scannedOutcomes, std::set<DWORD>{TWS_OUTCOME_NONE});
+    ASSERT_EQ(Purge(handler.get(), space, nullptr), S_OK);
+    const auto [purgedPlans, purgedOutcomes] = expectFiguresOfEveryFile("purged: ");
+    EXPECT_EQ(purgedPlans, scannedPlans);
+    EXPECT_TRUE(purgedOutcomes.count(TWS_OUTCOME_DELETED)) << "the purge's outcomes are told";
+
+    TWS_FILE_RESULT outside{};
+    outside.Size = 7;
+    for (LONG index : {LONG{-1}, count}) {
+        EXPECT_EQ(results->GetFileFigures(index, &outside), E_INVALIDARG) << index;
+        EXPECT_EQ(outside.Size, 0) << "cleared, not left as it was";
+    }
+    EXPECT_EQ(results->GetFileFigures(0, nullptr), E_INVALIDARG);
+    results->Release();
+}
+
 TEST_F(HandlerTest, ObjectsAProjectLinksAndCannotBuildAreFoundButNotSelected)
 {
     TSettings s;

@@ -173,6 +173,13 @@ public:
         *reason = nullptr;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE GetFileFigures(LONG index, TWS_FILE_RESULT* file) override
+    {
+        const HRESULT hr = GetFile(index, file);
+        if (hr == S_OK)
+            TwsClearFileResult(*file);
+        return hr;
+    }
 
 private:
     bool FReviewed = false;
