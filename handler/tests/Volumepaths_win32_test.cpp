@@ -338,7 +338,8 @@ TEST_F(VolumePaths, TheDriveRootIsTheRootWhateverTheCurrentFolder)
     // the bin (the bin's folder at the root is never scanned).
     WriteSettings("", true);
     Restore();
-    SHQUERYRBINFO bin{sizeof bin};
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
     ASSERT_HRESULT_SUCCEEDED(SHQueryRecycleBinW(L"S:\\", &bin));
     const LONGLONG binBefore = bin.i64NumItems;
     DWORDLONG space = 0;

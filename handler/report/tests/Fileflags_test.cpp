@@ -74,8 +74,9 @@ TEST(FileFlags, AnswersAsTheMapAfterEveryChange)
             const auto bound = constant.lower_bound(ref);
             const auto modelBound = model.lower_bound(ref);
             ASSERT_EQ(bound == constant.end(), modelBound == model.end()) << step;
-            if (modelBound != model.end())
+            if (modelBound != model.end()) {
                 ASSERT_EQ(bound->first, modelBound->first) << step;
+            }
             ASSERT_EQ(constant.count(ref), model.count(ref)) << step;
             break;
         }
