@@ -31,32 +31,30 @@ bool StorableKey(const AnsiString& key)
 const AnsiString ExcludedSection = "Files/Excluded";
 
 // What TStrings::SetCommaText would read without guessing: every item that
-// opens a double quote closes it.
+// opens a double quote closes it. Only the double quotes decide, so the
+// scan goes from one to the next (a folder list may be megabytes): one
+// outside a quote opens one where an item starts, after a comma or a blank
+// or at the start; inside, a doubled one is a quote character and a single
+// one closes.
 bool IsCommaText(const AnsiString& text)
 {
-    bool quoted = false;
-    bool itemStart = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"') {
-                if (i + 1 < text.size() && text[i + 1] == '"')
-                    ++i;
-                else
-                    quoted = false;
-            }
+    auto itemStart = [&](std::size_t at) {
+        return at == 0 || text[at - 1] == ',' || static_cast<unsigned char>(text[at - 1]) <= ' ';
+    };
+    for (std::size_t i = text.find('"'); i != AnsiString::npos; i = text.find('"', i)) {
+        if (!itemStart(i)) {
+            ++i;  // a quote glued to an item is part of it
             continue;
         }
-        if (c == '"' && itemStart) {
-            quoted = true;
-            itemStart = false;
-        } else if (c == ',' || static_cast<unsigned char>(c) <= ' ') {
-            itemStart = true;
-        } else {
-            itemStart = false;
+        for (i = text.find('"', i + 1);; i = text.find('"', i + 2)) {
+            if (i == AnsiString::npos)
+                return false;
+            if (i + 1 >= text.size() || text[i + 1] != '"')
+                break;
         }
+        ++i;  // past the closing quote
     }
-    return !quoted;
+    return true;
 }
 
 // text without the blanks (bytes up to the space) at its ends, as Trim

@@ -38,6 +38,35 @@ struct TCase {
 
 }  // namespace
 
+// The key's letters lowered, the bytes around the letters ('@', '[', '`',
+// '{') kept, whether they fall in a whole eight-byte word or in the tail;
+// any byte from 0x80 up refuses the text wherever it sits.
+TEST(ExclusionIndex, PlainCaseKeyLowersAsciiLettersOnly)
+{
+    struct Case {
+        std::string text;
+        bool plain;
+        std::string key;
+    };
+    const Case cases[] = {
+        {"", true, ""},
+        {"/Ab", true, "/ab"},
+        {"@AZ[`az{", true, "@az[`az{"},
+        {"/HOME/User/Projects/MyApp/Win32/Debug", true, "/home/user/projects/myapp/win32/debug"},
+        {"\x01\x7f ~ZZZZZZZZ\x7f", true, "\x01\x7f ~zzzzzzzz\x7f"},
+        {"/caf\xc3\xa9/Folder", false, ""},
+        {"/Projects/Caf\xc3\xa9", false, ""},
+        {"/Projects\x80", false, ""},
+    };
+    std::string key = "left from before";
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlainCaseKey(c.text, key), c.plain) << c.text;
+        if (c.plain) {
+            EXPECT_EQ(key, c.key);
+        }
+    }
+}
+
 TEST(ExclusionIndex, ChosenCases)
 {
     const TCase cases[] = {

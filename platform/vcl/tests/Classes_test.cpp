@@ -71,6 +71,31 @@ TEST(CommaText, BlanksOutsideQuotesSeparateItems)
     EXPECT_EQ(All(list), (std::vector<AnsiString>{"unterminated"}));
 }
 
+// Items end at a comma or at a byte up to the space wherever it falls in
+// an eight-byte word (first, last, across words, in the tail); '!', DEL
+// and bytes from 0x80 up belong to the item.
+TEST(CommaText, ItemsEndAtEachSeparatorWhereverItFalls)
+{
+    const struct {
+        const char* text;
+        std::vector<AnsiString> items;
+    } cases[] = {
+        {"abcdefghijklmnop,q", {"abcdefghijklmnop", "q"}},
+        {"0123456,89abcdef", {"0123456", "89abcdef"}},
+        {"01234567,9abcdefgh", {"01234567", "9abcdefgh"}},
+        {"abcdefgh\tijklmnopq rstuvwxyz!", {"abcdefgh", "ijklmnopq", "rstuvwxyz!"}},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9,!#$%&'()*+-./\x7f\x1fz",
+         {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "!#$%&'()*+-./\x7f", "z"}},
+        {"a\x01" "b\x1f\x20" "c\x21\x2b\x2c\x2d", {"a", "b", "c!+", "-"}},
+        {"/srv/a\"b/very/long/folder/name=1,/x=0", {"/srv/a\"b/very/long/folder/name=1", "/x=0"}},
+    };
+    for (const auto& c : cases) {
+        TStringList list;
+        list.SetCommaText(c.text);
+        EXPECT_EQ(All(list), c.items) << c.text;
+    }
+}
+
 TEST(StringList, NamesValuesAndCaseInsensitiveLookup)
 {
     auto list = Items({"Alpha=1", "beta=2=3", "noequals", "ALPHA=9"});
