@@ -66,17 +66,11 @@ protected:
     void SetUp() override
     {
         HandlerFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        // A whole installation: the window's view is a module beside the
-        // handler.
-        fs::copy_file(zelcomtest::BuildOut() + "/" + TIDEWASH_REVIEW_MODULE_FILE, ViewModule());
         twstesting::TSettingsFile settings;
         settings.ActiveMasks = "*.obj,*.bak";
         settings.UseRecycleBin = false;
         WriteConfig(settings.Text());
     }
-    fs::path ViewModule() const { return install / TIDEWASH_REVIEW_MODULE_FILE; }
 };
 
 // An installation whose view module is missing, or is some other module,
@@ -96,9 +90,9 @@ TEST_F(HandlerReviewTest, WithoutItsViewModuleNoWindowIsShownAndTheReasonIsTold)
     const fs::path file = MakeFile("a/1.obj", 10);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        fs::remove(ViewModule());
+        fs::remove(ReviewModule());
         if (c.ForeignModule)
-            fs::copy_file(zelcomtest::BuildOut() + "/" + TWSRES_FILE_NAME, ViewModule());
+            fs::copy_file(zelcomtest::BuildOut() + "/" + TWSRES_FILE_NAME, ReviewModule());
         THandler handler(CreateHandler());
         DWORDLONG space = 0;
         ASSERT_EQ(Scan(handler.get(), space), S_OK);
