@@ -11,7 +11,7 @@
 #                       [--limit S] [--no-cold] [--realtime]
 #
 #   --out      the build's out folder (default build/out): twscleanup,
-#              Tidewash.so, twsregsvr, filesearch_bench
+#              Tidewash.so, TidewashReview.so, twsregsvr, filesearch_bench
 #   --base     the out folder of another build, measured as "base" beside
 #              it (today's host, for before and after in one session)
 #   --entries  entries of the compared tree (default 170000)
@@ -75,6 +75,9 @@ install_host() {
   local dir=$work/host-$1
   rm -rf "$dir"; mkdir -p "$dir/install" "$dir/data" "$dir/state"
   cp "$2/Tidewash.so" "$dir/install/"
+  # The review window's module belongs to the installation (an out folder
+  # from before it was split off has none).
+  [[ ! -e $2/TidewashReview.so ]] || cp "$2/TidewashReview.so" "$dir/install/"
   # A settings file holds every key (one without them is refused as cut short).
   printf '[Files]\nActiveMasks="%s"\nDeleteHidden=0\nDeleteReadOnly=0\nUseRecycleBin=1\n\n%s\n[Volumes]\nExcluded=""\n' \
     "$masks" "${3:-[Files/Excluded]}" >"$dir/install/TWS.cfg"

@@ -36,11 +36,11 @@
 namespace tidewash {
 
 class TLinkGuard;
-class TfrmFileDetails;
+class TReviewWindow;
 
-// Frees the review window where its type is known.
+// Frees the review window in the module that made it.
 struct TReviewWindowDeleter {
-    void operator()(TfrmFileDetails* window) const;
+    void operator()(TReviewWindow* window) const;
 };
 
 // Whether this build of the handler has its review window
@@ -79,7 +79,9 @@ public:
     // Shows the review window modally, making it on the first call; it
     // keeps its state until Deactivate or the object's end. E_OUTOFMEMORY
     // when no window can be made (no display), E_UNEXPECTED when showing
-    // failed; E_NOTIMPL in a build without the window.
+    // failed; HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND or ERROR_PROC_NOT_FOUND)
+    // when the view's module beside the handler is missing or has no
+    // factory (Reviewloader.h).
     HRESULT STDMETHODCALLTYPE ShowProperties(HWND hwnd) override;
     // Closes the review window, if there is one.
     HRESULT STDMETHODCALLTYPE Deactivate(DWORD* pdwFlags) override;
@@ -189,7 +191,7 @@ private:
     AnsiString FReportPath;   // the report the last purge wrote
     AnsiString FReportError;  // why it could not be written
     // Last, so that it goes before the tables it shows.
-    std::unique_ptr<TfrmFileDetails, TReviewWindowDeleter> FDetailsWindow;
+    std::unique_ptr<TReviewWindow, TReviewWindowDeleter> FDetailsWindow;
 };
 
 // The source named in the error information the object's methods leave:

@@ -1,11 +1,11 @@
 // TTidewashCtrlImpl: the review window, shown by ShowProperties on the
-// caller's thread and owned by the caller's window. The same for every
-// view: the build names the header of the one it links
-// (TIDEWASH_REVIEW_VIEW_HEADER, set by the tidewash_review library).
+// caller's thread and owned by the caller's window. The window is made by
+// the view's factory (Reviewloader.h): the handler itself never links a
+// toolkit, so hosts that only scan never load one.
 #include <cstdint>
-#include <exception>
 
-#include TIDEWASH_REVIEW_VIEW_HEADER
+#include "Reviewloader.h"
+#include "Reviewwindow.h"
 #include "Tidewash.h"
 #include "TidewashCtrlImpl.h"
 
@@ -13,18 +13,22 @@ namespace tidewash {
 
 const TReview kReview = TReview::Window;
 
-void TReviewWindowDeleter::operator()(TfrmFileDetails* window) const { delete window; }
+void TReviewWindowDeleter::operator()(TReviewWindow* window) const { window->Destroy(); }
 
 HRESULT TTidewashCtrlImpl::ShowProperties(HWND hwnd)
 {
     if (!FDetailsWindow) {
         try {
-            if (!EnsureWidgetApplication())
+            const AnsiString folder = InstallationFolder();
+            TReviewWindowFactory make = nullptr;
+            const HRESULT found = FindReviewWindowFactory(folder, make);
+            if (FAILED(found))
+                return found;
+            const TReviewScan scan{&FVolume, &FFileSearch, &FSelection, &FUnselectedReasons, &folder};
+            FDetailsWindow.reset(make(scan));
+            if (!FDetailsWindow)
                 return E_OUTOFMEMORY;
-            FDetailsWindow.reset(
-                new TfrmFileDetails(FVolume, FFileSearch, FSelection, &FUnselectedReasons, InstallationFolder()));
-            FDetailsWindow->Aliases = &FAliases;
-            FDetailsWindow->KeptBySettings = &FKeptBySettings;
+            FDetailsWindow->SetSideTables(&FAliases, &FKeptBySettings);
         } catch (...) {
             return E_OUTOFMEMORY;
         }

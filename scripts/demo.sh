@@ -22,6 +22,7 @@ demo="$root/demo"
 install_handler() {  # <folder>
   mkdir -p "$1"
   cp "$out/Tidewash.so" "$1/Tidewash.so"
+  cp "$out/TidewashReview.so" "$1/TidewashReview.so"  # the review window, loaded beside it
   cp "$out/TWSRES.so" "$1/TWSRES.so"  # the images; the registration's DefaultIcon names it
   "$out/twsregsvr" "$1/Tidewash.so"
   # The settings editor works through the configuration server: registered

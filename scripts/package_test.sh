@@ -22,7 +22,8 @@ info=$(dpkg-deb -I "$deb")
 grep -q '^ Depends: .*libc6' <<<"$info" || fail "no dependencies found by dpkg-shlibdeps"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 man_pages=(twscleanup twsregsvr twsregedit TWSUtil TWSConfigurator)
-for f in ./usr/bin/twscleanup ./usr/bin/twsregsvr ./usr/lib/tidewash/Tidewash.so ./usr/lib/tidewash/TWSConfig.so \
+for f in ./usr/bin/twscleanup ./usr/bin/twsregsvr ./usr/lib/tidewash/Tidewash.so ./usr/lib/tidewash/TidewashReview.so \
+         ./usr/lib/tidewash/TWSConfig.so \
          ./usr/share/bash-completion/completions/twscleanup ./usr/share/doc/tidewash/copyright \
          ./usr/share/doc/tidewash/twscleanup-json.md \
          ./usr/share/applications/twsutil.desktop ./usr/share/applications/tws-configurator.desktop \
@@ -72,6 +73,12 @@ dpkg_root() {
     --log=/dev/null "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg $* failed"; }
 }
 dpkg_root -i "$deb"
+
+# The handler, as installed, needs no toolkit: hosts that only scan load it.
+# Its review window, the module beside it, finds all it needs there too.
+lib=$root/usr/lib/tidewash
+! ldd "$lib/Tidewash.so" | grep -i qt || fail "the installed handler needs Qt"
+! ldd "$lib/TidewashReview.so" | grep 'not found' || fail "the review module's libraries are missing"
 
 registry=$root/var/lib/tidewash/registry
 grep -q "InprocServer32" "$registry/HKEY_CLASSES_ROOT.reg" || fail "postinst registered no server"

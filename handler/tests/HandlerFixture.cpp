@@ -13,11 +13,14 @@ void HandlerFixture::SetUp()
     TInstalledServerTest::SetUp();
     if (HasFatalFailure())
         return;
+    fs::copy_file(zelcomtest::BuildOut() + "/" + TIDEWASH_REVIEW_MODULE_FILE, ReviewModule());
     volume = base / "volume";
     outside = base / "outside";
     fs::create_directories(volume);
     fs::create_directories(outside);
 }
+
+fs::path HandlerFixture::ReviewModule() const { return install / TIDEWASH_REVIEW_MODULE_FILE; }
 
 void HandlerFixture::WriteConfig(const std::string& text) { std::ofstream(install / "TWS.cfg") << text; }
 

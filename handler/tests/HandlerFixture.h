@@ -1,5 +1,6 @@
 // A cleanup handler installed the way an installer would do it: the module
-// copied into a fresh installation folder, registered with the registration
+// (and the review window's module beside it) copied into a fresh
+// installation folder, registered with the registration
 // tool into a fresh registry, and driven through COM only.
 #pragma once
 
@@ -51,6 +52,8 @@ protected:
     TStats Stats(IEmptyVolumeCache2* handler);
 
     std::string Volume() const { return volume.string() + "/"; }
+    // The review window's module, installed beside the handler.
+    fs::path ReviewModule() const;
 
     fs::path volume, outside;
 };

@@ -73,6 +73,39 @@ protected:
     }
 };
 
+// An installation whose view module is missing, or is some other module,
+// shows no window and says why; the scan's results stay usable.
+TEST_F(HandlerReviewTest, WithoutItsViewModuleNoWindowIsShownAndTheReasonIsTold)
+{
+    struct TCase {
+        const char* Name;
+        bool ForeignModule;  // another module in its place, else none
+        HRESULT Expected;
+    };
+    const TCase cases[] = {
+        {"missing", false, HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
+        {"another module", true, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
+    };
+    reviewtest::EnsureOffscreenApplication();
+    const fs::path file = MakeFile("a/1.obj", 10);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove(ReviewModule());
+        if (c.ForeignModule)
+            fs::copy_file(zelcomtest::BuildOut() + "/" + TWSRES_FILE_NAME, ReviewModule());
+        THandler handler(CreateHandler());
+        DWORDLONG space = 0;
+        ASSERT_EQ(Scan(handler.get(), space), S_OK);
+        EXPECT_EQ(handler->ShowProperties(nullptr), c.Expected);
+        EXPECT_EQ(handler->ShowProperties(nullptr), c.Expected) << "a second try finds the same";
+        EXPECT_EQ(ReviewWindow(), nullptr);
+        EXPECT_EQ(Stats(handler.get()).SelectedCount, 1);
+        DWORD flags = 0;
+        EXPECT_EQ(handler->Deactivate(&flags), S_OK);
+    }
+    EXPECT_TRUE(fs::exists(file));
+}
+
 TEST_F(HandlerReviewTest, WithoutADisplayNoWindowCanBeMade)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process without an application
