@@ -111,7 +111,7 @@ HRESULT TTidewashCtrlImpl::Initialize(HKEY, LPCWSTR pcwszVolume, LPWSTR* ppwszDi
         if (ppwszDisplayName != nullptr)
             *ppwszDisplayName = display.Release();
         if (pdwFlags != nullptr)
-            *pdwFlags = (kReview == TReview::Window ? EVCF_HASSETTINGS : 0) | EVCF_ENABLEBYDEFAULT;
+            *pdwFlags = EVCF_HASSETTINGS | EVCF_ENABLEBYDEFAULT;
         return S_OK;
     });
 }

@@ -43,12 +43,6 @@ struct TReviewWindowDeleter {
     void operator()(TReviewWindow* window) const;
 };
 
-// Whether this build of the handler has its review window
-// (TidewashCtrlImpl_review.cpp) or not (TidewashCtrlImpl_noreview.cpp).
-// Without one, Initialize does not ask for the host's settings button.
-enum class TReview { Window, None };
-extern const TReview kReview;
-
 class TTidewashCtrlImpl : public zelcom::TComObject<ITidewashCtrl, IEmptyVolumeCache2, ITidewashResults> {
 public:
     // Made by the module's class factory; outer is the aggregating object

@@ -11,8 +11,6 @@
 
 namespace tidewash {
 
-const TReview kReview = TReview::Window;
-
 void TReviewWindowDeleter::operator()(TReviewWindow* window) const { window->Destroy(); }
 
 HRESULT TTidewashCtrlImpl::ShowProperties(HWND hwnd)
