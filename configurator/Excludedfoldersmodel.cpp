@@ -40,6 +40,9 @@ TRefusalText RefusalText(TFolderRefusal refusal)
     case TFolderRefusal::Unspellable:
         return {"Invalid Folder", "The folder's name has characters that the system's code page cannot hold, "
                                   "so the settings could not name it. Choose or type another folder."};
+    case TFolderRefusal::NoPath:
+        return {"Invalid Folder", "The system could not give the selected folder's whole path, so the settings "
+                                  "could not name it. Choose or type another folder."};
     default:
         return {};
     }

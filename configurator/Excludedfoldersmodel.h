@@ -27,8 +27,10 @@ enum class THideFiltered { Grey, Hide };
 
 // Why a typed folder cannot be entered. Unspellable: a view holds a name
 // that the ANSI code page cannot spell as itself (it would reach the
-// settings as "?" or a look-alike, naming another folder).
-enum class TFolderRefusal { None, Empty, Missing, Duplicate, Unspellable };
+// settings as "?" or a look-alike, naming another folder). NoPath: the
+// folder browser returned a folder whose whole path the system did not
+// give (a virtual folder of the shell, or a path cut short).
+enum class TFolderRefusal { None, Empty, Missing, Duplicate, Unspellable, NoPath };
 struct TRefusalText {
     AnsiString Caption;
     AnsiString Text;

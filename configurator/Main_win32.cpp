@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <string_view>
+
 #include "Main_win32_ids.h"
 #include "Programinfo.h"
 #include "Tidewash_tlb.h"
@@ -40,6 +42,33 @@ TFolderRefusal ExactFolder(const OleString& wide, AnsiString& path)
     return zelcom::WideToAnsiExact(wide.data(), wide.size(), path) ? TFolderRefusal::None
                                                                    : TFolderRefusal::Unspellable;
 }
+
+}  // namespace
+
+TFolderRefusal PickedFolder(PCIDLIST_ABSOLUTE pick, AnsiString& path)
+{
+    // The longest path the system takes; the call with MAX_PATH would
+    // fail on a longer one, and the user's pick would vanish unexplained.
+    OleString wide(32768, L'\0');
+    if (!SHGetPathFromIDListEx(pick, wide.data(), static_cast<DWORD>(wide.size()), GPFIDL_DEFAULT))
+        return TFolderRefusal::NoPath;
+    wide.resize(wide.find(L'\0'));
+    // Some shells cut a long path at MAX_PATH and still report success:
+    // the part would name a parent, or another folder. A whole path ends
+    // in the folder's own name.
+    PWSTR name = nullptr;
+    bool whole = false;
+    if (SUCCEEDED(SHGetNameFromIDList(pick, SIGDN_PARENTRELATIVEPARSING, &name))) {
+        const std::wstring_view own(name);
+        whole = !own.empty() && std::wstring_view(wide).ends_with(own);
+    }
+    CoTaskMemFree(name);
+    if (!whole)
+        return TFolderRefusal::NoPath;
+    return ExactFolder(wide, path);
+}
+
+namespace {
 
 void SetItemText(HWND window, int id, const AnsiString& text) { SetDlgItemTextW(window, id, Wide(text).c_str()); }
 
@@ -650,13 +679,12 @@ void TConfiguratorWindow::BrowseFolder()
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen == nullptr)
         return;
-    wchar_t chosenPath[MAX_PATH] = {};
-    const bool fileSystem = SHGetPathFromIDListW(chosen, chosenPath) != FALSE;
-    CoTaskMemFree(chosen);
-    // A folder the model could not name is refused here, before it is
-    // shown as typed: the typed folder stays.
     AnsiString path;
-    if (fileSystem && Accepted(ExactFolder(chosenPath, path)))
+    const TFolderRefusal refusal = PickedFolder(chosen, path);
+    CoTaskMemFree(chosen);
+    // A folder the settings could not name is refused here, with a word,
+    // before it is shown as typed: the typed folder stays.
+    if (Accepted(refusal))
         SetItemText(FWindow, IDC_FOLDERPATH, path);
 }
 

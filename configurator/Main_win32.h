@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shtypes.h>
 
 #include <functional>
 #include <vector>
@@ -32,6 +33,12 @@ struct TWindowPrompts {
     // initialised, before it waits for the user.
     std::function<void(HWND dialog)> DialogShown;
 };
+
+// The folder the folder browser returned, as the settings would name it:
+// its whole path, however long. Refused as NoPath when the system gives no
+// path for it or only a part, as Unspellable when the ANSI code page cannot
+// hold its name; path is left alone then.
+TFolderRefusal PickedFolder(PCIDLIST_ABSOLUTE pick, AnsiString& path);
 
 // What closing the window ends: the program's message loop, or nothing (a
 // test's window).

@@ -107,6 +107,8 @@ TEST(ExcludedFoldersModel, ATypedFolderMustExistAndBeNew)
     EXPECT_EQ(RefusalText(TFolderRefusal::Duplicate).Text, "The selected folder is already in the list");
     EXPECT_EQ(RefusalText(TFolderRefusal::Empty).Text, "");
     EXPECT_EQ(RefusalText(TFolderRefusal::Unspellable).Caption, "Invalid Folder");
+    EXPECT_EQ(RefusalText(TFolderRefusal::NoPath).Caption, "Invalid Folder");
+    EXPECT_EQ(RefusalText(TFolderRefusal::NoPath).Text.rfind("The system could not give the selected folder's whole path", 0), 0u);
 }
 
 TEST(ExcludedFoldersModel, TheFilterGreysOrHidesTheFoldersOfOtherVolumes)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -437,6 +438,43 @@ TEST_F(MainWin32Test, FolderNamesTheCodePageCannotHoldAreRefused)
     EXPECT_EQ(Folders(window), listed);
 }
 
+// What the folder browser returns turned into the folder the settings
+// name; a folder the file system gives no path for is refused (the window
+// tells the user why) and the path given is left as it was. (A folder past
+// MAX_PATH is picked in the browser below.)
+TEST_F(MainWin32Test, APickedFolderIsNamedOrRefusedWhenItHasNoPath)
+{
+    wchar_t desktop[MAX_PATH] = {};
+    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop));
+    using TPick = std::unique_ptr<ITEMIDLIST, decltype(&ILFree)>;
+    const auto special = [](int csidl) {
+        PIDLIST_ABSOLUTE pick = nullptr;
+        EXPECT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &pick)) << csidl;
+        return TPick(pick, ILFree);
+    };
+    const std::string unchanged = "as it was";
+    const struct {
+        const char* What;
+        TPick Pick;
+        TFolderRefusal Refusal;
+        std::string Path;
+    } cases[] = {
+        {"a folder", TPick(ILCreateFromPathW((temp / "keep").wstring().c_str()), ILFree), TFolderRefusal::None,
+         Dir("keep")},
+        {"a drive", TPick(ILCreateFromPathW(L"C:\\"), ILFree), TFolderRefusal::None, "C:\\"},
+        {"the desktop", special(CSIDL_DESKTOP), TFolderRefusal::None, zelcom::WideToAnsi(desktop)},
+        {"the computer", special(CSIDL_DRIVES), TFolderRefusal::NoPath, unchanged},
+        {"the recycle bin", special(CSIDL_BITBUCKET), TFolderRefusal::NoPath, unchanged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_NE(c.Pick, nullptr);
+        AnsiString path = unchanged;
+        EXPECT_EQ(PickedFolder(c.Pick.get(), path), c.Refusal);
+        EXPECT_EQ(path, c.Path);
+    }
+}
+
 // The shell's folder browser, driven from inside the program as a user
 // drives it. Browse opens it as a modal dialog whose own message loop runs
 // inside the click; the configurator, its owner, hears from that loop each
@@ -632,6 +670,24 @@ TEST_F(FolderBrowserTest, CancelLeavesTheTypedFolder)
     Browse(L"Picked Folder", TFolderBrowserDriver::TButton::Cancel);
     EXPECT_EQ(Typed(), (temp / "keep").wstring());
     EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+// A picked folder past MAX_PATH reaches the path box whole; where the
+// shell cuts its path short it is refused with a word to the user instead,
+// and the typed folder stays.
+TEST_F(FolderBrowserTest, APickedFolderPastMaxPathIsTakenWholeOrRefused)
+{
+    const std::wstring name(250, L'L');
+    ASSERT_GT((temp.Path() / name).wstring().size(), static_cast<std::size_t>(MAX_PATH));
+    Browse(name, TFolderBrowserDriver::TButton::Ok);
+    if (boxes.empty()) {
+        EXPECT_EQ(Typed(), (temp.Path() / name).wstring());
+    } else {
+        EXPECT_EQ(Typed(), (temp / "keep").wstring());
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].rfind("Invalid Folder: The system could not give the selected folder's whole path", 0), 0u)
+            << boxes[0];
+    }
 }
 
 // A picked folder whose name the ANSI code page cannot spell is refused

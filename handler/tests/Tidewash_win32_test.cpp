@@ -188,22 +188,6 @@ public:
     TOwnerWindow(const TOwnerWindow&) = delete;
     TOwnerWindow& operator=(const TOwnerWindow&) = delete;
 
-    // The visible window this one owns.
-    HWND OwnedWindow() const
-    {
-        std::pair<HWND, HWND> search{Handle, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(data);
-                if (GetWindow(window, GW_OWNER) != s->first || !IsWindowVisible(window))
-                    return TRUE;
-                s->second = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second;
-    }
-
     HWND Handle = nullptr;
     HANDLE Shown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
@@ -254,7 +238,7 @@ TEST_F(TidewashHandler, ShowPropertiesLetsTheUserUncheckAFolderBeforeThePurge)
     std::thread user([&] {
         if (WaitForSingleObject(owner.Shown, 60000) != WAIT_OBJECT_0)
             return;
-        const HWND review = owner.OwnedWindow();
+        const HWND review = reviewtest::OwnedWindow(owner.Handle);
         if (review == nullptr)
             return;
         found = true;

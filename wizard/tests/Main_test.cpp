@@ -47,6 +47,15 @@ void EnsureOffscreenApplication()
     new QApplication(argc, argv);  // kept to the end: the handler's window uses it too
 }
 
+// The history window the wizard has up, or null.
+TfrmHistory* ShownHistory()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmHistory" && top->isVisible())
+            return dynamic_cast<TfrmHistory*>(top);
+    return nullptr;
+}
+
 struct TMessage {
     TMessageKind Kind;
     QString Caption, Text;
@@ -582,10 +591,7 @@ TEST_F(WizardTest, TheHistoryListsTheRunsAndUndoesThePickedOne)
 
     std::vector<std::string> rows;
     QTimer::singleShot(0, &w, [&] {
-        TfrmHistory* history = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == "frmHistory" && top->isVisible())
-                history = dynamic_cast<TfrmHistory*>(top);
+        TfrmHistory* history = ShownHistory();
         ASSERT_NE(history, nullptr);
         const auto listed = [&] {
             std::vector<std::string> shown;
@@ -635,10 +641,7 @@ TEST_F(WizardTest, TheHistoryShowsADamagedRunAndUndoingTheOwnRunEndsItsUndo)
 
     std::vector<std::string> rows;
     QTimer::singleShot(0, &w, [&] {
-        TfrmHistory* history = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == "frmHistory" && top->isVisible())
-                history = dynamic_cast<TfrmHistory*>(top);
+        TfrmHistory* history = ShownHistory();
         ASSERT_NE(history, nullptr);
         ASSERT_EQ(history->lvRuns->topLevelItemCount(), 2);
         QTreeWidgetItem* own = history->lvRuns->topLevelItem(0);
@@ -671,10 +674,7 @@ TEST_F(WizardTest, TheHistoryOfRunsWithNothingInTheTrashSaysSo)
 
     std::string heading, row;
     QTimer::singleShot(0, &w, [&] {
-        TfrmHistory* history = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == "frmHistory" && top->isVisible())
-                history = dynamic_cast<TfrmHistory*>(top);
+        TfrmHistory* history = ShownHistory();
         ASSERT_NE(history, nullptr);
         heading = history->lblRuns->text().toStdString();
         ASSERT_EQ(history->lvRuns->topLevelItemCount(), 1);

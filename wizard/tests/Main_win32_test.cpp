@@ -468,22 +468,6 @@ LRESULT CALLBACK SignalDisabled(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-// The visible window owner owns, or null.
-HWND OwnedWindow(HWND owner)
-{
-    std::pair<HWND, HWND> search{owner, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(data);
-            if (GetWindow(window, GW_OWNER) != s->first || !IsWindowVisible(window))
-                return TRUE;
-            s->second = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
-
 // The first tree view among window's children.
 HWND TreeIn(HWND window)
 {
@@ -527,7 +511,7 @@ TEST_F(WizardWin32Test, ReviewOwnedByTheWizardDecidesWhatThePurgeTakes)
     std::thread user([&] {
         if (WaitForSingleObject(up, 60000) != WAIT_OBJECT_0)
             return;
-        const HWND review = OwnedWindow(w);
+        const HWND review = reviewtest::OwnedWindow(w);
         if (review == nullptr)
             return;
         owned = true;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 namespace reviewtest {
 
@@ -56,6 +57,21 @@ bool ClickStateImage(HWND tree, HTREEITEM item)
         }
     }
     return false;
+}
+
+HWND OwnedWindow(HWND owner)
+{
+    std::pair<HWND, HWND> search{owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+            if (GetWindow(window, GW_OWNER) != s->first || !IsWindowVisible(window))
+                return TRUE;
+            s->second = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 }  // namespace reviewtest

@@ -1,5 +1,6 @@
-// What the Windows review window's tests share: reading and clicking its
-// tree view by messages, from any thread of the process.
+// What the Windows review window's tests share: finding the window, and
+// reading and clicking its tree view by messages, from any thread of the
+// process.
 #pragma once
 
 #include <windows.h>
@@ -20,5 +21,8 @@ HTREEITEM TreeChildNamed(HWND tree, HTREEITEM item, const std::string& text);
 // A left click on the item's check, where the tree's own hit test finds
 // its state image; false when it finds none.
 bool ClickStateImage(HWND tree, HTREEITEM item);
+// The visible top-level window that owner owns (the review window once it
+// is up), or null.
+HWND OwnedWindow(HWND owner);
 
 }  // namespace reviewtest

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +20,26 @@ namespace tidewash {
 namespace {
 
 using reviewtest::AddResult;
+
+// The fixture's tree of all masks with every file checked, at folder
+// depths 0 and 1.
+const char* const kAllChecked =
+    "[x] /vol/\n"
+    "  [x] lib\n"
+    "    [x] c.obj\n"
+    "  [x] src\n"
+    "    [x] a\n"
+    "      [x] b.obj\n"
+    "    [x] A.obj\n"
+    "    [x] unit.~pas\n";
+const char* const kAllCheckedAtDepth1 =
+    "[x] /vol/\n"
+    "  [x] lib\n"
+    "    [x] c.obj\n"
+    "  [x] src\n"
+    "    [x] A.obj\n"
+    "    [x] a/b.obj\n"
+    "    [x] unit.~pas\n";
 
 class ReviewmodelTest : public ::testing::Test {
 protected:
@@ -33,6 +54,21 @@ protected:
     }
 
     TResultRef Ref(const char* mask, std::size_t index) { return TResultRef{&Search.Results[mask], index}; }
+
+    // A model on tab with the reasons the handler gives it: files the
+    // settings keep and files left unmarked, none of them marked.
+    std::unique_ptr<TReviewModel> ModelWithReasons(const TFileReasons& kept, const TFileReasons& unselected,
+                                                   const AnsiString& tab)
+    {
+        for (const TFileReasons* reasons : {&kept, &unselected})
+            for (const auto& [ref, reason] : *reasons)
+                Selection[ref] = false;
+        auto model = std::make_unique<TReviewModel>("/vol/", Search, Selection, &unselected);
+        model->KeptBySettings = &kept;
+        model->ShowTab(tab);
+        model->BuildTree();
+        return model;
+    }
 
     // The list's names in row order (the name column without the path).
     std::vector<std::string> ListedNames(const TReviewModel& model)
@@ -62,6 +98,35 @@ protected:
                 return static_cast<int>(i);
         ADD_FAILURE() << "no node " << text;
         return 0;
+    }
+
+    TNodeState NodeState(const TReviewModel& model, const std::string& text)
+    {
+        return model.Nodes()[static_cast<std::size_t>(NodeNamed(model, text))].State;
+    }
+
+    // A click on a node's check, and what it leaves: the checks of a
+    // folder and of the volume, and whether a file is marked.
+    struct TClick {
+        const char* Node;
+        TNodeState Folder;
+        TNodeState Root;
+        bool Marked;
+    };
+
+    // Makes the clicks in turn; after each, also checks what stays the
+    // same whatever is clicked.
+    void ExpectClicks(TReviewModel& model, const std::string& folder, const TResultRef& file,
+                      const std::vector<TClick>& clicks, const std::function<void(const char* node)>& unchanged = {})
+    {
+        for (const TClick& c : clicks) {
+            model.ClickNode(NodeNamed(model, c.Node));
+            EXPECT_EQ(NodeState(model, folder), c.Folder) << c.Node;
+            EXPECT_EQ(model.Nodes()[0].State, c.Root) << c.Node;
+            EXPECT_EQ(Selection[file], c.Marked) << c.Node;
+            if (unchanged)
+                unchanged(c.Node);
+        }
     }
 
     zelutils::TFileSearch Search;
@@ -99,21 +164,8 @@ TEST_F(ReviewmodelTest, TheTreeSortsByTextAndFolderDepthMovesFoldersIntoTheLeaf)
         int Depth;
         const char* Tree;
     } cases[] = {
-        {0, "[x] /vol/\n"
-            "  [x] lib\n"
-            "    [x] c.obj\n"
-            "  [x] src\n"
-            "    [x] a\n"
-            "      [x] b.obj\n"
-            "    [x] A.obj\n"
-            "    [x] unit.~pas\n"},
-        {1, "[x] /vol/\n"
-            "  [x] lib\n"
-            "    [x] c.obj\n"
-            "  [x] src\n"
-            "    [x] A.obj\n"
-            "    [x] a/b.obj\n"
-            "    [x] unit.~pas\n"},
+        {0, kAllChecked},
+        {1, kAllCheckedAtDepth1},
     };
     for (const auto& c : cases) {
         model.SetFolderDepth(c.Depth);
@@ -129,15 +181,6 @@ TEST_F(ReviewmodelTest, TheTreeSortsByTextAndFolderDepthMovesFoldersIntoTheLeaf)
 
 TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMeanwhile)
 {
-    const char* const allChecked =
-        "[x] /vol/\n"
-        "  [x] lib\n"
-        "    [x] c.obj\n"
-        "  [x] src\n"
-        "    [x] a\n"
-        "      [x] b.obj\n"
-        "    [x] A.obj\n"
-        "    [x] unit.~pas\n";
     // What is done on *.obj after all masks were shown, and the tree of all
     // masks shown again; whether that tree is the one kept (a new folder
     // depth builds anew).
@@ -147,7 +190,7 @@ TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMe
         const char* AllTree;
         bool Kept;
     } cases[] = {
-        {"nothing", [](TReviewModel&) {}, allChecked, true},
+        {"nothing", [](TReviewModel&) {}, kAllChecked, true},
         {"a file's check", [](TReviewModel& m) { m.Toggle(m.Rows()[1]); },  // A.obj
          "[-] /vol/\n"
          "  [x] lib\n"
@@ -187,15 +230,8 @@ TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMe
              m.SetFolderDepth(1);
              m.BuildTree();
          },
-         "[x] /vol/\n"
-         "  [x] lib\n"
-         "    [x] c.obj\n"
-         "  [x] src\n"
-         "    [x] A.obj\n"
-         "    [x] a/b.obj\n"
-         "    [x] unit.~pas\n",
-         false},
-        {"a sort", [](TReviewModel& m) { m.SortList(TListColumn::Size); }, allChecked, true},
+         kAllCheckedAtDepth1, false},
+        {"a sort", [](TReviewModel& m) { m.SortList(TListColumn::Size); }, kAllChecked, true},
         {"a sort, then a folder depth and back",
          [](TReviewModel& m) {
              m.SortList(TListColumn::Size);
@@ -204,7 +240,7 @@ TEST_F(ReviewmodelTest, ATabShownAgainHasItsTreeAsBuiltAfreshWithTheChecksMadeMe
              m.SetFolderDepth(0);
              m.BuildTree();
          },
-         allChecked, false},
+         kAllChecked, false},
     };
     for (const auto& c : cases) {
         Selection = reviewtest::SelectAll(Search);
@@ -290,30 +326,21 @@ TEST_F(ReviewmodelTest, ChecksReachTheSelectionAndBothViewsAndFoldersAreTriState
     model.Toggle(model.Rows()[1]);  // A.obj
     EXPECT_FALSE(Selection[Ref("*.obj", 1)]);
     EXPECT_EQ(rows, std::vector<int>{1});
-    EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "src"))].State, TNodeState::PartChecked);
+    EXPECT_EQ(NodeState(model, "src"), TNodeState::PartChecked);
     EXPECT_EQ(model.Nodes()[0].State, TNodeState::PartChecked);
     EXPECT_EQ(nodes, (std::vector<int>{NodeNamed(model, "A.obj"), NodeNamed(model, "src"), 0}));
 
     // A part-checked folder's click checks all below it, a checked one's
     // unchecks all; a file's click toggles it.
-    const struct {
-        const char* Node;
-        TNodeState Src;
-        TNodeState Root;
-        bool AObj;
-    } clicks[] = {
-        {"src", TNodeState::Checked, TNodeState::Checked, true},
-        {"src", TNodeState::Unchecked, TNodeState::PartChecked, false},
-        {"A.obj", TNodeState::PartChecked, TNodeState::PartChecked, true},
-        {"/vol/", TNodeState::Checked, TNodeState::Checked, true},
-        {"/vol/", TNodeState::Unchecked, TNodeState::Unchecked, false},
-    };
-    for (const auto& c : clicks) {
-        model.ClickNode(NodeNamed(model, c.Node));
-        EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "src"))].State, c.Src) << c.Node;
-        EXPECT_EQ(model.Nodes()[0].State, c.Root) << c.Node;
-        EXPECT_EQ(Selection[Ref("*.obj", 1)], c.AObj) << c.Node;
-    }
+    // Rows: the node clicked; then src, the volume, and A.obj marked.
+    ExpectClicks(model, "src", Ref("*.obj", 1),
+                 {
+                     {"src", TNodeState::Checked, TNodeState::Checked, true},
+                     {"src", TNodeState::Unchecked, TNodeState::PartChecked, false},
+                     {"A.obj", TNodeState::PartChecked, TNodeState::PartChecked, true},
+                     {"/vol/", TNodeState::Checked, TNodeState::Checked, true},
+                     {"/vol/", TNodeState::Unchecked, TNodeState::Unchecked, false},
+                 });
     model.SetAll(true);
     for (const auto& [ref, selected] : Selection)
         EXPECT_TRUE(selected) << ref->Name;
@@ -323,12 +350,8 @@ TEST_F(ReviewmodelTest, AFileTheSettingsKeepShowsWhyAndIsNeverChecked)
 {
     const TFileReasons kept{{Ref("*.obj", 2), "hidden"}};
     const TFileReasons unselected{{Ref("*.obj", 0), "linked by Unit.pas"}};
-    Selection[Ref("*.obj", 2)] = false;
-    Selection[Ref("*.obj", 0)] = false;
-    TReviewModel model("/vol/", Search, Selection, &unselected);
-    model.KeptBySettings = &kept;
-    model.ShowTab("*.obj");
-    model.BuildTree();
+    const auto owned = ModelWithReasons(kept, unselected, "*.obj");
+    TReviewModel& model = *owned;
     TViewItem* c = model.Rows()[2];
     model.Toggle(c);
     model.SetAll(true);
@@ -353,27 +376,19 @@ TEST_F(ReviewmodelTest, AFolderHoldingAKeptFileNeverShowsItChecked)
     model.KeptBySettings = &kept;
     model.ShowTab("*.obj");
     model.BuildTree();
-    const struct {
-        const char* Node;
-        TNodeState Lib;
-        TNodeState Root;
-        bool DObj;
-    } clicks[] = {
-        {"lib", TNodeState::Unchecked, TNodeState::PartChecked, false},
-        {"lib", TNodeState::PartChecked, TNodeState::PartChecked, true},
-        {"/vol/", TNodeState::Unchecked, TNodeState::Unchecked, false},
-        {"/vol/", TNodeState::PartChecked, TNodeState::PartChecked, true},
-        {"d.obj", TNodeState::Unchecked, TNodeState::PartChecked, false},
-    };
-    for (const auto& c : clicks) {
-        model.ClickNode(NodeNamed(model, c.Node));
-        EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "lib"))].State, c.Lib) << c.Node;
-        EXPECT_EQ(model.Nodes()[0].State, c.Root) << c.Node;
-        EXPECT_EQ(model.Nodes()[static_cast<std::size_t>(NodeNamed(model, "c.obj"))].State, TNodeState::Unchecked)
-            << c.Node;
-        EXPECT_FALSE(Selection[Ref("*.obj", 2)]) << c.Node;
-        EXPECT_EQ(Selection[Ref("*.obj", 3)], c.DObj) << c.Node;
-    }
+    // Rows: the node clicked; then lib, the volume, and d.obj marked.
+    ExpectClicks(model, "lib", Ref("*.obj", 3),
+                 {
+                     {"lib", TNodeState::Unchecked, TNodeState::PartChecked, false},
+                     {"lib", TNodeState::PartChecked, TNodeState::PartChecked, true},
+                     {"/vol/", TNodeState::Unchecked, TNodeState::Unchecked, false},
+                     {"/vol/", TNodeState::PartChecked, TNodeState::PartChecked, true},
+                     {"d.obj", TNodeState::Unchecked, TNodeState::PartChecked, false},
+                 },
+                 [&](const char* node) {
+                     EXPECT_EQ(NodeState(model, "c.obj"), TNodeState::Unchecked) << node;
+                     EXPECT_FALSE(Selection[Ref("*.obj", 2)]) << node;
+                 });
 }
 
 TEST_F(ReviewmodelTest, SortingByEachColumnAndBackAgain)
@@ -478,12 +493,8 @@ TEST_F(ReviewmodelTest, TheSearchReportListsEachFileByItsMarkAndWhyOneIsExcluded
 {
     const TFileReasons kept{{Ref("*.~*", 0), "kept: hidden"}};
     const TFileReasons unselected{{Ref("*.obj", 2), "linked by Unit.pas"}};
-    Selection[Ref("*.~*", 0)] = false;
-    Selection[Ref("*.obj", 2)] = false;
-    TReviewModel model("/vol/", Search, Selection, &unselected);
-    model.KeptBySettings = &kept;
-    model.ShowTab(kAllMasksTab);
-    model.BuildTree();
+    const auto owned = ModelWithReasons(kept, unselected, kAllMasksTab);
+    TReviewModel& model = *owned;
     model.Toggle(model.Rows()[1]);  // A.obj
     twstesting::TTempFolder folder("review");
     const std::string file = (folder / "FileSearch.html").string();
