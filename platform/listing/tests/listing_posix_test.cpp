@@ -140,10 +140,12 @@ TEST_F(ListingTest, ReadersListTheirOwnFolderWholeWhileAnotherGrowsOrIsRecycled)
         TEntryKind kind;
         bool bigMore = true, smallMore = true;
         while (bigMore || smallMore) {
-            if (bigMore && (bigMore = big.Next(name, kind)))
+            if (bigMore && (bigMore = big.Next(name, kind))) {
                 EXPECT_TRUE(bigNames.emplace(name).second) << "listed twice: " << name;
-            if (smallMore && (smallMore = small.Next(name, kind)))
+            }
+            if (smallMore && (smallMore = small.Next(name, kind))) {
                 EXPECT_TRUE(smallNames.emplace(name).second) << "listed twice: " << name;
+            }
         }
         EXPECT_EQ(bigNames.size(), 1500u) << "round " << round;
         EXPECT_EQ(smallNames, (std::set<std::string>{"0.obj", "1.obj", "2.obj"})) << "round " << round;
