@@ -1,9 +1,12 @@
-// Zelexclusionindex: the equal-path table and the held-path automaton.
+// Zelexclusionindex: equal paths by their places, held ones by the automata.
 #include "Zelexclusionindex.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "SysUtils.hpp"
 #include "Zelfilesearch.h"
@@ -50,28 +53,8 @@ std::size_t FolderKeyHash(const AnsiString& folder)
     return std::hash<std::string>()(key);
 }
 
-namespace {
-
-// Calls each(c) for every byte of text upper-cased: ASCII text on the way,
-// any other text as UpperCase does.
-template <typename Each>
-void ForEachUpper(const AnsiString& text, Each each)
-{
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        for (const char c : UpperCase(text))
-            each(c);
-        return;
-    }
-    for (char c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        each(c);
-    }
-}
-
-}  // namespace
-
-TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places)
+TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places,
+                                 std::size_t parts)
     : FCount(items.size()), FItems(&items), FPlaces(places)
 {
     if (FPlaces == nullptr) {
@@ -87,88 +70,34 @@ TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, c
         FOwnPlaces = std::move(own);
     }
 
-    FFail.assign(1, 0);
-    FFirst.assign(1, kNone);
-    FFirstMove.assign(1, TFirstMove());
-    std::vector<std::uint32_t> parent(1, 0), depthOrder;
-    std::vector<unsigned char> via(1, 0);
-    for (std::uint32_t n = 0; n < items.size(); ++n) {
-        const TExcludedFolderItem& item = items[n];
-        if (!item.WithSubfolders)
-            continue;
-        FHeld = true;
-        std::uint32_t state = 0;
-        ForEachUpper(item.Folder, [&](char ch) {
-            const auto c = static_cast<unsigned char>(ch);
-            std::uint32_t next = Move(state, c);
-            if (next == kNone) {
-                next = static_cast<std::uint32_t>(FFail.size());
-                FFail.push_back(0);
-                FFirst.push_back(kNone);
-                FFirstMove.emplace_back();
-                parent.push_back(state);
-                via.push_back(c);
-                TFirstMove& first = FFirstMove[state];
-                if (first.Next == kNone) {
-                    first.Next = next;
-                    first.Byte = c;
-                } else {
-                    first.More = true;
-                    FMore.Insert((std::uint64_t{state} << 8) | c, next);
-                }
-            }
-            state = next;
-        });
-        FFirst[state] = std::min(FFirst[state], n);
+    const auto withSub = [](const TExcludedFolderItem& item) { return item.WithSubfolders; };
+    const auto held = static_cast<std::size_t>(std::count_if(items.begin(), items.end(), withSub));
+    if (held == 0)
+        return;
+    if (parts == 0) {
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        parts = std::min({cores, kMostParts, std::max<std::size_t>(1, held / kPartEntries)});
     }
+    parts = std::clamp<std::size_t>(parts, 1, std::min(kMostParts, held));
 
-    // Failure links in order of depth (a counting sort): a state's link
-    // needs those of all shallower states. States are numbered as made, so
-    // a parent precedes its children, but depths interleave.
-    std::vector<std::uint32_t> depth(FFail.size(), 0), start;
-    std::uint32_t deepest = 0;
-    for (std::uint32_t s = 1; s < FFail.size(); ++s) {
-        depth[s] = depth[parent[s]] + 1;
-        deepest = std::max(deepest, depth[s]);
-    }
-    start.assign(deepest + 2, 0);  // start[d]: where depth d begins in depthOrder
-    for (const std::uint32_t d : depth)
-        ++start[d + 1];
-    for (std::size_t d = 1; d < start.size(); ++d)
-        start[d] += start[d - 1];
-    depthOrder.resize(FFail.size());
-    for (std::uint32_t s = 0; s < depthOrder.size(); ++s)
-        depthOrder[start[depth[s]]++] = s;
-    for (const std::uint32_t s : depthOrder) {
-        if (depth[s] <= 1)
-            continue;  // the start's children fail to the start
-        std::uint32_t f = FFail[parent[s]];
-        for (;;) {
-            const std::uint32_t next = Move(f, via[s]);
-            if (next != kNone) {
-                FFail[s] = next;
-                break;
-            }
-            if (f == 0)
-                break;
-            f = FFail[f];
-        }
-    }
-    for (const std::uint32_t s : depthOrder)
-        if (s != 0)
-            FFirst[s] = std::min(FFirst[s], FFirst[FFail[s]]);
-}
+    // Cut so that each range holds about as many entries with subfolders;
+    // the k-th range ends after the (held * k / parts)-th of them.
+    std::vector<std::size_t> bounds(1, 0);
+    std::size_t seen = 0;
+    for (std::size_t n = 0; n < items.size() && bounds.size() < parts; ++n)
+        if (items[n].WithSubfolders && ++seen == held * bounds.size() / parts)
+            bounds.push_back(n + 1);
+    bounds.push_back(items.size());
 
-std::uint32_t TExclusionIndex::Step(std::uint32_t state, unsigned char c) const
-{
-    for (;;) {
-        const std::uint32_t next = Move(state, c);
-        if (next != kNone)
-            return next;
-        if (state == 0)
-            return 0;
-        state = FFail[state];
-    }
+    std::vector<std::future<THeldAutomaton>> others;
+    for (std::size_t k = 1; k < parts; ++k)
+        others.push_back(std::async(std::launch::async, [&items, &bounds, k] {
+            return THeldAutomaton(items, bounds[k], bounds[k + 1]);
+        }));
+    FHeld.reserve(parts);
+    FHeld.emplace_back(items, bounds[0], bounds[1]);
+    for (std::future<THeldAutomaton>& other : others)
+        FHeld.push_back(other.get());
 }
 
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
@@ -179,46 +108,21 @@ std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 
 std::uint32_t TExclusionIndex::FirstHeld(const AnsiString& folder) const
 {
-    std::uint32_t first = FFirst[0], state = 0;  // an empty entry is held in every path
-    ForEachUpper(folder, [&](char c) {
-        state = Step(state, static_cast<unsigned char>(c));
-        first = std::min(first, FFirst[state]);
+    // Each automaton answers with places in the whole list, and the ranges
+    // are contiguous: the smallest answer is the first entry held.
+    std::array<std::uint32_t, kMostParts> states;
+    states.fill(THeldAutomaton::kStart);
+    std::uint32_t first = kNone;
+    for (const THeldAutomaton& held : FHeld)
+        first = std::min(first, held.First(THeldAutomaton::kStart));  // an empty entry is held in every path
+    ForEachUpper(folder, [&](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        for (std::size_t k = 0; k < FHeld.size(); ++k) {
+            states[k] = FHeld[k].Step(states[k], c);
+            first = std::min(first, FHeld[k].First(states[k]));
+        }
     });
     return first;
-}
-
-std::size_t TExclusionIndex::TTransitions::Slot(std::uint64_t key) const
-{
-    const std::size_t mask = FSlots.size() - 1;
-    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & mask;
-    while (FSlots[slot].Key != kFree && FSlots[slot].Key != key)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
-std::uint32_t TExclusionIndex::TTransitions::Find(std::uint64_t key) const
-{
-    if (FUsed == 0)
-        return kNone;
-    const TSlot& slot = FSlots[Slot(key)];
-    return slot.Key == key ? slot.Next : kNone;
-}
-
-void TExclusionIndex::TTransitions::Insert(std::uint64_t key, std::uint32_t next)
-{
-    if (2 * (FUsed + 1) > FSlots.size())
-        Grow();
-    FSlots[Slot(key)] = {key, next};
-    ++FUsed;
-}
-
-void TExclusionIndex::TTransitions::Grow()
-{
-    std::vector<TSlot> slots(std::max<std::size_t>(64, 2 * FSlots.size()));
-    slots.swap(FSlots);
-    for (const TSlot& slot : slots)
-        if (slot.Key != kFree)
-            FSlots[Slot(slot.Key)] = slot;
 }
 
 bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) const
@@ -227,7 +131,7 @@ bool TExclusionIndex::Excluded(const AnsiString& folder, bool& withSubfolders) c
     if (FCount == 0)
         return false;
     std::uint32_t first = FirstEqual(folder);
-    if (FHeld)
+    if (!FHeld.empty())
         first = std::min(first, FirstHeld(folder));
     if (first == kNone)
         return false;

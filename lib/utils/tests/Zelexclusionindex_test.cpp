@@ -36,6 +36,23 @@ struct TCase {
     bool Excluded, WithSubfolders;
 };
 
+// Each case asked of the index built whole and cut into two, three and
+// four automata (as many as there are entries with subfolders at most).
+template <std::size_t N>
+void ExpectAnswers(const TCase (&cases)[N])
+{
+    for (const TCase& c : cases) {
+        bool expected = false;
+        EXPECT_EQ(ReadEntryByEntry(c.Items, c.Folder, expected), c.Excluded) << c.Name << ": the case itself is wrong";
+        for (std::size_t parts = 1; parts <= TExclusionIndex::kMostParts; ++parts) {
+            SCOPED_TRACE(testing::Message() << c.Name << ", " << parts << " parts");
+            bool withSubfolders = true;
+            EXPECT_EQ(TExclusionIndex(c.Items, nullptr, parts).Excluded(c.Folder, withSubfolders), c.Excluded);
+            EXPECT_EQ(withSubfolders, c.WithSubfolders);
+        }
+    }
+}
+
 }  // namespace
 
 // The key's letters lowered, the bytes around the letters ('@', '[', '`',
@@ -85,14 +102,30 @@ TEST(ExclusionIndex, ChosenCases)
         {"bytes that are not UTF-8, as the comparison folds them", {{"/\xC0", false}}, "/\xE0", true, false},
         {"nothing listed", {}, "/a", false, false},
     };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        bool withSubfolders = true;
-        EXPECT_EQ(TExclusionIndex(c.Items).Excluded(c.Folder, withSubfolders), c.Excluded);
-        EXPECT_EQ(withSubfolders, c.WithSubfolders);
-        bool expected = false;
-        EXPECT_EQ(ReadEntryByEntry(c.Items, c.Folder, expected), c.Excluded) << "the case itself is wrong";
-    }
+    ExpectAnswers(cases);
+}
+
+// A list cut into automata over contiguous ranges still answers with the
+// first entry of the whole list that matches, whichever range holds it.
+// With two entries with subfolders and two parts or more, the first range
+// ends after the first of them.
+TEST(ExclusionIndex, CutListKeepsTheFirstMatchAcrossRanges)
+{
+    const TCase cases[] = {
+        {"held in the first range, equal and held later", {{"/a", true}, {"/a/b", false}, {"/b", true}}, "/a/b", true,
+         true},
+        {"equal in the second range before a held one", {{"/q", true}, {"/a/b", false}, {"/b", true}}, "/a/b", true,
+         false},
+        {"equal before the first range's held entry", {{"/a/b", false}, {"/a", true}, {"/b", true}}, "/A/B", true,
+         false},
+        {"held only in the last range", {{"/q", true}, {"/r", false}, {"/Proj", true}}, "/x/projects", true, true},
+        {"the same text held in both ranges", {{"/p", true}, {"/P", true}}, "/x/p/y", true, true},
+        {"the same text in both ranges, equal first", {{"/p", false}, {"/q", true}, {"/P", true}}, "/p", true,
+         false},
+        {"an empty entry in the second range", {{"/q", true}, {"", true}}, "/anything", true, true},
+        {"held in no range", {{"/q", true}, {"/r", true}}, "/s", false, false},
+    };
+    ExpectAnswers(cases);
 }
 
 TEST(ExclusionIndex, AnswersAsTheEntriesReadOneByOne)
@@ -111,7 +144,8 @@ TEST(ExclusionIndex, AnswersAsTheEntriesReadOneByOne)
         const std::size_t count = 1 + random() % 60;
         for (std::size_t i = 0; i < count; ++i)
             items.push_back({text(5), random() % 2 == 0});
-        const TExclusionIndex index(items);
+        const std::size_t parts = list % (TExclusionIndex::kMostParts + 1);  // 0: as the list calls for
+        const TExclusionIndex index(items, nullptr, parts);
         for (int probe = 0; probe < 400; ++probe) {
             // Half the probes start from an entry, so that equal texts occur.
             AnsiString folder = probe % 2 == 0 ? text(9) : items[random() % items.size()].Folder;
@@ -121,8 +155,34 @@ TEST(ExclusionIndex, AnswersAsTheEntriesReadOneByOne)
                 folder = text(3) + folder + text(3);
             bool expectedWith = false, with = false;
             const bool expected = ReadEntryByEntry(items, folder, expectedWith);
-            ASSERT_EQ(index.Excluded(folder, with), expected) << "list " << list << ", folder " << folder;
-            ASSERT_EQ(with, expectedWith) << "list " << list << ", folder " << folder;
+            ASSERT_EQ(index.Excluded(folder, with), expected) << "list " << list << ", parts " << parts << ", folder " << folder;
+            ASSERT_EQ(with, expectedWith) << "list " << list << ", parts " << parts << ", folder " << folder;
         }
+    }
+}
+
+// A list long enough to be cut as the cores allow answers as one automaton
+// over all of it does, at the ends of every range it may be cut into.
+TEST(ExclusionIndex, LongListCutAsTheCoresAllowAnswersAsOne)
+{
+    TExcludedFolderItems items;
+    const std::size_t count = 2 * TExclusionIndex::kMostParts * TExclusionIndex::kPartEntries;
+    for (std::size_t i = 0; i < count; ++i)
+        items.push_back({"/Home" + std::to_string(i % 50) + "/none" + std::to_string(i), i % 2 == 1});
+    const TExclusionIndex whole(items, nullptr, 1), cut(items);
+    std::vector<AnsiString> folders = {"/home3/none3", "/HOME4/NONE4", "/x/home7/none77/y", "/home8/none", "/elsewhere"};
+    for (std::size_t range = 1; range <= TExclusionIndex::kMostParts; ++range)
+        for (const std::size_t at : {count * range / TExclusionIndex::kMostParts - 2,
+                                     count * range / TExclusionIndex::kMostParts - 1}) {
+            folders.push_back(items[at].Folder);
+            folders.push_back(items[at].Folder + "/deeper");
+        }
+    for (const AnsiString& folder : folders) {
+        bool expectedWith = false, with = false;
+        const bool expected = ReadEntryByEntry(items, folder, expectedWith);
+        EXPECT_EQ(whole.Excluded(folder, with), expected) << folder;
+        EXPECT_EQ(with, expectedWith) << folder;
+        EXPECT_EQ(cut.Excluded(folder, with), expected) << folder;
+        EXPECT_EQ(with, expectedWith) << folder;
     }
 }
