@@ -13,44 +13,91 @@
 
 namespace zelutils {
 
-bool PlainCaseKey(std::string_view text, std::string& key)
+namespace {
+
+// Eight bytes at a time: every folder of a list is hashed on its way in,
+// and a list may hold 100,000 of them.
+constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+
+// Calls each(word) for every eight bytes of text in turn, the last word
+// padded with zeros; false as soon as each does.
+template <typename Each>
+bool ForEachWord(std::string_view text, Each each)
 {
-    key.resize(text.size());
-    // Eight bytes at a time: every folder of a list is hashed once on its
-    // way in, and a list may hold 100,000 of them.
-    constexpr std::uint64_t ones = 0x0101010101010101u, high = 0x8080808080808080u;
     std::size_t i = 0;
+    std::uint64_t word;
     for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
-        if ((word & high) != 0)
+        if (!each(word))
             return false;
-        // Per byte (below 0x80, so no carry leaves it): the high bit set
-        // when it is at least 'A', and when it is more than 'Z'.
-        const std::uint64_t atLeastA = word + ones * (0x80 - 'A');
-        const std::uint64_t aboveZ = word + ones * (0x7f - 'Z');
-        word |= ((atLeastA ^ aboveZ) & high) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
-        std::memcpy(key.data() + i, &word, 8);
     }
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (static_cast<unsigned char>(c) >= 0x80)
+    if (i == text.size())
+        return true;
+    word = 0;
+    std::memcpy(&word, text.data() + i, text.size() - i);
+    return each(word);
+}
+
+// word's letters lowered; its bytes are all below 0x80.
+std::uint64_t LowerWord(std::uint64_t word)
+{
+    // Per byte (below 0x80, so no carry leaves it): the high bit set when
+    // it is at least 'A', and when it is more than 'Z'.
+    const std::uint64_t atLeastA = word + kOnes * (0x80 - 'A');
+    const std::uint64_t aboveZ = word + kOnes * (0x7f - 'Z');
+    return word | ((atLeastA ^ aboveZ) & kHigh) >> 2;  // 0x80 >> 2 is the 0x20 between the cases
+}
+
+std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word)
+{
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
+    return hash ^ (hash >> 29);
+}
+
+std::size_t FinishHash(std::uint64_t hash, std::size_t size)
+{
+    // The last steps of MurmurHash3's 64-bit finaliser: every bit of the
+    // words reaches the low bits the tables index by.
+    hash ^= size;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdu;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53u;
+    return static_cast<std::size_t>(hash ^ (hash >> 33));
+}
+
+}  // namespace
+
+std::size_t KeyHash(std::string_view key)
+{
+    std::uint64_t hash = 0;
+    ForEachWord(key, [&](std::uint64_t word) {
+        hash = MixWord(hash, word);
+        return true;
+    });
+    return FinishHash(hash, key.size());
+}
+
+bool PlainCaseKeyHash(std::string_view text, std::size_t& hash)
+{
+    // The key is never written out: each word is lowered and hashed as it
+    // is read, as KeyHash reads the key's words.
+    std::uint64_t mixed = 0;
+    const bool plain = ForEachWord(text, [&](std::uint64_t word) {
+        if ((word & kHigh) != 0)
             return false;
-        key[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return true;
+        mixed = MixWord(mixed, LowerWord(word));
+        return true;
+    });
+    if (plain)
+        hash = FinishHash(mixed, text.size());
+    return plain;
 }
 
 std::size_t FolderKeyHash(const AnsiString& folder)
 {
-    // A plain local: a thread_local here gave this library a block of
-    // dynamic thread storage, which the leak checker of our sanitizer
-    // build misreads once the handler is loaded (its scan of that block
-    // crashed at exit).
-    std::string key;
-    if (!PlainCaseKey(folder, key))
-        key = SameTextKey(folder);
-    return std::hash<std::string>()(key);
+    std::size_t hash;
+    return PlainCaseKeyHash(folder, hash) ? hash : KeyHash(SameTextKey(folder));
 }
 
 TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places,

@@ -18,11 +18,15 @@ namespace zelutils {
 
 struct TExcludedFolderItem;
 
-// The key under which a text of ASCII bytes only is compared ignoring case
-// (its letters lowered); false for any other text.
-bool PlainCaseKey(std::string_view text, std::string& key);
-// The hash of folder's SameTextKey (PlainCaseKey for ASCII text, made
-// without allocating): the hash a list's TFolderPlaces are kept under.
+// The hash of a case-ignoring key (SameTextKey's, or ASCII text's with its
+// letters lowered).
+std::size_t KeyHash(std::string_view key);
+// For a text of ASCII bytes only: true, and hash set to the KeyHash of its
+// key (its letters lowered), made without writing the key anywhere; false
+// for any other text.
+bool PlainCaseKeyHash(std::string_view text, std::size_t& hash);
+// KeyHash of folder's SameTextKey (by PlainCaseKeyHash for ASCII text):
+// the hash a list's TFolderPlaces are kept under.
 std::size_t FolderKeyHash(const AnsiString& folder);
 
 // The rule is that of a plain pass over the entries in their order, the

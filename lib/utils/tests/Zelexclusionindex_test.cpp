@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
+#include <utility>
 
 #include "SysUtils.hpp"
 #include "Zelfilesearch.h"
@@ -55,10 +57,11 @@ void ExpectAnswers(const TCase (&cases)[N])
 
 }  // namespace
 
-// The key's letters lowered, the bytes around the letters ('@', '[', '`',
-// '{') kept, whether they fall in a whole eight-byte word or in the tail;
-// any byte from 0x80 up refuses the text wherever it sits.
-TEST(ExclusionIndex, PlainCaseKeyLowersAsciiLettersOnly)
+// The hash of the key with its letters lowered, the bytes around the
+// letters ('@', '[', '`', '{') kept, whether they fall in a whole
+// eight-byte word or in the tail; any byte from 0x80 up refuses the text
+// wherever it sits.
+TEST(ExclusionIndex, PlainCaseKeyHashHashesTheLoweredKey)
 {
     struct Case {
         std::string text;
@@ -75,13 +78,38 @@ TEST(ExclusionIndex, PlainCaseKeyLowersAsciiLettersOnly)
         {"/Projects/Caf\xc3\xa9", false, ""},
         {"/Projects\x80", false, ""},
     };
-    std::string key = "left from before";
     for (const Case& c : cases) {
-        EXPECT_EQ(PlainCaseKey(c.text, key), c.plain) << c.text;
+        std::size_t hash = 0;
+        EXPECT_EQ(PlainCaseKeyHash(c.text, hash), c.plain) << c.text;
         if (c.plain) {
-            EXPECT_EQ(key, c.key);
+            EXPECT_EQ(hash, KeyHash(c.key)) << c.text;
         }
     }
+}
+
+// Folders equal ignoring case share a hash, whether their text is ASCII or
+// not; the keys that differ in a byte, in its length or in a trailing zero
+// byte all hash apart here.
+TEST(ExclusionIndex, FolderKeyHashFollowsSameText)
+{
+    const std::pair<AnsiString, AnsiString> equal[] = {
+        {"/Tmp/Work", "/tmp/WORK"},
+        {"/HOME/User/Projects/MyApp/Win32/Debug", "/home/user/projects/myapp/win32/DEBUG"},
+        {"/\xC3\x84rger/\xC3\x89te", "/\xC3\xA4RGER/\xC3\xA9TE"},
+        {"/\xC0", "/\xE0"},
+    };
+    for (const auto& [a, b] : equal) {
+        ASSERT_TRUE(SameText(a, b)) << a << " | " << b;
+        EXPECT_EQ(FolderKeyHash(a), FolderKeyHash(b)) << a << " | " << b;
+    }
+    const std::vector<AnsiString> apart = {"",         "/",         "/a",        "/b",        "/ab",
+                                           "/ba",      "/abcdefg",  "/abcdefh",  "/abcdefgh", "/abcdefgh/",
+                                           "/none1",   "/none10",   "/none01",   std::string("/a\0", 3),
+                                           "/\xC3\xA4", "/\xC3\xA5"};
+    std::set<std::size_t> hashes;
+    for (const AnsiString& folder : apart)
+        hashes.insert(FolderKeyHash(folder));
+    EXPECT_EQ(hashes.size(), std::size(apart));
 }
 
 TEST(ExclusionIndex, ChosenCases)
