@@ -184,6 +184,7 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             if (list == excluded.end())
                 continue;
             const TStrings& entries = *list->second.Get();
+            FFileSearch.ReserveExcludeFolders(mask, static_cast<std::size_t>(entries.Count()));
             for (int i = 0; i < entries.Count(); ++i) {
                 tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries[i]);
                 FFileSearch.AddExcludeFolder(mask, std::move(entry.Folder), entry.WithSubfolders);

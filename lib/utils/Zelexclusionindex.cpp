@@ -100,7 +100,7 @@ std::size_t FolderKeyHash(const AnsiString& folder)
     return PlainCaseKeyHash(folder, hash) ? hash : KeyHash(SameTextKey(folder));
 }
 
-TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places,
+TExclusionIndex::TExclusionIndex(const std::vector<TExcludedFolderItem>& items, const TFolderPlaces* places,
                                  std::size_t parts)
     : FCount(items.size()), FItems(&items), FPlaces(places)
 {
@@ -149,7 +149,7 @@ TExclusionIndex::TExclusionIndex(const std::deque<TExcludedFolderItem>& items, c
 
 std::uint32_t TExclusionIndex::FirstEqual(const AnsiString& folder) const
 {
-    const std::deque<TExcludedFolderItem>& items = *FItems;
+    const std::vector<TExcludedFolderItem>& items = *FItems;
     return FPlaces->Find(FolderKeyHash(folder), [&](std::uint32_t at) { return SameText(items[at].Folder, folder); });
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,7 +59,7 @@ public:
     // (as TFileSearch keeps them); null: made here. parts: how many automata
     // the entries with subfolders are cut into (at most kMostParts); 0: as
     // many as their number and the processor's cores call for.
-    explicit TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places = nullptr,
+    explicit TExclusionIndex(const std::vector<TExcludedFolderItem>& items, const TFolderPlaces* places = nullptr,
                              std::size_t parts = 0);
 
     bool Empty() const { return FCount == 0; }
@@ -77,7 +76,7 @@ private:
     std::uint32_t FirstHeld(const AnsiString& folder) const;
 
     std::size_t FCount = 0;
-    const std::deque<TExcludedFolderItem>* FItems = nullptr;
+    const std::vector<TExcludedFolderItem>* FItems = nullptr;
     const TFolderPlaces* FPlaces = nullptr;  // FOwnPlaces, or those given
     std::shared_ptr<const TFolderPlaces> FOwnPlaces;
     // Over contiguous ranges of the list, in its order; empty when no entry

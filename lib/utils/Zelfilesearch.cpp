@@ -300,6 +300,14 @@ void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bo
     items.push_back({std::move(folder), withSubfolders});
 }
 
+void TFileSearch::ReserveExcludeFolders(const AnsiString& mask, std::size_t count)
+{
+    if (count == 0)
+        return;  // no list made for a mask that has none
+    FExcludedFolders[mask].reserve(count);
+    FExcludedKeys[mask].Reserve(count);
+}
+
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)
 {
     const auto it = FExcludedFolders.find(mask);

@@ -5,7 +5,7 @@
 
 namespace zelutils {
 
-THeldAutomaton::THeldAutomaton(const std::deque<TExcludedFolderItem>& items, std::size_t begin, std::size_t end)
+THeldAutomaton::THeldAutomaton(const std::vector<TExcludedFolderItem>& items, std::size_t begin, std::size_t end)
 {
     // Sized once from what the range holds: no state is made but by a byte
     // of an entry, and each entry parts from the others at most once. Grown

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 #include "SysUtils.hpp"
@@ -43,7 +42,7 @@ class THeldAutomaton {
 public:
     static constexpr std::uint32_t kNone = UINT32_MAX;
 
-    THeldAutomaton(const std::deque<TExcludedFolderItem>& items, std::size_t begin, std::size_t end);
+    THeldAutomaton(const std::vector<TExcludedFolderItem>& items, std::size_t begin, std::size_t end);
 
     // The state reading starts in.
     static constexpr std::uint32_t kStart = 0;
