@@ -286,10 +286,14 @@ std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExclud
 
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders)
 {
-    TExcludedFolderItems& items = FExcludedFolders[mask];
+    AddExcludeFolderTo(FExcludedFolders[mask], FExcludedKeys[mask], std::move(folder), withSubfolders);
+}
+
+void TFileSearch::AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, AnsiString folder,
+                                     bool withSubfolders)
+{
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
-    TFolderPlaces& places = FExcludedKeys[mask];
     const std::size_t hash = FolderKeyHash(folder);
     const std::size_t place = PlaceOf(places, hash, items, folder);
     if (place < items.size()) {
@@ -298,14 +302,6 @@ void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bo
     }
     places.Add(hash, static_cast<std::uint32_t>(items.size()));
     items.push_back({std::move(folder), withSubfolders});
-}
-
-void TFileSearch::ReserveExcludeFolders(const AnsiString& mask, std::size_t count)
-{
-    if (count == 0)
-        return;  // no list made for a mask that has none
-    FExcludedFolders[mask].reserve(count);
-    FExcludedKeys[mask].Reserve(count);
 }
 
 void TFileSearch::RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder)

@@ -151,9 +151,24 @@ public:
     // its flag; otherwise appends it. The lists are read by a running
     // search: they are changed between searches, never from an event.
     void AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders);
-    // Room in mask's list for count folders in all, made before adding them
-    // one by one: a long list then neither moves nor rehashes as it grows.
-    void ReserveExcludeFolders(const AnsiString& mask, std::size_t count);
+    // Adds count folders to mask's list in their order, each as
+    // AddExcludeFolder does; folderAt(i), for i from 0, gives the i-th as a
+    // TExcludedFolderItem. The list is found once and room made for all of
+    // them first: a list of 100,000 folders neither moves nor rehashes.
+    template <typename FolderAt>
+    void AddExcludeFolders(const AnsiString& mask, std::size_t count, FolderAt folderAt)
+    {
+        if (count == 0)
+            return;  // no list made for a mask that has none
+        TExcludedFolderItems& items = FExcludedFolders[mask];
+        TFolderPlaces& places = FExcludedKeys[mask];
+        items.reserve(items.size() + count);
+        places.Reserve(items.size() + count);
+        for (std::size_t i = 0; i < count; ++i) {
+            TExcludedFolderItem item = folderAt(i);
+            AddExcludeFolderTo(items, places, std::move(item.Folder), item.WithSubfolders);
+        }
+    }
     // Removes the first entry of mask's list naming folder (ignoring case).
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
     const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
@@ -260,6 +275,9 @@ private:
     // The index of mask's excluded folders; it reads the lists, which stay
     // as they are while a search runs.
     TExclusionIndex ExclusionsOf(const AnsiString& mask) const;
+    // AddExcludeFolder on a list and its places.
+    static void AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, AnsiString folder,
+                                   bool withSubfolders);
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;
