@@ -20,13 +20,13 @@ struct TExcludedFolderItem;
 template <typename Each>
 void ForEachUpper(const AnsiString& text, Each each)
 {
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        for (const char c : UpperCase(text))
-            each(c);
-        return;
-    }
-    for (char c : text) {
-        if (c >= 'a' && c <= 'z')
+    // One call of each, so that it is inlined: it runs for every byte of
+    // every entry of a long list.
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const AnsiString other = ascii ? AnsiString() : UpperCase(text);
+    for (char c : ascii ? text : other) {
+        if (ascii && c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
         each(c);
     }
