@@ -164,9 +164,20 @@ public:
         TFolderPlaces& places = FExcludedKeys[mask];
         items.reserve(items.size() + count);
         places.Reserve(items.size() + count);
+        // Each folder's slot is asked for while the one before it is added.
+        TExcludedFolderItem item = folderAt(0);
+        std::size_t hash = FolderKeyHash(item.Folder);
         for (std::size_t i = 0; i < count; ++i) {
-            TExcludedFolderItem item = folderAt(i);
-            AddExcludeFolderTo(items, places, std::move(item.Folder), item.WithSubfolders);
+            TExcludedFolderItem next;
+            std::size_t nextHash = 0;
+            if (i + 1 < count) {
+                next = folderAt(i + 1);
+                nextHash = FolderKeyHash(next.Folder);
+                places.Prefetch(nextHash);
+            }
+            AddExcludeFolderTo(items, places, hash, std::move(item.Folder), item.WithSubfolders);
+            item = std::move(next);
+            hash = nextHash;
         }
     }
     // Removes the first entry of mask's list naming folder (ignoring case).
@@ -275,9 +286,9 @@ private:
     // The index of mask's excluded folders; it reads the lists, which stay
     // as they are while a search runs.
     TExclusionIndex ExclusionsOf(const AnsiString& mask) const;
-    // AddExcludeFolder on a list and its places.
-    static void AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, AnsiString folder,
-                                   bool withSubfolders);
+    // AddExcludeFolder on a list and its places; hash: FolderKeyHash(folder).
+    static void AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, std::size_t hash,
+                                   AnsiString folder, bool withSubfolders);
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;
