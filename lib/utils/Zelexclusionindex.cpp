@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <future>
+#include <system_error>
 #include <thread>
 
 #include "SysUtils.hpp"
@@ -137,10 +138,15 @@ TExclusionIndex::TExclusionIndex(const std::vector<TExcludedFolderItem>& items, 
     bounds.push_back(items.size());
 
     std::vector<std::future<THeldAutomaton>> others;
-    for (std::size_t k = 1; k < parts; ++k)
-        others.push_back(std::async(std::launch::async, [&items, &bounds, k] {
-            return THeldAutomaton(items, bounds[k], bounds[k + 1]);
-        }));
+    for (std::size_t k = 1; k < parts; ++k) {
+        const auto build = [&items, &bounds, k] { return THeldAutomaton(items, bounds[k], bounds[k + 1]); };
+        try {
+            others.push_back(std::async(std::launch::async, build));
+        } catch (const std::system_error&) {
+            // No thread to be had: built here, when its answer is taken.
+            others.push_back(std::async(std::launch::deferred, build));
+        }
+    }
     FHeld.reserve(parts);
     FHeld.emplace_back(items, bounds[0], bounds[1]);
     for (std::future<THeldAutomaton>& other : others)
