@@ -101,6 +101,26 @@ std::size_t FolderKeyHash(const AnsiString& folder)
     return PlainCaseKeyHash(folder, hash) ? hash : KeyHash(SameTextKey(folder));
 }
 
+namespace {
+
+// Where parts contiguous ranges of items begin, and items.size() last: each
+// range holds about as many of the held entries with subfolders (at least
+// one, parts being at most held); the k-th ends after the
+// (held * k / parts)-th of them.
+std::vector<std::size_t> RangeBounds(const std::vector<TExcludedFolderItem>& items, std::size_t held,
+                                     std::size_t parts)
+{
+    std::vector<std::size_t> bounds(1, 0);
+    std::size_t seen = 0;
+    for (std::size_t n = 0; n < items.size() && bounds.size() < parts; ++n)
+        if (items[n].WithSubfolders && ++seen == held * bounds.size() / parts)
+            bounds.push_back(n + 1);
+    bounds.push_back(items.size());
+    return bounds;
+}
+
+}  // namespace
+
 TExclusionIndex::TExclusionIndex(const std::vector<TExcludedFolderItem>& items, const TFolderPlaces* places,
                                  std::size_t parts)
     : FCount(items.size()), FItems(&items), FPlaces(places)
@@ -128,15 +148,7 @@ TExclusionIndex::TExclusionIndex(const std::vector<TExcludedFolderItem>& items, 
     }
     parts = std::clamp<std::size_t>(parts, 1, std::min(kMostParts, held));
 
-    // Cut so that each range holds about as many entries with subfolders;
-    // the k-th range ends after the (held * k / parts)-th of them.
-    std::vector<std::size_t> bounds(1, 0);
-    std::size_t seen = 0;
-    for (std::size_t n = 0; n < items.size() && bounds.size() < parts; ++n)
-        if (items[n].WithSubfolders && ++seen == held * bounds.size() / parts)
-            bounds.push_back(n + 1);
-    bounds.push_back(items.size());
-
+    const std::vector<std::size_t> bounds = RangeBounds(items, held, parts);
     std::vector<std::future<THeldAutomaton>> others;
     for (std::size_t k = 1; k < parts; ++k) {
         const auto build = [&items, &bounds, k] { return THeldAutomaton(items, bounds[k], bounds[k + 1]); };
