@@ -184,10 +184,10 @@ HRESULT TTidewashCtrlImpl::GetSpaceUsed(DWORDLONG* pdwlSpaceUsed, IEmptyVolumeCa
             if (list == excluded.end())
                 continue;
             const TStrings& entries = *list->second.Get();
-            for (int i = 0; i < entries.Count(); ++i) {
-                tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries[i]);
-                FFileSearch.AddExcludeFolder(mask, std::move(entry.Folder), entry.WithSubfolders);
-            }
+            FFileSearch.AddExcludeFolders(mask, static_cast<std::size_t>(entries.Count()), [&](std::size_t i) {
+                tws::TExcludedFolderEntry entry = tws::ParseExcludedFolderEntry(entries[static_cast<int>(i)]);
+                return zelutils::TExcludedFolderItem{std::move(entry.Folder), entry.WithSubfolders};
+            });
         }
 
         // The trash holds what earlier purges removed: never found again.

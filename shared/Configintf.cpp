@@ -377,8 +377,16 @@ TExcludedFolderEntry ParseExcludedFolderEntry(const AnsiString& entry)
     const auto eq = entry.rfind('=');
     if (eq == AnsiString::npos)
         return {entry, true};
-    int value;
-    const bool alone = TryStrToInt(entry.substr(eq + 1), value) && value != 1;
+    // The values the settings write, "0" and "1", told apart without the
+    // number parser: a list may hold 100,000 entries.
+    const std::string_view text = std::string_view(entry).substr(eq + 1);
+    bool alone;
+    if (text == "0" || text == "1") {
+        alone = text == "0";
+    } else {
+        int value;
+        alone = TryStrToInt(AnsiString(text), value) && value != 1;
+    }
     return {entry.substr(0, eq), !alone};
 }
 

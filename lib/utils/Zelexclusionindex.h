@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,16 +11,21 @@
 
 #include "System.hpp"
 #include "Zelfolderplaces.h"
+#include "Zelheldautomaton.h"
 
 namespace zelutils {
 
 struct TExcludedFolderItem;
 
-// The key under which a text of ASCII bytes only is compared ignoring case
-// (its letters lowered); false for any other text.
-bool PlainCaseKey(std::string_view text, std::string& key);
-// The hash of folder's SameTextKey (PlainCaseKey for ASCII text, made
-// without allocating): the hash a list's TFolderPlaces are kept under.
+// The hash of a case-ignoring key (SameTextKey's, or ASCII text's with its
+// letters lowered).
+std::size_t KeyHash(std::string_view key);
+// For a text of ASCII bytes only: true, and hash set to the KeyHash of its
+// key (its letters lowered), made without writing the key anywhere; false
+// for any other text.
+bool PlainCaseKeyHash(std::string_view text, std::size_t& hash);
+// KeyHash of folder's SameTextKey (by PlainCaseKeyHash for ASCII text):
+// the hash a list's TFolderPlaces are kept under.
 std::size_t FolderKeyHash(const AnsiString& folder);
 
 // The rule is that of a plain pass over the entries in their order, the
@@ -32,18 +36,31 @@ std::size_t FolderKeyHash(const AnsiString& folder);
 //
 // Equal paths are found through the places of the entries by the hash of
 // their keys (FolderKeyHash), compared in the list itself: no copy of the
-// texts. Held paths are found by one automaton over all the upper-cased
-// entries with subfolders (Aho-Corasick).
+// texts. Held paths are found by automata over the upper-cased entries with
+// subfolders (THeldAutomaton): one for a short list; a long one is cut into
+// contiguous ranges whose automata are built at once on several threads,
+// since that build is most of the time a long list costs before a scan can
+// start. A lookup reads the path once and steps every automaton with it.
 //
 // Immutable once built, and it reads the list it was built from: that list
 // (and the places given with it) must stay as they are while the index is
 // used. Lookups may run on several threads at once.
 class TExclusionIndex {
 public:
+    // The most automata a list is cut into.
+    static constexpr std::size_t kMostParts = 4;
+    // Entries with subfolders an automaton is given at the least before a
+    // list is cut: below that, a thread costs more than it saves, and every
+    // automaton more is one more step per byte of every lookup.
+    static constexpr std::size_t kPartEntries = 16384;
+
     TExclusionIndex() = default;
     // places: those of items, one per key, the first entry of equal ones
-    // (as TFileSearch keeps them); null: made here.
-    explicit TExclusionIndex(const std::deque<TExcludedFolderItem>& items, const TFolderPlaces* places = nullptr);
+    // (as TFileSearch keeps them); null: made here. parts: how many automata
+    // the entries with subfolders are cut into (at most kMostParts); 0: as
+    // many as their number and the processor's cores call for.
+    explicit TExclusionIndex(const std::vector<TExcludedFolderItem>& items, const TFolderPlaces* places = nullptr,
+                             std::size_t parts = 0);
 
     bool Empty() const { return FCount == 0; }
     // True when folder (without its trailing separator) is excluded;
@@ -57,61 +74,14 @@ private:
     std::uint32_t FirstEqual(const AnsiString& folder) const;
     // The first entry with subfolders held in folder upper-cased, or kNone.
     std::uint32_t FirstHeld(const AnsiString& folder) const;
-    std::uint32_t Step(std::uint32_t state, unsigned char c) const;
 
     std::size_t FCount = 0;
-    bool FHeld = false;  // some entry has subfolders
-    const std::deque<TExcludedFolderItem>* FItems = nullptr;
+    const std::vector<TExcludedFolderItem>* FItems = nullptr;
     const TFolderPlaces* FPlaces = nullptr;  // FOwnPlaces, or those given
     std::shared_ptr<const TFolderPlaces> FOwnPlaces;
-
-    // (state << 8 | byte) -> state, in one open-addressed table: a step of
-    // the automaton mostly touches one cache line.
-    class TTransitions {
-    public:
-        // The state stored for key, or kNone.
-        std::uint32_t Find(std::uint64_t key) const;
-        // Stores next for key, which holds none yet.
-        void Insert(std::uint64_t key, std::uint32_t next);
-
-    private:
-        std::size_t Slot(std::uint64_t key) const;
-        void Grow();
-        static constexpr std::uint64_t kFree = UINT64_MAX;
-        struct TSlot {
-            std::uint64_t Key = kFree;
-            std::uint32_t Next = kNone;
-        };
-        std::vector<TSlot> FSlots;
-        std::size_t FUsed = 0;
-    };
-
-    // A state's first transition, kept beside its other arrays: most states
-    // of a list of paths have one (the letters of a name), so building and
-    // stepping mostly read arrays in the order the states were made and
-    // leave the table for the states where entries part.
-    struct TFirstMove {
-        std::uint32_t Next = kNone;
-        unsigned char Byte = 0;
-        bool More = false;  // further transitions are in FMore
-    };
-    // The state reached from state by c, or kNone. Defined here, so that
-    // the steps of a build and of a lookup inline it.
-    std::uint32_t Move(std::uint32_t state, unsigned char c) const
-    {
-        const TFirstMove& first = FFirstMove[state];
-        if (first.Byte == c && first.Next != kNone)
-            return first.Next;
-        return first.More ? FMore.Find((std::uint64_t{state} << 8) | c) : kNone;
-    }
-
-    // The automaton: FFirstMove and FMore hold its transitions; state 0 is
-    // the start. FFirst[s]: the first entry ending at s or at any state its
-    // failure chain reaches.
-    std::vector<TFirstMove> FFirstMove;
-    TTransitions FMore;
-    std::vector<std::uint32_t> FFail;
-    std::vector<std::uint32_t> FFirst;
+    // Over contiguous ranges of the list, in its order; empty when no entry
+    // has subfolders.
+    std::vector<THeldAutomaton> FHeld;
 };
 
 }  // namespace zelutils

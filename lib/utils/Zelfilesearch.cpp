@@ -286,11 +286,15 @@ std::size_t PlaceOf(const TFolderPlaces& places, std::size_t hash, const TExclud
 
 void TFileSearch::AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders)
 {
-    TExcludedFolderItems& items = FExcludedFolders[mask];
+    const std::size_t hash = FolderKeyHash(folder);
+    AddExcludeFolderTo(FExcludedFolders[mask], FExcludedKeys[mask], hash, std::move(folder), withSubfolders);
+}
+
+void TFileSearch::AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, std::size_t hash,
+                                     AnsiString folder, bool withSubfolders)
+{
     // Found by key, not by a pass over the list: a long list is built in
     // time linear in its length.
-    TFolderPlaces& places = FExcludedKeys[mask];
-    const std::size_t hash = FolderKeyHash(folder);
     const std::size_t place = PlaceOf(places, hash, items, folder);
     if (place < items.size()) {
         items[place].WithSubfolders = withSubfolders;

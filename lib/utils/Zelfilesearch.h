@@ -19,6 +19,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "Classes.hpp"
 #include "System.hpp"
@@ -87,8 +88,9 @@ struct TExcludedFolderItem {
     AnsiString Folder;
     bool WithSubfolders = false;
 };
-// In insertion order.
-using TExcludedFolderItems = std::deque<TExcludedFolderItem>;
+// In insertion order; one block, so that a list of 100,000 folders is made
+// and freed in a few allocations.
+using TExcludedFolderItems = std::vector<TExcludedFolderItem>;
 // Keyed by the exact mask text.
 using TExcludedFolders = std::map<AnsiString, TExcludedFolderItems>;
 
@@ -149,6 +151,35 @@ public:
     // its flag; otherwise appends it. The lists are read by a running
     // search: they are changed between searches, never from an event.
     void AddExcludeFolder(const AnsiString& mask, AnsiString folder, bool withSubfolders);
+    // Adds count folders to mask's list in their order, each as
+    // AddExcludeFolder does; folderAt(i), for i from 0, gives the i-th as a
+    // TExcludedFolderItem. The list is found once and room made for all of
+    // them first: a list of 100,000 folders neither moves nor rehashes.
+    template <typename FolderAt>
+    void AddExcludeFolders(const AnsiString& mask, std::size_t count, FolderAt folderAt)
+    {
+        if (count == 0)
+            return;  // no list made for a mask that has none
+        TExcludedFolderItems& items = FExcludedFolders[mask];
+        TFolderPlaces& places = FExcludedKeys[mask];
+        items.reserve(items.size() + count);
+        places.Reserve(items.size() + count);
+        // Each folder's slot is asked for while the one before it is added.
+        TExcludedFolderItem item = folderAt(0);
+        std::size_t hash = FolderKeyHash(item.Folder);
+        for (std::size_t i = 0; i < count; ++i) {
+            TExcludedFolderItem next;
+            std::size_t nextHash = 0;
+            if (i + 1 < count) {
+                next = folderAt(i + 1);
+                nextHash = FolderKeyHash(next.Folder);
+                places.Prefetch(nextHash);
+            }
+            AddExcludeFolderTo(items, places, hash, std::move(item.Folder), item.WithSubfolders);
+            item = std::move(next);
+            hash = nextHash;
+        }
+    }
     // Removes the first entry of mask's list naming folder (ignoring case).
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
     const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
@@ -255,6 +286,9 @@ private:
     // The index of mask's excluded folders; it reads the lists, which stay
     // as they are while a search runs.
     TExclusionIndex ExclusionsOf(const AnsiString& mask) const;
+    // AddExcludeFolder on a list and its places; hash: FolderKeyHash(folder).
+    static void AddExcludeFolderTo(TExcludedFolderItems& items, TFolderPlaces& places, std::size_t hash,
+                                   AnsiString folder, bool withSubfolders);
 
     bool FAborted = false;
     zelcore::TStringListAdaptor FIncludeMasks;

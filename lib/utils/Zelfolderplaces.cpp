@@ -45,9 +45,23 @@ void TFolderPlaces::Erase(std::size_t hash, std::uint32_t place)
             --slot.Place;
 }
 
+void TFolderPlaces::Reserve(std::size_t count)
+{
+    std::size_t slots = 16;
+    while (slots < 2 * count)
+        slots *= 2;
+    if (slots > FSlots.size())
+        Resize(slots);
+}
+
 void TFolderPlaces::Grow()
 {
-    std::vector<TSlot> slots(std::max<std::size_t>(16, 2 * FSlots.size()));
+    Resize(std::max<std::size_t>(16, 2 * FSlots.size()));
+}
+
+void TFolderPlaces::Resize(std::size_t count)
+{
+    std::vector<TSlot> slots(count);
     slots.swap(FSlots);
     for (const TSlot& slot : slots)
         if (slot.Place != kNone) {

@@ -39,6 +39,16 @@ public:
     }
     // Stores place under hash.
     void Add(std::size_t hash, std::uint32_t place);
+    // Room for count places in all without growing.
+    void Reserve(std::size_t count);
+    // Asks for the slot where a search for hash starts to be brought into
+    // the cache: a long list's slots are spread over megabytes, and one
+    // entry's other work can hide the fetch of the next one's.
+    void Prefetch(std::size_t hash) const
+    {
+        if (!FSlots.empty())
+            __builtin_prefetch(&FSlots[Home(Bits(hash))]);
+    }
     // Forgets place (stored under hash) and moves every later place one
     // down, as erasing its entry from the list does.
     void Erase(std::size_t hash, std::uint32_t place);
@@ -53,6 +63,7 @@ private:
     std::size_t Home(std::uint32_t bits) const { return bits & (FSlots.size() - 1); }
     std::size_t Next(std::size_t slot) const { return (slot + 1) & (FSlots.size() - 1); }
     void Grow();
+    void Resize(std::size_t slots);
 
     std::vector<TSlot> FSlots;  // a power of two, at most half used
     std::size_t FUsed = 0;

@@ -298,6 +298,12 @@ TEST(ExcludedFolderEntries, ParsedAtTheLastEqualsSign)
         {"/src/p=-1", "/src/p", false},
         {"/src/plain", "/src/plain", true}, // no "=": the path with subfolders
         {"=1", "", true},
+        {"=0", "", false},
+        {"/src/p=01", "/src/p", true},      // read as a number, not as text
+        {"/src/p=00", "/src/p", false},
+        {"/src/p=10", "/src/p", false},
+        {"/src/p=0=1", "/src/p=0", true},
+        {"/src/p=1=0", "/src/p=1", false},
     };
     for (const Case& c : cases) {
         const TExcludedFolderEntry e = ParseExcludedFolderEntry(c.entry);

@@ -352,6 +352,38 @@ TEST_F(FileSearchExclusions, OnlyForTheirOwnMask)
     EXPECT_EQ(Found().size(), 4u);
 }
 
+// Added as a whole list, folders end as they do added one by one: equal
+// ones (ignoring case) replace the flag of the first, also of one listed
+// before; an empty list makes no list for its mask.
+TEST(FileSearch, ExcludedFoldersAddedAsAListAsOneByOne)
+{
+    const TExcludedFolderItems added = {{"/b", false}, {"/A", true},     {"/\xC3\x84rger", false}, {"/c", true},
+                                        {"/B", true},  {"/a", false},    {"/\xC3\xA4RGER", true},  {"/d", false}};
+    TFileSearch one, whole;
+    for (TFileSearch* search : {&one, &whole})
+        search->AddExcludeFolder("*.obj", "/a", true);
+    for (const TExcludedFolderItem& item : added)
+        one.AddExcludeFolder("*.obj", item.Folder, item.WithSubfolders);
+    whole.AddExcludeFolders("*.obj", added.size(), [&](std::size_t i) { return added.at(i); });
+    whole.AddExcludeFolders("*.map", 0, [&](std::size_t i) { return added.at(i); });
+
+    const TExcludedFolderItems& expected = one.GetExcludedFolders().at("*.obj");
+    const TExcludedFolderItems& items = whole.GetExcludedFolders().at("*.obj");
+    ASSERT_EQ(expected.size(), 5u);
+    ASSERT_EQ(items.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(items[i].Folder, expected[i].Folder) << i;
+        EXPECT_EQ(items[i].WithSubfolders, expected[i].WithSubfolders) << i;
+    }
+    EXPECT_EQ(whole.GetExcludedFolders().count("*.map"), 0u);
+    for (const char* folder : {"/A", "/\xC3\xA4rger", "/x/c/y", "/D"}) {
+        bool expectedWith = false, with = false;
+        EXPECT_EQ(whole.FolderIsExcluded("*.obj", folder, with), one.FolderIsExcluded("*.obj", folder, expectedWith))
+            << folder;
+        EXPECT_EQ(with, expectedWith) << folder;
+    }
+}
+
 TEST(FileSearch, ExcludedFolderEntriesReplaceAndRemoveIgnoringCase)
 {
     TFileSearch search;

@@ -76,3 +76,27 @@ TEST(FolderPlaces, ErasingWhatIsNotThereChangesNothing)
     places.Erase(9, 7);  // no such hash nor place
     ExpectMirrors(places, list);
 }
+
+// Room made before the additions or among them, for more or for fewer
+// places than are held already, leaves every place found; hashes share
+// homes so that the moved runs collide.
+TEST(FolderPlaces, ReservingKeepsEveryPlace)
+{
+    struct Case {
+        std::size_t at, count;
+    };
+    const Case cases[] = {{0, 100}, {0, 1}, {40, 200}, {40, 10}, {99, 100}, {99, 5000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("room for " + std::to_string(c.count) + " after " + std::to_string(c.at));
+        TFolderPlaces places;
+        std::vector<TEntry> list;
+        for (std::size_t i = 0; i < 100; ++i) {
+            if (i == c.at)
+                places.Reserve(c.count);
+            TEntry entry{(i % 6) * 16 + 3, "k" + std::to_string(i)};
+            places.Add(entry.Hash, static_cast<std::uint32_t>(list.size()));
+            list.push_back(entry);
+        }
+        ExpectMirrors(places, list);
+    }
+}
