@@ -184,6 +184,8 @@ public:
     void RemoveExcludeFolder(const AnsiString& mask, const AnsiString& folder);
     const TExcludedFolders& GetExcludedFolders() const { return FExcludedFolders; }
     // True when folder is excluded for mask; withSubfolders tells how.
+    // It builds the mask's whole index for this one question (on several
+    // threads for a long list); a search builds it once per walk instead.
     bool FolderIsExcluded(const AnsiString& mask, const AnsiString& folder, bool& withSubfolders) const;
 
     // Only 1 (read-only), 2 (hidden), 4 (system) and 32 (archive) affect the
